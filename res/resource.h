@@ -1,0 +1,86 @@
+// Resource identifiers, shared by the resource script and the program.
+#pragma once
+
+// Dialog templates
+#define IDD_FLICKHOLD_DIALOG 102
+#define IDD_SPLASH 134
+#define IDD_EXACT_DATE 154
+#define IDD_DATE_RANGE 155
+
+// Icons
+#define IDR_MAINFRAME 131
+#define IDI_MOVIE 151
+#define IDI_FOLDER 152
+
+// Strings
+#define IDS_CHOOSE_SAVE_FOLDER 130
+#define IDS_SAVE_FAILED 131
+#define IDS_ALL_SITES 132
+#define IDS_UNCLASSIFIED 133
+#define IDS_SOURCE_FIREFOX 134
+#define IDS_SOURCE_IE 135
+#define IDS_SOURCE_FOLDER 136
+#define IDS_LABEL_ADDRESS 137
+#define IDS_LABEL_CREATED 138
+#define IDS_LABEL_SIZE 139
+#define IDS_LABEL_MODIFIED 140
+#define IDS_CONFIRM_DELETE 141
+#define IDS_DATE_TODAY 142
+#define IDS_DATE_YESTERDAY 143
+#define IDS_BYTES 144
+#define IDS_DATE_THIS_MONTH 145
+#define IDS_DATE_EXACT 146
+#define IDS_DATE_RANGE 147
+#define IDS_DATE_ALL 148
+#define IDS_CHOOSE_VIEW_FOLDER 150
+#define IDS_LABEL_FILE 153
+#define IDS_TIP_SOURCE 155
+#define IDS_TIP_FOLDER 156
+#define IDS_TIP_CHOOSE_FOLDER 157
+#define IDS_TIP_SITE 158
+#define IDS_TIP_DATE 159
+#define IDS_TIP_CHOOSE_DATE 160
+#define IDS_TIP_REFRESH 161
+#define IDS_TIP_DELETE 162
+#define IDS_TIP_PREVIEW 163
+#define IDS_TIP_SAVE 164
+#define IDS_TIP_SAVE_AS 165
+#define IDS_TIP_SAVE_ALL 166
+#define IDS_TIP_CHOOSE_SAVE_FOLDER 167
+#define IDS_TIP_OPEN_SAVE_FOLDER 168
+
+// Controls of the main window
+#define IDC_SWF_LIST 1000
+#define IDC_SAVE_AS 1001
+#define IDC_SAVE_ALL 1002
+#define IDC_PREVIEW 1003
+#define IDC_DELETE 1004
+#define IDC_URL 1005
+#define IDC_SAVE 1006
+#define IDC_FILE_SIZE 1008
+#define IDC_CREATED 1009
+#define IDC_MODIFIED 1010
+#define IDC_PLAYER 1011
+#define IDC_PLAYER_FRAME 1012
+#define IDC_REFRESH 1013
+#define IDC_CHOOSE_SAVE_FOLDER 1014
+#define IDC_OPEN_SAVE_FOLDER 1015
+#define IDC_SITE_COMBO 1016
+#define IDC_SOURCE_COMBO 1017
+#define IDC_VIEW_FOLDER 1018
+#define IDC_CHOOSE_FOLDER 1019
+#define IDC_DATE_COMBO 1020
+#define IDC_CHOOSE_DATE 1021
+#define IDC_LABEL_URL 1022
+#define IDC_LABEL_SIZE 1023
+#define IDC_LABEL_CREATED 1024
+#define IDC_LABEL_MODIFIED 1025
+
+// Controls of the date dialogs
+#define IDC_EXACT_CALENDAR 1025
+#define IDC_RANGE_LAST 1026
+#define IDC_RANGE_FIRST 1027
+
+// The player's own window class, standing in the template where the
+// Shockwave Flash control would be.
+#define FLICKHOLD_PLAYER_CLASS "FlickholdPlayer"

@@ -1,0 +1,88 @@
+#include "base/codepage.h"
+
+namespace fh {
+
+namespace {
+
+std::array<bool, 256> LeadRanges(std::initializer_list<std::pair<int, int>> ranges) {
+    std::array<bool, 256> lead{};
+    for (const auto& r : ranges)
+        for (int b = r.first; b <= r.second; ++b) lead[static_cast<std::size_t>(b)] = true;
+    return lead;
+}
+
+CodePage& SystemInstance() {
+    static CodePage cp;
+    return cp;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+CodePage::CodePage() = default;
+
+CodePage::CodePage(const std::array<bool, 256>& leadBytes) : m_lead(leadBytes) {}
+
+CodePage CodePage::Korean() { return CodePage(LeadRanges({{0x81, 0xFE}})); }
+
+CodePage CodePage::Japanese() { return CodePage(LeadRanges({{0x81, 0x9F}, {0xE0, 0xFC}})); }
+
+std::size_t CodePage::CharLength(std::string_view s, std::size_t i) const {
+    if (i + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[i]))) return 2;
+    return 1;
+}
+
+std::size_t CodePage::Find(std::string_view s, char c, std::size_t from) const {
+    for (std::size_t i = 0; i < s.size(); i += CharLength(s, i))
+        if (i >= from && s[i] == c) return i;
+    return std::string_view::npos;
+}
+
+std::size_t CodePage::FindLast(std::string_view s, char c) const {
+    std::size_t found = std::string_view::npos;
+    for (std::size_t i = 0; i < s.size(); i += CharLength(s, i))
+        if (s[i] == c) found = i;
+    return found;
+}
+
+std::size_t CodePage::FindText(std::string_view s, std::string_view needle, std::size_t from) const {
+    if (needle.empty()) return from <= s.size() ? from : std::string_view::npos;
+    for (std::size_t i = 0; i < s.size(); i += CharLength(s, i))
+        if (i >= from && s.compare(i, needle.size(), needle) == 0) return i;
+    return std::string_view::npos;
+}
+
+std::string CodePage::MapCase(std::string_view s, bool upper) const {
+    std::string out(s);
+    for (std::size_t i = 0; i < out.size();) {
+        std::size_t n = CharLength(out, i);
+        if (n == 1) out[i] = upper ? AsciiUpper(out[i]) : AsciiLower(out[i]);
+        i += n;
+    }
+    return out;
+}
+
+std::string CodePage::ToLower(std::string_view s) const { return MapCase(s, false); }
+
+std::string CodePage::ToUpper(std::string_view s) const { return MapCase(s, true); }
+
+bool CodePage::EqualNoCase(std::string_view a, std::string_view b) const {
+    return a.size() == b.size() && ToLower(a) == ToLower(b);
+}
+
+bool CodePage::StartsWithNoCase(std::string_view s, std::string_view prefix) const {
+    if (prefix.size() > s.size()) return false;
+    // Cut at a character boundary so a lead byte is never split from its trail.
+    std::size_t end = 0;
+    while (end < prefix.size()) end += CharLength(s, end);
+    if (end != prefix.size()) return false;
+    return ToLower(s.substr(0, end)) == ToLower(prefix);
+}
+
+const CodePage& SystemCodePage() { return SystemInstance(); }
+
+void SetSystemCodePage(const CodePage& cp) { SystemInstance() = cp; }
+
+}  // namespace fh

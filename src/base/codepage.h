@@ -1,0 +1,48 @@
+#pragma once
+// Multibyte-aware helpers for 8-bit text in a (possibly double-byte) code page.
+// A trail byte is never taken for a separator, and only ASCII letters change case.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace fh {
+
+class CodePage {
+public:
+    // A single-byte code page: no lead bytes.
+    CodePage();
+    explicit CodePage(const std::array<bool, 256>& leadBytes);
+
+    // Lead-byte tables of the code pages the program meets most.
+    static CodePage Korean();    // 949
+    static CodePage Japanese();  // 932
+
+    bool IsLeadByte(unsigned char c) const { return m_lead[c]; }
+
+    // Bytes taken by the character at offset i: 2 for a lead byte followed by
+    // another byte, 1 otherwise (a lead byte at the very end stands alone).
+    std::size_t CharLength(std::string_view s, std::size_t i) const;
+
+    // Offset of the first / last character equal to the ASCII byte c, or npos.
+    std::size_t Find(std::string_view s, char c, std::size_t from = 0) const;
+    std::size_t FindLast(std::string_view s, char c) const;
+    // Offset of the first occurrence of needle starting at a character boundary.
+    std::size_t FindText(std::string_view s, std::string_view needle, std::size_t from = 0) const;
+
+    std::string ToLower(std::string_view s) const;
+    std::string ToUpper(std::string_view s) const;
+    bool EqualNoCase(std::string_view a, std::string_view b) const;
+    bool StartsWithNoCase(std::string_view s, std::string_view prefix) const;
+
+private:
+    std::string MapCase(std::string_view s, bool upper) const;
+    std::array<bool, 256> m_lead{};
+};
+
+// The code page the platform layer found at start; single-byte until it is set.
+const CodePage& SystemCodePage();
+void SetSystemCodePage(const CodePage& cp);
+
+}  // namespace fh

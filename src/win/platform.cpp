@@ -1,0 +1,60 @@
+#include "win/platform.h"
+
+#include <ctime>
+#include <vector>
+
+namespace fh {
+
+std::string LoadResString(UINT id) {
+    // LoadStringA cannot report a truncation, so grow until the text fits.
+    for (int size = 256; size <= 65536; size *= 4) {
+        std::vector<char> buffer(static_cast<size_t>(size));
+        int got = ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer.data(), size);
+        if (got <= 0) return std::string();
+        if (got < size - 2) return std::string(buffer.data(), static_cast<size_t>(got));
+    }
+    return std::string();
+}
+
+CodePage CodePageFromSystem() {
+    std::array<bool, 256> lead{};
+    for (int b = 0; b < 256; ++b) lead[static_cast<size_t>(b)] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+    return CodePage(lead);
+}
+
+std::int64_t WinClock::Now() const { return _time64(nullptr); }
+
+std::optional<LocalTime> WinClock::ToLocal(std::int64_t time) const {
+    __time64_t t = time;
+    struct tm* tm = _localtime64(&t);
+    if (!tm) return std::nullopt;
+    LocalTime f;
+    f.year = tm->tm_year + 1900;
+    f.month = tm->tm_mon + 1;
+    f.day = tm->tm_mday;
+    f.hour = tm->tm_hour;
+    f.minute = tm->tm_min;
+    f.second = tm->tm_sec;
+    return f;
+}
+
+std::optional<std::int64_t> WinClock::FromLocal(const LocalTime& fields) const {
+    struct tm tm {};
+    tm.tm_year = fields.year - 1900;
+    tm.tm_mon = fields.month - 1;
+    tm.tm_mday = fields.day;
+    tm.tm_hour = fields.hour;
+    tm.tm_min = fields.minute;
+    tm.tm_sec = fields.second;
+    tm.tm_isdst = -1;
+    __time64_t t = _mktime64(&tm);
+    if (t == -1) return std::nullopt;
+    return static_cast<std::int64_t>(t);
+}
+
+const Clock& SystemClock() {
+    static WinClock clock;
+    return clock;
+}
+
+}  // namespace fh
