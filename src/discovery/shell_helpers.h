@@ -3,9 +3,23 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
+#include "base/local_time.h"
+
 namespace fh {
+
+// The file's size with digits grouped by threes; empty when the file cannot
+// be queried or is empty.
+std::string GetFileSizeText(const std::string& path);
+
+// The creation time stamp's UTC calendar fields read as a local time.
+bool GetFileCreationTime(const std::string& path, std::int64_t& time, const Clock& clock);
+
+// A special folder's path (CSIDL number), through the shell and then the
+// fallbacks; empty when every way fails.
+std::string GetSpecialFolderPath(int csidl);
 
 // The folder browser; the chosen folder's path, or empty on cancel.
 std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initialFolder);

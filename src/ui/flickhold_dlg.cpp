@@ -5,7 +5,9 @@
 #include <optional>
 
 #include "app/splash_dlg.h"
+#include "discovery/loaders.h"
 #include "discovery/shell_helpers.h"
+#include "discovery/swf_names.h"
 #include "ui/date_filter.h"
 #include "ui/main_view.h"
 #include "ui/settings.h"
@@ -63,6 +65,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnCommand<D>(IDOK, BN_CLICKED, &D::OnExit),
         OnNotify<D>(IDC_SWF_LIST, LVN_ITEMCHANGED, &D::OnItemChanged),
         OnNotify<D>(IDC_SWF_LIST, NM_DBLCLK, &D::OnDoubleClick),
+        OnNotify<D>(IDC_SWF_LIST, NM_CUSTOMDRAW, &D::OnListCustomDraw),
     };
     return table;
 }
@@ -70,7 +73,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
 BOOL CFlickholdDlg::OnInit() {
     HWND wnd = Handle();
     m_player.Bind(wnd, IDC_PLAYER);
-    m_listSwf.Bind(wnd, IDC_SWF_LIST);
+    m_listSwf.Attach(wnd, IDC_SWF_LIST);
     m_comboSite.Bind(wnd, IDC_SITE_COMBO);
     m_comboSource.Bind(wnd, IDC_SOURCE_COMBO);
     m_comboDate.Bind(wnd, IDC_DATE_COMBO);
@@ -171,9 +174,15 @@ int CFlickholdDlg::CurrentDateMode() const {
     return static_cast<int>(m_comboDate.GetItemData(sel));
 }
 
-void CFlickholdDlg::LoadEntries(int) {
-    // Every source lists nothing until its loader is plugged in.
-    m_entries.clear();
+void CFlickholdDlg::LoadEntries(int source) {
+    int counter = 1;
+    if (source == FirefoxCache) {
+        LoadFirefoxCache(m_entries, counter, m_clock);
+    } else if (source == ChosenFolder) {
+        LoadChosenFolder(m_entries, m_strCurrViewFolder, counter, m_clock);
+    } else {
+        LoadIeCache(m_entries, m_clock);
+    }
 }
 
 void CFlickholdDlg::LoadSource() {
@@ -206,7 +215,7 @@ void CFlickholdDlg::FillSiteCombo() {
 }
 
 void CFlickholdDlg::FillList(int source) {
-    m_listSwf.DeleteAllItems();
+    m_listSwf.DeleteRows(1);
     const int dateMode = CurrentDateMode();
     const DateFilterDates dates{exactDate, startDate, endDate};
     auto passesDate = [&](const SwfEntry& e) {
@@ -218,8 +227,8 @@ void CFlickholdDlg::FillList(int source) {
         int row = 0;
         for (const SwfEntry& e : m_entries) {
             if (!e.isFolder && !passesDate(e)) continue;
-            int index = m_listSwf.InsertItem(row++, e.name, e.isFolder ? kImageFolder : kImageMovie);
-            if (index != -1) m_listSwf.SetItemData(index, e.id);
+            int index = m_listSwf.InsertRow(row++, e.name, e.isFolder ? kImageFolder : kImageMovie);
+            if (index != -1) m_listSwf.SetRowData(index, e.id);
         }
         return;
     }
@@ -234,15 +243,15 @@ void CFlickholdDlg::FillList(int source) {
     }
     for (const SwfEntry& e : m_entries) {
         if (!PassesSiteRestriction(site, e) || !passesDate(e)) continue;
-        int index = m_listSwf.InsertItem(0, e.name, kImageMovie);
-        if (index != -1) m_listSwf.SetItemData(index, e.id);
+        int index = m_listSwf.InsertRow(0, e.name, kImageMovie);
+        if (index != -1) m_listSwf.SetRowData(index, e.id);
     }
     if (m_listSwf.GetItemCount() > 0) m_listSwf.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 void CFlickholdDlg::UpdateControls() {
     const ControlState s =
-        ComputeControlState(CurrentSource(), m_listSwf.GetSelectedCount(), m_listSwf.GetItemCount(), CurrentDateMode());
+        ComputeControlState(CurrentSource(), m_listSwf.GetRowCount(2), m_listSwf.GetRowCount(1), CurrentDateMode());
     HWND wnd = Handle();
     ::EnableWindow(::GetDlgItem(wnd, IDC_DELETE), s.deleteEnabled);
     ::EnableWindow(::GetDlgItem(wnd, IDC_SAVE_AS), s.saveAsEnabled);
@@ -322,15 +331,60 @@ void CFlickholdDlg::OnExit() {
     EndDialog(IDOK);
 }
 
+int CFlickholdDlg::FirstSelectedRow() const { return m_listSwf.GetNextItem(-1, LVNI_SELECTED); }
+
 LRESULT CFlickholdDlg::OnItemChanged(NMHDR*) {
-    if (m_bClosing) return 0;
-    UpdateControls();
+    ShowSelectedMovie();
     return 0;
+}
+
+void CFlickholdDlg::ShowSelectedMovie() {
+    if (m_bClosing) return;
+    const int row = FirstSelectedRow();
+    if (row != -1) {
+        const SwfEntry entry = FindEntryById(m_entries, static_cast<std::int32_t>(m_listSwf.GetRowData(row)));
+        if (!entry.path.empty() && !entry.isFolder) {
+            HWND wnd = Handle();
+            const std::string bytes = entry.sizeText + LoadResString(IDS_BYTES);
+            const std::string created = FormatLocalTime(entry.fileTime);
+            if (CurrentSource() == IeCache) {
+                ::SetDlgItemTextA(wnd, IDC_URL, (entry.url.empty() ? entry.path : entry.url).c_str());
+                ::SetDlgItemTextA(wnd, IDC_CREATED, entry.lastModifiedText.c_str());
+                ::SetDlgItemTextA(wnd, IDC_FILE_SIZE, bytes.c_str());
+                ::SetDlgItemTextA(wnd, IDC_MODIFIED, created.c_str());
+            } else {
+                ::SetDlgItemTextA(wnd, IDC_URL, entry.path.c_str());
+                ::SetDlgItemTextA(wnd, IDC_CREATED, bytes.c_str());
+                ::SetDlgItemTextA(wnd, IDC_FILE_SIZE, created.c_str());
+            }
+        }
+    }
+    UpdateControls();
 }
 
 LRESULT CFlickholdDlg::OnDoubleClick(NMHDR*) {
     if (m_bClosing) return 0;
+    const int row = FirstSelectedRow();
+    if (row == -1) return 0;
+    const LPARAM id = m_listSwf.GetRowData(row);
+    if (id == 0) return 0;
+    const SwfEntry entry = FindEntryById(m_entries, static_cast<std::int32_t>(id));
+    if (entry.path.empty()) return 0;
+    if (entry.isFolder) NavigateFolderRow(entry);
     return 0;
+}
+
+void CFlickholdDlg::NavigateFolderRow(const SwfEntry& row) {
+    if (row.path.empty()) return;
+    m_strCurrViewFolder =
+        NavigateFolder(m_strCurrViewFolder, row.path, row.name, SystemCodePage());
+    WriteProgramText("CurrViewFolder", m_strCurrViewFolder);
+    ::SetDlgItemTextA(Handle(), IDC_VIEW_FOLDER, m_strCurrViewFolder.c_str());
+    LoadSource();
+}
+
+LRESULT CFlickholdDlg::OnListCustomDraw(NMHDR* hdr) {
+    return m_listSwf.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
 }
 
 }  // namespace fh

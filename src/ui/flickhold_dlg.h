@@ -11,6 +11,7 @@
 #include "base/local_time.h"
 #include "discovery/swf_entry.h"
 #include "res/resource.h"
+#include "ui/swf_list_ctrl.h"
 #include "win/controls.h"
 #include "win/dialog.h"
 
@@ -28,6 +29,9 @@ public:
     void FillSiteCombo();
     void FillList(int source);
     void UpdateControls();
+    void ShowSelectedMovie();
+    // A double-click on a folder row: up for "..", down into the row's folder.
+    void NavigateFolderRow(const SwfEntry& row);
 
     // The item data of the selected source / date mode, with their defaults.
     int CurrentSource() const;
@@ -47,7 +51,7 @@ public:
 
     Window m_player;
     ComboBox m_comboSite;
-    ListView m_listSwf;
+    CSwfListCtrl m_listSwf;
     ComboBox m_comboSource;
     ComboBox m_comboDate;
 
@@ -73,6 +77,8 @@ private:
     void OnExit();
     LRESULT OnItemChanged(NMHDR* hdr);
     LRESULT OnDoubleClick(NMHDR* hdr);
+    LRESULT OnListCustomDraw(NMHDR* hdr);
+    int FirstSelectedRow() const;
 
     void PlacePlayer();
     void ShowSplashAndLoad();

@@ -58,3 +58,16 @@ const Clock& SystemClock() {
 }
 
 }  // namespace fh
+
+namespace fh {
+
+std::string FormatLocalTime(std::int64_t time) {
+    __time64_t t = time;
+    struct tm* tm = _localtime64(&t);
+    if (!tm) return std::string();
+    char buffer[128];
+    size_t n = std::strftime(buffer, sizeof(buffer), "%c", tm);
+    return std::string(buffer, n);
+}
+
+}  // namespace fh

@@ -29,4 +29,8 @@ public:
 
 const Clock& SystemClock();
 
+// The time as local time in the C runtime's "%c" form (03/15/06 14:05:09);
+// empty when it cannot be formatted.
+std::string FormatLocalTime(std::int64_t time);
+
 }  // namespace fh

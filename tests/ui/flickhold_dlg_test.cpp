@@ -91,7 +91,7 @@ protected:
     static std::vector<int> SelectedRowIds(TestDlg& d) {
         std::vector<int> ids;
         for (int i = d.m_listSwf.GetNextItem(-1, LVNI_SELECTED); i != -1; i = d.m_listSwf.GetNextItem(i, LVNI_SELECTED))
-            ids.push_back(static_cast<int>(d.m_listSwf.GetItemData(i)));
+            ids.push_back(static_cast<int>(d.m_listSwf.GetRowData(i)));
         return ids;
     }
 
@@ -436,8 +436,8 @@ TEST_F(MainWindowTest, ChosenFolderKeepsLoaderOrderAndSelectsNothing) {
     EXPECT_EQ((std::vector<std::string>{"..", "zeta", "b", "a"}), ListTexts(dlg->m_listSwf.Handle()));
     EXPECT_FALSE(dlg->m_listSwf.Style() & LVS_SORTASCENDING);
     EXPECT_TRUE(SelectedRowIds(*dlg).empty());
-    EXPECT_EQ(2, static_cast<int>(dlg->m_listSwf.GetItemData(0)));
-    EXPECT_EQ(5, static_cast<int>(dlg->m_listSwf.GetItemData(3)));
+    EXPECT_EQ(2, static_cast<int>(dlg->m_listSwf.GetRowData(0)));
+    EXPECT_EQ(5, static_cast<int>(dlg->m_listSwf.GetRowData(3)));
     LVITEMA item{};
     item.mask = LVIF_IMAGE;
     item.iItem = 1;
