@@ -1,0 +1,253 @@
+#include "discovery/loaders.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <map>
+
+#include "discovery/shell_helpers.h"
+#include "discovery/swf_names.h"
+#include "support/registry_fixture.h"
+#include "support/temp_folder.h"
+#include "support/url_cache.h"
+#include "ui/settings.h"
+#include "win/platform.h"
+
+namespace fh {
+namespace {
+
+using test::SeedUrlCache;
+using test::SwfBytes;
+using test::TempFolder;
+
+std::map<std::string, SwfEntry> ByName(const SwfEntryList& entries) {
+    std::map<std::string, SwfEntry> map;
+    for (const SwfEntry& e : entries) map[e.name] = e;
+    return map;
+}
+
+std::vector<std::string> Names(const SwfEntryList& entries) {
+    std::vector<std::string> names;
+    for (const SwfEntry& e : entries) names.push_back(e.name);
+    return names;
+}
+
+void ExpectIdsFrom2(const SwfEntryList& entries) {
+    for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(static_cast<int>(i) + 2, entries[i].id) << entries[i].name;
+}
+
+class LoaderTest : public test::RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
+        test::ClearUrlCache();
+    }
+    void TearDown() override {
+        test::ClearUrlCache();
+        RegistryTest::TearDown();
+    }
+};
+
+// 2006-03-15 14:05:09 UTC in 100-ns ticks since 1601.
+constexpr ULONGLONG kModified = (1142431509ULL + 11644473600ULL) * 10000000ULL;
+
+TEST_F(LoaderTest, IeCacheListsIndexedMoviesThenUnindexedFiles) {
+    TempFolder folder;
+    SetText(kProgramKey, "IECacheFolder", folder.Path() + "\\\\");
+    auto intro = SeedUrlCache("http://www.example.com/games/intro.swf", "swf", SwfBytes('F', 100), kModified);
+    auto noDate = SeedUrlCache("http://other.org/b.swf", "swf", SwfBytes('C', 200));
+    auto noSwfAddress = SeedUrlCache("http://x.com/page?id=1", "swf", SwfBytes('F', 50));
+    SeedUrlCache("http://example.com/page.swf", "htm", "<html></html>");
+    SeedUrlCache("http://example.com/empty.swf", "swf", "");
+    SeedUrlCache("Cookie:user@example.com/", "swf", "cookie=1", 0, COOKIE_CACHE_ENTRY);
+    auto upper = SeedUrlCache("http://example.com/upper.swf", "SWF", SwfBytes('F', 60));
+    ASSERT_FALSE(intro.localPath.empty());
+    ASSERT_FALSE(noDate.localPath.empty());
+    folder.WriteFile("deep\\er\\loose.swf", SwfBytes('F', 30));
+    folder.WriteFile("top.swf", SwfBytes('F', 30));
+    folder.WriteFile("zero.swf", "");
+    folder.WriteFile("other.txt", "x");
+
+    SwfEntryList entries;
+    entries.push_back(SwfEntry{});  // emptied by the load
+    LoadIeCache(entries, SystemClock());
+    auto byName = ByName(entries);
+    ASSERT_EQ(5u, entries.size()) << ::testing::PrintToString(Names(entries));
+    ExpectIdsFrom2(entries);
+
+    const SwfEntry& a = byName["intro"];
+    EXPECT_EQ(intro.url, a.url);
+    EXPECT_EQ("example.com", a.site);
+    EXPECT_EQ(intro.localPath, a.path);
+    EXPECT_EQ("100", a.sizeText);
+    EXPECT_EQ("Wed, 15 Mar 2006 14:05:09 GMT", a.lastModifiedText);
+    EXPECT_FALSE(a.unclassified);
+
+    const SwfEntry& b = byName["b"];
+    EXPECT_EQ("other.org", b.site);
+    EXPECT_EQ("", b.lastModifiedText);
+    EXPECT_FALSE(b.unclassified);
+
+    const SwfEntry& c = byName[GetDisplayName(noSwfAddress.localPath, SystemCodePage())];
+    EXPECT_EQ("x.com", c.site);
+
+    // Unindexed files come after the index's, deepest folders first.
+    EXPECT_EQ("loose", entries[3].name);
+    EXPECT_EQ("top", entries[4].name);
+    EXPECT_TRUE(entries[3].unclassified);
+    EXPECT_EQ("", entries[3].url);
+    EXPECT_EQ("", entries[3].site);
+    EXPECT_EQ(folder.Path() + "\\deep\\er\\loose.swf", entries[3].path);
+    EXPECT_EQ(0u, byName.count("upper"));
+    (void)upper;
+}
+
+TEST_F(LoaderTest, IeCacheFolderScanSkipsWhatTheIndexListsWhateverTheCase) {
+    auto seeded = SeedUrlCache("http://site.net/movie.swf", "swf", SwfBytes('F', 40));
+    auto upper = SeedUrlCache("http://site.net/shout.swf", "SWF", SwfBytes('F', 40));
+    ASSERT_FALSE(seeded.localPath.empty());
+    ASSERT_FALSE(upper.localPath.empty());
+    // Search the cache's own folder, given in another letter case.
+    std::string cacheFolder = seeded.localPath.substr(0, seeded.localPath.find_last_of('\\'));
+    SetText(kProgramKey, "IECacheFolder", SystemCodePage().ToUpper(cacheFolder));
+
+    SwfEntryList entries;
+    LoadIeCache(entries, SystemClock());
+    ASSERT_EQ(2u, entries.size()) << ::testing::PrintToString(Names(entries));
+    EXPECT_EQ("movie", entries[0].name);
+    EXPECT_FALSE(entries[0].unclassified);
+    // ".SWF" is not a movie to the index test, but the folder search finds it.
+    EXPECT_EQ("shout", entries[1].name);
+    EXPECT_TRUE(entries[1].unclassified);
+    ExpectIdsFrom2(entries);
+}
+
+TEST_F(LoaderTest, IeCacheFolderOfBackslashesEndsAfterTheIndex) {
+    SeedUrlCache("http://site.net/movie.swf", "swf", SwfBytes('F', 40));
+    SetText(kProgramKey, "IECacheFolder", "\\\\\\\\");
+    SwfEntryList entries;
+    LoadIeCache(entries, SystemClock());
+    EXPECT_EQ(std::vector<std::string>{"movie"}, Names(entries));
+
+    // An empty index leaves only the unclassified records, numbered from 2.
+    test::ClearUrlCache();
+    TempFolder folder;
+    folder.WriteFile("only.swf", SwfBytes('F', 20));
+    SetText(kProgramKey, "IECacheFolder", folder.Path());
+    LoadIeCache(entries, SystemClock());
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(2, entries[0].id);
+    EXPECT_TRUE(entries[0].unclassified);
+}
+
+TEST_F(LoaderTest, FirefoxListsSignatureFilesInFinderOrder) {
+    TempFolder ff;
+    SetText(kProgramKey, "FirefoxProfileFolder", ff.Path());
+    ff.WriteFile("Profiles\\abc.default\\cache2\\entries\\0A1B2C3D", SwfBytes('C', 500));
+    ff.WriteFile("Profiles\\abc.default\\cache2\\entries\\99FF", SwfBytes('f', 20));
+    ff.WriteFile("Profiles\\abc.default\\cache2\\entries\\EMPTY", "");
+    ff.WriteFile("Profiles\\abc.default\\cache2\\entries\\SHORT", "FWS");
+    ff.WriteFile("Profiles\\abc.default\\movie.swf", "GIF89a....");
+    ff.WriteFile("Profiles\\top", SwfBytes('F', 10));
+    ff.WriteFile("installs.ini", "[x]");
+
+    SwfEntryList entries;
+    int counter = 1;
+    LoadFirefoxCache(entries, counter, SystemClock());
+    ASSERT_EQ(3u, entries.size()) << ::testing::PrintToString(Names(entries));
+    EXPECT_EQ((std::vector<std::string>{"flash001", "flash002", "flash003"}), Names(entries));
+    EXPECT_EQ(ff.Path() + "\\Profiles\\top", entries[2].path);
+    EXPECT_NE(std::string::npos, entries[0].path.find("\\entries\\"));
+    EXPECT_NE(std::string::npos, entries[1].path.find("\\entries\\"));
+    for (const SwfEntry& e : entries) {
+        EXPECT_TRUE(e.unclassified);
+        EXPECT_EQ("", e.url);
+    }
+    ExpectIdsFrom2(entries);
+    EXPECT_EQ(4, counter);
+}
+
+TEST_F(LoaderTest, FirefoxWithoutSettingSearchesLocalThenRoamingFolders) {
+    const std::string local = GetSpecialFolderPath(CSIDL_LOCAL_APPDATA) + "\\Mozilla\\Firefox";
+    const std::string roaming = GetSpecialFolderPath(CSIDL_APPDATA) + "\\Mozilla\\Firefox";
+    ASSERT_NE(local, roaming);
+    test::WriteFileAt(local + "\\Profiles\\p.default\\cache2\\entries\\AAAA", SwfBytes('F', 40));
+    test::WriteFileAt(roaming + "\\Profiles\\p.default\\BBBB", SwfBytes('C', 40));
+    SwfEntryList entries;
+    int counter = 1;
+    LoadFirefoxCache(entries, counter, SystemClock());
+    test::RemoveTree(local);
+    test::RemoveTree(roaming);
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ("flash001", entries[0].name);
+    EXPECT_EQ(local + "\\Profiles\\p.default\\cache2\\entries\\AAAA", entries[0].path);
+    EXPECT_EQ("flash002", entries[1].name);
+    EXPECT_EQ(roaming + "\\Profiles\\p.default\\BBBB", entries[1].path);
+}
+
+TEST_F(LoaderTest, ChosenFolderListsParentSubfoldersAndMovies) {
+    TempFolder tmp;
+    tmp.MakeFolder("zeta");
+    tmp.MakeFolder("Alpha");
+    tmp.MakeFolder("Data.swf");
+    tmp.WriteFile("b.swf", SwfBytes('F', 10));
+    tmp.WriteFile("A.SWF", SwfBytes('F', 10));
+    tmp.WriteFile("empty.swf", "");
+    tmp.WriteFile("note.txt", "x");
+    tmp.WriteFile("zeta\\inner.swf", SwfBytes('F', 10));
+
+    SwfEntryList entries;
+    int counter = 1;
+    LoadChosenFolder(entries, tmp.Path(), counter, SystemClock());
+    ASSERT_EQ(6u, entries.size()) << ::testing::PrintToString(Names(entries));
+    const std::vector<std::string> names = Names(entries);
+    EXPECT_EQ((std::vector<std::string>{"..", "Alpha", "Data.swf", "zeta"}),
+              std::vector<std::string>(names.begin(), names.begin() + 4));
+    EXPECT_EQ("..", entries[0].path);
+    EXPECT_EQ(tmp.Path() + "\\zeta", entries[3].path);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(entries[static_cast<size_t>(i)].isFolder);
+        EXPECT_EQ(0, entries[static_cast<size_t>(i)].fileTime);
+    }
+    std::vector<std::string> movies = {entries[4].name, entries[5].name};
+    std::sort(movies.begin(), movies.end());
+    EXPECT_EQ((std::vector<std::string>{"A", "b"}), movies);
+    EXPECT_TRUE(entries[4].unclassified);
+    EXPECT_FALSE(entries[4].isFolder);
+    ExpectIdsFrom2(entries);
+
+    // A drive root has no parent row.
+    SwfEntryList root;
+    counter = 1;
+    LoadChosenFolder(root, "C:\\", counter, SystemClock());
+    ASSERT_FALSE(root.empty());
+    EXPECT_NE("..", root[0].name);
+
+    // A missing folder yields the parent row alone.
+    SwfEntryList missing;
+    counter = 1;
+    LoadChosenFolder(missing, tmp.Path() + "\\gone", counter, SystemClock());
+    EXPECT_EQ(std::vector<std::string>{".."}, Names(missing));
+}
+
+TEST_F(LoaderTest, FilesThatVanishOrHaveLongNamesAreLeftOut) {
+    TempFolder tmp;
+    // A path of 259 characters is kept, a longer one is not taken by the
+    // path object's 259-character copy.
+    const std::string base = tmp.Path() + "\\";
+    const std::string ok = base + std::string(259 - base.size() - 4, 'k') + ".swf";
+    const std::string tooLong = base + std::string(260 - base.size() - 4, 'l') + ".swf";
+    ASSERT_EQ(259u, ok.size());
+    ASSERT_TRUE(test::WriteFileAt(ok, SwfBytes('F', 10)));
+    test::WriteFileAt(tooLong, SwfBytes('F', 10));
+    SwfEntryList entries;
+    int counter = 1;
+    LoadChosenFolder(entries, tmp.Path(), counter, SystemClock());
+    ASSERT_EQ(2u, entries.size()) << ::testing::PrintToString(Names(entries));
+    EXPECT_EQ(ok, entries[1].path);
+}
+
+}  // namespace
+}  // namespace fh
