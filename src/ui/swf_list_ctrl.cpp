@@ -157,8 +157,11 @@ LRESULT CALLBACK CSwfListCtrl::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, L
         return 1;
     }
     case WM_KEYDOWN:
+    case WM_CHAR:
         // Space would toggle the selection of the focused row.
-        if (wParam == VK_SPACE && !::SendMessageA(wnd, LVM_GETEDITCONTROL, 0, 0)) return 0;
+        if (wParam == (msg == WM_KEYDOWN ? static_cast<WPARAM>(VK_SPACE) : static_cast<WPARAM>(' ')) &&
+            !::SendMessageA(wnd, LVM_GETEDITCONTROL, 0, 0))
+            return 0;
         break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

@@ -109,8 +109,10 @@ TEST_F(LoaderTest, IeCacheFolderScanSkipsWhatTheIndexListsWhateverTheCase) {
     auto upper = SeedUrlCache("http://site.net/shout.swf", "SWF", SwfBytes('F', 40));
     ASSERT_FALSE(seeded.localPath.empty());
     ASSERT_FALSE(upper.localPath.empty());
-    // Search the cache's own folder, given in another letter case.
+    // Search the cache's own container folder (files go to random
+    // subfolders), given in another letter case.
     std::string cacheFolder = seeded.localPath.substr(0, seeded.localPath.find_last_of('\\'));
+    cacheFolder = cacheFolder.substr(0, cacheFolder.find_last_of('\\'));
     SetText(kProgramKey, "IECacheFolder", SystemCodePage().ToUpper(cacheFolder));
 
     SwfEntryList entries;
