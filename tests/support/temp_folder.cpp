@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "base/codepage.h"
+
 namespace fh::test {
 
 namespace {
@@ -34,7 +36,7 @@ std::string TempFolder::WriteFile(const std::string& relative, const std::string
 }
 
 bool WriteFileAt(const std::string& path, const std::string& content) {
-    std::string folder = path.substr(0, path.find_last_of('\\'));
+    std::string folder = path.substr(0, SystemCodePage().FindLast(path, '\\'));
     ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
