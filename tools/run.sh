@@ -9,7 +9,7 @@ build=${FLICKHOLD_BUILD:-$root/build}/win
 bash "$root/tools/setup.sh" || exit 1
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || exit 1
-cmake --build "$build" --target Flickhold || exit 1
+cmake --build "$build" --target Flickhold flickhold_sample || exit 1
 
 . "$root/tools/wine-env.sh"
 headless=0
@@ -17,6 +17,7 @@ headless=0
 FLICKHOLD_HEADLESS=$headless
 trap wine_session_stop EXIT
 wine_session_start "$build" || exit 1
+wine "$build/flickhold_sample.exe" </dev/null 2>/dev/null | tr -d '\r'
 
 if [ $headless = 0 ]; then
   wine "$build/Flickhold.exe" "$@"

@@ -1,0 +1,13 @@
+#pragma once
+// Small valid SWF movies made on the spot, for the sample cache and the
+// benchmarks: a stage size, a background colour and a number of frames.
+
+#include <cstdint>
+#include <string>
+
+namespace fh::sample {
+
+// A plain ("FWS") or zlib-compressed ("CWS") movie. More frames make a larger file.
+std::string MakeSwf(bool compressed, std::uint32_t backgroundRgb, int frames);
+
+}  // namespace fh::sample
