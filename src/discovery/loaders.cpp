@@ -144,7 +144,7 @@ int LoadIeCache(SwfEntryList& entries, const Clock& clock) {
     folder = TrimBackslashes(folder, cp);
     if (folder.empty()) return counter;
 
-    PathSet listed(cp);
+    NoCaseTextSet listed(cp);
     for (const SwfEntry& e : entries) listed.Add(e.path);
     for (const std::string& path : FindMovieFiles(folder, "*.swf", false)) {
         if (listed.Contains(path)) continue;

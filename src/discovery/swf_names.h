@@ -40,10 +40,11 @@ std::string TrimBackslashes(std::string_view text, const CodePage& cp);
 std::string NavigateFolder(std::string_view currentFolder, std::string_view rowPath, std::string_view rowName,
                            const CodePage& cp);
 
-// Full paths compared without regard to letter case, in constant time each.
-class PathSet {
+// Texts (paths, hosts) compared without regard to letter case, in constant
+// time each.
+class NoCaseTextSet {
 public:
-    explicit PathSet(const CodePage& cp) : m_cp(cp) {}
+    explicit NoCaseTextSet(const CodePage& cp) : m_cp(cp) {}
     void Add(std::string_view path) { m_paths.insert(m_cp.ToLower(path)); }
     bool Contains(std::string_view path) const { return m_paths.count(m_cp.ToLower(path)) != 0; }
 

@@ -8,6 +8,7 @@
 #include "discovery/loaders.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
+#include "ui/date_dialogs.h"
 #include "ui/date_filter.h"
 #include "ui/main_view.h"
 #include "ui/settings.h"
@@ -206,9 +207,14 @@ void CFlickholdDlg::FillSiteCombo() {
     const std::string allSites = LoadResString(IDS_ALL_SITES);
     m_comboSite.AddString(allSites);
     m_comboSite.AddString(LoadResString(IDS_UNCLASSIFIED));
+    // Each site once, without regard to case; a set keeps this linear in the
+    // number of entries instead of searching the combo for every one.
+    NoCaseTextSet added(SystemCodePage());
+    for (const std::string& fixed : {allSites, LoadResString(IDS_UNCLASSIFIED)}) added.Add(fixed);
     for (const SwfEntry& entry : m_entries) {
-        if (entry.site.empty()) continue;
-        if (m_comboSite.FindStringExact(-1, entry.site) == CB_ERR) m_comboSite.AddString(entry.site);
+        if (entry.site.empty() || added.Contains(entry.site)) continue;
+        added.Add(entry.site);
+        m_comboSite.AddString(entry.site);
     }
     if (m_strSiteFilter.empty() || m_comboSite.SelectString(-1, m_strSiteFilter) == CB_ERR)
         m_comboSite.SelectString(-1, allSites);
@@ -308,8 +314,30 @@ void CFlickholdDlg::OnDateChange() {
     UpdateControls();
 }
 
+INT_PTR CFlickholdDlg::RunDateDialog(DialogBase& dialog) { return dialog.DoModal(Handle()); }
+
 void CFlickholdDlg::OnChooseDate() {
-    // The date dialogs plug in here.
+    const int mode = CurrentDateMode();
+    if (mode == DateExact) {
+        CExactDlg dialog(m_clock);
+        dialog.m_date = exactDate;
+        if (RunDateDialog(dialog) != IDOK) return;
+        exactDate = dialog.m_date;
+        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, "exactDate", exactDate, m_clock);
+    } else if (mode == DateRange) {
+        CRangeDlg dialog(m_clock);
+        dialog.m_first = startDate;
+        dialog.m_last = endDate;
+        if (RunDateDialog(dialog) != IDOK) return;
+        startDate = dialog.m_first;
+        endDate = dialog.m_last;
+        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, "startDate", startDate, m_clock);
+        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, "endDate", endDate, m_clock);
+    } else {
+        return;
+    }
+    FillList(CurrentSource());
+    UpdateControls();
 }
 
 std::string CFlickholdDlg::BrowseViewFolder() {

@@ -62,6 +62,8 @@ protected:
     virtual void LoadEntries(int source);
     // The folder browser of the choose-folder button; empty when cancelled.
     virtual std::string BrowseViewFolder();
+    // Runs one of the date dialogs modally over the main window.
+    virtual INT_PTR RunDateDialog(DialogBase& dialog);
     // The splash window while the first load runs (null otherwise).
     HWND SplashWindow() const { return m_splash; }
 

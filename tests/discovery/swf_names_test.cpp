@@ -144,7 +144,7 @@ TEST(SwfNames, TrimAndNavigate) {
 
 TEST(SwfNames, PathSetIsCaseInsensitiveAndMultibyteAware) {
     const CodePage sjis = CodePage::Japanese();
-    PathSet set(sjis);
+    NoCaseTextSet set(sjis);
     set.Add("C:\\Cache\\Movie[1].swf");
     EXPECT_TRUE(set.Contains("c:\\cache\\movie[1].SWF"));
     EXPECT_FALSE(set.Contains("c:\\cache\\movie[2].swf"));

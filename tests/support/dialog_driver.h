@@ -61,6 +61,22 @@ inline std::vector<std::string> ListTexts(HWND list) {
     return texts;
 }
 
+// Picks a day in a month calendar and notifies the dialog as a click would.
+inline void PickCalendarDay(HWND dialog, int id, int year, int month, int day) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    HWND calendar = ::GetDlgItem(dialog, id);
+    ::SendMessageA(calendar, MCM_SETCURSEL, 0, reinterpret_cast<LPARAM>(&st));
+    NMSELCHANGE change{};
+    change.nmhdr.hwndFrom = calendar;
+    change.nmhdr.idFrom = static_cast<UINT_PTR>(id);
+    change.nmhdr.code = MCN_SELCHANGE;
+    change.stSelStart = change.stSelEnd = st;
+    ::SendMessageA(dialog, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&change));
+}
+
 // Dispatches whatever is waiting in this thread's queue.
 inline void PumpMessages() {
     MSG msg;

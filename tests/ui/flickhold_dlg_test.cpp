@@ -32,6 +32,10 @@ public:
     std::string browseResult;
     int browseCalls = 0;
     std::function<void(HWND)> onFirstLoad;
+    // Answers a date dialog: it is created modeless, handed to the test, and
+    // its result returned as the modal run's.
+    std::function<void(DialogBase&)> dateDialogAnswer;
+    int dateDialogs = 0;
 
 protected:
     void LoadEntries(int source) override {
@@ -43,6 +47,14 @@ protected:
         }
         loadedSources.push_back(source);
         m_entries = nextEntries;
+    }
+    INT_PTR RunDateDialog(DialogBase& dialog) override {
+        ++dateDialogs;
+        if (!dialog.Create(Handle())) return -1;
+        if (dateDialogAnswer) dateDialogAnswer(dialog);
+        INT_PTR result = dialog.IsEnded() ? dialog.Result() : IDCANCEL;
+        dialog.Destroy();
+        return result;
     }
     std::string BrowseViewFolder() override {
         ++browseCalls;
@@ -481,6 +493,49 @@ TEST_F(MainWindowTest, DateModeFiltersAtOnceAndEnablesTheChooseButton) {
         EXPECT_EQ(c.chooseDate, Enabled(*dlg, IDC_CHOOSE_DATE));
         EXPECT_EQ(ComboSelection(wnd, IDC_DATE_COMBO), *GetText(kProgramKey, "dateFilter"));
     }
+}
+
+TEST_F(MainWindowTest, ChooseDateOpensTheDialogOfTheModeAndAppliesItsDates) {
+    const Clock& clock = SystemClock();
+    const std::int64_t day = *clock.FromLocal(LocalTime{2021, 6, 15, 0, 0, 0});
+    auto dlg = Open({Movie(2, "june", "", true, day + 7200), Movie(3, "july", "", true, day + 30 * 86400)});
+    HWND wnd = dlg->Handle();
+    const auto pick = [](int id, int y, int m, int d, int button) {
+        return [=](DialogBase& dialog) {
+            test::PickCalendarDay(dialog.Handle(), id, y, m, d);
+            if (button) test::Click(dialog.Handle(), button);
+        };
+    };
+
+    // "All" mode: the button opens nothing.
+    test::Click(wnd, IDC_CHOOSE_DATE);
+    EXPECT_EQ(0, dlg->dateDialogs);
+
+    test::SelectComboItem(wnd, IDC_DATE_COMBO, 4);  // one day
+    dlg->dateDialogAnswer = pick(IDC_EXACT_CALENDAR, 2021, 6, 15, IDCANCEL);
+    const std::int64_t before = dlg->exactDate;
+    test::Click(wnd, IDC_CHOOSE_DATE);
+    EXPECT_EQ(1, dlg->dateDialogs);
+    EXPECT_EQ(before, dlg->exactDate);
+    EXPECT_FALSE(GetRaw(kProgramKey, "exactDate").has_value());
+
+    dlg->dateDialogAnswer = pick(IDC_EXACT_CALENDAR, 2021, 6, 15, IDOK);
+    test::Click(wnd, IDC_CHOOSE_DATE);
+    EXPECT_EQ(day, dlg->exactDate);
+    EXPECT_EQ((std::vector<BYTE>{0, 0, 0, 0, 0, 0, 0xE5, 0x07, 6, 0, 15, 0}), *GetRaw(kProgramKey, "exactDate"));
+    EXPECT_EQ(std::vector<std::string>{"june"}, ListTexts(dlg->m_listSwf.Handle()));
+
+    test::SelectComboItem(wnd, IDC_DATE_COMBO, 5);  // range
+    dlg->dateDialogAnswer = [&](DialogBase& dialog) {
+        pick(IDC_RANGE_FIRST, 2021, 7, 1, 0)(dialog);
+        pick(IDC_RANGE_LAST, 2021, 7, 31, IDOK)(dialog);
+    };
+    test::Click(wnd, IDC_CHOOSE_DATE);
+    EXPECT_EQ(*clock.FromLocal(LocalTime{2021, 7, 1, 0, 0, 0}), dlg->startDate);
+    EXPECT_EQ(*clock.FromLocal(LocalTime{2021, 7, 31, 0, 0, 0}), dlg->endDate);
+    EXPECT_TRUE(GetRaw(kProgramKey, "startDate").has_value());
+    EXPECT_TRUE(GetRaw(kProgramKey, "endDate").has_value());
+    EXPECT_EQ(std::vector<std::string>{"july"}, ListTexts(dlg->m_listSwf.Handle()));
 }
 
 TEST_F(MainWindowTest, ChooseFolderStoresTheFolderAndReloadsEvenWhenCancelled) {

@@ -1,0 +1,231 @@
+// Benchmarks of the loads, each against a bare baseline over the same data.
+// Seeds its own data in the current Wine prefix (or Windows profile) and
+// removes it afterwards. Prints one line per case: median of the runs, and
+// the ratio to the baseline.
+
+#include <windows.h>
+#include <shlobj.h>
+#include <wininet.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "discovery/loaders.h"
+#include "ui/settings.h"
+#include "win/platform.h"
+
+#include "../tools/sample_swf.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The sizes of the data; "/scale:N" divides them for a quick look.
+int kIndexEntries = 20000;
+int kIndexMovies = 2000;
+int kUnindexedFiles = 5000;
+int kFirefoxFiles = 50000;
+int kFirefoxMovies = 1000;
+constexpr int kRuns = 5;
+
+double MedianMs(const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        auto start = Clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    return written == bytes.size();
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+            else ::DeleteFileA(full.c_str());
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+std::string UrlOf(int i, bool movie) {
+    return "http://site" + std::to_string(i % 97) + ".bench.example/path/" + std::to_string(i) +
+           (movie ? ".swf" : ".html");
+}
+
+int SeedIndex() {
+    const std::string movie = fh::sample::MakeSwf(false, 0x112233, 10);
+    int seeded = 0;
+    for (int i = 0; i < kIndexEntries; ++i) {
+        const bool isMovie = i % (kIndexEntries / kIndexMovies) == 0;
+        const std::string url = UrlOf(i, isMovie);
+        char path[MAX_PATH] = "";
+        if (!::CreateUrlCacheEntryA(url.c_str(), 0, isMovie ? "swf" : "htm", path, 0)) continue;
+        WriteWholeFile(path, isMovie ? movie : std::string("<html></html>"));
+        FILETIME modified{0x12345678, 0x01C00000};
+        FILETIME expires{};
+        if (::CommitUrlCacheEntryA(url.c_str(), path, expires, modified, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr,
+                                   nullptr))
+            ++seeded;
+    }
+    return seeded;
+}
+
+void ClearIndex() {
+    for (int i = 0; i < kIndexEntries; ++i) {
+        const bool isMovie = i % (kIndexEntries / kIndexMovies) == 0;
+        ::DeleteUrlCacheEntryA(UrlOf(i, isMovie).c_str());
+    }
+}
+
+int EnumerateIndexOnly() {
+    int count = 0;
+    DWORD size = 0;
+    ::FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
+    if (!size) return 0;
+    std::vector<char> buffer(size);
+    HANDLE find = ::FindFirstUrlCacheEntryA(nullptr, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()), &size);
+    if (!find) return 0;
+    do {
+        ++count;
+        size = 0;
+        ::FindNextUrlCacheEntryA(find, nullptr, &size);
+        if (!size) break;
+        buffer.resize(size);
+    } while (::FindNextUrlCacheEntryA(find, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()), &size));
+    ::FindCloseUrlCache(find);
+    return count;
+}
+
+int WalkAndRead3(const std::string& folder) {
+    int count = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "\\*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string full = folder + "\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            count += WalkAndRead3(full);
+            continue;
+        }
+        HANDLE file = ::CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        char head[3];
+        DWORD read = 0;
+        ::ReadFile(file, head, 3, &read, nullptr);
+        ::CloseHandle(file);
+        ++count;
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    return count;
+}
+
+void Report(const char* name, double ms, double baselineMs, size_t records) {
+    std::printf("%-34s %9.1f ms   baseline %9.1f ms   ratio %5.2f   records %zu\n", name, ms, baselineMs,
+                baselineMs > 0 ? ms / baselineMs : 0.0, records);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fh::SetSystemCodePage(fh::CodePageFromSystem());
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "/scale:", 7) != 0) continue;
+        const int scale = std::max(1, std::atoi(argv[i] + 7));
+        kIndexEntries /= scale;
+        kIndexMovies /= scale;
+        kUnindexedFiles /= scale;
+        kFirefoxFiles /= scale;
+        kFirefoxMovies /= scale;
+    }
+    // Settings go to a scratch key, never to the user's own.
+    HKEY scratch = nullptr;
+    const char* kScratch = "Software\\FlickholdBench";
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, scratch);
+    fh::CreateSettingsKey(HKEY_CURRENT_USER, fh::kProgramKey);
+
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "flickhold_bench";
+    RemoveTree(root);
+    ::CreateDirectoryA(root.c_str(), nullptr);
+
+    // IE: the index, and unindexed files in a folder beside the cache's own.
+    auto seedStart = Clock::now();
+    const int seeded = SeedIndex();
+    char cache[MAX_PATH] = "";
+    ::SHGetFolderPathA(nullptr, CSIDL_INTERNET_CACHE, nullptr, 0, cache);
+    const std::string loose = std::string(cache) + "\\flickhold_bench_loose";
+    ::CreateDirectoryA(loose.c_str(), nullptr);
+    const std::string movie = fh::sample::MakeSwf(true, 0x445566, 10);
+    for (int i = 0; i < kUnindexedFiles; ++i) WriteWholeFile(loose + "\\loose" + std::to_string(i) + ".swf", movie);
+    std::printf("seeded %d index entries (%d movies) and %d unindexed files in %.1f s\n", seeded, kIndexMovies,
+                kUnindexedFiles, std::chrono::duration<double>(Clock::now() - seedStart).count());
+    std::fflush(stdout);
+
+    fh::SwfEntryList entries;
+    const double ie = MedianMs([&] { fh::LoadIeCache(entries, fh::SystemClock()); });
+    const size_t ieRecords = entries.size();
+    const double ieBase = MedianMs([] { EnumerateIndexOnly(); });
+    Report("IE cache load (index + folder)", ie, ieBase, ieRecords);
+    ClearIndex();
+    RemoveTree(loose);
+
+    // Firefox: 50 profiles-like folders of 1000 files, one in fifty a movie.
+    seedStart = Clock::now();
+    const std::string ff = root + "\\Firefox";
+    ::CreateDirectoryA(ff.c_str(), nullptr);
+    const std::string other(64, 'x');
+    for (int i = 0; i < kFirefoxFiles; ++i) {
+        const std::string folder = ff + "\\d" + std::to_string(i / 1000);
+        if (i % 1000 == 0) ::CreateDirectoryA(folder.c_str(), nullptr);
+        const bool isMovie = i % (kFirefoxFiles / kFirefoxMovies) == 0;
+        WriteWholeFile(folder + "\\" + std::to_string(i), isMovie ? movie : other);
+    }
+    std::printf("seeded %d Firefox files (%d movies) in %.1f s\n", kFirefoxFiles, kFirefoxMovies,
+                std::chrono::duration<double>(Clock::now() - seedStart).count());
+    std::fflush(stdout);
+    fh::WriteSettingText(HKEY_CURRENT_USER, fh::kProgramKey, "FirefoxProfileFolder", ff);
+    const double fx = MedianMs([&] {
+        entries.clear();
+        int counter = 1;
+        fh::LoadFirefoxCache(entries, counter, fh::SystemClock());
+    });
+    const size_t fxRecords = entries.size();
+    const double fxBase = MedianMs([&] { WalkAndRead3(ff); });
+    Report("Firefox load (signature scan)", fx, fxBase, fxRecords);
+
+    RemoveTree(root);
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    ::RegCloseKey(scratch);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kScratch);
+    return 0;
+}
