@@ -33,7 +33,7 @@ int kIndexMovies = 2000;
 int kUnindexedFiles = 5000;
 int kFirefoxFiles = 50000;
 int kFirefoxMovies = 1000;
-constexpr int kRuns = 5;
+constexpr int kRuns = 3;
 
 double MedianMs(const std::function<void()>& work) {
     std::vector<double> times;
