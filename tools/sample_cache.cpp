@@ -11,18 +11,12 @@
 #include <ctime>
 #include <string>
 
+#include "sample_files.h"
 #include "sample_swf.h"
 
 namespace {
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    return ok && written == bytes.size();
-}
+using fh::sample::WriteWholeFile;
 
 // Seconds since 1970 as a file time.
 FILETIME FileTimeOf(long long seconds) {
@@ -97,7 +91,6 @@ int main() {
     char local[MAX_PATH] = "";
     if (SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local))) {
         std::string entries = std::string(local) + "\\Mozilla\\Firefox\\Profiles\\sample.default\\cache2\\entries";
-        ::SHCreateDirectoryExA(nullptr, entries.c_str(), nullptr);
         const char* names[] = {"3F2A9C0B17D4E5F6A7B8C9D0E1F2A3B4C5D6E7F8", "8C1D2E3F4A5B6C7D8E9F0A1B2C3D4E5F6A7B8C9D",
                                "A0B1C2D3E4F5061728394A5B6C7D8E9FA0B1C2D3"};
         for (int i = 0; i < 3; ++i) {

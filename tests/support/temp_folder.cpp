@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "base/codepage.h"
+#include "../../tools/sample_files.h"
 
 namespace fh::test {
 
@@ -35,36 +35,9 @@ std::string TempFolder::WriteFile(const std::string& relative, const std::string
     return full;
 }
 
-bool WriteFileAt(const std::string& path, const std::string& content) {
-    std::string folder = path.substr(0, SystemCodePage().FindLast(path, '\\'));
-    ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = content.empty() || ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    ::CloseHandle(file);
-    return ok && written == content.size();
-}
+bool WriteFileAt(const std::string& path, const std::string& content) { return sample::WriteWholeFile(path, content); }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(full.c_str());
-            }
-        } while (::FindNextFileA(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryA(path.c_str());
-}
+void RemoveTree(const std::string& path) { sample::RemoveTree(path); }
 
 std::string SwfBytes(char first, std::size_t size) {
     std::string bytes(size < 8 ? 8 : size, '\0');
