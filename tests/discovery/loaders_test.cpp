@@ -126,6 +126,23 @@ TEST_F(LoaderTest, IeCacheFolderScanSkipsWhatTheIndexListsWhateverTheCase) {
     ExpectIdsFrom2(entries);
 }
 
+TEST_F(LoaderTest, IeCacheSkipsEntriesWithoutAUsableFileAndSpendsNoId) {
+    TempFolder folder;
+    SetText(kProgramKey, "IECacheFolder", folder.Path());
+    auto gone = SeedUrlCache("http://a.com/gone.swf", "swf", SwfBytes('F', 40));
+    ASSERT_FALSE(gone.localPath.empty());
+    ::DeleteFileA(gone.localPath.c_str());
+    // An entry with no local file at all (a redirect, say).
+    FILETIME none{};
+    ::CommitUrlCacheEntryA("http://a.com/nofile.swf", nullptr, none, none, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr,
+                           nullptr);
+    auto kept = SeedUrlCache("http://a.com/kept.swf", "swf", SwfBytes('F', 40));
+    SwfEntryList entries;
+    LoadIeCache(entries, SystemClock());
+    ASSERT_EQ(std::vector<std::string>{"kept"}, Names(entries));
+    EXPECT_EQ(2, entries[0].id);
+}
+
 TEST_F(LoaderTest, IeCacheFolderOfBackslashesEndsAfterTheIndex) {
     SeedUrlCache("http://site.net/movie.swf", "swf", SwfBytes('F', 40));
     SetText(kProgramKey, "IECacheFolder", "\\\\\\\\");
