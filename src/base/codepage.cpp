@@ -35,8 +35,8 @@ std::size_t CodePage::CharLength(std::string_view s, std::size_t i) const {
 }
 
 std::size_t CodePage::Find(std::string_view s, char c, std::size_t from) const {
-    for (std::size_t i = 0; i < s.size(); i += CharLength(s, i))
-        if (i >= from && s[i] == c) return i;
+    for (std::size_t i = from; i < s.size(); i += CharLength(s, i))
+        if (s[i] == c) return i;
     return std::string_view::npos;
 }
 
@@ -49,8 +49,8 @@ std::size_t CodePage::FindLast(std::string_view s, char c) const {
 
 std::size_t CodePage::FindText(std::string_view s, std::string_view needle, std::size_t from) const {
     if (needle.empty()) return from <= s.size() ? from : std::string_view::npos;
-    for (std::size_t i = 0; i < s.size(); i += CharLength(s, i))
-        if (i >= from && s.compare(i, needle.size(), needle) == 0) return i;
+    for (std::size_t i = from; i < s.size(); i += CharLength(s, i))
+        if (s.compare(i, needle.size(), needle) == 0) return i;
     return std::string_view::npos;
 }
 

@@ -26,6 +26,7 @@ public:
     std::size_t CharLength(std::string_view s, std::size_t i) const;
 
     // Offset of the first / last character equal to the ASCII byte c, or npos.
+    // A search starts at `from`, which must be a character boundary.
     std::size_t Find(std::string_view s, char c, std::size_t from = 0) const;
     std::size_t FindLast(std::string_view s, char c) const;
     // Offset of the first occurrence of needle starting at a character boundary.

@@ -1,0 +1,29 @@
+#pragma once
+// The device side of the style rules: resolution and font metrics from a DC,
+// and the system colours read once.
+
+#include <windows.h>
+
+#include <array>
+
+#include "html/html_style.h"
+
+namespace fh {
+
+class GdiHtmlMetrics : public HtmlMetrics {
+public:
+    // The DC's selected font is the "current font" of the em and ex units.
+    explicit GdiHtmlMetrics(HDC dc);
+    void SetDC(HDC dc) { m_dc = dc; }
+
+    int PixelsPerInchY() const override;
+    int TextHeight() const override;
+    int XHeight() const override;
+    HtmlColor SystemColor(int index) const override;
+
+private:
+    HDC m_dc;
+    std::array<HtmlColor, 31> m_systemColors{};
+};
+
+}  // namespace fh

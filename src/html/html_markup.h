@@ -1,0 +1,97 @@
+#pragma once
+// The markup scanner: pre-processing, cutting the body into text and table
+// segments, reading tags and attributes, and applying tags to the current
+// style through the style stack. Layout consumes what it reports.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "html/html_style.h"
+
+namespace fh {
+
+enum class HtmlTagKind {
+    Bold, Italic, Underline, Strikeout, Font, Rule, LineBreak, Tab, Align, VerticalAlign,
+    Bitmap, Icon, ImageList, String, NamedStyle, ClassSpan, Anchor,
+};
+
+struct HtmlTagInfo {
+    HtmlTagKind kind;
+    std::string key;  // stack key; empty for elements that act at once
+    int value = 0;    // the alignment of the align tags
+};
+
+// The tag of a lower-case name, or nullptr.
+const HtmlTagInfo* FindHtmlTag(std::string_view lowerName);
+
+using HtmlAttributes = std::vector<std::pair<std::string, std::string>>;
+HtmlAttributes ReadHtmlAttributes(std::string_view text, const CodePage& cp);
+
+// Replaces the entities in table order and removes carriage returns; turns
+// line feeds and tabs into "<br>" and "<t>", or removes them.
+std::string PreProcessHtml(std::string_view body, bool convertLineBreaks);
+
+struct HtmlSegment {
+    bool table;
+    std::string text;
+};
+std::vector<HtmlSegment> SegmentHtml(std::string_view body, const CodePage& cp);
+
+// What the scanner reports, in body order.
+class HtmlEventSink {
+public:
+    virtual ~HtmlEventSink() = default;
+    virtual void OnText(std::string_view run, const HtmlStyle& style) = 0;
+    // The style changed; the layout re-creates its font here.
+    virtual void OnStyleChanged(const HtmlStyle&) {}
+    virtual void OnRule(const HtmlAttributes&, const HtmlStyle&) {}
+    virtual void OnLineBreak(int /*count*/, const HtmlStyle&) {}
+    virtual void OnTab(int /*count*/, const HtmlStyle&) {}
+    virtual void OnPicture(HtmlTagKind, const HtmlAttributes&, const HtmlStyle&) {}
+    // A string-table text, laid out as one run that never breaks.
+    virtual void OnString(std::string_view, const HtmlStyle&) {}
+    virtual void OnTable(std::string_view /*markup*/, const HtmlStyle&) {}
+};
+
+class CHtmlScanner {
+public:
+    using StringLookup = std::function<std::string(unsigned id)>;
+
+    CHtmlScanner(const HtmlStyleSheet& sheet, StringLookup strings);
+
+    void SetLineBreakConversion(bool on) { m_convertLineBreaks = on; }
+    bool LineBreakConversion() const { return m_convertLineBreaks; }
+    void SetHotLink(int index) { m_hotLink = index; }
+
+    // One pass over a pre-processed body: the style starts from its defaults
+    // with the sheet's "body" entry, the stack is emptied and links count from 0.
+    void ScanBody(std::string_view body, HtmlEventSink& sink);
+    // One text segment, wrapped in "<body>...</body>".
+    void ScanTextSegment(std::string_view segment, HtmlEventSink& sink);
+
+    void ResetPass();
+    const HtmlStyle& CurrentStyle() const { return m_style; }
+    std::size_t StackDepth() const { return m_stack.size(); }
+    int LinkCounter() const { return m_linkCounter; }
+
+private:
+    void ApplyTag(std::string_view tagText, HtmlEventSink& sink);
+    void OpenContainer(const HtmlTagInfo& tag, std::string_view attributes, HtmlEventSink& sink);
+    void CloseContainer(const HtmlTagInfo& tag, HtmlEventSink& sink);
+    void ApplyFontAttributes(const HtmlAttributes& attributes);
+    void ApplyStyleLetters(std::string_view letters);
+    int ReadCount(std::string_view attributeText) const;
+
+    const HtmlStyleSheet& m_sheet;
+    StringLookup m_strings;
+    bool m_convertLineBreaks = true;
+    int m_hotLink = -1;
+    int m_linkCounter = -1;
+    HtmlStyle m_style;
+    std::vector<HtmlStyle> m_stack;
+};
+
+}  // namespace fh
