@@ -20,6 +20,7 @@
 #include "discovery/loaders.h"
 #include "html/html_canvas.h"
 #include "html/html_markup.h"
+#include "tooltip/draw_manager.h"
 #include "ui/settings.h"
 #include "win/platform.h"
 
@@ -161,13 +162,72 @@ void BenchHtml() {
     Report(name, scan, -1, sink.bytes / 10);
 }
 
+// Drawing effects on screen-sized pictures: the blur's cost must not grow
+// with its size, textures and blending work on DIB memory.
+void BenchDraw() {
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP target = ::CreateCompatibleBitmap(screen, 1024, 768);
+    HGDIOBJ old = ::SelectObject(dc, target);
+    HDC srcDC = ::CreateCompatibleDC(screen);
+    HBITMAP source = ::CreateCompatibleBitmap(screen, 1024, 768);
+    HGDIOBJ oldSource = ::SelectObject(srcDC, source);
+    fh::CDrawManager dm;
+    RECT all{0, 0, 1024, 768};
+    dm.FillEffect(srcDC, 0, all, RGB(200, 30, 30), 0, 0, 0, 0);
+
+    // A silhouette: white with a black rectangle in the middle.
+    HBITMAP silhouette = ::CreateCompatibleBitmap(screen, 800, 600);
+    {
+        HDC s = ::CreateCompatibleDC(screen);
+        HGDIOBJ o = ::SelectObject(s, silhouette);
+        RECT r{0, 0, 800, 600}, inner{200, 150, 600, 450};
+        dm.FillEffect(s, 0, r, RGB(255, 255, 255), 0, 0, 0, 0);
+        dm.FillEffect(s, 0, inner, 0, 0, 0, 0, 0);
+        ::SelectObject(s, o);
+        ::DeleteDC(s);
+    }
+    const double small = MedianMs([&] { dm.DrawShadow(dc, 0, 0, 800, 600, silhouette, true, 7, 7); });
+    const double large = MedianMs([&] { dm.DrawShadow(dc, 0, 0, 800, 600, silhouette, true, 31, 31); });
+    Report("soft shadow 7x7 over 800x600", small, -1, 800 * 600);
+    Report("soft shadow 31x31 over 800x600", large, small, 800 * 600);
+
+    static const char* const names[] = {"noise", "diagshade", "hshade", "vshade", "hbump",
+                                        "vbump", "softbump", "hardbump", "metal"};
+    const double fill = MedianMs([&] { dm.FillEffect(dc, 0, all, RGB(1, 2, 3), 0, 0, 0, 0); });
+    for (int effect = 7; effect <= 15; ++effect) {
+        const double t = MedianMs(
+            [&] { dm.FillEffect(dc, effect, all, RGB(255, 255, 255), RGB(128, 128, 128), RGB(0, 0, 0), 20, 0); });
+        char name[64];
+        std::snprintf(name, sizeof(name), "texture %d %s 1024x768", effect, names[effect - 7]);
+        Report(name, t, fill, 1024 * 768);
+    }
+    const double blit = MedianMs([&] { ::BitBlt(dc, 0, 0, 1024, 768, srcDC, 0, 0, SRCCOPY); });
+    const double blend = MedianMs([&] { dm.BlendPercent(dc, 0, 0, 1024, 768, srcDC, 0, 0, 40); });
+    Report("BlendPercent 40% 1024x768", blend, blit, 1024 * 768);
+
+    ::DeleteObject(silhouette);
+    ::SelectObject(srcDC, oldSource);
+    ::DeleteObject(source);
+    ::DeleteDC(srcDC);
+    ::SelectObject(dc, old);
+    ::DeleteObject(target);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     fh::SetSystemCodePage(fh::CodePageFromSystem());
-    BenchHtml();
-    for (int i = 1; i < argc; ++i) {
+    bool drawOnly = false;
+    for (int i = 1; i < argc; ++i) drawOnly = drawOnly || std::strcmp(argv[i], "/draw") == 0;
+    if (!drawOnly) BenchHtml();
+    for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "/html") == 0) return 0;
+    BenchDraw();
+    if (drawOnly) return 0;
+    for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "/scale:", 7) != 0) continue;
         const int scale = std::max(1, std::atoi(argv[i] + 7));
         kIndexEntries /= scale;
