@@ -8,9 +8,7 @@ test:
 	bash tools/test.sh
 
 exe:
-	bash tools/setup.sh
-	cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-	cmake --build build/win --target Flickhold
+	bash -c '. tools/wine-env.sh && build_windows "$$PWD" "$$PWD/build/win" Flickhold'
 	@echo "build/win/Flickhold.exe"
 
 bench:

@@ -6,12 +6,9 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FLICKHOLD_BUILD:-$root/build}/win
 
-bash "$root/tools/setup.sh" || exit 1
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || exit 1
-cmake --build "$build" --target Flickhold flickhold_sample || exit 1
-
 . "$root/tools/wine-env.sh"
+build_windows "$root" "$build" Flickhold flickhold_sample || exit 1
+
 headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
 FLICKHOLD_HEADLESS=$headless

@@ -1,5 +1,16 @@
-# Sourced by the build scripts: the project-local Wine prefix, and one Xvfb
-# and one persistent wineserver kept for a whole run, stopped by process id.
+# Sourced by the build scripts: the Windows build, the project-local Wine
+# prefix, and one Xvfb and one persistent wineserver kept for a whole run,
+# stopped by process id.
+
+# Installs what is missing, then configures and builds the given targets.
+build_windows() {
+  local root=$1 build=$2
+  shift 2
+  bash "$root/tools/setup.sh" || return 1
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || return 1
+  cmake --build "$build" --target "$@"
+}
 
 wine_env() {
   local build

@@ -304,31 +304,37 @@ void CDrawManager::TileBitmap(HDC dst, int x, int y, int width, int height, HDC 
 
 // --- blending and effects ----------------------------------------------------------
 
-void CDrawManager::BlendPercent(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
-                                int percentage) {
+namespace {
+
+// Copies both areas into 32-bit sections, lets `mix` combine them, and puts
+// the result back at (x, y). Nothing is drawn when a section cannot be made.
+template <class Mix>
+void BlendThroughSections(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, Mix mix) {
     if (width <= 0 || height <= 0) return;
-    if (percentage >= 100) {
-        ::BitBlt(dst, x, y, width, height, src, srcX, srcY, SRCCOPY);
-        return;
-    }
     PixelSection from(dst, width, height), to(dst, width, height);
     if (!from.Ok() || !to.Ok()) return;
     ::BitBlt(from.DC(), 0, 0, width, height, src, srcX, srcY, SRCCOPY);
     ::BitBlt(to.DC(), 0, 0, width, height, dst, x, y, SRCCOPY);
     ::GdiFlush();
-    BlendPercentPixels(from.Bits(), to.Bits(), to.Count(), percentage);
+    mix(from.Bits(), to.Bits(), to.Count());
     ::BitBlt(dst, x, y, width, height, to.DC(), 0, 0, SRCCOPY);
 }
 
+}  // namespace
+
+void CDrawManager::BlendPercent(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                                int percentage) {
+    if (percentage >= 100) {
+        if (width > 0 && height > 0) ::BitBlt(dst, x, y, width, height, src, srcX, srcY, SRCCOPY);
+        return;
+    }
+    BlendThroughSections(dst, x, y, width, height, src, srcX, srcY, [percentage](const Pixel* a, Pixel* b, size_t n) {
+        BlendPercentPixels(a, b, n, percentage);
+    });
+}
+
 void CDrawManager::BlendAlpha(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY) {
-    if (width <= 0 || height <= 0) return;
-    PixelSection from(dst, width, height), to(dst, width, height);
-    if (!from.Ok() || !to.Ok()) return;
-    ::BitBlt(from.DC(), 0, 0, width, height, src, srcX, srcY, SRCCOPY);
-    ::BitBlt(to.DC(), 0, 0, width, height, dst, x, y, SRCCOPY);
-    ::GdiFlush();
-    BlendAlphaPixels(from.Bits(), to.Bits(), to.Count());
-    ::BitBlt(dst, x, y, width, height, to.DC(), 0, 0, SRCCOPY);
+    BlendThroughSections(dst, x, y, width, height, src, srcX, srcY, BlendAlphaPixels);
 }
 
 HBITMAP CDrawManager::CreateEffectCopy(HBITMAP bitmap, int width, int height, unsigned flags, bool useTransparent,
