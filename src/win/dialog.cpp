@@ -4,7 +4,12 @@ namespace fh {
 
 DialogBase::DialogBase(UINT templateId) : m_templateId(templateId) {}
 
-DialogBase::~DialogBase() { Destroy(); }
+DialogBase::~DialogBase() {
+    // The derived part is gone by now: the window's last messages must not
+    // reach its dispatch table.
+    if (m_hWnd && ::IsWindow(m_hWnd)) ::SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+    Destroy();
+}
 
 bool DialogBase::Create(HWND parent) {
     m_ended = false;
