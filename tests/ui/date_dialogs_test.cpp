@@ -78,3 +78,25 @@ TEST(DateDialogs, RangeDialogEnablesOkOnlyForAnOrderedRange) {
 
 }  // namespace
 }  // namespace fh
+
+namespace fh {
+namespace {
+
+TEST(DateDialogs, OpenDialogsMayBeDroppedWithoutClosing) {
+    // The windows go with their objects; their last messages must not reach
+    // the dispatch table of a class that is already destroyed.
+    HWND exact = nullptr, range = nullptr;
+    {
+        CExactDlg a(SystemClock());
+        CRangeDlg b(SystemClock());
+        ASSERT_TRUE(a.Create(nullptr));
+        ASSERT_TRUE(b.Create(nullptr));
+        exact = a.Handle();
+        range = b.Handle();
+    }
+    EXPECT_FALSE(::IsWindow(exact));
+    EXPECT_FALSE(::IsWindow(range));
+}
+
+}  // namespace
+}  // namespace fh
