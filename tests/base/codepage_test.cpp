@@ -7,7 +7,7 @@ namespace {
 
 // "表" in code page 932 is 0x95 0x5C: its trail byte is a backslash.
 const std::string kTable932 = "\x95\x5C";
-// "가" in code page 949 is 0xB0 0xA1.
+// Hangul syllable GA (U+AC00) in code page 949 is 0xB0 0xA1.
 const std::string kGa949 = "\xB0\xA1";
 
 TEST(CodePage, SearchesNeverStopOnATrailByte) {
