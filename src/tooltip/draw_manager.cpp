@@ -102,15 +102,11 @@ private:
 CDibBuffer::~CDibBuffer() { Release(); }
 
 void CDibBuffer::Release() {
-    if (m_sectionDC) {
-        if (m_oldBitmap) ::SelectObject(m_sectionDC, m_oldBitmap);
-        ::DeleteDC(m_sectionDC);
-    }
-    if (m_section) ::DeleteObject(m_section);
+    if (m_sectionDC && m_oldBitmap) ::SelectObject(m_sectionDC.Get(), m_oldBitmap);
+    m_sectionDC.Reset();
+    m_section.Reset();
     std::free(m_block);
     m_block = nullptr;
-    m_section = nullptr;
-    m_sectionDC = nullptr;
     m_oldBitmap = nullptr;
     m_sectionBits = nullptr;
     m_header = BITMAPINFOHEADER{};
@@ -152,21 +148,19 @@ std::uint8_t* CDibBuffer::Bits() {
 bool CDibBuffer::Draw(HDC target, int x, int y) {
     if (!m_block) return false;
     if (!m_section) {
-        m_section = ::CreateDIBSection(target, reinterpret_cast<BITMAPINFO*>(m_block), DIB_RGB_COLORS,
-                                       &m_sectionBits, nullptr, 0);
-        m_sectionDC = ::CreateCompatibleDC(target);
+        m_section.Reset(::CreateDIBSection(target, reinterpret_cast<BITMAPINFO*>(m_block), DIB_RGB_COLORS,
+                                           &m_sectionBits, nullptr, 0));
+        m_sectionDC.Reset(::CreateCompatibleDC(target));
         if (!m_section || !m_sectionDC || !m_sectionBits) {
-            if (m_sectionDC) ::DeleteDC(m_sectionDC);
-            if (m_section) ::DeleteObject(m_section);
-            m_section = nullptr;
-            m_sectionDC = nullptr;
+            m_sectionDC.Reset();
+            m_section.Reset();
             return false;
         }
-        m_oldBitmap = ::SelectObject(m_sectionDC, m_section);
+        m_oldBitmap = ::SelectObject(m_sectionDC.Get(), m_section.Get());
     }
     ::GdiFlush();
     std::memcpy(m_sectionBits, Bits(), m_header.biSizeImage);
-    return ::BitBlt(target, x, y, m_header.biWidth, m_header.biHeight, m_sectionDC, 0, 0, SRCCOPY) != FALSE;
+    return ::BitBlt(target, x, y, m_header.biWidth, m_header.biHeight, m_sectionDC.Get(), 0, 0, SRCCOPY) != FALSE;
 }
 
 // --- fills, frames and lines ----------------------------------------------------
@@ -502,8 +496,7 @@ HICON CDrawManager::StretchIcon(HICON icon, int width, int height) {
 PictureSize CDrawManager::GetIconSize(HICON icon) {
     ICONINFO info{};
     if (!icon || !::GetIconInfo(icon, &info)) return {};
-    if (info.hbmColor) ::DeleteObject(info.hbmColor);
-    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+    UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
     return {static_cast<int>(info.xHotspot) * 2, static_cast<int>(info.yHotspot) * 2};
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tooltip/draw_effects.h"
+#include "win/handles.h"
 
 namespace fh {
 
@@ -41,8 +42,8 @@ private:
     BITMAPINFOHEADER m_header{};
     std::int64_t m_stride = 0;
     std::uint16_t m_paletteSize = 0;
-    HBITMAP m_section = nullptr;
-    HDC m_sectionDC = nullptr;
+    UniqueBitmap m_section;
+    UniqueDC m_sectionDC;
     HGDIOBJ m_oldBitmap = nullptr;
     void* m_sectionBits = nullptr;
 };

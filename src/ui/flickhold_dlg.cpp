@@ -42,15 +42,12 @@ private:
 
 CFlickholdDlg::CFlickholdDlg(const std::string& site, const Clock& clock)
     : Dialog(IDD_FLICKHOLD_DIALOG), m_strSite(site), m_clock(clock) {
-    m_hIcon = static_cast<HICON>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    m_hIcon.Reset(static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     exactDate = startDate = endDate = clock.Now();
 }
 
-CFlickholdDlg::~CFlickholdDlg() {
-    Destroy();
-    if (m_hIcon) ::DestroyIcon(m_hIcon);
-}
+CFlickholdDlg::~CFlickholdDlg() { Destroy(); }
 
 const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() {
     using D = CFlickholdDlg;
@@ -79,7 +76,7 @@ BOOL CFlickholdDlg::OnInit() {
     m_comboSource.Bind(wnd, IDC_SOURCE_COMBO);
     m_comboDate.Bind(wnd, IDC_DATE_COMBO);
 
-    ::SendMessageA(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageA(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon.Get()));
     PlacePlayer();
 
     RECT listRect;
@@ -131,7 +128,8 @@ BOOL CFlickholdDlg::OnInit() {
     if (source == ChosenFolder) sourceText = IDS_SOURCE_FOLDER;
     m_comboSource.SelectString(-1, LoadResString(sourceText));
 
-    // The tooltips of the controls and of the list are created here.
+    // The two tooltips (of the controls and of the list) are created at
+    // this point once the tooltip window exists.
 
     ShowSplashAndLoad();
     return TRUE;
@@ -285,11 +283,11 @@ INT_PTR CFlickholdDlg::OnPaint(WPARAM, LPARAM) {
     ::GetClientRect(Handle(), &rect);
     const int x = (rect.right - rect.left - cxIcon + 1) / 2;
     const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
-    ::DrawIcon(dc.Get(), x, y, m_hIcon);
+    ::DrawIcon(dc.Get(), x, y, m_hIcon.Get());
     return TRUE;
 }
 
-INT_PTR CFlickholdDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(m_hIcon); }
+INT_PTR CFlickholdDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(m_hIcon.Get()); }
 
 void CFlickholdDlg::OnSourceChange() { LoadSource(); }
 

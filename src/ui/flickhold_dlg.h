@@ -14,6 +14,7 @@
 #include "ui/swf_list_ctrl.h"
 #include "win/controls.h"
 #include "win/dialog.h"
+#include "win/handles.h"
 
 namespace fh {
 
@@ -39,7 +40,7 @@ public:
 
     bool PreTranslateMessage(MSG* msg) override;
 
-    HICON m_hIcon = nullptr;
+    UniqueIcon m_hIcon;
     HIMAGELIST m_imageList = nullptr;  // owned by the list control once set
     std::int64_t exactDate;
     std::int64_t startDate;

@@ -253,6 +253,19 @@ TEST_F(MainWindowTest, MatchesTemplate102ControlByControl) {
     EXPECT_EQ(nullptr, child);
 }
 
+TEST_F(MainWindowTest, ApplicationIconForTheWindowAndForDragging) {
+    auto dlg = Open();
+    HWND wnd = dlg->Handle();
+    const LRESULT big = ::SendMessageA(wnd, WM_GETICON, ICON_BIG, 0);
+    ASSERT_NE(0, big);
+    EXPECT_EQ(big, ::SendMessageA(wnd, WM_QUERYDRAGICON, 0, 0));
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(reinterpret_cast<HICON>(big), &info));
+    EXPECT_EQ(static_cast<DWORD>(::GetSystemMetrics(SM_CXICON)), info.xHotspot * 2);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+}
+
 TEST_F(MainWindowTest, StringTableHoldsTheTextsInUnicode) {
     struct Case {
         UINT id;
