@@ -280,6 +280,27 @@ TEST(DrawManager, IconsAndLoaders) {
     dm.DrawIcon(c.DC(), 0, 0, 16, 16, nullptr, 0, false, 0, 0, 0, 0, 0);
 }
 
+TEST(DrawManager, ZeroNegativeAndHugeSizesDrawNothing) {
+    CDrawManager dm;
+    Canvas c(10, 10), src(10, 10, kRed);
+    HBITMAP bitmap = src.Bitmap();
+    EXPECT_EQ(nullptr, dm.CreateEffectCopy(bitmap, 0, 5, 0, false, 0, 0));
+    EXPECT_EQ(nullptr, dm.CreateEffectCopy(bitmap, -3, 5, 0, false, 0, 0));
+    EXPECT_EQ(nullptr, dm.CreateEffectCopy(bitmap, 100000, 100000, 0, false, 0, 0));
+    RECT inverted{8, 8, 2, 2}, huge{0, 0, 100000, 100000};
+    // Textures too large for one image are refused rather than half drawn.
+    for (int effect : {1, 7, 14, 15}) dm.FillEffect(c.DC(), effect, inverted, kRed, kGreen, kBlue, 0, 0);
+    for (int effect : {7, 14, 15}) dm.FillEffect(c.DC(), effect, huge, kRed, kGreen, kBlue, 0, 0);
+    dm.BlendPercent(c.DC(), 0, 0, -4, 4, src.DC(), 0, 0, 50);
+    dm.BlendAlpha(c.DC(), 0, 0, 100000, 100000, src.DC(), 0, 0);
+    dm.DrawShadow(c.DC(), 0, 0, 0, 0, bitmap, true, 3, 3);
+    dm.DrawBitmap(c.DC(), 0, 0, -1, 5, bitmap, false, 0, 0, false, 0, 0, 0, 0, 0);
+    dm.TileBitmap(c.DC(), 0, 0, 10, 10, src.DC(), 0, 0, 0, 0);
+    EXPECT_EQ(nullptr, dm.StretchIcon(nullptr, -1, -1));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) ASSERT_EQ(kWhite, c.At(x, y)) << x << "," << y;
+}
+
 class DefaultValueTest : public test::RegistryTest {};
 
 TEST_F(DefaultValueTest, ReadDefaultRegValue) {
