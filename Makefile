@@ -8,7 +8,7 @@ test:
 	bash tools/test.sh
 
 exe:
-	bash -c '. tools/wine-env.sh && build_windows "$$PWD" "$$PWD/build/win" Flickhold'
+	bash -c '. tools/wine-env.sh && build_windows "$$PWD" "$$(windows_build_dir "$$PWD" i686)" i686 Flickhold'
 	@echo "build/win/Flickhold.exe"
 
 bench:

@@ -2,10 +2,14 @@
 # Builds and runs the benchmarks under Wine in the build's own prefix.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${FLICKHOLD_BUILD:-$root/build}/win
+# shellcheck source=wine-env.sh
 . "$root/tools/wine-env.sh"
-build_windows "$root" "$build" flickhold_bench || exit 1
+bash "$root/tools/setup.sh" || exit 1
+select_windows_arch || exit 1
+build=$(windows_build_dir "$root" "$FLICKHOLD_ARCH")
+build_windows "$root" "$build" "$FLICKHOLD_ARCH" flickhold_bench || exit 1
+describe_windows_arch "benchmarking"
 FLICKHOLD_HEADLESS=1
 trap wine_session_stop EXIT
 wine_session_start "$build" || exit 1
-wine "$build/flickhold_bench.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'
+"$FLICKHOLD_WINE" "$build/flickhold_bench.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'

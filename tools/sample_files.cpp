@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 namespace fh::sample {
 
 namespace {
@@ -27,10 +29,16 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     if (!folder.empty()) ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    // Written in pieces a DWORD can count, whatever the size.
+    bool ok = true;
+    for (std::size_t at = 0; ok && at < bytes.size();) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+        DWORD written = 0;
+        ok = ::WriteFile(file, bytes.data() + at, piece, &written, nullptr) && written == piece;
+        at += piece;
+    }
     ::CloseHandle(file);
-    return ok && written == bytes.size();
+    return ok;
 }
 
 void RemoveTree(const std::string& path) {

@@ -6,9 +6,10 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ git
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libz-mingw-w64-dev
   googletest
-  wine wine32:i386
+  wine wine32:i386 wine64
   xvfb xauth x11-utils imagemagick
   fonts-nanum locales
 )
@@ -29,9 +30,20 @@ if [ ${#missing[@]} -gt 0 ]; then
     exit 1
   fi
   echo "setup: installing ${missing[*]}"
-  dpkg --add-architecture i386
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  log=$(mktemp)
+  if ! { dpkg --add-architecture i386 && apt-get update -qq &&
+         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+    tail -n 5 "$log" >&2
+    rm -f "$log"
+    still=()
+    for p in "${missing[@]}"; do
+      status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+      [ "$status" = installed ] || still+=("$p")
+    done
+    echo "setup: could not install ${still[*]:-the packages above}" >&2
+    exit 1
+  fi
+  rm -f "$log"
 fi
 
 # Wine takes its code page from the locale, so the Korean (949) and Japanese

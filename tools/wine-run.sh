@@ -9,20 +9,19 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 
-build=$(dirname "$(readlink -f "$exe")")
-while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
+build=$(build_dir_of "$exe")
 lang=${FLICKHOLD_LANG:-}
 wine_env "$build"
 [ -n "$lang" ] && export LANG="$lang"
 
-launcher=(wine)
+launcher=("$FLICKHOLD_WINE")
 if [ -z "${DISPLAY:-}" ]; then
   exec 9>"$build/.wine-run.lock"
   flock 9
   wine_prefix_init
   flock -u 9
   exec 9>&-
-  launcher=(xvfb-run -a -s "-screen 0 1280x1024x24" wine)
+  launcher=(xvfb-run -a -s "-screen 0 1280x1024x24" "$FLICKHOLD_WINE")
 fi
 # Wine's helper processes (services, the desktop) outlive the program and
 # inherit its output: give them a file, not CTest's pipe, or CTest waits on them.

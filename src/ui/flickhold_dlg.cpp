@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/splash_dlg.h"
+#include "base/narrow.h"
 #include "discovery/loaders.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
@@ -164,13 +165,13 @@ bool CFlickholdDlg::PreTranslateMessage(MSG* msg) {
 int CFlickholdDlg::CurrentSource() const {
     int sel = m_comboSource.GetCurSel();
     if (sel == CB_ERR) return IeCache;
-    return static_cast<int>(m_comboSource.GetItemData(sel));
+    return NarrowOr<int>(m_comboSource.GetItemData(sel), static_cast<int>(IeCache));
 }
 
 int CFlickholdDlg::CurrentDateMode() const {
     int sel = m_comboDate.GetCurSel();
     if (sel == CB_ERR) return DateAll;
-    return static_cast<int>(m_comboDate.GetItemData(sel));
+    return NarrowOr<int>(m_comboDate.GetItemData(sel), static_cast<int>(DateAll));
 }
 
 void CFlickholdDlg::LoadEntries(int source) {
@@ -368,7 +369,7 @@ void CFlickholdDlg::ShowSelectedMovie() {
     if (m_bClosing) return;
     const int row = FirstSelectedRow();
     if (row != -1) {
-        const SwfEntry entry = FindEntryById(m_entries, static_cast<std::int32_t>(m_listSwf.GetRowData(row)));
+        const SwfEntry entry = FindEntryById(m_entries, NarrowOr<std::int32_t>(m_listSwf.GetRowData(row), 0));
         if (!entry.path.empty() && !entry.isFolder) {
             HWND wnd = Handle();
             const std::string bytes = entry.sizeText + LoadResString(IDS_BYTES);
@@ -394,7 +395,7 @@ LRESULT CFlickholdDlg::OnDoubleClick(NMHDR*) {
     if (row == -1) return 0;
     const LPARAM id = m_listSwf.GetRowData(row);
     if (id == 0) return 0;
-    const SwfEntry entry = FindEntryById(m_entries, static_cast<std::int32_t>(id));
+    const SwfEntry entry = FindEntryById(m_entries, NarrowOr<std::int32_t>(id, 0));
     if (entry.path.empty()) return 0;
     if (entry.isFolder) NavigateFolderRow(entry);
     return 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/narrow.h"
 #include "ui/date_record.h"
 #include "win/handles.h"
 
@@ -65,6 +66,7 @@ LONG ReadSettingText(HKEY root, const char* path, const char* name, std::string&
 LONG WriteSettingText(HKEY root, const char* path, const char* name, const std::string& text) {
     UniqueRegKey key = OpenKey(root, path, KEY_WRITE);
     if (!key) return ERROR_FILE_NOT_FOUND;
+    if (!FitsIn<DWORD>(text.size() + 1)) return ERROR_INVALID_PARAMETER;
     return ::RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>(text.size() + 1));
 }

@@ -106,6 +106,7 @@ protected:
             case DispatchEntry<T>::Notify:
                 if (msg == WM_NOTIFY && lParam) {
                     auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+                    // Control identifiers are 16-bit: idFrom fits an int.
                     if (static_cast<int>(hdr->idFrom) == e.id && hdr->code == e.message) {
                         result = (self->*e.onNotify)(hdr);
                         return true;

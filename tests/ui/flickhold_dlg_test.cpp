@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <functional>
 #include <memory>
 
@@ -251,6 +253,20 @@ TEST_F(MainWindowTest, MatchesTemplate102ControlByControl) {
         child = ::GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(nullptr, child);
+}
+
+// The manifest asks for common controls 6 in both the 32-bit and the 64-bit
+// build: the list view's class must come from the side-by-side version 6
+// module (its version resource is not telling under Wine, its place is).
+TEST_F(MainWindowTest, ListComesFromCommonControlsSix) {
+    auto dlg = Open();
+    HMODULE comctl = nullptr;
+    ASSERT_TRUE(::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                     reinterpret_cast<LPCSTR>(::GetClassLongPtrW(dlg->Item(IDC_SWF_LIST), GCLP_WNDPROC)),
+                                     &comctl));
+    char file[MAX_PATH] = "";
+    ::GetModuleFileNameA(comctl, file, MAX_PATH);
+    EXPECT_NE(nullptr, ::StrStrIA(file, "microsoft.windows.common-controls_6595b64144ccf1df_6.")) << file;
 }
 
 TEST_F(MainWindowTest, ApplicationIconForTheWindowAndForDragging) {
