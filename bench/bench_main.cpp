@@ -20,8 +20,8 @@
 #include "discovery/loaders.h"
 #include "html/html_canvas.h"
 #include "html/html_markup.h"
-#include "tooltip/draw_manager.h"
-#include "ui/settings.h"
+#include "gfx/draw_manager.h"
+#include "settings/settings_store.h"
 #include "win/platform.h"
 
 #include "../tools/sample_files.h"
@@ -263,7 +263,12 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     fh::SwfEntryList entries;
-    const double ie = MedianMs([&] { fh::LoadIeCache(entries, fh::SystemClock()); });
+    const std::string cacheFolder = fh::IeCacheFolder();
+    const double ie = MedianMs([&] {
+        entries.clear();
+        int counter = 1;
+        fh::LoadIeCache(entries, counter, cacheFolder, fh::SystemClock());
+    });
     const size_t ieRecords = entries.size();
     const double ieBase = MedianMs([] { EnumerateIndexOnly(); });
     Report("IE cache load (index + folder)", ie, ieBase, ieRecords);
@@ -284,11 +289,10 @@ int main(int argc, char** argv) {
     std::printf("seeded %d Firefox files (%d movies) in %.1f s\n", kFirefoxFiles, kFirefoxMovies,
                 std::chrono::duration<double>(Clock::now() - seedStart).count());
     std::fflush(stdout);
-    fh::WriteSettingText(HKEY_CURRENT_USER, fh::kProgramKey, "FirefoxProfileFolder", ff);
     const double fx = MedianMs([&] {
         entries.clear();
         int counter = 1;
-        fh::LoadFirefoxCache(entries, counter, fh::SystemClock());
+        fh::LoadFirefoxCache(entries, counter, {ff}, fh::SystemClock());
     });
     const size_t fxRecords = entries.size();
     const double fxBase = MedianMs([&] { WalkAndRead3(ff); });

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <winioctl.h>
 
 #include <algorithm>
 
@@ -41,6 +42,29 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
+namespace {
+
+// A junction or link is removed itself, never what it points at: its
+// reparse point is deleted first, which leaves a plain empty folder. Where
+// that cannot be done (Wine's links), it stays; removing the "folder" there
+// would remove its target.
+void RemoveLink(const std::string& path, DWORD tag) {
+    HANDLE link = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr);
+    if (link == INVALID_HANDLE_VALUE) return;
+    REPARSE_GUID_DATA_BUFFER header{};
+    header.ReparseTag = tag;
+    DWORD returned = 0;
+    const BOOL cleared = ::DeviceIoControl(link, FSCTL_DELETE_REPARSE_POINT, &header, REPARSE_GUID_DATA_BUFFER_HEADER_SIZE,
+                                           nullptr, 0, &returned, nullptr);
+    ::CloseHandle(link);
+    if (cleared && !(::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT))
+        ::RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
 void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA data;
     HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
@@ -49,7 +73,9 @@ void RemoveTree(const std::string& path) {
             const std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
             const std::string full = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveLink(full, data.dwReserved0);
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full);
             } else {
                 ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);

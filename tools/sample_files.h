@@ -7,6 +7,8 @@
 namespace fh::sample {
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Removes a folder with everything in it; junctions and links inside are
+// removed themselves, without touching what they point at.
 void RemoveTree(const std::string& path);
 
 }  // namespace fh::sample

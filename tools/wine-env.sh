@@ -149,6 +149,13 @@ wine_session_start() {
 
 wine_session_stop() {
   if [ -n "${FLICKHOLD_WINESERVER_PID:-}" ]; then
+    # The server ends the prefix's processes (services, devices, desktop)
+    # with itself; killed alone it would leave them behind.
+    wineserver -k >/dev/null 2>&1 || true
+    for _ in $(seq 1 50); do
+      kill -0 "$FLICKHOLD_WINESERVER_PID" 2>/dev/null || break
+      sleep 0.1
+    done
     kill "$FLICKHOLD_WINESERVER_PID" 2>/dev/null || true
     wait "$FLICKHOLD_WINESERVER_PID" 2>/dev/null || true
     FLICKHOLD_WINESERVER_PID=

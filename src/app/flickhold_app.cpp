@@ -6,8 +6,8 @@
 
 #include "app/cmdline.h"
 #include "ui/flickhold_dlg.h"
-#include "ui/player_wnd.h"
-#include "ui/settings.h"
+#include "player/player_wnd.h"
+#include "settings/settings_store.h"
 #include "win/platform.h"
 
 namespace fh {
@@ -20,7 +20,7 @@ void CFlickholdApp::PreparePlatform() {
     SetSystemCodePage(CodePageFromSystem());
     // Hosting an ActiveX player needs OLE on this thread.
     ::OleInitialize(nullptr);
-    RegisterPlayerClass(::GetModuleHandleA(nullptr));
+    RegisterPlayerClass();
 }
 
 void CFlickholdApp::EnsureSettingsKey() { CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey); }

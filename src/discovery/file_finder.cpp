@@ -23,20 +23,33 @@ std::string NormaliseFolder(const std::string& folder) {
 
 }  // namespace
 
+// Every entry of one enumeration of folder + pattern, "." and ".." left out.
+std::vector<WIN32_FIND_DATAA> CFileFinder::List(const std::string& pattern) {
+    std::vector<WIN32_FIND_DATAA> entries;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(::FindFirstFileA(pattern.c_str(), &data));
+    if (!find) return entries;
+    do {
+        if (!IsDots(data.cFileName)) entries.push_back(data);
+    } while (::FindNextFileA(find.Get(), &data));
+    return entries;
+}
+
 int CFileFinder::Find(const FindOptions& options) {
     const std::string folder = NormaliseFolder(options.folder);
-    WIN32_FIND_DATAA data;
-
+    // The subfolder pass enumerates "*.*"; a search for "*.*" reuses that
+    // listing for its matches instead of enumerating the folder again.
+    const bool sameListing = options.mask == "*.*" || options.mask == "*";
+    std::vector<WIN32_FIND_DATAA> listing;
     if (options.recurse) {
-        UniqueFind find(::FindFirstFileA((folder + "*.*").c_str(), &data));
-        if (find) {
-            do {
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDots(data.cFileName)) {
-                    FindOptions sub = options;
-                    sub.folder = folder + data.cFileName;
-                    Find(sub);
-                }
-            } while (::FindNextFileA(find.Get(), &data));
+        listing = List(folder + "*.*");
+        for (const WIN32_FIND_DATAA& entry : listing) {
+            const DWORD attributes = entry.dwFileAttributes;
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                FindOptions sub = options;
+                sub.folder = folder + entry.cFileName;
+                Find(sub);
+            }
         }
     }
 
@@ -44,14 +57,13 @@ int CFileFinder::Find(const FindOptions& options) {
     const bool reportFolders = (options.attributeMask & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (reportFolders) Report(FindFolder);
 
-    UniqueFind find(::FindFirstFileA((folder + options.mask).c_str(), &data));
-    if (!find) return GetResultCount();
-    do {
-        if (IsDots(data.cFileName)) continue;
-        const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const std::string full = folder + data.cFileName;
+    if (!options.recurse || !sameListing) listing = List(folder + options.mask);
+    for (const WIN32_FIND_DATAA& entry : listing) {
+        m_data = entry;
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const std::string full = folder + entry.cFileName;
         if (isFolder) m_lastFolder = full;
-        const bool match = !(options.options & kFindAttributeFilter) || (data.dwFileAttributes & options.attributeMask);
+        const bool match = !(options.options & kFindAttributeFilter) || (entry.dwFileAttributes & options.attributeMask);
         if (!match) {
             Report(FindNoMatch);
             continue;
@@ -62,7 +74,7 @@ int CFileFinder::Find(const FindOptions& options) {
         } else {
             Report(FindMatchedFile);
         }
-    } while (::FindNextFileA(find.Get(), &data));
+    }
     return GetResultCount();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The recursive file finder: walks a folder tree depth-first (subfolders
 // before the folder's own matches), filters by mask and attributes, keeps the
-// full paths of the matches and reports every entry to a callback.
+// full paths of the matches and reports every entry to a callback. It never
+// descends into junctions or symbolic links, which may lead back up the tree.
 
 #include <windows.h>
 
@@ -41,8 +42,11 @@ public:
 
     const std::string& LastFolder() const { return m_lastFolder; }
     const std::string& CurrentFolder() const { return m_currentFolder; }
+    // What the enumeration said of the entry being reported (events 0 and 1).
+    const WIN32_FIND_DATAA& FindData() const { return m_data; }
 
 private:
+    static std::vector<WIN32_FIND_DATAA> List(const std::string& pattern);
     void Report(int event) {
         if (m_callback) m_callback(*this, event, m_userData);
     }
@@ -52,6 +56,7 @@ private:
     FindCallback m_callback = nullptr;
     void* m_userData = nullptr;
     std::string m_currentFolder;
+    WIN32_FIND_DATAA m_data{};
 };
 
 }  // namespace fh

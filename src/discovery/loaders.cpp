@@ -13,7 +13,8 @@
 #include "discovery/path.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
-#include "ui/settings.h"
+#include "settings/settings_store.h"
+#include "settings/value_names.h"
 #include "win/handles.h"
 
 namespace fh {
@@ -23,19 +24,24 @@ namespace {
 // Cookie and history entries of the URL cache.
 constexpr DWORD kSkippedEntryTypes = 0x300000;
 
+// A file the finder reported, with what its enumeration already said of it,
+// so that no file is queried or opened twice.
+struct FoundFile {
+    std::string path;
+    FileFacts facts;
+};
+
 // The loaders' finder callback and its two switches.
 struct ScanState {
     bool collectFolders = false;
     bool testSignature = false;
-    std::vector<std::string> found;
+    std::vector<FoundFile> found;
 };
 
-bool FileHasSignature(const std::string& path) {
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+bool FileHasSignature(const std::string& path, std::uint64_t size) {
+    if (size <= 3) return false;
+    UniqueFile file(OpenForReading(path));
     if (!file) return false;
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 3) return false;
     unsigned char head[3];
     DWORD read = 0;
     if (!::ReadFile(file.Get(), head, sizeof(head), &read, nullptr) || read != sizeof(head)) return false;
@@ -48,25 +54,31 @@ void ScanCallback(CFileFinder& finder, int event, void* data) {
     if (event == FindMatchedFile && !state->collectFolders) {
         CPath path(cp);
         path.SetPath(finder.GetResult(finder.GetResultCount() - 1));
-        std::string text = path.GetPath();
-        if (text.empty()) return;
-        if (state->testSignature && !FileHasSignature(text)) return;
-        state->found.push_back(text);
+        FoundFile file;
+        file.path = path.GetPath();
+        if (file.path.empty()) return;
+        const WIN32_FIND_DATAA& found = finder.FindData();
+        file.facts.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        file.facts.created = found.ftCreationTime;
+        if (state->testSignature && !FileHasSignature(file.path, file.facts.size)) return;
+        state->found.push_back(std::move(file));
     } else if (event == FindFolder && state->collectFolders) {
         std::string folder = TrimBackslashes(finder.LastFolder(), cp);
-        if (!folder.empty()) state->found.push_back(folder);
+        if (!folder.empty()) state->found.push_back({std::move(folder), {}});
     }
 }
 
-// A movie file found on disk; false when the file is gone or empty.
-bool MakeFileEntry(const std::string& path, int& counter, const Clock& clock, SwfEntry& entry) {
+// A movie file's record; false for an empty file (which gets no id).
+bool MakeFileEntry(const std::string& path, const FileFacts& facts, int& counter, const Clock& clock,
+                   SwfEntry& entry) {
     entry = SwfEntry{};
+    if (facts.size == 0) return false;
     entry.path = path;
-    entry.sizeText = GetFileSizeText(path);
-    if (entry.sizeText.empty()) return false;
+    entry.sizeText = FormatSizeText(facts.size);
     entry.id = ++counter;
+    // The time of loading stays when the creation time cannot be read.
     entry.fileTime = clock.Now();
-    GetFileCreationTime(path, entry.fileTime, clock);
+    CreationTimeFromStamp(facts.created, entry.fileTime, clock);
     return true;
 }
 
@@ -89,8 +101,9 @@ void AddIndexEntry(const INTERNET_CACHE_ENTRY_INFOA& info, SwfEntryList& entries
     if (!info.lpszLocalFileName) return;
     const std::string local = info.lpszLocalFileName;
     if (local.size() < 5 || local.compare(local.size() - 4, 4, ".swf") != 0) return;
+    FileFacts facts;
     SwfEntry entry;
-    if (!MakeFileEntry(local, counter, clock, entry)) return;
+    if (!QueryFileFacts(local, facts) || !MakeFileEntry(local, facts, counter, clock, entry)) return;
     const CodePage& cp = SystemCodePage();
     entry.url = info.lpszSourceUrlName ? info.lpszSourceUrlName : "";
     entry.name = GetDisplayName(local, cp);
@@ -122,7 +135,7 @@ void LoadIndex(SwfEntryList& entries, int& counter, const Clock& clock) {
     }
 }
 
-std::vector<std::string> FindMovieFiles(const std::string& folder, const std::string& mask, bool testSignature) {
+std::vector<FoundFile> FindMovieFiles(const std::string& folder, const std::string& mask, bool testSignature) {
     ScanState state;
     state.testSignature = testSignature;
     CFileFinder finder;
@@ -133,54 +146,36 @@ std::vector<std::string> FindMovieFiles(const std::string& folder, const std::st
 
 }  // namespace
 
-int LoadIeCache(SwfEntryList& entries, const Clock& clock) {
-    entries.clear();
-    int counter = 1;
+void LoadIeCache(SwfEntryList& entries, int& counter, const std::string& cacheFolder, const Clock& clock) {
+    const std::size_t first = entries.size();
     LoadIndex(entries, counter, clock);
 
     const CodePage& cp = SystemCodePage();
-    std::string folder = ReadProgramText("IECacheFolder", "");
-    if (folder.empty()) folder = GetSpecialFolderPath(CSIDL_INTERNET_CACHE);
-    folder = TrimBackslashes(folder, cp);
-    if (folder.empty()) return counter;
+    const std::string folder = TrimBackslashes(cacheFolder, cp);
+    if (folder.empty()) return;
 
     NoCaseTextSet listed(cp);
-    for (const SwfEntry& e : entries) listed.Add(e.path);
-    for (const std::string& path : FindMovieFiles(folder, "*.swf", false)) {
-        if (listed.Contains(path)) continue;
+    for (std::size_t i = first; i < entries.size(); ++i) listed.Add(entries[i].path);
+    for (const FoundFile& file : FindMovieFiles(folder, "*.swf", false)) {
+        if (listed.Contains(file.path)) continue;
         SwfEntry entry;
-        if (!MakeFileEntry(path, counter, clock, entry)) continue;
-        entry.name = GetDisplayName(path, cp);
+        if (!MakeFileEntry(file.path, file.facts, counter, clock, entry)) continue;
+        entry.name = GetDisplayName(file.path, cp);
         entry.unclassified = true;
         entries.push_back(std::move(entry));
     }
-    return counter;
 }
 
-void LoadFirefoxCache(SwfEntryList& entries, int& counter, const Clock& clock) {
+void LoadFirefoxCache(SwfEntryList& entries, int& counter, const std::vector<std::string>& folders,
+                      const Clock& clock) {
     const CodePage& cp = SystemCodePage();
-    std::vector<std::string> folders;
-    std::string configured = ReadProgramText("FirefoxProfileFolder", "");
-    if (!configured.empty()) {
-        folders.push_back(configured);
-    } else {
-        // Firefox keeps its disk cache under the local application data; the
-        // roaming folder holds the profiles of older versions.
-        for (int csidl : {CSIDL_LOCAL_APPDATA, CSIDL_APPDATA}) {
-            std::string base = GetSpecialFolderPath(csidl);
-            if (!base.empty()) folders.push_back(base + "\\Mozilla\\Firefox");
-        }
-        if (folders.size() == 2 &&
-            cp.EqualNoCase(TrimBackslashes(folders[0], cp), TrimBackslashes(folders[1], cp)))
-            folders.pop_back();
-    }
     int number = 1;
     for (const std::string& f : folders) {
-        std::string folder = TrimBackslashes(f, cp);
+        const std::string folder = TrimBackslashes(f, cp);
         if (folder.empty()) continue;
-        for (const std::string& path : FindMovieFiles(folder, "*.*", true)) {
+        for (const FoundFile& file : FindMovieFiles(folder, "*.*", true)) {
             SwfEntry entry;
-            if (!MakeFileEntry(path, counter, clock, entry)) continue;
+            if (!MakeFileEntry(file.path, file.facts, counter, clock, entry)) continue;
             entry.name = FirefoxName(number++);
             entry.unclassified = true;
             entries.push_back(std::move(entry));
@@ -188,7 +183,7 @@ void LoadFirefoxCache(SwfEntryList& entries, int& counter, const Clock& clock) {
     }
 }
 
-void LoadChosenFolder(SwfEntryList& entries, const std::string& folder, int& counter, const Clock& clock) {
+void LoadChosenFolder(SwfEntryList& entries, int& counter, const std::string& folder, const Clock& clock) {
     const CodePage& cp = SystemCodePage();
     ScanState state;
     CFileFinder finder;
@@ -201,7 +196,8 @@ void LoadChosenFolder(SwfEntryList& entries, const std::string& folder, int& cou
     options.attributeMask = FILE_ATTRIBUTE_DIRECTORY;
     state.collectFolders = true;
     finder.Find(options);
-    std::vector<std::string> folders = std::move(state.found);
+    std::vector<std::string> folders;
+    for (FoundFile& f : state.found) folders.push_back(std::move(f.path));
     std::sort(folders.begin(), folders.end());
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
 
@@ -210,7 +206,7 @@ void LoadChosenFolder(SwfEntryList& entries, const std::string& folder, int& cou
     options.attributeMask |= kFileAttributes;
     options.mask = "*.swf";
     finder.Find(options);
-    const std::vector<std::string> files = std::move(state.found);
+    const std::vector<FoundFile> files = std::move(state.found);
 
     if (folder.size() > 3) {
         SwfEntry parent;
@@ -230,14 +226,36 @@ void LoadChosenFolder(SwfEntryList& entries, const std::string& folder, int& cou
         row.id = ++counter;
         entries.push_back(std::move(row));
     }
-    for (const std::string& path : files) {
-        if (path.size() < 4) continue;
+    for (const FoundFile& file : files) {
+        if (file.path.size() < 4) continue;
         SwfEntry entry;
-        if (!MakeFileEntry(path, counter, clock, entry)) continue;
-        entry.name = GetDisplayName(path, cp);
+        if (!MakeFileEntry(file.path, file.facts, counter, clock, entry)) continue;
+        entry.name = GetDisplayName(file.path, cp);
         entry.unclassified = true;
         entries.push_back(std::move(entry));
     }
+}
+
+std::string IeCacheFolder() {
+    std::string folder = ReadProgramText(kValueIeCacheFolder, "");
+    if (folder.empty()) folder = GetSpecialFolderPath(CSIDL_INTERNET_CACHE);
+    return folder;
+}
+
+std::vector<std::string> FirefoxFolders() {
+    const std::string configured = ReadProgramText(kValueFirefoxProfileFolder, "");
+    if (!configured.empty()) return {configured};
+    // Firefox keeps its disk cache under the local application data; the
+    // roaming folder holds the profiles of older versions.
+    const CodePage& cp = SystemCodePage();
+    std::vector<std::string> folders;
+    for (int csidl : {CSIDL_LOCAL_APPDATA, CSIDL_APPDATA}) {
+        std::string base = GetSpecialFolderPath(csidl);
+        if (!base.empty()) folders.push_back(base + "\\Mozilla\\Firefox");
+    }
+    if (folders.size() == 2 && cp.EqualNoCase(TrimBackslashes(folders[0], cp), TrimBackslashes(folders[1], cp)))
+        folders.pop_back();
+    return folders;
 }
 
 }  // namespace fh

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "discovery/swf_names.h"
-#include "ui/settings.h"
+#include "settings/settings_store.h"
 #include "win/handles.h"
 
 namespace fh {
@@ -100,20 +100,26 @@ std::string GetProgramDrive() {
 
 namespace fh {
 
-std::string GetFileSizeText(const std::string& path) {
+bool QueryFileFacts(const std::string& path, FileFacts& facts) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::string();
-    const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (size == 0) return std::string();
-    return FormatSizeText(size);
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    facts.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    facts.created = data.ftCreationTime;
+    return true;
 }
 
-bool GetFileCreationTime(const std::string& path, std::int64_t& time, const Clock& clock) {
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    FILETIME created, accessed, written;
-    if (!::GetFileTime(file.Get(), &created, &accessed, &written)) return false;
+HANDLE OpenForReading(const std::string& path) {
+    return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string GetFileSizeText(const std::string& path) {
+    FileFacts facts;
+    if (!QueryFileFacts(path, facts) || facts.size == 0) return std::string();
+    return FormatSizeText(facts.size);
+}
+
+bool CreationTimeFromStamp(const FILETIME& created, std::int64_t& time, const Clock& clock) {
     SYSTEMTIME utc;
     if (!::FileTimeToSystemTime(&created, &utc)) return false;
     std::optional<std::int64_t> local =
@@ -121,6 +127,14 @@ bool GetFileCreationTime(const std::string& path, std::int64_t& time, const Cloc
     if (!local) return false;
     time = *local;
     return true;
+}
+
+bool GetFileCreationTime(const std::string& path, std::int64_t& time, const Clock& clock) {
+    UniqueFile file(OpenForReading(path));
+    if (!file) return false;
+    FILETIME created, accessed, written;
+    if (!::GetFileTime(file.Get(), &created, &accessed, &written)) return false;
+    return CreationTimeFromStamp(created, time, clock);
 }
 
 std::string GetSpecialFolderPath(int csidl) {

@@ -25,3 +25,22 @@ HtmlColor GdiHtmlMetrics::SystemColor(int index) const {
 }
 
 }  // namespace fh
+
+namespace fh {
+
+HtmlEntityTable SystemEntityTable() {
+    HtmlEntityTable table;
+    if (::GetACP() == 1252) return table;
+    for (char32_t c : HtmlEntityTable::NonAsciiCharacters()) {
+        const wchar_t wide = static_cast<wchar_t>(c);
+        char bytes[8] = "";
+        BOOL usedDefault = FALSE;
+        // The code page's best fit is taken where it has no exact character
+        // (949 shows the copyright sign as a circled c).
+        const int n = ::WideCharToMultiByte(CP_ACP, 0, &wide, 1, bytes, sizeof(bytes), nullptr, &usedDefault);
+        table.SetCharacter(c, n > 0 && !usedDefault ? std::string(bytes, static_cast<size_t>(n)) : "?");
+    }
+    return table;
+}
+
+}  // namespace fh

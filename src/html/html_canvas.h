@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "html/html_markup.h"
 #include "html/html_style.h"
 
 namespace fh {
@@ -25,5 +26,14 @@ private:
     HDC m_dc;
     std::array<HtmlColor, 31> m_systemColors{};
 };
+
+}  // namespace fh
+
+namespace fh {
+
+// The entity table of the system code page: each character above ASCII
+// becomes its bytes in the code page (or its best fit there), or "?" where
+// the code page has nothing for it. Code page 1252 keeps the table's bytes.
+HtmlEntityTable SystemEntityTable();
 
 }  // namespace fh

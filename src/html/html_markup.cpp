@@ -48,11 +48,19 @@ const std::unordered_map<std::string, HtmlTagInfo>& TagTable() {
     return table;
 }
 
-// The entities in byte order, which is the order of replacement.
-const std::pair<const char*, const char*> kEntities[] = {
-    {"&amp;", "&"},     {"&bull;", "\x95"}, {"&copy;", "\xA9"},  {"&euro;", "\x88"}, {"&gt;", ">"},
-    {"&iquest;", "\xBF"}, {"&lt;", "<<"},   {"&nbsp;", " "},     {"&para;", "\xB6"}, {"&pound;", "\xA3"},
-    {"&quot;", "\""},   {"&reg;", "\xAE"},  {"&trade;", "\x99"},
+// The entities in byte order, which is the order of replacement, with the
+// character each stands for (0 for the ASCII ones) and its code page 1252 byte.
+struct EntityDefinition {
+    const char* entity;
+    const char* text;
+    char32_t character;
+};
+
+const EntityDefinition kEntities[] = {
+    {"&amp;", "&", 0},         {"&bull;", "\x95", 0x2022}, {"&copy;", "\xA9", 0xA9}, {"&euro;", "\x88", 0x20AC},
+    {"&gt;", ">", 0},          {"&iquest;", "\xBF", 0xBF}, {"&lt;", "<<", 0},        {"&nbsp;", " ", 0},
+    {"&para;", "\xB6", 0xB6},  {"&pound;", "\xA3", 0xA3},  {"&quot;", "\"", 0},      {"&reg;", "\xAE", 0xAE},
+    {"&trade;", "\x99", 0x2122},
 };
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
@@ -82,6 +90,14 @@ std::size_t FindTableStart(std::string_view body, std::size_t from, const CodePa
     return npos;
 }
 
+// The next "</table" that does not follow another "<": an escaped "<" is text.
+std::size_t FindTableClose(std::string_view body, std::size_t from, const CodePage& cp) {
+    for (std::size_t p = cp.FindText(body, "</table", from); p != npos; p = cp.FindText(body, "</table", p + 1)) {
+        if (p == 0 || body[p - 1] != '<') return p;
+    }
+    return npos;
+}
+
 // Just after the "</table>" that closes the table at `start`; the end of the
 // body when it is never closed.
 std::size_t FindTableEnd(std::string_view body, std::size_t start, const CodePage& cp) {
@@ -89,7 +105,7 @@ std::size_t FindTableEnd(std::string_view body, std::size_t start, const CodePag
     std::size_t pos = start;
     std::size_t open = FindTableStart(body, pos, cp);
     for (;;) {
-        const std::size_t close = cp.FindText(body, "</table", pos);
+        const std::size_t close = FindTableClose(body, pos, cp);
         if (close == npos) return body.size();
         if (open != npos && open < close) {
             ++depth;
@@ -150,18 +166,66 @@ HtmlAttributes ReadHtmlAttributes(std::string_view text, const CodePage& cp) {
     return attributes;
 }
 
-std::string PreProcessHtml(std::string_view body, bool convertLineBreaks) {
+HtmlEntityTable::HtmlEntityTable() {
+    for (const EntityDefinition& e : kEntities) m_entries.emplace_back(e.entity, e.text);
+}
+
+void HtmlEntityTable::SetCharacter(char32_t character, std::string text) {
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (character != 0 && kEntities[i].character == character) m_entries[i].second = text;
+}
+
+const std::vector<char32_t>& HtmlEntityTable::NonAsciiCharacters() {
+    static const std::vector<char32_t> characters = [] {
+        std::vector<char32_t> c;
+        for (const EntityDefinition& e : kEntities)
+            if (e.character) c.push_back(e.character);
+        return c;
+    }();
+    return characters;
+}
+
+std::string PreProcessHtml(std::string_view body, bool convertLineBreaks, const CodePage& cp,
+                           const HtmlEntityTable& entities) {
     std::string text(body);
-    for (const auto& entity : kEntities) text = ReplaceAll(text, entity.first, entity.second);
+    for (const auto& entity : entities.Entries()) text = ReplaceAll(text, entity.first, entity.second);
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        if (c == '\r') continue;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '\r') {
+            ++i;
+            continue;
+        }
         if (c == '\n' || c == '\t') {
             if (convertLineBreaks) out += c == '\n' ? "<br>" : "<t>";
+            ++i;
+            continue;
+        }
+        if (!cp.IsLeadByte(static_cast<unsigned char>(c))) {
+            out += c;
+            ++i;
+            continue;
+        }
+        // A lead byte pairs with the next byte (carriage returns are gone),
+        // unless there is none or it is a line feed or tab that becomes markup.
+        std::size_t next = i + 1;
+        while (next < text.size() && text[next] == '\r') ++next;
+        if (next >= text.size()) break;
+        if (text[next] == '\n' || text[next] == '\t') {
+            // Converted, the break stays and the lead byte goes; removed, the
+            // lead byte pairs with whatever follows the break.
+            if (convertLineBreaks) {
+                i = next;
+            } else {
+                out += c;
+                i = next + 1;
+            }
             continue;
         }
         out += c;
+        out += text[next];
+        i = next + 1;
     }
     return out;
 }

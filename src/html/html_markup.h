@@ -30,9 +30,30 @@ const HtmlTagInfo* FindHtmlTag(std::string_view lowerName);
 using HtmlAttributes = std::vector<std::pair<std::string, std::string>>;
 HtmlAttributes ReadHtmlAttributes(std::string_view text, const CodePage& cp);
 
+// The entities in replacement order with what each becomes. Those that
+// stand for characters above ASCII become the character in the system code
+// page; the defaults are the bytes of code page 1252.
+class HtmlEntityTable {
+public:
+    HtmlEntityTable();
+    // The text an entity that stands for the character becomes.
+    void SetCharacter(char32_t character, std::string text);
+    // (entity, replacement) in replacement order.
+    const std::vector<std::pair<std::string, std::string>>& Entries() const { return m_entries; }
+    // The characters above ASCII that have entities, in table order.
+    static const std::vector<char32_t>& NonAsciiCharacters();
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_entries;
+};
+
 // Replaces the entities in table order and removes carriage returns; turns
-// line feeds and tabs into "<br>" and "<t>", or removes them.
-std::string PreProcessHtml(std::string_view body, bool convertLineBreaks);
+// line feeds and tabs into "<br>" and "<t>", or removes them. A lead byte of
+// the code page with nothing to pair with (at the end of the body, or before
+// a converted line feed or tab) is dropped, so that it never swallows the
+// "<" of markup the program adds itself.
+std::string PreProcessHtml(std::string_view body, bool convertLineBreaks, const CodePage& cp = CodePage(),
+                           const HtmlEntityTable& entities = HtmlEntityTable());
 
 struct HtmlSegment {
     bool table;

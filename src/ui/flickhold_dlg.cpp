@@ -2,26 +2,22 @@
 
 #include <commctrl.h>
 
-#include <optional>
-
-#include "app/splash_dlg.h"
 #include "base/narrow.h"
 #include "discovery/loaders.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
+#include "settings/settings_store.h"
+#include "settings/value_names.h"
 #include "ui/date_dialogs.h"
 #include "ui/date_filter.h"
 #include "ui/main_view.h"
-#include "ui/settings.h"
+#include "ui/splash_dlg.h"
 #include "win/handles.h"
 #include "win/platform.h"
 
 namespace fh {
 
 namespace {
-
-constexpr int kImageFolder = 0;
-constexpr int kImageMovie = 1;
 
 const UINT kSources[] = {IDS_SOURCE_IE, IDS_SOURCE_FIREFOX, IDS_SOURCE_FOLDER};
 const UINT kDateModes[] = {IDS_DATE_ALL, IDS_DATE_TODAY, IDS_DATE_YESTERDAY, IDS_DATE_THIS_MONTH, IDS_DATE_EXACT,
@@ -71,7 +67,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
 
 BOOL CFlickholdDlg::OnInit() {
     HWND wnd = Handle();
-    m_player.Bind(wnd, IDC_PLAYER);
+    m_player.Attach(Item(IDC_PLAYER));
     m_listSwf.Attach(wnd, IDC_SWF_LIST);
     m_comboSite.Bind(wnd, IDC_SITE_COMBO);
     m_comboSource.Bind(wnd, IDC_SOURCE_COMBO);
@@ -91,43 +87,32 @@ BOOL CFlickholdDlg::OnInit() {
             ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0)));
         ::ImageList_ReplaceIcon(m_imageList, -1, image.Get());
     }
-    m_listSwf.SetImageList(m_imageList, LVSIL_SMALL);
+    m_listSwf.SetImageList(m_imageList);
 
-    const DWORD saveSiteFilter = ReadProgramNumber("bSaveSiteFilter", 0);
-    const DWORD saveDateFilter = ReadProgramNumber("bSaveDateFilter", 0);
-    ReadSettingDate(HKEY_CURRENT_USER, kProgramKey, "exactDate", exactDate, m_clock);
-    ReadSettingDate(HKEY_CURRENT_USER, kProgramKey, "startDate", startDate, m_clock);
-    ReadSettingDate(HKEY_CURRENT_USER, kProgramKey, "endDate", endDate, m_clock);
-    m_strCurrViewFolder = ReadProgramText("CurrViewFolder", "");
+    // The settings are read in this order; each keeps its default when missing.
+    StartupInputs in;
+    in.saveSiteFilter = ReadProgramNumber(kValueSaveSiteFilter, 0) != 0;
+    in.saveDateFilter = ReadProgramNumber(kValueSaveDateFilter, 0) != 0;
+    ReadSettingDate(HKEY_CURRENT_USER, kProgramKey, kValueExactDate, exactDate, m_clock);
+    ReadSettingDate(HKEY_CURRENT_USER, kProgramKey, kValueStartDate, startDate, m_clock);
+    ReadSettingDate(HKEY_CURRENT_USER, kProgramKey, kValueEndDate, endDate, m_clock);
+    m_strCurrViewFolder = ReadProgramText(kValueCurrViewFolder, "");
     if (m_strCurrViewFolder.empty()) m_strCurrViewFolder = GetProgramDrive();
     ::SetDlgItemTextA(wnd, IDC_VIEW_FOLDER, m_strCurrViewFolder.c_str());
+    if (in.saveSiteFilter) in.siteFilter = ReadProgramText(kValueSiteFilter, "");
+    if (in.saveDateFilter) in.dateFilter = ReadProgramText(kValueDateFilter, "");
+    in.source = NarrowOr<int>(ReadProgramNumber(kValueSource, IeCache), static_cast<int>(IeCache));
+    in.commandLineSite = m_strSite;
+    in.allSitesText = LoadResString(IDS_ALL_SITES);
+    in.allDatesText = LoadResString(IDS_DATE_ALL);
+    const StartupFilters start = ResolveStartupFilters(in);
 
-    const std::string allSites = LoadResString(IDS_ALL_SITES);
-    m_strSiteFilter = allSites;
-    if (saveSiteFilter) {
-        m_strSiteFilter = ReadProgramText("siteFilter", "");
-        if (m_strSiteFilter.empty()) m_strSiteFilter = allSites;
-    }
-    if (!m_strSite.empty()) m_strSiteFilter = m_strSite == "all" ? allSites : m_strSite;
-
+    m_strSiteFilter = start.siteFilter;
     FillSiteCombo();
-
     for (UINT id : kSources) m_comboSource.SetItemData(m_comboSource.AddString(LoadResString(id)), id);
     for (UINT id : kDateModes) m_comboDate.SetItemData(m_comboDate.AddString(LoadResString(id)), id);
-
-    std::string dateFilter = LoadResString(IDS_DATE_ALL);
-    if (saveDateFilter) {
-        dateFilter = ReadProgramText("dateFilter", "");
-        if (dateFilter.empty()) dateFilter = LoadResString(IDS_DATE_ALL);
-    }
-    m_comboDate.SelectString(-1, dateFilter);
-
-    DWORD source = ReadProgramNumber("source", IeCache);
-    if (!m_strSite.empty()) source = IeCache;
-    UINT sourceText = IDS_SOURCE_IE;
-    if (source == FirefoxCache) sourceText = IDS_SOURCE_FIREFOX;
-    if (source == ChosenFolder) sourceText = IDS_SOURCE_FOLDER;
-    m_comboSource.SelectString(-1, LoadResString(sourceText));
+    m_comboDate.SelectString(-1, start.dateText);
+    m_comboSource.SelectString(-1, LoadResString(static_cast<UINT>(start.source)));
 
     // The two tooltips (of the controls and of the list) are created at
     // this point once the tooltip window exists.
@@ -174,30 +159,23 @@ int CFlickholdDlg::CurrentDateMode() const {
     return NarrowOr<int>(m_comboDate.GetItemData(sel), static_cast<int>(DateAll));
 }
 
-void CFlickholdDlg::LoadEntries(int source) {
+void CFlickholdDlg::LoadEntries(int source, SwfEntryList& entries) {
     int counter = 1;
-    if (source == FirefoxCache) {
-        LoadFirefoxCache(m_entries, counter, m_clock);
-    } else if (source == ChosenFolder) {
-        LoadChosenFolder(m_entries, m_strCurrViewFolder, counter, m_clock);
-    } else {
-        LoadIeCache(m_entries, m_clock);
-    }
+    if (source == FirefoxCache) LoadFirefoxCache(entries, counter, FirefoxFolders(), m_clock);
+    else if (source == ChosenFolder) LoadChosenFolder(entries, counter, m_strCurrViewFolder, m_clock);
+    else LoadIeCache(entries, counter, IeCacheFolder(), m_clock);
 }
 
 void CFlickholdDlg::LoadSource() {
     if (m_bClosing) return;
     WaitCursor wait;
     const int source = CurrentSource();
-    if (source == FirefoxCache || source == ChosenFolder) {
-        m_entries.clear();
-        LoadEntries(source);
-    } else {
-        LoadEntries(source);
-        FillSiteCombo();
-    }
+    m_entries.clear();
+    LoadEntries(source, m_entries);
+    // Only the Internet Explorer cache has sites.
+    if (source != FirefoxCache && source != ChosenFolder) FillSiteCombo();
     FillList(source);
-    WriteProgramNumber("source", static_cast<DWORD>(source));
+    WriteProgramNumber(kValueSource, static_cast<DWORD>(source));
     UpdateControls();
 }
 
@@ -220,43 +198,30 @@ void CFlickholdDlg::FillSiteCombo() {
 }
 
 void CFlickholdDlg::FillList(int source) {
-    m_listSwf.DeleteRows(1);
-    const int dateMode = CurrentDateMode();
-    const DateFilterDates dates{exactDate, startDate, endDate};
-    auto passesDate = [&](const SwfEntry& e) {
-        return dateMode == DateAll || PassesDateFilter(e.fileTime, dateMode, dates, m_clock);
-    };
+    m_listSwf.DeleteRows(kAllRows);
+    ListFilter filter;
+    filter.source = source;
+    const int sel = m_comboSite.GetCurSel();
+    if (sel != CB_ERR) filter.siteText = m_comboSite.GetLBText(sel);
+    filter.allSitesText = LoadResString(IDS_ALL_SITES);
+    filter.unclassifiedText = LoadResString(IDS_UNCLASSIFIED);
+    filter.dateMode = CurrentDateMode();
+    filter.dates = DateFilterDates{exactDate, startDate, endDate};
+    const ListFill fill = ComputeListRows(m_entries, filter, m_clock);
 
-    if (source == ChosenFolder) {
-        m_listSwf.ModifyStyle(LVS_SORTASCENDING, 0);
-        int row = 0;
-        for (const SwfEntry& e : m_entries) {
-            if (!e.isFolder && !passesDate(e)) continue;
-            int index = m_listSwf.InsertRow(row++, e.name, e.isFolder ? kImageFolder : kImageMovie);
-            if (index != -1) m_listSwf.SetRowData(index, e.id);
-        }
-        return;
+    if (fill.sorted) m_listSwf.ModifyStyle(0, LVS_SORTASCENDING);
+    else m_listSwf.ModifyStyle(LVS_SORTASCENDING, 0);
+    for (const ListRow& row : fill.rows) {
+        const int index = m_listSwf.InsertRow(row.index, row.name, row.image);
+        if (index != -1) m_listSwf.SetRowData(index, row.id);
     }
-
-    m_listSwf.ModifyStyle(0, LVS_SORTASCENDING);
-    SiteRestriction site;
-    if (source != FirefoxCache) {
-        int sel = m_comboSite.GetCurSel();
-        std::optional<std::string> text;
-        if (sel != CB_ERR) text = m_comboSite.GetLBText(sel);
-        site = MakeSiteRestriction(text, LoadResString(IDS_ALL_SITES), LoadResString(IDS_UNCLASSIFIED));
-    }
-    for (const SwfEntry& e : m_entries) {
-        if (!PassesSiteRestriction(site, e) || !passesDate(e)) continue;
-        int index = m_listSwf.InsertRow(0, e.name, kImageMovie);
-        if (index != -1) m_listSwf.SetRowData(index, e.id);
-    }
-    if (m_listSwf.GetItemCount() > 0) m_listSwf.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    if (fill.selectFirst && m_listSwf.GetItemCount() > 0) m_listSwf.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 void CFlickholdDlg::UpdateControls() {
     const ControlState s =
-        ComputeControlState(CurrentSource(), m_listSwf.GetRowCount(2), m_listSwf.GetRowCount(1), CurrentDateMode());
+        ComputeControlState(CurrentSource(), m_listSwf.GetRowCount(kSelectedRows), m_listSwf.GetRowCount(kAllRows),
+                            CurrentDateMode());
     HWND wnd = Handle();
     ::EnableWindow(::GetDlgItem(wnd, IDC_DELETE), s.deleteEnabled);
     ::EnableWindow(::GetDlgItem(wnd, IDC_SAVE_AS), s.saveAsEnabled);
@@ -274,8 +239,8 @@ void CFlickholdDlg::UpdateControls() {
     ::EnableWindow(::GetDlgItem(wnd, IDC_VIEW_FOLDER), s.chooseFolderEnabled);
 }
 
-INT_PTR CFlickholdDlg::OnPaint(WPARAM, LPARAM) {
-    if (!::IsIconic(Handle())) return FALSE;
+MsgResult CFlickholdDlg::OnPaint(WPARAM, LPARAM) {
+    if (!::IsIconic(Handle())) return NotHandled();
     PaintDC dc(Handle());
     ::SendMessageA(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
     const int cxIcon = ::GetSystemMetrics(SM_CXICON);
@@ -285,10 +250,10 @@ INT_PTR CFlickholdDlg::OnPaint(WPARAM, LPARAM) {
     const int x = (rect.right - rect.left - cxIcon + 1) / 2;
     const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
     ::DrawIcon(dc.Get(), x, y, m_hIcon.Get());
-    return TRUE;
+    return Handled(0);
 }
 
-INT_PTR CFlickholdDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(m_hIcon.Get()); }
+MsgResult CFlickholdDlg::OnQueryDragIcon(WPARAM, LPARAM) { return Handled(reinterpret_cast<LRESULT>(m_hIcon.Get())); }
 
 void CFlickholdDlg::OnSourceChange() { LoadSource(); }
 
@@ -299,7 +264,7 @@ void CFlickholdDlg::OnSiteChange() {
     int sel = m_comboSite.GetCurSel();
     if (sel != CB_ERR) {
         m_strSiteFilter = m_comboSite.GetLBText(sel);
-        WriteProgramText("siteFilter", m_strSiteFilter);
+        WriteProgramText(kValueSiteFilter, m_strSiteFilter);
     }
     FillList(CurrentSource());
     UpdateControls();
@@ -308,7 +273,7 @@ void CFlickholdDlg::OnSiteChange() {
 void CFlickholdDlg::OnDateChange() {
     if (m_bClosing) return;
     int sel = m_comboDate.GetCurSel();
-    if (sel != CB_ERR) WriteProgramText("dateFilter", m_comboDate.GetLBText(sel));
+    if (sel != CB_ERR) WriteProgramText(kValueDateFilter, m_comboDate.GetLBText(sel));
     FillList(CurrentSource());
     UpdateControls();
 }
@@ -322,7 +287,7 @@ void CFlickholdDlg::OnChooseDate() {
         dialog.m_date = exactDate;
         if (RunDateDialog(dialog) != IDOK) return;
         exactDate = dialog.m_date;
-        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, "exactDate", exactDate, m_clock);
+        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, kValueExactDate, exactDate, m_clock);
     } else if (mode == DateRange) {
         CRangeDlg dialog(m_clock);
         dialog.m_first = startDate;
@@ -330,8 +295,8 @@ void CFlickholdDlg::OnChooseDate() {
         if (RunDateDialog(dialog) != IDOK) return;
         startDate = dialog.m_first;
         endDate = dialog.m_last;
-        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, "startDate", startDate, m_clock);
-        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, "endDate", endDate, m_clock);
+        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, kValueStartDate, startDate, m_clock);
+        WriteSettingDate(HKEY_CURRENT_USER, kProgramKey, kValueEndDate, endDate, m_clock);
     } else {
         return;
     }
@@ -339,15 +304,17 @@ void CFlickholdDlg::OnChooseDate() {
     UpdateControls();
 }
 
-std::string CFlickholdDlg::BrowseViewFolder() {
-    return BrowseForFolder(nullptr, LoadResString(IDS_CHOOSE_VIEW_FOLDER), std::string());
+std::string CFlickholdDlg::BrowseViewFolder(HWND owner, const std::string& title) {
+    return BrowseForFolder(owner, title, std::string());
 }
 
 void CFlickholdDlg::OnChooseFolder() {
-    std::string folder = BrowseViewFolder();
+    // Owned by the main window, so the window cannot be used or closed
+    // while the browser is open.
+    std::string folder = BrowseViewFolder(Handle(), LoadResString(IDS_CHOOSE_VIEW_FOLDER));
     if (!folder.empty()) {
         m_strCurrViewFolder = folder;
-        WriteProgramText("CurrViewFolder", m_strCurrViewFolder);
+        WriteProgramText(kValueCurrViewFolder, m_strCurrViewFolder);
         ::SetDlgItemTextA(Handle(), IDC_VIEW_FOLDER, m_strCurrViewFolder.c_str());
     }
     LoadSource();
@@ -365,37 +332,32 @@ LRESULT CFlickholdDlg::OnItemChanged(NMHDR*) {
     return 0;
 }
 
+SwfEntry CFlickholdDlg::EntryOfRow(int row) const {
+    if (row == -1) return SwfEntry{};
+    // Rows carry entry ids, which are 32-bit.
+    const std::int32_t id = NarrowOr<std::int32_t>(m_listSwf.GetRowData(row), 0);
+    if (id == 0) return SwfEntry{};
+    return FindEntryById(m_entries, id);
+}
+
 void CFlickholdDlg::ShowSelectedMovie() {
     if (m_bClosing) return;
-    const int row = FirstSelectedRow();
-    if (row != -1) {
-        const SwfEntry entry = FindEntryById(m_entries, NarrowOr<std::int32_t>(m_listSwf.GetRowData(row), 0));
-        if (!entry.path.empty() && !entry.isFolder) {
-            HWND wnd = Handle();
-            const std::string bytes = entry.sizeText + LoadResString(IDS_BYTES);
-            const std::string created = FormatLocalTime(entry.fileTime);
-            if (CurrentSource() == IeCache) {
-                ::SetDlgItemTextA(wnd, IDC_URL, (entry.url.empty() ? entry.path : entry.url).c_str());
-                ::SetDlgItemTextA(wnd, IDC_CREATED, entry.lastModifiedText.c_str());
-                ::SetDlgItemTextA(wnd, IDC_FILE_SIZE, bytes.c_str());
-                ::SetDlgItemTextA(wnd, IDC_MODIFIED, created.c_str());
-            } else {
-                ::SetDlgItemTextA(wnd, IDC_URL, entry.path.c_str());
-                ::SetDlgItemTextA(wnd, IDC_CREATED, bytes.c_str());
-                ::SetDlgItemTextA(wnd, IDC_FILE_SIZE, created.c_str());
-            }
-        }
+    const SwfEntry entry = EntryOfRow(FirstSelectedRow());
+    if (!entry.path.empty() && !entry.isFolder) {
+        HWND wnd = Handle();
+        const DetailTexts t =
+            ComputeDetailTexts(entry, CurrentSource(), LoadResString(IDS_BYTES), FormatLocalTime(entry.fileTime));
+        ::SetDlgItemTextA(wnd, IDC_URL, t.address.c_str());
+        ::SetDlgItemTextA(wnd, IDC_CREATED, t.second.c_str());
+        ::SetDlgItemTextA(wnd, IDC_FILE_SIZE, t.third.c_str());
+        if (t.fourth) ::SetDlgItemTextA(wnd, IDC_MODIFIED, t.fourth->c_str());
     }
     UpdateControls();
 }
 
 LRESULT CFlickholdDlg::OnDoubleClick(NMHDR*) {
     if (m_bClosing) return 0;
-    const int row = FirstSelectedRow();
-    if (row == -1) return 0;
-    const LPARAM id = m_listSwf.GetRowData(row);
-    if (id == 0) return 0;
-    const SwfEntry entry = FindEntryById(m_entries, NarrowOr<std::int32_t>(id, 0));
+    const SwfEntry entry = EntryOfRow(FirstSelectedRow());
     if (entry.path.empty()) return 0;
     if (entry.isFolder) NavigateFolderRow(entry);
     return 0;
@@ -405,7 +367,7 @@ void CFlickholdDlg::NavigateFolderRow(const SwfEntry& row) {
     if (row.path.empty()) return;
     m_strCurrViewFolder =
         NavigateFolder(m_strCurrViewFolder, row.path, row.name, SystemCodePage());
-    WriteProgramText("CurrViewFolder", m_strCurrViewFolder);
+    WriteProgramText(kValueCurrViewFolder, m_strCurrViewFolder);
     ::SetDlgItemTextA(Handle(), IDC_VIEW_FOLDER, m_strCurrViewFolder.c_str());
     LoadSource();
 }

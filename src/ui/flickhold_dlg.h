@@ -10,7 +10,9 @@
 
 #include "base/local_time.h"
 #include "discovery/swf_entry.h"
+#include "player/player_wnd.h"
 #include "res/resource.h"
+#include "ui/date_filter.h"
 #include "ui/swf_list_ctrl.h"
 #include "win/controls.h"
 #include "win/dialog.h"
@@ -40,37 +42,32 @@ public:
 
     bool PreTranslateMessage(MSG* msg) override;
 
-    UniqueIcon m_hIcon;
-    HIMAGELIST m_imageList = nullptr;  // owned by the list control once set
-    std::int64_t exactDate;
-    std::int64_t startDate;
-    std::int64_t endDate;
-    std::string m_strSiteFilter;
-    std::string m_strCurrViewFolder;
-    bool m_bClosing = false;
-    SwfEntryList m_entries;
-
-    Window m_player;
-    ComboBox m_comboSite;
-    CSwfListCtrl m_listSwf;
-    ComboBox m_comboSource;
-    ComboBox m_comboDate;
+    // What the window holds, for reading.
+    const SwfEntryList& Entries() const { return m_entries; }
+    const CSwfListCtrl& List() const { return m_listSwf; }
+    const ComboBox& SiteCombo() const { return m_comboSite; }
+    const ComboBox& SourceCombo() const { return m_comboSource; }
+    const ComboBox& DateCombo() const { return m_comboDate; }
+    const std::string& SiteFilter() const { return m_strSiteFilter; }
+    const std::string& CurrViewFolder() const { return m_strCurrViewFolder; }
+    bool IsClosing() const { return m_bClosing; }
+    DateFilterDates Dates() const { return {exactDate, startDate, endDate}; }
 
 protected:
     BOOL OnInit() override;
 
-    // Rebuilds m_entries for the source. The loaders plug in here.
-    virtual void LoadEntries(int source);
+    // Rebuilds m_entries (emptied by the caller) for the source.
+    virtual void LoadEntries(int source, SwfEntryList& entries);
     // The folder browser of the choose-folder button; empty when cancelled.
-    virtual std::string BrowseViewFolder();
+    virtual std::string BrowseViewFolder(HWND owner, const std::string& title);
     // Runs one of the date dialogs modally over the main window.
     virtual INT_PTR RunDateDialog(DialogBase& dialog);
     // The splash window while the first load runs (null otherwise).
     HWND SplashWindow() const { return m_splash; }
 
 private:
-    INT_PTR OnPaint(WPARAM wParam, LPARAM lParam);
-    INT_PTR OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    MsgResult OnPaint(WPARAM wParam, LPARAM lParam);
+    MsgResult OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     void OnSourceChange();
     void OnRefresh();
     void OnSiteChange();
@@ -82,9 +79,27 @@ private:
     LRESULT OnDoubleClick(NMHDR* hdr);
     LRESULT OnListCustomDraw(NMHDR* hdr);
     int FirstSelectedRow() const;
+    // The entry of a row, or an empty one (empty path) when it has none.
+    SwfEntry EntryOfRow(int row) const;
 
     void PlacePlayer();
     void ShowSplashAndLoad();
+
+    UniqueIcon m_hIcon;
+    HIMAGELIST m_imageList = nullptr;  // owned by the list control once set
+    std::int64_t exactDate;
+    std::int64_t startDate;
+    std::int64_t endDate;
+    std::string m_strSiteFilter;
+    std::string m_strCurrViewFolder;
+    bool m_bClosing = false;
+    SwfEntryList m_entries;
+
+    CPlayerWnd m_player;
+    ComboBox m_comboSite;
+    CSwfListCtrl m_listSwf;
+    ComboBox m_comboSource;
+    ComboBox m_comboDate;
 
     std::string m_strSite;
     const Clock& m_clock;

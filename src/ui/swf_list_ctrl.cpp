@@ -4,39 +4,48 @@
 
 namespace fh {
 
-namespace {
-
-constexpr UINT_PTR kSubclassId = 0x5357;  // "SW"
-
-CSwfListCtrl::ItemRecord* RecordOf(LPARAM param) { return reinterpret_cast<CSwfListCtrl::ItemRecord*>(param); }
-
-}  // namespace
-
 CSwfListCtrl::~CSwfListCtrl() {
-    if (m_hWnd && ::IsWindow(m_hWnd)) {
-        ::RemoveWindowSubclass(m_hWnd, &CSwfListCtrl::SubclassProc, kSubclassId);
-        FreeAllRecords();
-    }
+    if (Handle() && ::IsWindow(Handle())) FreeAllRecords();
+}
+
+const std::vector<DispatchEntry<CSwfListCtrl>>& CSwfListCtrl::DispatchTable() {
+    using L = CSwfListCtrl;
+    static const std::vector<DispatchEntry<L>> table = {
+        OnMessage<L>(WM_ERASEBKGND, &L::OnEraseBackground),  OnMessage<L>(WM_KEYDOWN, &L::OnKey),
+        OnMessage<L>(WM_CHAR, &L::OnChar),                   OnMessage<L>(WM_LBUTTONDOWN, &L::OnMouseDown),
+        OnMessage<L>(WM_LBUTTONDBLCLK, &L::OnMouseDown),     OnMessage<L>(WM_RBUTTONDOWN, &L::OnMouseDown),
+        OnMessage<L>(WM_RBUTTONDBLCLK, &L::OnMouseDown),     OnMessage<L>(WM_MBUTTONDOWN, &L::OnMouseDown),
+        OnMessage<L>(WM_MBUTTONDBLCLK, &L::OnMouseDown),     OnMessage<L>(WM_DESTROY, &L::OnDestroy),
+    };
+    return table;
 }
 
 bool CSwfListCtrl::Attach(HWND dialog, int id) {
-    if (!Bind(dialog, id)) return false;
-    LONG_PTR style = Style();
-    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~kRefusedStyles) | kForcedStyles);
-    Send(LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
-    return ::SetWindowSubclass(m_hWnd, &CSwfListCtrl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (!m_view.Bind(dialog, id)) return false;
+    const LONG_PTR style = m_view.Style();
+    ::SetWindowLongPtrA(m_view.Handle(), GWL_STYLE, (style & ~kRefusedStyles) | kForcedStyles);
+    m_view.Send(LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
+    return WindowBase::Attach(m_view.Handle());
 }
 
 int CSwfListCtrl::ColumnCount() const {
-    HWND header = reinterpret_cast<HWND>(Send(LVM_GETHEADER));
+    HWND header = reinterpret_cast<HWND>(m_view.Send(LVM_GETHEADER));
     int count = header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     return count < 0 ? 0 : count;
 }
 
-CSwfListCtrl::ItemRecord* CSwfListCtrl::Record(int row) const { return RecordOf(ListView::GetItemData(row)); }
+bool CSwfListCtrl::Editing() const { return m_view.Send(LVM_GETEDITCONTROL) != 0; }
+
+CSwfListCtrl::ItemRecord* CSwfListCtrl::Record(int row) const {
+    // Only addresses of records this control made count; anything else in
+    // a row's item data reads as no record.
+    auto* record = reinterpret_cast<const ItemRecord*>(m_view.GetItemData(row));
+    auto it = m_records.find(record);
+    return it == m_records.end() ? nullptr : it->second.get();
+}
 
 int CSwfListCtrl::InsertColumn(int index, const std::string& heading, int format, int width) {
-    int column = ListView::InsertColumn(index, heading, format, width);
+    int column = m_view.InsertColumn(index, heading, format, width);
     if (column < 0) return -1;
     const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
     const COLORREF back = ::GetSysColor(COLOR_WINDOW);
@@ -51,14 +60,17 @@ int CSwfListCtrl::InsertColumn(int index, const std::string& heading, int format
 }
 
 int CSwfListCtrl::InsertRow(int index, const std::string& text, int image) {
-    Send(LVM_CANCELEDITLABEL);
-    int row = InsertItem(index, text, image);
+    m_view.Send(LVM_CANCELEDITLABEL);
+    int row = m_view.InsertItem(index, text, image);
     if (row < 0) return -1;
-    auto* record = new ItemRecord;
+    auto record = std::make_unique<ItemRecord>();
     const size_t columns = static_cast<size_t>(ColumnCount());
     record->textColors.assign(columns, ::GetSysColor(COLOR_WINDOWTEXT));
     record->backColors.assign(columns, ::GetSysColor(COLOR_WINDOW));
-    if (!ListView::SetItemData(row, reinterpret_cast<LPARAM>(record))) delete record;
+    if (m_view.SetItemData(row, reinterpret_cast<LPARAM>(record.get()))) {
+        const ItemRecord* key = record.get();
+        m_records.emplace(key, std::move(record));
+    }
     return row;
 }
 
@@ -76,17 +88,17 @@ bool CSwfListCtrl::RowMatches(int row, UINT stateMask) const {
     const bool selected = (state & LVIS_SELECTED) != 0;
     const bool focused = (state & LVIS_FOCUSED) != 0;
     const bool checked = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
-    if ((stateMask & 2) && !selected) return false;
-    if ((stateMask & 4) && selected) return false;
-    if ((stateMask & 8) && !checked) return false;
-    if ((stateMask & 16) && checked) return false;
-    if ((stateMask & 32) && !focused) return false;
-    if ((stateMask & 64) && focused) return false;
+    if ((stateMask & kSelectedRows) && !selected) return false;
+    if ((stateMask & kUnselectedRows) && selected) return false;
+    if ((stateMask & kCheckedRows) && !checked) return false;
+    if ((stateMask & kUncheckedRows) && checked) return false;
+    if ((stateMask & kFocusedRows) && !focused) return false;
+    if ((stateMask & kUnfocusedRows) && focused) return false;
     return true;
 }
 
 int CSwfListCtrl::GetRowCount(UINT stateMask) const {
-    if (stateMask & 1) return GetItemCount();
+    if (stateMask & kAllRows) return GetItemCount();
     int count = 0;
     for (int row = 0; row < GetItemCount(); ++row)
         if (RowMatches(row, stateMask)) ++count;
@@ -94,8 +106,8 @@ int CSwfListCtrl::GetRowCount(UINT stateMask) const {
 }
 
 int CSwfListCtrl::DeleteRows(UINT stateMask) {
-    Send(LVM_CANCELEDITLABEL);
-    if (stateMask & 1) {
+    m_view.Send(LVM_CANCELEDITLABEL);
+    if (stateMask & kAllRows) {
         int count = GetItemCount();
         FreeAllRecords();
         return count;
@@ -106,24 +118,23 @@ int CSwfListCtrl::DeleteRows(UINT stateMask) {
             ++row;
             continue;
         }
-        delete Record(row);
-        ListView::SetItemData(row, 0);
-        DeleteItem(row);
+        const ItemRecord* record = Record(row);
+        m_view.SetItemData(row, 0);
+        m_view.DeleteItem(row);
+        m_records.erase(record);
         ++deleted;
     }
     return deleted;
 }
 
 void CSwfListCtrl::FreeAllRecords() {
-    for (int row = 0; row < GetItemCount(); ++row) {
-        delete Record(row);
-        ListView::SetItemData(row, 0);
-    }
-    DeleteAllItems();
+    for (int row = 0; row < GetItemCount(); ++row) m_view.SetItemData(row, 0);
+    m_view.DeleteAllItems();
+    m_records.clear();
 }
 
 void CSwfListCtrl::ModifyStyle(LONG_PTR remove, LONG_PTR add) const {
-    Window::ModifyStyle(remove & ~kForcedStyles, (add | kForcedStyles) & ~(LVS_NOSCROLL | LVS_EDITLABELS));
+    m_view.ModifyStyle(remove & ~kForcedStyles, (add | kForcedStyles) & ~(LVS_NOSCROLL | LVS_EDITLABELS));
 }
 
 LRESULT CSwfListCtrl::OnCustomDraw(NMLVCUSTOMDRAW* draw) const {
@@ -133,7 +144,8 @@ LRESULT CSwfListCtrl::OnCustomDraw(NMLVCUSTOMDRAW* draw) const {
     case CDDS_ITEMPREPAINT:
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-        ItemRecord* r = RecordOf(draw->nmcd.lItemlParam);
+        auto it = m_records.find(reinterpret_cast<const ItemRecord*>(draw->nmcd.lItemlParam));
+        const ItemRecord* r = it == m_records.end() ? nullptr : it->second.get();
         const size_t column = static_cast<size_t>(draw->iSubItem);
         if (r && column < r->textColors.size()) {
             draw->clrText = r->textColors[column];
@@ -146,40 +158,34 @@ LRESULT CSwfListCtrl::OnCustomDraw(NMLVCUSTOMDRAW* draw) const {
     }
 }
 
-LRESULT CALLBACK CSwfListCtrl::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                            DWORD_PTR data) {
-    auto* self = reinterpret_cast<CSwfListCtrl*>(data);
-    switch (msg) {
-    case WM_ERASEBKGND: {
-        RECT rc;
-        ::GetClientRect(wnd, &rc);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &rc, ::GetSysColorBrush(COLOR_WINDOW));
-        return 1;
-    }
-    case WM_KEYDOWN:
-    case WM_CHAR:
-        // Space would toggle the selection of the focused row.
-        if (wParam == (msg == WM_KEYDOWN ? static_cast<WPARAM>(VK_SPACE) : static_cast<WPARAM>(' ')) &&
-            !::SendMessageA(wnd, LVM_GETEDITCONTROL, 0, 0))
-            return 0;
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        ::SendMessageA(wnd, LVM_CANCELEDITLABEL, 0, 0);
-        break;
-    case WM_DESTROY:
-        self->FreeAllRecords();
-        ::RemoveWindowSubclass(wnd, &CSwfListCtrl::SubclassProc, kSubclassId);
-        self->m_hWnd = nullptr;
-        break;
-    default:
-        break;
-    }
-    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+MsgResult CSwfListCtrl::OnEraseBackground(WPARAM wParam, LPARAM) {
+    RECT rc;
+    ::GetClientRect(Handle(), &rc);
+    ::FillRect(reinterpret_cast<HDC>(wParam), &rc, ::GetSysColorBrush(COLOR_WINDOW));
+    return Handled(1);
 }
+
+// Space would toggle the selection of the focused row.
+MsgResult CSwfListCtrl::OnKey(WPARAM wParam, LPARAM) {
+    if (wParam == VK_SPACE && !Editing()) return Handled(0);
+    return NotHandled();
+}
+
+MsgResult CSwfListCtrl::OnChar(WPARAM wParam, LPARAM) {
+    if (wParam == ' ' && !Editing()) return Handled(0);
+    return NotHandled();
+}
+
+MsgResult CSwfListCtrl::OnMouseDown(WPARAM, LPARAM) {
+    m_view.Send(LVM_CANCELEDITLABEL);
+    return NotHandled();
+}
+
+MsgResult CSwfListCtrl::OnDestroy(WPARAM, LPARAM) {
+    FreeAllRecords();
+    return NotHandled();
+}
+
+void CSwfListCtrl::OnDestroyed() { m_view.Attach(nullptr); }
 
 }  // namespace fh

@@ -2,6 +2,31 @@
 
 namespace fh {
 
+namespace {
+
+// Messages whose answer is the dialog procedure's own return value; every
+// other handled message answers through DWLP_MSGRESULT.
+bool AnswersByReturnValue(UINT msg) {
+    switch (msg) {
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
 DialogBase::DialogBase(UINT templateId) : m_templateId(templateId) {}
 
 DialogBase::~DialogBase() {
@@ -20,11 +45,16 @@ bool DialogBase::Create(HWND parent) {
 
 INT_PTR DialogBase::DoModal(HWND parent) {
     m_modal = true;
-    if (!Create(parent)) return -1;
+    m_result = 0;
+    if (!Create(parent)) {
+        m_modal = false;
+        m_ended = false;
+        return -1;
+    }
     const bool disableParent = parent && ::IsWindowEnabled(parent);
     if (disableParent) ::EnableWindow(parent, FALSE);
-    if (!m_ended) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
-    MSG msg;
+    if (!m_ended && m_hWnd) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    MSG msg{};
     bool quit = false;
     while (!m_ended) {
         BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
@@ -47,7 +77,9 @@ INT_PTR DialogBase::DoModal(HWND parent) {
 void DialogBase::EndDialog(INT_PTR result) {
     m_result = result;
     m_ended = true;
-    if (m_hWnd && !m_modal) ::ShowWindow(m_hWnd, SW_HIDE);
+    if (!m_hWnd) return;
+    if (m_modal) ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    else ::ShowWindow(m_hWnd, SW_HIDE);
 }
 
 void DialogBase::Destroy() {
@@ -57,31 +89,27 @@ void DialogBase::Destroy() {
 
 bool DialogBase::PreTranslateMessage(MSG* msg) { return m_hWnd && ::IsDialogMessageA(m_hWnd, msg); }
 
-INT_PTR DialogBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    INT_PTR result = 0;
-    handled = Dispatch(msg, wParam, lParam, result);
-    if (handled) return result;
-    handled = true;
+MsgResult DialogBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (MsgResult result = Dispatch(msg, wParam, lParam)) return result;
     switch (msg) {
     case WM_INITDIALOG:
-        return OnInit();
+        return Handled(OnInit());
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == 0) {
             if (LOWORD(wParam) == IDOK) {
                 OnOK();
-                return TRUE;
+                return Handled(0);
             }
             if (LOWORD(wParam) == IDCANCEL) {
                 OnCancel();
-                return TRUE;
+                return Handled(0);
             }
         }
         break;
     default:
         break;
     }
-    handled = false;
-    return FALSE;
+    return NotHandled();
 }
 
 INT_PTR CALLBACK DialogBase::DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -97,32 +125,25 @@ INT_PTR CALLBACK DialogBase::DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARA
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrA(wnd, DWLP_USER, 0);
         self->m_hWnd = nullptr;
+        // A modal dialog destroyed by anyone ends its loop; the posted
+        // message wakes the loop to see it.
+        if (self->m_modal && !self->m_ended) {
+            self->m_ended = true;
+            ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
+        }
         return FALSE;
     }
-    bool handled = false;
-    INT_PTR result = self->HandleMessage(msg, wParam, lParam, handled);
-    if (!handled) return FALSE;
-    switch (msg) {
-    // These messages take the procedure's return value as it stands.
-    case WM_INITDIALOG:
-    case WM_QUERYDRAGICON:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-    case WM_COMPAREITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-        return result;
-    case WM_NOTIFY:
-        ::SetWindowLongPtrA(wnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    default:
-        // A handler's FALSE leaves the message to the default processing.
-        return result;
+    MsgResult result;
+    try {
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind into Windows; the message gets the default.
+        return FALSE;
     }
+    if (!result) return FALSE;
+    if (AnswersByReturnValue(msg)) return static_cast<INT_PTR>(*result);
+    ::SetWindowLongPtrA(wnd, DWLP_MSGRESULT, *result);
+    return TRUE;
 }
 
 }  // namespace fh

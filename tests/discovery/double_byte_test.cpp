@@ -8,7 +8,7 @@
 #include "discovery/swf_names.h"
 #include "support/registry_fixture.h"
 #include "support/temp_folder.h"
-#include "ui/settings.h"
+#include "settings/settings_store.h"
 #include "win/platform.h"
 
 namespace fh {
@@ -51,7 +51,7 @@ TEST_F(DoubleByteTest, ChosenFolderRowsNamesAndNavigation) {
 
     SwfEntryList entries;
     int counter = 1;
-    LoadChosenFolder(entries, tmp.Path(), counter, SystemClock());
+    LoadChosenFolder(entries, counter, tmp.Path(), SystemClock());
     std::string seen;
     for (const SwfEntry& e : entries) seen += "[" + e.path + "]";
     ASSERT_EQ(3u, entries.size()) << seen;
@@ -64,7 +64,7 @@ TEST_F(DoubleByteTest, ChosenFolderRowsNamesAndNavigation) {
     EXPECT_EQ(tmp.Path(), NavigateFolder(into, "..", "..", SystemCodePage()));
     SwfEntryList inner;
     counter = 1;
-    LoadChosenFolder(inner, into + "\\", counter, SystemClock());
+    LoadChosenFolder(inner, counter, into + "\\", SystemClock());
     ASSERT_EQ(2u, inner.size());
     EXPECT_EQ("in", inner[1].name);
 }
@@ -76,7 +76,7 @@ TEST_F(DoubleByteTest, FirefoxFolderWithTrailBackslashName) {
     SetText(kProgramKey, "FirefoxProfileFolder", ff + "\\");
     SwfEntryList entries;
     int counter = 1;
-    LoadFirefoxCache(entries, counter, SystemClock());
+    LoadFirefoxCache(entries, counter, FirefoxFolders(), SystemClock());
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ(ff + "\\cache", entries[0].path);
 }

@@ -43,6 +43,30 @@ TEST(FileFinder, RecursiveSearchReportsDeepestFoldersFirst) {
     }
 }
 
+// A junction back to an ancestor would list the same movies again and
+// again; the walk does not descend into links, and removing the tree removes
+// the link without deleting what it points at.
+TEST(FileFinder, RecursionSkipsJunctionsAndLinks) {
+    TempFolder tmp, outside;
+    tmp.WriteFile("A\\a.swf", "x");
+    tmp.WriteFile("A\\B\\b.swf", "x");
+    const std::string keep = outside.WriteFile("kept.swf", "x");
+    if (!test::MakeFolderLink(tmp.Path() + "\\A\\B\\loop", tmp.Path() + "\\A") ||
+        !test::MakeFolderLink(tmp.Path() + "\\A\\out", outside.Path()))
+        GTEST_SKIP() << "no folder links on this file system";
+    CFileFinder finder;
+    EXPECT_EQ(2, finder.FindFiles(tmp.Path() + "\\A", "*.swf", 1));
+    EXPECT_EQ(tmp.Path() + "\\A\\B\\b.swf", finder.GetResult(0));
+    EXPECT_EQ(tmp.Path() + "\\A\\a.swf", finder.GetResult(1));
+
+    test::RemoveTree(tmp.Path() + "\\A");
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((tmp.Path() + "\\A\\a.swf").c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(keep.c_str()));
+    // Links Windows cannot remove (Wine's) are left for the test to remove.
+    test::RemoveFolderLink(tmp.Path() + "\\A\\B\\loop");
+    test::RemoveFolderLink(tmp.Path() + "\\A\\out");
+}
+
 TEST(FileFinder, EventsForFilesFoldersAndMisses) {
     TempFolder tmp;
     tmp.WriteFile("f.swf", "x");

@@ -11,7 +11,8 @@
 #include "support/registry_fixture.h"
 #include "support/temp_folder.h"
 #include "support/url_cache.h"
-#include "ui/settings.h"
+#include "settings/settings_store.h"
+#include "win/handles.h"
 #include "win/platform.h"
 
 namespace fh {
@@ -35,6 +36,20 @@ std::vector<std::string> Names(const SwfEntryList& entries) {
 
 void ExpectIdsFrom2(const SwfEntryList& entries) {
     for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(static_cast<int>(i) + 2, entries[i].id) << entries[i].name;
+}
+
+// Each load starts on an empty list with a new counter, as the main window does.
+SwfEntryList LoadIe() {
+    SwfEntryList entries;
+    int counter = 1;
+    LoadIeCache(entries, counter, IeCacheFolder(), SystemClock());
+    return entries;
+}
+
+SwfEntryList LoadFirefox(int& counter) {
+    SwfEntryList entries;
+    LoadFirefoxCache(entries, counter, FirefoxFolders(), SystemClock());
+    return entries;
 }
 
 class LoaderTest : public test::RegistryTest {
@@ -70,9 +85,7 @@ TEST_F(LoaderTest, IeCacheListsIndexedMoviesThenUnindexedFiles) {
     folder.WriteFile("zero.swf", "");
     folder.WriteFile("other.txt", "x");
 
-    SwfEntryList entries;
-    entries.push_back(SwfEntry{});  // emptied by the load
-    LoadIeCache(entries, SystemClock());
+    const SwfEntryList entries = LoadIe();
     auto byName = ByName(entries);
     ASSERT_EQ(5u, entries.size()) << ::testing::PrintToString(Names(entries));
     ExpectIdsFrom2(entries);
@@ -115,8 +128,7 @@ TEST_F(LoaderTest, IeCacheFolderScanSkipsWhatTheIndexListsWhateverTheCase) {
     cacheFolder = cacheFolder.substr(0, cacheFolder.find_last_of('\\'));
     SetText(kProgramKey, "IECacheFolder", SystemCodePage().ToUpper(cacheFolder));
 
-    SwfEntryList entries;
-    LoadIeCache(entries, SystemClock());
+    SwfEntryList entries = LoadIe();
     ASSERT_EQ(2u, entries.size()) << ::testing::PrintToString(Names(entries));
     EXPECT_EQ("movie", entries[0].name);
     EXPECT_FALSE(entries[0].unclassified);
@@ -137,8 +149,7 @@ TEST_F(LoaderTest, IeCacheSkipsEntriesWithoutAUsableFileAndSpendsNoId) {
     ::CommitUrlCacheEntryA("http://a.com/nofile.swf", nullptr, none, none, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr,
                            nullptr);
     auto kept = SeedUrlCache("http://a.com/kept.swf", "swf", SwfBytes('F', 40));
-    SwfEntryList entries;
-    LoadIeCache(entries, SystemClock());
+    SwfEntryList entries = LoadIe();
     ASSERT_EQ(std::vector<std::string>{"kept"}, Names(entries));
     EXPECT_EQ(2, entries[0].id);
 }
@@ -146,8 +157,7 @@ TEST_F(LoaderTest, IeCacheSkipsEntriesWithoutAUsableFileAndSpendsNoId) {
 TEST_F(LoaderTest, IeCacheFolderOfBackslashesEndsAfterTheIndex) {
     SeedUrlCache("http://site.net/movie.swf", "swf", SwfBytes('F', 40));
     SetText(kProgramKey, "IECacheFolder", "\\\\\\\\");
-    SwfEntryList entries;
-    LoadIeCache(entries, SystemClock());
+    SwfEntryList entries = LoadIe();
     EXPECT_EQ(std::vector<std::string>{"movie"}, Names(entries));
 
     // An empty index leaves only the unclassified records, numbered from 2.
@@ -155,7 +165,7 @@ TEST_F(LoaderTest, IeCacheFolderOfBackslashesEndsAfterTheIndex) {
     TempFolder folder;
     folder.WriteFile("only.swf", SwfBytes('F', 20));
     SetText(kProgramKey, "IECacheFolder", folder.Path());
-    LoadIeCache(entries, SystemClock());
+    entries = LoadIe();
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ(2, entries[0].id);
     EXPECT_TRUE(entries[0].unclassified);
@@ -172,9 +182,8 @@ TEST_F(LoaderTest, FirefoxListsSignatureFilesInFinderOrder) {
     ff.WriteFile("Profiles\\top", SwfBytes('F', 10));
     ff.WriteFile("installs.ini", "[x]");
 
-    SwfEntryList entries;
     int counter = 1;
-    LoadFirefoxCache(entries, counter, SystemClock());
+    const SwfEntryList entries = LoadFirefox(counter);
     ASSERT_EQ(3u, entries.size()) << ::testing::PrintToString(Names(entries));
     EXPECT_EQ((std::vector<std::string>{"flash001", "flash002", "flash003"}), Names(entries));
     EXPECT_EQ(ff.Path() + "\\Profiles\\top", entries[2].path);
@@ -194,9 +203,8 @@ TEST_F(LoaderTest, FirefoxWithoutSettingSearchesLocalThenRoamingFolders) {
     ASSERT_NE(local, roaming);
     test::WriteFileAt(local + "\\Profiles\\p.default\\cache2\\entries\\AAAA", SwfBytes('F', 40));
     test::WriteFileAt(roaming + "\\Profiles\\p.default\\BBBB", SwfBytes('C', 40));
-    SwfEntryList entries;
     int counter = 1;
-    LoadFirefoxCache(entries, counter, SystemClock());
+    const SwfEntryList entries = LoadFirefox(counter);
     test::RemoveTree(local + "\\Profiles\\p.default");
     test::RemoveTree(roaming + "\\Profiles\\p.default");
     // The profile may hold other files (the run command's samples): look
@@ -228,7 +236,7 @@ TEST_F(LoaderTest, ChosenFolderListsParentSubfoldersAndMovies) {
 
     SwfEntryList entries;
     int counter = 1;
-    LoadChosenFolder(entries, tmp.Path(), counter, SystemClock());
+    LoadChosenFolder(entries, counter, tmp.Path(), SystemClock());
     ASSERT_EQ(6u, entries.size()) << ::testing::PrintToString(Names(entries));
     const std::vector<std::string> names = Names(entries);
     EXPECT_EQ((std::vector<std::string>{"..", "Alpha", "Data.swf", "zeta"}),
@@ -249,15 +257,32 @@ TEST_F(LoaderTest, ChosenFolderListsParentSubfoldersAndMovies) {
     // A drive root has no parent row.
     SwfEntryList root;
     counter = 1;
-    LoadChosenFolder(root, "C:\\", counter, SystemClock());
+    LoadChosenFolder(root, counter, "C:\\", SystemClock());
     ASSERT_FALSE(root.empty());
     EXPECT_NE("..", root[0].name);
 
     // A missing folder yields the parent row alone.
     SwfEntryList missing;
     counter = 1;
-    LoadChosenFolder(missing, tmp.Path() + "\\gone", counter, SystemClock());
+    LoadChosenFolder(missing, counter, tmp.Path() + "\\gone", SystemClock());
     EXPECT_EQ(std::vector<std::string>{".."}, Names(missing));
+}
+
+// A browser keeps the movie it is writing open, sharing reading only with
+// writers: the loaders still read its signature and its time.
+TEST_F(LoaderTest, FilesHeldOpenForWritingAreStillRead) {
+    TempFolder ff;
+    SetText(kProgramKey, "FirefoxProfileFolder", ff.Path());
+    const std::string path = ff.WriteFile("cache2\\entries\\BUSY", SwfBytes('C', 64));
+    UniqueFile held(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    int counter = 1;
+    const SwfEntryList entries = LoadFirefox(counter);
+    ASSERT_EQ(std::vector<std::string>{"flash001"}, Names(entries));
+    std::int64_t time = 0;
+    EXPECT_TRUE(GetFileCreationTime(path, time, SystemClock()));
+    EXPECT_NE(0, time);
 }
 
 TEST_F(LoaderTest, FilesThatVanishOrHaveLongNamesAreLeftOut) {
@@ -272,7 +297,7 @@ TEST_F(LoaderTest, FilesThatVanishOrHaveLongNamesAreLeftOut) {
     test::WriteFileAt(tooLong, SwfBytes('F', 10));
     SwfEntryList entries;
     int counter = 1;
-    LoadChosenFolder(entries, tmp.Path(), counter, SystemClock());
+    LoadChosenFolder(entries, counter, tmp.Path(), SystemClock());
     ASSERT_EQ(2u, entries.size()) << ::testing::PrintToString(Names(entries));
     EXPECT_EQ(ok, entries[1].path);
 }

@@ -45,5 +45,26 @@ TEST(HtmlCanvas, StringTagReadsTheProgramsStringTable) {
     EXPECT_EQ(LoadResString(IDS_BYTES), sink.text);
 }
 
+// The tests run with code page 949: the copyright sign becomes the two
+// bytes of its best fit there (a circled c); the bullet, which has none, a
+// question mark.
+TEST(HtmlCanvas, EntitiesTakeTheSystemCodePage) {
+    ASSERT_EQ(949u, ::GetACP());
+    const HtmlEntityTable table = SystemEntityTable();
+    std::string copyright;
+    for (const auto& e : table.Entries()) {
+        if (e.first == "&copy;") copyright = e.second;
+        if (e.first == "&bull;") {
+            EXPECT_EQ("?", e.second);
+        }
+        if (e.first == "&amp;") {
+            EXPECT_EQ("&", e.second);
+        }
+    }
+    EXPECT_EQ("\xA8\xCF", copyright);
+    const std::string body = PreProcessHtml("&copy;<b>x</b>", true, SystemCodePage(), table);
+    EXPECT_EQ("\xA8\xCF<b>x</b>", body);
+}
+
 }  // namespace
 }  // namespace fh

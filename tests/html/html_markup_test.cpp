@@ -35,12 +35,13 @@ class HtmlMarkupTest : public ::testing::Test {
 protected:
     test::FakeMetrics metrics;
     CodePage cp = CodePage::Korean();
+    HtmlEntityTable entities;
     HtmlStyleSheet sheet{metrics, cp};
     CHtmlScanner scanner{sheet, [](unsigned id) { return id == 132 ? std::string("all sites") : std::string(); }};
 
     Recorder Scan(const std::string& body) {
         Recorder r;
-        scanner.ScanBody(PreProcessHtml(body, scanner.LineBreakConversion()), r);
+        scanner.ScanBody(PreProcessHtml(body, scanner.LineBreakConversion(), cp, entities), r);
         return r;
     }
 };
@@ -243,10 +244,44 @@ TEST_F(HtmlMarkupTest, TablesAreCutOutWithTheirNesting) {
     EXPECT_EQ("table:<table><tr><td><table><tr><td>x</td></tr></table></td></tr></table>", r.events[1]);
     EXPECT_EQ("text:b<table>c", r.events[2]);
 
+    // An escaped closing tag inside a cell is text, not the table's end.
+    r = Scan("<table><tr><td>&lt;/table></td></tr></table>z");
+    ASSERT_EQ(2u, r.events.size());
+    EXPECT_EQ("table:<table><tr><td><</table></td></tr></table>", r.events[0]);
+    EXPECT_EQ("text:z", r.events[1]);
+
     std::vector<HtmlSegment> open = SegmentHtml("x<table><table></table>rest", cp);
     ASSERT_EQ(2u, open.size());
     EXPECT_TRUE(open[1].table);
     EXPECT_EQ("<table><table></table>rest", open[1].text);
+}
+
+// Entities above ASCII become the character in the code page, whose first
+// byte may be a lead byte: it must pair with its own trail byte, not with
+// the "<" that follows.
+TEST_F(HtmlMarkupTest, EntitiesBecomeCharactersOfTheCodePage) {
+    entities.SetCharacter(0xA9, "\xA8\xCF");  // the copyright sign in code page 949
+    entities.SetCharacter(0x2022, "?");
+    Recorder r = Scan("&copy;<b>x</b>&bull;");
+    ASSERT_EQ(3u, r.events.size());
+    EXPECT_EQ("text:\xA8\xCF", r.events[0]);
+    EXPECT_EQ("text:x", r.events[1]);
+    EXPECT_EQ(800, r.textStyles[1].weight);
+    EXPECT_EQ("text:?", r.events[2]);
+}
+
+// A lead byte with nothing after it, or before a line feed that becomes
+// "<br>", stands alone and is dropped; the program's own markup survives.
+TEST_F(HtmlMarkupTest, LoneLeadBytesNeverSwallowAddedMarkup) {
+    EXPECT_EQ(std::vector<std::string>{}, Scan("\xC3").events);
+    EXPECT_EQ((std::vector<std::string>{"text:a", "br1", "text:b"}), Scan("a\xC3\nb").events);
+    EXPECT_EQ((std::vector<std::string>{"text:a", "t1", "text:b"}), Scan("a\xC3\r\tb").events);
+    cp = CodePage::Japanese();
+    EXPECT_EQ((std::vector<std::string>{"text:abc"}), Scan("abc\x82").events);
+    EXPECT_EQ((std::vector<std::string>{"text:abc\xB0"}), Scan("abc\xB0").events);  // a single-byte kana
+    EXPECT_EQ((std::vector<std::string>{"text:\x82\xA0"}), Scan("\x82\xA0").events);
+    scanner.SetLineBreakConversion(false);
+    EXPECT_EQ((std::vector<std::string>{"text:a\x82x"}), Scan("a\x82\nx").events);
 }
 
 TEST_F(HtmlMarkupTest, DoubleByteTextAroundMarkup) {

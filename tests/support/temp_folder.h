@@ -23,6 +23,13 @@ private:
     std::string m_path;
 };
 
+// Makes `link` a folder link (a junction) to `target`: through the file
+// system's reparse points where it has them, else, under Wine, as the Unix
+// symbolic link Wine shows as one. False when neither works.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+// Removes such a link itself (what it points at stays).
+void RemoveFolderLink(const std::string& link);
+
 // Writes a file at a full path, creating its folders.
 bool WriteFileAt(const std::string& path, const std::string& content);
 void RemoveTree(const std::string& path);

@@ -11,7 +11,7 @@
 #include "support/dialog_driver.h"
 #include "support/registry_fixture.h"
 #include "ui/date_filter.h"
-#include "ui/settings.h"
+#include "settings/settings_store.h"
 #include "win/platform.h"
 
 namespace fh {
@@ -33,6 +33,8 @@ public:
     bool mainVisibleDuringFirstLoad = true;
     std::string browseResult;
     int browseCalls = 0;
+    HWND browseOwner = nullptr;
+    std::string browseTitle;
     std::function<void(HWND)> onFirstLoad;
     // Answers a date dialog: it is created modeless, handed to the test, and
     // its result returned as the modal run's.
@@ -40,7 +42,7 @@ public:
     int dateDialogs = 0;
 
 protected:
-    void LoadEntries(int source) override {
+    void LoadEntries(int source, SwfEntryList& entries) override {
         if (loadedSources.empty()) {
             HWND splash = SplashWindow();
             splashUpDuringFirstLoad = splash && ::IsWindow(splash) && ::IsWindowVisible(splash);
@@ -48,7 +50,7 @@ protected:
             if (onFirstLoad) onFirstLoad(Handle());
         }
         loadedSources.push_back(source);
-        m_entries = nextEntries;
+        entries = nextEntries;
     }
     INT_PTR RunDateDialog(DialogBase& dialog) override {
         ++dateDialogs;
@@ -58,8 +60,10 @@ protected:
         dialog.Destroy();
         return result;
     }
-    std::string BrowseViewFolder() override {
+    std::string BrowseViewFolder(HWND owner, const std::string& title) override {
         ++browseCalls;
+        browseOwner = owner;
+        browseTitle = title;
         return browseResult;
     }
 };
@@ -104,8 +108,8 @@ protected:
 
     static std::vector<int> SelectedRowIds(TestDlg& d) {
         std::vector<int> ids;
-        for (int i = d.m_listSwf.GetNextItem(-1, LVNI_SELECTED); i != -1; i = d.m_listSwf.GetNextItem(i, LVNI_SELECTED))
-            ids.push_back(static_cast<int>(d.m_listSwf.GetRowData(i)));
+        for (int i = d.List().GetNextItem(-1, LVNI_SELECTED); i != -1; i = d.List().GetNextItem(i, LVNI_SELECTED))
+            ids.push_back(static_cast<int>(d.List().GetRowData(i)));
         return ids;
     }
 
@@ -322,28 +326,28 @@ TEST_F(MainWindowTest, CombosHoldTheirItemsWithIdentifiersAsData) {
     ASSERT_EQ(3u, sources.size());
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(LoadResString(sourceIds[i]), sources[static_cast<size_t>(i)]);
-        EXPECT_EQ(static_cast<LPARAM>(sourceIds[i]), dlg->m_comboSource.GetItemData(i));
+        EXPECT_EQ(static_cast<LPARAM>(sourceIds[i]), dlg->SourceCombo().GetItemData(i));
     }
     const UINT dateIds[] = {DateAll, DateToday, DateYesterday, DateThisMonth, DateExact, DateRange};
     const std::vector<std::string> dates = ComboTexts(wnd, IDC_DATE_COMBO);
     ASSERT_EQ(6u, dates.size());
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(LoadResString(dateIds[i]), dates[static_cast<size_t>(i)]);
-        EXPECT_EQ(static_cast<LPARAM>(dateIds[i]), dlg->m_comboDate.GetItemData(i));
+        EXPECT_EQ(static_cast<LPARAM>(dateIds[i]), dlg->DateCombo().GetItemData(i));
     }
     const std::vector<std::string> sites = ComboTexts(wnd, IDC_SITE_COMBO);
     ASSERT_EQ(2u, sites.size());
-    EXPECT_NE(CB_ERR, dlg->m_comboSite.FindStringExact(-1, LoadResString(IDS_ALL_SITES)));
-    EXPECT_NE(CB_ERR, dlg->m_comboSite.FindStringExact(-1, LoadResString(IDS_UNCLASSIFIED)));
+    EXPECT_NE(CB_ERR, dlg->SiteCombo().FindStringExact(-1, LoadResString(IDS_ALL_SITES)));
+    EXPECT_NE(CB_ERR, dlg->SiteCombo().FindStringExact(-1, LoadResString(IDS_UNCLASSIFIED)));
     EXPECT_EQ(LoadResString(IDS_ALL_SITES), ComboSelection(wnd, IDC_SITE_COMBO));
     EXPECT_EQ(LoadResString(IDS_DATE_ALL), ComboSelection(wnd, IDC_DATE_COMBO));
     EXPECT_EQ(LoadResString(IDS_SOURCE_IE), ComboSelection(wnd, IDC_SOURCE_COMBO));
 
     // The list's only column spans the list less 21 pixels.
     RECT list;
-    ::GetWindowRect(dlg->m_listSwf.Handle(), &list);
-    EXPECT_EQ(list.right - list.left - 21, ListView_GetColumnWidth(dlg->m_listSwf.Handle(), 0));
-    HIMAGELIST images = ListView_GetImageList(dlg->m_listSwf.Handle(), LVSIL_SMALL);
+    ::GetWindowRect(dlg->List().Handle(), &list);
+    EXPECT_EQ(list.right - list.left - 21, ListView_GetColumnWidth(dlg->List().Handle(), 0));
+    HIMAGELIST images = ListView_GetImageList(dlg->List().Handle(), LVSIL_SMALL);
     ASSERT_NE(nullptr, images);
     EXPECT_EQ(2, ImageList_GetImageCount(images));
 }
@@ -361,7 +365,7 @@ TEST_F(MainWindowTest, EmptyListButtonStatesForEachSource) {
         test::SelectComboItem(wnd, IDC_SOURCE_COMBO, c.index);
         EXPECT_EQ(c.source, dlg->loadedSources.back());
         EXPECT_EQ(c.source, static_cast<int>(*GetNumber(kProgramKey, "source")));
-        EXPECT_EQ(0, dlg->m_listSwf.GetItemCount());
+        EXPECT_EQ(0, dlg->List().GetItemCount());
         Buttons b = ButtonStates(*dlg);
         EXPECT_FALSE(b.del || b.preview || b.save || b.saveAs || b.saveAll);
         EXPECT_EQ(c.ie, Enabled(*dlg, IDC_SITE_COMBO));
@@ -410,7 +414,7 @@ TEST_F(MainWindowTest, SiteComboAndListFollowTheEntries) {
     EXPECT_EQ(4u, ComboTexts(wnd, IDC_SITE_COMBO).size());
     EXPECT_EQ(allSites, ComboSelection(wnd, IDC_SITE_COMBO));
     EXPECT_EQ((std::vector<std::string>{"alpha", "beta", "delta", "gamma", "loose", "nosite"}),
-              ListTexts(dlg->m_listSwf.Handle()));
+              ListTexts(dlg->List().Handle()));
     EXPECT_EQ(std::vector<int>{3}, SelectedRowIds(*dlg));
     Buttons b = ButtonStates(*dlg);
     EXPECT_TRUE(b.del && b.preview && b.save && b.saveAs && b.saveAll);
@@ -426,11 +430,11 @@ TEST_F(MainWindowTest, SiteComboAndListFollowTheEntries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.site);
-        int index = dlg->m_comboSite.FindStringExact(-1, c.site);
+        int index = dlg->SiteCombo().FindStringExact(-1, c.site);
         ASSERT_NE(CB_ERR, index);
         test::SelectComboItem(wnd, IDC_SITE_COMBO, index);
-        EXPECT_EQ(c.rows, ListTexts(dlg->m_listSwf.Handle()));
-        EXPECT_EQ(c.site, dlg->m_strSiteFilter);
+        EXPECT_EQ(c.rows, ListTexts(dlg->List().Handle()));
+        EXPECT_EQ(c.site, dlg->SiteFilter());
         EXPECT_EQ(c.site, *GetText(kProgramKey, "siteFilter"));
         EXPECT_EQ(1u, SelectedRowIds(*dlg).size());
     }
@@ -438,11 +442,11 @@ TEST_F(MainWindowTest, SiteComboAndListFollowTheEntries) {
 
 TEST_F(MainWindowTest, TwoSelectedRowsDisablePreviewOnly) {
     auto dlg = Open({Movie(2, "a", "x.com"), Movie(3, "b", "x.com"), Movie(4, "c", "x.com")});
-    dlg->m_listSwf.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
+    dlg->List().SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
     Buttons b = ButtonStates(*dlg);
     EXPECT_FALSE(b.preview);
     EXPECT_TRUE(b.del && b.save && b.saveAs && b.saveAll);
-    dlg->m_listSwf.SetItemState(-1, 0, LVIS_SELECTED);
+    dlg->List().SetItemState(-1, 0, LVIS_SELECTED);
     b = ButtonStates(*dlg);
     EXPECT_FALSE(b.del || b.preview || b.save || b.saveAs);
     EXPECT_TRUE(b.saveAll);
@@ -451,21 +455,21 @@ TEST_F(MainWindowTest, TwoSelectedRowsDisablePreviewOnly) {
 TEST_F(MainWindowTest, FirefoxIgnoresTheSiteComboAndSwitchingBackReselectsTheFilter) {
     auto dlg = Open({Movie(2, "one", "x.com"), Movie(3, "two", "y.com")});
     HWND wnd = dlg->Handle();
-    test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->m_comboSite.FindStringExact(-1, "y.com"));
-    EXPECT_EQ(std::vector<std::string>{"two"}, ListTexts(dlg->m_listSwf.Handle()));
+    test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->SiteCombo().FindStringExact(-1, "y.com"));
+    EXPECT_EQ(std::vector<std::string>{"two"}, ListTexts(dlg->List().Handle()));
 
     dlg->nextEntries = {Movie(2, "ff2", "", true), Movie(3, "ff1", "", true)};
     test::SelectComboItem(wnd, IDC_SOURCE_COMBO, 1);
     EXPECT_FALSE(Enabled(*dlg, IDC_SITE_COMBO));
     EXPECT_EQ("y.com", ComboSelection(wnd, IDC_SITE_COMBO));
-    EXPECT_EQ((std::vector<std::string>{"ff1", "ff2"}), ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ((std::vector<std::string>{"ff1", "ff2"}), ListTexts(dlg->List().Handle()));
     EXPECT_EQ(std::vector<int>{3}, SelectedRowIds(*dlg));
 
     dlg->nextEntries = {Movie(2, "one", "x.com"), Movie(3, "two", "y.com"), Movie(4, "three", "y.com")};
     test::SelectComboItem(wnd, IDC_SOURCE_COMBO, 0);
     EXPECT_TRUE(Enabled(*dlg, IDC_SITE_COMBO));
     EXPECT_EQ("y.com", ComboSelection(wnd, IDC_SITE_COMBO));
-    EXPECT_EQ((std::vector<std::string>{"three", "two"}), ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ((std::vector<std::string>{"three", "two"}), ListTexts(dlg->List().Handle()));
 }
 
 TEST_F(MainWindowTest, ChosenFolderKeepsLoaderOrderAndSelectsNothing) {
@@ -474,18 +478,18 @@ TEST_F(MainWindowTest, ChosenFolderKeepsLoaderOrderAndSelectsNothing) {
     HWND wnd = dlg->Handle();
     EXPECT_EQ(LoadResString(IDS_SOURCE_FOLDER), ComboSelection(wnd, IDC_SOURCE_COMBO));
     EXPECT_EQ(ChosenFolder, dlg->loadedSources.front());
-    EXPECT_EQ((std::vector<std::string>{"..", "zeta", "b", "a"}), ListTexts(dlg->m_listSwf.Handle()));
-    EXPECT_FALSE(dlg->m_listSwf.Style() & LVS_SORTASCENDING);
+    EXPECT_EQ((std::vector<std::string>{"..", "zeta", "b", "a"}), ListTexts(dlg->List().Handle()));
+    EXPECT_FALSE(dlg->List().Style() & LVS_SORTASCENDING);
     EXPECT_TRUE(SelectedRowIds(*dlg).empty());
-    EXPECT_EQ(2, static_cast<int>(dlg->m_listSwf.GetRowData(0)));
-    EXPECT_EQ(5, static_cast<int>(dlg->m_listSwf.GetRowData(3)));
+    EXPECT_EQ(2, static_cast<int>(dlg->List().GetRowData(0)));
+    EXPECT_EQ(5, static_cast<int>(dlg->List().GetRowData(3)));
     LVITEMA item{};
     item.mask = LVIF_IMAGE;
     item.iItem = 1;
-    ListView_GetItem(dlg->m_listSwf.Handle(), &item);
+    ListView_GetItem(dlg->List().Handle(), &item);
     EXPECT_EQ(0, item.iImage);
     item.iItem = 2;
-    ListView_GetItem(dlg->m_listSwf.Handle(), &item);
+    ListView_GetItem(dlg->List().Handle(), &item);
     EXPECT_EQ(1, item.iImage);
     Buttons b = ButtonStates(*dlg);
     EXPECT_FALSE(b.del || b.preview);
@@ -493,11 +497,11 @@ TEST_F(MainWindowTest, ChosenFolderKeepsLoaderOrderAndSelectsNothing) {
 
     // Folder rows stay whatever the date mode; movies are filtered.
     test::SelectComboItem(wnd, IDC_DATE_COMBO, 1);
-    EXPECT_EQ((std::vector<std::string>{"..", "zeta"}), ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ((std::vector<std::string>{"..", "zeta"}), ListTexts(dlg->List().Handle()));
 
     // Back to a sorted source puts the sort style back.
     test::SelectComboItem(wnd, IDC_SOURCE_COMBO, 1);
-    EXPECT_TRUE(dlg->m_listSwf.Style() & LVS_SORTASCENDING);
+    EXPECT_TRUE(dlg->List().Style() & LVS_SORTASCENDING);
 }
 
 TEST_F(MainWindowTest, DateModeFiltersAtOnceAndEnablesTheChooseButton) {
@@ -518,7 +522,7 @@ TEST_F(MainWindowTest, DateModeFiltersAtOnceAndEnablesTheChooseButton) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index);
         test::SelectComboItem(wnd, IDC_DATE_COMBO, c.index);
-        EXPECT_EQ(c.rows, ListTexts(dlg->m_listSwf.Handle()));
+        EXPECT_EQ(c.rows, ListTexts(dlg->List().Handle()));
         EXPECT_EQ(c.chooseDate, Enabled(*dlg, IDC_CHOOSE_DATE));
         EXPECT_EQ(ComboSelection(wnd, IDC_DATE_COMBO), *GetText(kProgramKey, "dateFilter"));
     }
@@ -542,17 +546,17 @@ TEST_F(MainWindowTest, ChooseDateOpensTheDialogOfTheModeAndAppliesItsDates) {
 
     test::SelectComboItem(wnd, IDC_DATE_COMBO, 4);  // one day
     dlg->dateDialogAnswer = pick(IDC_EXACT_CALENDAR, 2021, 6, 15, IDCANCEL);
-    const std::int64_t before = dlg->exactDate;
+    const std::int64_t before = dlg->Dates().exactDate;
     test::Click(wnd, IDC_CHOOSE_DATE);
     EXPECT_EQ(1, dlg->dateDialogs);
-    EXPECT_EQ(before, dlg->exactDate);
+    EXPECT_EQ(before, dlg->Dates().exactDate);
     EXPECT_FALSE(GetRaw(kProgramKey, "exactDate").has_value());
 
     dlg->dateDialogAnswer = pick(IDC_EXACT_CALENDAR, 2021, 6, 15, IDOK);
     test::Click(wnd, IDC_CHOOSE_DATE);
-    EXPECT_EQ(day, dlg->exactDate);
+    EXPECT_EQ(day, dlg->Dates().exactDate);
     EXPECT_EQ((std::vector<BYTE>{0, 0, 0, 0, 0, 0, 0xE5, 0x07, 6, 0, 15, 0}), *GetRaw(kProgramKey, "exactDate"));
-    EXPECT_EQ(std::vector<std::string>{"june"}, ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ(std::vector<std::string>{"june"}, ListTexts(dlg->List().Handle()));
 
     test::SelectComboItem(wnd, IDC_DATE_COMBO, 5);  // range
     dlg->dateDialogAnswer = [&](DialogBase& dialog) {
@@ -560,28 +564,31 @@ TEST_F(MainWindowTest, ChooseDateOpensTheDialogOfTheModeAndAppliesItsDates) {
         pick(IDC_RANGE_LAST, 2021, 7, 31, IDOK)(dialog);
     };
     test::Click(wnd, IDC_CHOOSE_DATE);
-    EXPECT_EQ(*clock.FromLocal(LocalTime{2021, 7, 1, 0, 0, 0}), dlg->startDate);
-    EXPECT_EQ(*clock.FromLocal(LocalTime{2021, 7, 31, 0, 0, 0}), dlg->endDate);
+    EXPECT_EQ(*clock.FromLocal(LocalTime{2021, 7, 1, 0, 0, 0}), dlg->Dates().startDate);
+    EXPECT_EQ(*clock.FromLocal(LocalTime{2021, 7, 31, 0, 0, 0}), dlg->Dates().endDate);
     EXPECT_TRUE(GetRaw(kProgramKey, "startDate").has_value());
     EXPECT_TRUE(GetRaw(kProgramKey, "endDate").has_value());
-    EXPECT_EQ(std::vector<std::string>{"july"}, ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ(std::vector<std::string>{"july"}, ListTexts(dlg->List().Handle()));
 }
 
 TEST_F(MainWindowTest, ChooseFolderStoresTheFolderAndReloadsEvenWhenCancelled) {
     SetNumber(kProgramKey, "source", ChosenFolder);
     auto dlg = Open();
     HWND wnd = dlg->Handle();
-    const std::string before = dlg->m_strCurrViewFolder;
+    const std::string before = dlg->CurrViewFolder();
     test::Click(wnd, IDC_CHOOSE_FOLDER);
     EXPECT_EQ(1, dlg->browseCalls);
+    // Owned by the main window, which cannot be used while it is open.
+    EXPECT_EQ(wnd, dlg->browseOwner);
+    EXPECT_EQ(LoadResString(IDS_CHOOSE_VIEW_FOLDER), dlg->browseTitle);
     EXPECT_EQ(2u, dlg->loadedSources.size());
-    EXPECT_EQ(before, dlg->m_strCurrViewFolder);
+    EXPECT_EQ(before, dlg->CurrViewFolder());
     EXPECT_FALSE(GetText(kProgramKey, "CurrViewFolder").has_value());
 
     dlg->browseResult = "C:\\movies";
     test::Click(wnd, IDC_CHOOSE_FOLDER);
     EXPECT_EQ(3u, dlg->loadedSources.size());
-    EXPECT_EQ("C:\\movies", dlg->m_strCurrViewFolder);
+    EXPECT_EQ("C:\\movies", dlg->CurrViewFolder());
     EXPECT_EQ(std::string("C:\\movies"), GetText(kProgramKey, "CurrViewFolder"));
     EXPECT_EQ("C:\\movies", ItemText(wnd, IDC_VIEW_FOLDER));
 }
@@ -592,18 +599,18 @@ TEST_F(MainWindowTest, CleanProfileStartsWithDefaultsAndWritesOnlyTheSource) {
     auto dlg = Open();
     HWND wnd = dlg->Handle();
     EXPECT_EQ(IeCache, dlg->loadedSources.front());
-    EXPECT_EQ(LoadResString(IDS_ALL_SITES), dlg->m_strSiteFilter);
+    EXPECT_EQ(LoadResString(IDS_ALL_SITES), dlg->SiteFilter());
     EXPECT_EQ(LoadResString(IDS_DATE_ALL), ComboSelection(wnd, IDC_DATE_COMBO));
     char module[MAX_PATH];
     ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    EXPECT_EQ(std::string(module, 3), dlg->m_strCurrViewFolder);
-    EXPECT_EQ(dlg->m_strCurrViewFolder, ItemText(wnd, IDC_VIEW_FOLDER));
+    EXPECT_EQ(std::string(module, 3), dlg->CurrViewFolder());
+    EXPECT_EQ(dlg->CurrViewFolder(), ItemText(wnd, IDC_VIEW_FOLDER));
     EXPECT_EQ("C:", GetSaveFolder());
     EXPECT_EQ(1u, ValueCount(kProgramKey));
     EXPECT_EQ(static_cast<DWORD>(IeCache), GetNumber(kProgramKey, "source"));
     const std::int64_t now = SystemClock().Now();
-    EXPECT_LE(std::abs(now - dlg->exactDate), 5);
-    EXPECT_EQ(dlg->exactDate, dlg->startDate);
+    EXPECT_LE(std::abs(now - dlg->Dates().exactDate), 5);
+    EXPECT_EQ(dlg->Dates().exactDate, dlg->Dates().startDate);
 }
 
 TEST_F(MainWindowTest, SavedFiltersAreRestoredOnlyWhenTheirSwitchesAreOn) {
@@ -621,7 +628,7 @@ TEST_F(MainWindowTest, SavedFiltersAreRestoredOnlyWhenTheirSwitchesAreOn) {
         auto dlg = Open(entries);
         EXPECT_EQ("example.com", ComboSelection(dlg->Handle(), IDC_SITE_COMBO));
         EXPECT_EQ(LoadResString(IDS_DATE_TODAY), ComboSelection(dlg->Handle(), IDC_DATE_COMBO));
-        EXPECT_EQ(std::vector<std::string>{}, ListTexts(dlg->m_listSwf.Handle()));  // epoch entries fail "today"
+        EXPECT_EQ(std::vector<std::string>{}, ListTexts(dlg->List().Handle()));  // epoch entries fail "today"
     }
     // An empty saved site means all sites; a date text nothing begins with
     // leaves the date combo without a selection and the list unfiltered.
@@ -629,18 +636,18 @@ TEST_F(MainWindowTest, SavedFiltersAreRestoredOnlyWhenTheirSwitchesAreOn) {
     SetText(kProgramKey, "dateFilter", "nothing like it");
     {
         auto dlg = Open(entries);
-        EXPECT_EQ(LoadResString(IDS_ALL_SITES), dlg->m_strSiteFilter);
+        EXPECT_EQ(LoadResString(IDS_ALL_SITES), dlg->SiteFilter());
         EXPECT_EQ("<none>", ComboSelection(dlg->Handle(), IDC_DATE_COMBO));
-        EXPECT_EQ(2, dlg->m_listSwf.GetItemCount());
+        EXPECT_EQ(2, dlg->List().GetItemCount());
         EXPECT_FALSE(Enabled(*dlg, IDC_CHOOSE_DATE));
     }
     // A saved site that matches no item keeps its text but lists all sites.
     SetText(kProgramKey, "siteFilter", "gone.org");
     {
         auto dlg = Open(entries);
-        EXPECT_EQ("gone.org", dlg->m_strSiteFilter);
+        EXPECT_EQ("gone.org", dlg->SiteFilter());
         EXPECT_EQ(LoadResString(IDS_ALL_SITES), ComboSelection(dlg->Handle(), IDC_SITE_COMBO));
-        EXPECT_EQ(2, dlg->m_listSwf.GetItemCount());
+        EXPECT_EQ(2, dlg->List().GetItemCount());
     }
 }
 
@@ -661,7 +668,7 @@ TEST_F(MainWindowTest, SavedSourceAndFolderAreRestored) {
         EXPECT_EQ(LoadResString(c.text), ComboSelection(dlg->Handle(), IDC_SOURCE_COMBO));
         EXPECT_EQ(c.loaded, dlg->loadedSources.front());
         EXPECT_EQ(static_cast<DWORD>(c.loaded), GetNumber(kProgramKey, "source"));
-        EXPECT_EQ("D:\\flash", dlg->m_strCurrViewFolder);
+        EXPECT_EQ("D:\\flash", dlg->CurrViewFolder());
     }
 }
 
@@ -674,10 +681,10 @@ TEST_F(MainWindowTest, StoredDatesAreReadIntoTheFilter) {
     SetNumber(kProgramKey, "bSaveDateFilter", 1);
     SetText(kProgramKey, "dateFilter", LoadResString(IDS_DATE_EXACT));
     auto dlg = Open({Movie(2, "that day", "", true, day + 3600), Movie(3, "later", "", true, day + 2 * 86400)});
-    EXPECT_EQ(day, dlg->exactDate);
-    EXPECT_EQ(day - 86400, dlg->startDate);
-    EXPECT_EQ(day + 86400, dlg->endDate);
-    EXPECT_EQ(std::vector<std::string>{"that day"}, ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ(day, dlg->Dates().exactDate);
+    EXPECT_EQ(day - 86400, dlg->Dates().startDate);
+    EXPECT_EQ(day + 86400, dlg->Dates().endDate);
+    EXPECT_EQ(std::vector<std::string>{"that day"}, ListTexts(dlg->List().Handle()));
     EXPECT_TRUE(Enabled(*dlg, IDC_CHOOSE_DATE));
 }
 
@@ -690,12 +697,12 @@ TEST_F(MainWindowTest, WrongTypeAndOversizedValuesFallBackToDefaults) {
     SetRaw(kProgramKey, "startDate", REG_BINARY, std::vector<BYTE>(20, 7));
     auto dlg = Open({Movie(2, "m", "s.com")});
     EXPECT_EQ(IeCache, dlg->loadedSources.front());
-    EXPECT_EQ(LoadResString(IDS_ALL_SITES), dlg->m_strSiteFilter);
+    EXPECT_EQ(LoadResString(IDS_ALL_SITES), dlg->SiteFilter());
     char module[MAX_PATH];
     ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    EXPECT_EQ(std::string(module, 3), dlg->m_strCurrViewFolder);
-    EXPECT_LE(std::abs(SystemClock().Now() - dlg->exactDate), 5);
-    EXPECT_EQ(dlg->exactDate, dlg->startDate);
+    EXPECT_EQ(std::string(module, 3), dlg->CurrViewFolder());
+    EXPECT_LE(std::abs(SystemClock().Now() - dlg->Dates().exactDate), 5);
+    EXPECT_EQ(dlg->Dates().exactDate, dlg->Dates().startDate);
     EXPECT_EQ(static_cast<DWORD>(IeCache), GetNumber(kProgramKey, "source"));
 }
 
@@ -706,7 +713,7 @@ TEST_F(MainWindowTest, KeyThatCannotBeCreatedStillStartsWithDefaults) {
     EXPECT_FALSE(KeyExists(kProgramKey));
     auto dlg = Open({Movie(2, "m", "s.com")});
     EXPECT_EQ(IeCache, dlg->loadedSources.front());
-    EXPECT_EQ(1, dlg->m_listSwf.GetItemCount());
+    EXPECT_EQ(1, dlg->List().GetItemCount());
     EXPECT_FALSE(KeyExists(kProgramKey));
 }
 
@@ -720,15 +727,15 @@ TEST_F(MainWindowTest, CommandLineSiteForcesTheCacheAndSelectsTheFirstMatchingHo
         auto dlg = Open(entries, "GAMES.example");
         EXPECT_EQ(IeCache, dlg->loadedSources.front());
         EXPECT_EQ("games.example.com", ComboSelection(dlg->Handle(), IDC_SITE_COMBO));
-        EXPECT_EQ(std::vector<std::string>{"a"}, ListTexts(dlg->m_listSwf.Handle()));
-        EXPECT_EQ("GAMES.example", dlg->m_strSiteFilter);
+        EXPECT_EQ(std::vector<std::string>{"a"}, ListTexts(dlg->List().Handle()));
+        EXPECT_EQ("GAMES.example", dlg->SiteFilter());
     }
     {
         SetNumber(kProgramKey, "bSaveSiteFilter", 1);
         SetText(kProgramKey, "siteFilter", "other.net");
         auto dlg = Open(entries, "all");
         EXPECT_EQ(LoadResString(IDS_ALL_SITES), ComboSelection(dlg->Handle(), IDC_SITE_COMBO));
-        EXPECT_EQ(3, dlg->m_listSwf.GetItemCount());
+        EXPECT_EQ(3, dlg->List().GetItemCount());
     }
 }
 
@@ -772,7 +779,7 @@ TEST_F(MainWindowTest, ExitEndsWithOkAndSetsTheClosingFlagTheCloseBoxDoesNot) {
         // Posted during the first load, so the modal loop delivers it.
         dlg.onFirstLoad = [&c](HWND wnd) { ::PostMessageA(wnd, c.msg, c.wParam, 0); };
         EXPECT_EQ(c.result, dlg.DoModal(nullptr));
-        EXPECT_EQ(c.closing, dlg.m_bClosing);
+        EXPECT_EQ(c.closing, dlg.IsClosing());
         EXPECT_EQ(nullptr, dlg.Handle());
     }
 }
@@ -780,13 +787,14 @@ TEST_F(MainWindowTest, ExitEndsWithOkAndSetsTheClosingFlagTheCloseBoxDoesNot) {
 TEST_F(MainWindowTest, NothingReloadsOrRefiltersOnceClosing) {
     auto dlg = Open({Movie(2, "a", "x.com"), Movie(3, "b", "y.com")});
     HWND wnd = dlg->Handle();
-    dlg->m_bClosing = true;
+    test::Click(wnd, IDOK);  // sets the flag; the modeless window only hides
+    ASSERT_TRUE(dlg->IsClosing());
     test::Click(wnd, IDC_REFRESH);
     test::SelectComboItem(wnd, IDC_SOURCE_COMBO, 1);
-    test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->m_comboSite.FindStringExact(-1, "x.com"));
+    test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->SiteCombo().FindStringExact(-1, "x.com"));
     test::SelectComboItem(wnd, IDC_DATE_COMBO, 1);
     EXPECT_EQ(1u, dlg->loadedSources.size());
-    EXPECT_EQ(2, dlg->m_listSwf.GetItemCount());
+    EXPECT_EQ(2, dlg->List().GetItemCount());
     EXPECT_FALSE(GetText(kProgramKey, "siteFilter").has_value());
     EXPECT_FALSE(GetText(kProgramKey, "dateFilter").has_value());
 }

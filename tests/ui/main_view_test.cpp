@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "support/fake_clock.h"
 #include "ui/date_filter.h"
 
 namespace fh {
@@ -38,6 +39,127 @@ TEST(MainView, SiteRestrictionByComboText) {
         EXPECT_EQ(c.indexedPasses, PassesSiteRestriction(r, indexed));
         EXPECT_EQ(c.otherCasePasses, PassesSiteRestriction(r, otherCase));
         EXPECT_EQ(c.scannedPasses, PassesSiteRestriction(r, scanned));
+    }
+}
+
+TEST(MainView, StartupFiltersFromSettingsAndCommandLine) {
+    struct Case {
+        const char* label;
+        bool saveSite;
+        const char* storedSite;
+        bool saveDate;
+        const char* storedDate;
+        const char* commandSite;
+        int storedSource;
+        const char* site;
+        const char* date;
+        int source;
+    } cases[] = {
+        {"defaults", false, "", false, "", "", 135, "ALL", "ANY", IeCache},
+        {"stored filters ignored unless switched on", false, "x.com", false, "TODAY", "", 134, "ALL", "ANY",
+         FirefoxCache},
+        {"stored filters restored", true, "x.com", true, "TODAY", "", 136, "x.com", "TODAY", ChosenFolder},
+        {"empty stored texts keep the defaults", true, "", true, "", "", 135, "ALL", "ANY", IeCache},
+        {"command line wins and forces the IE cache", true, "x.com", false, "", "Games", 134, "Games", "ANY",
+         IeCache},
+        {"command line 'all' means every site", true, "x.com", false, "", "all", 136, "ALL", "ANY", IeCache},
+        {"'ALL' is a host like any other", false, "", false, "", "ALL", 135, "ALL", "ANY", IeCache},
+        {"unknown stored source", false, "", false, "", "", 999, "ALL", "ANY", IeCache},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        StartupInputs in;
+        in.saveSiteFilter = c.saveSite;
+        in.siteFilter = c.storedSite;
+        in.saveDateFilter = c.saveDate;
+        in.dateFilter = c.storedDate;
+        in.commandLineSite = c.commandSite;
+        in.source = c.storedSource;
+        in.allSitesText = "ALL";
+        in.allDatesText = "ANY";
+        const StartupFilters out = ResolveStartupFilters(in);
+        EXPECT_EQ(c.site, out.siteFilter);
+        EXPECT_EQ(c.date, out.dateText);
+        EXPECT_EQ(c.source, out.source);
+    }
+}
+
+TEST(MainView, ListRowsPerSourceAndFilter) {
+    test::FakeClock clock(1000000);
+    auto entry = [](int id, const char* name, const char* site, bool unclassified, bool folder, std::int64_t time) {
+        SwfEntry e;
+        e.id = id;
+        e.name = name;
+        e.site = site;
+        e.unclassified = unclassified;
+        e.isFolder = folder;
+        e.fileTime = time;
+        e.path = "p";
+        return e;
+    };
+    const SwfEntryList entries = {
+        entry(2, "..", "", false, true, 0),      entry(3, "sub", "", false, true, 0),
+        entry(4, "new", "a.com", false, false, 1000000), entry(5, "old", "b.com", false, false, 0),
+        entry(6, "loose", "", true, false, 1000000),
+    };
+    auto ids = [](const ListFill& f) {
+        std::vector<int> v;
+        for (const ListRow& r : f.rows) v.push_back(r.id);
+        return v;
+    };
+    ListFilter filter;
+    filter.allSitesText = "ALL";
+    filter.unclassifiedText = "UNCL";
+
+    filter.source = ChosenFolder;
+    filter.dateMode = DateToday;
+    ListFill fill = ComputeListRows(entries, filter, clock);
+    EXPECT_FALSE(fill.sorted);
+    EXPECT_FALSE(fill.selectFirst);
+    EXPECT_EQ((std::vector<int>{2, 3, 4, 6}), ids(fill));  // folders whatever the date
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), [&] {
+        std::vector<int> v;
+        for (const ListRow& r : fill.rows) v.push_back(r.index);
+        return v;
+    }());
+    EXPECT_EQ(0, fill.rows[0].image);
+    EXPECT_EQ(1, fill.rows[2].image);
+
+    filter.source = IeCache;
+    filter.dateMode = DateAll;
+    filter.siteText = "b.com";
+    fill = ComputeListRows(entries, filter, clock);
+    EXPECT_TRUE(fill.sorted);
+    EXPECT_TRUE(fill.selectFirst);
+    EXPECT_EQ(std::vector<int>{5}, ids(fill));
+    EXPECT_EQ(0, fill.rows[0].index);
+    filter.siteText = "UNCL";
+    EXPECT_EQ(std::vector<int>{6}, ids(ComputeListRows(entries, filter, clock)));
+
+    filter.source = FirefoxCache;  // the site combo does not count here
+    filter.dateMode = DateToday;
+    EXPECT_EQ((std::vector<int>{4, 6}), ids(ComputeListRows(entries, filter, clock)));
+}
+
+TEST(MainView, DetailTextsPerSource) {
+    SwfEntry e;
+    e.url = "http://a.com/x.swf";
+    e.path = "C:\\cache\\x.swf";
+    e.lastModifiedText = "Wed, 15 Mar 2006 14:05:09 GMT";
+    e.sizeText = "1 234";
+    DetailTexts ie = ComputeDetailTexts(e, IeCache, " bytes", "03/15/06 14:05:09");
+    EXPECT_EQ(e.url, ie.address);
+    EXPECT_EQ(e.lastModifiedText, ie.second);
+    EXPECT_EQ("1 234 bytes", ie.third);
+    EXPECT_EQ(std::optional<std::string>("03/15/06 14:05:09"), ie.fourth);
+    e.url.clear();
+    EXPECT_EQ(e.path, ComputeDetailTexts(e, IeCache, " bytes", "t").address);
+    for (int source : {FirefoxCache, ChosenFolder}) {
+        DetailTexts other = ComputeDetailTexts(e, source, " bytes", "t");
+        EXPECT_EQ(e.path, other.address);
+        EXPECT_EQ("1 234 bytes", other.second);
+        EXPECT_EQ("t", other.third);
+        EXPECT_FALSE(other.fourth);
     }
 }
 

@@ -8,7 +8,8 @@
 #include "support/temp_folder.h"
 #include "support/url_cache.h"
 #include "ui/flickhold_dlg.h"
-#include "ui/settings.h"
+#include "settings/settings_store.h"
+#include "win/handles.h"
 #include "win/platform.h"
 
 namespace fh {
@@ -42,10 +43,10 @@ protected:
     }
 
     static void DoubleClickRow(CFlickholdDlg& dlg, int row) {
-        dlg.m_listSwf.SetItemState(-1, 0, LVIS_SELECTED);
-        dlg.m_listSwf.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+        dlg.List().SetItemState(-1, 0, LVIS_SELECTED);
+        dlg.List().SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
         NMITEMACTIVATE activate{};
-        activate.hdr.hwndFrom = dlg.m_listSwf.Handle();
+        activate.hdr.hwndFrom = dlg.List().Handle();
         activate.hdr.idFrom = IDC_SWF_LIST;
         activate.hdr.code = NM_DBLCLK;
         activate.iItem = row;
@@ -53,7 +54,7 @@ protected:
     }
 
     static int RowOf(CFlickholdDlg& dlg, const std::string& text) {
-        const std::vector<std::string> rows = ListTexts(dlg.m_listSwf.Handle());
+        const std::vector<std::string> rows = ListTexts(dlg.List().Handle());
         auto it = std::find(rows.begin(), rows.end(), text);
         return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
     }
@@ -72,7 +73,7 @@ TEST_F(MainWindowSourcesTest, IeCacheRowsSitesAndDetails) {
     HWND wnd = dlg->Handle();
     const std::string all = LoadResString(IDS_ALL_SITES);
     const std::string unclassified = LoadResString(IDS_UNCLASSIFIED);
-    EXPECT_EQ((std::vector<std::string>{"cat", "intro", "level", "stray"}), ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ((std::vector<std::string>{"cat", "intro", "level", "stray"}), ListTexts(dlg->List().Handle()));
     std::vector<std::string> sites = ComboTexts(wnd, IDC_SITE_COMBO);
     std::sort(sites.begin(), sites.end());
     std::vector<std::string> expectedSites = {all, unclassified, "games.com", "toons.org"};
@@ -80,8 +81,8 @@ TEST_F(MainWindowSourcesTest, IeCacheRowsSitesAndDetails) {
     EXPECT_EQ(expectedSites, sites);
 
     // Row 0 ("cat") is selected; select "intro" and read its details.
-    dlg->m_listSwf.SetItemState(-1, 0, LVIS_SELECTED);
-    dlg->m_listSwf.SetItemState(RowOf(*dlg, "intro"), LVIS_SELECTED, LVIS_SELECTED);
+    dlg->List().SetItemState(-1, 0, LVIS_SELECTED);
+    dlg->List().SetItemState(RowOf(*dlg, "intro"), LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ(intro.url, ItemText(wnd, IDC_URL));
     EXPECT_EQ("Wed, 15 Mar 2006 14:05:09 GMT", ItemText(wnd, IDC_CREATED));
     EXPECT_EQ("1 234" + LoadResString(IDS_BYTES), ItemText(wnd, IDC_FILE_SIZE));
@@ -93,12 +94,12 @@ TEST_F(MainWindowSourcesTest, IeCacheRowsSitesAndDetails) {
     } cases[] = {{"games.com", {"intro", "level"}}, {unclassified, {"stray"}}, {"toons.org", {"cat"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.site);
-        test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->m_comboSite.FindStringExact(-1, c.site));
-        EXPECT_EQ(c.rows, ListTexts(dlg->m_listSwf.Handle()));
+        test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->SiteCombo().FindStringExact(-1, c.site));
+        EXPECT_EQ(c.rows, ListTexts(dlg->List().Handle()));
     }
     // The unclassified movie shows its path where the address would be.
-    dlg->m_listSwf.SetItemState(-1, 0, LVIS_SELECTED);
-    test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->m_comboSite.FindStringExact(-1, unclassified));
+    dlg->List().SetItemState(-1, 0, LVIS_SELECTED);
+    test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->SiteCombo().FindStringExact(-1, unclassified));
     EXPECT_EQ(m_cacheFolder.Path() + "\\X\\stray.swf", ItemText(wnd, IDC_URL));
     EXPECT_EQ("", ItemText(wnd, IDC_CREATED));
 }
@@ -112,32 +113,32 @@ TEST_F(MainWindowSourcesTest, ChosenFolderNavigationUpAndDown) {
 
     auto dlg = Open();
     HWND wnd = dlg->Handle();
-    EXPECT_EQ((std::vector<std::string>{"..", "Flash", "top"}), ListTexts(dlg->m_listSwf.Handle()));
-    EXPECT_EQ(-1, dlg->m_listSwf.GetNextItem(-1, LVNI_SELECTED));
+    EXPECT_EQ((std::vector<std::string>{"..", "Flash", "top"}), ListTexts(dlg->List().Handle()));
+    EXPECT_EQ(-1, dlg->List().GetNextItem(-1, LVNI_SELECTED));
 
     DoubleClickRow(*dlg, 1);
-    EXPECT_EQ(tmp.Path() + "\\Games\\Flash", dlg->m_strCurrViewFolder);
-    EXPECT_EQ(dlg->m_strCurrViewFolder, *GetText(kProgramKey, "CurrViewFolder"));
-    EXPECT_EQ(dlg->m_strCurrViewFolder, ItemText(wnd, IDC_VIEW_FOLDER));
-    EXPECT_EQ((std::vector<std::string>{"..", "deep"}), ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ(tmp.Path() + "\\Games\\Flash", dlg->CurrViewFolder());
+    EXPECT_EQ(dlg->CurrViewFolder(), *GetText(kProgramKey, "CurrViewFolder"));
+    EXPECT_EQ(dlg->CurrViewFolder(), ItemText(wnd, IDC_VIEW_FOLDER));
+    EXPECT_EQ((std::vector<std::string>{"..", "deep"}), ListTexts(dlg->List().Handle()));
     EXPECT_EQ(static_cast<DWORD>(ChosenFolder), GetNumber(kProgramKey, "source"));
 
     // A movie row is not navigated.
     DoubleClickRow(*dlg, 1);
-    EXPECT_EQ(tmp.Path() + "\\Games\\Flash", dlg->m_strCurrViewFolder);
+    EXPECT_EQ(tmp.Path() + "\\Games\\Flash", dlg->CurrViewFolder());
 
     DoubleClickRow(*dlg, 0);
     DoubleClickRow(*dlg, 0);
-    EXPECT_EQ(tmp.Path(), dlg->m_strCurrViewFolder);
+    EXPECT_EQ(tmp.Path(), dlg->CurrViewFolder());
 
     // Selecting a folder row leaves the details alone; a movie row fills them.
     test::SelectComboItem(wnd, IDC_SOURCE_COMBO, 2);
     DoubleClickRow(*dlg, RowOf(*dlg, "Games"));
-    dlg->m_listSwf.SetItemState(RowOf(*dlg, "top"), LVIS_SELECTED, LVIS_SELECTED);
+    dlg->List().SetItemState(RowOf(*dlg, "top"), LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ(tmp.Path() + "\\Games\\top.swf", ItemText(wnd, IDC_URL));
     EXPECT_EQ("10" + LoadResString(IDS_BYTES), ItemText(wnd, IDC_CREATED));
-    dlg->m_listSwf.SetItemState(-1, 0, LVIS_SELECTED);
-    dlg->m_listSwf.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    dlg->List().SetItemState(-1, 0, LVIS_SELECTED);
+    dlg->List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ(tmp.Path() + "\\Games\\top.swf", ItemText(wnd, IDC_URL));
 }
 
@@ -145,10 +146,10 @@ TEST_F(MainWindowSourcesTest, DriveRootNavigation) {
     SetText(kProgramKey, "CurrViewFolder", "C:\\windows");
     SetNumber(kProgramKey, "source", ChosenFolder);
     auto dlg = Open();
-    ASSERT_EQ("..", ListTexts(dlg->m_listSwf.Handle()).at(0));
+    ASSERT_EQ("..", ListTexts(dlg->List().Handle()).at(0));
     DoubleClickRow(*dlg, 0);
-    EXPECT_EQ("C:\\", dlg->m_strCurrViewFolder);
-    EXPECT_NE("..", ListTexts(dlg->m_listSwf.Handle()).at(0));
+    EXPECT_EQ("C:\\", dlg->CurrViewFolder());
+    EXPECT_NE("..", ListTexts(dlg->List().Handle()).at(0));
 }
 
 TEST_F(MainWindowSourcesTest, FirefoxSourceNumbersItsMovies) {
@@ -158,35 +159,38 @@ TEST_F(MainWindowSourcesTest, FirefoxSourceNumbersItsMovies) {
     SetText(kProgramKey, "FirefoxProfileFolder", ff.Path());
     auto dlg = Open();
     test::SelectComboItem(dlg->Handle(), IDC_SOURCE_COMBO, 1);
-    EXPECT_EQ((std::vector<std::string>{"flash001", "flash002"}), ListTexts(dlg->m_listSwf.Handle()));
+    EXPECT_EQ((std::vector<std::string>{"flash001", "flash002"}), ListTexts(dlg->List().Handle()));
     EXPECT_EQ(static_cast<DWORD>(FirefoxCache), GetNumber(kProgramKey, "source"));
-    EXPECT_NE(-1, dlg->m_listSwf.GetNextItem(-1, LVNI_SELECTED));
+    EXPECT_NE(-1, dlg->List().GetNextItem(-1, LVNI_SELECTED));
     EXPECT_EQ(LoadResString(IDS_LABEL_FILE), ItemText(dlg->Handle(), IDC_LABEL_URL));
 }
 
 // --- the list control ------------------------------------------------------------
 
-TEST_F(MainWindowSourcesTest, ListControlRecordsStylesAndKeys) {
-    SetNumber(kProgramKey, "source", ChosenFolder);
-    SetText(kProgramKey, "CurrViewFolder", m_cacheFolder.Path());
-    auto dlg = Open();
-    CSwfListCtrl& list = dlg->m_listSwf;
-    EXPECT_EQ(1, list.DeleteRows(1));  // the ".." row
-    EXPECT_EQ(0, list.DeleteRows(1));
+// The control on a list view of its own, in a window of the test's.
+TEST(SwfListCtrl, RecordsStylesAndKeys) {
+    UniqueWindow parent(::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(parent);
+    ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_ICON | LVS_EDITLABELS, 0, 0, 200, 200, parent.Get(),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SWF_LIST)), nullptr, nullptr);
+    CSwfListCtrl list;
+    ASSERT_TRUE(list.Attach(parent.Get(), IDC_SWF_LIST));
+    EXPECT_EQ(0, list.InsertColumn(0, "ITEMS", LVCFMT_LEFT, 100));
+    EXPECT_EQ(0, list.DeleteRows(kAllRows));
     const LONG_PTR style = list.Style();
     EXPECT_EQ(LVS_REPORT, style & LVS_TYPEMASK);
     EXPECT_FALSE(style & LVS_EDITLABELS);
-    const DWORD ex = static_cast<DWORD>(list.Send(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    const DWORD ex = static_cast<DWORD>(::SendMessageA(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES), ex);
 
     for (int i = 0; i < 4; ++i) list.SetRowData(list.InsertRow(i, "row" + std::to_string(i), 1), 100 + i);
     EXPECT_EQ(102, list.GetRowData(2));
     list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
     list.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
-    EXPECT_EQ(2, list.GetRowCount(2));
-    EXPECT_EQ(2, list.GetRowCount(4));
-    EXPECT_EQ(4, list.GetRowCount(1));
-    EXPECT_EQ(2, list.DeleteRows(2));
+    EXPECT_EQ(2, list.GetRowCount(kSelectedRows));
+    EXPECT_EQ(2, list.GetRowCount(kUnselectedRows));
+    EXPECT_EQ(4, list.GetRowCount(kAllRows));
+    EXPECT_EQ(2, list.DeleteRows(kSelectedRows));
     EXPECT_EQ((std::vector<std::string>{"row0", "row3"}), ListTexts(list.Handle()));
     EXPECT_EQ(103, list.GetRowData(1));
 
@@ -195,7 +199,7 @@ TEST_F(MainWindowSourcesTest, ListControlRecordsStylesAndKeys) {
     item.mask = LVIF_TEXT;
     item.iItem = 2;
     item.pszText = const_cast<char*>("bare");
-    ASSERT_EQ(2, static_cast<int>(list.Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item))));
+    ASSERT_EQ(2, static_cast<int>(::SendMessageA(list.Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item))));
     EXPECT_EQ(0, list.GetRowData(2));
 
     // Space neither selects nor toggles.
@@ -204,12 +208,15 @@ TEST_F(MainWindowSourcesTest, ListControlRecordsStylesAndKeys) {
     ::SendMessageA(list.Handle(), WM_KEYDOWN, VK_SPACE, 0);
     ::SendMessageA(list.Handle(), WM_CHAR, ' ', 0);
     ::SendMessageA(list.Handle(), WM_KEYUP, VK_SPACE, 0);
-    EXPECT_EQ(0, list.GetRowCount(2));
+    EXPECT_EQ(0, list.GetRowCount(kSelectedRows));
 
     // Cells are drawn in the system colours.
     NMLVCUSTOMDRAW draw{};
     draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT | CDDS_SUBITEM;
-    draw.nmcd.lItemlParam = list.ListView::GetItemData(0);
+    LVITEMA first{};
+    first.mask = LVIF_PARAM;
+    ::SendMessageA(list.Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&first));
+    draw.nmcd.lItemlParam = first.lParam;
     draw.iSubItem = 0;
     EXPECT_EQ(CDRF_DODEFAULT, list.OnCustomDraw(&draw));
     EXPECT_EQ(::GetSysColor(COLOR_WINDOWTEXT), draw.clrText);

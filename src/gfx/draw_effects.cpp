@@ -1,4 +1,4 @@
-#include "tooltip/draw_effects.h"
+#include "gfx/draw_effects.h"
 
 #include <algorithm>
 #include <vector>
@@ -137,9 +137,10 @@ void ComputeTexture(int effect, int width, int height, int granularity, const Ra
         }
         const std::int64_t F = std::min<std::int64_t>(W / 6, 16);
         const std::int64_t D = H * H / 4;
-        // A picture one pixel high (D = 0) or narrower than six (F = 0) has
-        // no room for bevels; the second pass is left out.
-        if (D == 0 || F == 0) break;
+        // A picture one pixel high (D = 0) has no rows to narrow the bevels
+        // over; the second pass is left out. Narrower than six (F = 0), no
+        // pixel meets a bevel condition, so the divisions by F never happen.
+        if (D == 0) break;
         for (std::int64_t r = 0; r < H; ++r) {
             const std::int64_t G = r - H / 2;
             const std::int64_t I = G * F * G / D;
@@ -222,13 +223,22 @@ void ApplyShadow(const Pixel* silhouette, Pixel* dst, int width, int height, boo
     if (width <= 0 || height <= 0) return;
     const std::size_t W = static_cast<std::size_t>(width), H = static_cast<std::size_t>(height);
     if (!blur) {
-        for (std::size_t i = 0; i < W * H; ++i) dst[i] = PixelDarken(dst[i], (silhouette[i] & 0xFF) * (1.0 / 255));
+        for (std::size_t i = 0; i < W * H; ++i) dst[i] = PixelDarken(dst[i], (silhouette[i] & 0xFF) / 255.0);
         return;
     }
-    const std::size_t bw = static_cast<std::size_t>(std::max(1, OddBlurSize(blurWidth)));
-    const std::size_t bh = static_cast<std::size_t>(std::max(1, OddBlurSize(blurHeight)));
-    const std::size_t gw = W + bw - 1, gh = H + bh - 1;
-    const std::size_t padX = bw / 2, padY = bh / 2;
+    // The window, made odd, in 64 bits: sizes near the int limit must not wrap.
+    const std::int64_t bw = std::max<std::int64_t>(1, OddBlurSize64(blurWidth));
+    const std::int64_t bh = std::max<std::int64_t>(1, OddBlurSize64(blurHeight));
+    // A window wider than 2W - 1 (or taller than 2H - 1) covers the whole
+    // picture from every pixel and only adds white beyond it: the sums run
+    // over the clamped window and the rest is counted as white, so cost and
+    // memory depend on the picture alone.
+    const std::int64_t cw = std::min<std::int64_t>(bw, 2 * static_cast<std::int64_t>(W) - 1);
+    const std::int64_t ch = std::min<std::int64_t>(bh, 2 * static_cast<std::int64_t>(H) - 1);
+    const bool clamped = cw != bw || ch != bh;
+    const std::size_t sw = static_cast<std::size_t>(cw), sh = static_cast<std::size_t>(ch);
+    const std::size_t gw = W + sw - 1, gh = H + sh - 1;
+    const std::size_t padX = sw / 2, padY = sh / 2;
     // Window sums along each grid row, then down each column: two passes of
     // running sums, so the window size does not change the cost.
     std::vector<double> rows(W * gh);
@@ -239,19 +249,23 @@ void ApplyShadow(const Pixel* silhouette, Pixel* dst, int width, int height, boo
             line[gx] = inside ? static_cast<double>(silhouette[(gy - padY) * W + (gx - padX)] & 0xFF) : 255.0;
         }
         double sum = 0;
-        for (std::size_t gx = 0; gx < bw; ++gx) sum += line[gx];
+        for (std::size_t gx = 0; gx < sw; ++gx) sum += line[gx];
         for (std::size_t x = 0; x < W; ++x) {
             rows[gy * W + x] = sum;
-            if (x + bw < gw) sum += line[x + bw] - line[x];
+            if (x + sw < gw) sum += line[x + sw] - line[x];
         }
     }
-    const double scale = 1.0 / (static_cast<double>(bw) * static_cast<double>(bh) * 255.0);
+    // The factor is the window's mean light: its sum over the window's whole
+    // area of white, a quotient, so a window all white leaves the pixel as it was.
+    const double full = static_cast<double>(bw) * static_cast<double>(bh) * 255.0;
+    const double clampedWhite = static_cast<double>(cw) * static_cast<double>(ch) * 255.0;
     for (std::size_t x = 0; x < W; ++x) {
         double sum = 0;
-        for (std::size_t gy = 0; gy < bh; ++gy) sum += rows[gy * W + x];
+        for (std::size_t gy = 0; gy < sh; ++gy) sum += rows[gy * W + x];
         for (std::size_t y = 0; y < H; ++y) {
-            dst[y * W + x] = PixelDarken(dst[y * W + x], sum * scale);
-            if (y + bh < gh) sum += rows[(y + bh) * W + x] - rows[y * W + x];
+            const double factor = clamped ? 1.0 - (clampedWhite - sum) / full : sum / full;
+            dst[y * W + x] = PixelDarken(dst[y * W + x], factor);
+            if (y + sh < gh) sum += rows[(y + sh) * W + x] - rows[y * W + x];
         }
     }
 }

@@ -55,11 +55,13 @@ bool EffectCopyPixels(Pixel* pixels, std::size_t n, unsigned flags, bool useTran
 // Darkens dst (W x H) through a silhouette of the same size whose blue byte
 // gives the light that passes. With blur, the factor is the mean over a
 // window of blurWidth x blurHeight (made odd) centred on the pixel, outside
-// pixels counting as white; the cost does not depend on the window size.
+// pixels counting as white; neither the cost nor the memory depends on the
+// window size.
 void ApplyShadow(const Pixel* silhouette, Pixel* dst, int width, int height, bool blur, int blurWidth,
                  int blurHeight);
 
 // The odd size a blur uses for a requested one.
-inline int OddBlurSize(int size) { return size % 2 == 0 ? size + 1 : size; }
+inline std::int64_t OddBlurSize64(std::int64_t size) { return size % 2 == 0 ? size + 1 : size; }
+inline int OddBlurSize(int size) { return size % 2 == 0 && size < 0x7FFFFFFF ? size + 1 : size; }
 
 }  // namespace fh

@@ -1,7 +1,8 @@
-#include "tooltip/draw_effects.h"
+#include "gfx/draw_effects.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace fh {
@@ -115,6 +116,23 @@ TEST(DrawEffects, DegenerateSizesAndEffects) {
     ComputeTexture(9, -5, 10, 0, r, nullptr, 0);
 }
 
+TEST(DrawEffects, HardbumpRunsItsSecondPassOnNarrowPictures) {
+    // Granularity 10: noise = 4914 / (32767 / 20) = 3 every time.
+    const RandomSource three = [] { return 4914; };
+    for (auto size : {std::pair<int, int>{5, 4}, {2, 2}, {3, 9}}) {
+        const int w = size.first, h = size.second;
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        Image img = Texture(14, w, h, 10, three);
+        // Narrower than 6 no pixel is a bevel; pass 2 adds noise - A once more.
+        for (int r = 0; r < h; ++r) {
+            const long long t = r * 255LL / h - 127;
+            const long long v = t * t * t / 128 / 128;
+            const long long pass1 = v * (64 - 10) * 2 / 128 + 128 + 3 - 10;
+            for (int j = 0; j < w; ++j) ASSERT_EQ((pass1 + 3 - 10) & 0xFF, img.at(r, j)) << r << "," << j;
+        }
+    }
+}
+
 TEST(DrawEffects, BlendingAndEffectCopies) {
     std::vector<Pixel> src = {0x00FF0000, 0x000000FF}, dst = {0x000000FF, 0x00FF0000};
     std::vector<Pixel> d = dst;
@@ -161,6 +179,34 @@ TEST(DrawEffects, ShadowUsesOddWindowsAndWhiteOutside) {
     EXPECT_EQ(0x00FFFFFFu, soft[1 * w + 4]);
     EXPECT_EQ(5, OddBlurSize(4));
     EXPECT_EQ(5, OddBlurSize(5));
+}
+
+TEST(DrawEffects, ShadowOverWhiteLeavesTheDestinationExactly) {
+    // Every window of this picture lies on white: no channel may drop.
+    for (int blur : {3, 7, 9, 31}) {
+        SCOPED_TRACE(blur);
+        const int w = 40, h = 30;
+        std::vector<Pixel> silhouette(w * h, 0x00FFFFFF);
+        std::vector<Pixel> dst(w * h, 0x00C08041);
+        ApplyShadow(silhouette.data(), dst.data(), w, h, true, blur, blur);
+        for (Pixel p : dst) ASSERT_EQ(0x00C08041u, p);
+    }
+}
+
+TEST(DrawEffects, HugeBlurWindowsCostNoMoreThanThePicture) {
+    // Windows far wider than the picture only add white around it.
+    const int w = 128, h = 128;
+    std::vector<Pixel> silhouette(w * h, 0x00FFFFFF);
+    silhouette[5 * w + 7] = 0;
+    std::vector<Pixel> dst(w * h, 0x00FFFFFF);
+    ApplyShadow(silhouette.data(), dst.data(), w, h, true, 2000000000, 2000000000);
+    for (Pixel p : dst) ASSERT_EQ(0x00FFFFFFu, p);  // one dark pixel in 4e18 is no light lost
+
+    // 33 554 433 x 1: the black pixel's row loses 1 / 33554433 of its light.
+    dst.assign(w * h, 0x00FFFFFF);
+    ApplyShadow(silhouette.data(), dst.data(), w, h, true, 33554432, 1);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ASSERT_EQ(y == 5 ? 0x00FEFEFEu : 0x00FFFFFFu, dst[y * w + x]) << x << "," << y;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ui/date_record.h"
+#include "settings/date_record.h"
 
 namespace fh {
 

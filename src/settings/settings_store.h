@@ -27,6 +27,10 @@ LONG WriteSettingText(HKEY root, const char* path, const char* name, const std::
 LONG ReadSettingDate(HKEY root, const char* path, const char* name, std::int64_t& time, const Clock& clock);
 LONG WriteSettingDate(HKEY root, const char* path, const char* name, std::int64_t time, const Clock& clock);
 
+// The default value of a key (as RegQueryValueA reads it) into a 260-byte
+// buffer; 0, or the error of opening the key.
+LONG ReadDefaultRegValue(HKEY root, const char* subkey, char* output);
+
 // Shorthands for the program's own key.
 DWORD ReadProgramNumber(const char* name, DWORD defaultValue);
 void WriteProgramNumber(const char* name, DWORD value);

@@ -1,4 +1,4 @@
-#include "ui/settings.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +165,17 @@ TEST_F(SettingsTest, SaveFolderPrefersTheSiblingAndWritesWhereItCameFrom) {
     SetSaveFolder("F:\\new");
     EXPECT_EQ(std::string("F:\\new"), GetText(kSiblingKey, "SavePath"));
     EXPECT_EQ(std::string("D:\\again"), GetText(kProgramKey, "SavePath"));
+}
+
+class DefaultValueTest : public test::RegistryTest {};
+
+TEST_F(DefaultValueTest, ReadDefaultRegValue) {
+    SetText("Software\\Classes\\.swf", "", "ShockwaveFlash.ShockwaveFlash");
+    char value[MAX_PATH] = "unchanged";
+    EXPECT_EQ(0, ReadDefaultRegValue(HKEY_CURRENT_USER, "Software\\Classes\\.swf", value));
+    EXPECT_STREQ("ShockwaveFlash.ShockwaveFlash", value);
+    EXPECT_NE(0, ReadDefaultRegValue(HKEY_CURRENT_USER, "Software\\Classes\\.none", value));
+    EXPECT_STREQ("ShockwaveFlash.ShockwaveFlash", value);
 }
 
 }  // namespace

@@ -7,9 +7,8 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 
-#include "tooltip/draw_effects.h"
+#include "gfx/draw_effects.h"
 #include "win/handles.h"
 
 namespace fh {
@@ -53,6 +52,32 @@ struct PictureSize {
     int height = 0;
 };
 
+// How a picture's pixels are changed: the IMAGE_EFFECT_ flags, a colour
+// that counts as transparent, and the colour of fills and shadows.
+struct ImageEffects {
+    unsigned flags = 0;
+    bool useTransparent = false;
+    COLORREF transparent = RGB(255, 0, 255);
+    COLORREF shade = 0;
+};
+
+// Where a picture's drop shadow falls. With `enabled` and no shadow bit in
+// the effect flags, the picture itself is drawn at the offset instead.
+struct ShadowParams {
+    bool enabled = false;
+    int dx = 0;
+    int dy = 0;
+    int blurWidth = 0;
+    int blurHeight = 0;
+};
+
+// A 32-bit copy of a picture with its effects applied, and whether one of
+// its pixels carries alpha (the copy is then blended by its alpha).
+struct EffectCopy {
+    UniqueBitmap bitmap;
+    bool hasAlpha = false;
+};
+
 class CDrawManager {
 public:
     CDrawManager() = default;
@@ -70,42 +95,31 @@ public:
 
     void BlendPercent(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int percentage);
     void BlendAlpha(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY);
-    HBITMAP CreateEffectCopy(HBITMAP bitmap, int width, int height, unsigned flags, bool useTransparent,
-                             COLORREF transparent, COLORREF shade);
+    // Empty (null bitmap) on failure.
+    EffectCopy CreateEffectCopy(HBITMAP bitmap, int width, int height, const ImageEffects& effects);
     void DrawShadow(HDC dst, int x, int y, int width, int height, HBITMAP silhouette, bool blur, int blurWidth,
                     int blurHeight);
-    void DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, bool useTransparent,
-                    COLORREF transparent, unsigned flags, bool shadow, int shadowDx, int shadowDy, int blurWidth,
-                    int blurHeight, COLORREF shade);
-    void DrawIcon(HDC dc, int x, int y, int width, int height, HICON icon, unsigned flags, bool shadow,
-                  int shadowDx, int shadowDy, int blurWidth, int blurHeight, COLORREF shade);
+    void DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, const ImageEffects& effects,
+                    const ShadowParams& shadow);
+    void DrawIcon(HDC dc, int x, int y, int width, int height, HICON icon, const ImageEffects& effects,
+                  const ShadowParams& shadow);
     void DrawImageListCell(HDC dc, int x, int y, int width, int height, HBITMAP strip, int index, int cellWidth,
-                           int cellHeight, bool useTransparent, COLORREF transparent, unsigned flags, bool shadow,
-                           int shadowDx, int shadowDy, int blurWidth, int blurHeight, COLORREF shade);
+                           int cellHeight, const ImageEffects& effects, const ShadowParams& shadow);
     HICON StretchIcon(HICON icon, int width, int height);
     static PictureSize GetIconSize(HICON icon);
     static PictureSize GetBitmapSize(HBITMAP bitmap);
-
-    std::uint32_t HasAlpha() const { return m_hasAlpha; }
 
     // The texture image of the last texture fill.
     const CDibBuffer& TextureBuffer() const { return m_texture; }
 
 private:
+    // Draws the silhouette's shadow, or moves (x, y) by the offset when the
+    // effects ask for no shadow.
     void DrawShadowOrOffset(HDC dc, int& x, int& y, int width, int height, HBITMAP silhouetteSource,
-                            bool useTransparent, COLORREF transparent, unsigned flags, bool shadow, int dx, int dy,
-                            int blurWidth, int blurHeight, COLORREF shade);
+                            const ImageEffects& silhouetteEffects, const ImageEffects& effects,
+                            const ShadowParams& shadow);
 
     CDibBuffer m_texture;
-    std::uint32_t m_hasAlpha = 0;
 };
-
-// Picture loaders of the renderer; a resource id of 0 gives null at once.
-HICON LoadIconFromFile(const std::string& path, int width, int height);
-HICON LoadIconFromResource(UINT id, int width, int height, const std::string& module);
-HBITMAP LoadBitmapFromFile(const std::string& path);
-HBITMAP LoadBitmapFromResource(UINT id, const std::string& module);
-// The default value of a key into a 260-byte buffer; 0 or the open's error.
-LONG ReadDefaultRegValue(HKEY root, const char* subkey, char* output);
 
 }  // namespace fh

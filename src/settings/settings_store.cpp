@@ -1,9 +1,10 @@
-#include "ui/settings.h"
+#include "settings/settings_store.h"
 
 #include <cstring>
 
 #include "base/narrow.h"
-#include "ui/date_record.h"
+#include "settings/value_names.h"
+#include "settings/date_record.h"
 #include "win/handles.h"
 
 namespace fh {
@@ -94,6 +95,21 @@ LONG WriteSettingDate(HKEY root, const char* path, const char* name, std::int64_
     return ::RegSetValueExA(key.Get(), name, 0, REG_BINARY, record.data(), static_cast<DWORD>(record.size()));
 }
 
+LONG ReadDefaultRegValue(HKEY root, const char* subkey, char* output) {
+    UniqueRegKey key;
+    LONG rc = ::RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, key.Put());
+    if (rc != ERROR_SUCCESS) {
+        key.Release();
+        return rc;
+    }
+    char buffer[MAX_PATH] = "";
+    LONG size = sizeof(buffer);
+    if (::RegQueryValueA(key.Get(), nullptr, buffer, &size) != ERROR_SUCCESS) buffer[0] = '\0';
+    buffer[MAX_PATH - 1] = '\0';
+    if (output) lstrcpynA(output, buffer, MAX_PATH);
+    return 0;
+}
+
 DWORD ReadProgramNumber(const char* name, DWORD defaultValue) {
     DWORD value = defaultValue;
     ReadSettingNumber(HKEY_CURRENT_USER, kProgramKey, name, value);
@@ -116,17 +132,17 @@ void WriteProgramText(const char* name, const std::string& text) {
 
 std::string GetSaveFolder() {
     std::string folder;
-    ReadSettingText(HKEY_CURRENT_USER, kSiblingKey, "SavePath", folder);
+    ReadSettingText(HKEY_CURRENT_USER, kSiblingKey, kValueSavePath, folder);
     if (!folder.empty()) return folder;
-    ReadSettingText(HKEY_CURRENT_USER, kProgramKey, "SavePath", folder);
+    ReadSettingText(HKEY_CURRENT_USER, kProgramKey, kValueSavePath, folder);
     if (!folder.empty()) return folder;
     return "C:";
 }
 
 void SetSaveFolder(const std::string& folder) {
     std::string sibling;
-    ReadSettingText(HKEY_CURRENT_USER, kSiblingKey, "SavePath", sibling);
-    WriteSettingText(HKEY_CURRENT_USER, sibling.empty() ? kProgramKey : kSiblingKey, "SavePath", folder);
+    ReadSettingText(HKEY_CURRENT_USER, kSiblingKey, kValueSavePath, sibling);
+    WriteSettingText(HKEY_CURRENT_USER, sibling.empty() ? kProgramKey : kSiblingKey, kValueSavePath, folder);
 }
 
 }  // namespace fh

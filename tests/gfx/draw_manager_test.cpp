@@ -1,60 +1,21 @@
-#include "tooltip/draw_manager.h"
+#include "gfx/draw_manager.h"
 
 #include <gtest/gtest.h>
 
+#include "gfx/image_loaders.h"
 #include "res/resource.h"
-#include "support/registry_fixture.h"
+#include "support/canvas.h"
 #include "win/handles.h"
 
 namespace fh {
 namespace {
 
-// A 32-bit top-down DIB section in a memory DC, read pixel by pixel.
-class Canvas {
-public:
-    Canvas(int width, int height, COLORREF fill = 0xFFFFFF) : m_width(width) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        m_bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        m_bits = static_cast<Pixel*>(bits);
-        m_dc.Reset(::CreateCompatibleDC(nullptr));
-        m_old = ::SelectObject(m_dc.Get(), m_bitmap.Get());
-        RECT all{0, 0, width, height};
-        UniqueBrush brush(::CreateSolidBrush(fill));
-        ::FillRect(m_dc.Get(), &all, brush.Get());
-    }
-    ~Canvas() {
-        if (m_old) ::SelectObject(m_dc.Get(), m_old);
-    }
-    HDC DC() const { return m_dc.Get(); }
-    // The bitmap, taken out of the canvas's DC so that it can be selected
-    // elsewhere (a bitmap lives in one DC at a time); pixels stay readable.
-    HBITMAP Bitmap() {
-        if (m_old) ::SelectObject(m_dc.Get(), m_old);
-        m_old = nullptr;
-        return m_bitmap.Get();
-    }
-    // The pixel as a colour value (red low), alpha dropped.
-    COLORREF At(int x, int y) const {
-        ::GdiFlush();
-        return ToPixelOrder(m_bits[y * m_width + x] & 0xFFFFFF);
-    }
-    void Set(int x, int y, Pixel p) { m_bits[y * m_width + x] = p; }
-
-private:
-    int m_width;
-    UniqueBitmap m_bitmap;
-    UniqueDC m_dc;
-    HGDIOBJ m_old;
-    Pixel* m_bits = nullptr;
-};
-
-constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kBlack = 0;
+using test::Canvas;
+using test::kBlack;
+using test::kBlue;
+using test::kGreen;
+using test::kRed;
+using test::kWhite;
 
 TEST(DrawManager, SolidFillsForEffectZeroAndUnknownNumbers) {
     CDrawManager dm;
@@ -189,13 +150,16 @@ TEST(DrawManager, BlendPercentAndTiling) {
 
 TEST(DrawManager, EffectCopiesAndTransparentColour) {
     CDrawManager dm;
-    EXPECT_EQ(nullptr, dm.CreateEffectCopy(nullptr, 4, 4, 0, false, 0, 0));
+    EXPECT_FALSE(dm.CreateEffectCopy(nullptr, 4, 4, {}).bitmap);
     Canvas pic(4, 1, kGreen);
     pic.Set(0, 0, ToPixelOrder(0xFF00FF));               // the transparent colour
     pic.Set(1, 0, ToPixelOrder(0xFF00FF) | 0x80000000);  // same colour, with alpha
-    UniqueBitmap copy(dm.CreateEffectCopy(pic.Bitmap(), 4, 1, IMAGE_EFFECT_GRAY, true, 0xFF00FF, 0));
+    EffectCopy effect = dm.CreateEffectCopy(pic.Bitmap(), 4, 1, {IMAGE_EFFECT_GRAY, true, 0xFF00FF, 0});
+    const UniqueBitmap& copy = effect.bitmap;
     ASSERT_TRUE(copy);
-    EXPECT_EQ(1u, dm.HasAlpha());
+    EXPECT_TRUE(effect.hasAlpha);
+    Canvas opaque(2, 1, kGreen);
+    EXPECT_FALSE(dm.CreateEffectCopy(opaque.Bitmap(), 2, 1, {}).hasAlpha);
     BITMAP bm{};
     ::GetObjectA(copy.Get(), sizeof(bm), &bm);
     ASSERT_EQ(32, bm.bmBitsPixel);
@@ -227,15 +191,15 @@ TEST(DrawManager, ShadowsPicturesAndCells) {
 
     // The shadow flag without shadow bits draws the picture at the offset.
     Canvas pic(4, 4, kRed), target(20, 20);
-    dm.DrawBitmap(target.DC(), 2, 2, 4, 4, pic.Bitmap(), false, 0, 0, true, 5, 6, 3, 3, kBlack);
+    dm.DrawBitmap(target.DC(), 2, 2, 4, 4, pic.Bitmap(), {0, false, 0, kBlack}, {true, 5, 6, 3, 3});
     EXPECT_EQ(kWhite, target.At(2, 2));
     EXPECT_EQ(kRed, target.At(7, 8));
     EXPECT_EQ(kRed, target.At(10, 11));
-    dm.DrawBitmap(target.DC(), 0, 0, 4, 4, nullptr, false, 0, 0, false, 0, 0, 0, 0, 0);
+    dm.DrawBitmap(target.DC(), 0, 0, 4, 4, nullptr, {}, {});
 
     // A soft shadow darkens beside the picture.
     Canvas shadowed(30, 30);
-    dm.DrawBitmap(shadowed.DC(), 5, 5, 8, 8, pic.Bitmap(), false, 0, IMAGE_EFFECT_SOFT_SHADOW, true, 4, 4, 3, 3, kBlack);
+    dm.DrawBitmap(shadowed.DC(), 5, 5, 8, 8, pic.Bitmap(), {IMAGE_EFFECT_SOFT_SHADOW, false, 0, kBlack}, {true, 4, 4, 3, 3});
     EXPECT_EQ(kRed, shadowed.At(8, 8));
     EXPECT_LT(GetRValue(shadowed.At(15, 15)), 255);
 
@@ -244,22 +208,18 @@ TEST(DrawManager, ShadowsPicturesAndCells) {
     RECT second{4, 0, 8, 4};
     UniqueBrush red(::CreateSolidBrush(kRed));
     ::FillRect(strip.DC(), &second, red.Get());
-    dm.DrawImageListCell(cells.DC(), 0, 0, 4, 4, strip.Bitmap(), 1, 4, 4, false, 0, 0, false, 0, 0, 0, 0, 0);
+    dm.DrawImageListCell(cells.DC(), 0, 0, 4, 4, strip.Bitmap(), 1, 4, 4, {}, {});
     EXPECT_EQ(kRed, cells.At(1, 1));
-    dm.DrawImageListCell(cells.DC(), 5, 5, 4, 4, strip.Bitmap(), 6, 4, 4, false, 0, 0, false, 0, 0, 0, 0, 0);
+    dm.DrawImageListCell(cells.DC(), 5, 5, 4, 4, strip.Bitmap(), 6, 4, 4, {}, {});
     EXPECT_EQ(kWhite, cells.At(6, 6));
-    dm.DrawImageListCell(cells.DC(), 5, 5, 4, 4, strip.Bitmap(), 5, 4, 4, false, 0, 0, false, 0, 0, 0, 0, 0);
+    dm.DrawImageListCell(cells.DC(), 5, 5, 4, 4, strip.Bitmap(), 5, 4, 4, {}, {});
     EXPECT_EQ(kGreen, cells.At(6, 6));
-    dm.DrawImageListCell(cells.DC(), 0, 0, 4, 4, strip.Bitmap(), 0, 0, 4, false, 0, 0, false, 0, 0, 0, 0, 0);
-    dm.DrawImageListCell(cells.DC(), 0, 0, 4, 4, nullptr, 0, 4, 4, false, 0, 0, false, 0, 0, 0, 0, 0);
+    dm.DrawImageListCell(cells.DC(), 0, 0, 4, 4, strip.Bitmap(), 0, 0, 4, {}, {});
+    dm.DrawImageListCell(cells.DC(), 0, 0, 4, 4, nullptr, 0, 4, 4, {}, {});
 }
 
-TEST(DrawManager, IconsAndLoaders) {
+TEST(DrawManager, Icons) {
     CDrawManager dm;
-    EXPECT_EQ(nullptr, LoadIconFromResource(0, 16, 16, ""));
-    EXPECT_EQ(nullptr, LoadBitmapFromResource(0, ""));
-    EXPECT_EQ(nullptr, LoadIconFromResource(IDR_MAINFRAME, 16, 16, "no_such_module.dll"));
-    EXPECT_EQ(nullptr, LoadBitmapFromFile("C:\\no\\such.bmp"));
     UniqueIcon icon(LoadIconFromResource(IDR_MAINFRAME, 32, 32, ""));
     ASSERT_TRUE(icon);
     PictureSize size = CDrawManager::GetIconSize(icon.Get());
@@ -273,20 +233,20 @@ TEST(DrawManager, IconsAndLoaders) {
     EXPECT_EQ(nullptr, dm.StretchIcon(nullptr, 48, 48));
 
     Canvas c(40, 40);
-    dm.DrawIcon(c.DC(), 4, 4, 32, 32, icon.Get(), 0, false, 0, 0, 0, 0, 0);
+    dm.DrawIcon(c.DC(), 4, 4, 32, 32, icon.Get(), {}, {});
     // The artwork's red triangle sits left of the middle; the corner is transparent.
     EXPECT_EQ(kWhite, c.At(4, 4));
     EXPECT_NE(kWhite, c.At(20, 20));
-    dm.DrawIcon(c.DC(), 0, 0, 16, 16, nullptr, 0, false, 0, 0, 0, 0, 0);
+    dm.DrawIcon(c.DC(), 0, 0, 16, 16, nullptr, {}, {});
 }
 
 TEST(DrawManager, ZeroNegativeAndHugeSizesDrawNothing) {
     CDrawManager dm;
     Canvas c(10, 10), src(10, 10, kRed);
     HBITMAP bitmap = src.Bitmap();
-    EXPECT_EQ(nullptr, dm.CreateEffectCopy(bitmap, 0, 5, 0, false, 0, 0));
-    EXPECT_EQ(nullptr, dm.CreateEffectCopy(bitmap, -3, 5, 0, false, 0, 0));
-    EXPECT_EQ(nullptr, dm.CreateEffectCopy(bitmap, 100000, 100000, 0, false, 0, 0));
+    EXPECT_FALSE(dm.CreateEffectCopy(bitmap, 0, 5, {}).bitmap);
+    EXPECT_FALSE(dm.CreateEffectCopy(bitmap, -3, 5, {}).bitmap);
+    EXPECT_FALSE(dm.CreateEffectCopy(bitmap, 100000, 100000, {}).bitmap);
     RECT inverted{8, 8, 2, 2}, huge{0, 0, 100000, 100000};
     // Textures too large for one image are refused rather than half drawn.
     for (int effect : {1, 7, 14, 15}) dm.FillEffect(c.DC(), effect, inverted, kRed, kGreen, kBlue, 0, 0);
@@ -294,22 +254,11 @@ TEST(DrawManager, ZeroNegativeAndHugeSizesDrawNothing) {
     dm.BlendPercent(c.DC(), 0, 0, -4, 4, src.DC(), 0, 0, 50);
     dm.BlendAlpha(c.DC(), 0, 0, 100000, 100000, src.DC(), 0, 0);
     dm.DrawShadow(c.DC(), 0, 0, 0, 0, bitmap, true, 3, 3);
-    dm.DrawBitmap(c.DC(), 0, 0, -1, 5, bitmap, false, 0, 0, false, 0, 0, 0, 0, 0);
+    dm.DrawBitmap(c.DC(), 0, 0, -1, 5, bitmap, {}, {});
     dm.TileBitmap(c.DC(), 0, 0, 10, 10, src.DC(), 0, 0, 0, 0);
     EXPECT_EQ(nullptr, dm.StretchIcon(nullptr, -1, -1));
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x) ASSERT_EQ(kWhite, c.At(x, y)) << x << "," << y;
-}
-
-class DefaultValueTest : public test::RegistryTest {};
-
-TEST_F(DefaultValueTest, ReadDefaultRegValue) {
-    SetText("Software\\Classes\\.swf", "", "ShockwaveFlash.ShockwaveFlash");
-    char value[MAX_PATH] = "unchanged";
-    EXPECT_EQ(0, ReadDefaultRegValue(HKEY_CURRENT_USER, "Software\\Classes\\.swf", value));
-    EXPECT_STREQ("ShockwaveFlash.ShockwaveFlash", value);
-    EXPECT_NE(0, ReadDefaultRegValue(HKEY_CURRENT_USER, "Software\\Classes\\.none", value));
-    EXPECT_STREQ("ShockwaveFlash.ShockwaveFlash", value);
 }
 
 }  // namespace

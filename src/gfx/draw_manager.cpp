@@ -1,11 +1,14 @@
-#include "tooltip/draw_manager.h"
+#include "gfx/draw_manager.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
 
+#include "win/gdi.h"
 #include "win/handles.h"
 
 namespace fh {
@@ -41,7 +44,7 @@ public:
     }
 
     bool Ok() const { return m_bits != nullptr; }
-    HDC DC() const { return m_dc.Get(); }
+    HDC Get() const { return m_dc.Get(); }
     Pixel* Bits() const { return m_bits; }
     std::size_t Count() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
     HBITMAP Detach() {
@@ -77,23 +80,6 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
     UniqueBrush brush(::CreateSolidBrush(color));
     if (brush) ::FillRect(dc, &rect, brush.Get());
 }
-
-// The bitmap selected into a memory DC for reading or drawing.
-class SelectedBitmap {
-public:
-    SelectedBitmap(HBITMAP bitmap) : m_dc(::CreateCompatibleDC(nullptr)) {
-        if (m_dc) m_old = ::SelectObject(m_dc.Get(), bitmap);
-    }
-    ~SelectedBitmap() {
-        if (m_old) ::SelectObject(m_dc.Get(), m_old);
-    }
-    HDC DC() const { return m_dc.Get(); }
-    bool Ok() const { return m_dc && m_old && m_old != HGDI_ERROR; }
-
-private:
-    UniqueDC m_dc;
-    HGDIOBJ m_old = nullptr;
-};
 
 }  // namespace
 
@@ -286,10 +272,13 @@ void CDrawManager::DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF col
 void CDrawManager::TileBitmap(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
                               int tileWidth, int tileHeight) {
     if (tileWidth <= 0 || tileHeight <= 0) return;
-    for (std::int64_t tx = x; tx < static_cast<std::int64_t>(x) + width; tx += tileWidth) {
-        for (std::int64_t ty = y; ty < static_cast<std::int64_t>(y) + height; ty += tileHeight) {
-            const std::int64_t w = std::min<std::int64_t>(tx + tileWidth, static_cast<std::int64_t>(x) + width) - tx;
-            const std::int64_t h = std::min<std::int64_t>(ty + tileHeight, static_cast<std::int64_t>(y) + height) - ty;
+    // Coordinates stay within int, whatever the area asks for.
+    const std::int64_t right = std::min<std::int64_t>(static_cast<std::int64_t>(x) + width, INT_MAX);
+    const std::int64_t bottom = std::min<std::int64_t>(static_cast<std::int64_t>(y) + height, INT_MAX);
+    for (std::int64_t tx = x; tx < right; tx += tileWidth) {
+        for (std::int64_t ty = y; ty < bottom; ty += tileHeight) {
+            const std::int64_t w = std::min<std::int64_t>(tx + tileWidth, right) - tx;
+            const std::int64_t h = std::min<std::int64_t>(ty + tileHeight, bottom) - ty;
             ::BitBlt(dst, static_cast<int>(tx), static_cast<int>(ty), static_cast<int>(w), static_cast<int>(h), src,
                      srcX, srcY, SRCCOPY);
         }
@@ -307,11 +296,11 @@ void BlendThroughSections(HDC dst, int x, int y, int width, int height, HDC src,
     if (width <= 0 || height <= 0) return;
     PixelSection from(dst, width, height), to(dst, width, height);
     if (!from.Ok() || !to.Ok()) return;
-    ::BitBlt(from.DC(), 0, 0, width, height, src, srcX, srcY, SRCCOPY);
-    ::BitBlt(to.DC(), 0, 0, width, height, dst, x, y, SRCCOPY);
+    ::BitBlt(from.Get(), 0, 0, width, height, src, srcX, srcY, SRCCOPY);
+    ::BitBlt(to.Get(), 0, 0, width, height, dst, x, y, SRCCOPY);
     ::GdiFlush();
     mix(from.Bits(), to.Bits(), to.Count());
-    ::BitBlt(dst, x, y, width, height, to.DC(), 0, 0, SRCCOPY);
+    ::BitBlt(dst, x, y, width, height, to.Get(), 0, 0, SRCCOPY);
 }
 
 }  // namespace
@@ -331,97 +320,100 @@ void CDrawManager::BlendAlpha(HDC dst, int x, int y, int width, int height, HDC 
     BlendThroughSections(dst, x, y, width, height, src, srcX, srcY, BlendAlphaPixels);
 }
 
-HBITMAP CDrawManager::CreateEffectCopy(HBITMAP bitmap, int width, int height, unsigned flags, bool useTransparent,
-                                       COLORREF transparent, COLORREF shade) {
-    if (!bitmap || width <= 0 || height <= 0) return nullptr;
+EffectCopy CDrawManager::CreateEffectCopy(HBITMAP bitmap, int width, int height, const ImageEffects& effects) {
+    EffectCopy result;
+    if (!bitmap || width <= 0 || height <= 0) return result;
     WindowDC screen(nullptr);
     PixelSection copy(screen.Get(), width, height);
-    SelectedBitmap source(bitmap);
-    if (!copy.Ok() || !source.Ok()) return nullptr;
-    ::BitBlt(copy.DC(), 0, 0, width, height, source.DC(), 0, 0, SRCCOPY);
+    MemoryDC source(bitmap);
+    if (!copy.Ok() || !source.Ok()) return result;
+    ::BitBlt(copy.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
     ::GdiFlush();
-    if (EffectCopyPixels(copy.Bits(), copy.Count(), flags, useTransparent, ToPixelOrder(transparent),
-                         ToPixelOrder(shade)))
-        m_hasAlpha = 1;
-    return copy.Detach();
+    result.hasAlpha = EffectCopyPixels(copy.Bits(), copy.Count(), effects.flags, effects.useTransparent,
+                                       ToPixelOrder(effects.transparent), ToPixelOrder(effects.shade));
+    result.bitmap.Reset(copy.Detach());
+    return result;
 }
 
 void CDrawManager::DrawShadow(HDC dst, int x, int y, int width, int height, HBITMAP silhouette, bool blur,
                               int blurWidth, int blurHeight) {
     if (!silhouette || width <= 0 || height <= 0) return;
     PixelSection shape(dst, width, height), area(dst, width, height);
-    SelectedBitmap source(silhouette);
+    MemoryDC source(silhouette);
     if (!shape.Ok() || !area.Ok() || !source.Ok()) return;
     if (blur) {
         blurWidth = OddBlurSize(blurWidth);
         blurHeight = OddBlurSize(blurHeight);
-        ::PatBlt(shape.DC(), 0, 0, width, height, WHITENESS);
+        ::PatBlt(shape.Get(), 0, 0, width, height, WHITENESS);
+        // The silhouette shrinks by the blur; a blur as large as the picture
+        // leaves no room for it (a negative size would mirror it instead).
+        const std::int64_t w = static_cast<std::int64_t>(width) - blurWidth;
+        const std::int64_t h = static_cast<std::int64_t>(height) - blurHeight;
         const PictureSize size = GetBitmapSize(silhouette);
-        ::StretchBlt(shape.DC(), blurWidth / 2, blurHeight / 2, width - blurWidth, height - blurHeight, source.DC(), 0,
-                     0, size.width, size.height, SRCCOPY);
+        if (w > 0 && h > 0)
+            ::StretchBlt(shape.Get(), blurWidth / 2, blurHeight / 2, static_cast<int>(w), static_cast<int>(h),
+                         source.Get(), 0, 0, size.width, size.height, SRCCOPY);
     } else {
-        ::BitBlt(shape.DC(), 0, 0, width, height, source.DC(), 0, 0, SRCCOPY);
+        ::BitBlt(shape.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
     }
-    ::BitBlt(area.DC(), 0, 0, width, height, dst, x, y, SRCCOPY);
+    ::BitBlt(area.Get(), 0, 0, width, height, dst, x, y, SRCCOPY);
     ::GdiFlush();
     ApplyShadow(shape.Bits(), area.Bits(), width, height, blur, blurWidth, blurHeight);
-    ::BitBlt(dst, x, y, width, height, area.DC(), 0, 0, SRCCOPY);
+    ::BitBlt(dst, x, y, width, height, area.Get(), 0, 0, SRCCOPY);
 }
 
 void CDrawManager::DrawShadowOrOffset(HDC dc, int& x, int& y, int width, int height, HBITMAP silhouetteSource,
-                                      bool useTransparent, COLORREF transparent, unsigned flags, bool shadow, int dx,
-                                      int dy, int blurWidth, int blurHeight, COLORREF shade) {
-    if (!shadow) return;
-    const int sx = x + dx, sy = y + dy;
-    if (flags & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SOFT_SHADOW)) {
-        // The picture's shape in the shade colour on white.
-        UniqueBitmap silhouette(CreateEffectCopy(silhouetteSource, width, height,
-                                                 IMAGE_EFFECT_FILL | IMAGE_EFFECT_INVERT, useTransparent,
-                                                 transparent, shade ^ 0xFFFFFF));
-        if (silhouette)
-            DrawShadow(dc, sx, sy, width, height, silhouette.Get(), (flags & IMAGE_EFFECT_SOFT_SHADOW) != 0,
-                       blurWidth, blurHeight);
+                                      const ImageEffects& silhouetteEffects, const ImageEffects& effects,
+                                      const ShadowParams& shadow) {
+    if (!shadow.enabled) return;
+    const int sx = x + shadow.dx, sy = y + shadow.dy;
+    if (effects.flags & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SOFT_SHADOW)) {
+        EffectCopy silhouette = CreateEffectCopy(silhouetteSource, width, height, silhouetteEffects);
+        if (silhouette.bitmap)
+            DrawShadow(dc, sx, sy, width, height, silhouette.bitmap.Get(),
+                       (effects.flags & IMAGE_EFFECT_SOFT_SHADOW) != 0, shadow.blurWidth, shadow.blurHeight);
     } else {
         x = sx;
         y = sy;
     }
 }
 
-void CDrawManager::DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, bool useTransparent,
-                              COLORREF transparent, unsigned flags, bool shadow, int shadowDx, int shadowDy,
-                              int blurWidth, int blurHeight, COLORREF shade) {
-    m_hasAlpha = 0;
+void CDrawManager::DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap,
+                              const ImageEffects& effects, const ShadowParams& shadow) {
     if (!bitmap || width <= 0 || height <= 0) return;
     UniqueBitmap copy(::CreateCompatibleBitmap(dc, width, height));
     if (!copy) return;
     {
-        SelectedBitmap from(bitmap), to(copy.Get());
+        MemoryDC from(bitmap), to(copy.Get());
         if (!from.Ok() || !to.Ok()) return;
         const PictureSize size = GetBitmapSize(bitmap);
         if (size.width == width && size.height == height)
-            ::BitBlt(to.DC(), 0, 0, width, height, from.DC(), 0, 0, SRCCOPY);
+            ::BitBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, SRCCOPY);
         else
-            ::StretchBlt(to.DC(), 0, 0, width, height, from.DC(), 0, 0, size.width, size.height, SRCCOPY);
+            ::StretchBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, size.width, size.height, SRCCOPY);
     }
-    UniqueBitmap mask(CreateEffectCopy(copy.Get(), width, height, IMAGE_EFFECT_FILL | IMAGE_EFFECT_INVERT,
-                                       useTransparent, transparent, 0xFFFFFF));
-    UniqueBitmap image(CreateEffectCopy(copy.Get(), width, height, flags, useTransparent, transparent, shade));
-    if (!mask || !image) return;
-    DrawShadowOrOffset(dc, x, y, width, height, copy.Get(), useTransparent, transparent, flags, shadow, shadowDx,
-                       shadowDy, blurWidth, blurHeight, shade);
-    SelectedBitmap imageDC(image.Get());
-    if (m_hasAlpha) {
-        BlendAlpha(dc, x, y, width, height, imageDC.DC(), 0, 0);
+    // Black where the picture is, white where it is transparent.
+    const ImageEffects maskEffects{IMAGE_EFFECT_FILL | IMAGE_EFFECT_INVERT, effects.useTransparent,
+                                   effects.transparent, 0xFFFFFF};
+    EffectCopy mask = CreateEffectCopy(copy.Get(), width, height, maskEffects);
+    EffectCopy image = CreateEffectCopy(copy.Get(), width, height, effects);
+    if (!mask.bitmap || !image.bitmap) return;
+    // The picture's shape in the shade colour on white.
+    const ImageEffects silhouetteEffects{IMAGE_EFFECT_FILL | IMAGE_EFFECT_INVERT, effects.useTransparent,
+                                         effects.transparent, effects.shade ^ 0xFFFFFF};
+    DrawShadowOrOffset(dc, x, y, width, height, copy.Get(), silhouetteEffects, effects, shadow);
+    MemoryDC imageDC(image.bitmap.Get());
+    if (mask.hasAlpha || image.hasAlpha) {
+        BlendAlpha(dc, x, y, width, height, imageDC.Get(), 0, 0);
         return;
     }
-    SelectedBitmap maskDC(mask.Get());
-    ::BitBlt(dc, x, y, width, height, maskDC.DC(), 0, 0, SRCAND);
-    ::BitBlt(dc, x, y, width, height, imageDC.DC(), 0, 0, SRCPAINT);
+    MemoryDC maskDC(mask.bitmap.Get());
+    ::BitBlt(dc, x, y, width, height, maskDC.Get(), 0, 0, SRCAND);
+    ::BitBlt(dc, x, y, width, height, imageDC.Get(), 0, 0, SRCPAINT);
 }
 
-void CDrawManager::DrawIcon(HDC dc, int x, int y, int width, int height, HICON icon, unsigned flags, bool shadow,
-                            int shadowDx, int shadowDy, int blurWidth, int blurHeight, COLORREF shade) {
-    m_hasAlpha = 0;
+void CDrawManager::DrawIcon(HDC dc, int x, int y, int width, int height, HICON icon, const ImageEffects& effects,
+                            const ShadowParams& shadow) {
     if (!icon || width <= 0 || height <= 0) return;
     const PictureSize size = GetIconSize(icon);
     UniqueIcon copy(size.width == width && size.height == height ? ::CopyIcon(icon) : StretchIcon(icon, width, height));
@@ -429,28 +421,29 @@ void CDrawManager::DrawIcon(HDC dc, int x, int y, int width, int height, HICON i
     ICONINFO info{};
     if (!::GetIconInfo(copy.Get(), &info)) return;
     UniqueBitmap colour(info.hbmColor), maskBits(info.hbmMask);
-    const bool fill = (flags & IMAGE_EFFECT_FILL) != 0;
+    const bool fill = (effects.flags & IMAGE_EFFECT_FILL) != 0;
     HBITMAP source = fill || !colour ? maskBits.Get() : colour.Get();
-    UniqueBitmap image(CreateEffectCopy(source, width, height, flags, true, fill ? 0xFFFFFF : 0, shade));
-    if (!image) return;
-    DrawShadowOrOffset(dc, x, y, width, height, maskBits.Get(), true, 0xFFFFFF, flags, shadow, shadowDx, shadowDy,
-                       blurWidth, blurHeight, shade);
-    SelectedBitmap imageDC(image.Get());
-    if (m_hasAlpha) {
-        BlendAlpha(dc, x, y, width, height, imageDC.DC(), 0, 0);
+    const ImageEffects imageEffects{effects.flags, true, static_cast<COLORREF>(fill ? 0xFFFFFF : 0), effects.shade};
+    EffectCopy image = CreateEffectCopy(source, width, height, imageEffects);
+    if (!image.bitmap) return;
+    const ImageEffects silhouetteEffects{IMAGE_EFFECT_FILL | IMAGE_EFFECT_INVERT, true, 0xFFFFFF,
+                                         effects.shade ^ 0xFFFFFF};
+    DrawShadowOrOffset(dc, x, y, width, height, maskBits.Get(), silhouetteEffects, effects, shadow);
+    MemoryDC imageDC(image.bitmap.Get());
+    if (image.hasAlpha) {
+        BlendAlpha(dc, x, y, width, height, imageDC.Get(), 0, 0);
         return;
     }
-    SelectedBitmap maskDC(maskBits.Get());
+    MemoryDC maskDC(maskBits.Get());
     const COLORREF oldText = ::SetTextColor(dc, 0);
-    ::BitBlt(dc, x, y, width, height, maskDC.DC(), 0, 0, SRCAND);
-    ::BitBlt(dc, x, y, width, height, imageDC.DC(), 0, 0, SRCPAINT);
+    ::BitBlt(dc, x, y, width, height, maskDC.Get(), 0, 0, SRCAND);
+    ::BitBlt(dc, x, y, width, height, imageDC.Get(), 0, 0, SRCPAINT);
     ::SetTextColor(dc, oldText);
 }
 
 void CDrawManager::DrawImageListCell(HDC dc, int x, int y, int width, int height, HBITMAP strip, int index,
-                                     int cellWidth, int cellHeight, bool useTransparent, COLORREF transparent,
-                                     unsigned flags, bool shadow, int shadowDx, int shadowDy, int blurWidth,
-                                     int blurHeight, COLORREF shade) {
+                                     int cellWidth, int cellHeight, const ImageEffects& effects,
+                                     const ShadowParams& shadow) {
     if (!strip || cellWidth <= 0 || cellHeight <= 0 || index < 0) return;
     const PictureSize size = GetBitmapSize(strip);
     const int columns = size.width / cellWidth, rows = size.height / cellHeight;
@@ -459,13 +452,12 @@ void CDrawManager::DrawImageListCell(HDC dc, int x, int y, int width, int height
     UniqueBitmap cell(::CreateCompatibleBitmap(dc, cellWidth, cellHeight));
     if (!cell) return;
     {
-        SelectedBitmap from(strip), to(cell.Get());
+        MemoryDC from(strip), to(cell.Get());
         if (!from.Ok() || !to.Ok()) return;
-        ::BitBlt(to.DC(), 0, 0, cellWidth, cellHeight, from.DC(), (index % columns) * cellWidth,
+        ::BitBlt(to.Get(), 0, 0, cellWidth, cellHeight, from.Get(), (index % columns) * cellWidth,
                  (index / columns) * cellHeight, SRCCOPY);
     }
-    DrawBitmap(dc, x, y, width, height, cell.Get(), useTransparent, transparent, flags, shadow, shadowDx, shadowDy,
-               blurWidth, blurHeight, shade);
+    DrawBitmap(dc, x, y, width, height, cell.Get(), effects, shadow);
 }
 
 HICON CDrawManager::StretchIcon(HICON icon, int width, int height) {
@@ -479,8 +471,8 @@ HICON CDrawManager::StretchIcon(HICON icon, int width, int height) {
         if (!from || !::GetObjectA(from, sizeof(bm), &bm)) return nullptr;
         HBITMAP to = ::CreateBitmap(width, height, bm.bmPlanes, bm.bmBitsPixel, nullptr);
         if (!to) return nullptr;
-        SelectedBitmap src(from), dst(to);
-        if (src.Ok() && dst.Ok()) ::StretchBlt(dst.DC(), 0, 0, width, height, src.DC(), 0, 0, srcW, srcH, SRCCOPY);
+        MemoryDC src(from), dst(to);
+        if (src.Ok() && dst.Ok()) ::StretchBlt(dst.Get(), 0, 0, width, height, src.Get(), 0, 0, srcW, srcH, SRCCOPY);
         return to;
     };
     UniqueBitmap newColour(stretch(colour.Get()));
@@ -504,53 +496,6 @@ PictureSize CDrawManager::GetBitmapSize(HBITMAP bitmap) {
     BITMAP bm{};
     if (!bitmap || !::GetObjectA(bitmap, sizeof(bm), &bm)) return {};
     return {bm.bmWidth, bm.bmHeight};
-}
-
-// --- loaders --------------------------------------------------------------------------
-
-namespace {
-
-HANDLE LoadFromModule(UINT id, UINT type, int width, int height, UINT flags, const std::string& module) {
-    if (id == 0) return nullptr;
-    if (module.empty())
-        return ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), type, width, height, flags);
-    UniqueModule lib(::LoadLibraryExA(module.c_str(), nullptr, 0));
-    if (!lib) return nullptr;
-    return ::LoadImageA(lib.Get(), MAKEINTRESOURCEA(id), type, width, height, flags);
-}
-
-}  // namespace
-
-HICON LoadIconFromFile(const std::string& path, int width, int height) {
-    return static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, width, height, LR_LOADFROMFILE));
-}
-
-HICON LoadIconFromResource(UINT id, int width, int height, const std::string& module) {
-    return static_cast<HICON>(LoadFromModule(id, IMAGE_ICON, width, height, LR_DEFAULTCOLOR, module));
-}
-
-HBITMAP LoadBitmapFromFile(const std::string& path) {
-    return static_cast<HBITMAP>(::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
-                                             LR_CREATEDIBSECTION | LR_DEFAULTSIZE | LR_LOADFROMFILE));
-}
-
-HBITMAP LoadBitmapFromResource(UINT id, const std::string& module) {
-    return static_cast<HBITMAP>(LoadFromModule(id, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_DEFAULTSIZE, module));
-}
-
-LONG ReadDefaultRegValue(HKEY root, const char* subkey, char* output) {
-    UniqueRegKey key;
-    LONG rc = ::RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, key.Put());
-    if (rc != ERROR_SUCCESS) {
-        key.Release();
-        return rc;
-    }
-    char buffer[MAX_PATH] = "";
-    LONG size = sizeof(buffer);
-    if (::RegQueryValueA(key.Get(), nullptr, buffer, &size) != ERROR_SUCCESS) buffer[0] = '\0';
-    buffer[MAX_PATH - 1] = '\0';
-    if (output) lstrcpynA(output, buffer, MAX_PATH);
-    return 0;
 }
 
 }  // namespace fh
