@@ -26,12 +26,15 @@
 
 #include "../tools/sample_files.h"
 #include "../tools/sample_swf.h"
+#include "bench/bench_util.h"
 
 namespace {
 
+using fh::bench::Clock;
+using fh::bench::MedianMs;
+using fh::bench::Report;
 using fh::sample::RemoveTree;
 using fh::sample::WriteWholeFile;
-using Clock = std::chrono::steady_clock;
 
 // The sizes of the data; "/scale:N" divides them for a quick look.
 int kIndexEntries = 20000;
@@ -39,19 +42,6 @@ int kIndexMovies = 2000;
 int kUnindexedFiles = 5000;
 int kFirefoxFiles = 50000;
 int kFirefoxMovies = 1000;
-constexpr int kRuns = 3;
-
-double MedianMs(const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 std::string UrlOf(int i, bool movie) {
     return "http://site" + std::to_string(i % 97) + ".bench.example/path/" + std::to_string(i) +
            (movie ? ".swf" : ".html");
@@ -124,15 +114,6 @@ int WalkAndRead3(const std::string& folder) {
     } while (::FindNextFileA(find, &data));
     ::FindClose(find);
     return count;
-}
-
-void Report(const char* name, double ms, double baselineMs, size_t records) {
-    if (baselineMs < 0)
-        std::printf("%-34s %9.1f ms   (no baseline)                        records %zu\n", name, ms, records);
-    else
-        std::printf("%-34s %9.1f ms   baseline %9.1f ms   ratio %5.2f   records %zu\n", name, ms, baselineMs,
-                    baselineMs > 0 ? ms / baselineMs : 0.0, records);
-    std::fflush(stdout);
 }
 
 // Scanning and styling a 100 KB body of mixed markup (pre-processing included).
@@ -216,39 +197,9 @@ void BenchDraw() {
     ::ReleaseDC(nullptr, screen);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    fh::SetSystemCodePage(fh::CodePageFromSystem());
-    bool drawOnly = false;
-    for (int i = 1; i < argc; ++i) drawOnly = drawOnly || std::strcmp(argv[i], "/draw") == 0;
-    if (!drawOnly) BenchHtml();
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "/html") == 0) return 0;
-    BenchDraw();
-    if (drawOnly) return 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "/scale:", 7) != 0) continue;
-        const int scale = std::max(1, std::atoi(argv[i] + 7));
-        kIndexEntries /= scale;
-        kIndexMovies /= scale;
-        kUnindexedFiles /= scale;
-        kFirefoxFiles /= scale;
-        kFirefoxMovies /= scale;
-    }
-    // Settings go to a scratch key, never to the user's own.
-    HKEY scratch = nullptr;
-    const char* kScratch = "Software\\FlickholdBench";
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
-    ::RegOverridePredefKey(HKEY_CURRENT_USER, scratch);
-    fh::CreateSettingsKey(HKEY_CURRENT_USER, fh::kProgramKey);
-
-    char temp[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, temp);
-    const std::string root = std::string(temp) + "flickhold_bench";
-    RemoveTree(root);
-    ::CreateDirectoryA(root.c_str(), nullptr);
-
+// The loads of the Internet Explorer cache and the Firefox folder, each
+// against a bare enumeration of the same data.
+void BenchLoads(const std::string& root) {
     // IE: the index, and unindexed files in a folder beside the cache's own.
     auto seedStart = Clock::now();
     const int seeded = SeedIndex();
@@ -297,6 +248,45 @@ int main(int argc, char** argv) {
     const size_t fxRecords = entries.size();
     const double fxBase = MedianMs([&] { WalkAndRead3(ff); });
     Report("Firefox load (signature scan)", fx, fxBase, fxRecords);
+
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fh::SetSystemCodePage(fh::CodePageFromSystem());
+    auto flag = [&](const char* name) {
+        for (int i = 1; i < argc; ++i)
+            if (std::strcmp(argv[i], name) == 0) return true;
+        return false;
+    };
+    int scale = 1;
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "/scale:", 7) == 0) scale = std::max(1, std::atoi(argv[i] + 7));
+    // One part alone: /html, /draw, /actions; all of them otherwise.
+    const bool only = flag("/html") || flag("/draw") || flag("/actions");
+    if (!only || flag("/html")) BenchHtml();
+    if (!only || flag("/draw")) BenchDraw();
+    if (only && !flag("/actions")) return 0;
+    kIndexEntries /= scale;
+    kIndexMovies /= scale;
+    kUnindexedFiles /= scale;
+    kFirefoxFiles /= scale;
+    kFirefoxMovies /= scale;
+    // Settings go to a scratch key, never to the user's own.
+    HKEY scratch = nullptr;
+    const char* kScratch = "Software\\FlickholdBench";
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, scratch);
+    fh::CreateSettingsKey(HKEY_CURRENT_USER, fh::kProgramKey);
+
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "flickhold_bench";
+    RemoveTree(root);
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    fh::bench::BenchActions(root, scale);
+    if (!only) BenchLoads(root);
 
     RemoveTree(root);
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);

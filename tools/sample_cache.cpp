@@ -43,15 +43,16 @@ struct IndexedSample {
     int frames;
     long long lastModified;  // 0: none
     long long ageDays;
+    const char* title;
 };
 
 const IndexedSample kIndexed[] = {
-    {"http://www.flashgames.example.com/arcade/intro.swf", false, 0x3366CC, 40, 1142431509, 0},
-    {"http://www.flashgames.example.com/arcade/racer.swf", true, 0xCC3333, 400, 1167609600, 1},
-    {"http://cartoons.example.org/shorts/cat.swf", false, 0xFFCC00, 120, 1199145600, 3},
-    {"http://cartoons.example.org/shorts/dog.swf", true, 0x66CC66, 900, 1230768000, 40},
-    {"http://puzzles.example.net/daily/cubes.swf", false, 0x9933CC, 15, 0, 0},
-    {"http://banners.example.co.kr/ad/banner.swf", true, 0x000000, 5, 1262304000, 400},
+    {"http://www.flashgames.example.com/arcade/intro.swf", false, 0x3366CC, 40, 1142431509, 0, "Arcade Intro"},
+    {"http://www.flashgames.example.com/arcade/racer.swf", true, 0xCC3333, 400, 1167609600, 1, "Desert Racer"},
+    {"http://cartoons.example.org/shorts/cat.swf", false, 0xFFCC00, 120, 1199145600, 3, ""},
+    {"http://cartoons.example.org/shorts/dog.swf", true, 0x66CC66, 900, 1230768000, 40, "Dog Days"},
+    {"http://puzzles.example.net/daily/cubes.swf", false, 0x9933CC, 15, 0, 0, "Cubes"},
+    {"http://banners.example.co.kr/ad/banner.swf", true, 0x3399FF, 5, 1262304000, 400, "Spring Sale"},
 };
 
 }  // namespace
@@ -63,7 +64,7 @@ int main() {
         ::DeleteUrlCacheEntryA(s.url);
         char path[MAX_PATH] = "";
         if (!::CreateUrlCacheEntryA(s.url, 0, "swf", path, 0)) continue;
-        if (!WriteWholeFile(path, fh::sample::MakeSwf(s.compressed, s.colour, s.frames))) continue;
+        if (!WriteWholeFile(path, fh::sample::MakeSwf(s.compressed, s.colour, s.frames, s.title))) continue;
         SetCreationTime(path, now - s.ageDays * 86400);
         FILETIME modified{};
         if (s.lastModified) modified = FileTimeOf(s.lastModified);

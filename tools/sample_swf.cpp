@@ -17,7 +17,12 @@ void PutU32(std::string& out, std::uint32_t value) {
 }
 
 void PutTag(std::string& out, unsigned code, const std::string& body) {
-    PutU16(out, (code << 6) | static_cast<unsigned>(body.size()));
+    if (body.size() < 0x3F) {
+        PutU16(out, (code << 6) | static_cast<unsigned>(body.size()));
+    } else {
+        PutU16(out, (code << 6) | 0x3F);
+        PutU32(out, static_cast<std::uint32_t>(body.size()));
+    }
     out += body;
 }
 
@@ -62,11 +67,16 @@ std::string ZlibStored(const std::string& data) {
 
 }  // namespace
 
-std::string MakeSwf(bool compressed, std::uint32_t backgroundRgb, int frames) {
+std::string MakeSwf(bool compressed, std::uint32_t backgroundRgb, int frames, const std::string& title) {
     if (frames < 1) frames = 1;
     std::string body = StageRect();
     PutU16(body, 24 << 8);  // 24 frames a second, 8.8 fixed point
     PutU16(body, static_cast<unsigned>(frames));
+    if (!title.empty()) {
+        PutTag(body, 69, std::string("\x18\0\0\0", 4));  // FileAttributes: metadata, ActionScript 3
+        PutTag(body, 77, "<rdf:RDF><rdf:Description><dc:title>" + title + "</dc:title></rdf:Description></rdf:RDF>" +
+                             std::string(1, '\0'));
+    }
     std::string colour;
     colour += static_cast<char>((backgroundRgb >> 16) & 0xFF);
     colour += static_cast<char>((backgroundRgb >> 8) & 0xFF);

@@ -7,7 +7,9 @@
 
 namespace fh::sample {
 
-// A plain ("FWS") or zlib-compressed ("CWS") movie. More frames make a larger file.
-std::string MakeSwf(bool compressed, std::uint32_t backgroundRgb, int frames);
+// A plain ("FWS") or zlib-compressed ("CWS") movie. More frames make a larger
+// file. With a title the movie carries metadata and says it uses
+// ActionScript 3.
+std::string MakeSwf(bool compressed, std::uint32_t backgroundRgb, int frames, const std::string& title = "");
 
 }  // namespace fh::sample

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build make g++ git
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev
+  libz-mingw-w64-dev zlib1g-dev lzma-dev
   googletest
   wine wine32:i386 wine64
   xvfb xauth x11-utils imagemagick

@@ -1,12 +1,20 @@
 #pragma once
 // The player: control 1011 of the main window's template is a window of the
-// program's own class, which this object takes over at initialisation.
-// Until a movie is shown it is a white stage.
+// program's own class, which this object takes over at initialisation. It
+// hosts the Shockwave Flash control when that is registered and hands it
+// each movie to play; where it is not (every current Windows), it draws a
+// card of the movie: its stage at the movie's aspect ratio in its background
+// colour, and the facts of its header.
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "player/flash_host.h"
+#include "player/movie_card.h"
+#include "player/swf_header.h"
 #include "win/window.h"
 
 namespace fh {
@@ -18,9 +26,34 @@ class CPlayerWnd : public WindowImpl<CPlayerWnd> {
 public:
     static const std::vector<DispatchEntry<CPlayerWnd>>& DispatchTable();
 
+    // Creates the Flash control in the window when its class is registered.
+    void Initialize(const CLSID& flash = CLSID_ShockwaveFlash);
+    // Plays the movie in the control, or shows its card.
+    void ShowMovie(const std::string& path, const std::string& sizeText);
+
+    bool HostsFlash() const { return m_flash.Active(); }
+    // The card on show (none before the first movie, or with the control).
+    const std::vector<CardLine>& CardLines() const { return m_lines; }
+    const std::optional<SwfHeaderInfo>& CardInfo() const { return m_info; }
+    // Where the stage is drawn in the window, and in what colour.
+    RECT StageRect() const;
+    COLORREF StageColor() const;
+    // Draws the card (or the empty stage) as the window paints it.
+    void Render(HDC dc, const RECT& client) const;
+
+protected:
+    void OnDestroyed() override;
+
 private:
     MsgResult OnEraseBackground(WPARAM wParam, LPARAM lParam);
     MsgResult OnPaint(WPARAM wParam, LPARAM lParam);
+    MsgResult OnSize(WPARAM wParam, LPARAM lParam);
+    MsgResult OnDestroy(WPARAM wParam, LPARAM lParam);
+    int LineHeight(HDC dc) const;
+
+    CFlashHost m_flash;
+    std::optional<SwfHeaderInfo> m_info;
+    std::vector<CardLine> m_lines;
 };
 
 }  // namespace fh

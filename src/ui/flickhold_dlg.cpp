@@ -51,6 +51,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
     static const std::vector<DispatchEntry<D>> table = {
         OnMessage<D>(WM_PAINT, &D::OnPaint),
         OnMessage<D>(WM_QUERYDRAGICON, &D::OnQueryDragIcon),
+        OnMessage<D>(WM_DESTROY, &D::OnDestroy),
         OnCommand<D>(IDC_SOURCE_COMBO, CBN_SELCHANGE, &D::OnSourceChange),
         OnCommand<D>(IDC_REFRESH, BN_CLICKED, &D::OnRefresh),
         OnCommand<D>(IDC_SITE_COMBO, CBN_SELCHANGE, &D::OnSiteChange),
@@ -58,6 +59,13 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnCommand<D>(IDC_CHOOSE_DATE, BN_CLICKED, &D::OnChooseDate),
         OnCommand<D>(IDC_CHOOSE_FOLDER, BN_CLICKED, &D::OnChooseFolder),
         OnCommand<D>(IDOK, BN_CLICKED, &D::OnExit),
+        OnCommand<D>(IDC_SAVE, BN_CLICKED, &D::OnSave),
+        OnCommand<D>(IDC_SAVE_AS, BN_CLICKED, &D::OnSaveAs),
+        OnCommand<D>(IDC_SAVE_ALL, BN_CLICKED, &D::OnSaveAll),
+        OnCommand<D>(IDC_CHOOSE_SAVE_FOLDER, BN_CLICKED, &D::OnChooseSaveFolder),
+        OnCommand<D>(IDC_OPEN_SAVE_FOLDER, BN_CLICKED, &D::OnOpenSaveFolder),
+        OnCommand<D>(IDC_PREVIEW, BN_CLICKED, &D::OnPreview),
+        OnCommand<D>(IDC_DELETE, BN_CLICKED, &D::OnDelete),
         OnNotify<D>(IDC_SWF_LIST, LVN_ITEMCHANGED, &D::OnItemChanged),
         OnNotify<D>(IDC_SWF_LIST, NM_DBLCLK, &D::OnDoubleClick),
         OnNotify<D>(IDC_SWF_LIST, NM_CUSTOMDRAW, &D::OnListCustomDraw),
@@ -75,6 +83,7 @@ BOOL CFlickholdDlg::OnInit() {
 
     ::SendMessageA(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon.Get()));
     PlacePlayer();
+    m_player.Initialize();
 
     RECT listRect;
     ::GetWindowRect(m_listSwf.Handle(), &listRect);
@@ -253,6 +262,11 @@ MsgResult CFlickholdDlg::OnPaint(WPARAM, LPARAM) {
     return Handled(0);
 }
 
+MsgResult CFlickholdDlg::OnDestroy(WPARAM, LPARAM) {
+    m_destroying = true;
+    return NotHandled();
+}
+
 MsgResult CFlickholdDlg::OnQueryDragIcon(WPARAM, LPARAM) { return Handled(reinterpret_cast<LRESULT>(m_hIcon.Get())); }
 
 void CFlickholdDlg::OnSourceChange() { LoadSource(); }
@@ -328,7 +342,7 @@ void CFlickholdDlg::OnExit() {
 int CFlickholdDlg::FirstSelectedRow() const { return m_listSwf.GetNextItem(-1, LVNI_SELECTED); }
 
 LRESULT CFlickholdDlg::OnItemChanged(NMHDR*) {
-    ShowSelectedMovie();
+    if (!m_destroying) ShowSelectedMovie();
     return 0;
 }
 
@@ -344,6 +358,7 @@ void CFlickholdDlg::ShowSelectedMovie() {
     if (m_bClosing) return;
     const SwfEntry entry = EntryOfRow(FirstSelectedRow());
     if (!entry.path.empty() && !entry.isFolder) {
+        m_player.ShowMovie(entry.path, entry.sizeText);
         HWND wnd = Handle();
         const DetailTexts t =
             ComputeDetailTexts(entry, CurrentSource(), LoadResString(IDS_BYTES), FormatLocalTime(entry.fileTime));
@@ -360,7 +375,74 @@ LRESULT CFlickholdDlg::OnDoubleClick(NMHDR*) {
     const SwfEntry entry = EntryOfRow(FirstSelectedRow());
     if (entry.path.empty()) return 0;
     if (entry.isFolder) NavigateFolderRow(entry);
+    else PreviewMovie(entry.path, Shell());
     return 0;
+}
+
+std::vector<std::int32_t> CFlickholdDlg::SelectedIds() const {
+    std::vector<std::int32_t> ids;
+    for (int row = m_listSwf.GetNextItem(-1, LVNI_SELECTED); row != -1; row = m_listSwf.GetNextItem(row, LVNI_SELECTED)) {
+        const std::int32_t id = NarrowOr<std::int32_t>(m_listSwf.GetRowData(row), 0);
+        if (id != 0) ids.push_back(id);
+    }
+    return ids;
+}
+
+// The save folder is read once per press of a button, for all its movies.
+void CFlickholdDlg::OnSave() {
+    FreeNameFinder names(SystemCodePage());
+    const std::string folder = GetSaveFolder();
+    for (std::int32_t id : SelectedIds()) {
+        const SwfEntry entry = FindEntryById(m_entries, id);
+        if (!entry.path.empty()) SaveEntry(entry, false, folder, Handle(), Shell(), names);
+    }
+}
+
+void CFlickholdDlg::OnSaveAs() {
+    FreeNameFinder names(SystemCodePage());
+    const std::string folder = GetSaveFolder();
+    for (std::int32_t id : SelectedIds()) {
+        const SwfEntry entry = FindEntryById(m_entries, id);
+        // The first cancel ends the walk.
+        if (!entry.path.empty() && !SaveEntry(entry, true, folder, Handle(), Shell(), names)) break;
+    }
+}
+
+void CFlickholdDlg::OnSaveAll() {
+    // Every movie of the load, also those the filters keep out of the list.
+    FreeNameFinder names(SystemCodePage());
+    const std::string folder = GetSaveFolder();
+    const SwfEntryList entries = m_entries;
+    for (const SwfEntry& entry : entries) SaveEntry(entry, false, folder, Handle(), Shell(), names);
+}
+
+void CFlickholdDlg::OnChooseSaveFolder() {
+    // The browser takes at most 259 characters as its first folder.
+    std::string initial = GetSaveFolder();
+    if (initial.size() > MAX_PATH - 1) initial.resize(MAX_PATH - 1);
+    const std::string folder = Shell().BrowseFolder(Handle(), LoadResString(IDS_CHOOSE_SAVE_FOLDER), initial);
+    if (!folder.empty()) SetSaveFolder(folder);
+}
+
+void CFlickholdDlg::OnOpenSaveFolder() { Shell().Open(GetSaveFolder()); }
+
+void CFlickholdDlg::OnPreview() { PreviewSelectedMovie(); }
+
+void CFlickholdDlg::PreviewSelectedMovie() {
+    if (m_bClosing) return;
+    const SwfEntry entry = EntryOfRow(FirstSelectedRow());
+    if (!entry.path.empty()) PreviewMovie(entry.path, Shell());
+}
+
+void CFlickholdDlg::OnDelete() {
+    if (Shell().Message(Handle(), LoadResString(IDS_CONFIRM_DELETE), MB_YESNO) != IDYES) return;
+    const std::vector<std::string> kept = DeleteEntries(m_entries, SelectedIds());
+    FillList(CurrentSource());
+    UpdateControls();
+    if (kept.empty()) return;
+    std::string text = LoadResString(IDS_DELETE_FAILED);
+    for (const std::string& name : kept) text += "\n" + name;
+    Shell().Message(Handle(), text, MB_OK | MB_ICONSTOP);
 }
 
 void CFlickholdDlg::NavigateFolderRow(const SwfEntry& row) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/local_time.h"
+#include "actions/file_actions.h"
 #include "discovery/swf_entry.h"
 #include "player/player_wnd.h"
 #include "res/resource.h"
@@ -45,6 +46,7 @@ public:
     // What the window holds, for reading.
     const SwfEntryList& Entries() const { return m_entries; }
     const CSwfListCtrl& List() const { return m_listSwf; }
+    const CPlayerWnd& Player() const { return m_player; }
     const ComboBox& SiteCombo() const { return m_comboSite; }
     const ComboBox& SourceCombo() const { return m_comboSource; }
     const ComboBox& DateCombo() const { return m_comboDate; }
@@ -62,12 +64,15 @@ protected:
     virtual std::string BrowseViewFolder(HWND owner, const std::string& title);
     // Runs one of the date dialogs modally over the main window.
     virtual INT_PTR RunDateDialog(DialogBase& dialog);
+    // The dialogs, message boxes and shell of the file actions.
+    virtual ActionShell& Shell() { return SystemShell(); }
     // The splash window while the first load runs (null otherwise).
     HWND SplashWindow() const { return m_splash; }
 
 private:
     MsgResult OnPaint(WPARAM wParam, LPARAM lParam);
     MsgResult OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    MsgResult OnDestroy(WPARAM wParam, LPARAM lParam);
     void OnSourceChange();
     void OnRefresh();
     void OnSiteChange();
@@ -75,6 +80,16 @@ private:
     void OnChooseDate();
     void OnChooseFolder();
     void OnExit();
+    void OnSave();
+    void OnSaveAs();
+    void OnSaveAll();
+    void OnChooseSaveFolder();
+    void OnOpenSaveFolder();
+    void OnPreview();
+    void OnDelete();
+    void PreviewSelectedMovie();
+    // The ids of the selected rows, from the top.
+    std::vector<std::int32_t> SelectedIds() const;
     LRESULT OnItemChanged(NMHDR* hdr);
     LRESULT OnDoubleClick(NMHDR* hdr);
     LRESULT OnListCustomDraw(NMHDR* hdr);
@@ -93,6 +108,9 @@ private:
     std::string m_strSiteFilter;
     std::string m_strCurrViewFolder;
     bool m_bClosing = false;
+    // Set while the window is destroyed: the controls' last notifications
+    // (rows deleted with the list) must not play movies again.
+    bool m_destroying = false;
     SwfEntryList m_entries;
 
     CPlayerWnd m_player;

@@ -10,6 +10,7 @@
 #include "app/flickhold_app.h"
 #include "support/dialog_driver.h"
 #include "support/registry_fixture.h"
+#include "support/test_dlg.h"
 #include "ui/date_filter.h"
 #include "settings/settings_store.h"
 #include "win/platform.h"
@@ -22,51 +23,7 @@ using test::ComboTexts;
 using test::ItemText;
 using test::ListTexts;
 
-// The main window with its loader replaced by a list the test prepares.
-class TestDlg : public CFlickholdDlg {
-public:
-    using CFlickholdDlg::CFlickholdDlg;
-
-    SwfEntryList nextEntries;
-    std::vector<int> loadedSources;
-    bool splashUpDuringFirstLoad = false;
-    bool mainVisibleDuringFirstLoad = true;
-    std::string browseResult;
-    int browseCalls = 0;
-    HWND browseOwner = nullptr;
-    std::string browseTitle;
-    std::function<void(HWND)> onFirstLoad;
-    // Answers a date dialog: it is created modeless, handed to the test, and
-    // its result returned as the modal run's.
-    std::function<void(DialogBase&)> dateDialogAnswer;
-    int dateDialogs = 0;
-
-protected:
-    void LoadEntries(int source, SwfEntryList& entries) override {
-        if (loadedSources.empty()) {
-            HWND splash = SplashWindow();
-            splashUpDuringFirstLoad = splash && ::IsWindow(splash) && ::IsWindowVisible(splash);
-            mainVisibleDuringFirstLoad = ::IsWindowVisible(Handle()) != FALSE;
-            if (onFirstLoad) onFirstLoad(Handle());
-        }
-        loadedSources.push_back(source);
-        entries = nextEntries;
-    }
-    INT_PTR RunDateDialog(DialogBase& dialog) override {
-        ++dateDialogs;
-        if (!dialog.Create(Handle())) return -1;
-        if (dateDialogAnswer) dateDialogAnswer(dialog);
-        INT_PTR result = dialog.IsEnded() ? dialog.Result() : IDCANCEL;
-        dialog.Destroy();
-        return result;
-    }
-    std::string BrowseViewFolder(HWND owner, const std::string& title) override {
-        ++browseCalls;
-        browseOwner = owner;
-        browseTitle = title;
-        return browseResult;
-    }
-};
+using test::TestDlg;
 
 SwfEntry Movie(int id, const std::string& name, const std::string& site, bool unclassified = false,
                std::int64_t time = 0) {

@@ -1,0 +1,117 @@
+// Benchmarks of the file actions and the movie card: Save All against a bare
+// CopyFileA loop over the same files, with distinct names and with one name
+// shared by every movie; the card of a large movie.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "actions/file_actions.h"
+#include "bench/bench_util.h"
+#include "player/movie_file.h"
+#include "base/codepage.h"
+#include "settings/settings_store.h"
+
+#include "../tools/sample_files.h"
+#include "../tools/sample_swf.h"
+
+namespace fh::bench {
+
+namespace {
+
+using sample::RemoveTree;
+using sample::WriteWholeFile;
+
+// Counts failures instead of showing message boxes.
+struct QuietShell : ActionShell {
+    int failures = 0;
+    bool AskSavePath(HWND, const std::string&, const std::string&, std::string&) override { return false; }
+    int Message(HWND, const std::string&, UINT) override {
+        ++failures;
+        return IDOK;
+    }
+    void Open(const std::string&) override {}
+    std::string BrowseFolder(HWND, const std::string&, const std::string&) override { return std::string(); }
+};
+
+// Movies of about 50 KB under `folder`; every one named `shared` when given.
+SwfEntryList MakeMovies(const std::string& folder, int count, const std::string& shared) {
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::string movie = sample::MakeSwf(false, 0x102030, 1);
+    movie.resize(50 * 1024, '\0');
+    SwfEntryList entries;
+    for (int i = 0; i < count; ++i) {
+        SwfEntry e;
+        e.id = i + 2;
+        e.name = shared.empty() ? "movie" + std::to_string(i) : shared;
+        e.path = folder + "\\" + std::to_string(i) + ".swf";
+        WriteWholeFile(e.path, movie);
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+void BenchSaveAll(const std::string& root, int count, const std::string& shared, const char* name) {
+    const SwfEntryList entries = MakeMovies(root + "\\src", count, shared);
+    const std::string out = root + "\\out";
+    WriteSettingText(HKEY_CURRENT_USER, kProgramKey, "SavePath", out);
+    auto fresh = [&] {
+        RemoveTree(out);
+        ::CreateDirectoryA(out.c_str(), nullptr);
+    };
+    QuietShell shell;
+    const double save = MedianMs(
+        [&] {
+            FreeNameFinder names(SystemCodePage());
+            const std::string folder = GetSaveFolder();
+            for (const SwfEntry& e : entries) SaveEntry(e, false, folder, nullptr, shell, names);
+        },
+        fresh);
+    const double bare = MedianMs(
+        [&] {
+            int i = 0;
+            for (const SwfEntry& e : entries)
+                ::CopyFileA(e.path.c_str(), (out + "\\" + std::to_string(i++) + ".swf").c_str(), TRUE);
+        },
+        fresh);
+    Report(name, save, bare, entries.size());
+    if (shell.failures) std::printf("  (%d saves failed)\n", shell.failures);
+    RemoveTree(out);
+    RemoveTree(root + "\\src");
+}
+
+// 50 MB movies whose first frame is small: plain (the rest skipped by
+// seeking) and zlib-compressed (inflated only up to the first frame).
+void BenchCard(const std::string& root) {
+    const std::string head = sample::MakeSwf(false, 0x445566, 1, "Large");
+    std::string plain = head;
+    plain.resize(50u << 20, 'x');
+    const std::string plainPath = root + "\\large_plain.swf";
+    WriteWholeFile(plainPath, plain);
+    std::string compressed = sample::MakeSwf(true, 0x445566, 1, "Large");
+    compressed.resize(50u << 20, 'x');  // the stream ends early; the rest is never inflated
+    const std::string compressedPath = root + "\\large_zlib.swf";
+    WriteWholeFile(compressedPath, compressed);
+    for (const auto& c : {std::make_pair(plainPath, "movie card, 50 MB plain movie"),
+                          std::make_pair(compressedPath, "movie card, 50 MB zlib movie")}) {
+        std::size_t lines = 0;
+        const double ms = MedianMs([&] {
+            auto info = ReadMovieFile(c.first);
+            lines = info && info->frameCount ? 1 : 0;
+        });
+        Report(c.second, ms, -1, lines);
+    }
+    ::DeleteFileA(plainPath.c_str());
+    ::DeleteFileA(compressedPath.c_str());
+}
+
+}  // namespace
+
+void BenchActions(const std::string& root, int scale) {
+    BenchSaveAll(root, 2000 / scale, "", "Save All, 2000 movies of 50 KB");
+    BenchSaveAll(root, 1000 / scale, "main", "Save All, 1000 movies named main");
+    BenchCard(root);
+}
+
+}  // namespace fh::bench

@@ -1,0 +1,43 @@
+#pragma once
+// What every benchmark case shares: the median of a few runs and one line
+// of report, with the ratio to a bare baseline where the case has one.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fh::bench {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRuns = 3;
+
+// The median of the runs; `prepare` runs untimed before each.
+inline double MedianMs(const std::function<void()>& work, const std::function<void()>& prepare = nullptr) {
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        if (prepare) prepare();
+        auto start = Clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// baselineMs < 0: the case has no baseline.
+inline void Report(const char* name, double ms, double baselineMs, size_t records) {
+    if (baselineMs < 0)
+        std::printf("%-34s %9.1f ms   (no baseline)                        records %zu\n", name, ms, records);
+    else
+        std::printf("%-34s %9.1f ms   baseline %9.1f ms   ratio %5.2f   records %zu\n", name, ms, baselineMs,
+                    baselineMs > 0 ? ms / baselineMs : 0.0, records);
+    std::fflush(stdout);
+}
+
+// Saving and the movie card, with their data under `root`.
+void BenchActions(const std::string& root, int scale);
+
+}  // namespace fh::bench

@@ -1,0 +1,119 @@
+#include "actions/file_actions.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <wininet.h>
+
+#include <vector>
+
+#include "discovery/shell_helpers.h"
+#include "res/resource.h"
+#include "settings/settings_store.h"
+#include "win/platform.h"
+
+namespace fh {
+
+namespace {
+
+class WinShell : public ActionShell {
+public:
+    bool AskSavePath(HWND owner, const std::string& initialFolder, const std::string& name,
+                     std::string& chosen) override {
+        // The file-name field holds at most 259 characters.
+        char file[MAX_PATH] = "";
+        lstrcpynA(file, name.c_str(), MAX_PATH);
+        static const char kFilter[] = "Flash Movies (*.swf)\0*.swf\0All Files (*.*)\0*.*\0";
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof(ofn);
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = kFilter;
+        ofn.lpstrFile = file;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.lpstrInitialDir = initialFolder.c_str();
+        ofn.lpstrDefExt = "swf";
+        ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
+        if (!::GetSaveFileNameA(&ofn)) return false;
+        chosen = file;
+        return true;
+    }
+    int Message(HWND owner, const std::string& text, UINT flags) override {
+        char caption[256] = "";
+        if (owner) ::GetWindowTextA(owner, caption, sizeof(caption));
+        return ::MessageBoxA(owner, text.c_str(), caption, flags);
+    }
+    void Open(const std::string& path) override {
+        ::ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+    std::string BrowseFolder(HWND owner, const std::string& title, const std::string& initialFolder) override {
+        return BrowseForFolder(owner, title, initialFolder);
+    }
+};
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+ActionShell& SystemShell() {
+    static WinShell shell;
+    return shell;
+}
+
+bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolder, HWND owner, ActionShell& shell,
+               FreeNameFinder& names) {
+    if (entry.isFolder) return true;
+    ChosenName chosen;
+    if (askName) {
+        std::string path;
+        if (!shell.AskSavePath(owner, saveFolder, entry.name, path)) return false;
+        chosen = SplitChosenPath(path, SystemCodePage());
+    }
+    const std::string base = chosen.name.empty() ? entry.name : chosen.name;
+    const std::string folder = chosen.folder.empty() ? saveFolder : chosen.folder;
+    for (;;) {
+        const int counter = names.Candidate(folder, base);
+        const std::string target = SaveTarget(folder, base, counter);
+        // Checking first and copying after would overwrite a file made in
+        // between; the copy that refuses to overwrite is the check.
+        if (::CopyFileA(entry.path.c_str(), target.c_str(), TRUE)) {
+            names.Taken(folder, base, counter);
+            return true;
+        }
+        if (Exists(target)) {
+            names.Taken(folder, base, counter);
+            continue;
+        }
+        shell.Message(owner, LoadResString(IDS_SAVE_FAILED) + base, MB_OK | MB_ICONSTOP);
+        return true;
+    }
+}
+
+void PreviewMovie(const std::string& path, ActionShell& shell) {
+    if (path.size() < 4) return;
+    if (EndsWithSwf(path, SystemCodePage())) {
+        shell.Open(path);
+        return;
+    }
+    char folder[MAX_PATH] = "";
+    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH) return;
+    const std::string copy = std::string(folder) + "flickhold_temp_file.swf";
+    if (::CopyFileA(path.c_str(), copy.c_str(), FALSE)) shell.Open(copy);
+}
+
+std::vector<std::string> DeleteEntries(SwfEntryList& entries, const std::vector<std::int32_t>& ids) {
+    std::vector<std::string> kept;
+    for (std::int32_t id : ids) {
+        const SwfEntry entry = FindEntryById(entries, id);
+        if (entry.path.empty() || entry.isFolder) continue;
+        if (!entry.url.empty()) ::DeleteUrlCacheEntryA(entry.url.c_str());
+        ::DeleteFileA(entry.path.c_str());
+        // The platform may have removed the file with the index entry; a
+        // file still there (in use, read-only) keeps its row.
+        if (Exists(entry.path)) kept.push_back(entry.name);
+        else RemoveEntryById(entries, id);
+    }
+    return kept;
+}
+
+}  // namespace fh

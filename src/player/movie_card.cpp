@@ -1,0 +1,72 @@
+#include "player/movie_card.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace fh {
+
+namespace {
+
+std::string Number(std::int64_t value) { return std::to_string(value); }
+
+std::string Rate(double fps) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f fps", fps);
+    return text;
+}
+
+}  // namespace
+
+std::vector<CardLine> MovieCardLines(const SwfHeaderInfo& info, const CardTexts& texts, const std::string& sizeText,
+                                     const std::string& title) {
+    std::vector<CardLine> lines;
+    if (!info.IsMovie()) {
+        lines.push_back({texts.notAMovie, std::string()});
+        if (!sizeText.empty()) lines.push_back({texts.fileSize, sizeText + texts.bytes});
+        return lines;
+    }
+    if (!title.empty()) lines.push_back({texts.title, title});
+    if (info.version) lines.push_back({texts.version, Number(*info.version)});
+    const char* method = info.compression == SwfCompression::Zlib   ? "zlib"
+                         : info.compression == SwfCompression::Lzma ? "LZMA"
+                                                                    : nullptr;
+    lines.push_back({texts.compression, method ? std::string(method) : texts.none});
+    if (info.hasStage)
+        lines.push_back({texts.stage, Number(info.StageWidthPixels()) + " x " + Number(info.StageHeightPixels())});
+    if (info.frameRate) lines.push_back({texts.frameRate, Rate(info.FramesPerSecond())});
+    if (info.frameCount) lines.push_back({texts.frameCount, Number(*info.frameCount)});
+    if (!sizeText.empty()) lines.push_back({texts.fileSize, sizeText + texts.bytes});
+    if (info.actionScript3) lines.push_back({texts.actionScript3, *info.actionScript3 ? texts.yes : texts.no});
+    switch (info.stop) {
+    case SwfStop::CutShort:
+        lines.push_back({texts.cutShort, std::string()});
+        break;
+    case SwfStop::BadCompressedData:
+        lines.push_back({texts.corrupt, std::string()});
+        break;
+    case SwfStop::InflateLimit:
+        lines.push_back({texts.tooLarge, std::string()});
+        break;
+    default:
+        break;
+    }
+    return lines;
+}
+
+StageBox FitStage(int areaWidth, int areaHeight, std::int64_t stageWidth, std::int64_t stageHeight) {
+    if (areaWidth <= 0 || areaHeight <= 0) return {};
+    // Ratios beyond 100:1 are no picture of a stage; they draw as 4:3.
+    if (stageWidth <= 0 || stageHeight <= 0 || stageWidth > 100 * stageHeight || stageHeight > 100 * stageWidth) {
+        stageWidth = 4;
+        stageHeight = 3;
+    }
+    std::int64_t width = areaWidth;
+    std::int64_t height = width * stageHeight / stageWidth;
+    if (height > areaHeight) {
+        height = areaHeight;
+        width = height * stageWidth / stageHeight;
+    }
+    return {static_cast<int>(std::max<std::int64_t>(1, width)), static_cast<int>(std::max<std::int64_t>(1, height))};
+}
+
+}  // namespace fh

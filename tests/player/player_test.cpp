@@ -1,0 +1,177 @@
+// The player in the main window: the Flash control hosted for real (a
+// stand-in registered under its class identifier), and the movie card where
+// no control is registered.
+
+#include "player/player_wnd.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+#include "app/flickhold_app.h"
+#include "player/flash_host.h"
+#include "res/resource.h"
+#include "settings/settings_store.h"
+#include "support/canvas.h"
+#include "support/dialog_driver.h"
+#include "support/registry_fixture.h"
+#include "support/swf_writer.h"
+#include "support/temp_folder.h"
+#include "support/test_dlg.h"
+#include "win/handles.h"
+#include "win/platform.h"
+
+namespace fh {
+namespace {
+
+using test::TempFolder;
+using test::TestDlg;
+
+constexpr char kFlashKey[] = "CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+
+SwfEntry Row(int id, const std::string& name, const std::string& path, bool folder = false) {
+    SwfEntry e;
+    e.id = id;
+    e.name = name;
+    e.path = path;
+    e.isFolder = folder;
+    e.sizeText = "1 234";
+    return e;
+}
+
+class PlayerTest : public test::RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        CFlickholdApp::EnsureSettingsKey();
+    }
+    std::unique_ptr<TestDlg> Open(const SwfEntryList& entries) {
+        auto dlg = std::make_unique<TestDlg>("", SystemClock());
+        dlg->nextEntries = entries;
+        EXPECT_TRUE(dlg->Create(nullptr));
+        return dlg;
+    }
+    TempFolder m_tmp;
+};
+
+// COM looks classes up in the machine's classes (Wine reads no per-user
+// ones, and no redirected hive), so the stand-in is registered there for
+// the test and removed after it; a real Flash registration is left alone.
+class FlashPlayerTest : public PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        UniqueRegKey existing;
+        if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, kFlashKey, 0, KEY_READ, existing.Put()) == ERROR_SUCCESS)
+            GTEST_SKIP() << "a Flash control is registered here";
+        existing.Release();
+        char exe[MAX_PATH] = "";
+        ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string dll(exe);
+        dll = dll.substr(0, dll.find_last_of('\\') + 1) + "flickhold_fake_flash.dll";
+        UniqueRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CLASSES_ROOT, (std::string(kFlashKey) + "\\InprocServer32").c_str(),
+                                                   0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
+        ::RegSetValueExA(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                         static_cast<DWORD>(dll.size() + 1));
+        ::RegSetValueExA(key.Get(), "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Apartment"), 10);
+        m_registered = true;
+    }
+    void TearDown() override {
+        if (m_registered) ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kFlashKey);
+        PlayerTest::TearDown();
+    }
+    // What the stand-in recorded since the last call, a step a line.
+    static std::vector<std::string> Steps() {
+        HMODULE module = ::GetModuleHandleA("flickhold_fake_flash.dll");
+        if (!module) return {"not loaded"};
+        using LogFn = int(WINAPI*)(char*, int);
+        auto log = reinterpret_cast<LogFn>(reinterpret_cast<void*>(::GetProcAddress(module, "FakeFlashLog")));
+        char text[4096] = "";
+        log(text, sizeof(text));
+        std::vector<std::string> steps;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) steps.push_back(line);
+        return steps;
+    }
+    static long LiveObjects() {
+        using CountFn = LONG(WINAPI*)();
+        auto count = reinterpret_cast<CountFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("flickhold_fake_flash.dll"), "FakeFlashObjects")));
+        return count();
+    }
+    bool m_registered = false;
+};
+
+TEST_F(FlashPlayerTest, HostsTheControlSetsItUpPutsEachMovieOnceAndReleasesIt) {
+    SetNumber(kProgramKey, "source", ChosenFolder);
+    const std::string a = m_tmp.WriteFile("a.swf", test::SwfBytes('F', 64));
+    const std::string b = m_tmp.WriteFile("b.swf", test::SwfBytes('F', 64));
+    auto dlg = Open({Row(2, "..", "..", true), Row(3, "Sub", m_tmp.MakeFolder("Sub"), true), Row(4, "a", a),
+                     Row(5, "b", b)});
+    ASSERT_TRUE(dlg->Player().HostsFlash());
+    EXPECT_EQ((std::vector<std::string>{"created", "SetClientSite", "activated in the parent", "WMode=Window",
+                                        "Quality2=High", "AllowScriptAccess=always", "Scale=ShowAll",
+                                        "BGColor=FFFFFF"}),
+              Steps());
+    // Selecting a movie row puts its path once; folder rows put nothing.
+    test::SelectRows(*dlg, {2});
+    EXPECT_EQ(std::vector<std::string>{"movie=" + a}, Steps());
+    test::SelectRows(*dlg, {1});
+    test::SelectRows(*dlg, {0});
+    EXPECT_EQ(std::vector<std::string>{}, Steps());
+    test::SelectRows(*dlg, {3});
+    EXPECT_EQ(std::vector<std::string>{"movie=" + b}, Steps());
+    EXPECT_TRUE(dlg->Player().CardLines().empty());
+
+    dlg->Destroy();
+    EXPECT_EQ((std::vector<std::string>{"InPlaceDeactivate", "Close", "SetClientSite(null)", "released"}), Steps());
+    EXPECT_EQ(0, LiveObjects());
+}
+
+TEST_F(PlayerTest, WithoutTheControlTheCardDescribesTheMovie) {
+    test::SwfSpec spec;
+    spec.signature = "ZWS";
+    spec.version = 11;
+    spec.tags = {{9, "\x20\x80\xC0"}};
+    spec.frameCount = 12;
+    const std::string movie = m_tmp.WriteFile("zws.swf", test::BuildSwf(spec));
+    const std::string text = m_tmp.WriteFile("note.swf", "plain text, not a movie");
+    auto dlg = Open({Row(2, "m", movie), Row(3, "n", text)});
+    const CPlayerWnd& player = dlg->Player();
+    ASSERT_FALSE(player.HostsFlash());
+    ASSERT_TRUE(player.CardInfo());
+    EXPECT_EQ(SwfStop::FirstFrame, player.CardInfo()->stop);
+    const std::vector<CardLine>& lines = player.CardLines();
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ("zws.swf", lines[0].label);
+    auto value = [&](UINT id) {
+        for (const CardLine& line : lines)
+            if (line.label == LoadResString(id)) return line.value;
+        return std::string("<missing>");
+    };
+    EXPECT_EQ("11", value(IDS_CARD_VERSION));
+    EXPECT_EQ("LZMA", value(IDS_CARD_COMPRESSION));
+    EXPECT_EQ("550 x 400", value(IDS_CARD_STAGE));
+    EXPECT_EQ("12", value(IDS_CARD_FRAME_COUNT));
+    EXPECT_EQ("1 234" + LoadResString(IDS_BYTES), value(IDS_LABEL_SIZE));
+
+    // The stage is drawn at 550:400 in the movie's background colour.
+    RECT client;
+    ::GetClientRect(player.Handle(), &client);
+    test::Canvas canvas(client.right, client.bottom);
+    player.Render(canvas.DC(), client);
+    const RECT stage = player.StageRect();
+    ASSERT_GT(stage.right - stage.left, 0);
+    EXPECT_NEAR(550.0 / 400, static_cast<double>(stage.right - stage.left) / (stage.bottom - stage.top), 0.02);
+    EXPECT_EQ(RGB(0x20, 0x80, 0xC0), canvas.At((stage.left + stage.right) / 2, (stage.top + stage.bottom) / 2));
+
+    test::SelectRows(*dlg, {1});
+    ASSERT_FALSE(player.CardInfo()->IsMovie());
+    EXPECT_EQ(LoadResString(IDS_CARD_NOT_MOVIE), player.CardLines()[1].label);
+    EXPECT_EQ(0, player.StageRect().right);
+}
+
+}  // namespace
+}  // namespace fh
