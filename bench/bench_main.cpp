@@ -265,7 +265,10 @@ int main(int argc, char** argv) {
         if (std::strncmp(argv[i], "/scale:", 7) == 0) scale = std::max(1, std::atoi(argv[i] + 7));
     // One part alone: /html, /draw, /actions; all of them otherwise.
     const bool only = flag("/html") || flag("/draw") || flag("/actions");
-    if (!only || flag("/html")) BenchHtml();
+    if (!only || flag("/html")) {
+        BenchHtml();
+        fh::bench::BenchRenderer();
+    }
     if (!only || flag("/draw")) BenchDraw();
     if (only && !flag("/actions")) return 0;
     kIndexEntries /= scale;

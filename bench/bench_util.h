@@ -39,5 +39,7 @@ inline void Report(const char* name, double ms, double baselineMs, size_t record
 
 // Saving and the movie card, with their data under `root`.
 void BenchActions(const std::string& root, int scale);
+// The HTML renderer: a tooltip text, mixed bodies, a large table.
+void BenchRenderer();
 
 }  // namespace fh::bench

@@ -82,46 +82,35 @@ bool IsAttributeStart(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.';
 }
 
-// The next "<table" that does not follow another "<", from a character boundary.
-std::size_t FindTableStart(std::string_view body, std::size_t from, const CodePage& cp) {
-    for (std::size_t p = cp.FindText(body, "<table", from); p != npos; p = cp.FindText(body, "<table", p + 1)) {
-        if (p == 0 || body[p - 1] != '<') return p;
-    }
-    return npos;
-}
-
-// The next "</table" that does not follow another "<": an escaped "<" is text.
-std::size_t FindTableClose(std::string_view body, std::size_t from, const CodePage& cp) {
-    for (std::size_t p = cp.FindText(body, "</table", from); p != npos; p = cp.FindText(body, "</table", p + 1)) {
-        if (p == 0 || body[p - 1] != '<') return p;
-    }
-    return npos;
-}
-
-// Just after the "</table>" that closes the table at `start`; the end of the
-// body when it is never closed.
-std::size_t FindTableEnd(std::string_view body, std::size_t start, const CodePage& cp) {
-    int depth = 0;
-    std::size_t pos = start;
-    std::size_t open = FindTableStart(body, pos, cp);
-    for (;;) {
-        const std::size_t close = FindTableClose(body, pos, cp);
-        if (close == npos) return body.size();
-        if (open != npos && open < close) {
-            ++depth;
-            pos = open + 6;
-            open = FindTableStart(body, pos, cp);
-            continue;
-        }
-        --depth;
-        const std::size_t gt = cp.Find(body, '>', close);
-        pos = gt == npos ? body.size() : gt + 1;
-        if (depth <= 0) return pos;
-        if (open != npos && open < pos) open = FindTableStart(body, pos, cp);
-    }
-}
-
 }  // namespace
+
+std::size_t FindUnescaped(std::string_view body, std::string_view needle, std::size_t from, const CodePage& cp) {
+    for (std::size_t p = cp.FindText(body, needle, from); p != npos; p = cp.FindText(body, needle, p + 1)) {
+        if (p == 0 || body[p - 1] != '<') return p;
+    }
+    return npos;
+}
+
+std::size_t FindHtmlTableStart(std::string_view body, std::size_t from, const CodePage& cp) {
+    return FindUnescaped(body, "<table", from, cp);
+}
+
+std::size_t FindHtmlTableEnd(std::string_view body, std::size_t start, const CodePage& cp) {
+    // One walk from "<" to "<", counting the tables that open and close.
+    int depth = 0;
+    for (std::size_t p = cp.Find(body, '<', start); p != npos; p = cp.Find(body, '<', p + 1)) {
+        if (p > 0 && body[p - 1] == '<') continue;  // an escaped "<"
+        const std::string_view rest = body.substr(p);
+        if (rest.compare(0, 6, "<table") == 0) {
+            ++depth;
+        } else if (rest.compare(0, 7, "</table") == 0) {
+            if (--depth > 0) continue;
+            const std::size_t gt = cp.Find(body, '>', p);
+            return gt == npos ? body.size() : gt + 1;
+        }
+    }
+    return body.size();
+}
 
 const HtmlTagInfo* FindHtmlTag(std::string_view lowerName) {
     const auto& table = TagTable();
@@ -234,13 +223,13 @@ std::vector<HtmlSegment> SegmentHtml(std::string_view body, const CodePage& cp) 
     std::vector<HtmlSegment> segments;
     std::size_t pos = 0;
     while (pos < body.size()) {
-        std::size_t table = FindTableStart(body, pos, cp);
+        std::size_t table = FindHtmlTableStart(body, pos, cp);
         if (table == npos) {
             segments.push_back({false, std::string(body.substr(pos))});
             break;
         }
         if (table > pos) segments.push_back({false, std::string(body.substr(pos, table - pos))});
-        std::size_t end = FindTableEnd(body, table, cp);
+        std::size_t end = FindHtmlTableEnd(body, table, cp);
         segments.push_back({true, std::string(body.substr(table, end - table))});
         pos = end;
     }
@@ -255,6 +244,18 @@ void CHtmlScanner::ResetPass() {
     m_linkCounter = -1;
     HtmlStyleSheet::ResetStyle(m_style);
     m_sheet.ApplySelector("body", m_style);
+}
+
+void CHtmlScanner::PushStyle(const std::string& key) {
+    m_stack.push_back(m_style);
+    m_stack.back().name = key;
+}
+
+void CHtmlScanner::PopStyle(const std::string& key) {
+    if (m_stack.empty() || m_stack.back().name != key) return;
+    m_style = std::move(m_stack.back());
+    m_stack.pop_back();
+    m_style.name.clear();
 }
 
 void CHtmlScanner::ScanBody(std::string_view body, HtmlEventSink& sink) {

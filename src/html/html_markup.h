@@ -55,6 +55,15 @@ private:
 std::string PreProcessHtml(std::string_view body, bool convertLineBreaks, const CodePage& cp = CodePage(),
                            const HtmlEntityTable& entities = HtmlEntityTable());
 
+// The next "<table" that does not follow another "<", from a character
+// boundary; and just past the "</table>" that closes the one at `start` (the
+// end of the body when it is never closed). npos when there is none.
+std::size_t FindHtmlTableStart(std::string_view body, std::size_t from, const CodePage& cp);
+std::size_t FindHtmlTableEnd(std::string_view body, std::size_t start, const CodePage& cp);
+// The next occurrence of `needle` (which begins with "<") that does not follow
+// another "<", or npos.
+std::size_t FindUnescaped(std::string_view body, std::string_view needle, std::size_t from, const CodePage& cp);
+
 struct HtmlSegment {
     bool table;
     std::string text;
@@ -95,6 +104,12 @@ public:
 
     void ResetPass();
     const HtmlStyle& CurrentStyle() const { return m_style; }
+    // Tables save their styles on the same stack as tags do: the current
+    // style is copied under the key; popping by a key that is not on top
+    // does nothing.
+    HtmlStyle& MutableStyle() { return m_style; }
+    void PushStyle(const std::string& key);
+    void PopStyle(const std::string& key);
     std::size_t StackDepth() const { return m_stack.size(); }
     int LinkCounter() const { return m_linkCounter; }
 

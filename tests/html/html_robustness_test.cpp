@@ -6,7 +6,9 @@
 
 #include <random>
 
+#include "html/html_layout.h"
 #include "html/html_markup.h"
+#include "support/fake_canvas.h"
 #include "support/fake_metrics.h"
 
 namespace fh {
@@ -35,7 +37,10 @@ const char* const kFragments[] = {
     "-", "+", "%", "#FF", "#12345", "0x", "0777", "<a href=", "<a msg=", "</a>", "<span class=", "cpp-comment",
     "<h1>", "</h1>", "<pre>", "<sub>", "<bottom>", "</vcenter>", "<string idres=", "<bmp src=", "<icon ", "<ilst ",
     "<hr>", "\r\n", "\t", "\xB0", "\xA1", "\x95\x5C", "\x81", "\xFF", "<\xB0>", "\xB0<", "em", "ex", "pt", "in",
-    "<BODY>", "</body>", "<big>", "<small>", "&nbsp;", "&euro;",
+    "<BODY>", "</body>", "<big>", "<small>", "&nbsp;", "&euro;", "<td colspan=", "<td rowspan=", "0", "-7",
+    "2000000000", "</tr>", "<tr>", "<center>", "<justify>", "<right>", "aaaa bbbb ", "<hr width=", "<hr size=",
+    "<ilst file=s.bmp cx=", " speed=", " index=", "<bmp file=p.bmp width=", "%>", "<t>", "<table border=2 ",
+    "cellspacing=", "cellpadding=", "bgeffect=metal>", "<td width=", "valign=bottom>",
 };
 
 TEST(HtmlRobustness, RandomBodiesScanSafely) {
@@ -64,6 +69,57 @@ TEST(HtmlRobustness, RandomBodiesScanSafely) {
             sheet.LoadDefault();
         }
     }
+}
+
+// The layout over random bodies, at several maximum widths, measured and
+// drawn: every line it reads back is one it recorded.
+TEST(HtmlRobustness, RandomBodiesLayOutSafely) {
+    test::FakeMetrics metrics;
+    const CodePage cp = CodePage::Korean();
+    HtmlStyleSheet sheet(metrics, cp);
+    CHtmlScanner scanner(sheet, [](unsigned id) { return std::string(id % 5, 'w'); });
+    test::FakeCanvas canvas;
+    canvas.pictureSizes["s.bmp"] = HtmlSize{64, 16};
+    canvas.pictureSizes["p.bmp"] = HtmlSize{40, 20};
+    HtmlLayoutEngine engine(scanner, sheet, canvas);
+    std::mt19937 random(20261209);
+    const std::size_t fragmentCount = sizeof(kFragments) / sizeof(kFragments[0]);
+    for (int body = 0; body < 1500; ++body) {
+        std::string text;
+        const int pieces = static_cast<int>(random() % 150);
+        for (int i = 0; i < pieces; ++i) text += kFragments[random() % fragmentCount];
+        const std::string pre = PreProcessHtml(text, true, cp);
+        engine.SetMaxWidth(static_cast<int>(random() % 3) * 60);
+        const HtmlSize size = engine.Measure(pre);
+        ASSERT_GE(size.width, 0) << text;
+        ASSERT_GE(size.height, 0) << text;
+        const std::size_t lines = engine.Lines().size();
+        engine.Draw(pre, HtmlRect{0, 0, static_cast<int>(random() % 400), 400});
+        engine.AnimationStep();
+        ASSERT_EQ(lines, engine.Lines().size());
+    }
+}
+
+TEST(HtmlRobustness, DeepAndLargeTablesStayBounded) {
+    test::FakeMetrics metrics;
+    const CodePage cp = CodePage::Korean();
+    HtmlStyleSheet sheet(metrics, cp);
+    CHtmlScanner scanner(sheet, nullptr);
+    test::FakeCanvas canvas;
+    HtmlLayoutEngine engine(scanner, sheet, canvas);
+    std::string nested;
+    for (int i = 0; i < 100; ++i) nested += "<table><tr><td>x";
+    for (int i = 0; i < 100; ++i) nested += "</td></tr></table>";
+    HtmlSize size = engine.Measure(nested);
+    EXPECT_GT(size.width, 0);
+    engine.Draw(nested, HtmlRect{0, 0, 300, 300});
+
+    std::string wide = "<table><tr>";
+    for (int i = 0; i < 2000; ++i) wide += "<td colspan=100000>c</td>";
+    wide += "</tr><tr><td rowspan=100000>r</td></tr></table>";
+    size = engine.Measure(wide);
+    EXPECT_GT(size.width, 0);
+    EXPECT_LT(size.width, 1 << 28);
 }
 
 TEST(HtmlRobustness, MegabyteBodiesOfOneFragment) {
