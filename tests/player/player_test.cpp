@@ -131,12 +131,12 @@ TEST_F(FlashPlayerTest, HostsTheControlSetsItUpPutsEachMovieOnceAndReleasesIt) {
 }
 
 TEST_F(PlayerTest, WithoutTheControlTheCardDescribesTheMovie) {
-    test::SwfSpec spec;
-    spec.signature = "ZWS";
-    spec.version = 11;
-    spec.tags = {{9, "\x20\x80\xC0"}};
-    spec.frameCount = 12;
-    const std::string movie = m_tmp.WriteFile("zws.swf", test::BuildSwf(spec));
+    test::SwfMovie swf;
+    swf.signature = "ZWS";
+    swf.version = 11;
+    swf.tags = {{9, "\x20\x80\xC0"}};
+    swf.frameCount = 12;
+    const std::string movie = m_tmp.WriteFile("zws.swf", test::BuildSwf(swf));
     const std::string text = m_tmp.WriteFile("note.swf", "plain text, not a movie");
     auto dlg = Open({Row(2, "m", movie), Row(3, "n", text)});
     const CPlayerWnd& player = dlg->Player();

@@ -10,7 +10,7 @@ namespace fh {
 namespace {
 
 using test::BuildSwf;
-using test::SwfSpec;
+using test::SwfMovie;
 using test::SwfTag;
 
 SwfHeaderInfo Read(const std::string& bytes, const SwfReadLimits& limits = SwfReadLimits()) {
@@ -23,14 +23,14 @@ const char kMetadata[] =
     "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'> Cats &amp; Dogs </rdf:li></rdf:Alt></dc:title>"
     "</rdf:Description></rdf:RDF>";
 
-SwfSpec FullSpec(const std::string& signature) {
-    SwfSpec spec;
-    spec.signature = signature;
-    spec.frameRate = static_cast<std::uint16_t>(29.5 * 256);
-    spec.frameCount = 321;
-    spec.tags = {{69, std::string("\x18\0\0\0", 4)}, {77, kMetadata}, {9, "\x12\x34\x56"}};
-    spec.afterFirstFrame = SwfTag(9, "\xFF\xFF\xFF") + std::string(5000, 'x');
-    return spec;
+SwfMovie FullSpec(const std::string& signature) {
+    SwfMovie movie;
+    movie.signature = signature;
+    movie.frameRate = static_cast<std::uint16_t>(29.5 * 256);
+    movie.frameCount = 321;
+    movie.tags = {{69, std::string("\x18\0\0\0", 4)}, {77, kMetadata}, {9, "\x12\x34\x56"}};
+    movie.afterFirstFrame = SwfTag(9, "\xFF\xFF\xFF") + std::string(5000, 'x');
+    return movie;
 }
 
 TEST(SwfHeader, ReadsPlainZlibAndLzmaMoviesToTheFirstFrame) {
@@ -54,7 +54,7 @@ TEST(SwfHeader, ReadsPlainZlibAndLzmaMoviesToTheFirstFrame) {
         EXPECT_EQ(std::optional<bool>(true), info.actionScript3);
         EXPECT_EQ("Cats & Dogs", info.titleUtf8);
     }
-    SwfSpec as2;
+    SwfMovie as2;
     as2.tags = {{69, std::string("\x10\0\0\0", 4)}};
     EXPECT_EQ(std::optional<bool>(false), Read(BuildSwf(as2)).actionScript3);
 }
@@ -66,9 +66,9 @@ TEST(SwfHeader, NotMoviesAndMoviesCutAtEveryByte) {
         EXPECT_FALSE(info.IsMovie());
     }
     for (const char* signature : {"FWS", "CWS", "ZWS"}) {
-        const SwfSpec spec = FullSpec(signature);
-        const std::string whole = BuildSwf(spec);
-        const std::size_t firstFrameEnd = whole.size() - spec.afterFirstFrame.size();
+        const SwfMovie movie = FullSpec(signature);
+        const std::string whole = BuildSwf(movie);
+        const std::size_t firstFrameEnd = whole.size() - movie.afterFirstFrame.size();
         for (std::size_t n = 0; n < whole.size(); ++n) {
             SCOPED_TRACE(std::string(signature) + " cut at " + std::to_string(n));
             const SwfHeaderInfo info = Read(whole.substr(0, n));
@@ -95,7 +95,7 @@ TEST(SwfHeader, NotMoviesAndMoviesCutAtEveryByte) {
 
 TEST(SwfHeader, OversizedFieldsAndLengths) {
     // Stage fields of 31 bits hold +-2^30 twips.
-    SwfSpec wide;
+    SwfMovie wide;
     wide.rectBits = 31;
     wide.xMin = -(std::int64_t{1} << 30);
     wide.xMax = (std::int64_t{1} << 30) - 1;
@@ -105,7 +105,7 @@ TEST(SwfHeader, OversizedFieldsAndLengths) {
     EXPECT_EQ((std::int64_t{1} << 30) - 1, info.xMax);
 
     // A tag that claims to run past the end of the file.
-    SwfSpec past;
+    SwfMovie past;
     past.showFrame = false;
     std::string movie = BuildSwf(past) + "\x7F\x02\xFF\xFF\xFF\xFF";  // tag 9, long length 4 GiB
     info = Read(movie);
@@ -113,7 +113,7 @@ TEST(SwfHeader, OversizedFieldsAndLengths) {
     EXPECT_FALSE(info.background);
 
     // Metadata beyond the limit is passed over, the rest still read.
-    SwfSpec big;
+    SwfMovie big;
     big.tags = {{77, std::string(100000, 'm')}, {9, "\x01\x02\x03"}};
     info = Read(BuildSwf(big));
     EXPECT_EQ(SwfStop::FirstFrame, info.stop);
@@ -127,7 +127,7 @@ TEST(SwfHeader, CorruptStreamsBombsAndLyingLengths) {
     EXPECT_EQ(SwfStop::BadCompressedData, Read(corrupt).stop);
 
     // Tags of 16 MB of zeros before the first frame: inflated up to the limit only.
-    SwfSpec bomb;
+    SwfMovie bomb;
     bomb.signature = "CWS";
     bomb.tags = {{2, std::string(4 << 20, '\0')}};
     SwfReadLimits small;

@@ -17,11 +17,11 @@ void PutLe(std::string& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-std::string StageRect(const SwfSpec& spec) {
+std::string StageRect(const SwfMovie& movie) {
     std::vector<bool> bits;
-    for (int i = 4; i >= 0; --i) bits.push_back(((spec.rectBits >> i) & 1) != 0);
-    for (std::int64_t v : {spec.xMin, spec.xMax, spec.yMin, spec.yMax})
-        for (int i = spec.rectBits - 1; i >= 0; --i) bits.push_back(((static_cast<std::uint64_t>(v) >> i) & 1) != 0);
+    for (int i = 4; i >= 0; --i) bits.push_back(((movie.rectBits >> i) & 1) != 0);
+    for (std::int64_t v : {movie.xMin, movie.xMax, movie.yMin, movie.yMax})
+        for (int i = movie.rectBits - 1; i >= 0; --i) bits.push_back(((static_cast<std::uint64_t>(v) >> i) & 1) != 0);
     std::string out((bits.size() + 7) / 8, '\0');
     for (size_t i = 0; i < bits.size(); ++i)
         if (bits[i]) out[i / 8] = static_cast<char>(out[i / 8] | (0x80 >> (i % 8)));
@@ -71,21 +71,21 @@ std::string LzmaCompress(const std::string& data) {
     return result;
 }
 
-std::string BuildSwf(const SwfSpec& spec) {
-    std::string body = StageRect(spec);
-    PutLe(body, spec.frameRate, 2);
-    PutLe(body, spec.frameCount, 2);
-    for (const auto& tag : spec.tags) body += SwfTag(tag.first, tag.second);
-    if (spec.showFrame) body += SwfTag(1, std::string());
-    body += spec.afterFirstFrame;
-    std::string movie = spec.signature;
-    movie += static_cast<char>(spec.version);
-    PutLe(movie, 8 + body.size(), 4);
-    const char kind = spec.signature.empty() ? 'F' : spec.signature[0];
-    if (kind == 'C') movie += ZlibCompress(body);
-    else if (kind == 'Z') movie += LzmaCompress(body);
-    else movie += body;
-    return movie;
+std::string BuildSwf(const SwfMovie& movie) {
+    std::string body = StageRect(movie);
+    PutLe(body, movie.frameRate, 2);
+    PutLe(body, movie.frameCount, 2);
+    for (const auto& tag : movie.tags) body += SwfTag(tag.first, tag.second);
+    if (movie.showFrame) body += SwfTag(1, std::string());
+    body += movie.afterFirstFrame;
+    std::string file = movie.signature;
+    file += static_cast<char>(movie.version);
+    PutLe(file, 8 + body.size(), 4);
+    const char kind = movie.signature.empty() ? 'F' : movie.signature[0];
+    if (kind == 'C') file += ZlibCompress(body);
+    else if (kind == 'Z') file += LzmaCompress(body);
+    else file += body;
+    return file;
 }
 
 }  // namespace fh::test

@@ -10,7 +10,7 @@
 
 namespace fh::test {
 
-struct SwfSpec {
+struct SwfMovie {
     std::string signature = "FWS";
     int version = 10;
     int rectBits = 15;
@@ -25,8 +25,8 @@ struct SwfSpec {
 // A tag with its short or long header (long when the body has 63 bytes or more).
 std::string SwfTag(unsigned code, const std::string& body, bool forceLong = false);
 
-// The whole file as the spec says.
-std::string BuildSwf(const SwfSpec& spec);
+// The whole file as the movie says.
+std::string BuildSwf(const SwfMovie& movie);
 
 // The body (everything after the eight header bytes) compressed for CWS / ZWS.
 std::string ZlibCompress(const std::string& data);
