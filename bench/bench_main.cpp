@@ -263,13 +263,14 @@ int main(int argc, char** argv) {
     int scale = 1;
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/scale:", 7) == 0) scale = std::max(1, std::atoi(argv[i] + 7));
-    // One part alone: /html, /draw, /actions; all of them otherwise.
-    const bool only = flag("/html") || flag("/draw") || flag("/actions");
+    // One part alone: /html, /draw, /tips, /actions; all of them otherwise.
+    const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/actions");
     if (!only || flag("/html")) {
         BenchHtml();
         fh::bench::BenchRenderer();
     }
     if (!only || flag("/draw")) BenchDraw();
+    if (!only || flag("/tips")) fh::bench::BenchTips();
     if (only && !flag("/actions")) return 0;
     kIndexEntries /= scale;
     kIndexMovies /= scale;

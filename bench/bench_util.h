@@ -41,5 +41,7 @@ inline void Report(const char* name, double ms, double baselineMs, size_t record
 void BenchActions(const std::string& root, int scale);
 // The HTML renderer: a tooltip text, mixed bodies, a large table.
 void BenchRenderer();
+// The tooltip window: show to composed, one fade step, show and hide.
+void BenchTips();
 
 }  // namespace fh::bench

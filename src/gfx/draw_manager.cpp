@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -12,8 +13,6 @@
 #include "win/handles.h"
 
 namespace fh {
-
-namespace {
 
 // A 32-bit DIB section (rows bottom-up) selected into its own memory DC.
 class PixelSection {
@@ -44,6 +43,7 @@ public:
     }
 
     bool Ok() const { return m_bits != nullptr; }
+    bool Fits(int width, int height) const { return Ok() && width == m_width && height == m_height; }
     HDC Get() const { return m_dc.Get(); }
     Pixel* Bits() const { return m_bits; }
     std::size_t Count() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
@@ -60,6 +60,11 @@ private:
     HGDIOBJ m_old = nullptr;
     Pixel* m_bits = nullptr;
 };
+
+CDrawManager::CDrawManager() = default;
+CDrawManager::~CDrawManager() = default;
+
+namespace {
 
 int PenStyle(int style) {
     switch (style) {
@@ -338,7 +343,18 @@ EffectCopy CDrawManager::CreateEffectCopy(HBITMAP bitmap, int width, int height,
 void CDrawManager::DrawShadow(HDC dst, int x, int y, int width, int height, HBITMAP silhouette, bool blur,
                               int blurWidth, int blurHeight) {
     if (!silhouette || width <= 0 || height <= 0) return;
-    PixelSection shape(dst, width, height), area(dst, width, height);
+    // A fade draws the same shadow frame after frame: its sections are kept
+    // for the next call, unless they are large.
+    std::unique_ptr<PixelSection> own[2];
+    PixelSection* sections[2];
+    const bool keep = static_cast<std::int64_t>(width) * height <= kKeptShadowPixels;
+    for (int i = 0; i < 2; ++i) {
+        std::unique_ptr<PixelSection>& slot = keep ? m_shadowSections[i] : own[i];
+        if (!slot || !slot->Fits(width, height)) slot = std::make_unique<PixelSection>(dst, width, height);
+        sections[i] = slot.get();
+    }
+    PixelSection& shape = *sections[0];
+    PixelSection& area = *sections[1];
     MemoryDC source(silhouette);
     if (!shape.Ok() || !area.Ok() || !source.Ok()) return;
     if (blur) {

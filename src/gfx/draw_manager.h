@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "gfx/draw_effects.h"
 #include "win/handles.h"
@@ -78,12 +79,14 @@ struct EffectCopy {
     bool hasAlpha = false;
 };
 
+class PixelSection;
+
 class CDrawManager {
 public:
-    CDrawManager() = default;
+    CDrawManager();
     CDrawManager(const CDrawManager&) = delete;
     CDrawManager& operator=(const CDrawManager&) = delete;
-    virtual ~CDrawManager() = default;
+    virtual ~CDrawManager();
 
     void FillEffect(HDC dc, int effect, const RECT& rect, COLORREF first, COLORREF second, COLORREF third,
                     BYTE granularity, BYTE colouring);
@@ -120,6 +123,8 @@ private:
                             const ShadowParams& shadow);
 
     CDibBuffer m_texture;
+    static constexpr std::int64_t kKeptShadowPixels = 1 << 20;
+    std::unique_ptr<PixelSection> m_shadowSections[2];
 };
 
 }  // namespace fh
