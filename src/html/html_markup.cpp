@@ -84,6 +84,19 @@ bool IsAttributeStart(char c) {
 
 }  // namespace
 
+std::string EscapeHtmlText(std::string_view text, const CodePage& cp) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = cp.CharLength(text, i);
+        if (n == 1 && text[i] == '<') out += "<<";
+        else if (n == 1 && text[i] == '&') out += "&<_>";
+        else out.append(text, i, n);
+        i += n;
+    }
+    return out;
+}
+
 std::size_t FindUnescaped(std::string_view body, std::string_view needle, std::size_t from, const CodePage& cp) {
     for (std::size_t p = cp.FindText(body, needle, from); p != npos; p = cp.FindText(body, needle, p + 1)) {
         if (p == 0 || body[p - 1] != '<') return p;

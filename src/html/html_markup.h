@@ -55,6 +55,11 @@ private:
 std::string PreProcessHtml(std::string_view body, bool convertLineBreaks, const CodePage& cp = CodePage(),
                            const HtmlEntityTable& entities = HtmlEntityTable());
 
+// Outside text (a file name, an address) as a body that shows it literally:
+// "<" becomes the scanner's "<<", and every "&" is followed by an empty
+// unknown tag, so no entity (nor "&amp;" then "lt;") can be formed from it.
+std::string EscapeHtmlText(std::string_view text, const CodePage& cp);
+
 // The next "<table" that does not follow another "<", from a character
 // boundary; and just past the "</table>" that closes the one at `start` (the
 // end of the body when it is never closed). npos when there is none.

@@ -6,6 +6,7 @@
 #include "discovery/loaders.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
+#include "html/html_markup.h"
 #include "settings/settings_store.h"
 #include "settings/value_names.h"
 #include "ui/date_dialogs.h"
@@ -69,6 +70,8 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnNotify<D>(IDC_SWF_LIST, LVN_ITEMCHANGED, &D::OnItemChanged),
         OnNotify<D>(IDC_SWF_LIST, NM_DBLCLK, &D::OnDoubleClick),
         OnNotify<D>(IDC_SWF_LIST, NM_CUSTOMDRAW, &D::OnListCustomDraw),
+        // The tooltips are popups without a control identifier.
+        OnNotify<D>(0, TIPN_DISPLAY, &D::OnTipDisplay),
     };
     return table;
 }
@@ -123,8 +126,7 @@ BOOL CFlickholdDlg::OnInit() {
     m_comboDate.SelectString(-1, start.dateText);
     m_comboSource.SelectString(-1, LoadResString(static_cast<UINT>(start.source)));
 
-    // The two tooltips (of the controls and of the list) are created at
-    // this point once the tooltip window exists.
+    CreateTips();
 
     ShowSplashAndLoad();
     return TRUE;
@@ -151,9 +153,80 @@ void CFlickholdDlg::ShowSplashAndLoad() {
     splash.Destroy();
 }
 
+void CFlickholdDlg::CreateTips() {
+    HWND wnd = Handle();
+    m_tipControls.CreateTip(wnd, true);
+    m_tipControls.SetDelay(3, 1000);
+    m_tipControls.SetDelay(2, 30000);
+    static const struct {
+        int control;
+        UINT text;
+    } kTools[] = {
+        {IDC_SOURCE_COMBO, IDS_TIP_SOURCE},         {IDC_VIEW_FOLDER, IDS_TIP_FOLDER},
+        {IDC_CHOOSE_FOLDER, IDS_TIP_CHOOSE_FOLDER}, {IDC_SITE_COMBO, IDS_TIP_SITE},
+        {IDC_DATE_COMBO, IDS_TIP_DATE},             {IDC_CHOOSE_DATE, IDS_TIP_CHOOSE_DATE},
+        {IDC_REFRESH, IDS_TIP_REFRESH},             {IDC_DELETE, IDS_TIP_DELETE},
+        {IDC_PREVIEW, IDS_TIP_PREVIEW},             {IDC_SAVE, IDS_TIP_SAVE},
+        {IDC_SAVE_AS, IDS_TIP_SAVE_AS},             {IDC_SAVE_ALL, IDS_TIP_SAVE_ALL},
+        {IDC_CHOOSE_SAVE_FOLDER, IDS_TIP_CHOOSE_SAVE_FOLDER}, {IDC_OPEN_SAVE_FOLDER, IDS_TIP_OPEN_SAVE_FOLDER},
+    };
+    for (const auto& tool : kTools) m_tipControls.AddToolString(Item(tool.control), tool.text, nullptr, 0);
+
+    m_tipList.CreateTip(wnd, false);
+    m_tipList.SetNotifyParent(true);
+    m_tipList.SetDelay(3, 1000);
+    m_tipList.SetDefaultBehaviour(TIP_BEHAVIOUR_MULTIPLE_SHOW);
+    m_tipList.AddToolText(m_listSwf.Handle(), std::string(), nullptr, 0);
+}
+
 bool CFlickholdDlg::PreTranslateMessage(MSG* msg) {
-    // The tooltips relay every message here before it is dispatched.
+    m_tipControls.RelayMessage(*msg);
+    m_tipList.RelayMessage(*msg);
     return DialogBase::PreTranslateMessage(msg);
+}
+
+LRESULT CFlickholdDlg::OnTipDisplay(NMHDR* hdr) {
+    auto* info = reinterpret_cast<TipDisplayInfo*>(hdr);
+    HWND list = m_listSwf.Handle();
+    if (hdr->hwndFrom != m_tipList.Handle() || info->hwndTool != list || !info->pt || !info->ti) return 0;
+    // The list's client coordinates: the hit test does not count its border.
+    POINT pt = *info->pt;
+    ::ScreenToClient(list, &pt);
+    LVHITTESTINFO hit{};
+    hit.pt = pt;
+    if (::SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0 ||
+        !(hit.flags & LVHT_ONITEM))
+        return 0;
+    std::string text = m_listSwf.GetItemText(hit.iItem, hit.iSubItem);
+
+    RECT header{};
+    HWND headerWnd = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+    if (headerWnd && ::SendMessageA(headerWnd, HDM_GETITEMRECT, static_cast<WPARAM>(hit.iSubItem),
+                                    reinterpret_cast<LPARAM>(&header))) {
+        ::OffsetRect(&header, -::GetScrollPos(list, SB_HORZ), 0);
+    }
+    if (::PtInRect(&header, pt)) {
+        char heading[256] = "";
+        HDITEMA item{};
+        item.mask = HDI_TEXT;
+        item.pszText = heading;
+        item.cchTextMax = sizeof heading;
+        ::SendMessageA(headerWnd, HDM_GETITEMA, static_cast<WPARAM>(hit.iSubItem), reinterpret_cast<LPARAM>(&item));
+        text = heading;
+        info->pt->x += 5;
+        info->pt->y += 20;
+    } else {
+        RECT cell{};
+        cell.top = hit.iSubItem;
+        cell.left = LVIR_BOUNDS;
+        ::SendMessageA(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&cell));
+        POINT corner{cell.left, cell.bottom};
+        ::ClientToScreen(list, &corner);
+        *info->pt = POINT{corner.x + 1, corner.y + 1};
+    }
+    // Names and addresses come from browser caches: shown, never run as markup.
+    info->ti->text = EscapeHtmlText(text, SystemCodePage());
+    return 0;
 }
 
 int CFlickholdDlg::CurrentSource() const {

@@ -13,6 +13,7 @@
 #include "discovery/swf_entry.h"
 #include "player/player_wnd.h"
 #include "res/resource.h"
+#include "tooltip/vexel_tip.h"
 #include "ui/date_filter.h"
 #include "ui/swf_list_ctrl.h"
 #include "win/controls.h"
@@ -53,6 +54,9 @@ public:
     const std::string& SiteFilter() const { return m_strSiteFilter; }
     const std::string& CurrViewFolder() const { return m_strCurrViewFolder; }
     bool IsClosing() const { return m_bClosing; }
+    // The tips of the controls and of the list's rows.
+    CVexelTip& ControlTips() { return m_tipControls; }
+    CVexelTip& ListTips() { return m_tipList; }
     DateFilterDates Dates() const { return {exactDate, startDate, endDate}; }
 
 protected:
@@ -93,6 +97,8 @@ private:
     LRESULT OnItemChanged(NMHDR* hdr);
     LRESULT OnDoubleClick(NMHDR* hdr);
     LRESULT OnListCustomDraw(NMHDR* hdr);
+    LRESULT OnTipDisplay(NMHDR* hdr);
+    void CreateTips();
     int FirstSelectedRow() const;
     // The entry of a row, or an empty one (empty path) when it has none.
     SwfEntry EntryOfRow(int row) const;
@@ -114,6 +120,8 @@ private:
     SwfEntryList m_entries;
 
     CPlayerWnd m_player;
+    CVexelTip m_tipControls;
+    CVexelTip m_tipList;
     ComboBox m_comboSite;
     CSwfListCtrl m_listSwf;
     ComboBox m_comboSource;

@@ -72,6 +72,19 @@ TEST_F(HtmlMarkupTest, EntitiesAndEscapes) {
     }
 }
 
+TEST_F(HtmlMarkupTest, EscapedOutsideTextShowsLiterally) {
+    const char* texts[] = {
+        "<bmp src=\"c:\\x.bmp\">", "<a href=\"calc.exe\">run</a>", "&amp;lt;", "&lt;b&gt;&copy;", "a&<b",
+        "<table><tr><td>x</td></tr></table>", "<<", "&", "tail<", "\xB0\xA1&\xB3\xAA<", "100%&nbsp;",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        const Recorder r = Scan(EscapeHtmlText(text, cp));
+        EXPECT_EQ(text, r.text);
+        for (const std::string& e : r.events) EXPECT_EQ(0u, e.rfind("text:", 0)) << e;
+    }
+}
+
 TEST_F(HtmlMarkupTest, LineBreaksTabsAndCounts) {
     EXPECT_EQ((std::vector<std::string>{"text:line1", "br1", "text:line2"}), Scan("line1\r\nline2").events);
     EXPECT_EQ((std::vector<std::string>{"text:a", "t1", "text:b"}), Scan("a\tb").events);
