@@ -1,0 +1,40 @@
+#pragma once
+// The movie list as CSV (RFC 4180): fields quoted when they hold a comma, a
+// double quote or a line break, records ended by CR LF, the file led by a
+// UTF-8 byte order mark so that spreadsheet programs read Hangul correctly.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/local_time.h"
+#include "player/swf_header.h"
+
+namespace fh {
+
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
+std::string CsvField(std::string_view text);
+// The fields joined by commas, with CR LF.
+std::string CsvRecord(const std::vector<std::string>& fields);
+
+// One movie of the load; texts already in UTF-8.
+struct CsvMovie {
+    std::string name, url, site, path, lastModified;
+    std::optional<std::uint64_t> size;
+    std::optional<LocalTime> fileTime;
+    std::optional<SwfHeaderInfo> header;  // none when the file could not be read
+    std::string savedTo;                  // where it was saved, when saving was asked too
+};
+
+std::string CsvHeaderRecord(bool withSavedTo);
+std::string CsvMovieRecord(const CsvMovie& movie, bool withSavedTo);
+
+// "2026-12-09T13:05:00"
+std::string FormatIsoLocal(const LocalTime& time);
+// A frame rate of 8.8 fixed point in decimals, exact ("29.5", "24").
+std::string FormatFrameRate(std::uint16_t rate);
+
+}  // namespace fh

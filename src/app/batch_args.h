@@ -1,0 +1,42 @@
+#pragma once
+// The command line of batch mode: "/export:FILE.csv", "/saveall:FOLDER",
+// "/sitefolders", "/source:ie|firefox|folder:PATH" and "/site:HOST" (flags
+// begin with "/" or "-", names in any letter case). Any of the first four
+// turns batch mode on; then every argument must be one of these, once.
+
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+
+namespace fh {
+
+enum class BatchError {
+    None,
+    UnknownArgument,   // a flag that batch mode does not know, or a bare word
+    RepeatedFlag,
+    MissingValue,      // "/export:" with nothing after it
+    BadSource,         // not ie, firefox or folder:PATH
+    BadSite,           // a host shorter than two characters
+    NothingToDo,       // neither /export: nor /saveall:
+    SiteFoldersAlone,  // /sitefolders without /saveall:
+};
+
+enum class BatchSource { Ie, Firefox, Folder };
+
+struct BatchRequest {
+    bool batch = false;
+    BatchError error = BatchError::None;
+    std::string offending;  // the argument the error is about
+    std::string exportPath;
+    std::string saveFolder;
+    bool siteFolders = false;
+    BatchSource source = BatchSource::Ie;
+    std::string folder;  // for BatchSource::Folder
+    std::string site;
+};
+
+// `args` are the arguments after the program's name.
+BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage& cp);
+
+}  // namespace fh

@@ -1,0 +1,53 @@
+#include "actions/movie_csv.h"
+
+#include <gtest/gtest.h>
+
+#include "support/csv_reader.h"
+
+namespace fh {
+namespace {
+
+TEST(MovieCsv, QuotingFollowsRfc4180AndReadsBack) {
+    const std::vector<std::string> fields = {"plain", "a,b", "say \"hi\"", "two\r\nlines", "", "\xED\x95\x9C", "lf\n"};
+    const std::string record = CsvRecord(fields);
+    EXPECT_EQ("plain,\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\",,\xED\x95\x9C,\"lf\n\"\r\n", record);
+    EXPECT_EQ(std::vector<std::vector<std::string>>{fields}, test::ReadCsv(record));
+}
+
+TEST(MovieCsv, MovieRecordsCarryTheHeaderFacts) {
+    CsvMovie m;
+    m.name = "intro";
+    m.url = "http://games.com/intro.swf";
+    m.site = "games.com";
+    m.path = "C:\\cache\\intro[1].swf";
+    m.size = 123456;
+    m.lastModified = "Mon, 01 Jan 2007 00:00:00 GMT";
+    m.fileTime = LocalTime{2007, 1, 2, 3, 4, 5};
+    SwfHeaderInfo h;
+    h.stop = SwfStop::FirstFrame;
+    h.signature = "CWS";
+    h.version = 9;
+    h.hasStage = true;
+    h.xMax = 550 * 20;
+    h.yMax = 400 * 20;
+    h.frameRate = static_cast<std::uint16_t>(29.5 * 256);
+    h.frameCount = 120;
+    h.actionScript3 = true;
+    m.header = h;
+    m.savedTo = "D:\\Saved\\games.com\\intro.swf";
+    EXPECT_EQ("intro,http://games.com/intro.swf,games.com,C:\\cache\\intro[1].swf,123456,"
+              "\"Mon, 01 Jan 2007 00:00:00 GMT\",2007-01-02T03:04:05,CWS,9,550,400,29.5,120,1,"
+              "D:\\Saved\\games.com\\intro.swf\r\n",
+              CsvMovieRecord(m, true));
+    m.header.reset();
+    m.size.reset();
+    m.fileTime.reset();
+    EXPECT_EQ(14u, test::ReadCsv(CsvMovieRecord(m, false))[0].size());
+    EXPECT_EQ(15u, test::ReadCsv(CsvHeaderRecord(true))[0].size());
+    EXPECT_EQ("0.00390625", FormatFrameRate(1));
+    EXPECT_EQ("24", FormatFrameRate(24 * 256));
+    EXPECT_EQ("255.99609375", FormatFrameRate(0xFFFF));
+}
+
+}  // namespace
+}  // namespace fh

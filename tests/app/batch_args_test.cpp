@@ -1,0 +1,59 @@
+#include "app/batch_args.h"
+
+#include <gtest/gtest.h>
+
+namespace fh {
+namespace {
+
+BatchRequest Parse(std::vector<std::string> args) { return ParseBatchArgs(args, CodePage::Korean()); }
+
+TEST(BatchArgs, FlagsAndTheirValues) {
+    const BatchRequest r = Parse({"/EXPORT:C:\\out\\list.csv", "-saveall:D:\\keep", "/SiteFolders",
+                                  "/source:folder:C:\\My Movies", "/site:games.com"});
+    EXPECT_TRUE(r.batch);
+    EXPECT_EQ(BatchError::None, r.error);
+    EXPECT_EQ("C:\\out\\list.csv", r.exportPath);
+    EXPECT_EQ("D:\\keep", r.saveFolder);
+    EXPECT_TRUE(r.siteFolders);
+    EXPECT_EQ(BatchSource::Folder, r.source);
+    EXPECT_EQ("C:\\My Movies", r.folder);
+    EXPECT_EQ("games.com", r.site);
+    EXPECT_EQ(BatchSource::Firefox, Parse({"/export:x.csv", "/source:FireFox"}).source);
+    EXPECT_EQ(BatchSource::Ie, Parse({"/export:x.csv"}).source);
+}
+
+TEST(BatchArgs, WithoutBatchFlagsTheWindowStartsAsBefore) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"/site:games.com"}, {"/unknown", "word"}, {"/exports"}}) {
+        EXPECT_FALSE(Parse(args).batch);
+    }
+}
+
+TEST(BatchArgs, BadCommandLines) {
+    struct Case {
+        std::vector<std::string> args;
+        BatchError error;
+        const char* offending;
+    } cases[] = {
+        {{"/export:a.csv", "/verbose"}, BatchError::UnknownArgument, "/verbose"},
+        {{"/export:a.csv", "stray"}, BatchError::UnknownArgument, "stray"},
+        {{"/export:a.csv", "/EXPORT:b.csv"}, BatchError::RepeatedFlag, "/EXPORT:b.csv"},
+        {{"/export:"}, BatchError::MissingValue, "/export:"},
+        {{"/saveall:x", "/source:"}, BatchError::MissingValue, "/source:"},
+        {{"/saveall:x", "/source:opera"}, BatchError::BadSource, "/source:opera"},
+        {{"/saveall:x", "/source:folder:"}, BatchError::BadSource, "/source:folder:"},
+        {{"/saveall:x", "/site:a"}, BatchError::BadSite, "/site:a"},
+        {{"/source:ie"}, BatchError::NothingToDo, ""},
+        {{"/export:a.csv", "/sitefolders"}, BatchError::SiteFoldersAlone, "/sitefolders"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.offending);
+        const BatchRequest r = Parse(c.args);
+        EXPECT_TRUE(r.batch);
+        EXPECT_EQ(c.error, r.error);
+        EXPECT_EQ(c.offending, r.offending);
+    }
+}
+
+}  // namespace
+}  // namespace fh
