@@ -48,6 +48,22 @@ public:
     std::string BrowseFolder(HWND owner, const std::string& title, const std::string& initialFolder) override {
         return BrowseForFolder(owner, title, initialFolder);
     }
+    bool AskExportPath(HWND owner, const std::string& name, std::string& chosen) override {
+        char file[MAX_PATH] = "";
+        lstrcpynA(file, name.c_str(), MAX_PATH);
+        static const char kFilter[] = "CSV (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof(ofn);
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = kFilter;
+        ofn.lpstrFile = file;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.lpstrDefExt = "csv";
+        ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_PATHMUSTEXIST;
+        if (!::GetSaveFileNameA(&ofn)) return false;
+        chosen = file;
+        return true;
+    }
 };
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -70,21 +86,24 @@ bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolde
     }
     const std::string base = chosen.name.empty() ? entry.name : chosen.name;
     const std::string folder = chosen.folder.empty() ? saveFolder : chosen.folder;
+    if (CopyToFreeName(entry.path, folder, base, names).empty())
+        shell.Message(owner, LoadResString(IDS_SAVE_FAILED) + base, MB_OK | MB_ICONSTOP);
+    return true;
+}
+
+std::string CopyToFreeName(const std::string& source, const std::string& folder, const std::string& base,
+                           FreeNameFinder& names) {
     for (;;) {
         const int counter = names.Candidate(folder, base);
         const std::string target = SaveTarget(folder, base, counter);
         // Checking first and copying after would overwrite a file made in
         // between; the copy that refuses to overwrite is the check.
-        if (::CopyFileA(entry.path.c_str(), target.c_str(), TRUE)) {
+        if (::CopyFileA(source.c_str(), target.c_str(), TRUE)) {
             names.Taken(folder, base, counter);
-            return true;
+            return target;
         }
-        if (Exists(target)) {
-            names.Taken(folder, base, counter);
-            continue;
-        }
-        shell.Message(owner, LoadResString(IDS_SAVE_FAILED) + base, MB_OK | MB_ICONSTOP);
-        return true;
+        if (!Exists(target)) return std::string();
+        names.Taken(folder, base, counter);
     }
 }
 

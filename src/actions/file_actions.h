@@ -27,6 +27,8 @@ public:
     virtual void Open(const std::string& path) = 0;
     // The folder browser; the chosen folder, or empty.
     virtual std::string BrowseFolder(HWND owner, const std::string& title, const std::string& initialFolder) = 0;
+    // The save dialog for the movie list; the chosen path, or false when cancelled.
+    virtual bool AskExportPath(HWND owner, const std::string& name, std::string& chosen) = 0;
 };
 
 // The real dialogs, message boxes and shell.
@@ -38,6 +40,11 @@ ActionShell& SystemShell();
 // failed copy shows string 131 followed by the base name, and saving goes on.
 bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolder, HWND owner, ActionShell& shell,
                FreeNameFinder& names);
+
+// Copies the file to folder\base.swf, or the first free numbered name; the
+// name written, or empty when the copy failed.
+std::string CopyToFreeName(const std::string& source, const std::string& folder, const std::string& base,
+                           FreeNameFinder& names);
 
 // Opens the movie with the shell: in place when its name ends in ".swf",
 // else through a copy named "flickhold_temp_file.swf" in the temporary folder.

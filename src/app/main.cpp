@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/batch_mode.h"
 #include "app/flickhold_app.h"
 
 namespace {
@@ -9,6 +10,7 @@ fh::CFlickholdApp theApp;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    if (const auto exit = fh::RunBatchIfAsked(__argc, __argv)) return *exit;
     theApp.InitInstance(__argc, __argv);
     return 0;
 }

@@ -72,6 +72,12 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnNotify<D>(IDC_SWF_LIST, NM_CUSTOMDRAW, &D::OnListCustomDraw),
         // The tooltips are popups without a control identifier.
         OnNotify<D>(0, TIPN_DISPLAY, &D::OnTipDisplay),
+        OnMessage<D>(WM_CONTEXTMENU, &D::OnContextMenu),
+        // Menu commands come with the notification code 0.
+        OnCommand<D>(ID_LIST_COPY_ADDRESSES, 0, &D::OnCopyAddresses),
+        OnCommand<D>(ID_LIST_EXPORT_CSV, 0, &D::OnExportList),
+        OnCommand<D>(ID_LIST_SAVE_SELECTED_SITES, 0, &D::OnSaveSelectedInSites),
+        OnCommand<D>(ID_LIST_SAVE_ALL_SITES, 0, &D::OnSaveAllInSites),
     };
     return table;
 }

@@ -70,6 +70,9 @@ protected:
     virtual INT_PTR RunDateDialog(DialogBase& dialog);
     // The dialogs, message boxes and shell of the file actions.
     virtual ActionShell& Shell() { return SystemShell(); }
+    // Shows the list's context menu at a screen point; its command comes
+    // back as WM_COMMAND.
+    virtual void ShowListMenu(HMENU menu, POINT screen);
     // The splash window while the first load runs (null otherwise).
     HWND SplashWindow() const { return m_splash; }
 
@@ -98,6 +101,13 @@ private:
     LRESULT OnDoubleClick(NMHDR* hdr);
     LRESULT OnListCustomDraw(NMHDR* hdr);
     LRESULT OnTipDisplay(NMHDR* hdr);
+    MsgResult OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnCopyAddresses();
+    void OnExportList();
+    void OnSaveSelectedInSites();
+    void OnSaveAllInSites();
+    void SaveInSites(const SwfEntryList& entries);
+    SwfEntryList SelectedMovies() const;
     void CreateTips();
     int FirstSelectedRow() const;
     // The entry of a row, or an empty one (empty path) when it has none.

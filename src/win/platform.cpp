@@ -16,6 +16,20 @@ std::string LoadResString(UINT id) {
     return std::string();
 }
 
+std::string SystemToUtf8(const std::string& text) {
+    if (text.empty() || text.size() > 0x7FFFFFFF / 4) return std::string();
+    const int size = static_cast<int>(text.size());
+    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (wide <= 0) return std::string();
+    std::wstring buffer(static_cast<std::size_t>(wide), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, &buffer[0], wide);
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::string();
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, &out[0], bytes, nullptr, nullptr);
+    return out;
+}
+
 CodePage CodePageFromSystem() {
     std::array<bool, 256> lead{};
     for (int b = 0; b < 256; ++b) lead[static_cast<size_t>(b)] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;

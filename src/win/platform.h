@@ -15,6 +15,10 @@ namespace fh {
 // there is none.
 std::string LoadResString(UINT id);
 
+// A text of the system code page in UTF-8, by the platform's conversion
+// (bytes it cannot map become its replacement character).
+std::string SystemToUtf8(const std::string& text);
+
 // The lead bytes of the ANSI code page in force.
 CodePage CodePageFromSystem();
 

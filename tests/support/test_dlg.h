@@ -49,6 +49,12 @@ struct FakeShell : ActionShell {
         browseInitial.push_back(initialFolder);
         return browseAnswer;
     }
+    std::string exportAnswer;  // "" cancels
+    bool AskExportPath(HWND owner, const std::string&, std::string& chosen) override {
+        owners.push_back(owner);
+        chosen = exportAnswer;
+        return !exportAnswer.empty();
+    }
 };
 
 class TestDlg : public CFlickholdDlg {
@@ -96,6 +102,23 @@ protected:
         return browseResult;
     }
     ActionShell& Shell() override { return shell; }
+
+public:
+    // The context menu's items as shown (text, enabled) and where.
+    std::vector<std::pair<std::string, bool>> menuItems;
+    POINT menuAt{};
+
+protected:
+    void ShowListMenu(HMENU menu, POINT screen) override {
+        menuItems.clear();
+        menuAt = screen;
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+            char text[256] = "";
+            ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+            const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+            menuItems.emplace_back(text, !(state & (MF_GRAYED | MF_DISABLED)));
+        }
+    }
 };
 
 // Selects exactly these rows, as clicks would (the list notifies the window).

@@ -1,0 +1,106 @@
+#include "actions/movie_export.h"
+
+#include <windows.h>
+
+#include "actions/file_actions.h"
+#include "actions/site_folders.h"
+#include "player/movie_file.h"
+#include "win/handles.h"
+#include "win/platform.h"
+
+namespace fh {
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = SystemCodePage().FindLast(path, '\\');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock) {
+    CsvMovie m;
+    m.name = SystemToUtf8(entry.name);
+    m.url = SystemToUtf8(entry.url);
+    m.site = SystemToUtf8(entry.site);
+    m.path = SystemToUtf8(entry.path);
+    m.lastModified = SystemToUtf8(entry.lastModifiedText);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExA(entry.path.c_str(), GetFileExInfoStandard, &data))
+        m.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if (entry.fileTime) m.fileTime = clock.ToLocal(entry.fileTime);
+    m.header = ReadMovieFile(entry.path);
+    return m;
+}
+
+bool WriteFileWhole(const std::string& path, const std::string& bytes) {
+    char temp[MAX_PATH] = "";
+    if (!::GetTempFileNameA(FolderOf(path).c_str(), "fhk", 0, temp)) return false;
+    bool ok = false;
+    {
+        UniqueFile file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ok = file && bytes.size() <= 0xFFFFFFFFu &&
+             ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+             written == bytes.size() && ::FlushFileBuffers(file.Get());
+    }
+    ok = ok && ::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) ::DeleteFileA(temp);
+    return ok;
+}
+
+bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
+                     const std::vector<std::string>* savedTo) {
+    std::string csv = kUtf8Bom;
+    csv += CsvHeaderRecord(savedTo != nullptr);
+    std::size_t movie = 0;
+    for (const SwfEntry& entry : entries) {
+        if (entry.isFolder) continue;
+        CsvMovie m = GatherCsvMovie(entry, clock);
+        if (savedTo && movie < savedTo->size()) m.savedTo = SystemToUtf8((*savedTo)[movie]);
+        ++movie;
+        csv += CsvMovieRecord(m, savedTo != nullptr);
+    }
+    return WriteFileWhole(path, csv);
+}
+
+bool MakeFolders(const std::string& folder) {
+    if (folder.empty()) return false;
+    if (IsFolder(folder)) return true;
+    const std::string parent = FolderOf(folder);
+    if (parent != folder && parent != "." && !IsFolder(parent) && !MakeFolders(parent)) return false;
+    return ::CreateDirectoryA(folder.c_str(), nullptr) || IsFolder(folder);
+}
+
+std::string SaveInSiteFolder(const SwfEntry& entry, const std::string& saveFolder, const std::string& unclassified,
+                             FreeNameFinder& names) {
+    const SitePath site = BuildSitePath(saveFolder, entry.url, entry.name, unclassified, SystemCodePage());
+    if (!site.ok || !MakeFolders(site.folder)) return std::string();
+    return CopyToFreeName(entry.path, site.folder, site.base, names);
+}
+
+SaveReport SaveMovies(const SwfEntryList& entries, const std::string& saveFolder, bool siteFolders,
+                      const std::string& unclassified) {
+    SaveReport report;
+    FreeNameFinder names(SystemCodePage());
+    for (const SwfEntry& entry : entries) {
+        if (entry.isFolder) continue;
+        const std::string target = siteFolders ? SaveInSiteFolder(entry, saveFolder, unclassified, names)
+                                               : CopyToFreeName(entry.path, saveFolder, entry.name, names);
+        report.targets.push_back(target);
+        if (target.empty()) report.failed.push_back(entry.name);
+        else ++report.saved;
+    }
+    return report;
+}
+
+}  // namespace fh

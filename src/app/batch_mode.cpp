@@ -1,0 +1,119 @@
+#include "app/batch_mode.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "actions/movie_export.h"
+#include "discovery/loaders.h"
+#include "res/resource.h"
+#include "settings/settings_store.h"
+#include "win/handles.h"
+#include "win/platform.h"
+
+namespace fh {
+
+namespace {
+
+std::string Formatted(UINT id, const std::string& text) {
+    const std::string format = LoadResString(id);
+    std::vector<char> out(format.size() + text.size() + 64);
+    std::snprintf(out.data(), out.size(), format.c_str(), text.c_str());
+    return out.data();
+}
+
+std::string ErrorText(const BatchRequest& r) {
+    switch (r.error) {
+    case BatchError::UnknownArgument: return Formatted(IDS_BATCH_UNKNOWN, r.offending);
+    case BatchError::RepeatedFlag: return Formatted(IDS_BATCH_REPEATED, r.offending);
+    case BatchError::MissingValue: return Formatted(IDS_BATCH_MISSING_VALUE, r.offending);
+    case BatchError::BadSource: return Formatted(IDS_BATCH_BAD_SOURCE, r.offending);
+    case BatchError::BadSite: return Formatted(IDS_BATCH_BAD_SITE, r.offending);
+    case BatchError::NothingToDo: return LoadResString(IDS_BATCH_NOTHING_TO_DO);
+    case BatchError::SiteFoldersAlone: return LoadResString(IDS_BATCH_SITE_FOLDERS_ALONE);
+    case BatchError::None: break;
+    }
+    return std::string();
+}
+
+SwfEntryList LoadMovies(const BatchRequest& r, const Clock& clock) {
+    SwfEntryList entries;
+    int counter = 1;
+    switch (r.source) {
+    case BatchSource::Ie: LoadIeCache(entries, counter, IeCacheFolder(), clock); break;
+    case BatchSource::Firefox: LoadFirefoxCache(entries, counter, FirefoxFolders(), clock); break;
+    case BatchSource::Folder: LoadChosenFolder(entries, counter, r.folder, clock); break;
+    }
+    SwfEntryList movies;
+    const CodePage& cp = SystemCodePage();
+    for (SwfEntry& e : entries) {
+        if (e.isFolder) continue;
+        if (!r.site.empty() && !cp.EqualNoCase(e.site, r.site)) continue;
+        movies.push_back(std::move(e));
+    }
+    return movies;
+}
+
+}  // namespace
+
+int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
+    if (r.error != BatchError::None) {
+        message = ErrorText(r) + "\r\n" + LoadResString(IDS_BATCH_USAGE);
+        return kBatchBadCommandLine;
+    }
+    const SwfEntryList movies = LoadMovies(r, clock);
+    SaveReport report;
+    if (!r.saveFolder.empty()) {
+        if (!MakeFolders(r.saveFolder)) {
+            message = Formatted(IDS_BATCH_FOLDER_FAILED, r.saveFolder);
+            return kBatchFailures;
+        }
+        report = SaveMovies(movies, r.saveFolder, r.siteFolders, LoadResString(IDS_UNCLASSIFIED_FOLDER));
+    }
+    char summary[256];
+    std::snprintf(summary, sizeof summary, LoadResString(IDS_BATCH_SUMMARY).c_str(), static_cast<int>(movies.size()),
+                  report.saved, static_cast<int>(report.failed.size()));
+    message = summary;
+    int exit = report.failed.empty() ? kBatchDone : kBatchFailures;
+    if (!r.exportPath.empty()) {
+        if (ExportMovieList(movies, r.exportPath, clock, r.saveFolder.empty() ? nullptr : &report.targets)) {
+            message += Formatted(IDS_BATCH_EXPORTED, r.exportPath);
+        } else {
+            message += "\r\n" + Formatted(IDS_BATCH_EXPORT_FAILED, r.exportPath);
+            exit = kBatchFailures;
+        }
+    }
+    return exit;
+}
+
+std::optional<int> RunBatchIfAsked(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(argv[i] ? argv[i] : "");
+    SetSystemCodePage(CodePageFromSystem());
+    const BatchRequest request = ParseBatchArgs(args, SystemCodePage());
+    if (!request.batch) return std::nullopt;
+    CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
+    std::string message;
+    const int exit = RunBatch(request, SystemClock(), message);
+    PrintConsoleLine(message);
+    return exit;
+}
+
+void PrintConsoleLine(const std::string& line) {
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    UniqueFile console;
+    // A program of the window subsystem has no output of its own unless the
+    // caller redirected it; then the console it was started from is used.
+    if (!out || out == INVALID_HANDLE_VALUE || ::GetFileType(out) == FILE_TYPE_UNKNOWN) {
+        if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+        console.Reset(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        if (!console) return;
+        out = console.Get();
+    }
+    const std::string text = line + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+}  // namespace fh

@@ -1,0 +1,159 @@
+// The movie list as CSV and movies saved in site folders, on the real file
+// system and URL cache.
+
+#include "actions/movie_export.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "discovery/loaders.h"
+#include "settings/settings_store.h"
+#include "support/csv_reader.h"
+#include "support/fake_clock.h"
+#include "support/registry_fixture.h"
+#include "support/swf_writer.h"
+#include "support/temp_folder.h"
+#include "support/url_cache.h"
+#include "win/platform.h"
+
+namespace fh {
+namespace {
+
+using test::TempFolder;
+
+std::string Content(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (std::string(data.cFileName) != "." && std::string(data.cFileName) != "..") names.push_back(data.cFileName);
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    return names;
+}
+
+class MovieExportTest : public test::RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
+        test::ClearUrlCache();
+    }
+    void TearDown() override {
+        test::ClearUrlCache();
+        RegistryTest::TearDown();
+    }
+    TempFolder tmp;
+    test::FakeClock clock{0, 9 * 3600};
+};
+
+TEST_F(MovieExportTest, CsvOfASeededCacheByteForByte) {
+    test::SwfMovie swf;
+    swf.signature = "CWS";
+    swf.version = 9;
+    swf.frameCount = 10;
+    swf.tags = {{69, std::string("\x08\0\0\0", 4)}};
+    const std::string movie = test::BuildSwf(swf);
+    // 2006-03-15 14:05:09 UTC in 100-ns ticks since 1601.
+    const ULONGLONG modified = (1142431509ULL + 11644473600ULL) * 10000000ULL;
+    const auto seeded = test::SeedUrlCache("http://www.games.co.kr/arcade/intro.swf", "swf", movie, modified);
+    SwfEntryList entries;
+    int counter = 1;
+    LoadIeCache(entries, counter, "", clock);
+    ASSERT_EQ(1u, entries.size());
+    entries[0].fileTime = 1142431509;
+    SwfEntry odd;
+    odd.name = "\xB0\xD4\xC0\xD3, \"best\"\r\nnext";  // Hangul in code page 949
+    odd.path = tmp.WriteFile("odd.swf", "not a movie at all");
+    entries.push_back(odd);
+    SwfEntry folder;
+    folder.isFolder = true;
+    folder.name = "sub";
+    entries.push_back(folder);
+
+    const std::string out = tmp.Path() + "\\list.csv";
+    ASSERT_TRUE(ExportMovieList(entries, out, clock));
+    const std::string expected =
+        "\xEF\xBB\xBF"
+        "name,address,site,local path,size,last modified,file time,signature,version,stage width,stage height,"
+        "frame rate,frame count,actionscript 3\r\n"
+        "intro,http://www.games.co.kr/arcade/intro.swf,games.co.kr," + seeded.localPath + "," +
+        std::to_string(movie.size()) + ",\"Wed, 15 Mar 2006 14:05:09 GMT\",2006-03-15T23:05:09,CWS,9,550,400,24,10,1\r\n"
+        "\"\xEA\xB2\x8C\xEC\x9E\x84, \"\"best\"\"\r\nnext\",,," + odd.path + ",18,,,,,,,,,\r\n";
+    EXPECT_EQ(expected, Content(out));
+    EXPECT_EQ(3u, test::ReadCsv(Content(out).substr(3)).size());
+}
+
+TEST_F(MovieExportTest, AFailedWriteLeavesNothingBehind) {
+    const std::string folder = tmp.MakeFolder("out");
+    const std::string target = folder + "\\list.csv";
+    ASSERT_TRUE(WriteFileWhole(target, "first"));
+    ASSERT_TRUE(WriteFileWhole(target, "second"));
+    EXPECT_EQ("second", Content(target));
+    EXPECT_EQ(std::vector<std::string>{"list.csv"}, Listing(folder));
+    EXPECT_FALSE(WriteFileWhole(folder + "\\missing\\list.csv", "x"));
+    EXPECT_FALSE(WriteFileWhole(folder, "x"));  // a folder is not replaced
+    EXPECT_EQ(std::vector<std::string>{"list.csv"}, Listing(folder));
+}
+
+TEST_F(MovieExportTest, SiteFoldersKeepEveryMovieInsideTheSaveFolder) {
+    const std::string source = tmp.MakeFolder("src");
+    const std::string save = tmp.Path() + "\\save";
+    const char* const addresses[] = {
+        "http://games.com/a/../../../../escape.swf",
+        "http://games.com/%2e%2e/%2E%2E/dots.swf",
+        "http://games.com/b\\..\\..\\..\\back.swf",
+        "http://games.com/C:/Windows/drive.swf",
+        "http://games.com/con/aux/nul.swf",
+        "http://games.com/com1/lpt1.swf",
+        "http://games.com/trail.../space /x.swf",
+        "http://games.com/\xC7\xD1\xB1\xDB/\xB0\xD4\xC0\xD3.swf",
+        "http://games.com/bad\xC7/\xB0.swf",
+        "",
+    };
+    SwfEntryList entries;
+    int n = 0;
+    for (const char* address : addresses) {
+        SwfEntry e;
+        e.id = ++n;
+        e.name = "movie" + std::to_string(n);
+        e.url = address;
+        e.path = tmp.WriteFile("src\\" + std::to_string(n) + ".swf", test::SwfBytes());
+        entries.push_back(e);
+    }
+    SwfEntry longOne = entries[0];
+    longOne.url = "http://games.com/" + std::string(2000, 'p') + "/x.swf";
+    entries.push_back(longOne);
+
+    for (int round = 0; round < 2; ++round) {
+        const SaveReport report = SaveMovies(entries, save, true, "\xB9\xCC\xBA\xD0\xB7\xF9");
+        ASSERT_EQ(static_cast<int>(entries.size()), report.saved);
+        for (const std::string& target : report.targets) {
+            SCOPED_TRACE(target);
+            EXPECT_EQ(0u, target.rfind(save + "\\", 0));
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(target.c_str()));
+            EXPECT_EQ(std::string::npos, target.find("\\..\\"));
+            if (round == 1) {
+                EXPECT_EQ("01.swf", target.substr(target.size() - 6));
+            }
+        }
+    }
+    // Nothing beside the save folder and the sources.
+    std::vector<std::string> top = Listing(tmp.Path());
+    std::sort(top.begin(), top.end());
+    EXPECT_EQ((std::vector<std::string>{"save", "src"}), top);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((save + "\\games.com\\_con\\_aux\\_nul.swf").c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+              ::GetFileAttributesA((save + "\\\xB9\xCC\xBA\xD0\xB7\xF9\\movie10.swf").c_str()));
+}
+
+}  // namespace
+}  // namespace fh

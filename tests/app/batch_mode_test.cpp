@@ -1,0 +1,81 @@
+// Batch mode in the test process: what it writes, its line and exit codes.
+
+#include "app/batch_mode.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "res/resource.h"
+#include "settings/settings_store.h"
+#include "support/csv_reader.h"
+#include "support/registry_fixture.h"
+#include "support/temp_folder.h"
+#include "win/platform.h"
+
+namespace fh {
+namespace {
+
+std::string Content(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class BatchModeTest : public test::RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
+        movies = tmp.MakeFolder("movies");
+        tmp.WriteFile("movies\\intro.swf", test::SwfBytes('F'));
+        tmp.WriteFile("movies\\game.swf", test::SwfBytes('C'));
+        tmp.WriteFile("movies\\note.txt", "not listed");
+        tmp.MakeFolder("movies\\sub");
+    }
+    int Run(std::vector<std::string> args) {
+        return RunBatch(ParseBatchArgs(args, SystemCodePage()), SystemClock(), message);
+    }
+    test::TempFolder tmp;
+    std::string movies, message;
+};
+
+TEST_F(BatchModeTest, SavesInSiteFoldersAndListsWhereEachWent) {
+    const std::string save = tmp.Path() + "\\out\\keep", csv = tmp.Path() + "\\list.csv";
+    ASSERT_EQ(kBatchDone, Run({"/source:folder:" + movies, "/saveall:" + save, "/sitefolders", "/export:" + csv}));
+    const std::string unclassified = save + "\\" + LoadResString(IDS_UNCLASSIFIED_FOLDER);
+    EXPECT_TRUE(Exists(unclassified + "\\intro.swf"));
+    EXPECT_TRUE(Exists(unclassified + "\\game.swf"));
+    const auto rows = test::ReadCsv(Content(csv).substr(3));
+    ASSERT_EQ(3u, rows.size());
+    EXPECT_EQ("saved to", rows[0].back());
+    EXPECT_EQ(SystemToUtf8(unclassified + "\\" + rows[1][0] + ".swf"), rows[1].back());
+    char expected[256];
+    std::snprintf(expected, sizeof expected, LoadResString(IDS_BATCH_SUMMARY).c_str(), 2, 2, 0);
+    EXPECT_EQ(0u, message.rfind(expected, 0)) << message;
+    EXPECT_NE(std::string::npos, message.find(csv));
+
+    // The same again: new numbered names, nothing overwritten.
+    ASSERT_EQ(kBatchDone, Run({"/source:folder:" + movies, "/saveall:" + save, "/sitefolders"}));
+    EXPECT_TRUE(Exists(unclassified + "\\intro01.swf"));
+}
+
+TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {
+    EXPECT_EQ(kBatchBadCommandLine, Run({"/export:a.csv", "/export:b.csv"}));
+    EXPECT_NE(std::string::npos, message.find(LoadResString(IDS_BATCH_USAGE))) << message;
+    EXPECT_EQ(kBatchBadCommandLine, Run({"/saveall:" + tmp.Path(), "/frobnicate"}));
+    EXPECT_NE(std::string::npos, message.find("/frobnicate"));
+
+    // A list in a folder that does not exist: exit 1, nothing written.
+    const std::string missing = tmp.Path() + "\\nowhere\\list.csv";
+    EXPECT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/export:" + missing}));
+    EXPECT_FALSE(Exists(tmp.Path() + "\\nowhere"));
+    // A save folder that is a file.
+    const std::string file = tmp.WriteFile("plain", "x");
+    EXPECT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/saveall:" + file}));
+    EXPECT_EQ("x", Content(file));
+}
+
+}  // namespace
+}  // namespace fh
