@@ -16,12 +16,17 @@ win=$(windows_build_dir "$root" "$arch")
 cmake -S "$root" -B "$base/host" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DFLICKHOLD_HOST_CORE=ON -DFLICKHOLD_SANITIZE=ON >/dev/null || exit 1
 cmake --build "$base/host" || exit 1
+cmake -S "$root" -B "$base/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DFLICKHOLD_HOST_CORE=ON -DFLICKHOLD_FUZZ=ON >/dev/null || exit 1
+cmake --build "$base/fuzz" || exit 1
 configure_windows "$root" "$win" "$arch" || exit 1
 cmake --build "$win" || exit 1
 
 status=0
 echo "== core tests, host compiler with AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd "$base/host" && ctest --output-on-failure) || status=1
+echo "== fuzz targets, a fixed number of runs each from the seed corpus"
+(cd "$base/fuzz" && ctest --output-on-failure) || status=1
 
 describe_windows_arch "Windows tests of"
 FLICKHOLD_HEADLESS=${FLICKHOLD_HEADLESS:-1}
