@@ -1,5 +1,5 @@
 # The two commands of the README, and the executable alone.
-.PHONY: run test exe bench clean
+.PHONY: run test exe bench fuzz dist clean
 
 run:
 	bash tools/run.sh
@@ -14,5 +14,13 @@ exe:
 bench:
 	bash tools/bench.sh
 
+# Each fuzz target for FUZZ_SECONDS seconds (60 unless given).
+fuzz:
+	FUZZ_SECONDS="$(FUZZ_SECONDS)" bash tools/fuzz.sh
+
+# dist/Flickhold-<version>.zip and dist/Flickhold-<version>-setup.exe
+dist:
+	bash tools/dist.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -10,8 +10,10 @@ packages=(
   libz-mingw-w64-dev zlib1g-dev lzma-dev
   googletest
   wine wine32:i386 wine64
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick file
   fonts-nanum locales
+  clang libclang-rt-14-dev
+  nsis zip
 )
 
 missing=()

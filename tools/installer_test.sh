@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Installs Flickhold with its setup program silently into a fresh Wine
+# prefix, starts the installed program, uninstalls it silently and checks
+# that nothing of it is left: files, Start menu entry, uninstall entry.
+#   installer_test.sh Flickhold.exe
+set -u
+exe=$(readlink -f "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
+build=$(build_dir_of "$exe")
+wine_env "$build"
+export WINEPREFIX="$build/installer-prefix"
+rm -rf "$WINEPREFIX"
+setup="$build/Flickhold-test-setup.exe"
+version=$(sed -n 's/.*VALUE "ProductVersion", "\([0-9.]*\)".*/\1/p' "$root/res/flickhold.rc")
+bash "$here/make_installer.sh" "$exe" "$version" "$setup" || { echo "installer: makensis failed" >&2; exit 1; }
+
+fail=0
+check() {
+  if ! eval "$1"; then
+    echo "installer: $2" >&2
+    fail=1
+  fi
+}
+finish() {
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$WINEPREFIX" "$setup"
+}
+trap finish EXIT
+
+timeout 180 "$FLICKHOLD_WINE" wineboot.exe -i >/dev/null 2>&1
+timeout 120 "$FLICKHOLD_WINE" "$setup" /S >/dev/null 2>&1
+check '[ $? -eq 0 ]' "the silent install did not end with 0"
+dir="$WINEPREFIX/drive_c/Program Files/Flickhold"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Flickhold"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Flickhold'
+for f in Flickhold.exe README-ko.txt README-en.txt LICENSE.txt uninstall.exe; do
+  check '[ -f "$dir/$f" ]' "$f is not installed"
+done
+check '[ -f "$menu/Flickhold.lnk" ]' "there is no Start menu shortcut"
+check '"$FLICKHOLD_WINE" reg query "$key" /v UninstallString >/dev/null 2>&1' "there is no uninstall entry"
+
+# The installed program runs: a batch export of an empty folder.
+mkdir -p "$WINEPREFIX/drive_c/empty"
+timeout 60 "$FLICKHOLD_WINE" 'C:\Program Files\Flickhold\Flickhold.exe' '/source:folder:C:\empty' \
+  '/export:C:\installed.csv' >/dev/null 2>&1 </dev/null
+check '[ $? -eq 0 ] && [ -f "$WINEPREFIX/drive_c/installed.csv" ]' "the installed program did not run"
+
+# The uninstaller copies itself to the temporary folder and goes on from there.
+timeout 60 "$FLICKHOLD_WINE" 'C:\Program Files\Flickhold\uninstall.exe' /S >/dev/null 2>&1
+for _ in $(seq 1 120); do
+  [ -e "$dir" ] || break
+  sleep 0.5
+done
+timeout 60 wineserver -w
+check '[ ! -e "$dir" ]' "the program folder is still there: $(ls "$dir" 2>&1 | tr '\n' ' ')"
+check '[ ! -e "$menu" ]' "the Start menu entry is still there"
+check '! "$FLICKHOLD_WINE" reg query "$key" >/dev/null 2>&1' "the uninstall entry is still there"
+[ "$fail" -eq 0 ] && echo "installer: installed, ran and uninstalled without a trace"
+exit "$fail"
