@@ -1,6 +1,6 @@
 ; The Flickhold installer: Program Files, a Start menu shortcut and an entry
 ; in the list of installed programs; /S installs and uninstalls silently.
-;   makensis -DVERSION=1.0.0.0 -DEXE=Flickhold.exe -DOUTFILE=setup.exe [-DWIN64] flickhold.nsi
+;   makensis -DVERSION=1.0.0.0 -DEXE=Flickhold.exe -DDOCS=folder -DOUTFILE=setup.exe [-DWIN64] flickhold.nsi
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
@@ -32,9 +32,9 @@ Section "Flickhold"
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "/oname=Flickhold.exe" "${EXE}"
-  File "/oname=README-ko.txt" "${PACKAGING}\README-ko.txt"
-  File "/oname=README-en.txt" "${PACKAGING}\README-en.txt"
-  File "/oname=LICENSE.txt" "${PACKAGING}\..\LICENSE"
+  File "/oname=README-ko.txt" "${DOCS}\README-ko.txt"
+  File "/oname=README-en.txt" "${DOCS}\README-en.txt"
+  File "/oname=LICENSE.txt" "${DOCS}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\Flickhold"
   CreateShortcut "$SMPROGRAMS\Flickhold\Flickhold.lnk" "$INSTDIR\Flickhold.exe"

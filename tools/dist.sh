@@ -16,11 +16,10 @@ stage="$build/dist-stage"
 rm -rf "$stage"
 mkdir -p "$stage" "$dist"
 cp "$build/Flickhold.exe" "$stage/Flickhold.exe"
-cp "$root/packaging/README-ko.txt" "$root/packaging/README-en.txt" "$stage/"
-cp "$root/LICENSE" "$stage/LICENSE.txt"
+# The installer stages the text files; the zip takes the same ones.
+bash "$root/tools/make_installer.sh" "$build/Flickhold.exe" "$version" "$dist/Flickhold-$version-setup.exe" "$stage"
 zip="$dist/Flickhold-$version.zip"
 rm -f "$zip"
 (cd "$stage" && zip -q -X "$zip" Flickhold.exe README-ko.txt README-en.txt LICENSE.txt)
-bash "$root/tools/make_installer.sh" "$build/Flickhold.exe" "$version" "$dist/Flickhold-$version-setup.exe"
 echo "dist: $zip"
 echo "dist: $dist/Flickhold-$version-setup.exe"
