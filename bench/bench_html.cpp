@@ -20,18 +20,6 @@ namespace fh::bench {
 
 namespace {
 
-// The median of many runs of a short case.
-double MedianOf(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 std::string MixedBody(std::size_t bytes) {
     const char* const parts[] = {
         "Plain text with words that wrap ", "<b>bold</b> ", "<i>italic <u>under</u></i> ",
@@ -55,7 +43,7 @@ void BenchRenderer() {
     ScopedSelect select(dc.Get(), bitmap.Get());
     CHtmlRenderer renderer;
     const std::string tip = LoadResString(IDS_TIP_SITE);
-    const double tipMs = MedianOf(100, [&] {
+    const double tipMs = MedianOfRuns(100, [&] {
         const SIZE size = renderer.Measure(dc.Get(), tip);
         renderer.Draw(dc.Get(), RECT{0, 0, size.cx, size.cy});
     });

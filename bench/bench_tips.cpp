@@ -27,18 +27,6 @@ struct BenchInput : InputClock, TimerHost {
     void StopTimer(UINT_PTR) override {}
 };
 
-double MedianOfPrepared(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare) prepare();
-        auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 }  // namespace
 
 void BenchTips() {
@@ -67,7 +55,7 @@ void BenchTips() {
         ::SendMessageA(tip.Handle(), WM_TIMER, TIMER_SHOW, 0);
         ::UpdateWindow(tip.Handle());
     };
-    const double showMs = MedianOfPrepared(100, arrive, show);
+    const double showMs = MedianOfRuns(100, show, arrive);
 
     // The same steps with the picture composed in a memory DC: the window
     // region and the window's move and show are the window manager's.
@@ -78,22 +66,25 @@ void BenchTips() {
     UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), tip.WindowRect().Width(), tip.WindowRect().Height()));
     MemoryDC memory(bitmap.Get(), screen.Get());
     POINT pos{};
-    const double layOutMs = MedianOfPrepared(100, nullptr, [&] {
+    const double layOutMs = MedianOfRuns(100, [&] {
         tip.LayOut(tool, input.cursor, pos);
         tip.Compose(memory.Get(), 0);
     });
     Report("tip laid out + composed, memory DC (med/100)", layOutMs, -1, 1);
     Report("tip show timer to on screen (med/100)", showMs, -1, 1);
     int transparency = 0;
-    const double composeMs = MedianOfPrepared(100, nullptr, [&] { tip.Compose(memory.Get(), (transparency += 20) % 100); });
+    const double composeMs = MedianOfRuns(100, [&] { tip.Compose(memory.Get(), (transparency += 20) % 100); });
     Report("tip compose in memory DC (med/100)", composeMs, -1, 1);
-    const double fadeMs = MedianOfPrepared(100, nullptr, [&] { tip.Compose(nullptr, (transparency += 20) % 100); });
+    const double fadeMs = MedianOfRuns(100, [&] { tip.Compose(nullptr, (transparency += 20) % 100); });
     Report("tip fade step on screen (med/100)", fadeMs, -1, 1);
 
-    const double cycleMs = MedianOfPrepared(100, arrive, [&] {
-        show();
-        tip.HideNow();
-    });
+    const double cycleMs = MedianOfRuns(
+        100,
+        [&] {
+            show();
+            tip.HideNow();
+        },
+        arrive);
     Report("tip show and hide cycle (med/100)", cycleMs, -1, 1);
 
     tip.Destroy();

@@ -14,10 +14,11 @@ namespace fh::bench {
 using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 3;
 
-// The median of the runs; `prepare` runs untimed before each.
-inline double MedianMs(const std::function<void()>& work, const std::function<void()>& prepare = nullptr) {
+// The median of `runs` runs; `prepare` runs untimed before each.
+inline double MedianOfRuns(int runs, const std::function<void()>& work,
+                           const std::function<void()>& prepare = nullptr) {
     std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
+    for (int i = 0; i < runs; ++i) {
         if (prepare) prepare();
         auto start = Clock::now();
         work();
@@ -25,6 +26,10 @@ inline double MedianMs(const std::function<void()>& work, const std::function<vo
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+inline double MedianMs(const std::function<void()>& work, const std::function<void()>& prepare = nullptr) {
+    return MedianOfRuns(kRuns, work, prepare);
 }
 
 // baselineMs < 0: the case has no baseline.

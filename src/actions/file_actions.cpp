@@ -16,26 +16,32 @@ namespace fh {
 
 namespace {
 
+// The common save dialog with the name filled in; the chosen path, or false
+// when cancelled. The file-name field holds at most 259 characters.
+bool AskSaveFile(HWND owner, const char* initialFolder, const std::string& name, const char* filter,
+                 const char* extension, DWORD flags, std::string& chosen) {
+    char file[MAX_PATH] = "";
+    lstrcpynA(file, name.c_str(), MAX_PATH);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = initialFolder;
+    ofn.lpstrDefExt = extension;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | flags;
+    if (!::GetSaveFileNameA(&ofn)) return false;
+    chosen = file;
+    return true;
+}
+
 class WinShell : public ActionShell {
 public:
     bool AskSavePath(HWND owner, const std::string& initialFolder, const std::string& name,
                      std::string& chosen) override {
-        // The file-name field holds at most 259 characters.
-        char file[MAX_PATH] = "";
-        lstrcpynA(file, name.c_str(), MAX_PATH);
-        static const char kFilter[] = "Flash Movies (*.swf)\0*.swf\0All Files (*.*)\0*.*\0";
-        OPENFILENAMEA ofn{};
-        ofn.lStructSize = sizeof(ofn);
-        ofn.hwndOwner = owner;
-        ofn.lpstrFilter = kFilter;
-        ofn.lpstrFile = file;
-        ofn.nMaxFile = MAX_PATH;
-        ofn.lpstrInitialDir = initialFolder.c_str();
-        ofn.lpstrDefExt = "swf";
-        ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-        if (!::GetSaveFileNameA(&ofn)) return false;
-        chosen = file;
-        return true;
+        return AskSaveFile(owner, initialFolder.c_str(), name,
+                           "Flash Movies (*.swf)\0*.swf\0All Files (*.*)\0*.*\0", "swf", 0, chosen);
     }
     int Message(HWND owner, const std::string& text, UINT flags) override {
         char caption[256] = "";
@@ -49,20 +55,8 @@ public:
         return BrowseForFolder(owner, title, initialFolder);
     }
     bool AskExportPath(HWND owner, const std::string& name, std::string& chosen) override {
-        char file[MAX_PATH] = "";
-        lstrcpynA(file, name.c_str(), MAX_PATH);
-        static const char kFilter[] = "CSV (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
-        OPENFILENAMEA ofn{};
-        ofn.lStructSize = sizeof(ofn);
-        ofn.hwndOwner = owner;
-        ofn.lpstrFilter = kFilter;
-        ofn.lpstrFile = file;
-        ofn.nMaxFile = MAX_PATH;
-        ofn.lpstrDefExt = "csv";
-        ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_PATHMUSTEXIST;
-        if (!::GetSaveFileNameA(&ofn)) return false;
-        chosen = file;
-        return true;
+        return AskSaveFile(owner, nullptr, name, "CSV (*.csv)\0*.csv\0All Files (*.*)\0*.*\0", "csv",
+                           OFN_PATHMUSTEXIST, chosen);
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include "actions/file_actions.h"
 #include "actions/site_folders.h"
+#include "discovery/shell_helpers.h"
 #include "player/movie_file.h"
 #include "win/handles.h"
 #include "win/platform.h"
@@ -34,9 +35,8 @@ CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock) {
     m.site = SystemToUtf8(entry.site);
     m.path = SystemToUtf8(entry.path);
     m.lastModified = SystemToUtf8(entry.lastModifiedText);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (::GetFileAttributesExA(entry.path.c_str(), GetFileExInfoStandard, &data))
-        m.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    FileFacts facts;
+    if (QueryFileFacts(entry.path, facts)) m.size = facts.size;
     if (entry.fileTime) m.fileTime = clock.ToLocal(entry.fileTime);
     m.header = ReadMovieFile(entry.path);
     return m;

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 
 #include "app/flickhold_app.h"
@@ -26,13 +25,6 @@ using test::FakeShell;
 using test::SwfBytes;
 using test::TempFolder;
 using test::TestDlg;
-
-std::string Content(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 SwfEntry MovieAt(int id, const std::string& name, const std::string& path, const std::string& site = "") {
     SwfEntry e;
@@ -72,24 +64,24 @@ TEST_F(FileActionsTest, SaveTakesTheFirstFreeNameAndNeverOverwrites) {
     FreeNameFinder names(SystemCodePage());
     const SwfEntry intro = MovieAt(2, "intro", Source("intro[1].swf"));
     EXPECT_TRUE(SaveEntry(intro, false, m_out, nullptr, shell, names));
-    EXPECT_EQ(SwfBytes('F', 64), Content(m_out + "\\intro02.swf"));
-    EXPECT_EQ("old", Content(m_out + "\\intro.swf"));
-    EXPECT_EQ("old", Content(m_out + "\\intro01.swf"));
+    EXPECT_EQ(SwfBytes('F', 64), test::ReadFileAt(m_out + "\\intro02.swf"));
+    EXPECT_EQ("old", test::ReadFileAt(m_out + "\\intro.swf"));
+    EXPECT_EQ("old", test::ReadFileAt(m_out + "\\intro01.swf"));
     EXPECT_TRUE(SaveEntry(MovieAt(3, "flash003", Source("A1B2")), false, m_out, nullptr, shell, names));
-    EXPECT_TRUE(Exists(m_out + "\\flash003.swf"));
+    EXPECT_TRUE(test::PathExists(m_out + "\\flash003.swf"));
 
     // A name taken by a folder counts as taken, also for a new walk.
     ::CreateDirectoryA((m_out + "\\intro03.swf").c_str(), nullptr);
     FreeNameFinder fresh(SystemCodePage());
     EXPECT_TRUE(SaveEntry(intro, false, m_out, nullptr, shell, fresh));
-    EXPECT_EQ(SwfBytes('F', 64), Content(m_out + "\\intro04.swf"));
+    EXPECT_EQ(SwfBytes('F', 64), test::ReadFileAt(m_out + "\\intro04.swf"));
     EXPECT_TRUE(shell.messages.empty());
 
     // Folder rows are not saved, and report success.
     SwfEntry folder = MovieAt(4, "Sub", m_tmp.Path());
     folder.isFolder = true;
     EXPECT_TRUE(SaveEntry(folder, false, m_out, nullptr, shell, names));
-    EXPECT_FALSE(Exists(m_out + "\\Sub.swf"));
+    EXPECT_FALSE(test::PathExists(m_out + "\\Sub.swf"));
 }
 
 TEST_F(FileActionsTest, FailedCopiesShowTheNameAndSavingGoesOn) {
@@ -104,7 +96,7 @@ TEST_F(FileActionsTest, FailedCopiesShowTheNameAndSavingGoesOn) {
     // A vanished source: the same message, nothing written.
     EXPECT_TRUE(SaveEntry(MovieAt(3, "gone", m_tmp.Path() + "\\gone.swf"), false, m_out, nullptr, shell, names));
     EXPECT_EQ(LoadResString(IDS_SAVE_FAILED) + "gone", shell.messages.back());
-    EXPECT_FALSE(Exists(m_out + "\\gone.swf"));
+    EXPECT_FALSE(test::PathExists(m_out + "\\gone.swf"));
 }
 
 TEST_F(FileActionsTest, SaveAsUsesTheChosenFolderAndNameWithTheSwfEnding) {
@@ -115,11 +107,11 @@ TEST_F(FileActionsTest, SaveAsUsesTheChosenFolderAndNameWithTheSwfEnding) {
     FreeNameFinder names(SystemCodePage());
     const SwfEntry movie = MovieAt(2, "intro", Source("intro.swf"));
     EXPECT_TRUE(SaveEntry(movie, true, m_out, nullptr, shell, names));
-    EXPECT_TRUE(Exists(other + "\\game.swf"));
+    EXPECT_TRUE(test::PathExists(other + "\\game.swf"));
     // Confirming the overwrite question still does not overwrite.
     EXPECT_TRUE(SaveEntry(movie, true, m_out, nullptr, shell, names));
-    EXPECT_EQ("old", Content(other + "\\taken.swf"));
-    EXPECT_TRUE(Exists(other + "\\taken01.swf"));
+    EXPECT_EQ("old", test::ReadFileAt(other + "\\taken.swf"));
+    EXPECT_TRUE(test::PathExists(other + "\\taken01.swf"));
     EXPECT_FALSE(SaveEntry(movie, true, m_out, nullptr, shell, names));  // cancelled
     EXPECT_EQ((std::vector<std::string>{"intro", "intro", "intro"}), shell.savePresets);
 }
@@ -137,7 +129,7 @@ TEST_F(FileActionsTest, PreviewOpensSwfFilesInPlaceAndOthersThroughOneCopy) {
     ::GetTempPathA(MAX_PATH, temp);
     const std::string copy = std::string(temp) + "flickhold_temp_file.swf";
     EXPECT_EQ((std::vector<std::string>{upper, copy, copy}), shell.opened);
-    EXPECT_EQ(SwfBytes('F', 80), Content(copy));  // the second preview replaced the first
+    EXPECT_EQ(SwfBytes('F', 80), test::ReadFileAt(copy));  // the second preview replaced the first
     PreviewMovie(m_tmp.Path() + "\\gone", shell);  // a failed copy opens nothing
     EXPECT_EQ(3u, shell.opened.size());
 }
@@ -161,10 +153,10 @@ TEST_F(FileActionsTest, DeleteRemovesIndexEntriesAndFilesAndKeepsWhatStays) {
     ASSERT_EQ(2u, entries.size());
     EXPECT_EQ(4, entries[0].id);
     EXPECT_EQ(5, entries[1].id);
-    EXPECT_FALSE(Exists(seeded.localPath));
-    EXPECT_FALSE(Exists(loose.path));
-    EXPECT_TRUE(Exists(lockedPath));
-    EXPECT_TRUE(Exists(folder.path));
+    EXPECT_FALSE(test::PathExists(seeded.localPath));
+    EXPECT_FALSE(test::PathExists(loose.path));
+    EXPECT_TRUE(test::PathExists(lockedPath));
+    EXPECT_TRUE(test::PathExists(folder.path));
     // The index no longer knows the address.
     DWORD size = 0;
     EXPECT_FALSE(::GetUrlCacheEntryInfoA(seeded.url.c_str(), nullptr, &size));
@@ -183,13 +175,13 @@ TEST_F(FileActionsTest, ButtonsSaveSelectedRowsAndAllOfTheLoad) {
     ASSERT_EQ(2, dlg->List().GetItemCount());
     test::SelectRows(*dlg, {1});
     test::Click(wnd, IDC_SAVE);
-    EXPECT_TRUE(Exists(m_out + "\\c.swf"));
-    EXPECT_FALSE(Exists(m_out + "\\b.swf"));
+    EXPECT_TRUE(test::PathExists(m_out + "\\c.swf"));
+    EXPECT_FALSE(test::PathExists(m_out + "\\b.swf"));
     // Save All saves every movie of the load, the site filter notwithstanding.
     test::Click(wnd, IDC_SAVE_ALL);
-    EXPECT_TRUE(Exists(m_out + "\\a.swf"));
-    EXPECT_TRUE(Exists(m_out + "\\b.swf"));
-    EXPECT_TRUE(Exists(m_out + "\\c01.swf"));
+    EXPECT_TRUE(test::PathExists(m_out + "\\a.swf"));
+    EXPECT_TRUE(test::PathExists(m_out + "\\b.swf"));
+    EXPECT_TRUE(test::PathExists(m_out + "\\c01.swf"));
 
     // Save As asks once per selected movie; the first cancel ends the walk.
     test::SelectRows(*dlg, {0, 1});
@@ -210,9 +202,9 @@ TEST_F(FileActionsTest, SaveAllSkipsFolderRowsAndTheSaveFolderIsChosenAndOpened)
     auto dlg = Open({parent, sub, MovieAt(4, "m", Source("m.swf"))});
     HWND wnd = dlg->Handle();
     test::Click(wnd, IDC_SAVE_ALL);
-    EXPECT_TRUE(Exists(m_out + "\\m.swf"));
-    EXPECT_FALSE(Exists(m_out + "\\Sub.swf"));
-    EXPECT_FALSE(Exists(m_out + "\\...swf"));
+    EXPECT_TRUE(test::PathExists(m_out + "\\m.swf"));
+    EXPECT_FALSE(test::PathExists(m_out + "\\Sub.swf"));
+    EXPECT_FALSE(test::PathExists(m_out + "\\...swf"));
 
     dlg->shell.browseAnswer = m_tmp.Path();
     test::Click(wnd, IDC_CHOOSE_SAVE_FOLDER);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "discovery/loaders.h"
 #include "settings/settings_store.h"
@@ -23,11 +22,6 @@ namespace {
 
 using test::TempFolder;
 
-std::string Content(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> Listing(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
@@ -40,17 +34,8 @@ std::vector<std::string> Listing(const std::string& folder) {
     return names;
 }
 
-class MovieExportTest : public test::RegistryTest {
+class MovieExportTest : public test::UrlCacheTest {
 protected:
-    void SetUp() override {
-        RegistryTest::SetUp();
-        CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
-        test::ClearUrlCache();
-    }
-    void TearDown() override {
-        test::ClearUrlCache();
-        RegistryTest::TearDown();
-    }
     TempFolder tmp;
     test::FakeClock clock{0, 9 * 3600};
 };
@@ -88,8 +73,8 @@ TEST_F(MovieExportTest, CsvOfASeededCacheByteForByte) {
         "intro,http://www.games.co.kr/arcade/intro.swf,games.co.kr," + seeded.localPath + "," +
         std::to_string(movie.size()) + ",\"Wed, 15 Mar 2006 14:05:09 GMT\",2006-03-15T23:05:09,CWS,9,550,400,24,10,1\r\n"
         "\"\xEA\xB2\x8C\xEC\x9E\x84, \"\"best\"\"\r\nnext\",,," + odd.path + ",18,,,,,,,,,\r\n";
-    EXPECT_EQ(expected, Content(out));
-    EXPECT_EQ(3u, test::ReadCsv(Content(out).substr(3)).size());
+    EXPECT_EQ(expected, test::ReadFileAt(out));
+    EXPECT_EQ(3u, test::ReadCsv(test::ReadFileAt(out).substr(3)).size());
 }
 
 TEST_F(MovieExportTest, AFailedWriteLeavesNothingBehind) {
@@ -97,7 +82,7 @@ TEST_F(MovieExportTest, AFailedWriteLeavesNothingBehind) {
     const std::string target = folder + "\\list.csv";
     ASSERT_TRUE(WriteFileWhole(target, "first"));
     ASSERT_TRUE(WriteFileWhole(target, "second"));
-    EXPECT_EQ("second", Content(target));
+    EXPECT_EQ("second", test::ReadFileAt(target));
     EXPECT_EQ(std::vector<std::string>{"list.csv"}, Listing(folder));
     EXPECT_FALSE(WriteFileWhole(folder + "\\missing\\list.csv", "x"));
     EXPECT_FALSE(WriteFileWhole(folder, "x"));  // a folder is not replaced

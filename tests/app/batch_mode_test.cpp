@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -15,13 +14,6 @@
 
 namespace fh {
 namespace {
-
-std::string Content(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class BatchModeTest : public test::RegistryTest {
 protected:
@@ -45,9 +37,9 @@ TEST_F(BatchModeTest, SavesInSiteFoldersAndListsWhereEachWent) {
     const std::string save = tmp.Path() + "\\out\\keep", csv = tmp.Path() + "\\list.csv";
     ASSERT_EQ(kBatchDone, Run({"/source:folder:" + movies, "/saveall:" + save, "/sitefolders", "/export:" + csv}));
     const std::string unclassified = save + "\\" + LoadResString(IDS_UNCLASSIFIED_FOLDER);
-    EXPECT_TRUE(Exists(unclassified + "\\intro.swf"));
-    EXPECT_TRUE(Exists(unclassified + "\\game.swf"));
-    const auto rows = test::ReadCsv(Content(csv).substr(3));
+    EXPECT_TRUE(test::PathExists(unclassified + "\\intro.swf"));
+    EXPECT_TRUE(test::PathExists(unclassified + "\\game.swf"));
+    const auto rows = test::ReadCsv(test::ReadFileAt(csv).substr(3));
     ASSERT_EQ(3u, rows.size());
     EXPECT_EQ("saved to", rows[0].back());
     EXPECT_EQ(SystemToUtf8(unclassified + "\\" + rows[1][0] + ".swf"), rows[1].back());
@@ -58,7 +50,7 @@ TEST_F(BatchModeTest, SavesInSiteFoldersAndListsWhereEachWent) {
 
     // The same again: new numbered names, nothing overwritten.
     ASSERT_EQ(kBatchDone, Run({"/source:folder:" + movies, "/saveall:" + save, "/sitefolders"}));
-    EXPECT_TRUE(Exists(unclassified + "\\intro01.swf"));
+    EXPECT_TRUE(test::PathExists(unclassified + "\\intro01.swf"));
 }
 
 TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {
@@ -70,11 +62,11 @@ TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {
     // A list in a folder that does not exist: exit 1, nothing written.
     const std::string missing = tmp.Path() + "\\nowhere\\list.csv";
     EXPECT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/export:" + missing}));
-    EXPECT_FALSE(Exists(tmp.Path() + "\\nowhere"));
+    EXPECT_FALSE(test::PathExists(tmp.Path() + "\\nowhere"));
     // A save folder that is a file.
     const std::string file = tmp.WriteFile("plain", "x");
     EXPECT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/saveall:" + file}));
-    EXPECT_EQ("x", Content(file));
+    EXPECT_EQ("x", test::ReadFileAt(file));
 }
 
 }  // namespace

@@ -52,18 +52,7 @@ SwfEntryList LoadFirefox(int& counter) {
     return entries;
 }
 
-class LoaderTest : public test::RegistryTest {
-protected:
-    void SetUp() override {
-        RegistryTest::SetUp();
-        CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
-        test::ClearUrlCache();
-    }
-    void TearDown() override {
-        test::ClearUrlCache();
-        RegistryTest::TearDown();
-    }
-};
+using LoaderTest = test::UrlCacheTest;
 
 // 2006-03-15 14:05:09 UTC in 100-ns ticks since 1601.
 constexpr ULONGLONG kModified = (1142431509ULL + 11644473600ULL) * 10000000ULL;

@@ -4,6 +4,8 @@
 #include <winioctl.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <cstring>
 #include <vector>
 
@@ -141,5 +143,12 @@ std::string SwfBytes(char first, std::size_t size) {
     bytes[5] = static_cast<char>((bytes.size() >> 8) & 0xFF);
     return bytes;
 }
+
+std::string ReadFileAt(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool PathExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace fh::test

@@ -32,6 +32,9 @@ void RemoveFolderLink(const std::string& link);
 
 // Writes a file at a full path, creating its folders.
 bool WriteFileAt(const std::string& path, const std::string& content);
+// The whole file's bytes (empty when it cannot be read).
+std::string ReadFileAt(const std::string& path);
+bool PathExists(const std::string& path);
 void RemoveTree(const std::string& path);
 
 // A small movie: the signature, a version byte and a length field.

@@ -6,10 +6,27 @@
 
 #include <string>
 
+#include "settings/settings_store.h"
+#include "support/registry_fixture.h"
+
 namespace fh::test {
 
 // Deletes every entry of the content cache.
 void ClearUrlCache();
+
+// A fresh settings key and an empty URL cache, emptied again afterwards.
+class UrlCacheTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
+        ClearUrlCache();
+    }
+    void TearDown() override {
+        ClearUrlCache();
+        RegistryTest::TearDown();
+    }
+};
 
 struct SeededEntry {
     std::string url;

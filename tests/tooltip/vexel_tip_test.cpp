@@ -4,24 +4,15 @@
 
 #include <commctrl.h>
 
-#include <map>
 #include <string>
 
+#include "support/tip_input.h"
 #include "win/platform.h"
 
 namespace fh {
 namespace {
 
-// The cursor and the timers of the tip: the test moves one and fires the other.
-struct TipInput : InputClock, TimerHost {
-    POINT cursor{};
-    std::map<UINT_PTR, UINT> timers;
-    DWORD Ticks() const override { return 0; }
-    POINT CursorPos() const override { return cursor; }
-    void StartTimer(UINT_PTR id, UINT ms) override { timers[id] = ms; }
-    void StopTimer(UINT_PTR id) override { timers.erase(id); }
-    bool Running(UINT_PTR id) const { return timers.count(id) != 0; }
-};
+using test::TipInput;
 
 // What the owner heard of TIPN_DISPLAY, and what it answers.
 struct DisplaySpy {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 
 #include "app/flickhold_app.h"
@@ -15,11 +14,6 @@
 
 namespace fh {
 namespace {
-
-std::string Content(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string ClipboardText() {
     std::string text;
@@ -97,7 +91,7 @@ TEST_F(ListMenuTest, CopyExportAndSaveInSiteFolders) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(csv.c_str()));
     dlg->shell.exportAnswer = csv;
     Command(ID_LIST_EXPORT_CSV);
-    EXPECT_EQ(4u, test::ReadCsv(Content(csv).substr(3)).size());
+    EXPECT_EQ(4u, test::ReadCsv(test::ReadFileAt(csv).substr(3)).size());
 
     const std::string save = tmp.Path() + "\\save";
     WriteSettingText(HKEY_CURRENT_USER, kProgramKey, "SavePath", save);

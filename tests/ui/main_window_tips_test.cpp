@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -10,19 +9,13 @@
 #include "support/registry_fixture.h"
 #include "support/test_dlg.h"
 #include "win/handles.h"
+#include "support/tip_input.h"
 #include "win/platform.h"
 
 namespace fh {
 namespace {
 
-struct TipInput : InputClock, TimerHost {
-    POINT cursor{};
-    std::map<UINT_PTR, UINT> timers;
-    DWORD Ticks() const override { return 0; }
-    POINT CursorPos() const override { return cursor; }
-    void StartTimer(UINT_PTR id, UINT ms) override { timers[id] = ms; }
-    void StopTimer(UINT_PTR id) override { timers.erase(id); }
-};
+using test::TipInput;
 
 // Saves the screen as a 24-bit bitmap file, for looking at the tips.
 void SaveScreen(const char* path) {
