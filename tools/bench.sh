@@ -5,10 +5,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=wine-env.sh
 . "$root/tools/wine-env.sh"
 bash "$root/tools/setup.sh" || exit 1
-select_windows_arch || exit 1
+select_windows_arch native || exit 1
+describe_windows_arch "benchmarking"
 build=$(windows_build_dir "$root" "$FLICKHOLD_ARCH")
 build_windows "$root" "$build" "$FLICKHOLD_ARCH" flickhold_bench || exit 1
-describe_windows_arch "benchmarking"
 FLICKHOLD_HEADLESS=1
 trap wine_session_stop EXIT
 wine_session_start "$build" || exit 1

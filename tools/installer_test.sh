@@ -13,9 +13,18 @@ build=$(build_dir_of "$exe")
 wine_env "$build"
 export WINEPREFIX="$build/installer-prefix"
 rm -rf "$WINEPREFIX"
-setup="$build/Flickhold-test-setup.exe"
 version=$(sed -n 's/.*VALUE "ProductVersion", "\([0-9.]*\)".*/\1/p' "$root/res/flickhold.rc")
-bash "$here/make_installer.sh" "$exe" "$version" "$setup" || { echo "installer: makensis failed" >&2; exit 1; }
+if file "$exe" | grep -q 'PE32+'; then
+  # Where only the 64-bit test build runs, a 64-bit setup program of it.
+  setup="$build/Flickhold-test-setup.exe"
+  bash "$here/make_installer.sh" "$exe" "$version" "$setup" || { echo "installer: makensis failed" >&2; exit 1; }
+else
+  # The setup program users get, as the release command builds it.
+  dist="$build/dist-test"
+  FLICKHOLD_BUILD=$(dirname "$build") FLICKHOLD_DIST="$dist" bash "$here/dist.sh" >/dev/null ||
+    { echo "installer: the release command failed" >&2; exit 1; }
+  setup="$dist/Flickhold-$version-setup.exe"
+fi
 
 fail=0
 check() {
@@ -26,7 +35,7 @@ check() {
 }
 finish() {
   wineserver -k >/dev/null 2>&1
-  rm -rf "$WINEPREFIX" "$setup"
+  rm -rf "$WINEPREFIX" "$setup" "${dist:-}"
 }
 trap finish EXIT
 

@@ -8,6 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/wine-env.sh"
 bash "$root/tools/setup.sh" || exit 1
 select_windows_arch || exit 1
+enter_windows_arch "$0" "$@"
 build=$(windows_build_dir "$root" "$FLICKHOLD_ARCH")
 build_windows "$root" "$build" "$FLICKHOLD_ARCH" Flickhold flickhold_sample flickhold_probe || exit 1
 describe_windows_arch "running"

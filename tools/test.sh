@@ -10,6 +10,7 @@ base=${FLICKHOLD_BUILD:-$root/build}
 
 bash "$root/tools/setup.sh" || exit 1
 select_windows_arch || exit 1
+enter_windows_arch "$0" "$@"
 arch=$FLICKHOLD_ARCH
 win=$(windows_build_dir "$root" "$arch")
 

@@ -2,33 +2,76 @@
 # the project-local Wine prefix, and one Xvfb and one persistent wineserver
 # kept for a whole run, stopped by process id.
 
-# Which Windows build the tests and the run command use: i686, the shipped
-# one, where this machine can execute the 32-bit Wine loader; x86_64 (the
-# same sources, under the 64-bit loader) where it cannot. Decided by trying
-# the loader, once per run; FLICKHOLD_ARCH=i686 or x86_64 forces either.
+# Which Windows build the tests and the run command use, in this order:
+# i686, the shipped one, where this machine executes the 32-bit Wine loader;
+# i686 through qemu-i386 in a private namespace (tools/wine32-ns.sh) where
+# it cannot; x86_64 (the same sources, under the 64-bit loader) where neither
+# works. Decided by trying, once per run. FLICKHOLD_ARCH=i686 or x86_64 forces
+# a build, i686-qemu the emulator. With "native" as the argument (the bench,
+# which would time the emulator) the emulator is never chosen.
+# Sets FLICKHOLD_ARCH (i686 or x86_64) and FLICKHOLD_WINE32_VIA (native or
+# qemu, for i686); enter_windows_arch then moves the caller into the namespace.
+FLICKHOLD_QEMU_I386=${FLICKHOLD_QEMU_DIR:-/opt/flickhold-qemu}/usr/bin/qemu-i386
+FLICKHOLD_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+wine32_native() {
+  [ "${FLICKHOLD_WINE32_NS:-}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+wine32_emulated() {
+  [ -x "$FLICKHOLD_QEMU_I386" ] &&
+    bash "$FLICKHOLD_TOOLS/wine32-ns.sh" "$FLICKHOLD_QEMU_I386" /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
 select_windows_arch() {
   [ -n "${FLICKHOLD_ARCH_REASON:-}" ] && return 0
-  local reason
+  local mode=${1:-any} reason via=
   case "${FLICKHOLD_ARCH:-}" in
-    i686 | x86_64) reason="FLICKHOLD_ARCH=$FLICKHOLD_ARCH asks for it" ;;
+    x86_64) reason="FLICKHOLD_ARCH=x86_64 asks for it" ;;
+    i686-qemu)
+      wine32_emulated || { echo "wine-env: FLICKHOLD_ARCH=i686-qemu, but qemu-i386 cannot run the 32-bit loader in a private namespace" >&2; return 1; }
+      FLICKHOLD_ARCH=i686 via=qemu reason="FLICKHOLD_ARCH=i686-qemu asks for the emulator" ;;
+    i686)
+      if wine32_native; then
+        via=native reason="FLICKHOLD_ARCH=i686 asks for it"
+      elif [ "$mode" = any ] && wine32_emulated; then
+        via=qemu reason="FLICKHOLD_ARCH=i686 asks for it and the kernel cannot execute the 32-bit loader"
+      else
+        echo "wine-env: FLICKHOLD_ARCH=i686, but the 32-bit Wine loader cannot run here" >&2
+        return 1
+      fi ;;
     "")
-      if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        FLICKHOLD_ARCH=i686
-        reason="this machine executes the 32-bit Wine loader"
+      if wine32_native; then
+        FLICKHOLD_ARCH=i686 via=native reason="this machine executes the 32-bit Wine loader"
+      elif [ "$mode" = any ] && wine32_emulated; then
+        FLICKHOLD_ARCH=i686 via=qemu reason="the kernel cannot execute the 32-bit Wine loader, so qemu-i386 runs it in a private namespace"
       elif /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
         FLICKHOLD_ARCH=x86_64
-        reason="this machine cannot execute the 32-bit Wine loader"
+        if [ "$mode" = any ]; then
+          reason="this machine can execute the 32-bit Wine loader neither itself nor through qemu-i386 in a private namespace"
+        else
+          reason="this machine cannot execute the 32-bit Wine loader, and timings under the emulator would measure the emulator"
+        fi
       else
         echo "wine-env: no Wine loader can run here (neither /usr/lib/wine/wine nor /usr/lib/wine/wine64)" >&2
         return 1
       fi
       ;;
     *)
-      echo "wine-env: FLICKHOLD_ARCH must be i686 or x86_64, not '$FLICKHOLD_ARCH'" >&2
+      echo "wine-env: FLICKHOLD_ARCH must be i686, i686-qemu or x86_64, not '$FLICKHOLD_ARCH'" >&2
       return 1
       ;;
   esac
-  export FLICKHOLD_ARCH FLICKHOLD_ARCH_REASON=$reason
+  export FLICKHOLD_ARCH FLICKHOLD_WINE32_VIA=$via FLICKHOLD_ARCH_REASON=$reason
+}
+
+# Runs the calling script again inside the emulator's namespace when the
+# choice needs it, so Xvfb, the wineserver and every Wine process start and
+# end in there:   enter_windows_arch "$0" "$@"
+enter_windows_arch() {
+  if [ "${FLICKHOLD_WINE32_VIA:-}" = qemu ] && [ "${FLICKHOLD_WINE32_NS:-}" != 1 ]; then
+    exec bash "$FLICKHOLD_TOOLS/wine32-ns.sh" "$FLICKHOLD_QEMU_I386" bash "$@"
+  fi
 }
 
 # The one line a command prints about the build it runs.
@@ -36,6 +79,8 @@ describe_windows_arch() {
   local what=$1
   if [ "$FLICKHOLD_ARCH" = x86_64 ]; then
     echo "== $what the x86-64 test build under wine64: $FLICKHOLD_ARCH_REASON"
+  elif [ "${FLICKHOLD_WINE32_VIA:-}" = qemu ]; then
+    echo "== $what the 32-bit build under wine through qemu-i386: $FLICKHOLD_ARCH_REASON"
   else
     echo "== $what the 32-bit build under wine: $FLICKHOLD_ARCH_REASON"
   fi
