@@ -1,5 +1,7 @@
 ; The Flickhold installer: Program Files, a Start menu shortcut and an entry
 ; in the list of installed programs; /S installs and uninstalls silently.
+; It always installs into a Flickhold folder of its own, never over files it
+; did not put there, and the uninstaller removes only what it installed.
 ;   makensis -DVERSION=1.0.0.0 -DEXE=Flickhold.exe -DDOCS=folder -DOUTFILE=setup.exe [-DWIN64] flickhold.nsi
 Unicode true
 SetCompressor /SOLID lzma
@@ -13,6 +15,11 @@ RequestExecutionLevel admin
 !endif
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Flickhold"
+; SYSTEM and Administrators may change the folder, everybody else only read
+; it: the elevated uninstaller runs from there. Not inherited from above.
+!define PRIVATE_SDDL "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
+
+!include LogicLib.nsh
 
 Name "Flickhold"
 OutFile "${OUTFILE}"
@@ -23,13 +30,88 @@ VIAddVersionKey /LANG=1042 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1042 "FileDescription" "Flickhold Setup"
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\Korean.nlf"
 
-Page directory
+Page directory "" "" OwnFolderAfterChoice
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; A chosen folder gets a Flickhold folder of its own inside it, so that the
+; program's files never mix with what the folder already holds.
+Function OwnFolder
+  StrCpy $0 "$INSTDIR"
+  ${Do}
+    StrCpy $1 "$0" 1 -1
+    ${If} $1 != "\"
+      ${Break}
+    ${EndIf}
+    StrCpy $0 "$0" -1
+  ${Loop}
+  StrCpy $1 "$0" 10 -10
+  ${If} $1 != "\Flickhold"
+    StrCpy $0 "$0\Flickhold"
+  ${EndIf}
+  StrCpy $INSTDIR "$0"
+FunctionEnd
+
+Function .onInit
+  Call OwnFolder
+FunctionEnd
+
+Function OwnFolderAfterChoice
+  Call OwnFolder
+FunctionEnd
+
+; True in $0 when the folder holds anything and is not this program's own
+; earlier installation.
+Function FolderTaken
+  StrCpy $0 0
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $1 == "$INSTDIR"
+    Return
+  ${EndIf}
+  FindFirst $2 $3 "$INSTDIR\*.*"
+  ${DoWhile} $3 != ""
+    ${If} $3 != "."
+    ${AndIf} $3 != ".."
+      StrCpy $0 1
+      ${Break}
+    ${EndIf}
+    FindNext $2 $3
+  ${Loop}
+  FindClose $2
+FunctionEnd
+
 Section "Flickhold"
   SetShellVarContext all
+  Call FolderTaken
+  ${If} $0 == 1
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR$\n$\n이 폴더에는 이미 다른 파일이 있습니다. 빈 폴더를 고르십시오." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+  CreateDirectory "$INSTDIR"
+  ; Program Files already keeps other users out; elsewhere the folder must too.
+  StrLen $2 "$PROGRAMFILES\"
+  StrCpy $1 "$INSTDIR" $2
+  StrLen $4 "$PROGRAMFILES64\"
+  StrCpy $3 "$INSTDIR" $4
+  ${If} $1 != "$PROGRAMFILES\"
+  ${AndIf} $3 != "$PROGRAMFILES64\"
+    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${PRIVATE_SDDL}", i 1, *p .r5, p 0) i .r6'
+    ${If} $6 == 0
+    ${OrIf} $5 == 0
+      MessageBox MB_OK|MB_ICONSTOP "$INSTDIR" /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+    System::Call 'advapi32::SetFileSecurityW(w "$INSTDIR", i 4, p r5) i .r6'
+    System::Call 'kernel32::LocalFree(p r5)'
+    ${If} $6 == 0
+      MessageBox MB_OK|MB_ICONSTOP "$INSTDIR" /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
   SetOutPath "$INSTDIR"
   File "/oname=Flickhold.exe" "${EXE}"
   File "/oname=README-ko.txt" "${DOCS}\README-ko.txt"

@@ -83,6 +83,8 @@
 #define IDS_MENU_SAVE_ALL_SITES 201
 #define IDS_UNCLASSIFIED_FOLDER 202
 #define IDS_EXPORT_FAILED 203
+#define IDS_BATCH_NO_SOURCE_FOLDER 204
+#define IDS_CARD_READING 205
 
 // Commands of the list's context menu.
 #define ID_LIST_COPY_ADDRESSES 2001

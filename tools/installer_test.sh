@@ -2,9 +2,10 @@
 # Installs Flickhold with its setup program silently into a fresh Wine
 # prefix, starts the installed program, uninstalls it silently and checks
 # that nothing of it is left: files, Start menu entry, uninstall entry.
-#   installer_test.sh Flickhold.exe
+#   installer_test.sh Flickhold.exe flickhold_acl_probe.exe
 set -u
 exe=$(readlink -f "$1")
+probe=$(readlink -f "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 # shellcheck source=wine-env.sh
@@ -67,5 +68,41 @@ timeout 60 wineserver -w
 check '[ ! -e "$dir" ]' "the program folder is still there: $(ls "$dir" 2>&1 | tr '\n' ' ')"
 check '[ ! -e "$menu" ]' "the Start menu entry is still there"
 check '! "$FLICKHOLD_WINE" reg query "$key" >/dev/null 2>&1' "the uninstall entry is still there"
+
+# A chosen folder that holds another program's files: the installer makes a
+# Flickhold folder of its own there, and the uninstaller leaves the rest.
+tools="$WINEPREFIX/drive_c/Tools"
+mkdir -p "$tools"
+printf 'other program' >"$tools/uninstall.exe"
+printf 'the user' >"$tools/LICENSE.txt"
+timeout 120 "$FLICKHOLD_WINE" "$setup" /S '/D=C:\Tools' >/dev/null 2>&1
+check '[ $? -eq 0 ] && [ -f "$tools/Flickhold/Flickhold.exe" ]' "an existing folder did not get a Flickhold folder of its own"
+check '[ "$(cat "$tools/uninstall.exe")" = "other program" ] && [ "$(cat "$tools/LICENSE.txt")" = "the user" ]' \
+  "the installer overwrote files it did not put there"
+# Outside Program Files the folder is closed to other users: Users (BU) may
+# only read and run, Everyone (WD) and Authenticated Users (AU) get nothing.
+# (Wine keeps no access list itself; it maps the one set to the folder's
+# mode bits and shows those, so the entry for Users may be missing there.)
+acl=$("$FLICKHOLD_WINE" "$probe" 'C:\Tools\Flickhold' 2>/dev/null | tr -d '\r')
+others=${acl//(A;OICI;0x1200a9;;;BU)/}
+check 'grep -q "^D:" <<<"$acl" && ! grep -Eq ";;;(BU|WD|AU)\)" <<<"$others"' "the folder is open to other users: $acl"
+timeout 60 "$FLICKHOLD_WINE" 'C:\Tools\Flickhold\uninstall.exe' /S >/dev/null 2>&1
+for _ in $(seq 1 120); do
+  [ -e "$tools/Flickhold" ] || break
+  sleep 0.5
+done
+timeout 60 wineserver -w
+check '[ ! -e "$tools/Flickhold" ]' "the Flickhold folder in an existing folder was not removed"
+check '[ "$(cat "$tools/uninstall.exe" 2>/dev/null)" = "other program" ] && [ -f "$tools/LICENSE.txt" ]' \
+  "the uninstaller removed files it did not install"
+
+# A Flickhold folder that already holds files it did not install is refused.
+busy="$WINEPREFIX/drive_c/Busy/Flickhold"
+mkdir -p "$busy"
+printf 'notes' >"$busy/notes.txt"
+timeout 120 "$FLICKHOLD_WINE" "$setup" /S '/D=C:\Busy' >/dev/null 2>&1
+check '[ $? -ne 0 ] && [ ! -e "$busy/Flickhold.exe" ] && [ "$(cat "$busy/notes.txt")" = notes ]' \
+  "the installer went into a folder that holds other files"
+
 [ "$fail" -eq 0 ] && echo "installer: installed, ran and uninstalled without a trace"
 exit "$fail"

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "actions/site_folders.h"
 #include "discovery/shell_helpers.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -75,7 +76,7 @@ bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolde
     ChosenName chosen;
     if (askName) {
         std::string path;
-        if (!shell.AskSavePath(owner, saveFolder, entry.name, path)) return false;
+        if (!shell.AskSavePath(owner, saveFolder, SafeNamePart(entry.name, SystemCodePage()), path)) return false;
         chosen = SplitChosenPath(path, SystemCodePage());
     }
     const std::string base = chosen.name.empty() ? entry.name : chosen.name;
@@ -85,8 +86,10 @@ bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolde
     return true;
 }
 
-std::string CopyToFreeName(const std::string& source, const std::string& folder, const std::string& base,
+std::string CopyToFreeName(const std::string& source, const std::string& folder, const std::string& name,
                            FreeNameFinder& names) {
+    // A cached "nul[1].swf" must not send the movie to a device.
+    const std::string base = SafeNamePart(name, SystemCodePage());
     for (;;) {
         const int counter = names.Candidate(folder, base);
         const std::string target = SaveTarget(folder, base, counter);

@@ -41,9 +41,9 @@ ActionShell& SystemShell();
 bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolder, HWND owner, ActionShell& shell,
                FreeNameFinder& names);
 
-// Copies the file to folder\base.swf, or the first free numbered name; the
-// name written, or empty when the copy failed.
-std::string CopyToFreeName(const std::string& source, const std::string& folder, const std::string& base,
+// Copies the file to folder\base.swf, or the first free numbered name, the
+// base made a safe name first; the name written, or empty when the copy failed.
+std::string CopyToFreeName(const std::string& source, const std::string& folder, const std::string& name,
                            FreeNameFinder& names);
 
 // Opens the movie with the shell: in place when its name ends in ".swf",

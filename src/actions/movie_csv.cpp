@@ -15,6 +15,12 @@ std::string CsvField(std::string_view text) {
     return out;
 }
 
+std::string CsvTextCell(std::string_view text) {
+    if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos)
+        return std::string(text);
+    return "'" + std::string(text);
+}
+
 std::string CsvRecord(const std::vector<std::string>& fields) {
     std::string out;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -52,9 +58,10 @@ std::string CsvHeaderRecord(bool withSavedTo) {
 }
 
 std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo) {
-    std::vector<std::string> f = {m.name, m.url, m.site, m.path};
+    // Names and addresses come from the web: none may open as a formula.
+    std::vector<std::string> f = {CsvTextCell(m.name), CsvTextCell(m.url), CsvTextCell(m.site), CsvTextCell(m.path)};
     f.push_back(m.size ? std::to_string(*m.size) : std::string());
-    f.push_back(m.lastModified);
+    f.push_back(CsvTextCell(m.lastModified));
     f.push_back(m.fileTime ? FormatIsoLocal(*m.fileTime) : std::string());
     const SwfHeaderInfo* h = m.header && m.header->IsMovie() ? &*m.header : nullptr;
     f.push_back(h ? h->signature : std::string());
@@ -64,7 +71,7 @@ std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo) {
     f.push_back(h && h->frameRate ? FormatFrameRate(*h->frameRate) : std::string());
     f.push_back(h && h->frameCount ? std::to_string(*h->frameCount) : std::string());
     f.push_back(h && h->actionScript3 ? (*h->actionScript3 ? "1" : "0") : std::string());
-    if (withSavedTo) f.push_back(m.savedTo);
+    if (withSavedTo) f.push_back(CsvTextCell(m.savedTo));
     return CsvRecord(f);
 }
 

@@ -17,6 +17,9 @@ namespace fh {
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 std::string CsvField(std::string_view text);
+// A text that a spreadsheet would take for a formula (it begins with "=",
+// "+", "-", "@", a tab or a carriage return) gets a single quote in front.
+std::string CsvTextCell(std::string_view text);
 // The fields joined by commas, with CR LF.
 std::string CsvRecord(const std::vector<std::string>& fields);
 

@@ -49,16 +49,20 @@ std::string DecodeUnreserved(std::string_view s, const CodePage& cp) {
     return out;
 }
 
-bool IsDeviceName(std::string_view name) {
-    std::string stem(name.substr(0, name.find('.')));
+bool IsDeviceName(std::string_view name, const CodePage& cp) {
+    std::string stem(name.substr(0, cp.Find(name, '.')));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    for (char& c : stem)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    stem = cp.ToLower(stem);
     static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$", "clock$"};
     for (const char* device : kDevices)
         if (stem == device) return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '0' &&
-           stem[3] <= '9';
+    if (stem.size() < 4 || (stem.compare(0, 3, "com") != 0 && stem.compare(0, 3, "lpt") != 0)) return false;
+    const std::string_view number = std::string_view(stem).substr(3);
+    if (number.size() == 1 && number[0] >= '0' && number[0] <= '9') return true;
+    // Windows reserves the superscript forms too ("COM\u00B9").
+    for (const std::string& digit : cp.SuperscriptDigits())
+        if (!digit.empty() && number == digit) return true;
+    return false;
 }
 
 // At most `limit` bytes, never half a character.
@@ -136,7 +140,8 @@ std::string SafeNamePart(std::string_view part, const CodePage& cp) {
                 i += 1;
                 continue;
             }
-            out.append(part, i, 2);
+            // A pair the code page cannot convert makes the whole name invalid.
+            out += cp.IsValidPair(c, trail) ? std::string(part.substr(i, 2)) : std::string("_");
         } else {
             out += cp.IsLeadByte(c) || IsRefused(c) ? '_' : static_cast<char>(c);
         }
@@ -146,7 +151,7 @@ std::string SafeNamePart(std::string_view part, const CodePage& cp) {
     // Windows drops trailing dots and spaces, which would merge names.
     for (std::size_t j = out.size(); j > 0 && (out[j - 1] == '.' || out[j - 1] == ' '); --j) out[j - 1] = '_';
     if (out.empty()) out = "_";
-    if (IsDeviceName(out)) out.insert(out.begin(), '_');
+    if (IsDeviceName(out, cp)) out.insert(out.begin(), '_');
     return out;
 }
 

@@ -61,6 +61,14 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         message = ErrorText(r) + "\r\n" + LoadResString(IDS_BATCH_USAGE);
         return kBatchBadCommandLine;
     }
+    // An empty list of a folder that is not there would pass for "no movies".
+    if (r.source == BatchSource::Folder) {
+        const DWORD attributes = ::GetFileAttributesA(r.folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            message = Formatted(IDS_BATCH_NO_SOURCE_FOLDER, r.folder);
+            return kBatchFailures;
+        }
+    }
     const SwfEntryList movies = LoadMovies(r, clock);
     SaveReport report;
     if (!r.saveFolder.empty()) {

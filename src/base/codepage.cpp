@@ -25,12 +25,34 @@ CodePage::CodePage() = default;
 
 CodePage::CodePage(const std::array<bool, 256>& leadBytes) : m_lead(leadBytes) {}
 
-CodePage CodePage::Korean() { return CodePage(LeadRanges({{0x81, 0xFE}})); }
+CodePage CodePage::Korean() {
+    CodePage cp(LeadRanges({{0x81, 0xFE}}));
+    cp.SetSuperscriptDigits({"\xA9\xF6", "\xA9\xF7", "\xA9\xF8"});
+    return cp;
+}
 
 CodePage CodePage::Japanese() { return CodePage(LeadRanges({{0x81, 0x9F}, {0xE0, 0xFC}})); }
 
+void CodePage::SetPairTest(const std::function<bool(unsigned char, unsigned char)>& accepts) {
+    auto pairs = std::make_shared<std::bitset<65536>>();
+    for (unsigned lead = 0; lead < 256; ++lead) {
+        if (!m_lead[lead]) continue;
+        for (unsigned trail = 0; trail < 256; ++trail)
+            if (accepts(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail))) pairs->set(lead * 256 + trail);
+    }
+    m_pairs = std::move(pairs);
+}
+
+bool CodePage::IsValidPair(unsigned char lead, unsigned char trail) const {
+    return !m_pairs || m_pairs->test(static_cast<std::size_t>(lead) * 256 + trail);
+}
+
 std::size_t CodePage::CharLength(std::string_view s, std::size_t i) const {
-    if (i + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[i]))) return 2;
+    // No ANSI code page has a trail byte below "@": a lead byte before a
+    // separator, a quote or an angle bracket stands alone, so it can never
+    // hide markup or a path separator from the text around it.
+    if (i + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[i])) && static_cast<unsigned char>(s[i + 1]) >= 0x40)
+        return 2;
     return 1;
 }
 

@@ -3,7 +3,10 @@
 // A trail byte is never taken for a separator, and only ASCII letters change case.
 
 #include <array>
+#include <bitset>
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,8 +24,20 @@ public:
 
     bool IsLeadByte(unsigned char c) const { return m_lead[c]; }
 
+    // Which lead and trail byte pairs the code page maps to a character; a
+    // table taken from the platform's converter, since the lead-byte table
+    // alone accepts pairs the conversion refuses. Without one, every pair is.
+    void SetPairTest(const std::function<bool(unsigned char lead, unsigned char trail)>& accepts);
+    bool IsValidPair(unsigned char lead, unsigned char trail) const;
+
+    // The code page's bytes for the superscript digits 1, 2 and 3 (empty
+    // where it has none): Windows reserves "COM\u00B9" and the like as devices.
+    void SetSuperscriptDigits(const std::array<std::string, 3>& digits) { m_superscripts = digits; }
+    const std::array<std::string, 3>& SuperscriptDigits() const { return m_superscripts; }
+
     // Bytes taken by the character at offset i: 2 for a lead byte followed by
-    // another byte, 1 otherwise (a lead byte at the very end stands alone).
+    // a byte that can be a trail byte (0x40 or above), 1 otherwise (a lead
+    // byte at the very end, or before a lower byte, stands alone).
     std::size_t CharLength(std::string_view s, std::size_t i) const;
 
     // Offset of the first / last character equal to the ASCII byte c, or npos.
@@ -40,6 +55,8 @@ public:
 private:
     std::string MapCase(std::string_view s, bool upper) const;
     std::array<bool, 256> m_lead{};
+    std::shared_ptr<const std::bitset<65536>> m_pairs;
+    std::array<std::string, 3> m_superscripts;
 };
 
 // The code page the platform layer found at start; single-byte until it is set.

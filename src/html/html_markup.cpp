@@ -280,34 +280,30 @@ void CHtmlScanner::ScanBody(std::string_view body, HtmlEventSink& sink) {
     }
 }
 
-void CHtmlScanner::ScanTextSegment(std::string_view segment, HtmlEventSink& sink) {
+void CHtmlScanner::ScanTextSegment(std::string_view text, HtmlEventSink& sink) {
     const CodePage& cp = m_sheet.Cp();
-    // An unpaired "<" at the very end would pair with the "<" of "</body>"
-    // and show "</body>" as text; it is dropped like any unclosed "<".
-    std::size_t trailing = 0;
-    while (trailing < segment.size() && segment[segment.size() - 1 - trailing] == '<') ++trailing;
-    if (trailing % 2 == 1) segment.remove_suffix(1);
-    std::string wrapped;
-    wrapped.reserve(segment.size() + 13);
-    wrapped.append("<body>").append(segment).append("</body>");
-    const std::string_view text = wrapped;
+    // The segment is scanned as if wrapped in "<body>" and "</body>", applied
+    // as tags rather than added as text, so that nothing at the segment's
+    // end (a lone "<", a lead byte) can pair with the wrapper and show it.
+    ApplyTag("body", sink);
     std::size_t pos = 0;
     std::string run;
     while (pos < text.size()) {
         std::size_t lt = cp.Find(text, '<', pos);
         if (lt == npos) {
             run.append(text, pos, npos);
-            pos = text.size();
             break;
         }
         run.append(text, pos, lt - pos);
+        // "<<" is a literal "<", and so is a lone "<" at the very end.
         if (lt + 1 >= text.size() || text[lt + 1] == '<') {
             run += '<';
             pos = lt + 2;
             continue;
         }
         std::size_t gt = cp.Find(text, '>', lt + 1);
-        if (gt == npos || gt == lt + 1) {
+        if (gt == npos) break;  // an unclosed tag runs to the end
+        if (gt == lt + 1) {
             pos = lt + 1;
             continue;
         }
@@ -319,6 +315,7 @@ void CHtmlScanner::ScanTextSegment(std::string_view segment, HtmlEventSink& sink
         pos = gt + 1;
     }
     if (!run.empty()) sink.OnText(run, m_style);
+    ApplyTag("/body", sink);
 }
 
 void CHtmlScanner::ApplyTag(std::string_view tagText, HtmlEventSink& sink) {

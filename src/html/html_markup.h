@@ -104,7 +104,7 @@ public:
     // One pass over a pre-processed body: the style starts from its defaults
     // with the sheet's "body" entry, the stack is emptied and links count from 0.
     void ScanBody(std::string_view body, HtmlEventSink& sink);
-    // One text segment, wrapped in "<body>...</body>".
+    // One text segment, between the "body" tag and its end.
     void ScanTextSegment(std::string_view segment, HtmlEventSink& sink);
 
     void ResetPass();

@@ -186,25 +186,41 @@ void HtmlLayoutEngine::MeasureTable(const HtmlTableParts& parts, TableRecord& re
     std::size_t cells = 0;
     for (const HtmlTableRow& row : parts.rows) cells += row.cells.size();
     if (rows == 0 || cells == 0) return;
-    // Column spans are capped at the table's number of cells, and so is the
-    // number of columns: memory stays in proportion to the markup.
+    // The columns are the largest sum of column spans of one row. Only what
+    // would make memory outgrow the markup is capped: a span beyond a ceiling
+    // (as browsers cap them) and a grid beyond a fixed number of cells.
+    constexpr std::size_t kMaxSpan = 1000;
+    constexpr std::size_t kMaxGridCells = std::size_t{1} << 20;
     std::vector<std::vector<HtmlAttributes>> attributes(rows);
-    std::size_t columns = 0;
+    std::size_t columns = 0, widestRow = 0;
     for (std::size_t r = 0; r < rows; ++r) {
         std::size_t sum = 0;
         for (const HtmlTableCell& cell : parts.rows[r].cells) {
             attributes[r].push_back(ReadHtmlAttributes(cell.tag, m_sheet.Cp()));
-            sum += std::min<std::size_t>(static_cast<std::size_t>(SpanValue(attributes[r].back(), "colspan", m_sheet)), cells);
+            sum += std::min(static_cast<std::size_t>(SpanValue(attributes[r].back(), "colspan", m_sheet)), kMaxSpan);
         }
-        columns = std::max(columns, std::min(sum, cells));
+        columns = std::max(columns, sum);
+        widestRow = std::max(widestRow, parts.rows[r].cells.size());
     }
-    record.grid.assign(rows, std::vector<CellRecord>(columns));
-    for (auto& row : record.grid)
-        for (CellRecord& c : row) c.colSpan = c.rowSpan = 0;
+    // Every cell of the widest row always has a column of its own.
+    const std::size_t maxColumns = std::max(widestRow, std::min(kMaxSpan, kMaxGridCells / rows));
+    columns = std::min(columns, maxColumns);
+    CellRecord empty;
+    empty.colSpan = empty.rowSpan = 0;
+    record.grid.assign(rows, std::vector<CellRecord>(columns, empty));
     record.columnWidths.assign(columns, 0);
     record.rowHeights.assign(rows, 0);
     record.fixedColumns.assign(columns, false);
     record.cellColumns.assign(rows, {});
+    // Row spans from above can push a row's cells past the counted columns:
+    // the grid grows to hold them.
+    auto growTo = [&](std::size_t wanted) {
+        if (wanted <= columns) return;
+        columns = wanted;
+        for (auto& row : record.grid) row.resize(columns, empty);
+        record.columnWidths.resize(columns, 0);
+        record.fixedColumns.resize(columns, false);
+    };
 
     struct Placed {
         std::size_t row, column;
@@ -215,10 +231,11 @@ void HtmlLayoutEngine::MeasureTable(const HtmlTableParts& parts, TableRecord& re
         std::size_t c = 0;
         for (std::size_t i = 0; i < parts.rows[r].cells.size(); ++i) {
             while (c < columns && record.grid[r][c].covered) ++c;
-            if (c >= columns) {
+            if (c >= maxColumns) {
                 record.cellColumns[r].push_back(-1);
                 continue;
             }
+            growTo(c + 1);
             // Spans stop at the grid's edge and before a place a row span
             // from above has taken.
             std::size_t colSpan =

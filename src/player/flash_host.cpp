@@ -22,8 +22,10 @@ std::wstring Widen(const std::string& text) {
 
 const std::vector<std::pair<const wchar_t*, const wchar_t*>>& FlashStartProperties() {
     static const std::vector<std::pair<const wchar_t*, const wchar_t*>> properties = {
-        {L"WMode", L"Window"}, {L"Quality2", L"High"}, {L"AllowScriptAccess", L"always"},
-        {L"Scale", L"ShowAll"}, {L"BGColor", L"FFFFFF"},
+        // Cached movies come from anywhere on the web and run from a local
+        // path: no scripting out of the movie, no connections from it.
+        {L"WMode", L"Window"}, {L"Quality2", L"High"}, {L"AllowScriptAccess", L"never"},
+        {L"AllowNetworking", L"none"}, {L"Scale", L"ShowAll"}, {L"BGColor", L"FFFFFF"},
     };
     return properties;
 }

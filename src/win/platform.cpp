@@ -33,7 +33,24 @@ std::string SystemToUtf8(const std::string& text) {
 CodePage CodePageFromSystem() {
     std::array<bool, 256> lead{};
     for (int b = 0; b < 256; ++b) lead[static_cast<size_t>(b)] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
-    return CodePage(lead);
+    CodePage cp(lead);
+    cp.SetPairTest([](unsigned char first, unsigned char second) {
+        const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
+        wchar_t wide[2];
+        return ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, wide, 2) == 1;
+    });
+    // Only an exact mapping counts; a best fit to "1" is the plain device name.
+    std::array<std::string, 3> superscripts;
+    const wchar_t digits[3] = {0x00B9, 0x00B2, 0x00B3};
+    for (std::size_t i = 0; i < 3; ++i) {
+        char bytes[4] = "";
+        BOOL defaulted = FALSE;
+        const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &digits[i], 1, bytes, sizeof bytes, nullptr,
+                                            &defaulted);
+        if (n > 0 && !defaulted) superscripts[i].assign(bytes, static_cast<std::size_t>(n));
+    }
+    cp.SetSuperscriptDigits(superscripts);
+    return cp;
 }
 
 std::int64_t WinClock::Now() const { return _time64(nullptr); }

@@ -3,6 +3,8 @@
 
 #include "actions/file_actions.h"
 
+#include "actions/movie_export.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -82,6 +84,37 @@ TEST_F(FileActionsTest, SaveTakesTheFirstFreeNameAndNeverOverwrites) {
     folder.isFolder = true;
     EXPECT_TRUE(SaveEntry(folder, false, m_out, nullptr, shell, names));
     EXPECT_FALSE(test::PathExists(m_out + "\\Sub.swf"));
+}
+
+TEST_F(FileActionsTest, DeviceNamesAndRefusedPairsAreSavedUnderSafeNames) {
+    const struct {
+        const char* name;
+        const char* saved;
+    } cases[] = {
+        {"nul", "_nul"}, {"con", "_con"}, {"com1", "_com1"}, {"LPT\xA9\xF7", "_LPT\xA9\xF7"},
+        {"a\x81[b", "a_b"}, {"a:b", "a_b"},
+    };
+    FakeShell shell;
+    FreeNameFinder names(SystemCodePage());
+    SwfEntryList all;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SwfEntry entry = MovieAt(2, c.name, Source("movie[1].swf"));
+        all.push_back(entry);
+        EXPECT_TRUE(SaveEntry(entry, false, m_out, nullptr, shell, names));
+        EXPECT_EQ(SwfBytes('F', 64), test::ReadFileAt(m_out + "\\" + c.saved + ".swf"));
+        // Save As suggests the same safe name.
+        shell.saveAnswers = {""};
+        EXPECT_FALSE(SaveEntry(entry, true, m_out, nullptr, shell, names));
+        EXPECT_EQ(std::string(c.saved), shell.savePresets.back());
+    }
+    EXPECT_TRUE(shell.messages.empty());
+    // Save All, and batch saving without site folders, take the same names.
+    const std::string again = m_tmp.MakeFolder("again");
+    const SaveReport report = SaveMovies(all, again, false, "u");
+    EXPECT_EQ(static_cast<int>(std::size(cases)), report.saved);
+    EXPECT_EQ(again + "\\_nul.swf", report.targets[0]);
+    EXPECT_EQ(SwfBytes('F', 64), test::ReadFileAt(again + "\\a_b01.swf"));
 }
 
 TEST_F(FileActionsTest, FailedCopiesShowTheNameAndSavingGoesOn) {

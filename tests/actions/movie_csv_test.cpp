@@ -49,5 +49,36 @@ TEST(MovieCsv, MovieRecordsCarryTheHeaderFacts) {
     EXPECT_EQ("255.99609375", FormatFrameRate(0xFFFF));
 }
 
+TEST(MovieCsv, TextsThatASpreadsheetWouldRunAreQuotedAsText) {
+    const struct {
+        const char* text;
+        const char* cell;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\")", "'=HYPERLINK(\"http://x\")"},
+        {"+1+2", "'+1+2"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd"},
+        {"\rcmd", "'\rcmd"},
+        {"a=b", "a=b"},
+        {"'quoted", "'quoted"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        CsvMovie m;
+        m.name = c.text;
+        m.url = c.text;
+        m.site = "games.com";
+        m.path = c.text;
+        m.lastModified = c.text;
+        m.savedTo = c.text;
+        const std::vector<std::string> fields = test::ReadCsv(CsvMovieRecord(m, true))[0];
+        ASSERT_EQ(15u, fields.size());
+        for (std::size_t i : {0u, 1u, 3u, 5u, 14u}) EXPECT_EQ(c.cell, fields[i]) << "column " << i;
+        EXPECT_EQ("games.com", fields[2]);
+    }
+}
+
 }  // namespace
 }  // namespace fh

@@ -140,5 +140,25 @@ TEST_F(MovieExportTest, SiteFoldersKeepEveryMovieInsideTheSaveFolder) {
               ::GetFileAttributesA((save + "\\\xB9\xCC\xBA\xD0\xB7\xF9\\movie10.swf").c_str()));
 }
 
+TEST_F(MovieExportTest, ASavedMovieThatHoldsAFolderNameGetsANumberedFolder) {
+    const std::string save = tmp.Path() + "\\save";
+    SwfEntryList entries;
+    for (const char* address : {"http://h.com/x.swf", "http://h.com/x.swf/y.swf", "http://h.com/x.swf/z.swf"}) {
+        SwfEntry e;
+        e.id = static_cast<int>(entries.size()) + 1;
+        e.name = "m";
+        e.url = address;
+        e.path = tmp.WriteFile("src" + std::to_string(e.id) + ".swf", test::SwfBytes('F', 40 + e.id));
+        entries.push_back(e);
+    }
+    const SaveReport report = SaveMovies(entries, save, true, "u");
+    ASSERT_EQ(3, report.saved);
+    EXPECT_EQ(save + "\\h.com\\x.swf", report.targets[0]);
+    EXPECT_EQ(save + "\\h.com\\x.swf01\\y.swf", report.targets[1]);
+    EXPECT_EQ(save + "\\h.com\\x.swf01\\z.swf", report.targets[2]);
+    EXPECT_EQ(test::SwfBytes('F', 41), test::ReadFileAt(report.targets[0]));
+    EXPECT_EQ(test::SwfBytes('F', 42), test::ReadFileAt(report.targets[1]));
+}
+
 }  // namespace
 }  // namespace fh

@@ -29,7 +29,7 @@ TEST(SiteFolders, AddressesBecomeFoldersUnderTheSaveFolder) {
         {"http://host.net/a%2fb/%41.swf", "D:\\Saved\\host.net\\a%2fb\\A"},
         {"http://host.net/<>|*?\"x.swf", "D:\\Saved\\host.net\\<>|*"},
         {"http://host.net/\xC7\xD1\xB1\xDB/\xB0\xD4\xC0\xD3.swf", "D:\\Saved\\host.net\\\xC7\xD1\xB1\xDB\\\xB0\xD4\xC0\xD3"},
-        {"http://host.net/bad\xC7/x\xB0", "D:\\Saved\\host.net\\bad__x_"},
+        {"http://host.net/bad\xC7/x\xB0", "D:\\Saved\\host.net\\bad_\\x_"},
         {"", "D:\\Saved\\unclassified\\movie"},
         {"not an address", "D:\\Saved\\unclassified\\movie"},
     };
@@ -60,6 +60,18 @@ TEST(SiteFolders, SafeNamesAndTheirDoubleByteTrailBytes) {
     EXPECT_EQ(std::string::npos, safe.find('\\'));
     EXPECT_EQ("a__.._.._x", safe);
     EXPECT_EQ(100u, SafeNamePart(std::string(300, 'n'), kor).size());
+    // Windows reserves the superscript forms of COM and LPT, written in the
+    // code page's bytes; 932 has no such characters.
+    EXPECT_EQ("_lpt\xA9\xF7.swf", SafeNamePart("lpt\xA9\xF7.swf", kor));
+    EXPECT_EQ("_COM\xA9\xF6", SafeNamePart("COM\xA9\xF6", kor));
+    EXPECT_EQ("_com\xA9\xF8 .x", SafeNamePart("com\xA9\xF8 .x", kor));
+    EXPECT_EQ("com\xA9\xF9", SafeNamePart("com\xA9\xF9", kor));
+    EXPECT_EQ("lpt\xA9\xF7\xA9\xF7", SafeNamePart("lpt\xA9\xF7\xA9\xF7", kor));
+    // A pair the code page's converter refuses would make the name invalid.
+    CodePage strict = CodePage::Korean();
+    strict.SetPairTest([](unsigned char, unsigned char trail) { return trail != '['; });
+    EXPECT_EQ("a_b", SafeNamePart("a\x81[b", strict));
+    EXPECT_EQ("a\x81\x41" "b", SafeNamePart("a\x81\x41" "b", strict));
 }
 
 TEST(SiteFolders, LongPathsAreShortenedTheSameWayEveryTime) {

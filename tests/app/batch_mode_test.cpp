@@ -67,6 +67,15 @@ TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {
     const std::string file = tmp.WriteFile("plain", "x");
     EXPECT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/saveall:" + file}));
     EXPECT_EQ("x", test::ReadFileAt(file));
+
+    // A source folder that is not there is no empty list: exit 1, no export.
+    const std::string list = tmp.Path() + "\\list.csv";
+    for (const std::string& source : {tmp.Path() + "\\absent", file}) {
+        SCOPED_TRACE(source);
+        EXPECT_EQ(kBatchFailures, Run({"/source:folder:" + source, "/export:" + list}));
+        EXPECT_NE(std::string::npos, message.find(source)) << message;
+        EXPECT_FALSE(test::PathExists(list));
+    }
 }
 
 }  // namespace

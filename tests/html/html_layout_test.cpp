@@ -196,6 +196,28 @@ TEST_F(LayoutTest, TableColumnsRowsAndSpans) {
     EXPECT_EQ(14 + 2, size.width);
 }
 
+TEST_F(LayoutTest, EverySpanAndEveryPlacedCellHasItsColumns) {
+    // Four columns from the first row's span, not three from the cell count.
+    const std::string spans = "<table cellpadding=0><tr><td colspan=4>xxxxxxxxxxxxxx</td></tr>"
+                              "<tr><td>a</td><td>b</td></tr></table>";
+    const HtmlSize size = Measure(spans);
+    EXPECT_EQ(101, size.width);
+    EXPECT_EQ(13 + 1 + 13, size.height);
+    canvas.texts.clear();
+    Lay(spans, 0, 0);
+    ASSERT_EQ(3u, canvas.texts.size());
+    EXPECT_EQ(0, canvas.texts[1].x);
+    EXPECT_EQ(29, canvas.texts[2].x);  // columns 28, 28, 21, 21
+
+    // A row span pushes the second row's last cell into a third column.
+    canvas.texts.clear();
+    Lay("<table cellpadding=0><tr><td rowspan=2>a</td><td>b</td></tr><tr><td>c</td><td>d</td></tr></table>", 0, 0);
+    ASSERT_EQ(4u, canvas.texts.size());
+    EXPECT_EQ(canvas.texts[1].x, canvas.texts[2].x);  // c under b
+    EXPECT_GT(canvas.texts[3].x, canvas.texts[2].x);  // d right of c
+    EXPECT_EQ(canvas.texts[2].y, canvas.texts[3].y);
+}
+
 TEST_F(LayoutTest, TablesFillTheFrameUnlessTheirColumnsAreFixed) {
     // (The cells set their own alignment: they would take the table's.)
     const std::string fixed = "<table align=center cellpadding=0><tr><td width=49 align=left>a</td>"

@@ -59,9 +59,10 @@ TEST_F(HtmlMarkupTest, EntitiesAndEscapes) {
         {"&amp", "&amp"},
         {"&unknown;", "&unknown;"},
         {"<>", ">"},
-        {"a<", "a"},
+        {"a<", "a<"},
         {"a<<", "a<"},
-        {"a<<<", "a<"},
+        {"a<<<", "a<<"},
+        {"x\xB0\xA1<", "x\xB0\xA1<"},
         {"a<b", "a"},
         {"<unknown attr=1>text", "text"},
         {"< b>x", "x"},
@@ -76,6 +77,8 @@ TEST_F(HtmlMarkupTest, EscapedOutsideTextShowsLiterally) {
     const char* texts[] = {
         "<bmp src=\"c:\\x.bmp\">", "<a href=\"calc.exe\">run</a>", "&amp;lt;", "&lt;b&gt;&copy;", "a&<b",
         "<table><tr><td>x</td></tr></table>", "<<", "&", "tail<", "\xB0\xA1&\xB3\xAA<", "100%&nbsp;",
+        // A lead byte before "&" or "<" must not carry it past the escape.
+        "\xED\x95\x9C&lt;a href=calc.exe>click", "\x9C<a href=calc.exe>click</a>", "\xB0<<b>", "x\xB0&amp;",
     };
     for (const char* text : texts) {
         SCOPED_TRACE(text);

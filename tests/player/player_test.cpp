@@ -112,7 +112,7 @@ TEST_F(FlashPlayerTest, HostsTheControlSetsItUpPutsEachMovieOnceAndReleasesIt) {
                      Row(5, "b", b)});
     ASSERT_TRUE(dlg->Player().HostsFlash());
     EXPECT_EQ((std::vector<std::string>{"created", "SetClientSite", "activated in the parent", "WMode=Window",
-                                        "Quality2=High", "AllowScriptAccess=always", "Scale=ShowAll",
+                                        "Quality2=High", "AllowScriptAccess=never", "AllowNetworking=none", "Scale=ShowAll",
                                         "BGColor=FFFFFF"}),
               Steps());
     // Selecting a movie row puts its path once; folder rows put nothing.

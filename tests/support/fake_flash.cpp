@@ -26,7 +26,9 @@ std::string Narrow(const wchar_t* text) {
     return out;
 }
 
-const wchar_t* const kNames[] = {L"WMode", L"Quality2", L"AllowScriptAccess", L"Scale", L"BGColor"};
+const wchar_t* const kNames[] = {L"WMode", L"Quality2", L"AllowScriptAccess", L"AllowNetworking", L"Scale",
+                                 L"BGColor"};
+constexpr DISPID kNameCount = static_cast<DISPID>(sizeof(kNames) / sizeof(kNames[0]));
 constexpr DISPID kFirstNameId = 200;
 
 class FakeFlash : public IOleObject, public IOleInPlaceObject, public IDispatch {
@@ -148,7 +150,7 @@ public:
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (count != 1) return E_INVALIDARG;
-        for (DISPID i = 0; i < static_cast<DISPID>(sizeof(kNames) / sizeof(kNames[0])); ++i) {
+        for (DISPID i = 0; i < kNameCount; ++i) {
             if (::lstrcmpiW(names[0], kNames[i]) == 0) {
                 ids[0] = kFirstNameId + i;
                 return S_OK;
@@ -164,7 +166,7 @@ public:
         const std::string value = Narrow(params->rgvarg[0].bstrVal);
         if (id == 102) {
             Log().push_back("movie=" + value);
-        } else if (id >= kFirstNameId && id < kFirstNameId + 5) {
+        } else if (id >= kFirstNameId && id < kFirstNameId + kNameCount) {
             Log().push_back(Narrow(kNames[id - kFirstNameId]) + "=" + value);
         } else {
             return DISP_E_MEMBERNOTFOUND;
