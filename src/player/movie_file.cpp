@@ -47,18 +47,4 @@ std::optional<SwfHeaderInfo> ReadMovieFile(const std::string& path, const SwfRea
     return ReadSwfHeader(source, limits);
 }
 
-std::string Utf8ToSystem(const std::string& utf8) {
-    if (utf8.empty()) return std::string();
-    const int size = static_cast<int>(std::min<std::size_t>(utf8.size(), 4096));
-    const int wide = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    if (wide <= 0) return std::string();
-    std::vector<wchar_t> text(static_cast<size_t>(wide));
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, text.data(), wide);
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return std::string();
-    std::string out(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), wide, &out[0], bytes, nullptr, nullptr);
-    return out;
-}
-
 }  // namespace fh

@@ -28,7 +28,4 @@ private:
 // The facts of a movie file; nothing when it cannot be opened.
 std::optional<SwfHeaderInfo> ReadMovieFile(const std::string& path, const SwfReadLimits& limits = SwfReadLimits());
 
-// A UTF-8 text (the movie's metadata) in the system code page.
-std::string Utf8ToSystem(const std::string& utf8);
-
 }  // namespace fh

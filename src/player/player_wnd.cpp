@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "player/metadata_title.h"
 #include "player/movie_file.h"
 #include "res/resource.h"
 #include "win/handles.h"
@@ -70,7 +71,7 @@ void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText)
     }
     m_info = ReadMovieFile(path);
     if (m_info) {
-        m_lines = MovieCardLines(*m_info, LoadCardTexts(), sizeText, Utf8ToSystem(m_info->titleUtf8));
+        m_lines = MovieCardLines(*m_info, LoadCardTexts(), sizeText, MetadataTitle(m_info->metadata));
     } else {
         m_lines = {{LoadResString(IDS_CARD_UNREADABLE), std::string()}};
     }

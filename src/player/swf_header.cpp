@@ -241,7 +241,7 @@ void ReadTags(BodyStream& body, const SwfReadLimits& limits, SwfHeaderInfo& info
             std::string xml(length, '\0');
             if (length && !ReadExact(body, reinterpret_cast<unsigned char*>(&xml[0]), length)) break;
             xml.resize(std::strlen(xml.c_str()));
-            info.titleUtf8 = TitleFromMetadata(xml);
+            info.metadata = std::move(xml);
             used = length;
         }
         if (body.Skip(length - used) != length - used) break;
@@ -328,40 +328,6 @@ SwfHeaderInfo ReadSwfHeader(ByteSource& source, const SwfReadLimits& limits) {
     info.frameCount = static_cast<std::uint16_t>(Le(counts + 2, 2));
     ReadTags(*body, limits, info);
     return info;
-}
-
-std::string TitleFromMetadata(const std::string& xml) {
-    const std::size_t open = xml.find("<dc:title");
-    if (open == std::string::npos) return std::string();
-    const std::size_t openEnd = xml.find('>', open);
-    if (openEnd == std::string::npos || xml[openEnd - 1] == '/') return std::string();
-    std::size_t close = xml.find("</dc:title", openEnd);
-    if (close == std::string::npos) close = xml.size();
-    // The first run of text inside, with the markup around it left out.
-    std::string text;
-    bool inTag = false;
-    for (std::size_t i = openEnd + 1; i < close; ++i) {
-        const char c = xml[i];
-        if (c == '<') {
-            inTag = true;
-            if (!text.empty() && text.find_first_not_of(" \t\r\n") != std::string::npos) break;
-            text.clear();
-        } else if (c == '>') {
-            inTag = false;
-        } else if (!inTag) {
-            text += c;
-        }
-    }
-    static const std::pair<const char*, const char*> kEntities[] = {
-        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
-    for (const auto& e : kEntities) {
-        for (std::size_t p = text.find(e.first); p != std::string::npos; p = text.find(e.first, p + 1))
-            text.replace(p, std::strlen(e.first), e.second);
-    }
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::string();
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
 }
 
 }  // namespace fh

@@ -47,7 +47,7 @@ struct SwfHeaderInfo {
     std::optional<std::uint16_t> frameCount;
     std::optional<std::uint32_t> background;  // 0xRRGGBB
     std::optional<bool> actionScript3;
-    std::string titleUtf8;  // from the metadata, when it has one
+    std::string metadata;  // the metadata tag's XML (UTF-8), when it has one
 
     bool IsMovie() const { return stop != SwfStop::NotAMovie; }
     std::int64_t StageWidthPixels() const { return (xMax - xMin) / 20; }
@@ -63,10 +63,6 @@ struct SwfReadLimits {
 };
 
 SwfHeaderInfo ReadSwfHeader(ByteSource& source, const SwfReadLimits& limits = SwfReadLimits());
-
-// The text of the first dc:title of a movie's XMP metadata (entities
-// decoded, inner markup left out); empty when there is none.
-std::string TitleFromMetadata(const std::string& xml);
 
 // A source over bytes in memory.
 class MemorySource : public ByteSource {

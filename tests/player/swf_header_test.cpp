@@ -52,7 +52,7 @@ TEST(SwfHeader, ReadsPlainZlibAndLzmaMoviesToTheFirstFrame) {
         // The colour of the first frame, not a later one.
         EXPECT_EQ(std::optional<std::uint32_t>(0x123456), info.background);
         EXPECT_EQ(std::optional<bool>(true), info.actionScript3);
-        EXPECT_EQ("Cats & Dogs", info.titleUtf8);
+        EXPECT_EQ(kMetadata, info.metadata);
     }
     SwfMovie as2;
     as2.tags = {{69, std::string("\x10\0\0\0", 4)}};
@@ -81,7 +81,7 @@ TEST(SwfHeader, NotMoviesAndMoviesCutAtEveryByte) {
             if (info.stop == SwfStop::FirstFrame) {
                 ASSERT_TRUE(signature[0] != 'F' || n >= firstFrameEnd);
                 ASSERT_EQ(std::optional<std::uint32_t>(0x123456), info.background);
-                ASSERT_EQ("Cats & Dogs", info.titleUtf8);
+                ASSERT_EQ(kMetadata, info.metadata);
             }
             EXPECT_EQ(n >= 4, info.version.has_value());
             EXPECT_EQ(n >= 8, info.declaredLength.has_value());
@@ -118,7 +118,7 @@ TEST(SwfHeader, OversizedFieldsAndLengths) {
     info = Read(BuildSwf(big));
     EXPECT_EQ(SwfStop::FirstFrame, info.stop);
     EXPECT_EQ(std::optional<std::uint32_t>(0x010203), info.background);
-    EXPECT_EQ("", info.titleUtf8);
+    EXPECT_EQ("", info.metadata);
 }
 
 TEST(SwfHeader, CorruptStreamsBombsAndLyingLengths) {
@@ -146,25 +146,6 @@ TEST(SwfHeader, CorruptStreamsBombsAndLyingLengths) {
     EXPECT_EQ(550, info.StageWidthPixels());
     lzma[12] = '\xFF';  // properties no decoder accepts
     EXPECT_EQ(SwfStop::BadCompressedData, Read(lzma).stop);
-}
-
-TEST(SwfHeader, TitleFromMetadata) {
-    struct Case {
-        const char* xml;
-        const char* title;
-    } cases[] = {
-        {"<dc:title>Plain</dc:title>", "Plain"},
-        {kMetadata, "Cats & Dogs"},
-        {"<dc:title/>", ""},
-        {"<dc:creator>x</dc:creator>", ""},
-        {"<dc:title>  &lt;b&gt; &quot;q&quot;  </dc:title>", "<b> \"q\""},
-        {"<dc:title>unclosed", "unclosed"},
-        {"<dc:title", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.xml);
-        EXPECT_EQ(c.title, TitleFromMetadata(c.xml));
-    }
 }
 
 // Random damage to real movies, under the sanitizers in the host build: the
