@@ -14,6 +14,9 @@
 #include "actions/movie_export.h"
 #include "bench/bench_util.h"
 #include "player/movie_file.h"
+#include "player/player_wnd.h"
+#include "res/resource.h"
+#include "support/swf_writer.h"
 #include "base/codepage.h"
 #include "settings/settings_store.h"
 
@@ -145,6 +148,61 @@ void BenchCard(const std::string& root) {
     }
     ::DeleteFileA(plainPath.c_str());
     ::DeleteFileA(compressedPath.c_str());
+
+    // 2 MB of small tags in the first frame: a read per 64 KB, not per tag.
+    test::SwfMovie many;
+    many.tags.assign(200000, {255, std::string(8, 'x')});
+    many.tags.front() = {9, "\x11\x22\x33"};
+    const std::string manyPath = root + "\\many_tags.swf";
+    WriteWholeFile(manyPath, test::BuildSwf(many));
+    std::size_t read = 0;
+    const double ms = MedianMs([&] {
+        auto info = ReadMovieFile(manyPath);
+        read = info && info->background ? 1 : 0;
+    });
+    Report("movie card, 2 MB of small tags", ms, -1, read);
+    ::DeleteFileA(manyPath.c_str());
+}
+
+// The card of an LZMA movie whose first frame is 15 MB that does not
+// compress, read while the window goes on: the longest the window's thread
+// spends on any one step (the selection itself, or one message).
+void BenchCardWindow(const std::string& root) {
+    test::SwfMovie heavy;
+    heavy.signature = "ZWS";
+    std::string noise(15u << 20, '\0');
+    std::uint32_t state = 7;
+    for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    heavy.tags = {{9, "\x01\x02\x03"}, {255, noise}};
+    const std::string path = root + "\\heavy_lzma.swf";
+    WriteWholeFile(path, test::BuildSwf(heavy));
+    RegisterPlayerClass();
+    HWND wnd = ::CreateWindowExA(0, FLICKHOLD_PLAYER_CLASS, "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr,
+                                 nullptr);
+    CPlayerWnd player;
+    player.Attach(wnd);
+    double longest = 0, whole = 0;
+    MedianMs([&] {
+        const auto start = Clock::now();
+        auto step = Clock::now();
+        player.ShowMovie(path, "");
+        longest = std::chrono::duration<double, std::milli>(Clock::now() - step).count();
+        while (player.Reading()) {
+            MSG msg;
+            if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+                continue;
+            }
+            step = Clock::now();
+            ::DispatchMessageA(&msg);
+            longest = std::max(longest, std::chrono::duration<double, std::milli>(Clock::now() - step).count());
+        }
+        whole = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    });
+    Report("window: longest step, 15 MB LZMA", longest, -1, 1);
+    Report("window: that card read whole", whole, -1, player.CardInfo() ? 1 : 0);
+    ::DestroyWindow(wnd);
+    ::DeleteFileA(path.c_str());
 }
 
 }  // namespace
@@ -154,6 +212,7 @@ void BenchActions(const std::string& root, int scale) {
     BenchSaveAll(root, 1000 / scale, "main", "Save All, 1000 movies named main");
     BenchBatchSave(root, 2000 / scale);
     BenchCard(root);
+    BenchCardWindow(root);
 }
 
 }  // namespace fh::bench

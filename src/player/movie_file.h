@@ -5,27 +5,40 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <vector>
 
 #include "player/swf_header.h"
 #include "win/handles.h"
 
 namespace fh {
 
+// Reads through a buffer of its own, so that a movie of many small tags
+// costs a system call per 64 KB rather than three per tag. A raised cancel
+// flag ends the reading: every read and skip then gives nothing.
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(const std::string& path);
+    explicit FileSource(const std::string& path, const std::atomic<bool>* cancel = nullptr);
     bool IsOpen() const { return static_cast<bool>(m_file); }
     std::size_t Read(void* buffer, std::size_t size) override;
     std::uint64_t Skip(std::uint64_t count) override;
-    std::optional<std::uint64_t> Size() const override;
+    std::optional<std::uint64_t> Size() const override { return m_size; }
 
 private:
+    static constexpr std::size_t kBufferSize = 64u << 10;
+    bool Cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+    bool Fill();
+
     UniqueFile m_file;
-    std::uint64_t m_pos = 0;
+    const std::atomic<bool>* m_cancel;
+    std::optional<std::uint64_t> m_size;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0, m_end = 0;  // the unread part of the buffer
 };
 
 // The facts of a movie file; nothing when it cannot be opened.
-std::optional<SwfHeaderInfo> ReadMovieFile(const std::string& path, const SwfReadLimits& limits = SwfReadLimits());
+std::optional<SwfHeaderInfo> ReadMovieFile(const std::string& path, const SwfReadLimits& limits = SwfReadLimits(),
+                                           const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace fh

@@ -13,6 +13,16 @@ namespace fh {
 namespace {
 
 constexpr int kMargin = 8;
+// Posted by a card read with its result (lParam, a CardResult to take over).
+constexpr UINT kCardRead = WM_APP + 0x31;
+// Closing the window waits no longer than this for a read under way.
+constexpr DWORD kCloseWaitMs = 100;
+
+struct CardResult {
+    unsigned generation = 0;
+    std::optional<SwfHeaderInfo> info;
+    std::string title;
+};
 
 CardTexts LoadCardTexts() {
     CardTexts t;
@@ -44,6 +54,32 @@ HFONT CardFont(HWND wnd) {
 
 }  // namespace
 
+// What a worker thread needs, shared with the window until both are done.
+struct CPlayerWnd::CardRead {
+    std::string path;
+    HWND window = nullptr;
+    unsigned generation = 0;
+    std::atomic<bool> cancel{false};
+};
+
+namespace {
+
+DWORD WINAPI ReadCard(void* parameter) {
+    using Shared = std::shared_ptr<CPlayerWnd::CardRead>;
+    const std::unique_ptr<Shared> owned(static_cast<Shared*>(parameter));
+    const CPlayerWnd::CardRead& read = **owned;
+    auto result = std::make_unique<CardResult>();
+    result->generation = read.generation;
+    result->info = ReadMovieFile(read.path, SwfReadLimits(), &read.cancel);
+    if (read.cancel) return 0;
+    if (result->info) result->title = MetadataTitle(result->info->metadata);
+    // A window that is gone takes no message: the result is freed here.
+    if (::PostMessageA(read.window, kCardRead, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+    return 0;
+}
+
+}  // namespace
+
 bool RegisterPlayerClass() {
     return RegisterPlainClass(FLICKHOLD_PLAYER_CLASS, 0, ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)),
                               static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
@@ -56,6 +92,7 @@ const std::vector<DispatchEntry<CPlayerWnd>>& CPlayerWnd::DispatchTable() {
         OnMessage<P>(WM_PAINT, &P::OnPaint),
         OnMessage<P>(WM_SIZE, &P::OnSize),
         OnMessage<P>(WM_DESTROY, &P::OnDestroy),
+        OnMessage<P>(kCardRead, &P::OnCardRead),
     };
     return table;
 }
@@ -69,16 +106,59 @@ void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText)
         m_flash.PutMovie(path);
         return;
     }
-    m_info = ReadMovieFile(path);
+    // The file's own name heads the card.
+    const std::size_t slash = SystemCodePage().FindLast(path, '\\');
+    m_name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    m_sizeText = sizeText;
+    m_info.reset();
+    AbandonRead(0);
+    ++m_generation;
+    auto read = std::make_shared<CardRead>();
+    read->path = path;
+    read->window = Handle();
+    read->generation = m_generation;
+    auto* parameter = new std::shared_ptr<CardRead>(read);
+    m_readThread.Reset(Handle() ? ::CreateThread(nullptr, 0, ReadCard, parameter, 0, nullptr) : nullptr);
+    if (!m_readThread) {
+        // No window or no thread: the card is read here and now.
+        delete parameter;
+        CardResult result;
+        result.generation = m_generation;
+        result.info = ReadMovieFile(path);
+        if (result.info) result.title = MetadataTitle(result.info->metadata);
+        OnCardRead(0, reinterpret_cast<LPARAM>(new CardResult(std::move(result))));
+        return;
+    }
+    m_read = std::move(read);
+    m_reading = true;
+    m_lines = {{m_name, std::string()}, {LoadResString(IDS_CARD_READING), std::string()}};
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+MsgResult CPlayerWnd::OnCardRead(WPARAM, LPARAM lParam) {
+    std::unique_ptr<CardResult> result(reinterpret_cast<CardResult*>(lParam));
+    // An abandoned read may still arrive: only the newest one counts.
+    if (!result || result->generation != m_generation) return Handled(0);
+    m_reading = false;
+    m_read.reset();
+    m_readThread.Reset();
+    m_info = std::move(result->info);
     if (m_info) {
-        m_lines = MovieCardLines(*m_info, LoadCardTexts(), sizeText, MetadataTitle(m_info->metadata));
+        m_lines = MovieCardLines(*m_info, LoadCardTexts(), m_sizeText, result->title);
     } else {
         m_lines = {{LoadResString(IDS_CARD_UNREADABLE), std::string()}};
     }
-    // The file's own name heads the card.
-    const std::size_t slash = SystemCodePage().FindLast(path, '\\');
-    m_lines.insert(m_lines.begin(), {path.substr(slash == std::string::npos ? 0 : slash + 1), std::string()});
+    m_lines.insert(m_lines.begin(), {m_name, std::string()});
     if (Handle()) ::InvalidateRect(Handle(), nullptr, TRUE);
+    return Handled(0);
+}
+
+void CPlayerWnd::AbandonRead(DWORD waitMs) {
+    if (m_read) m_read->cancel = true;
+    if (m_readThread && waitMs) ::WaitForSingleObject(m_readThread.Get(), waitMs);
+    m_read.reset();
+    m_readThread.Reset();
+    m_reading = false;
 }
 
 int CPlayerWnd::LineHeight(HDC dc) const {
@@ -158,10 +238,14 @@ MsgResult CPlayerWnd::OnSize(WPARAM, LPARAM lParam) {
 }
 
 MsgResult CPlayerWnd::OnDestroy(WPARAM, LPARAM) {
+    AbandonRead(kCloseWaitMs);
     m_flash.Destroy();
     return NotHandled();
 }
 
-void CPlayerWnd::OnDestroyed() { m_flash.Destroy(); }
+void CPlayerWnd::OnDestroyed() {
+    AbandonRead(kCloseWaitMs);
+    m_flash.Destroy();
+}
 
 }  // namespace fh

@@ -4,10 +4,14 @@
 // hosts the Shockwave Flash control when that is registered and hands it
 // each movie to play; where it is not (every current Windows), it draws a
 // card of the movie: its stage at the movie's aspect ratio in its background
-// colour, and the facts of its header.
+// colour, and the facts of its header. The facts are read on a worker
+// thread, so that no movie can hold up the window; the card says it is
+// reading until they arrive, and a newer movie abandons an older read.
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +19,7 @@
 #include "player/flash_host.h"
 #include "player/movie_card.h"
 #include "player/swf_header.h"
+#include "win/handles.h"
 #include "win/window.h"
 
 namespace fh {
@@ -32,6 +37,10 @@ public:
     void ShowMovie(const std::string& path, const std::string& sizeText);
 
     bool HostsFlash() const { return m_flash.Active(); }
+    // True from a movie's selection until its facts are on the card.
+    bool Reading() const { return m_reading; }
+    // One read of a card, shared by the window and its worker thread.
+    struct CardRead;
     // The card on show (none before the first movie, or with the control).
     const std::vector<CardLine>& CardLines() const { return m_lines; }
     const std::optional<SwfHeaderInfo>& CardInfo() const { return m_info; }
@@ -49,11 +58,20 @@ private:
     MsgResult OnPaint(WPARAM wParam, LPARAM lParam);
     MsgResult OnSize(WPARAM wParam, LPARAM lParam);
     MsgResult OnDestroy(WPARAM wParam, LPARAM lParam);
+    MsgResult OnCardRead(WPARAM wParam, LPARAM lParam);
     int LineHeight(HDC dc) const;
+    // Ends the read under way: it is told to stop, and waited for briefly.
+    void AbandonRead(DWORD waitMs);
 
     CFlashHost m_flash;
     std::optional<SwfHeaderInfo> m_info;
     std::vector<CardLine> m_lines;
+    std::string m_sizeText;
+    std::string m_name;
+    bool m_reading = false;
+    unsigned m_generation = 0;
+    std::shared_ptr<CardRead> m_read;
+    UniqueThread m_readThread;
 };
 
 }  // namespace fh

@@ -103,6 +103,7 @@ using UniqueModule = UniqueHandle<NullInvalid<HMODULE, ModuleClose>>;
 using UniqueUrlCacheFind = UniqueHandle<NullInvalid<HANDLE, UrlCacheFindClose>>;
 using UniqueImageList = UniqueHandle<NullInvalid<HIMAGELIST, ImageListClose>>;
 using UniqueWindow = UniqueHandle<NullInvalid<HWND, WindowClose>>;
+using UniqueThread = UniqueHandle<NullInvalid<HANDLE, HandleClose>>;
 
 // Selects an object into a DC and puts the previous one back at scope end.
 class ScopedSelect {

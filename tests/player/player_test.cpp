@@ -40,6 +40,16 @@ SwfEntry Row(int id, const std::string& name, const std::string& path, bool fold
     return e;
 }
 
+// Lets the card's worker thread finish and its message arrive (5 s at most).
+bool WaitForCard(const CPlayerWnd& player) {
+    for (int i = 0; i < 500 && player.Reading(); ++i) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        if (player.Reading()) ::Sleep(10);
+    }
+    return !player.Reading();
+}
+
 class PlayerTest : public test::RegistryTest {
 protected:
     void SetUp() override {
@@ -141,6 +151,7 @@ TEST_F(PlayerTest, WithoutTheControlTheCardDescribesTheMovie) {
     auto dlg = Open({Row(2, "m", movie), Row(3, "n", text)});
     const CPlayerWnd& player = dlg->Player();
     ASSERT_FALSE(player.HostsFlash());
+    ASSERT_TRUE(WaitForCard(player));
     ASSERT_TRUE(player.CardInfo());
     EXPECT_EQ(SwfStop::FirstFrame, player.CardInfo()->stop);
     const std::vector<CardLine>& lines = player.CardLines();
@@ -168,9 +179,57 @@ TEST_F(PlayerTest, WithoutTheControlTheCardDescribesTheMovie) {
     EXPECT_EQ(RGB(0x20, 0x80, 0xC0), canvas.At((stage.left + stage.right) / 2, (stage.top + stage.bottom) / 2));
 
     test::SelectRows(*dlg, {1});
+    ASSERT_TRUE(WaitForCard(player));
     ASSERT_FALSE(player.CardInfo()->IsMovie());
     EXPECT_EQ(LoadResString(IDS_CARD_NOT_MOVIE), player.CardLines()[1].label);
     EXPECT_EQ(0, player.StageRect().right);
+}
+
+TEST_F(PlayerTest, TheCardIsReadAwayFromTheWindowAndTheNewestMovieWins) {
+    // A first frame of 4 MB that does not compress: long to inflate.
+    test::SwfMovie big;
+    big.signature = "CWS";
+    std::string noise(4u << 20, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    big.tags = {{9, "\x01\x02\x03"}, {77, noise}};
+    const std::string large = m_tmp.WriteFile("large.swf", test::BuildSwf(big));
+    test::SwfMovie small;
+    small.tags = {{9, "\x40\x50\x60"}};
+    const std::string quick = m_tmp.WriteFile("quick.swf", test::BuildSwf(small));
+    auto dlg = Open({Row(2, "a", m_tmp.WriteFile("n.swf", "x")), Row(3, "b", large), Row(4, "c", quick)});
+    const CPlayerWnd& player = dlg->Player();
+    ASSERT_TRUE(WaitForCard(player));
+
+    // Until the facts arrive the card says it is reading, with no stage.
+    test::SelectRows(*dlg, {1});
+    EXPECT_TRUE(player.Reading());
+    ASSERT_EQ(2u, player.CardLines().size());
+    EXPECT_EQ("large.swf", player.CardLines()[0].label);
+    EXPECT_EQ(LoadResString(IDS_CARD_READING), player.CardLines()[1].label);
+    EXPECT_FALSE(player.CardInfo());
+    // A newer movie abandons it: only the newer facts ever reach the card.
+    test::SelectRows(*dlg, {2});
+    ASSERT_TRUE(WaitForCard(player));
+    EXPECT_EQ("quick.swf", player.CardLines()[0].label);
+    ASSERT_TRUE(player.CardInfo());
+    EXPECT_EQ(std::optional<std::uint32_t>(0x405060), player.CardInfo()->background);
+    for (int i = 0; i < 20; ++i) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        ::Sleep(10);
+    }
+    EXPECT_EQ("quick.swf", player.CardLines()[0].label);
+
+    // Read to its end, the large movie's card has its facts.
+    test::SelectRows(*dlg, {1});
+    ASSERT_TRUE(WaitForCard(player));
+    ASSERT_TRUE(player.CardInfo());
+    EXPECT_EQ(std::optional<std::uint32_t>(0x010203), player.CardInfo()->background);
+    // A window closed during a read ends it without waiting for it.
+    test::SelectRows(*dlg, {2});
+    test::SelectRows(*dlg, {1});
+    dlg->Destroy();
 }
 
 }  // namespace
