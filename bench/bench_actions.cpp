@@ -170,10 +170,7 @@ void BenchCard(const std::string& root) {
 void BenchCardWindow(const std::string& root) {
     test::SwfMovie heavy;
     heavy.signature = "ZWS";
-    std::string noise(15u << 20, '\0');
-    std::uint32_t state = 7;
-    for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
-    heavy.tags = {{9, "\x01\x02\x03"}, {255, noise}};
+    heavy.tags = {{9, "\x01\x02\x03"}, {255, test::Noise(15u << 20, 7)}};
     const std::string path = root + "\\heavy_lzma.swf";
     WriteWholeFile(path, test::BuildSwf(heavy));
     RegisterPlayerClass();

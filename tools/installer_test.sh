@@ -39,6 +39,16 @@ finish() {
   rm -rf "$WINEPREFIX" "$setup" "${dist:-}"
 }
 trap finish EXIT
+# The uninstaller copies itself to the temporary folder and goes on from
+# there: wait until the folder is gone, or a minute.
+uninstall_and_wait() {
+  timeout 60 "$FLICKHOLD_WINE" "$1\uninstall.exe" /S >/dev/null 2>&1
+  for _ in $(seq 1 120); do
+    [ -e "$2" ] || break
+    sleep 0.5
+  done
+  timeout 60 wineserver -w
+}
 
 timeout 180 "$FLICKHOLD_WINE" wineboot.exe -i >/dev/null 2>&1
 timeout 120 "$FLICKHOLD_WINE" "$setup" /S >/dev/null 2>&1
@@ -58,13 +68,7 @@ timeout 60 "$FLICKHOLD_WINE" 'C:\Program Files\Flickhold\Flickhold.exe' '/source
   '/export:C:\installed.csv' >/dev/null 2>&1 </dev/null
 check '[ $? -eq 0 ] && [ -f "$WINEPREFIX/drive_c/installed.csv" ]' "the installed program did not run"
 
-# The uninstaller copies itself to the temporary folder and goes on from there.
-timeout 60 "$FLICKHOLD_WINE" 'C:\Program Files\Flickhold\uninstall.exe' /S >/dev/null 2>&1
-for _ in $(seq 1 120); do
-  [ -e "$dir" ] || break
-  sleep 0.5
-done
-timeout 60 wineserver -w
+uninstall_and_wait 'C:\Program Files\Flickhold' "$dir"
 check '[ ! -e "$dir" ]' "the program folder is still there: $(ls "$dir" 2>&1 | tr '\n' ' ')"
 check '[ ! -e "$menu" ]' "the Start menu entry is still there"
 check '! "$FLICKHOLD_WINE" reg query "$key" >/dev/null 2>&1' "the uninstall entry is still there"
@@ -86,12 +90,7 @@ check '[ "$(cat "$tools/uninstall.exe")" = "other program" ] && [ "$(cat "$tools
 acl=$("$FLICKHOLD_WINE" "$probe" 'C:\Tools\Flickhold' 2>/dev/null | tr -d '\r')
 others=${acl//(A;OICI;0x1200a9;;;BU)/}
 check 'grep -q "^D:" <<<"$acl" && ! grep -Eq ";;;(BU|WD|AU)\)" <<<"$others"' "the folder is open to other users: $acl"
-timeout 60 "$FLICKHOLD_WINE" 'C:\Tools\Flickhold\uninstall.exe' /S >/dev/null 2>&1
-for _ in $(seq 1 120); do
-  [ -e "$tools/Flickhold" ] || break
-  sleep 0.5
-done
-timeout 60 wineserver -w
+uninstall_and_wait 'C:\Tools\Flickhold' "$tools/Flickhold"
 check '[ ! -e "$tools/Flickhold" ]' "the Flickhold folder in an existing folder was not removed"
 check '[ "$(cat "$tools/uninstall.exe" 2>/dev/null)" = "other program" ] && [ -f "$tools/LICENSE.txt" ]' \
   "the uninstaller removed files it did not install"

@@ -189,10 +189,7 @@ TEST_F(PlayerTest, TheCardIsReadAwayFromTheWindowAndTheNewestMovieWins) {
     // A first frame of 4 MB that does not compress: long to inflate.
     test::SwfMovie big;
     big.signature = "CWS";
-    std::string noise(4u << 20, '\0');
-    std::uint32_t state = 12345;
-    for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
-    big.tags = {{9, "\x01\x02\x03"}, {77, noise}};
+    big.tags = {{9, "\x01\x02\x03"}, {77, test::Noise(4u << 20, 12345)}};
     const std::string large = m_tmp.WriteFile("large.swf", test::BuildSwf(big));
     test::SwfMovie small;
     small.tags = {{9, "\x40\x50\x60"}};

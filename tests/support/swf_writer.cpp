@@ -53,6 +53,12 @@ std::string ZlibCompress(const std::string& data) {
     return out;
 }
 
+std::string Noise(std::size_t size, std::uint32_t seed) {
+    std::string out(size, '\0');
+    for (char& c : out) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    return out;
+}
+
 std::string LzmaCompress(const std::string& data) {
     CLzmaEncProps props;
     LzmaEncProps_Init(&props);

@@ -32,5 +32,7 @@ std::string BuildSwf(const SwfMovie& movie);
 std::string ZlibCompress(const std::string& data);
 // LZMA: the four-byte compressed length, the five property bytes, the data.
 std::string LzmaCompress(const std::string& data);
+// Bytes that do not compress, the same for the same seed.
+std::string Noise(std::size_t size, std::uint32_t seed);
 
 }  // namespace fh::test
