@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "actions/file_actions.h"
 #include "actions/site_folders.h"
 #include "discovery/shell_helpers.h"
@@ -13,12 +11,12 @@
 
 namespace fh {
 
-namespace {
-
 bool IsFolder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+namespace {
 
 // The folder part of a path ("." for a bare name).
 std::string FolderOf(const std::string& path) {
@@ -86,18 +84,13 @@ bool MakeFolders(const std::string& folder) {
 std::string SaveInSiteFolder(const SwfEntry& entry, const std::string& saveFolder, const std::string& unclassified,
                              FreeNameFinder& names) {
     const SitePath site = BuildSitePath(saveFolder, entry.url, entry.name, unclassified, SystemCodePage());
-    if (!site.ok) return std::string();
-    std::size_t under = 0;
-    for (const std::string& f : site.folders) under += 1 + f.size();
-    std::string folder = site.folder.substr(0, site.folder.size() - under);
-    if (!MakeFolders(folder)) return std::string();
+    std::string folder = site.root;
+    if (!site.ok || !MakeFolders(folder)) return std::string();
     // A saved movie may hold the name a later address needs for a folder
     // ("h\x.swf" against "h\x.swf\y.swf"): that folder is numbered as files are.
     for (const std::string& name : site.folders) {
         for (int counter = 0;; ++counter) {
-            std::vector<char> numbered(name.size() + 16);
-            std::snprintf(numbered.data(), numbered.size(), counter ? "%s%02d" : "%s", name.c_str(), counter);
-            const std::string candidate = folder + "\\" + numbered.data();
+            const std::string candidate = folder + "\\" + NumberedName(name, counter);
             if (IsFolder(candidate) || ::CreateDirectoryA(candidate.c_str(), nullptr)) {
                 folder = candidate;
                 break;

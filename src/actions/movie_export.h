@@ -25,6 +25,9 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes);
 bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
                      const std::vector<std::string>* savedTo = nullptr);
 
+// True when the path names a folder.
+bool IsFolder(const std::string& path);
+
 // Makes the folder and the folders it lies in; true when it is there.
 bool MakeFolders(const std::string& folder);
 

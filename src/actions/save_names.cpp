@@ -5,11 +5,15 @@
 
 namespace fh {
 
-std::string SaveTarget(const std::string& folder, const std::string& base, int counter) {
-    if (counter <= 0) return folder + "\\" + base + ".swf";
+std::string NumberedName(const std::string& base, int counter) {
+    if (counter <= 0) return base;
     std::vector<char> name(base.size() + 16);
     std::snprintf(name.data(), name.size(), "%s%02d", base.c_str(), counter);
-    return folder + "\\" + name.data() + ".swf";
+    return name.data();
+}
+
+std::string SaveTarget(const std::string& folder, const std::string& base, int counter) {
+    return folder + "\\" + NumberedName(base, counter) + ".swf";
 }
 
 std::string FreeNameFinder::Key(const std::string& folder, const std::string& base) const {

@@ -13,7 +13,9 @@
 
 namespace fh {
 
-// folder + "\" + base + ".swf" for counter 0, base formatted "%s%02d" otherwise.
+// The base for counter 0, the base formatted "%s%02d" otherwise.
+std::string NumberedName(const std::string& base, int counter);
+// folder + "\" + the numbered base + ".swf".
 std::string SaveTarget(const std::string& folder, const std::string& base, int counter);
 
 class FreeNameFinder {

@@ -212,6 +212,7 @@ SitePath BuildSitePath(std::string_view saveFolder, std::string_view url, std::s
     if (base.size() > room) base = "_";
 
     result.ok = true;
+    result.root = root;
     result.folders = folders;
     result.folder = root;
     for (const std::string& f : folders) result.folder += "\\" + f;

@@ -21,6 +21,7 @@ std::string SafeNamePart(std::string_view part, const CodePage& cp);
 
 struct SitePath {
     bool ok = false;              // false: the save folder leaves no room
+    std::string root;             // the save folder without a trailing separator
     std::vector<std::string> folders;  // under the save folder, outermost first
     std::string folder;           // the save folder and those folders joined
     std::string base;             // the file's name without ".swf"

@@ -62,12 +62,9 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         return kBatchBadCommandLine;
     }
     // An empty list of a folder that is not there would pass for "no movies".
-    if (r.source == BatchSource::Folder) {
-        const DWORD attributes = ::GetFileAttributesA(r.folder.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            message = Formatted(IDS_BATCH_NO_SOURCE_FOLDER, r.folder);
-            return kBatchFailures;
-        }
+    if (r.source == BatchSource::Folder && !IsFolder(r.folder)) {
+        message = Formatted(IDS_BATCH_NO_SOURCE_FOLDER, r.folder);
+        return kBatchFailures;
     }
     const SwfEntryList movies = LoadMovies(r, clock);
     SaveReport report;

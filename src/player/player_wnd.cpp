@@ -64,15 +64,21 @@ struct CPlayerWnd::CardRead {
 
 namespace {
 
+std::unique_ptr<CardResult> ReadCardResult(const std::string& path, unsigned generation,
+                                           const std::atomic<bool>* cancel) {
+    auto result = std::make_unique<CardResult>();
+    result->generation = generation;
+    result->info = ReadMovieFile(path, SwfReadLimits(), cancel);
+    if (result->info) result->title = MetadataTitle(result->info->metadata);
+    return result;
+}
+
 DWORD WINAPI ReadCard(void* parameter) {
     using Shared = std::shared_ptr<CPlayerWnd::CardRead>;
     const std::unique_ptr<Shared> owned(static_cast<Shared*>(parameter));
     const CPlayerWnd::CardRead& read = **owned;
-    auto result = std::make_unique<CardResult>();
-    result->generation = read.generation;
-    result->info = ReadMovieFile(read.path, SwfReadLimits(), &read.cancel);
+    std::unique_ptr<CardResult> result = ReadCardResult(read.path, read.generation, &read.cancel);
     if (read.cancel) return 0;
-    if (result->info) result->title = MetadataTitle(result->info->metadata);
     // A window that is gone takes no message: the result is freed here.
     if (::PostMessageA(read.window, kCardRead, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
     return 0;
@@ -122,11 +128,7 @@ void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText)
     if (!m_readThread) {
         // No window or no thread: the card is read here and now.
         delete parameter;
-        CardResult result;
-        result.generation = m_generation;
-        result.info = ReadMovieFile(path);
-        if (result.info) result.title = MetadataTitle(result.info->metadata);
-        OnCardRead(0, reinterpret_cast<LPARAM>(new CardResult(std::move(result))));
+        OnCardRead(0, reinterpret_cast<LPARAM>(ReadCardResult(path, m_generation, nullptr).release()));
         return;
     }
     m_read = std::move(read);
