@@ -1,0 +1,182 @@
+#include "discovery/archive_scan.h"
+
+#include <set>
+#include <utility>
+
+#include "discovery/chromium_cache.h"
+#include "discovery/firefox_cache2.h"
+#include "discovery/index_dat.h"
+
+namespace fh {
+
+namespace {
+
+constexpr int kMaxDepth = 64;
+constexpr std::size_t kMaxItems = 4u << 20;
+// An index.dat is read whole; a larger one is no index.
+constexpr std::uint64_t kMaxIndexDat = 512u << 20;
+// Enough of an encoded body to decode its first bytes.
+constexpr std::size_t kProbe = 4096;
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "\\" + name;
+}
+
+// "FWS", "CWS" or "ZWS" exactly (the Firefox folder's older rule knows no
+// LZMA movies).
+bool BeginsWithSwfSignature(std::string_view bytes) {
+    return bytes.size() >= 3 && (bytes[0] == 'F' || bytes[0] == 'C' || bytes[0] == 'Z') && bytes[1] == 'W' &&
+           bytes[2] == 'S';
+}
+
+bool IsSimpleEntryName(const std::string& name) {
+    if (name.size() != 18 || name.compare(16, 2, "_0") != 0) return false;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
+
+bool EqualNoCase(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        char c = a[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != b[i]) return false;
+    }
+    return i == a.size() && !b[i];
+}
+
+// The folder's files seen from one of its subfolders.
+class SubFolder : public CacheFolder {
+public:
+    SubFolder(CacheFolder& root, std::string prefix) : m_root(root), m_prefix(std::move(prefix)) {}
+    std::unique_ptr<CacheFile> Open(const std::string& name) override { return m_root.Open(Join(m_prefix, name)); }
+
+private:
+    CacheFolder& m_root;
+    std::string m_prefix;
+};
+
+class Walk {
+public:
+    Walk(ArchiveFolder& root, const std::function<bool(std::size_t)>& progress) : m_root(root), m_progress(progress) {}
+
+    void Folder(const std::string& sub, int depth) {
+        if (m_scan.cancelled || depth > kMaxDepth) return;
+        const std::vector<FolderItem> items = m_root.List(sub);
+        std::vector<std::string> files, folders;
+        for (const FolderItem& item : items) {
+            if (++m_items > kMaxItems) return;
+            (item.folder ? folders : files).push_back(item.name);
+        }
+        const bool entriesFolder = !sub.empty() && EqualNoCase(sub.substr(sub.rfind('\\') + 1), "entries");
+        for (const std::string& name : files) {
+            const std::string path = Join(sub, name);
+            if (EqualNoCase(name, "index.dat")) ReadIndex(sub, path);
+            else if (name == "index") ReadBlockFiles(sub, path);
+            else if (IsSimpleEntryName(name)) ReadOne(path, &ReadSimpleEntry);
+            else if (entriesFolder && IsCache2EntryName(name)) ReadOne(path, &ReadCache2Entry);
+        }
+        for (const std::string& name : files) m_candidates.push_back(Join(sub, name));
+        for (const std::string& name : folders) Folder(Join(sub, name), depth + 1);
+    }
+
+    ArchiveScan Finish() {
+        std::set<std::pair<std::string, std::uint64_t>> listed;
+        for (CacheRecord& r : m_records) {
+            if (m_scan.cancelled) break;
+            if (!IsMovie(r) || !listed.insert({r.file, r.offset}).second) continue;
+            m_scan.movies.push_back(std::move(r));
+            Report();
+        }
+        // Files no reader knows, by their first bytes.
+        for (const std::string& path : m_candidates) {
+            if (m_scan.cancelled) break;
+            if (m_claimed.count(path) || listed.count({path, 0})) continue;
+            std::unique_ptr<CacheFile> file = m_root.Open(path);
+            if (!file || !BeginsWithSwfSignature(file->ReadAt(0, 3))) continue;
+            CacheRecord r;
+            r.kind = "signature";
+            r.file = path;
+            m_scan.movies.push_back(std::move(r));
+            Report();
+        }
+        return std::move(m_scan);
+    }
+
+private:
+    void Take(CacheReading reading, const std::string& sub) {
+        m_scan.damaged += reading.damaged;
+        for (CacheRecord& r : reading.records) {
+            r.file = Join(sub, r.file);
+            m_claimed.insert(r.file);
+            m_records.push_back(std::move(r));
+        }
+        for (const std::string& name : reading.claimed) m_claimed.insert(Join(sub, name));
+    }
+
+    void ReadIndex(const std::string& sub, const std::string& path) {
+        std::unique_ptr<CacheFile> file = m_root.Open(path);
+        if (!file || file->Size() > kMaxIndexDat || !IsIndexDat(file->ReadAt(0, 32))) return;
+        m_claimed.insert(path);
+        Take(ReadIndexDat(file->ReadAt(0, static_cast<std::size_t>(file->Size()))), sub);
+    }
+
+    void ReadBlockFiles(const std::string& sub, const std::string& path) {
+        std::unique_ptr<CacheFile> file = m_root.Open(path);
+        if (!file || !IsBlockFileIndex(file->ReadAt(0, 4))) return;
+        SubFolder folder(m_root, sub);
+        Take(ReadBlockFileCache(folder), sub);
+    }
+
+    using EntryReader = std::optional<CacheRecord> (*)(CacheFile&, const std::string&, bool&);
+    void ReadOne(const std::string& path, EntryReader read) {
+        std::unique_ptr<CacheFile> file = m_root.Open(path);
+        if (!file) return;
+        bool damaged = false;
+        std::optional<CacheRecord> record = read(*file, path, damaged);
+        if (damaged) ++m_scan.damaged;
+        if (!record) return;
+        m_claimed.insert(path);
+        m_records.push_back(std::move(*record));
+    }
+
+    // The stored body begins with a signature, itself or once decoded; a
+    // body stored already decoded (as WinINet does) loses its encoding.
+    bool IsMovie(CacheRecord& r) {
+        std::unique_ptr<CacheFile> file = m_root.Open(r.file);
+        if (!file || r.offset >= file->Size()) return false;
+        std::uint64_t room = file->Size() - r.offset;
+        if (r.length) room = std::min(room, *r.length);
+        const std::string head = file->ReadAt(r.offset, static_cast<std::size_t>(std::min<std::uint64_t>(room, kProbe)));
+        if (BeginsWithSwfSignature(head)) {
+            r.encoding = BodyEncoding::Identity;
+            return true;
+        }
+        return r.encoding != BodyEncoding::Identity && BeginsWithSwfSignature(DecodedPrefix(head, r.encoding, 3));
+    }
+
+    void Report() {
+        if (m_progress && m_scan.movies.size() % 64 == 0 && !m_progress(m_scan.movies.size())) m_scan.cancelled = true;
+    }
+
+    ArchiveFolder& m_root;
+    const std::function<bool(std::size_t)>& m_progress;
+    ArchiveScan m_scan;
+    std::vector<CacheRecord> m_records;
+    std::vector<std::string> m_candidates;
+    std::set<std::string> m_claimed;
+    std::size_t m_items = 0;
+};
+
+}  // namespace
+
+ArchiveScan ScanArchive(ArchiveFolder& folder, const std::function<bool(std::size_t)>& progress) {
+    Walk walk(folder, progress);
+    walk.Folder("", 0);
+    return walk.Finish();
+}
+
+}  // namespace fh
