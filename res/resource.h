@@ -85,6 +85,8 @@
 #define IDS_EXPORT_FAILED 203
 #define IDS_BATCH_NO_SOURCE_FOLDER 204
 #define IDS_CARD_READING 205
+#define IDS_SOURCE_ARCHIVE 206
+#define IDS_TIP_DELETE_ARCHIVE 207
 
 // Commands of the list's context menu.
 #define ID_LIST_COPY_ADDRESSES 2001

@@ -13,7 +13,7 @@ packages=(
   xvfb xauth x11-utils imagemagick file
   fonts-nanum locales
   clang libclang-rt-14-dev
-  nsis zip
+  nsis zip python3
 )
 
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "actions/site_folders.h"
+#include "discovery/archive_source.h"
 #include "discovery/shell_helpers.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -81,7 +82,7 @@ bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolde
     }
     const std::string base = chosen.name.empty() ? entry.name : chosen.name;
     const std::string folder = chosen.folder.empty() ? saveFolder : chosen.folder;
-    if (CopyToFreeName(entry.path, folder, base, names).empty())
+    if (SaveCopy(entry, folder, base, names).empty())
         shell.Message(owner, LoadResString(IDS_SAVE_FAILED) + base, MB_OK | MB_ICONSTOP);
     return true;
 }
@@ -104,6 +105,14 @@ std::string CopyToFreeName(const std::string& source, const std::string& folder,
     }
 }
 
+std::string SaveCopy(const SwfEntry& entry, const std::string& folder, const std::string& name, FreeNameFinder& names) {
+    const std::string source = MovieFileOf(entry);
+    const std::string target = source.empty() ? std::string() : CopyToFreeName(source, folder, name, names);
+    // A movie from a cache keeps the time the server gave it.
+    if (!target.empty() && entry.cacheLastModified) SetModifiedTime(target, entry.cacheLastModified);
+    return target;
+}
+
 void PreviewMovie(const std::string& path, ActionShell& shell) {
     if (path.size() < 4) return;
     if (EndsWithSwf(path, SystemCodePage())) {
@@ -121,7 +130,8 @@ std::vector<std::string> DeleteEntries(SwfEntryList& entries, const std::vector<
     std::vector<std::string> kept;
     for (std::int32_t id : ids) {
         const SwfEntry entry = FindEntryById(entries, id);
-        if (entry.path.empty() || entry.isFolder) continue;
+        // Movies of a copied cache are evidence: never deleted.
+        if (entry.path.empty() || entry.isFolder || !entry.cacheKind.empty()) continue;
         if (!entry.url.empty()) ::DeleteUrlCacheEntryA(entry.url.c_str());
         ::DeleteFileA(entry.path.c_str());
         // The platform may have removed the file with the index entry; a

@@ -46,6 +46,10 @@ bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolde
 std::string CopyToFreeName(const std::string& source, const std::string& folder, const std::string& name,
                            FreeNameFinder& names);
 
+// Saves the movie's bytes (extracted when it is a part of another file) by
+// CopyToFreeName; a cache's movie gets the cache's last-modified time.
+std::string SaveCopy(const SwfEntry& entry, const std::string& folder, const std::string& name, FreeNameFinder& names);
+
 // Opens the movie with the shell: in place when its name ends in ".swf",
 // else through a copy named "flickhold_temp_file.swf" in the temporary folder.
 void PreviewMovie(const std::string& path, ActionShell& shell);

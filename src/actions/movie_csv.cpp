@@ -52,7 +52,8 @@ std::string FormatFrameRate(std::uint16_t rate) {
 std::string CsvHeaderRecord(bool withSavedTo) {
     std::vector<std::string> names = {"name",         "address",      "site",        "local path",  "size",
                                       "last modified", "file time",   "signature",   "version",     "stage width",
-                                      "stage height", "frame rate",   "frame count", "actionscript 3"};
+                                      "stage height", "frame rate",   "frame count", "actionscript 3",
+                                      "cache",        "cache last access", "cache expires"};
     if (withSavedTo) names.push_back("saved to");
     return CsvRecord(names);
 }
@@ -71,6 +72,9 @@ std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo) {
     f.push_back(h && h->frameRate ? FormatFrameRate(*h->frameRate) : std::string());
     f.push_back(h && h->frameCount ? std::to_string(*h->frameCount) : std::string());
     f.push_back(h && h->actionScript3 ? (*h->actionScript3 ? "1" : "0") : std::string());
+    f.push_back(m.cacheKind);
+    f.push_back(m.cacheLastAccess ? FormatIsoLocal(*m.cacheLastAccess) : std::string());
+    f.push_back(m.cacheExpires ? FormatIsoLocal(*m.cacheExpires) : std::string());
     if (withSavedTo) f.push_back(CsvTextCell(m.savedTo));
     return CsvRecord(f);
 }

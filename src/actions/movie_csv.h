@@ -30,6 +30,9 @@ struct CsvMovie {
     std::optional<LocalTime> fileTime;
     std::optional<SwfHeaderInfo> header;  // none when the file could not be read
     std::string savedTo;                  // where it was saved, when saving was asked too
+    // For a copied cache's movie: the cache's format and its record's times.
+    std::string cacheKind;
+    std::optional<LocalTime> cacheLastAccess, cacheExpires;
 };
 
 std::string CsvHeaderRecord(bool withSavedTo);

@@ -4,6 +4,7 @@
 
 #include "actions/file_actions.h"
 #include "actions/site_folders.h"
+#include "discovery/archive_source.h"
 #include "discovery/shell_helpers.h"
 #include "player/movie_file.h"
 #include "win/handles.h"
@@ -35,10 +36,14 @@ CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock) {
     m.site = SystemToUtf8(entry.site);
     m.path = SystemToUtf8(entry.path);
     m.lastModified = SystemToUtf8(entry.lastModifiedText);
+    const std::string movie = MovieFileOf(entry);
     FileFacts facts;
-    if (QueryFileFacts(entry.path, facts)) m.size = facts.size;
+    if (!movie.empty() && QueryFileFacts(movie, facts)) m.size = facts.size;
     if (entry.fileTime) m.fileTime = clock.ToLocal(entry.fileTime);
-    m.header = ReadMovieFile(entry.path);
+    if (!movie.empty()) m.header = ReadMovieFile(movie);
+    m.cacheKind = entry.cacheKind;
+    if (entry.cacheLastAccess) m.cacheLastAccess = clock.ToLocal(entry.cacheLastAccess);
+    if (entry.cacheExpires) m.cacheExpires = clock.ToLocal(entry.cacheExpires);
     return m;
 }
 
@@ -98,7 +103,7 @@ std::string SaveInSiteFolder(const SwfEntry& entry, const std::string& saveFolde
             if (::GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) return std::string();
         }
     }
-    return CopyToFreeName(entry.path, folder, site.base, names);
+    return SaveCopy(entry, folder, site.base, names);
 }
 
 SaveReport SaveMovies(const SwfEntryList& entries, const std::string& saveFolder, bool siteFolders,
@@ -108,7 +113,7 @@ SaveReport SaveMovies(const SwfEntryList& entries, const std::string& saveFolder
     for (const SwfEntry& entry : entries) {
         if (entry.isFolder) continue;
         const std::string target = siteFolders ? SaveInSiteFolder(entry, saveFolder, unclassified, names)
-                                               : CopyToFreeName(entry.path, saveFolder, entry.name, names);
+                                               : SaveCopy(entry, saveFolder, entry.name, names);
         report.targets.push_back(target);
         if (target.empty()) report.failed.push_back(entry.name);
         else ++report.saved;

@@ -76,6 +76,9 @@ BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage
             } else if (kind.compare(0, 7, "folder:") == 0 && value.size() > 7) {
                 r.source = BatchSource::Folder;
                 r.folder = value.substr(7);
+            } else if (kind.compare(0, 8, "archive:") == 0 && value.size() > 8) {
+                r.source = BatchSource::Archive;
+                r.folder = value.substr(8);
             } else {
                 Fail(r, BatchError::BadSource, arg);
             }

@@ -22,7 +22,7 @@ enum class BatchError {
     SiteFoldersAlone,  // /sitefolders without /saveall:
 };
 
-enum class BatchSource { Ie, Firefox, Folder };
+enum class BatchSource { Ie, Firefox, Folder, Archive };
 
 struct BatchRequest {
     bool batch = false;
@@ -32,7 +32,7 @@ struct BatchRequest {
     std::string saveFolder;
     bool siteFolders = false;
     BatchSource source = BatchSource::Ie;
-    std::string folder;  // for BatchSource::Folder
+    std::string folder;  // for BatchSource::Folder and Archive
     std::string site;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "actions/movie_export.h"
+#include "discovery/archive_source.h"
 #include "discovery/loaders.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -43,6 +44,7 @@ SwfEntryList LoadMovies(const BatchRequest& r, const Clock& clock) {
     case BatchSource::Ie: LoadIeCache(entries, counter, IeCacheFolder(), clock); break;
     case BatchSource::Firefox: LoadFirefoxCache(entries, counter, FirefoxFolders(), clock); break;
     case BatchSource::Folder: LoadChosenFolder(entries, counter, r.folder, clock); break;
+    case BatchSource::Archive: LoadArchiveFolder(entries, counter, r.folder, clock); break;
     }
     SwfEntryList movies;
     const CodePage& cp = SystemCodePage();
@@ -62,7 +64,7 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         return kBatchBadCommandLine;
     }
     // An empty list of a folder that is not there would pass for "no movies".
-    if (r.source == BatchSource::Folder && !IsFolder(r.folder)) {
+    if ((r.source == BatchSource::Folder || r.source == BatchSource::Archive) && !IsFolder(r.folder)) {
         message = Formatted(IDS_BATCH_NO_SOURCE_FOLDER, r.folder);
         return kBatchFailures;
     }
@@ -100,6 +102,7 @@ std::optional<int> RunBatchIfAsked(int argc, const char* const* argv) {
     CreateSettingsKey(HKEY_CURRENT_USER, kProgramKey);
     std::string message;
     const int exit = RunBatch(request, SystemClock(), message);
+    RemoveExtractedMovies();
     PrintConsoleLine(message);
     return exit;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "discovery/archive_source.h"
 #include "discovery/file_finder.h"
 #include "discovery/path.h"
 #include "discovery/shell_helpers.h"
@@ -100,7 +101,14 @@ void AddIndexEntry(const INTERNET_CACHE_ENTRY_INFOA& info, SwfEntryList& entries
     if (info.CacheEntryType & kSkippedEntryTypes) return;
     if (!info.lpszLocalFileName) return;
     const std::string local = info.lpszLocalFileName;
-    if (local.size() < 5 || local.compare(local.size() - 4, 4, ".swf") != 0) return;
+    // WinINet's own downloads have no extension, and movies are often served
+    // from addresses without ".swf": the content type or the bytes tell.
+    const bool swfName = local.size() >= 5 && local.compare(local.size() - 4, 4, ".swf") == 0;
+    const std::string headers = info.lpHeaderInfo ? std::string(info.lpHeaderInfo, info.dwHeaderInfoSize) : "";
+    if (!swfName && !SystemCodePage().EqualNoCase(HeaderValue(headers, "Content-Type"), "application/x-shockwave-flash")) {
+        FileFacts facts;
+        if (!QueryFileFacts(local, facts) || !FileHasSignature(local, facts.size)) return;
+    }
     FileFacts facts;
     SwfEntry entry;
     if (!QueryFileFacts(local, facts) || !MakeFileEntry(local, facts, counter, clock, entry)) return;
@@ -178,6 +186,17 @@ void LoadFirefoxCache(SwfEntryList& entries, int& counter, const std::vector<std
             if (!MakeFileEntry(file.path, file.facts, counter, clock, entry)) continue;
             entry.name = FirefoxName(number++);
             entry.unclassified = true;
+            // A cache2 entry file holds the body, then its metadata: the
+            // movie is the body alone, and the metadata gives its address.
+            if (const std::optional<CacheRecord> record = ReadCache2File(file.path)) {
+                entry.url = record->url;
+                entry.site = GetSiteFromUrl(record->url, cp);
+                entry.unclassified = entry.site.empty();
+                entry.cacheKind = record->kind;
+                entry.partLength = static_cast<std::int64_t>(record->length.value_or(0));
+                entry.sizeText = FormatSizeText(record->length.value_or(0));
+                if (record->lastModified) entry.lastModifiedText = FormatHttpDate(record->lastModified);
+            }
             entries.push_back(std::move(entry));
         }
     }

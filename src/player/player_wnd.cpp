@@ -107,14 +107,15 @@ void CPlayerWnd::Initialize(const CLSID& flash) {
     if (Handle()) m_flash.Create(Handle(), flash);
 }
 
-void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText) {
+void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText, const std::string& heading) {
     if (m_flash.Active()) {
         m_flash.PutMovie(path);
         return;
     }
     // The file's own name heads the card.
-    const std::size_t slash = SystemCodePage().FindLast(path, '\\');
-    m_name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string& named = heading.empty() ? path : heading;
+    const std::size_t slash = SystemCodePage().FindLast(named, '\\');
+    m_name = named.substr(slash == std::string::npos ? 0 : slash + 1);
     m_sizeText = sizeText;
     m_info.reset();
     AbandonRead(0);

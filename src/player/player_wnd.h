@@ -33,8 +33,9 @@ public:
 
     // Creates the Flash control in the window when its class is registered.
     void Initialize(const CLSID& flash = CLSID_ShockwaveFlash);
-    // Plays the movie in the control, or shows its card.
-    void ShowMovie(const std::string& path, const std::string& sizeText);
+    // Plays the movie in the control, or shows its card, headed by the name
+    // of `heading` (the movie's own path when empty).
+    void ShowMovie(const std::string& path, const std::string& sizeText, const std::string& heading = std::string());
 
     bool HostsFlash() const { return m_flash.Active(); }
     // True from a movie's selection until its facts are on the card.

@@ -1,3 +1,4 @@
+#include "discovery/archive_source.h"
 #include "ui/flickhold_dlg.h"
 
 #include <commctrl.h>
@@ -20,7 +21,23 @@ namespace fh {
 
 namespace {
 
-const UINT kSources[] = {IDS_SOURCE_IE, IDS_SOURCE_FIREFOX, IDS_SOURCE_FOLDER};
+// Each source's name and the value stored for it; the first three names'
+// string identifiers double as their values.
+const struct {
+    UINT name;
+    int value;
+} kSources[] = {
+    {IDS_SOURCE_IE, IeCache},
+    {IDS_SOURCE_FIREFOX, FirefoxCache},
+    {IDS_SOURCE_FOLDER, ChosenFolder},
+    {IDS_SOURCE_ARCHIVE, CacheArchive},
+};
+
+UINT SourceName(int value) {
+    for (const auto& source : kSources)
+        if (source.value == value) return source.name;
+    return IDS_SOURCE_IE;
+}
 const UINT kDateModes[] = {IDS_DATE_ALL, IDS_DATE_TODAY, IDS_DATE_YESTERDAY, IDS_DATE_THIS_MONTH, IDS_DATE_EXACT,
                            IDS_DATE_RANGE};
 
@@ -127,10 +144,11 @@ BOOL CFlickholdDlg::OnInit() {
 
     m_strSiteFilter = start.siteFilter;
     FillSiteCombo();
-    for (UINT id : kSources) m_comboSource.SetItemData(m_comboSource.AddString(LoadResString(id)), id);
+    for (const auto& source : kSources)
+        m_comboSource.SetItemData(m_comboSource.AddString(LoadResString(source.name)), static_cast<LPARAM>(source.value));
     for (UINT id : kDateModes) m_comboDate.SetItemData(m_comboDate.AddString(LoadResString(id)), id);
     m_comboDate.SelectString(-1, start.dateText);
-    m_comboSource.SelectString(-1, LoadResString(static_cast<UINT>(start.source)));
+    m_comboSource.SelectString(-1, LoadResString(SourceName(start.source)));
 
     CreateTips();
 
@@ -251,6 +269,10 @@ void CFlickholdDlg::LoadEntries(int source, SwfEntryList& entries) {
     int counter = 1;
     if (source == FirefoxCache) LoadFirefoxCache(entries, counter, FirefoxFolders(), m_clock);
     else if (source == ChosenFolder) LoadChosenFolder(entries, counter, m_strCurrViewFolder, m_clock);
+    else if (source == CacheArchive) LoadArchiveFolder(entries, counter, m_strCurrViewFolder, m_clock, [](std::size_t) {
+        // Escape, pressed while this window is in front, ends a long walk.
+        return !(::GetAsyncKeyState(VK_ESCAPE) & 0x8000);
+    });
     else LoadIeCache(entries, counter, IeCacheFolder(), m_clock);
 }
 
@@ -260,8 +282,11 @@ void CFlickholdDlg::LoadSource() {
     const int source = CurrentSource();
     m_entries.clear();
     LoadEntries(source, m_entries);
-    // Only the Internet Explorer cache has sites.
-    if (source != FirefoxCache && source != ChosenFolder) FillSiteCombo();
+    // Every source but the chosen folder lists addresses, and so sites.
+    if (source != ChosenFolder) FillSiteCombo();
+    // Delete is disabled for the analysis; its tip says why.
+    m_tipControls.AddToolString(Item(IDC_DELETE), source == CacheArchive ? IDS_TIP_DELETE_ARCHIVE : IDS_TIP_DELETE,
+                                nullptr, 0);
     FillList(source);
     WriteProgramNumber(kValueSource, static_cast<DWORD>(source));
     UpdateControls();
@@ -437,7 +462,9 @@ void CFlickholdDlg::ShowSelectedMovie() {
     if (m_bClosing) return;
     const SwfEntry entry = EntryOfRow(FirstSelectedRow());
     if (!entry.path.empty() && !entry.isFolder) {
-        m_player.ShowMovie(entry.path, entry.sizeText);
+        // A movie inside another file is read from its extracted copy, under
+        // the name of the file that holds it.
+        m_player.ShowMovie(MovieFileOf(entry), entry.sizeText, entry.IsPart() ? entry.path : std::string());
         HWND wnd = Handle();
         const DetailTexts t =
             ComputeDetailTexts(entry, CurrentSource(), LoadResString(IDS_BYTES), FormatLocalTime(entry.fileTime));
@@ -454,7 +481,7 @@ LRESULT CFlickholdDlg::OnDoubleClick(NMHDR*) {
     const SwfEntry entry = EntryOfRow(FirstSelectedRow());
     if (entry.path.empty()) return 0;
     if (entry.isFolder) NavigateFolderRow(entry);
-    else PreviewMovie(entry.path, Shell());
+    else PreviewMovie(MovieFileOf(entry), Shell());
     return 0;
 }
 
@@ -510,7 +537,7 @@ void CFlickholdDlg::OnPreview() { PreviewSelectedMovie(); }
 void CFlickholdDlg::PreviewSelectedMovie() {
     if (m_bClosing) return;
     const SwfEntry entry = EntryOfRow(FirstSelectedRow());
-    if (!entry.path.empty()) PreviewMovie(entry.path, Shell());
+    if (!entry.path.empty()) PreviewMovie(MovieFileOf(entry), Shell());
 }
 
 void CFlickholdDlg::OnDelete() {

@@ -9,7 +9,11 @@ namespace {
 constexpr int kImageFolder = 0;
 constexpr int kImageMovie = 1;
 
+// The Internet Explorer cache and the cache folder analysis list movies by
+// address and site alike.
 bool IsIeSource(int source) { return source != FirefoxCache && source != ChosenFolder; }
+// Firefox's cache2 entries name their addresses too, so its rows have sites.
+bool HasSites(int source) { return source != ChosenFolder; }
 
 }  // namespace
 
@@ -48,7 +52,8 @@ StartupFilters ResolveStartupFilters(const StartupInputs& in) {
 
     // A site on the command line always means the Internet Explorer cache.
     out.source = IeCache;
-    if (in.commandLineSite.empty() && (in.source == FirefoxCache || in.source == ChosenFolder)) out.source = in.source;
+    if (in.commandLineSite.empty() && (in.source == FirefoxCache || in.source == ChosenFolder || in.source == CacheArchive))
+        out.source = in.source;
     return out;
 }
 
@@ -68,7 +73,7 @@ ListFill ComputeListRows(const SwfEntryList& entries, const ListFilter& filter, 
         return fill;
     }
     SiteRestriction site;
-    if (IsIeSource(filter.source))
+    if (HasSites(filter.source))
         site = MakeSiteRestriction(filter.siteText, filter.allSitesText, filter.unclassifiedText);
     for (const SwfEntry& e : entries) {
         if (!PassesSiteRestriction(site, e) || !passesDate(e)) continue;
@@ -81,7 +86,7 @@ DetailTexts ComputeDetailTexts(const SwfEntry& entry, int source, const std::str
                                const std::string& timeText) {
     DetailTexts t;
     const std::string bytes = entry.sizeText + bytesSuffix;
-    if (source == IeCache) {
+    if (IsIeSource(source)) {
         t.address = entry.url.empty() ? entry.path : entry.url;
         t.second = entry.lastModifiedText;
         t.third = bytes;
@@ -97,10 +102,12 @@ DetailTexts ComputeDetailTexts(const SwfEntry& entry, int source, const std::str
 ControlState ComputeControlState(int source, int selectedRows, int rowCount, int dateMode) {
     ControlState s;
     s.deleteEnabled = s.saveAsEnabled = s.saveEnabled = selectedRows > 0;
+    // The cache folder analysis reads evidence; it never changes the folder.
+    if (source == CacheArchive) s.deleteEnabled = false;
     s.saveAllEnabled = rowCount > 0;
     s.previewEnabled = selectedRows == 1;
     const bool ie = IsIeSource(source);
-    s.siteComboEnabled = ie;
+    s.siteComboEnabled = HasSites(source);
     s.modifiedFieldShown = ie;
     if (ie) {
         s.labelUrl = IDS_LABEL_ADDRESS;
@@ -112,7 +119,7 @@ ControlState ComputeControlState(int source, int selectedRows, int rowCount, int
         s.labelSize = IDS_LABEL_MODIFIED;
     }
     s.chooseDateEnabled = dateMode == DateExact || dateMode == DateRange;
-    s.chooseFolderEnabled = source == ChosenFolder;
+    s.chooseFolderEnabled = source == ChosenFolder || source == CacheArchive;
     return s;
 }
 

@@ -69,10 +69,10 @@ TEST_F(MovieExportTest, CsvOfASeededCacheByteForByte) {
     const std::string expected =
         "\xEF\xBB\xBF"
         "name,address,site,local path,size,last modified,file time,signature,version,stage width,stage height,"
-        "frame rate,frame count,actionscript 3\r\n"
+        "frame rate,frame count,actionscript 3,cache,cache last access,cache expires\r\n"
         "intro,http://www.games.co.kr/arcade/intro.swf,games.co.kr," + seeded.localPath + "," +
-        std::to_string(movie.size()) + ",\"Wed, 15 Mar 2006 14:05:09 GMT\",2006-03-15T23:05:09,CWS,9,550,400,24,10,1\r\n"
-        "\"\xEA\xB2\x8C\xEC\x9E\x84, \"\"best\"\"\r\nnext\",,," + odd.path + ",18,,,,,,,,,\r\n";
+        std::to_string(movie.size()) + ",\"Wed, 15 Mar 2006 14:05:09 GMT\",2006-03-15T23:05:09,CWS,9,550,400,24,10,1,,,\r\n"
+        "\"\xEA\xB2\x8C\xEC\x9E\x84, \"\"best\"\"\r\nnext\",,," + odd.path + ",18,,,,,,,,,,,,\r\n";
     EXPECT_EQ(expected, test::ReadFileAt(out));
     EXPECT_EQ(3u, test::ReadCsv(test::ReadFileAt(out).substr(3)).size());
 }

@@ -20,6 +20,10 @@ TEST(BatchArgs, FlagsAndTheirValues) {
     EXPECT_EQ("games.com", r.site);
     EXPECT_EQ(BatchSource::Firefox, Parse({"/export:x.csv", "/source:FireFox"}).source);
     EXPECT_EQ(BatchSource::Ie, Parse({"/export:x.csv"}).source);
+    const BatchRequest archive = Parse({"/export:x.csv", "/source:Archive:D:\\Old Disk\\Cache"});
+    EXPECT_EQ(BatchSource::Archive, archive.source);
+    EXPECT_EQ("D:\\Old Disk\\Cache", archive.folder);
+    EXPECT_EQ(BatchError::BadSource, Parse({"/export:x.csv", "/source:archive:"}).error);
 }
 
 TEST(BatchArgs, WithoutBatchFlagsTheWindowStartsAsBefore) {

@@ -4,8 +4,10 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
+#include "discovery/archive_source.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
 #include "support/registry_fixture.h"
@@ -76,7 +78,7 @@ TEST_F(LoaderTest, IeCacheListsIndexedMoviesThenUnindexedFiles) {
 
     const SwfEntryList entries = LoadIe();
     auto byName = ByName(entries);
-    ASSERT_EQ(5u, entries.size()) << ::testing::PrintToString(Names(entries));
+    ASSERT_EQ(6u, entries.size()) << ::testing::PrintToString(Names(entries));
     ExpectIdsFrom2(entries);
 
     const SwfEntry& a = byName["intro"];
@@ -95,15 +97,16 @@ TEST_F(LoaderTest, IeCacheListsIndexedMoviesThenUnindexedFiles) {
     const SwfEntry& c = byName[GetDisplayName(noSwfAddress.localPath, SystemCodePage())];
     EXPECT_EQ("x.com", c.site);
 
+    // A file not named ".swf" that begins with a signature is a movie too.
+    EXPECT_EQ(upper.url, byName["upper"].url);
+
     // Unindexed files come after the index's, deepest folders first.
-    EXPECT_EQ("loose", entries[3].name);
-    EXPECT_EQ("top", entries[4].name);
-    EXPECT_TRUE(entries[3].unclassified);
-    EXPECT_EQ("", entries[3].url);
-    EXPECT_EQ("", entries[3].site);
-    EXPECT_EQ(folder.Path() + "\\deep\\er\\loose.swf", entries[3].path);
-    EXPECT_EQ(0u, byName.count("upper"));
-    (void)upper;
+    EXPECT_EQ("loose", entries[4].name);
+    EXPECT_EQ("top", entries[5].name);
+    EXPECT_TRUE(entries[4].unclassified);
+    EXPECT_EQ("", entries[4].url);
+    EXPECT_EQ("", entries[4].site);
+    EXPECT_EQ(folder.Path() + "\\deep\\er\\loose.swf", entries[4].path);
 }
 
 TEST_F(LoaderTest, IeCacheFolderScanSkipsWhatTheIndexListsWhateverTheCase) {
@@ -121,9 +124,10 @@ TEST_F(LoaderTest, IeCacheFolderScanSkipsWhatTheIndexListsWhateverTheCase) {
     ASSERT_EQ(2u, entries.size()) << ::testing::PrintToString(Names(entries));
     EXPECT_EQ("movie", entries[0].name);
     EXPECT_FALSE(entries[0].unclassified);
-    // ".SWF" is not a movie to the index test, but the folder search finds it.
+    // ".SWF" is not the index's ending, but the signature makes it a movie
+    // there, and the folder search then leaves it alone.
     EXPECT_EQ("shout", entries[1].name);
-    EXPECT_TRUE(entries[1].unclassified);
+    EXPECT_FALSE(entries[1].unclassified);
     ExpectIdsFrom2(entries);
 }
 
@@ -184,6 +188,60 @@ TEST_F(LoaderTest, FirefoxListsSignatureFilesInFinderOrder) {
     }
     ExpectIdsFrom2(entries);
     EXPECT_EQ(4, counter);
+}
+
+TEST_F(LoaderTest, IeCacheListsMoviesServedWithoutSwfNames) {
+    TempFolder folder;
+    SetText(kProgramKey, "IECacheFolder", folder.Path());
+    // WinINet's own downloads: no extension; a movie by its bytes...
+    SeedUrlCache("http://a.com/play/movie", "", SwfBytes('F', 40));
+    SeedUrlCache("http://a.com/page", "", "<html></html>");
+    // ...or by the content type the server sent.
+    char path[MAX_PATH] = "";
+    ASSERT_TRUE(::CreateUrlCacheEntryA("http://a.com/typed", 10, "", path, 0));
+    ASSERT_TRUE(test::WriteFileAt(path, "0123456789"));
+    const char headers[] = "HTTP/1.1 200 OK\r\nContent-Type: application/x-shockwave-flash\r\n\r\n";
+    FILETIME none{};
+    ASSERT_TRUE(::CommitUrlCacheEntryA("http://a.com/typed", path, none, none, NORMAL_CACHE_ENTRY,
+                                       reinterpret_cast<BYTE*>(const_cast<char*>(headers)), sizeof headers - 1,
+                                       nullptr, nullptr));
+    std::vector<std::string> urls;
+    for (const SwfEntry& e : LoadIe()) urls.push_back(e.url);
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ((std::vector<std::string>{"http://a.com/play/movie", "http://a.com/typed"}), urls);
+}
+
+TEST_F(LoaderTest, FirefoxCache2EntriesGiveTheBodyAloneWithItsAddress) {
+    const char* caches = std::getenv("FLICKHOLD_REAL_CACHES");
+    if (!caches) GTEST_SKIP() << "FLICKHOLD_REAL_CACHES names no fixtures";
+    const std::string fixture = std::string("Z:") + caches;
+    std::string root = fixture;
+    std::replace(root.begin(), root.end(), '/', '\\');
+    TempFolder ff;
+    SetText(kProgramKey, "FirefoxProfileFolder", ff.Path());
+    WIN32_FIND_DATAA found;
+    UniqueFind find(::FindFirstFileA((root + "\\firefox-cache2\\cache2\\entries\\*").c_str(), &found));
+    ASSERT_TRUE(find);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ff.WriteFile(std::string("p\\cache2\\entries\\") + found.cFileName,
+                         test::ReadFileAt(root + "\\firefox-cache2\\cache2\\entries\\" + found.cFileName));
+    } while (::FindNextFileA(find.Get(), &found));
+
+    int counter = 1;
+    const SwfEntryList entries = LoadFirefox(counter);
+    // The gzip-stored movie does not begin with a signature, as before.
+    ASSERT_EQ(6u, entries.size());
+    for (const SwfEntry& e : entries) {
+        SCOPED_TRACE(e.url);
+        const std::string original = e.url.substr(e.url.rfind('/') + 1, e.url.find('?') - e.url.rfind('/') - 1);
+        const std::string bytes = test::ReadFileAt(root + "\\originals\\" + (original == "movie" ? "noext_fws" : original));
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes, test::ReadFileAt(MovieFileOf(e)));
+        EXPECT_EQ(FormatSizeText(bytes.size()), e.sizeText);
+        EXPECT_EQ(GetSiteFromUrl(e.url, SystemCodePage()), e.site);
+        EXPECT_FALSE(e.site.empty());
+    }
 }
 
 TEST_F(LoaderTest, FirefoxWithoutSettingSearchesLocalThenRoamingFolders) {

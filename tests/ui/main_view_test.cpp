@@ -136,8 +136,11 @@ TEST(MainView, ListRowsPerSourceAndFilter) {
     filter.siteText = "UNCL";
     EXPECT_EQ(std::vector<int>{6}, ids(ComputeListRows(entries, filter, clock)));
 
-    filter.source = FirefoxCache;  // the site combo does not count here
+    // Firefox's entries name their addresses: its rows have sites too.
+    filter.source = FirefoxCache;
     filter.dateMode = DateToday;
+    EXPECT_EQ(std::vector<int>{6}, ids(ComputeListRows(entries, filter, clock)));
+    filter.siteText = "ALL";
     EXPECT_EQ((std::vector<int>{4, 6}), ids(ComputeListRows(entries, filter, clock)));
 }
 
@@ -178,7 +181,7 @@ TEST(MainView, ControlStateFollowsSourceSelectionAndDateMode) {
          IDS_LABEL_ADDRESS, IDS_LABEL_CREATED, IDS_LABEL_SIZE},
         {"unknown source acts as ie", 0, 0, 1, DateRange, false, false, true, true, true, true, false,
          IDS_LABEL_ADDRESS, IDS_LABEL_CREATED, IDS_LABEL_SIZE},
-        {"firefox", FirefoxCache, 0, 0, DateAll, false, false, false, false, false, false, false, IDS_LABEL_FILE,
+        {"firefox", FirefoxCache, 0, 0, DateAll, false, false, false, true, false, false, false, IDS_LABEL_FILE,
          IDS_LABEL_SIZE, IDS_LABEL_MODIFIED},
         {"chosen folder", ChosenFolder, 1, 1, DateYesterday, true, true, true, false, false, false, true,
          IDS_LABEL_FILE, IDS_LABEL_SIZE, IDS_LABEL_MODIFIED},
@@ -199,6 +202,13 @@ TEST(MainView, ControlStateFollowsSourceSelectionAndDateMode) {
         EXPECT_EQ(c.labelCreated, s.labelCreated);
         EXPECT_EQ(c.labelSize, s.labelSize);
     }
+    // The cache folder analysis reads like the IE cache, chooses its folder,
+    // and never deletes.
+    const ControlState archive = ComputeControlState(CacheArchive, 2, 3, DateAll);
+    EXPECT_FALSE(archive.deleteEnabled);
+    EXPECT_TRUE(archive.saveEnabled && archive.siteComboEnabled && archive.modifiedFieldShown);
+    EXPECT_TRUE(archive.chooseFolderEnabled);
+    EXPECT_EQ(IDS_LABEL_ADDRESS, archive.labelUrl);
 }
 
 }  // namespace

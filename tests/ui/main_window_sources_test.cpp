@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "app/flickhold_app.h"
 #include "support/dialog_driver.h"
 #include "support/registry_fixture.h"
 #include "support/temp_folder.h"
+#include "support/test_dlg.h"
 #include "support/url_cache.h"
 #include "ui/flickhold_dlg.h"
 #include "settings/settings_store.h"
@@ -230,6 +234,37 @@ TEST(SwfListCtrl, RecordsStylesAndKeys) {
     EXPECT_EQ(LVS_REPORT, list.Style() & LVS_TYPEMASK);
     EXPECT_FALSE(list.Style() & LVS_EDITLABELS);
     EXPECT_TRUE(list.Style() & LVS_SORTASCENDING);
+}
+
+TEST_F(MainWindowSourcesTest, CacheFolderAnalysisListsACopiedChromiumCache) {
+    const char* caches = std::getenv("FLICKHOLD_REAL_CACHES");
+    if (!caches) GTEST_SKIP() << "FLICKHOLD_REAL_CACHES names no fixtures";
+    // Wine shows the machine's own folders on drive Z:.
+    std::string folder = std::string("Z:") + caches + "/chromium-blockfile";
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    SetNumber(kProgramKey, "source", CacheArchive);
+    SetText(kProgramKey, "CurrViewFolder", folder);
+
+    auto dlg = Open();
+    HWND wnd = dlg->Handle();
+    EXPECT_EQ(LoadResString(IDS_SOURCE_ARCHIVE), ComboSelection(wnd, IDC_SOURCE_COMBO));
+    std::vector<std::string> rows = ListTexts(dlg->List().Handle());
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ((std::vector<std::string>{"ZeroClipboard", "big_fws", "gz_fws", "movie", "small_cws", "tiny_fws",
+                                        "video-js"}),
+              rows);
+    std::vector<std::string> sites = ComboTexts(wnd, IDC_SITE_COMBO);
+    for (const char* site : {"127.0.0.1", "localhost", "cdn.example.test"})
+        EXPECT_NE(sites.end(), std::find(sites.begin(), sites.end(), site)) << site;
+
+    // A movie inside a shared block file: its address, and Save but never Delete.
+    const int gz = RowOf(*dlg, "small_cws");
+    ASSERT_GE(gz, 0);
+    test::SelectRows(*dlg, {gz});
+    EXPECT_EQ("http://localhost:18765/games/small_cws.swf?level=2&v=3", ItemText(wnd, IDC_URL));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(wnd, IDC_SAVE)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(wnd, IDC_DELETE)));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(wnd, IDC_CHOOSE_FOLDER)));
 }
 
 }  // namespace

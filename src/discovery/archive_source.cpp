@@ -1,0 +1,226 @@
+#include "discovery/archive_source.h"
+
+#include <windows.h>
+
+#include <map>
+#include <mutex>
+
+#include "discovery/archive_scan.h"
+#include "discovery/firefox_cache2.h"
+#include "discovery/shell_helpers.h"
+#include "discovery/swf_names.h"
+#include "win/handles.h"
+
+namespace fh {
+
+namespace {
+
+// The most a movie extracted from a cache may take, stored or decoded.
+constexpr std::uint64_t kMaxExtracted = 256u << 20;
+
+class WinCacheFile : public CacheFile {
+public:
+    explicit WinCacheFile(UniqueFile file) : m_file(std::move(file)) {
+        LARGE_INTEGER size;
+        if (::GetFileSizeEx(m_file.Get(), &size)) m_size = static_cast<std::uint64_t>(size.QuadPart);
+    }
+    std::uint64_t Size() const override { return m_size; }
+    std::string ReadAt(std::uint64_t offset, std::size_t count) override {
+        if (offset >= m_size) return std::string();
+        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - offset));
+        std::string out(count, '\0');
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        std::size_t done = 0;
+        while (done < count) {
+            DWORD got = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+            if (!::ReadFile(m_file.Get(), &out[done], want, &got, &at) || got == 0) break;
+            done += got;
+            const std::uint64_t next = offset + done;
+            at.Offset = static_cast<DWORD>(next);
+            at.OffsetHigh = static_cast<DWORD>(next >> 32);
+        }
+        out.resize(done);
+        return out;
+    }
+
+private:
+    UniqueFile m_file;
+    std::uint64_t m_size = 0;
+};
+
+class WinArchiveFolder : public ArchiveFolder {
+public:
+    explicit WinArchiveFolder(std::string root) : m_root(std::move(root)) {}
+    std::string PathOf(const std::string& name) const { return name.empty() ? m_root : m_root + "\\" + name; }
+
+    std::unique_ptr<CacheFile> Open(const std::string& name) override {
+        UniqueFile file(OpenForReading(PathOf(name)));
+        if (!file) return nullptr;
+        return std::make_unique<WinCacheFile>(std::move(file));
+    }
+
+    std::vector<FolderItem> List(const std::string& subfolder) override {
+        std::vector<FolderItem> items;
+        WIN32_FIND_DATAA found;
+        UniqueFind find(::FindFirstFileA((PathOf(subfolder) + "\\*").c_str(), &found));
+        if (!find) return items;
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            // Junctions and links could lead out of the folder, or round.
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+            items.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        } while (::FindNextFileA(find.Get(), &found));
+        return items;
+    }
+
+private:
+    std::string m_root;
+};
+
+// The name a movie is listed under: its address's last part, else its
+// file's, without an extension or a copy number ("movie[1].swf").
+std::string ArchiveName(const std::string& url, const std::string& path, const CodePage& cp) {
+    const std::string address = url.substr(0, url.find_first_of("?#"));
+    const std::size_t slash = address.rfind('/');
+    std::string last = slash == std::string::npos || address.find("://") + 2 == slash ? "" : address.substr(slash + 1);
+    if (last.empty()) last = path.substr(cp.FindLast(path, '\\') + 1);
+    return last.find_first_of(".[") == std::string::npos ? last : GetDisplayName(last, cp);
+}
+
+std::string ExtractedFolder() {
+    char temp[MAX_PATH] = "";
+    const DWORD n = ::GetTempPathA(MAX_PATH, temp);
+    if (n == 0 || n >= MAX_PATH - 32) return std::string();
+    return std::string(temp) + "Flickhold-" + std::to_string(::GetCurrentProcessId());
+}
+
+std::mutex& ExtractedLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Extracted copies by source file, offset and length.
+std::map<std::string, std::string>& Extracted() {
+    static std::map<std::string, std::string> extracted;
+    return extracted;
+}
+
+// The movie's bytes as the cache stored them, decoded.
+std::optional<std::string> ReadMovieBytes(const SwfEntry& entry) {
+    UniqueFile file(OpenForReading(entry.path));
+    if (!file) return std::nullopt;
+    WinCacheFile source(std::move(file));
+    if (entry.partOffset > source.Size()) return std::nullopt;
+    std::uint64_t length = source.Size() - entry.partOffset;
+    if (entry.partLength >= 0) length = std::min<std::uint64_t>(length, static_cast<std::uint64_t>(entry.partLength));
+    if (length > kMaxExtracted) return std::nullopt;
+    return DecodeBody(source.ReadAt(entry.partOffset, static_cast<std::size_t>(length)), entry.encoding,
+                      static_cast<std::size_t>(kMaxExtracted));
+}
+
+}  // namespace
+
+bool LoadArchiveFolder(SwfEntryList& entries, int& counter, const std::string& folder, const Clock& clock,
+                       const std::function<bool(std::size_t)>& progress) {
+    const CodePage& cp = SystemCodePage();
+    const std::string root = TrimBackslashes(folder, cp);
+    const DWORD attributes = ::GetFileAttributesA(root.c_str());
+    if (root.empty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    WinArchiveFolder archive(root);
+    const ArchiveScan scan = ScanArchive(archive, progress);
+    for (const CacheRecord& r : scan.movies) {
+        SwfEntry entry;
+        entry.path = archive.PathOf(r.file);
+        entry.url = r.url;
+        entry.site = GetSiteFromUrl(r.url, cp);
+        entry.unclassified = r.url.empty();
+        entry.name = ArchiveName(r.url, entry.path, cp);
+        entry.cacheKind = r.kind;
+        entry.partOffset = r.offset;
+        if (r.length) entry.partLength = static_cast<std::int64_t>(*r.length);
+        entry.encoding = r.encoding;
+        entry.cacheLastModified = r.lastModified;
+        entry.cacheLastAccess = r.lastAccess;
+        entry.cacheExpires = r.expires;
+        if (r.lastModified) entry.lastModifiedText = FormatHttpDate(r.lastModified);
+        FileFacts facts;
+        if (!QueryFileFacts(entry.path, facts)) continue;
+        std::uint64_t size = facts.size > r.offset ? facts.size - r.offset : 0;
+        if (r.length) size = std::min(size, *r.length);
+        // An encoded body's size is the movie's once decoded.
+        if (entry.encoding != BodyEncoding::Identity) {
+            const std::optional<std::string> bytes = ReadMovieBytes(entry);
+            if (!bytes) continue;
+            size = bytes->size();
+        }
+        if (size == 0) continue;
+        entry.sizeText = FormatSizeText(size);
+        entry.fileTime = clock.Now();
+        CreationTimeFromStamp(facts.created, entry.fileTime, clock);
+        entry.id = ++counter;
+        entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+std::string MovieFileOf(const SwfEntry& entry) {
+    if (!entry.IsPart()) return entry.path;
+    const std::string key = entry.path + "|" + std::to_string(entry.partOffset) + "|" + std::to_string(entry.partLength);
+    std::lock_guard<std::mutex> hold(ExtractedLock());
+    auto known = Extracted().find(key);
+    if (known != Extracted().end() && ::GetFileAttributesA(known->second.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return known->second;
+    const std::optional<std::string> bytes = ReadMovieBytes(entry);
+    const std::string folder = ExtractedFolder();
+    if (!bytes || folder.empty()) return std::string();
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "\\" + std::to_string(Extracted().size() + 1) + ".swf";
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY,
+                                  nullptr));
+    DWORD written = 0;
+    if (!file || !::WriteFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &written, nullptr) ||
+        written != bytes->size()) {
+        file.Reset();
+        ::DeleteFileA(path.c_str());
+        return std::string();
+    }
+    file.Reset();
+    // Saved copies keep the time the server gave the movie.
+    if (entry.cacheLastModified) SetModifiedTime(path, entry.cacheLastModified);
+    Extracted()[key] = path;
+    return path;
+}
+
+std::optional<CacheRecord> ReadCache2File(const std::string& path) {
+    const CodePage& cp = SystemCodePage();
+    const std::size_t slash = cp.FindLast(path, '\\');
+    if (slash == std::string::npos || slash < 8 || !cp.EqualNoCase(path.substr(slash - 8, 8), "\\entries") ||
+        !IsCache2EntryName(path.substr(slash + 1)))
+        return std::nullopt;
+    UniqueFile handle(OpenForReading(path));
+    if (!handle) return std::nullopt;
+    WinCacheFile file(std::move(handle));
+    bool damaged = false;
+    return ReadCache2Entry(file, path.substr(slash + 1), damaged);
+}
+
+bool SetModifiedTime(const std::string& path, std::int64_t seconds) {
+    UniqueFile file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::uint64_t ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+    const FILETIME modified{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    return file && ::SetFileTime(file.Get(), nullptr, nullptr, &modified);
+}
+
+void RemoveExtractedMovies() {
+    std::lock_guard<std::mutex> hold(ExtractedLock());
+    for (const auto& copy : Extracted()) ::DeleteFileA(copy.second.c_str());
+    Extracted().clear();
+    const std::string folder = ExtractedFolder();
+    if (!folder.empty()) ::RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace fh
