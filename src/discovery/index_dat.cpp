@@ -51,6 +51,11 @@ CacheReading ReadIndexDat(std::string_view index) {
         if (at + 8 > index.size()) break;
         std::string name(index.substr(at, 8));
         name.resize(name.find('\0') == std::string::npos ? 8 : name.find('\0'));
+        // Cache folders have plain names; anything else (say "..") would lead
+        // out of the cache, so its records are skipped.
+        for (char c : name)
+            if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '-'))
+                name.clear();
         folders.push_back(name);
     }
     for (std::size_t at = kFirstRecord; at + kBlock <= index.size(); at += kBlock) {
@@ -66,7 +71,7 @@ CacheReading ReadIndexDat(std::string_view index) {
         r.url = std::string(TextIn(record, Le32(record, 0x34)));
         const std::string_view local = TextIn(record, Le32(record, 0x3C));
         const unsigned char folder = static_cast<unsigned char>(record[0x38]);
-        if (r.url.empty() || local.empty() || folder >= folders.size() ||
+        if (r.url.empty() || local.empty() || folder >= folders.size() || folders[folder].empty() ||
             local.find_first_of("\\/:") != std::string_view::npos || local == "." || local == "..") {
             // Records of the history or cookies have no file; others are damaged.
             if (r.url.empty() || !local.empty()) ++reading.damaged;

@@ -117,6 +117,12 @@ TEST(ArchiveScan, DamagedCachesLoseOnlyWhatIsDamaged) {
         data1.replace(entry + 4, 4, self, 4);
     }
     EXPECT_EQ(std::size(kMovies), ScanArchive(looped).movies.size());
+    // An index.dat cache folder named ".." would lead out of the cache.
+    MemoryFolder ie = LoadFolder(RealCaches() + "/ie-wine-index-dat");
+    ie.files["Content.IE5\\index.dat"].replace(0x4C + 4, 8, std::string("..\0\0\0\0\0\0", 8));
+    const ArchiveScan escaped = ScanArchive(ie);
+    EXPECT_GT(escaped.damaged, 0);
+    for (const CacheRecord& r : escaped.movies) EXPECT_EQ(std::string::npos, r.file.find("..")) << r.file;
 }
 
 TEST(CacheRecords, KeysDatesAndEncodings) {
