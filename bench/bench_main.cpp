@@ -283,14 +283,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/scale:", 7) == 0) scale = std::max(1, std::atoi(argv[i] + 7));
     // One part alone: /html, /draw, /tips, /actions; all of them otherwise.
-    const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/actions");
+    const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/actions") || flag("/archive");
     if (!only || flag("/html")) {
         BenchHtml();
         fh::bench::BenchRenderer();
     }
     if (!only || flag("/draw")) BenchDraw();
     if (!only || flag("/tips")) fh::bench::BenchTips();
-    if (only && !flag("/actions")) return 0;
+    if (only && !flag("/actions") && !flag("/archive")) return 0;
     kIndexEntries /= scale;
     kIndexMovies /= scale;
     kUnindexedFiles /= scale;
@@ -308,7 +308,8 @@ int main(int argc, char** argv) {
     const std::string root = std::string(temp) + "flickhold_bench";
     RemoveTree(root);
     ::CreateDirectoryA(root.c_str(), nullptr);
-    fh::bench::BenchActions(root, scale);
+    if (!only || flag("/actions")) fh::bench::BenchActions(root, scale);
+    if (!only || flag("/archive")) fh::bench::BenchArchive(root, scale);
     if (!only) BenchLoads(root);
 
     RemoveTree(root);

@@ -48,5 +48,7 @@ void BenchActions(const std::string& root, int scale);
 void BenchRenderer();
 // The tooltip window: show to composed, one fade step, show and hide.
 void BenchTips();
+// The cache folder analysis against a bare walk, with its data under `root`.
+void BenchArchive(const std::string& root, int scale);
 
 }  // namespace fh::bench

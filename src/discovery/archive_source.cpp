@@ -18,37 +18,48 @@ namespace {
 // The most a movie extracted from a cache may take, stored or decoded.
 constexpr std::uint64_t kMaxExtracted = 256u << 20;
 
+// The size is asked of the system only when needed: most files of a walk
+// are only read from their start, and each call costs under Wine.
 class WinCacheFile : public CacheFile {
 public:
-    explicit WinCacheFile(UniqueFile file) : m_file(std::move(file)) {
-        LARGE_INTEGER size;
-        if (::GetFileSizeEx(m_file.Get(), &size)) m_size = static_cast<std::uint64_t>(size.QuadPart);
+    explicit WinCacheFile(UniqueFile file) : m_file(std::move(file)) {}
+    std::uint64_t Size() const override {
+        if (!m_size) {
+            LARGE_INTEGER size{};
+            m_size = ::GetFileSizeEx(m_file.Get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+        }
+        return *m_size;
     }
-    std::uint64_t Size() const override { return m_size; }
     std::string ReadAt(std::uint64_t offset, std::size_t count) override {
-        if (offset >= m_size) return std::string();
-        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - offset));
+        if (m_size) {
+            if (offset >= *m_size) return std::string();
+            count = static_cast<std::size_t>(std::min<std::uint64_t>(count, *m_size - offset));
+        }
         std::string out(count, '\0');
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        // Reads go on from where the last one ended (most often the start),
+        // so the file pointer moves only for a jump.
+        if (offset != m_pos) {
+            LARGE_INTEGER to;
+            to.QuadPart = static_cast<LONGLONG>(offset);
+            if (!::SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN)) return std::string();
+            m_pos = offset;
+        }
         std::size_t done = 0;
         while (done < count) {
             DWORD got = 0;
             const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
-            if (!::ReadFile(m_file.Get(), &out[done], want, &got, &at) || got == 0) break;
+            if (!::ReadFile(m_file.Get(), &out[done], want, &got, nullptr) || got == 0) break;
             done += got;
-            const std::uint64_t next = offset + done;
-            at.Offset = static_cast<DWORD>(next);
-            at.OffsetHigh = static_cast<DWORD>(next >> 32);
         }
+        m_pos += done;
         out.resize(done);
         return out;
     }
 
 private:
     UniqueFile m_file;
-    std::uint64_t m_size = 0;
+    mutable std::optional<std::uint64_t> m_size;
+    std::uint64_t m_pos = 0;
 };
 
 class WinArchiveFolder : public ArchiveFolder {
