@@ -279,11 +279,13 @@ TEST_F(MainWindowTest, CombosHoldTheirItemsWithIdentifiersAsData) {
     auto dlg = Open();
     HWND wnd = dlg->Handle();
     const std::vector<std::string> sources = ComboTexts(wnd, IDC_SOURCE_COMBO);
-    const UINT sourceIds[] = {IDS_SOURCE_IE, IDS_SOURCE_FIREFOX, IDS_SOURCE_FOLDER};
-    ASSERT_EQ(3u, sources.size());
-    for (int i = 0; i < 3; ++i) {
+    // The first three names' identifiers double as the stored values.
+    const UINT sourceIds[] = {IDS_SOURCE_IE, IDS_SOURCE_FIREFOX, IDS_SOURCE_FOLDER, IDS_SOURCE_ARCHIVE};
+    const int sourceValues[] = {IeCache, FirefoxCache, ChosenFolder, CacheArchive};
+    ASSERT_EQ(4u, sources.size());
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(LoadResString(sourceIds[i]), sources[static_cast<size_t>(i)]);
-        EXPECT_EQ(static_cast<LPARAM>(sourceIds[i]), dlg->SourceCombo().GetItemData(i));
+        EXPECT_EQ(static_cast<LPARAM>(sourceValues[i]), dlg->SourceCombo().GetItemData(i));
     }
     const UINT dateIds[] = {DateAll, DateToday, DateYesterday, DateThisMonth, DateExact, DateRange};
     const std::vector<std::string> dates = ComboTexts(wnd, IDC_DATE_COMBO);
@@ -316,7 +318,12 @@ TEST_F(MainWindowTest, EmptyListButtonStatesForEachSource) {
         int index;
         int source;
         bool ie;
-    } cases[] = {{0, IeCache, true}, {1, FirefoxCache, false}, {2, ChosenFolder, false}, {0, IeCache, true}};
+        bool sites;
+    } cases[] = {{0, IeCache, true, true},
+                 {1, FirefoxCache, false, true},
+                 {2, ChosenFolder, false, false},
+                 {3, CacheArchive, true, true},
+                 {0, IeCache, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.source);
         test::SelectComboItem(wnd, IDC_SOURCE_COMBO, c.index);
@@ -325,11 +332,12 @@ TEST_F(MainWindowTest, EmptyListButtonStatesForEachSource) {
         EXPECT_EQ(0, dlg->List().GetItemCount());
         Buttons b = ButtonStates(*dlg);
         EXPECT_FALSE(b.del || b.preview || b.save || b.saveAs || b.saveAll);
-        EXPECT_EQ(c.ie, Enabled(*dlg, IDC_SITE_COMBO));
+        EXPECT_EQ(c.sites, Enabled(*dlg, IDC_SITE_COMBO));
         EXPECT_EQ(c.ie, Visible(*dlg, IDC_LABEL_MODIFIED));
         EXPECT_EQ(c.ie, Visible(*dlg, IDC_MODIFIED));
-        EXPECT_EQ(c.source == ChosenFolder, Enabled(*dlg, IDC_CHOOSE_FOLDER));
-        EXPECT_EQ(c.source == ChosenFolder, Enabled(*dlg, IDC_VIEW_FOLDER));
+        const bool folder = c.source == ChosenFolder || c.source == CacheArchive;
+        EXPECT_EQ(folder, Enabled(*dlg, IDC_CHOOSE_FOLDER));
+        EXPECT_EQ(folder, Enabled(*dlg, IDC_VIEW_FOLDER));
         EXPECT_FALSE(Enabled(*dlg, IDC_CHOOSE_DATE));
         EXPECT_TRUE(Enabled(*dlg, IDC_REFRESH));
         EXPECT_EQ(LoadResString(c.ie ? IDS_LABEL_ADDRESS : IDS_LABEL_FILE), ItemText(wnd, IDC_LABEL_URL));
@@ -409,18 +417,18 @@ TEST_F(MainWindowTest, TwoSelectedRowsDisablePreviewOnly) {
     EXPECT_TRUE(b.saveAll);
 }
 
-TEST_F(MainWindowTest, FirefoxIgnoresTheSiteComboAndSwitchingBackReselectsTheFilter) {
+TEST_F(MainWindowTest, FirefoxFiltersBySiteTooAndSwitchingBackReselectsTheFilter) {
     auto dlg = Open({Movie(2, "one", "x.com"), Movie(3, "two", "y.com")});
     HWND wnd = dlg->Handle();
     test::SelectComboItem(wnd, IDC_SITE_COMBO, dlg->SiteCombo().FindStringExact(-1, "y.com"));
     EXPECT_EQ(std::vector<std::string>{"two"}, ListTexts(dlg->List().Handle()));
 
-    dlg->nextEntries = {Movie(2, "ff2", "", true), Movie(3, "ff1", "", true)};
+    // Firefox's entries name their addresses, so its list has sites too.
+    dlg->nextEntries = {Movie(2, "ff2", "y.com"), Movie(3, "ff1", "", true)};
     test::SelectComboItem(wnd, IDC_SOURCE_COMBO, 1);
-    EXPECT_FALSE(Enabled(*dlg, IDC_SITE_COMBO));
+    EXPECT_TRUE(Enabled(*dlg, IDC_SITE_COMBO));
     EXPECT_EQ("y.com", ComboSelection(wnd, IDC_SITE_COMBO));
-    EXPECT_EQ((std::vector<std::string>{"ff1", "ff2"}), ListTexts(dlg->List().Handle()));
-    EXPECT_EQ(std::vector<int>{3}, SelectedRowIds(*dlg));
+    EXPECT_EQ((std::vector<std::string>{"ff2"}), ListTexts(dlg->List().Handle()));
 
     dlg->nextEntries = {Movie(2, "one", "x.com"), Movie(3, "two", "y.com"), Movie(4, "three", "y.com")};
     test::SelectComboItem(wnd, IDC_SOURCE_COMBO, 0);
