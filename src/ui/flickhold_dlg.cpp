@@ -267,13 +267,19 @@ int CFlickholdDlg::CurrentDateMode() const {
 
 void CFlickholdDlg::LoadEntries(int source, SwfEntryList& entries) {
     int counter = 1;
+    char text[256] = "";
+    if (Handle()) ::GetWindowTextA(Handle(), text, sizeof text);
+    const std::string caption = text;
     if (source == FirefoxCache) LoadFirefoxCache(entries, counter, FirefoxFolders(), m_clock);
     else if (source == ChosenFolder) LoadChosenFolder(entries, counter, m_strCurrViewFolder, m_clock);
-    else if (source == CacheArchive) LoadArchiveFolder(entries, counter, m_strCurrViewFolder, m_clock, [](std::size_t) {
-        // Escape, pressed while this window is in front, ends a long walk.
-        return !(::GetAsyncKeyState(VK_ESCAPE) & 0x8000);
+    else if (source == CacheArchive) LoadArchiveFolder(entries, counter, m_strCurrViewFolder, m_clock, [&](std::size_t found) {
+        // A long walk shows its count so far in the caption; Escape, pressed
+        // while this window is in front, ends it.
+        ::SetWindowTextA(Handle(), (caption + " - " + std::to_string(found)).c_str());
+        return !(::GetForegroundWindow() == Handle() && (::GetAsyncKeyState(VK_ESCAPE) & 0x8000));
     });
     else LoadIeCache(entries, counter, IeCacheFolder(), m_clock);
+    if (source == CacheArchive && Handle()) ::SetWindowTextA(Handle(), caption.c_str());
 }
 
 void CFlickholdDlg::LoadSource() {
