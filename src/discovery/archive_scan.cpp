@@ -3,6 +3,7 @@
 #include <set>
 #include <utility>
 
+#include "base/codepage.h"
 #include "discovery/chromium_cache.h"
 #include "discovery/firefox_cache2.h"
 #include "discovery/index_dat.h"
@@ -38,15 +39,8 @@ bool IsSimpleEntryName(const std::string& name) {
     return true;
 }
 
-bool EqualNoCase(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        char c = a[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != b[i]) return false;
-    }
-    return i == a.size() && !b[i];
-}
+// Cache file names are ASCII: a single-byte code page compares them.
+bool EqualNoCase(const std::string& a, const char* b) { return CodePage().EqualNoCase(a, b); }
 
 // The folder's files seen from one of its subfolders.
 class SubFolder : public CacheFolder {

@@ -105,6 +105,10 @@ std::int64_t ParseHttpDate(std::string_view text) {
         !number(minute, 2) || !skip(':') || !number(second, 2))
         return 0;
     if (day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60 || year < 1970) return 0;
+    return SecondsFromCivil(static_cast<int>(year), month, day, hour, minute, second);
+}
+
+std::int64_t SecondsFromCivil(int year, unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second) {
     return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 }
 

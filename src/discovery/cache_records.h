@@ -65,6 +65,8 @@ std::string HeaderValue(std::string_view headers, std::string_view name);
 BodyEncoding EncodingOf(std::string_view headers);
 // An HTTP date ("Tue, 15 Mar 2011 09:30:00 GMT") in seconds since 1970, or 0.
 std::int64_t ParseHttpDate(std::string_view text);
+// A UTC date and time in seconds since 1970 (proleptic Gregorian).
+std::int64_t SecondsFromCivil(int year, unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second);
 // A FILETIME's 100-ns ticks since 1601 in seconds since 1970, or 0.
 std::int64_t FromFileTime(std::uint64_t ticks);
 

@@ -22,16 +22,9 @@ std::string_view TextIn(std::string_view record, std::uint32_t at) {
 
 // A FAT date and time ("expires") in seconds since 1970, or 0.
 std::int64_t FromDosTime(std::uint16_t date, std::uint16_t time) {
-    if (date == 0) return 0;
-    const unsigned year = 1980 + (date >> 9), month = (date >> 5) & 15, day = date & 31;
-    if (month < 1 || month > 12 || day < 1) return 0;
-    // Through the HTTP-date reader's calendar, to keep one implementation.
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::string text = std::to_string(day) + " " + kMonths[month - 1] + " " + std::to_string(year) + " " +
-                             std::to_string((time >> 11) & 31) + ":" + std::to_string((time >> 5) & 63) + ":" +
-                             std::to_string((time & 31) * 2);
-    return ParseHttpDate(text);
+    const unsigned month = (date >> 5) & 15, day = date & 31;
+    if (date == 0 || month < 1 || month > 12 || day < 1) return 0;
+    return SecondsFromCivil(1980 + (date >> 9), month, day, (time >> 11) & 31, (time >> 5) & 63, (time & 31) * 2);
 }
 
 }  // namespace
