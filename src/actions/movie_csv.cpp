@@ -49,16 +49,17 @@ std::string FormatFrameRate(std::uint16_t rate) {
     return out + "." + digits;
 }
 
-std::string CsvHeaderRecord(bool withSavedTo) {
+std::string CsvHeaderRecord(bool withSavedTo, bool withSnapshot) {
     std::vector<std::string> names = {"name",         "address",      "site",        "local path",  "size",
                                       "last modified", "file time",   "signature",   "version",     "stage width",
                                       "stage height", "frame rate",   "frame count", "actionscript 3",
                                       "cache",        "cache last access", "cache expires"};
     if (withSavedTo) names.push_back("saved to");
+    if (withSnapshot) names.push_back("snapshot");
     return CsvRecord(names);
 }
 
-std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo) {
+std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo, bool withSnapshot) {
     // Names and addresses come from the web: none may open as a formula.
     std::vector<std::string> f = {CsvTextCell(m.name), CsvTextCell(m.url), CsvTextCell(m.site), CsvTextCell(m.path)};
     f.push_back(m.size ? std::to_string(*m.size) : std::string());
@@ -76,6 +77,7 @@ std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo) {
     f.push_back(m.cacheLastAccess ? FormatIsoLocal(*m.cacheLastAccess) : std::string());
     f.push_back(m.cacheExpires ? FormatIsoLocal(*m.cacheExpires) : std::string());
     if (withSavedTo) f.push_back(CsvTextCell(m.savedTo));
+    if (withSnapshot) f.push_back(CsvTextCell(m.snapshot));
     return CsvRecord(f);
 }
 

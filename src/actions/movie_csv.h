@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/local_time.h"
-#include "player/swf_header.h"
+#include "swf/swf_header.h"
 
 namespace fh {
 
@@ -30,13 +30,14 @@ struct CsvMovie {
     std::optional<LocalTime> fileTime;
     std::optional<SwfHeaderInfo> header;  // none when the file could not be read
     std::string savedTo;                  // where it was saved, when saving was asked too
+    std::string snapshot;                 // where its first frame was written, when snapshots were asked too
     // For a copied cache's movie: the cache's format and its record's times.
     std::string cacheKind;
     std::optional<LocalTime> cacheLastAccess, cacheExpires;
 };
 
-std::string CsvHeaderRecord(bool withSavedTo);
-std::string CsvMovieRecord(const CsvMovie& movie, bool withSavedTo);
+std::string CsvHeaderRecord(bool withSavedTo, bool withSnapshot = false);
+std::string CsvMovieRecord(const CsvMovie& movie, bool withSavedTo, bool withSnapshot = false);
 
 // "2026-12-09T13:05:00"
 std::string FormatIsoLocal(const LocalTime& time);

@@ -64,16 +64,17 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
 }
 
 bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
-                     const std::vector<std::string>* savedTo) {
+                     const std::vector<std::string>* savedTo, const std::vector<std::string>* snapshots) {
     std::string csv = kUtf8Bom;
-    csv += CsvHeaderRecord(savedTo != nullptr);
+    csv += CsvHeaderRecord(savedTo != nullptr, snapshots != nullptr);
     std::size_t movie = 0;
     for (const SwfEntry& entry : entries) {
         if (entry.isFolder) continue;
         CsvMovie m = GatherCsvMovie(entry, clock);
         if (savedTo && movie < savedTo->size()) m.savedTo = SystemToUtf8((*savedTo)[movie]);
+        if (snapshots && movie < snapshots->size()) m.snapshot = SystemToUtf8((*snapshots)[movie]);
         ++movie;
-        csv += CsvMovieRecord(m, savedTo != nullptr);
+        csv += CsvMovieRecord(m, savedTo != nullptr, snapshots != nullptr);
     }
     return WriteFileWhole(path, csv);
 }

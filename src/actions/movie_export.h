@@ -21,9 +21,11 @@ CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock);
 bool WriteFileWhole(const std::string& path, const std::string& bytes);
 
 // The CSV of the movies (folder rows left out) in entry-list order; with
-// `savedTo`, one target per movie in the same order goes in a last column.
+// `savedTo`, one target per movie in the same order goes in a column, and
+// with `snapshots` the pictures of their first frames in the last one.
 bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
-                     const std::vector<std::string>* savedTo = nullptr);
+                     const std::vector<std::string>* savedTo = nullptr,
+                     const std::vector<std::string>* snapshots = nullptr);
 
 // True when the path names a folder.
 bool IsFolder(const std::string& path);

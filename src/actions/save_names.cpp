@@ -12,8 +12,8 @@ std::string NumberedName(const std::string& base, int counter) {
     return name.data();
 }
 
-std::string SaveTarget(const std::string& folder, const std::string& base, int counter) {
-    return folder + "\\" + NumberedName(base, counter) + ".swf";
+std::string SaveTarget(const std::string& folder, const std::string& base, int counter, const char* extension) {
+    return folder + "\\" + NumberedName(base, counter) + extension;
 }
 
 std::string FreeNameFinder::Key(const std::string& folder, const std::string& base) const {

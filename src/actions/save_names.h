@@ -15,8 +15,8 @@ namespace fh {
 
 // The base for counter 0, the base formatted "%s%02d" otherwise.
 std::string NumberedName(const std::string& base, int counter);
-// folder + "\" + the numbered base + ".swf".
-std::string SaveTarget(const std::string& folder, const std::string& base, int counter);
+// folder + "\" + the numbered base + the extension (".swf" for movies).
+std::string SaveTarget(const std::string& folder, const std::string& base, int counter, const char* extension = ".swf");
 
 class FreeNameFinder {
 public:

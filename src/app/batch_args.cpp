@@ -9,7 +9,7 @@ struct FlagName {
     bool batchOnly;
 };
 const FlagName kFlags[] = {{"export:", true}, {"saveall:", true}, {"sitefolders", true}, {"source:", true},
-                           {"site:", false}};
+                           {"site:", false}, {"snapshot:", true}};
 
 void Fail(BatchRequest& r, BatchError error, const std::string& arg) {
     if (r.error != BatchError::None) return;
@@ -84,13 +84,14 @@ BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage
             }
             break;
         }
-        default:
+        case 4:
             if (value.size() < 2) Fail(r, BatchError::BadSite, arg);
             r.site = value;
             break;
+        default: r.snapshotFolder = value; break;
         }
     }
-    if (r.exportPath.empty() && r.saveFolder.empty()) Fail(r, BatchError::NothingToDo, std::string());
+    if (r.exportPath.empty() && r.saveFolder.empty() && r.snapshotFolder.empty()) Fail(r, BatchError::NothingToDo, std::string());
     if (r.siteFolders && r.saveFolder.empty()) Fail(r, BatchError::SiteFoldersAlone, "/sitefolders");
     return r;
 }

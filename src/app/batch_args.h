@@ -1,8 +1,9 @@
 #pragma once
 // The command line of batch mode: "/export:FILE.csv", "/saveall:FOLDER",
-// "/sitefolders", "/source:ie|firefox|folder:PATH" and "/site:HOST" (flags
-// begin with "/" or "-", names in any letter case). Any of the first four
-// turns batch mode on; then every argument must be one of these, once.
+// "/sitefolders", "/source:ie|firefox|folder:PATH|archive:PATH",
+// "/snapshot:FOLDER" and "/site:HOST" (flags begin with "/" or "-", names in
+// any letter case). Any but the last turns batch mode on; then every
+// argument must be one of these, once.
 
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ enum class BatchError {
     MissingValue,      // "/export:" with nothing after it
     BadSource,         // not ie, firefox or folder:PATH
     BadSite,           // a host shorter than two characters
-    NothingToDo,       // neither /export: nor /saveall:
+    NothingToDo,       // none of /export:, /saveall: and /snapshot:
     SiteFoldersAlone,  // /sitefolders without /saveall:
 };
 
@@ -30,6 +31,7 @@ struct BatchRequest {
     std::string offending;  // the argument the error is about
     std::string exportPath;
     std::string saveFolder;
+    std::string snapshotFolder;  // pictures of the movies' first frames
     bool siteFolders = false;
     BatchSource source = BatchSource::Ie;
     std::string folder;  // for BatchSource::Folder and Archive

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "actions/movie_export.h"
+#include "actions/movie_snapshot.h"
 #include "discovery/archive_source.h"
 #include "discovery/loaders.h"
 #include "res/resource.h"
@@ -77,13 +78,28 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         }
         report = SaveMovies(movies, r.saveFolder, r.siteFolders, LoadResString(IDS_UNCLASSIFIED_FOLDER));
     }
+    SnapshotReport snapshots;
+    if (!r.snapshotFolder.empty()) {
+        if (!MakeFolders(r.snapshotFolder)) {
+            message = Formatted(IDS_BATCH_FOLDER_FAILED, r.snapshotFolder);
+            return kBatchFailures;
+        }
+        snapshots = SaveSnapshots(movies, r.snapshotFolder);
+    }
     char summary[256];
     std::snprintf(summary, sizeof summary, LoadResString(IDS_BATCH_SUMMARY).c_str(), static_cast<int>(movies.size()),
                   report.saved, static_cast<int>(report.failed.size()));
     message = summary;
-    int exit = report.failed.empty() ? kBatchDone : kBatchFailures;
+    if (!r.snapshotFolder.empty()) {
+        char line[256];
+        std::snprintf(line, sizeof line, LoadResString(IDS_BATCH_SNAPSHOTS).c_str(), snapshots.written,
+                      static_cast<int>(snapshots.failed.size()));
+        message += line;
+    }
+    int exit = report.failed.empty() && snapshots.failed.empty() ? kBatchDone : kBatchFailures;
     if (!r.exportPath.empty()) {
-        if (ExportMovieList(movies, r.exportPath, clock, r.saveFolder.empty() ? nullptr : &report.targets)) {
+        if (ExportMovieList(movies, r.exportPath, clock, r.saveFolder.empty() ? nullptr : &report.targets,
+                            r.snapshotFolder.empty() ? nullptr : &snapshots.targets)) {
             message += Formatted(IDS_BATCH_EXPORTED, r.exportPath);
         } else {
             message += "\r\n" + Formatted(IDS_BATCH_EXPORT_FAILED, r.exportPath);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "player/swf_header.h"
+#include "swf/swf_header.h"
 
 namespace fh {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "player/swf_header.h"
+#include "swf/swf_header.h"
 #include "win/handles.h"
 
 namespace fh {

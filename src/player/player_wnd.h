@@ -18,7 +18,7 @@
 
 #include "player/flash_host.h"
 #include "player/movie_card.h"
-#include "player/swf_header.h"
+#include "swf/swf_header.h"
 #include "win/handles.h"
 #include "win/window.h"
 

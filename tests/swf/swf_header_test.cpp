@@ -1,4 +1,4 @@
-#include "player/swf_header.h"
+#include "swf/swf_header.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fh {
 
@@ -63,6 +64,17 @@ struct SwfReadLimits {
 };
 
 SwfHeaderInfo ReadSwfHeader(ByteSource& source, const SwfReadLimits& limits = SwfReadLimits());
+
+// A movie's whole body after its eight header bytes, decompressed: the
+// stage rectangle, frame rate and count, and the tags. `info` has the
+// signature, version and declared length; its stop is FirstFrame when the
+// body was read to its end, or says why it was not (BadCompressedData,
+// InflateLimit with the first `maxBytes` kept, NotAMovie).
+struct SwfBody {
+    SwfHeaderInfo info;
+    std::vector<unsigned char> bytes;
+};
+SwfBody ReadSwfBody(ByteSource& source, std::uint64_t maxBytes);
 
 // A source over bytes in memory.
 class MemorySource : public ByteSource {

@@ -1,4 +1,4 @@
-#include "player/swf_header.h"
+#include "swf/swf_header.h"
 
 #include <zlib.h>
 
@@ -264,12 +264,15 @@ std::uint64_t MemorySource::Skip(std::uint64_t count) {
     return n;
 }
 
-SwfHeaderInfo ReadSwfHeader(ByteSource& source, const SwfReadLimits& limits) {
-    SwfHeaderInfo info;
+namespace {
+
+// Reads the signature, version and length, and opens the body that follows
+// them; null when the source is not a movie or ends inside those bytes.
+std::unique_ptr<BodyStream> OpenBody(ByteSource& source, std::uint64_t maxInflated, SwfHeaderInfo& info) {
     unsigned char head[8];
     const std::size_t got = source.Read(head, 3);
     info.signature.assign(reinterpret_cast<const char*>(head), got);
-    if (got < 3 || Upper(static_cast<char>(head[1])) != 'W' || Upper(static_cast<char>(head[2])) != 'S') return info;
+    if (got < 3 || Upper(static_cast<char>(head[1])) != 'W' || Upper(static_cast<char>(head[2])) != 'S') return nullptr;
     switch (Upper(static_cast<char>(head[0]))) {
     case 'F':
         info.compression = SwfCompression::None;
@@ -281,27 +284,60 @@ SwfHeaderInfo ReadSwfHeader(ByteSource& source, const SwfReadLimits& limits) {
         info.compression = SwfCompression::Lzma;
         break;
     default:
-        return info;
+        return nullptr;
     }
     info.stop = SwfStop::CutShort;
-    if (source.Read(head + 3, 1) != 1) return info;
+    if (source.Read(head + 3, 1) != 1) return nullptr;
     info.version = head[3];
-    if (source.Read(head + 4, 4) != 4) return info;
+    if (source.Read(head + 4, 4) != 4) return nullptr;
     info.declaredLength = Le(head + 4, 4);
 
-    std::unique_ptr<BodyStream> body;
-    if (info.compression == SwfCompression::None) {
-        body = std::make_unique<PlainStream>(source);
-    } else if (info.compression == SwfCompression::Zlib) {
-        body = std::make_unique<ZlibStream>(source, limits.maxInflated);
-    } else {
-        // The compressed length is not trusted: the stream ends where the file does.
-        unsigned char lzma[4 + LZMA_PROPS_SIZE];
-        if (source.Read(lzma, sizeof(lzma)) != sizeof(lzma)) return info;
-        unsigned char props[LZMA_PROPS_SIZE];
-        std::memcpy(props, lzma + 4, sizeof(props));
-        body = std::make_unique<LzmaStream>(source, props, limits.maxInflated);
+    if (info.compression == SwfCompression::None) return std::make_unique<PlainStream>(source);
+    if (info.compression == SwfCompression::Zlib) return std::make_unique<ZlibStream>(source, maxInflated);
+    // The compressed length is not trusted: the stream ends where the file does.
+    unsigned char lzma[4 + LZMA_PROPS_SIZE];
+    if (source.Read(lzma, sizeof(lzma)) != sizeof(lzma)) return nullptr;
+    unsigned char props[LZMA_PROPS_SIZE];
+    std::memcpy(props, lzma + 4, sizeof(props));
+    return std::make_unique<LzmaStream>(source, props, maxInflated);
+}
+
+}  // namespace
+
+SwfBody ReadSwfBody(ByteSource& source, std::uint64_t maxBytes) {
+    SwfBody result;
+    std::unique_ptr<BodyStream> body = OpenBody(source, maxBytes, result.info);
+    if (!body) return result;
+    // Grows as the data arrives: the declared length is only a hint, capped.
+    const std::uint64_t hint = result.info.declaredLength.value_or(0);
+    result.bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(hint > 8 ? hint - 8 : 0, std::min<std::uint64_t>(maxBytes, 8u << 20))));
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, maxBytes - total + 1));
+        if (want == 0) break;
+        const std::size_t at = result.bytes.size();
+        result.bytes.resize(at + want);
+        const std::size_t got = body->Read(result.bytes.data() + at, want);
+        result.bytes.resize(at + got);
+        total += got;
+        if (got < want) break;
+        if (total > maxBytes) break;
     }
+    if (total > maxBytes || body->failure == SwfStop::InflateLimit) {
+        result.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(total, maxBytes)));
+        result.info.stop = SwfStop::InflateLimit;
+    } else if (body->failure != SwfStop::FirstFrame) {
+        result.info.stop = body->failure;
+    } else {
+        result.info.stop = SwfStop::FirstFrame;
+    }
+    return result;
+}
+
+SwfHeaderInfo ReadSwfHeader(ByteSource& source, const SwfReadLimits& limits) {
+    SwfHeaderInfo info;
+    std::unique_ptr<BodyStream> body = OpenBody(source, limits.maxInflated, info);
+    if (!body) return info;
     auto ended = [&]() {
         info.stop = body->failure != SwfStop::FirstFrame ? body->failure : SwfStop::CutShort;
         return info;

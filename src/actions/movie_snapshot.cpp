@@ -1,0 +1,67 @@
+#include "actions/movie_snapshot.h"
+
+#include <windows.h>
+
+#include "actions/site_folders.h"
+#include "discovery/archive_source.h"
+#include "gfx/gdiplus_canvas.h"
+#include "player/movie_file.h"
+#include "swf/swf_movie.h"
+#include "swf/swf_stage.h"
+#include "win/handles.h"
+#include "win/platform.h"
+
+namespace fh {
+
+std::string WriteToFreeName(const std::vector<unsigned char>& bytes, const std::string& folder, const std::string& base,
+                            const char* extension, FreeNameFinder& names) {
+    const std::string safe = SafeNamePart(base, SystemCodePage());
+    for (;;) {
+        const int counter = names.Candidate(folder, safe);
+        const std::string target = SaveTarget(folder, safe, counter, extension);
+        // Creating only a new file is the check that nothing is overwritten.
+        UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return std::string();
+            names.Taken(folder, safe, counter);
+            continue;
+        }
+        names.Taken(folder, safe, counter);
+        DWORD written = 0;
+        const bool ok = ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                        written == bytes.size();
+        file.Reset();
+        if (ok) return target;
+        ::DeleteFileA(target.c_str());
+        return std::string();
+    }
+}
+
+std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeNameFinder& names) {
+    const std::string path = MovieFileOf(entry);
+    if (path.empty()) return std::string();
+    FileSource source(path);
+    if (!source.IsOpen()) return std::string();
+    std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
+    if (!movie->Readable()) return std::string();
+    SwfStage stage(movie);
+    std::vector<unsigned char> png;
+    if (!SnapshotPng(stage, png)) return std::string();
+    return WriteToFreeName(png, folder, entry.name, ".png", names);
+}
+
+SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder) {
+    SnapshotReport report;
+    FreeNameFinder names(SystemCodePage());
+    for (const SwfEntry& entry : entries) {
+        if (entry.isFolder) continue;
+        const std::string target = SaveSnapshot(entry, folder, names);
+        report.targets.push_back(target);
+        if (target.empty()) report.failed.push_back(entry.name);
+        else ++report.written;
+    }
+    return report;
+}
+
+}  // namespace fh

@@ -1,0 +1,528 @@
+#include "swf/swf_movie.h"
+
+#include <algorithm>
+
+#include "swf/swf_reader.h"
+
+namespace fh {
+
+namespace {
+
+enum Tag : unsigned {
+    kEnd = 0,
+    kShowFrame = 1,
+    kDefineShape = 2,
+    kPlaceObject = 4,
+    kRemoveObject = 5,
+    kDefineBits = 6,
+    kDefineButton = 7,
+    kJpegTables = 8,
+    kSetBackgroundColor = 9,
+    kDefineFont = 10,
+    kDefineText = 11,
+    kDoAction = 12,
+    kDefineSound = 14,
+    kStartSound = 15,
+    kSoundStreamHead = 18,
+    kSoundStreamBlock = 19,
+    kDefineBitsLossless = 20,
+    kDefineBitsJpeg2 = 21,
+    kDefineShape2 = 22,
+    kPlaceObject2 = 26,
+    kRemoveObject2 = 28,
+    kDefineShape3 = 32,
+    kDefineText2 = 33,
+    kDefineButton2 = 34,
+    kDefineBitsJpeg3 = 35,
+    kDefineBitsLossless2 = 36,
+    kDefineEditText = 37,
+    kDefineSprite = 39,
+    kSoundStreamHead2 = 45,
+    kDefineMorphShape = 46,
+    kDefineFont2 = 48,
+    kDoInitAction = 59,
+    kDefineVideoStream = 60,
+    kVideoFrame = 61,
+    kFileAttributes = 69,
+    kPlaceObject3 = 70,
+    kDoAbcOld = 72,
+    kDefineFont3 = 75,
+    kDoAbc = 82,
+    kDefineShape4 = 83,
+    kDefineMorphShape2 = 84,
+    kStartSound2 = 89,
+    kDefineBitsJpeg4 = 90,
+};
+
+class Parser {
+public:
+    Parser(const SwfLimits& limits, SwfMovie& movie) : m_limits(limits), m_movie(movie) {
+        m_budget.edges = limits.maxEdges;
+        m_budget.styles = limits.maxStyles;
+    }
+
+    // The tags of the root (`timeline` is the movie's) or of a sprite.
+    void Tags(SwfReader& r, SwfTimeline& timeline, bool root) {
+        SwfFrame frame;
+        // A sprite cut inside its own tag ends only that sprite.
+        SwfCut spriteCut = SwfCut::None;
+        SwfCut& cut = root ? m_movie.cut : spriteCut;
+        auto Cut = [&](SwfCut why) {
+            if (cut == SwfCut::None) cut = why;
+        };
+        while (r.Remaining() > 0) {
+            if (m_movie.cut != SwfCut::None || cut != SwfCut::None) break;
+            if (r.Remaining() < 2) {
+                Cut(SwfCut::CutShort);
+                break;
+            }
+            const std::uint16_t head = r.U16();
+            const unsigned code = head >> 6;
+            std::size_t length = head & 0x3F;
+            if (length == 0x3F) {
+                if (r.Remaining() < 4) {
+                    Cut(SwfCut::CutShort);
+                    break;
+                }
+                length = r.U32();
+            }
+            if (++m_movie.tagCount > m_limits.maxTags) {
+                MovieCut(SwfCut::TooManyTags);
+                break;
+            }
+            const std::size_t start = r.Position();
+            if (length > r.Remaining()) {
+                // The last tag is cut: what it holds is still read, as far as it goes.
+                length = r.Remaining();
+                Cut(SwfCut::CutShort);
+            }
+            if (code == kEnd) break;
+            if (code == kShowFrame) {
+                timeline.frames.push_back(std::move(frame));
+                frame = SwfFrame();
+            } else {
+                SwfReader tag(r.Data() + start, length);
+                Tag(code, tag, frame, root);
+                if (tag.Overrun()) ++m_movie.damagedTags;
+                if (m_budget.exhausted) MovieCut(SwfCut::TooManyShapes);
+            }
+            r.Seek(start + length);
+        }
+        // Placements after the last ShowFrame still show in a movie that has no frame.
+        if (timeline.frames.empty() && !frame.tags.empty()) timeline.frames.push_back(std::move(frame));
+    }
+
+private:
+    void MovieCut(SwfCut why) {
+        if (m_movie.cut == SwfCut::None) m_movie.cut = why;
+    }
+
+    bool Define(std::uint16_t id, SwfKind kind, std::size_t index) {
+        // A second definition of an id is ignored, as players do.
+        return m_movie.dictionary.emplace(id, SwfCharacter{kind, static_cast<std::uint32_t>(index)}).second;
+    }
+
+    void Tag(unsigned code, SwfReader& r, SwfFrame& frame, bool root) {
+        switch (code) {
+        case kPlaceObject:
+        case kPlaceObject2:
+        case kPlaceObject3: Place(code, r, frame); return;
+        case kRemoveObject:
+        case kRemoveObject2: {
+            SwfControl c;
+            c.kind = SwfControl::Kind::Remove;
+            if (code == kRemoveObject) r.U16();
+            c.place.depth = r.U16();
+            if (!r.Overrun()) frame.tags.push_back(c);
+            return;
+        }
+        case kSetBackgroundColor: {
+            SwfControl c;
+            c.kind = SwfControl::Kind::Background;
+            c.color = r.Rgb();
+            if (!r.Overrun()) frame.tags.push_back(c);
+            return;
+        }
+        case kDoAction:
+            // A frame whose only action is stop() is held by the player; no other script runs.
+            ++m_movie.leftOut.scripts;
+            if (r.Size() >= 1 && r.Data()[0] == 0x07 && (r.Size() == 1 || r.Data()[1] == 0x00)) frame.stop = true;
+            return;
+        case kDoInitAction:
+        case kDoAbc:
+        case kDoAbcOld: ++m_movie.leftOut.scripts; return;
+        case kDefineSound:
+        case kStartSound:
+        case kStartSound2:
+        case kSoundStreamHead:
+        case kSoundStreamHead2: ++m_movie.leftOut.sounds; return;
+        case kDefineVideoStream: ++m_movie.leftOut.videos; return;
+        case kSoundStreamBlock:
+        case kVideoFrame: return;
+        case kFileAttributes: m_movie.actionScript3 = (r.U8() & 0x08) != 0; return;
+        default: break;
+        }
+        if (!root) return;  // definitions belong to the root timeline
+        switch (code) {
+        case kDefineShape: Shape(r, 1); break;
+        case kDefineShape2: Shape(r, 2); break;
+        case kDefineShape3: Shape(r, 3); break;
+        case kDefineShape4: Shape(r, 4); break;
+        case kDefineMorphShape: Morph(r, 1); break;
+        case kDefineMorphShape2: Morph(r, 2); break;
+        case kDefineSprite: Sprite(r); break;
+        case kJpegTables: m_jpegTables.assign(r.Data(), r.Data() + r.Size()); break;
+        case kDefineBits:
+        case kDefineBitsJpeg2:
+        case kDefineBitsJpeg3:
+        case kDefineBitsJpeg4: Jpeg(code, r); break;
+        case kDefineBitsLossless:
+        case kDefineBitsLossless2: Lossless(code == kDefineBitsLossless2, r); break;
+        case kDefineFont: Font1(r); break;
+        case kDefineFont2:
+        case kDefineFont3: Font2(r, code == kDefineFont3); break;
+        case kDefineText:
+        case kDefineText2: Text(r, code == kDefineText2); break;
+        case kDefineButton:
+        case kDefineButton2: Button(r, code == kDefineButton2); break;
+        case kDefineEditText:
+            ++m_movie.leftOut.editTexts;
+            Define(r.U16(), SwfKind::EditText, 0);
+            break;
+        default: break;
+        }
+    }
+
+    void Place(unsigned code, SwfReader& r, SwfFrame& frame) {
+        SwfControl c;
+        SwfPlace& p = c.place;
+        if (code == kPlaceObject) {
+            p.character = r.U16();
+            p.depth = r.U16();
+            p.matrix = r.Matrix();
+            if (r.Remaining() > 0) p.colorTransform = r.ColorTransform(false);
+        } else {
+            const std::uint8_t flags = r.U8();
+            std::uint8_t flags2 = 0;
+            if (code == kPlaceObject3) flags2 = r.U8();
+            p.depth = r.U16();
+            p.move = flags & 0x01;
+            if (code == kPlaceObject3 && ((flags2 & 0x08) || ((flags2 & 0x10) && (flags & 0x02)))) r.String();
+            if (flags & 0x02) p.character = r.U16();
+            if (flags & 0x04) p.matrix = r.Matrix();
+            if (flags & 0x08) p.colorTransform = r.ColorTransform(true);
+            if (flags & 0x10) p.ratio = r.U16();
+            if (flags & 0x20) r.String();
+            if (flags & 0x40) p.clipDepth = r.U16();
+            // Filters, blend modes and clip actions follow; none is drawn.
+        }
+        if (!r.Overrun()) frame.tags.push_back(c);
+    }
+
+    void Shape(SwfReader& r, int version) {
+        const std::uint16_t id = r.U16();
+        if (m_movie.dictionary.count(id)) return;
+        SwfShape shape = ReadShape(r, version, m_budget);
+        if (r.Overrun()) shape.cut = true;
+        Define(id, SwfKind::Shape, m_movie.shapes.size());
+        m_movie.shapes.push_back(std::move(shape));
+    }
+
+    void Morph(SwfReader& r, int version) {
+        const std::uint16_t id = r.U16();
+        if (m_movie.dictionary.count(id)) return;
+        SwfMorphShape morph = ReadMorphShape(r, version, m_budget);
+        Define(id, SwfKind::Morph, m_movie.morphs.size());
+        m_movie.morphs.push_back(std::move(morph));
+    }
+
+    void Sprite(SwfReader& r) {
+        const std::uint16_t id = r.U16();
+        r.U16();  // frame count: the frames are counted as they come
+        if (m_movie.dictionary.count(id)) return;
+        SwfTimeline timeline;
+        SwfReader inner(r.Data() + r.Position(), r.Remaining());
+        Tags(inner, timeline, false);
+        Define(id, SwfKind::Sprite, m_movie.sprites.size());
+        m_movie.sprites.push_back(std::move(timeline));
+    }
+
+    bool BitmapFits(int width, int height) {
+        const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+        if (width <= 0 || height <= 0 || static_cast<std::uint32_t>(width) > m_limits.maxBitmapSide ||
+            static_cast<std::uint32_t>(height) > m_limits.maxBitmapSide || pixels > m_limits.maxBitmapPixels ||
+            m_bitmapPixels + pixels > m_limits.maxBitmapPixels) {
+            ++m_movie.leftOut.largeBitmaps;
+            return false;
+        }
+        m_bitmapPixels += pixels;
+        return true;
+    }
+
+    void AddBitmap(std::uint16_t id, SwfBitmap bitmap) {
+        if (m_movie.dictionary.count(id)) return;
+        Define(id, SwfKind::Bitmap, m_movie.bitmaps.size());
+        m_movie.bitmaps.push_back(std::move(bitmap));
+    }
+
+    void Jpeg(unsigned code, SwfReader& r) {
+        const std::uint16_t id = r.U16();
+        std::uint32_t alphaOffset = 0;
+        if (code == kDefineBitsJpeg3 || code == kDefineBitsJpeg4) alphaOffset = r.U32();
+        if (code == kDefineBitsJpeg4) r.U16();  // deblocking
+        if (r.Overrun()) return;
+        const unsigned char* data = r.Data() + r.Position();
+        std::size_t size = r.Remaining();
+        std::size_t alphaSize = 0;
+        if (alphaOffset) {
+            if (alphaOffset > size) return;
+            alphaSize = size - alphaOffset;
+            size = alphaOffset;
+        }
+        SwfBitmap bm;
+        std::vector<unsigned char> bytes(data, data + size);
+        bm.type = ImageTypeOf(bytes);
+        if (code == kDefineBits || bm.type == SwfImageType::Jpeg || bm.type == SwfImageType::None) {
+            bm.data = JoinJpeg(code == kDefineBits ? m_jpegTables : std::vector<unsigned char>(), data, size);
+            bm.type = SwfImageType::Jpeg;
+        } else {
+            bm.data = std::move(bytes);
+        }
+        if (!ImageSize(bm.data, bm.width, bm.height) || !BitmapFits(bm.width, bm.height)) return;
+        // PNG and GIF data carry their own alpha; the plane is for JPEG data.
+        if (alphaSize && bm.type == SwfImageType::Jpeg) bm.alphaData.assign(data + size, data + size + alphaSize);
+        AddBitmap(id, std::move(bm));
+    }
+
+    void Lossless(bool alpha, SwfReader& r) {
+        const std::uint16_t id = r.U16();
+        SwfBitmap bm;
+        bm.lossless = true;
+        bm.withAlpha = alpha;
+        bm.format = r.U8();
+        bm.width = r.U16();
+        bm.height = r.U16();
+        if (bm.format == 3) bm.tableSize = r.U8() + 1;
+        if (r.Overrun() || (bm.format != 3 && bm.format != 4 && bm.format != 5)) return;
+        if (!BitmapFits(bm.width, bm.height)) return;
+        bm.data.assign(r.Data() + r.Position(), r.Data() + r.Size());
+        AddBitmap(id, std::move(bm));
+    }
+
+    // Glyphs from an offset table (relative to `tableAt`) of `count` entries.
+    void Glyphs(SwfReader& r, std::size_t tableAt, const std::vector<std::uint32_t>& offsets, std::size_t end,
+                SwfFont& font) {
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            SwfShape glyph;
+            glyph.layers.emplace_back();
+            // A glyph is filled with the text's colour: one solid fill style.
+            glyph.layers[0].fills.push_back(SwfFillStyle());
+            const std::size_t at = tableAt + offsets[i];
+            if (at < end) {
+                SwfReader g(r.Data() + at, end - at);
+                ReadShapeRecords(g, 1, glyph, m_budget);
+            }
+            font.glyphs.push_back(std::move(glyph));
+            if (m_budget.exhausted) return;
+        }
+    }
+
+    bool GlyphBudget(std::size_t count) {
+        if (count > m_glyphsLeft) {
+            m_budget.exhausted = true;
+            return false;
+        }
+        m_glyphsLeft -= count;
+        return true;
+    }
+
+    void Font1(SwfReader& r) {
+        const std::uint16_t id = r.U16();
+        if (m_movie.dictionary.count(id)) return;
+        const std::size_t tableAt = r.Position();
+        const std::uint16_t first = r.U16();
+        const std::size_t count = first / 2;
+        if (r.Overrun() || !GlyphBudget(count)) return;
+        std::vector<std::uint32_t> offsets(count);
+        r.Seek(tableAt);
+        for (std::size_t i = 0; i < count; ++i) offsets[i] = r.U16();
+        SwfFont font;
+        Glyphs(r, tableAt, offsets, r.Size(), font);
+        Define(id, SwfKind::Font, m_movie.fonts.size());
+        m_movie.fonts.push_back(std::move(font));
+    }
+
+    void Font2(SwfReader& r, bool font3) {
+        const std::uint16_t id = r.U16();
+        if (m_movie.dictionary.count(id)) return;
+        const std::uint8_t flags = r.U8();
+        const bool wideOffsets = (flags & 0x08) != 0;
+        r.U8();  // language
+        r.Skip(r.U8());
+        const std::size_t count = r.U16();
+        if (r.Overrun() || !GlyphBudget(count)) return;
+        const std::size_t tableAt = r.Position();
+        std::vector<std::uint32_t> offsets(count);
+        for (std::size_t i = 0; i < count; ++i) offsets[i] = wideOffsets ? r.U32() : r.U16();
+        const std::uint32_t codeTable = wideOffsets ? r.U32() : r.U16();
+        if (r.Overrun()) return;
+        SwfFont font;
+        font.emSquare = font3 ? 20480 : 1024;
+        Glyphs(r, tableAt, offsets, std::min<std::size_t>(r.Size(), tableAt + codeTable), font);
+        Define(id, SwfKind::Font, m_movie.fonts.size());
+        m_movie.fonts.push_back(std::move(font));
+    }
+
+    void Text(SwfReader& r, bool text2) {
+        const std::uint16_t id = r.U16();
+        if (m_movie.dictionary.count(id)) return;
+        r.Rect();
+        SwfText text;
+        text.matrix = r.Matrix();
+        const int glyphBits = r.U8(), advanceBits = r.U8();
+        if (glyphBits > 32 || advanceBits > 32) return;
+        SwfTextRun run;
+        std::int32_t x = 0;
+        while (!r.Overrun() && r.Remaining() > 0) {
+            const std::uint8_t flags = r.U8();
+            if (flags == 0) break;
+            if (flags & 0x08) run.font = r.U16();
+            if (flags & 0x04) run.color = text2 ? r.Rgba() : r.Rgb();
+            if (flags & 0x01) x = r.S16();
+            if (flags & 0x02) run.y = r.S16();
+            if (flags & 0x08) run.height = r.U16();
+            const std::size_t count = r.U8();
+            if (!GlyphTextBudget(count)) break;
+            run.glyphs.clear();
+            for (std::size_t i = 0; i < count; ++i) {
+                SwfGlyph g;
+                g.index = static_cast<std::uint16_t>(r.Bits(glyphBits));
+                g.x = x;
+                x += r.SignedBits(advanceBits);
+                run.glyphs.push_back(g);
+            }
+            r.Align();
+            if (r.Overrun()) break;
+            text.runs.push_back(run);
+        }
+        Define(id, SwfKind::Text, m_movie.texts.size());
+        m_movie.texts.push_back(std::move(text));
+    }
+
+    bool GlyphTextBudget(std::size_t count) {
+        if (count > m_textGlyphsLeft) {
+            m_budget.exhausted = true;
+            return false;
+        }
+        m_textGlyphsLeft -= count;
+        return true;
+    }
+
+    // A filter list is skipped by the sizes of its filters.
+    static bool SkipFilters(SwfReader& r) {
+        const int count = r.U8();
+        for (int i = 0; i < count && !r.Overrun(); ++i) {
+            switch (r.U8()) {
+            case 0: r.Skip(23); break;
+            case 1: r.Skip(9); break;
+            case 2: r.Skip(15); break;
+            case 3: r.Skip(27); break;
+            case 4:
+            case 7: {
+                const std::size_t colors = r.U8();
+                r.Skip(colors * 5 + 19);
+                break;
+            }
+            case 5: {
+                const std::size_t x = r.U8(), y = r.U8();
+                r.Skip(8 + 4 * x * y + 5);
+                break;
+            }
+            case 6: r.Skip(80); break;
+            default: return false;
+            }
+        }
+        return !r.Overrun();
+    }
+
+    void Button(SwfReader& r, bool button2) {
+        const std::uint16_t id = r.U16();
+        if (m_movie.dictionary.count(id)) return;
+        if (button2) {
+            r.U8();
+            r.U16();
+        }
+        SwfButton button;
+        while (!r.Overrun() && r.Remaining() > 0) {
+            const std::uint8_t flags = r.U8();
+            if (flags == 0) break;
+            SwfButtonPart part;
+            part.character = r.U16();
+            part.depth = r.U16();
+            part.matrix = r.Matrix();
+            if (button2) {
+                part.colorTransform = r.ColorTransform(true);
+                if ((flags & 0x10) && !SkipFilters(r)) break;
+                if (flags & 0x20) r.U8();
+            }
+            if (r.Overrun()) break;
+            if (flags & 0x01) button.up.push_back(part);
+            if (button.up.size() > 1000) break;
+        }
+        std::stable_sort(button.up.begin(), button.up.end(),
+                         [](const SwfButtonPart& a, const SwfButtonPart& b) { return a.depth < b.depth; });
+        Define(id, SwfKind::Button, m_movie.buttons.size());
+        m_movie.buttons.push_back(std::move(button));
+    }
+
+    const SwfLimits& m_limits;
+    SwfMovie& m_movie;
+    SwfShapeBudget m_budget;
+    std::vector<unsigned char> m_jpegTables;
+    std::uint64_t m_bitmapPixels = 0;
+    std::size_t m_glyphsLeft = m_limits.maxGlyphs;
+    std::size_t m_textGlyphsLeft = m_limits.maxTextGlyphs;
+};
+
+}  // namespace
+
+void ParseSwfBody(const unsigned char* body, std::size_t size, int version, const SwfLimits& limits, SwfMovie& movie) {
+    movie.version = version;
+    SwfReader r(body, size);
+    movie.stage = r.Rect();
+    const std::uint16_t rate = r.U16();
+    movie.frameRate = rate / 256.0;
+    movie.declaredFrames = r.U16();
+    if (r.Overrun()) {
+        if (movie.cut == SwfCut::None) movie.cut = SwfCut::CutShort;
+        return;
+    }
+    Parser parser(limits, movie);
+    SwfReader tags(body + r.Position(), size - r.Position());
+    parser.Tags(tags, movie.root, true);
+}
+
+std::shared_ptr<SwfMovie> LoadSwfMovie(ByteSource& source, const SwfLimits& limits) {
+    auto movie = std::make_shared<SwfMovie>();
+    SwfBody body = ReadSwfBody(source, limits.maxBody);
+    switch (body.info.stop) {
+    case SwfStop::NotAMovie: movie->cut = SwfCut::NotAMovie; return movie;
+    case SwfStop::BadCompressedData: movie->cut = SwfCut::BadCompressedData; break;
+    case SwfStop::InflateLimit: movie->cut = SwfCut::TooLarge; break;
+    case SwfStop::CutShort:
+        if (body.bytes.empty()) {
+            movie->cut = SwfCut::CutShort;
+            return movie;
+        }
+        break;
+    case SwfStop::FirstFrame: break;
+    }
+    const SwfCut before = movie->cut;
+    movie->cut = SwfCut::None;
+    ParseSwfBody(body.bytes.data(), body.bytes.size(), body.info.version.value_or(0), limits, *movie);
+    // The reason the data ended comes before what parsing made of it.
+    if (before != SwfCut::None) movie->cut = before;
+    return movie;
+}
+
+}  // namespace fh

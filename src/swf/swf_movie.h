@@ -1,0 +1,155 @@
+#pragma once
+// A movie read whole into memory: its stage, its character dictionary
+// (shapes, morph shapes, sprites, bitmaps, fonts, static texts, buttons) and
+// its timeline as each frame's placements and removals. Scripts, sounds,
+// video and edit texts are skipped by their length and counted, so that the
+// card can say what is not shown. Every count and size has a cap; a movie
+// that is cut, corrupt or beyond a cap keeps what was read before it.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "swf/swf_bitmap.h"
+#include "swf/swf_header.h"
+#include "swf/swf_shape.h"
+#include "swf/swf_types.h"
+
+namespace fh {
+
+struct SwfLimits {
+    std::uint64_t maxBody = 48u << 20;          // decompressed bytes
+    std::uint32_t maxTags = 500000;             // in the whole movie, sprites' included
+    std::uint64_t maxEdges = 2000000;           // edge records of all shapes, glyphs and morphs
+    std::uint64_t maxStyles = 200000;           // fill and line styles of all shapes
+    std::uint32_t maxBitmapSide = 8192;         // pixels
+    std::uint64_t maxBitmapPixels = 16u << 20;  // one bitmap, and all bitmaps together
+    std::uint32_t maxGlyphs = 65536;            // all fonts together
+    std::uint32_t maxTextGlyphs = 200000;       // glyphs placed by all texts together
+};
+
+// Why a movie was not read to its end.
+enum class SwfCut {
+    None,
+    NotAMovie,
+    CutShort,           // the data ended inside a tag, or a record overran its tag
+    BadCompressedData,
+    TooLarge,           // the decompressed movie is larger than the cap
+    TooManyTags,
+    TooManyShapes,      // edges or styles beyond their caps
+};
+
+struct SwfPlace {
+    std::uint16_t depth = 0;
+    bool move = false;
+    std::optional<std::uint16_t> character;
+    std::optional<SwfMatrix> matrix;
+    std::optional<SwfColorTransform> colorTransform;
+    std::optional<std::uint16_t> ratio;
+    std::optional<std::uint16_t> clipDepth;
+};
+
+struct SwfControl {
+    enum class Kind : std::uint8_t { Place, Remove, Background } kind = Kind::Place;
+    SwfPlace place;  // the depth alone for Remove
+    SwfColor color;  // Background
+};
+
+struct SwfFrame {
+    std::vector<SwfControl> tags;
+    bool stop = false;  // the frame's only script is a plain stop
+};
+
+struct SwfTimeline {
+    std::vector<SwfFrame> frames;
+};
+
+struct SwfFont {
+    std::vector<SwfShape> glyphs;
+    double emSquare = 1024;  // glyph units per text height (20 times more in DefineFont3)
+};
+
+struct SwfGlyph {
+    std::uint16_t index = 0;
+    std::int32_t x = 0;  // twips from the text's origin
+};
+
+struct SwfTextRun {
+    std::uint16_t font = 0;
+    SwfColor color;
+    std::int32_t y = 0;
+    std::uint16_t height = 0;
+    std::vector<SwfGlyph> glyphs;
+};
+
+struct SwfText {
+    SwfMatrix matrix;
+    std::vector<SwfTextRun> runs;
+};
+
+struct SwfButtonPart {
+    std::uint16_t character = 0;
+    std::uint16_t depth = 0;
+    SwfMatrix matrix;
+    SwfColorTransform colorTransform;
+};
+
+struct SwfButton {
+    std::vector<SwfButtonPart> up;  // in depth order
+};
+
+enum class SwfKind : std::uint8_t { Shape, Morph, Sprite, Bitmap, Font, Text, Button, EditText };
+
+struct SwfCharacter {
+    SwfKind kind = SwfKind::Shape;
+    std::uint32_t index = 0;  // into the movie's list of that kind
+};
+
+// What the movie holds that is not drawn.
+struct SwfLeftOut {
+    int editTexts = 0;
+    int sounds = 0;
+    int videos = 0;
+    int scripts = 0;  // DoAction, DoInitAction, DoABC
+    int largeBitmaps = 0;
+};
+
+struct SwfMovie {
+    int version = 0;
+    SwfRect stage;
+    double frameRate = 0;  // frames a second
+    std::uint16_t declaredFrames = 0;
+    bool actionScript3 = false;
+    SwfTimeline root;
+    std::unordered_map<std::uint16_t, SwfCharacter> dictionary;
+    std::vector<SwfShape> shapes;
+    std::vector<SwfMorphShape> morphs;
+    std::vector<SwfTimeline> sprites;
+    std::vector<SwfBitmap> bitmaps;
+    std::vector<SwfFont> fonts;
+    std::vector<SwfText> texts;
+    std::vector<SwfButton> buttons;
+    SwfLeftOut leftOut;
+    SwfCut cut = SwfCut::None;
+    std::uint32_t tagCount = 0;
+    std::uint32_t damagedTags = 0;  // records that ran past the end of their tag
+
+    const SwfCharacter* Find(std::uint16_t id) const {
+        auto it = dictionary.find(id);
+        return it == dictionary.end() ? nullptr : &it->second;
+    }
+    bool Readable() const { return cut != SwfCut::NotAMovie; }
+    int StageWidthPixels() const { return (stage.xMax - stage.xMin) / 20; }
+    int StageHeightPixels() const { return (stage.yMax - stage.yMin) / 20; }
+};
+
+// Reads the whole movie from the source.
+std::shared_ptr<SwfMovie> LoadSwfMovie(ByteSource& source, const SwfLimits& limits = SwfLimits());
+// Parses an already decompressed body (after the eight header bytes).
+void ParseSwfBody(const unsigned char* body, std::size_t size, int version, const SwfLimits& limits, SwfMovie& movie);
+
+}  // namespace fh

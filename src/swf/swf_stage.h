@@ -1,0 +1,83 @@
+#pragma once
+// A movie playing: the display list of its root timeline and of every
+// sprite on it, built frame after frame in order, and drawn on a canvas.
+// Frame N is reached from frame N-1 (or from frame 1 by restarting); there
+// is no going back. Nesting, live objects and the work of one drawing are
+// capped, so a movie that places itself inside itself ends, drawn as far as
+// the caps allow.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "swf/swf_canvas.h"
+#include "swf/swf_movie.h"
+
+namespace fh {
+
+struct SwfStageLimits {
+    int maxNesting = 32;                  // sprites within sprites, buttons within buttons
+    std::uint32_t maxObjects = 20000;     // live display objects, sprites' included
+    std::uint64_t maxPoints = 4000000;    // path points drawn in one frame
+    std::uint64_t maxGradientPixels = 8u << 20;  // gradient pixels computed in one frame
+};
+
+struct SwfDrawReport {
+    std::uint32_t objects = 0;  // shapes, texts and bitmaps drawn
+    bool cut = false;           // a cap ended the drawing early
+};
+
+class SwfStage {
+public:
+    explicit SwfStage(std::shared_ptr<const SwfMovie> movie, const SwfStageLimits& limits = SwfStageLimits());
+    ~SwfStage();
+    SwfStage(const SwfStage&) = delete;
+    SwfStage& operator=(const SwfStage&) = delete;
+
+    // Back to frame 1, as when the movie starts.
+    void Restart();
+    // The next frame of the root timeline (after the last, frame 1 again).
+    // A frame that holds with stop() is not left unless `pastStops`.
+    void Advance(bool pastStops = false);
+    int Frame() const;  // 1-based
+    int FrameCount() const;
+    bool Stopped() const;
+    SwfColor Background() const { return m_background; }
+    const SwfMovie& Movie() const { return *m_movie; }
+    // True when a cap stopped the display list from growing.
+    bool Capped() const { return m_capped; }
+
+    // Draws the frame: `view` maps the stage's twips to canvas pixels; the
+    // canvas is width × height pixels. Lines are never thinner than
+    // `hairline` canvas pixels (a canvas drawn larger to be scaled down
+    // passes its factor).
+    SwfDrawReport Draw(SwfCanvas& canvas, const SwfMatrix& view, int width, int height, double hairline = 1.0);
+
+    struct Instance;
+    struct Object;
+
+private:
+    friend class SwfDrawing;
+    void Execute(Instance& instance, int frame, int nesting);
+    void StepChildren(Instance& instance, int nesting);
+    void StepSprite(Instance& sprite, int nesting);
+    void Release(const Object& object);
+    void PlaceCharacter(Object& object, std::uint16_t character, int nesting);
+    const SwfOutline& ShapeOutline(std::uint32_t index);
+    const SwfOutline& GlyphOutline(std::uint32_t font, std::uint32_t glyph);
+
+    std::shared_ptr<const SwfMovie> m_movie;
+    SwfStageLimits m_limits;
+    std::unique_ptr<Instance> m_root;
+    SwfColor m_background{255, 255, 255, 255};
+    std::uint32_t m_objects = 0;
+    bool m_capped = false;
+    std::vector<std::unique_ptr<SwfOutline>> m_shapeOutlines;
+    std::vector<std::vector<std::unique_ptr<SwfOutline>>> m_glyphOutlines;
+};
+
+// Gradient fill pixels for the canvas rectangle: `toCanvas` maps the
+// gradient's own square (-16384..16384 twips) to canvas pixels.
+void RenderGradient(const SwfFillStyle& fill, const SwfMatrix& toCanvas, const SwfColorTransform& cx, SwfPixels& out);
+
+}  // namespace fh
