@@ -1,7 +1,7 @@
 // The movie header reader over any bytes, plain, zlib or LZMA.
 
 #include "fuzz/fuzz_util.h"
-#include "player/swf_header.h"
+#include "swf/swf_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace fh;
