@@ -53,6 +53,51 @@ std::vector<CardLine> MovieCardLines(const SwfHeaderInfo& info, const CardTexts&
     return lines;
 }
 
+namespace {
+
+std::string Counted(const std::string& format, int count) {
+    std::vector<char> out(format.size() + 32);
+    std::snprintf(out.data(), out.size(), format.c_str(), count);
+    return out.data();
+}
+
+}  // namespace
+
+std::vector<CardLine> PlaybackCardLines(const SwfMovie& movie, const PlaybackState& state, const PlaybackTexts& texts,
+                                        bool headerSaid) {
+    std::vector<CardLine> lines;
+    lines.push_back({texts.frame, Number(state.frame) + " / " + Number(state.frameCount) + (state.paused ? texts.paused : "")});
+    if (movie.leftOut.scripts > 0) lines.push_back({texts.scripts, texts.scriptsNotRun});
+    std::string left;
+    auto add = [&](int count, const std::string& format) {
+        if (count <= 0) return;
+        if (!left.empty()) left += ", ";
+        left += Counted(format, count);
+    };
+    add(movie.leftOut.editTexts, texts.editTexts);
+    add(movie.leftOut.sounds, texts.sounds);
+    add(movie.leftOut.videos, texts.videos);
+    add(movie.leftOut.largeBitmaps, texts.largeBitmaps);
+    if (!left.empty()) lines.push_back({texts.leftOut, left});
+    const char* none = "";
+    switch (movie.cut) {
+    case SwfCut::TooManyTags: lines.push_back({texts.tooManyTags, none}); break;
+    case SwfCut::TooManyShapes: lines.push_back({texts.tooManyShapes, none}); break;
+    case SwfCut::TooLarge: lines.push_back({texts.tooLarge, none}); break;
+    case SwfCut::CutShort:
+        if (!headerSaid) lines.push_back({texts.cutShort, none});
+        break;
+    case SwfCut::BadCompressedData:
+        if (!headerSaid) lines.push_back({texts.corrupt, none});
+        break;
+    case SwfCut::None:
+    case SwfCut::NotAMovie: break;
+    }
+    if (movie.damagedTags > 0) lines.push_back({texts.damaged, none});
+    if (state.drawCut) lines.push_back({texts.drawLimit, none});
+    return lines;
+}
+
 StageBox FitStage(int areaWidth, int areaHeight, std::int64_t stageWidth, std::int64_t stageHeight) {
     if (areaWidth <= 0 || areaHeight <= 0) return {};
     // Ratios beyond 100:1 are no picture of a stage; they draw as 4:3.

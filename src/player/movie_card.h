@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "swf/swf_header.h"
+#include "swf/swf_movie.h"
 
 namespace fh {
 
@@ -27,6 +28,27 @@ struct CardLine {
 // metadata's title already in the system code page.
 std::vector<CardLine> MovieCardLines(const SwfHeaderInfo& info, const CardTexts& texts, const std::string& sizeText,
                                      const std::string& title);
+
+// The words of the lines about the drawing, from the string table; the
+// counted ones are printf formats with one %d.
+struct PlaybackTexts {
+    std::string frame, paused, scripts, scriptsNotRun, leftOut, editTexts, sounds, videos, largeBitmaps, drawLimit,
+        damaged, tooManyTags, tooManyShapes, tooLarge, cutShort, corrupt;
+};
+
+struct PlaybackState {
+    int frame = 1;
+    int frameCount = 1;
+    bool paused = false;
+    bool drawCut = false;  // a cap ended the last drawing early
+};
+
+// The lines the built-in renderer adds to the card: the frame shown, that
+// scripts are not run, what is not drawn, and why the movie was read or
+// drawn only in part. `headerSaid` is true when the header's lines already
+// say why the reading stopped.
+std::vector<CardLine> PlaybackCardLines(const SwfMovie& movie, const PlaybackState& state, const PlaybackTexts& texts,
+                                        bool headerSaid);
 
 struct StageBox {
     int width = 0;

@@ -4,6 +4,7 @@
 
 #include "player/metadata_title.h"
 #include "player/movie_file.h"
+#include "swf/swf_movie.h"
 #include "res/resource.h"
 #include "win/handles.h"
 #include "win/platform.h"
@@ -18,11 +19,38 @@ constexpr UINT kCardRead = WM_APP + 0x31;
 // Closing the window waits no longer than this for a read under way.
 constexpr DWORD kCloseWaitMs = 100;
 
+// The timer that plays the movie's frames.
+constexpr UINT_PTR kPlayTimer = 1;
+// At most this many frames are caught up at one tick; the rest are dropped.
+constexpr int kMostFramesPerTick = 4;
+
 struct CardResult {
     unsigned generation = 0;
     std::optional<SwfHeaderInfo> info;
     std::string title;
+    std::shared_ptr<SwfMovie> movie;
 };
+
+PlaybackTexts LoadPlaybackTexts() {
+    PlaybackTexts t;
+    t.frame = LoadResString(IDS_CARD_FRAME);
+    t.paused = LoadResString(IDS_CARD_PAUSED);
+    t.scripts = LoadResString(IDS_CARD_SCRIPTS);
+    t.scriptsNotRun = LoadResString(IDS_CARD_SCRIPTS_NOT_RUN);
+    t.leftOut = LoadResString(IDS_CARD_LEFT_OUT);
+    t.editTexts = LoadResString(IDS_CARD_EDIT_TEXTS);
+    t.sounds = LoadResString(IDS_CARD_SOUNDS);
+    t.videos = LoadResString(IDS_CARD_VIDEOS);
+    t.largeBitmaps = LoadResString(IDS_CARD_LARGE_BITMAPS);
+    t.drawLimit = LoadResString(IDS_CARD_DRAW_LIMIT);
+    t.damaged = LoadResString(IDS_CARD_DAMAGED);
+    t.tooManyTags = LoadResString(IDS_CARD_TOO_MANY_TAGS);
+    t.tooManyShapes = LoadResString(IDS_CARD_TOO_MANY_SHAPES);
+    t.tooLarge = LoadResString(IDS_CARD_MOVIE_TOO_LARGE);
+    t.cutShort = LoadResString(IDS_CARD_CUT_SHORT);
+    t.corrupt = LoadResString(IDS_CARD_CORRUPT);
+    return t;
+}
 
 CardTexts LoadCardTexts() {
     CardTexts t;
@@ -70,6 +98,13 @@ std::unique_ptr<CardResult> ReadCardResult(const std::string& path, unsigned gen
     result->generation = generation;
     result->info = ReadMovieFile(path, SwfReadLimits(), cancel);
     if (result->info) result->title = MetadataTitle(result->info->metadata);
+    if (result->info && result->info->IsMovie()) {
+        FileSource source(path, cancel);
+        if (source.IsOpen()) {
+            std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
+            if (movie->Readable()) result->movie = std::move(movie);
+        }
+    }
     return result;
 }
 
@@ -99,6 +134,10 @@ const std::vector<DispatchEntry<CPlayerWnd>>& CPlayerWnd::DispatchTable() {
         OnMessage<P>(WM_SIZE, &P::OnSize),
         OnMessage<P>(WM_DESTROY, &P::OnDestroy),
         OnMessage<P>(kCardRead, &P::OnCardRead),
+        OnMessage<P>(WM_TIMER, &P::OnTimer),
+        OnMessage<P>(WM_LBUTTONDOWN, &P::OnLButtonDown),
+        OnMessage<P>(WM_KEYDOWN, &P::OnKeyDown),
+        OnMessage<P>(WM_GETDLGCODE, &P::OnGetDlgCode),
     };
     return table;
 }
@@ -118,6 +157,7 @@ void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText,
     m_name = named.substr(slash == std::string::npos ? 0 : slash + 1);
     m_sizeText = sizeText;
     m_info.reset();
+    StopPlayback();
     AbandonRead(0);
     ++m_generation;
     auto read = std::make_shared<CardRead>();
@@ -134,7 +174,8 @@ void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText,
     }
     m_read = std::move(read);
     m_reading = true;
-    m_lines = {{m_name, std::string()}, {LoadResString(IDS_CARD_READING), std::string()}};
+    m_factLines = {{m_name, std::string()}, {LoadResString(IDS_CARD_READING), std::string()}};
+    m_lines = m_factLines;
     ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -147,13 +188,158 @@ MsgResult CPlayerWnd::OnCardRead(WPARAM, LPARAM lParam) {
     m_readThread.Reset();
     m_info = std::move(result->info);
     if (m_info) {
-        m_lines = MovieCardLines(*m_info, LoadCardTexts(), m_sizeText, result->title);
+        m_factLines = MovieCardLines(*m_info, LoadCardTexts(), m_sizeText, result->title);
     } else {
-        m_lines = {{LoadResString(IDS_CARD_UNREADABLE), std::string()}};
+        m_factLines = {{LoadResString(IDS_CARD_UNREADABLE), std::string()}};
     }
-    m_lines.insert(m_lines.begin(), {m_name, std::string()});
+    m_factLines.insert(m_factLines.begin(), {m_name, std::string()});
+    m_movie = std::move(result->movie);
+    if (m_movie && StartGdiplus()) {
+        m_stage = std::make_unique<SwfStage>(m_movie);
+        m_images = std::make_unique<GdiplusImages>();
+        m_paused = false;
+    }
+    UpdateCardLines();
+    DrawStage();
+    StartTimer();
     if (Handle()) ::InvalidateRect(Handle(), nullptr, TRUE);
     return Handled(0);
+}
+
+void CPlayerWnd::UpdateCardLines() {
+    m_lines = m_factLines;
+    if (!m_stage) return;
+    PlaybackState state;
+    state.frame = m_stage->Frame();
+    state.frameCount = m_stage->FrameCount();
+    state.paused = m_paused;
+    state.drawCut = m_drawCut;
+    const bool headerSaid = m_info && m_info->stop != SwfStop::FirstFrame;
+    for (CardLine& line : PlaybackCardLines(*m_movie, state, LoadPlaybackTexts(), headerSaid)) m_lines.push_back(std::move(line));
+}
+
+void CPlayerWnd::DrawStage() {
+    if (!m_stage || !Handle()) return;
+    // The card's lines decide the stage box, and the box the picture's size.
+    const RECT box = StageRect();
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    if (width <= 0 || height <= 0) return;
+    if (!m_canvas || m_canvas->Width() != width || m_canvas->Height() != height)
+        m_canvas = std::make_unique<GdiplusCanvas>(width, height, *m_images, SupersampleFor(2));
+    const SwfRect& stage = m_movie->stage;
+    const double stageWidth = std::max(1, stage.xMax - stage.xMin), stageHeight = std::max(1, stage.yMax - stage.yMin);
+    const SwfMatrix view = SwfMatrix::Scale(width / stageWidth, height / stageHeight) *
+                           SwfMatrix::Translate(-stage.xMin, -stage.yMin);
+    m_drawCut = DrawFrame(*m_stage, *m_canvas, view).cut;
+}
+
+void CPlayerWnd::StartTimer() {
+    if (!m_stage || m_paused || !Handle()) return;
+    // A movie with one frame and no sprites has nothing to play.
+    if (m_stage->FrameCount() <= 1 && m_movie->sprites.empty()) return;
+    const double fps = std::clamp(m_movie->frameRate, 1.0, 100.0);
+    const UINT period = static_cast<UINT>(1000.0 / fps);
+    m_frameDue = ::GetTickCount() + period;
+    m_timer = ::SetTimer(Handle(), kPlayTimer, period, nullptr) != 0;
+}
+
+void CPlayerWnd::StopPlayback() {
+    if (m_timer && Handle()) ::KillTimer(Handle(), kPlayTimer);
+    m_timer = false;
+    m_stage.reset();
+    m_canvas.reset();
+    m_images.reset();
+    m_movie.reset();
+    m_drawCut = false;
+    m_paused = false;
+}
+
+MsgResult CPlayerWnd::OnTimer(WPARAM wParam, LPARAM) {
+    if (wParam != kPlayTimer) return NotHandled();
+    if (!m_stage || m_paused) return Handled(0);
+    const double fps = std::clamp(m_movie->frameRate, 1.0, 100.0);
+    const DWORD period = static_cast<DWORD>(1000.0 / fps);
+    const DWORD now = ::GetTickCount();
+    // Frames whose time has passed are played through in order, up to a
+    // few; beyond that the movie's clock jumps to now and they are dropped.
+    int frames = 0;
+    while (static_cast<LONG>(now - m_frameDue) >= 0 && frames < kMostFramesPerTick) {
+        m_stage->Advance();
+        m_frameDue += period;
+        ++frames;
+    }
+    if (static_cast<LONG>(now - m_frameDue) >= 0) m_frameDue = now + period;
+    if (frames == 0) return Handled(0);
+    DrawStage();
+    UpdateCardLines();
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+    return Handled(0);
+}
+
+void CPlayerWnd::TogglePause() {
+    if (!m_stage) return;
+    m_paused = !m_paused;
+    if (m_paused) {
+        if (m_timer) ::KillTimer(Handle(), kPlayTimer);
+        m_timer = false;
+    } else {
+        StartTimer();
+    }
+    UpdateCardLines();
+    if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void CPlayerWnd::StepFrame(int delta) {
+    if (!m_stage || !m_paused) return;
+    if (delta > 0) {
+        m_stage->Advance(true);
+    } else {
+        // No going back: the movie starts again and plays to the frame before.
+        const int target = m_stage->Frame() > 1 ? m_stage->Frame() - 1 : m_stage->FrameCount();
+        m_stage->Restart();
+        while (m_stage->Frame() < target) m_stage->Advance(true);
+    }
+    DrawStage();
+    UpdateCardLines();
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void CPlayerWnd::FirstFrame() {
+    if (!m_stage) return;
+    m_stage->Restart();
+    m_frameDue = ::GetTickCount();
+    DrawStage();
+    UpdateCardLines();
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+std::vector<std::uint32_t> CPlayerWnd::StagePixels() const {
+    return m_canvas ? m_canvas->Pixels() : std::vector<std::uint32_t>();
+}
+
+MsgResult CPlayerWnd::OnLButtonDown(WPARAM, LPARAM lParam) {
+    if (!m_stage) return NotHandled();
+    ::SetFocus(Handle());
+    const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    const RECT box = StageRect();
+    if (::PtInRect(&box, at)) TogglePause();
+    return Handled(0);
+}
+
+MsgResult CPlayerWnd::OnKeyDown(WPARAM wParam, LPARAM) {
+    if (!m_stage) return NotHandled();
+    switch (wParam) {
+    case VK_SPACE: TogglePause(); return Handled(0);
+    case VK_LEFT: StepFrame(-1); return Handled(0);
+    case VK_RIGHT: StepFrame(1); return Handled(0);
+    case VK_HOME: FirstFrame(); return Handled(0);
+    default: return NotHandled();
+    }
+}
+
+MsgResult CPlayerWnd::OnGetDlgCode(WPARAM, LPARAM) {
+    // The arrows step frames here instead of moving the dialog's focus.
+    return Handled(m_stage ? DLGC_WANTARROWS | DLGC_WANTCHARS : 0);
 }
 
 void CPlayerWnd::AbandonRead(DWORD waitMs) {
@@ -201,9 +387,15 @@ void CPlayerWnd::Render(HDC dc, const RECT& client) const {
     const RECT stage = StageRect();
     int y = kMargin;
     if (stage.right > stage.left) {
-        UniqueBrush fill(::CreateSolidBrush(StageColor()));
-        ::FillRect(dc, &stage, fill.Get());
-        ::FrameRect(dc, &stage, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
+        if (m_canvas && m_canvas->Width() == stage.right - stage.left && m_canvas->Height() == stage.bottom - stage.top) {
+            m_canvas->Paint(dc, stage.left, stage.top);
+        } else {
+            UniqueBrush fill(::CreateSolidBrush(StageColor()));
+            ::FillRect(dc, &stage, fill.Get());
+        }
+        RECT frame = stage;
+        ::InflateRect(&frame, 1, 1);
+        ::FrameRect(dc, &frame, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
         y = stage.bottom + kMargin;
     }
     ScopedSelect font(dc, CardFont(Handle()));
@@ -237,16 +429,19 @@ MsgResult CPlayerWnd::OnPaint(WPARAM, LPARAM) {
 
 MsgResult CPlayerWnd::OnSize(WPARAM, LPARAM lParam) {
     m_flash.Resize(RECT{0, 0, LOWORD(lParam), HIWORD(lParam)});
+    DrawStage();
     return NotHandled();
 }
 
 MsgResult CPlayerWnd::OnDestroy(WPARAM, LPARAM) {
+    StopPlayback();
     AbandonRead(kCloseWaitMs);
     m_flash.Destroy();
     return NotHandled();
 }
 
 void CPlayerWnd::OnDestroyed() {
+    StopPlayback();
     AbandonRead(kCloseWaitMs);
     m_flash.Destroy();
 }

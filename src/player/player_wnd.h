@@ -7,6 +7,10 @@
 // colour, and the facts of its header. The facts are read on a worker
 // thread, so that no movie can hold up the window; the card says it is
 // reading until they arrive, and a newer movie abandons an older read.
+// The same read loads the whole movie for the built-in renderer, which
+// draws its frames on the stage and plays them on a timer: a click on the
+// stage or Space pauses and resumes, Left and Right step while paused, Home
+// goes back to frame 1. Frames that fall behind are dropped, not queued.
 
 #include <windows.h>
 
@@ -16,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/gdiplus_canvas.h"
 #include "player/flash_host.h"
 #include "player/movie_card.h"
 #include "swf/swf_header.h"
@@ -51,6 +56,17 @@ public:
     // Draws the card (or the empty stage) as the window paints it.
     void Render(HDC dc, const RECT& client) const;
 
+    // The built-in renderer's state: whether a movie is drawn, the frame on
+    // show (1-based), pausing and stepping as the keys and clicks do.
+    bool Drawing() const { return m_stage != nullptr; }
+    int FrameShown() const { return m_stage ? m_stage->Frame() : 0; }
+    bool Paused() const { return m_paused; }
+    void TogglePause();
+    void StepFrame(int delta);  // while paused; -1 goes back by restarting
+    void FirstFrame();
+    // The stage's picture as drawn (premultiplied 0xAARRGGBB rows).
+    std::vector<std::uint32_t> StagePixels() const;
+
 protected:
     void OnDestroyed() override;
 
@@ -60,6 +76,15 @@ private:
     MsgResult OnSize(WPARAM wParam, LPARAM lParam);
     MsgResult OnDestroy(WPARAM wParam, LPARAM lParam);
     MsgResult OnCardRead(WPARAM wParam, LPARAM lParam);
+    MsgResult OnTimer(WPARAM wParam, LPARAM lParam);
+    MsgResult OnLButtonDown(WPARAM wParam, LPARAM lParam);
+    MsgResult OnKeyDown(WPARAM wParam, LPARAM lParam);
+    MsgResult OnGetDlgCode(WPARAM wParam, LPARAM lParam);
+    // Draws the frame on show at the stage box's size and updates the card.
+    void DrawStage();
+    void StartTimer();
+    void StopPlayback();
+    void UpdateCardLines();
     int LineHeight(HDC dc) const;
     // Ends the read under way: it is told to stop, and waited for briefly.
     void AbandonRead(DWORD waitMs);
@@ -67,6 +92,15 @@ private:
     CFlashHost m_flash;
     std::optional<SwfHeaderInfo> m_info;
     std::vector<CardLine> m_lines;
+    std::vector<CardLine> m_factLines;  // the header's facts, under the name
+    std::shared_ptr<SwfMovie> m_movie;
+    std::unique_ptr<SwfStage> m_stage;
+    std::unique_ptr<GdiplusImages> m_images;
+    std::unique_ptr<GdiplusCanvas> m_canvas;
+    bool m_paused = false;
+    bool m_drawCut = false;
+    bool m_timer = false;
+    DWORD m_frameDue = 0;  // when the next frame is due (tick count)
     std::string m_sizeText;
     std::string m_name;
     bool m_reading = false;

@@ -1,0 +1,327 @@
+#include "support/swf_shapes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "support/swf_writer.h"
+
+namespace fh::test {
+
+void BitWriter::U(std::uint32_t value, int bits) {
+    for (int i = bits - 1; i >= 0; --i) {
+        m_acc = (m_acc << 1) | ((value >> i) & 1);
+        if (++m_count == 8) {
+            m_out += static_cast<char>(m_acc);
+            m_acc = 0;
+            m_count = 0;
+        }
+    }
+}
+
+void BitWriter::Bytes(const std::string& bytes) {
+    if (m_count) U(0, 8 - m_count);
+    m_out += bytes;
+}
+
+std::string BitWriter::Done() {
+    if (m_count) U(0, 8 - m_count);
+    return m_out;
+}
+
+int BitWriter::SignedBits(std::initializer_list<std::int32_t> values) {
+    int bits = 1;
+    for (std::int32_t v : values) {
+        int need = 1;
+        while (need < 32 && (v < -(std::int64_t{1} << (need - 1)) || v >= (std::int64_t{1} << (need - 1)))) ++need;
+        bits = std::max(bits, need);
+    }
+    return bits;
+}
+
+std::string Le16(unsigned value) { return {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)}; }
+std::string Le32(std::uint32_t value) { return Le16(value & 0xFFFF) + Le16(value >> 16); }
+
+std::string Rgba(std::uint32_t rgba, bool alpha) {
+    std::string out = {static_cast<char>(rgba >> 24), static_cast<char>((rgba >> 16) & 0xFF),
+                       static_cast<char>((rgba >> 8) & 0xFF)};
+    if (alpha) out += static_cast<char>(rgba & 0xFF);
+    return out;
+}
+
+std::string RectRecord(std::int32_t xMin, std::int32_t xMax, std::int32_t yMin, std::int32_t yMax) {
+    BitWriter w;
+    const int bits = BitWriter::SignedBits({xMin, xMax, yMin, yMax});
+    w.U(bits, 5);
+    for (std::int32_t v : {xMin, xMax, yMin, yMax}) w.S(v, bits);
+    return w.Done();
+}
+
+std::string MatrixRecord(double a, double b, double c, double d, std::int32_t tx, std::int32_t ty) {
+    BitWriter w;
+    auto fixed = [](double v) { return static_cast<std::int32_t>(std::lround(v * 65536)); };
+    const bool scale = a != 1 || d != 1;
+    w.Flag(scale);
+    if (scale) {
+        const int bits = BitWriter::SignedBits({fixed(a), fixed(d)});
+        w.U(bits, 5);
+        w.S(fixed(a), bits);
+        w.S(fixed(d), bits);
+    }
+    const bool rotate = b != 0 || c != 0;
+    w.Flag(rotate);
+    if (rotate) {
+        const int bits = BitWriter::SignedBits({fixed(b), fixed(c)});
+        w.U(bits, 5);
+        w.S(fixed(b), bits);
+        w.S(fixed(c), bits);
+    }
+    const int bits = BitWriter::SignedBits({tx, ty});
+    w.U(bits, 5);
+    w.S(tx, bits);
+    w.S(ty, bits);
+    return w.Done();
+}
+
+std::string ColorTransformRecord(const int (&mul)[4], const int (&add)[4]) {
+    BitWriter w;
+    w.Flag(true);
+    w.Flag(true);
+    const int bits = BitWriter::SignedBits({mul[0], mul[1], mul[2], mul[3], add[0], add[1], add[2], add[3]});
+    w.U(bits, 4);
+    for (int v : mul) w.S(v, bits);
+    for (int v : add) w.S(v, bits);
+    return w.Done();
+}
+
+int ShapeWriter::Solid(std::uint32_t rgba) {
+    m_fills += '\0' + Rgba(rgba, m_version >= 3);
+    return ++m_fillCount;
+}
+
+int ShapeWriter::Gradient(unsigned type, const std::string& matrix, const std::vector<std::pair<int, std::uint32_t>>& stops) {
+    m_fills += static_cast<char>(type) + matrix + static_cast<char>(stops.size());
+    for (const auto& stop : stops) m_fills += static_cast<char>(stop.first) + Rgba(stop.second, m_version >= 3);
+    if (type == 0x13) m_fills += Le16(0);
+    return ++m_fillCount;
+}
+
+int ShapeWriter::BitmapFill(unsigned type, std::uint16_t bitmap, const std::string& matrix) {
+    m_fills += static_cast<char>(type) + Le16(bitmap) + matrix;
+    return ++m_fillCount;
+}
+
+int ShapeWriter::Line(std::uint16_t width, std::uint32_t rgba) {
+    // LINESTYLE2 in DefineShape4: round caps and joins, no fill.
+    m_lines += Le16(width) + (m_version >= 4 ? std::string(2, '\0') : std::string()) + Rgba(rgba, m_version >= 3);
+    return ++m_lineCount;
+}
+
+std::string ShapeWriter::Styles() const {
+    auto count = [](int n) { return n < 255 ? std::string(1, static_cast<char>(n)) : "\xFF" + Le16(n); };
+    return count(m_fillCount) + m_fills + count(m_lineCount) + m_lines;
+}
+
+void ShapeWriter::Flush() {
+    if (m_haveInitial) return;
+    m_initial = Styles();
+    m_haveInitial = true;
+    m_fills.clear();
+    m_lines.clear();
+    // Four bits of style index are plenty for the tests' shapes.
+    m_bits.U(4, 4);
+    m_bits.U(4, 4);
+    m_fillCount = m_lineCount = 0;
+}
+
+void ShapeWriter::Move(std::int32_t x, std::int32_t y) {
+    Flush();
+    m_bits.U(0, 1);
+    m_bits.U(0x01, 5);
+    const int bits = BitWriter::SignedBits({x, y});
+    m_bits.U(bits, 5);
+    m_bits.S(x, bits);
+    m_bits.S(y, bits);
+    m_x = x;
+    m_y = y;
+}
+
+void ShapeWriter::Styles(int fill0, int fill1, int line) {
+    Flush();
+    m_bits.U(0, 1);
+    m_bits.U((line >= 0 ? 0x08 : 0) | (fill1 >= 0 ? 0x04 : 0) | (fill0 >= 0 ? 0x02 : 0), 5);
+    if (fill0 >= 0) m_bits.U(fill0, 4);
+    if (fill1 >= 0) m_bits.U(fill1, 4);
+    if (line >= 0) m_bits.U(line, 4);
+}
+
+void ShapeWriter::NewStyles() {
+    Flush();
+    m_bits.U(0, 1);
+    m_bits.U(0x10, 5);
+    m_bits.Bytes(Styles());
+    m_bits.U(4, 4);
+    m_bits.U(4, 4);
+    m_fills.clear();
+    m_lines.clear();
+    m_fillCount = m_lineCount = 0;
+}
+
+void ShapeWriter::LineTo(std::int32_t x, std::int32_t y) {
+    Flush();
+    const std::int32_t dx = x - m_x, dy = y - m_y;
+    const int bits = std::max(2, BitWriter::SignedBits({dx, dy}));
+    m_bits.U(1, 1);
+    m_bits.U(1, 1);
+    m_bits.U(bits - 2, 4);
+    m_bits.U(1, 1);  // general line
+    m_bits.S(dx, bits);
+    m_bits.S(dy, bits);
+    m_x = x;
+    m_y = y;
+    m_any = true;
+    m_xMin = std::min(m_xMin, x);
+    m_xMax = std::max(m_xMax, x);
+    m_yMin = std::min(m_yMin, y);
+    m_yMax = std::max(m_yMax, y);
+}
+
+void ShapeWriter::CurveTo(std::int32_t cx, std::int32_t cy, std::int32_t x, std::int32_t y) {
+    Flush();
+    const std::int32_t a = cx - m_x, b = cy - m_y, c = x - cx, d = y - cy;
+    const int bits = std::max(2, BitWriter::SignedBits({a, b, c, d}));
+    m_bits.U(1, 1);
+    m_bits.U(0, 1);
+    m_bits.U(bits - 2, 4);
+    for (std::int32_t v : {a, b, c, d}) m_bits.S(v, bits);
+    m_x = x;
+    m_y = y;
+    m_any = true;
+    m_xMax = std::max({m_xMax, x, cx});
+    m_yMax = std::max({m_yMax, y, cy});
+}
+
+void ShapeWriter::Rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+    Move(x, y);
+    LineTo(x + w, y);
+    LineTo(x + w, y + h);
+    LineTo(x, y + h);
+    LineTo(x, y);
+}
+
+std::string ShapeWriter::Records() {
+    Flush();
+    m_bits.U(0, 6);  // end record
+    return m_bits.Done();
+}
+
+std::pair<unsigned, std::string> ShapeWriter::Define(std::uint16_t id, bool nonZero) {
+    const std::string records = Records();
+    std::string body = Le16(id) + RectRecord(m_xMin, m_xMax, m_yMin, m_yMax);
+    if (m_version >= 4) body += RectRecord(m_xMin, m_xMax, m_yMin, m_yMax) + static_cast<char>(nonZero ? 0x04 : 0);
+    body += m_initial + records;
+    const unsigned codes[] = {2, 2, 22, 32, 83};
+    return {codes[std::clamp(m_version, 1, 4)], body};
+}
+
+std::pair<unsigned, std::string> Place(std::uint16_t depth, int character, const std::string& matrix,
+                                       const std::string& colorTransform, int ratio, int clipDepth, bool move) {
+    unsigned flags = (move ? 0x01 : 0) | (character >= 0 ? 0x02 : 0) | (matrix.empty() ? 0 : 0x04) |
+                     (colorTransform.empty() ? 0 : 0x08) | (ratio >= 0 ? 0x10 : 0) | (clipDepth ? 0x40 : 0);
+    std::string body = std::string(1, static_cast<char>(flags)) + Le16(depth);
+    if (character >= 0) body += Le16(character);
+    body += matrix + colorTransform;
+    if (ratio >= 0) body += Le16(ratio);
+    if (clipDepth) body += Le16(clipDepth);
+    return {26, body};
+}
+
+std::pair<unsigned, std::string> Remove(std::uint16_t depth) { return {28, Le16(depth)}; }
+std::pair<unsigned, std::string> ShowFrame() { return {1, std::string()}; }
+std::pair<unsigned, std::string> Background(std::uint32_t rgb) { return {9, Rgba(rgb << 8, false)}; }
+
+std::pair<unsigned, std::string> Sprite(std::uint16_t id, const std::vector<std::pair<unsigned, std::string>>& tags) {
+    int frames = 0;
+    std::string body;
+    for (const auto& tag : tags) {
+        body += SwfTag(tag.first, tag.second);
+        frames += tag.first == 1;
+    }
+    return {39, Le16(id) + Le16(frames) + body + SwfTag(0, std::string())};
+}
+
+std::pair<unsigned, std::string> Lossless2(std::uint16_t id, int width, int height, const std::vector<std::uint32_t>& argb) {
+    std::string pixels;
+    for (std::uint32_t p : argb)
+        pixels += {static_cast<char>(p >> 24), static_cast<char>((p >> 16) & 0xFF), static_cast<char>((p >> 8) & 0xFF),
+                   static_cast<char>(p & 0xFF)};
+    return {36, Le16(id) + '\5' + Le16(width) + Le16(height) + ZlibCompress(pixels)};
+}
+
+std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs) {
+    // Offsets from the start of the offset table, 16-bit, then the code table.
+    std::string table, shapes;
+    const std::size_t tableSize = 2 * glyphs.size() + 2;
+    for (const std::string& g : glyphs) {
+        table += Le16(static_cast<unsigned>(tableSize + shapes.size()));
+        shapes += g;
+    }
+    table += Le16(static_cast<unsigned>(tableSize + shapes.size()));
+    std::string codes;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) codes += static_cast<char>('A' + i);
+    return {48, Le16(id) + '\0' + '\0' + '\1' + 'T' + Le16(static_cast<unsigned>(glyphs.size())) + table + shapes + codes};
+}
+
+std::pair<unsigned, std::string> Text2(std::uint16_t id, std::uint16_t font, std::uint16_t height, std::uint32_t rgba,
+                                       std::int32_t x, std::int32_t y, const std::vector<std::pair<int, int>>& glyphs) {
+    std::string body = Le16(id) + RectRecord(0, 20000, 0, 20000) + Translate(0, 0) + '\x08' + '\x10';
+    body += '\x8F' + Le16(font) + Rgba(rgba) + Le16(static_cast<unsigned>(x)) + Le16(static_cast<unsigned>(y)) +
+            Le16(height) + static_cast<char>(glyphs.size());
+    BitWriter w;
+    for (const auto& g : glyphs) {
+        w.U(g.first, 8);
+        w.S(g.second, 16);
+    }
+    return {33, body + w.Done() + '\0'};
+}
+
+std::pair<unsigned, std::string> Button2(std::uint16_t id, const std::vector<ButtonRecord>& records) {
+    std::string body = Le16(id) + '\0' + Le16(0);
+    const int none[4] = {256, 256, 256, 256}, zero[4] = {0, 0, 0, 0};
+    for (const ButtonRecord& r : records)
+        body += static_cast<char>(r.states) + Le16(r.character) + Le16(r.depth) + r.matrix +
+                ColorTransformRecord(none, zero);
+    return {34, body + '\0'};
+}
+
+std::pair<unsigned, std::string> Morph(std::uint16_t id, std::uint32_t startRgba, std::uint32_t endRgba,
+                                       const std::string& startEdges, const std::string& endEdges) {
+    const std::string styles = std::string("\x01\x00", 2) + Rgba(startRgba) + Rgba(endRgba) + '\0';
+    const std::string afterOffset = styles + startEdges;
+    return {46, Le16(id) + RectRecord(0, 4000, 0, 4000) + RectRecord(0, 4000, 0, 4000) +
+                    Le32(static_cast<std::uint32_t>(afterOffset.size())) + afterOffset + endEdges};
+}
+
+std::pair<unsigned, std::string> Jpeg2(std::uint16_t id, const std::string& picture) { return {21, Le16(id) + picture}; }
+
+std::pair<unsigned, std::string> Jpeg3(std::uint16_t id, const std::string& jpeg, const std::string& alpha) {
+    return {35, Le16(id) + Le32(static_cast<std::uint32_t>(jpeg.size())) + jpeg + ZlibCompress(alpha)};
+}
+
+std::string MovieOf(int width, int height, const std::vector<std::pair<unsigned, std::string>>& tags, int version) {
+    SwfMovie movie;
+    movie.version = version;
+    movie.xMax = width * 20;
+    movie.yMax = height * 20;
+    movie.showFrame = false;
+    int frames = 0;
+    for (const auto& tag : tags) frames += tag.first == 1;
+    if (tags.empty() || tags.back().first != 1) {
+        movie.afterFirstFrame = SwfTag(1, std::string());
+        ++frames;
+    }
+    movie.frameCount = static_cast<std::uint16_t>(frames);
+    movie.tags = tags;
+    return BuildSwf(movie);
+}
+
+}  // namespace fh::test

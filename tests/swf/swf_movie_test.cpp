@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "support/recording_canvas.h"
+#include "support/swf_shapes.h"
+#include "support/swf_writer.h"
+#include "swf/swf_movie.h"
+#include "swf/swf_stage.h"
+
+namespace fh {
+namespace {
+
+using namespace fh::test;
+using Tags = std::vector<std::pair<unsigned, std::string>>;
+
+std::shared_ptr<fh::SwfMovie> Load(const std::string& bytes, const SwfLimits& limits = SwfLimits()) {
+    MemorySource source(bytes);
+    return LoadSwfMovie(source, limits);
+}
+
+std::pair<unsigned, std::string> Square(std::uint16_t id, std::uint32_t rgba, int size = 2000) {
+    ShapeWriter s(3);
+    s.Solid(rgba);
+    s.Styles(-1, 1, -1);
+    s.Rect(0, 0, size, size);
+    return s.Define(id);
+}
+
+// The winding number of a point for a path of straight lines.
+int Winding(const SwfPath& path, double x, double y) {
+    int winding = 0;
+    std::size_t at = 0;
+    SwfPoint start, last;
+    auto edge = [&](SwfPoint a, SwfPoint b) {
+        if ((a.y <= y) != (b.y <= y)) {
+            const double cross = a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y);
+            if (cross > x) winding += b.y > a.y ? 1 : -1;
+        }
+    };
+    for (SwfPath::Verb v : path.verbs) {
+        if (v == SwfPath::Move) start = last = path.points[at++];
+        else if (v == SwfPath::Line) edge(last, path.points[at]), last = path.points[at++];
+        else if (v == SwfPath::Quad) edge(last, path.points[at + 1]), last = path.points[at + 1], at += 2;
+        else edge(last, start), last = start;
+    }
+    return winding;
+}
+
+std::vector<RecordingCanvas::Call> Fills(SwfStage& stage) {
+    RecordingCanvas canvas;
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 550, 400);
+    std::vector<RecordingCanvas::Call> fills;
+    for (const auto& c : canvas.calls)
+        if (c.kind == 'F') fills.push_back(c);
+    return fills;
+}
+
+TEST(SwfTagReader, StylesEdgesAndPlacementsAsWritten) {
+    ShapeWriter s(3);
+    s.Solid(0x11223344);
+    s.Gradient(0x10, MatrixRecord(0.5, 0, 0, 0.5, 100, 0), {{0, 0xFF0000FF}, {255, 0x0000FF80}});
+    s.BitmapFill(0x43, 7, Translate(20, 40));
+    s.Line(60, 0x000000FF);
+    s.Styles(2, 1, 1);
+    s.Rect(0, 0, 400, 200);
+    s.Move(0, 0);
+    s.CurveTo(200, -100, 400, 0);
+    const int mul[4] = {128, 256, 256, 64}, add[4] = {10, 0, 0, 0};
+    for (const char* sig : {"FWS", "CWS", "ZWS"}) {
+        test::SwfMovie spec;
+        spec.signature = sig;
+        spec.tags = {s.Define(1), Place(3, 1, MatrixRecord(2, 0, 0, 1, 200, -40), ColorTransformRecord(mul, add), 300, 9)};
+        auto movie = Load(BuildSwf(spec));
+        ASSERT_EQ(movie->cut, SwfCut::None) << sig;
+        ASSERT_EQ(movie->shapes.size(), 1u);
+        const SwfShape& shape = movie->shapes[0];
+        ASSERT_EQ(shape.layers[0].fills.size(), 3u);
+        EXPECT_EQ(shape.layers[0].fills[0].color, (SwfColor{0x11, 0x22, 0x33, 0x44}));
+        const SwfFillStyle& g = shape.layers[0].fills[1];
+        EXPECT_EQ(g.kind, SwfFillKind::Linear);
+        EXPECT_DOUBLE_EQ(g.matrix.a, 0.5);
+        EXPECT_EQ(g.matrix.tx, 100);
+        ASSERT_EQ(g.gradient.stops.size(), 2u);
+        EXPECT_EQ(g.gradient.stops[1].color, (SwfColor{0, 0, 255, 0x80}));
+        const SwfFillStyle& b = shape.layers[0].fills[2];
+        EXPECT_EQ(b.bitmap, 7);
+        EXPECT_FALSE(b.repeat);
+        EXPECT_FALSE(b.smooth);
+        EXPECT_EQ(shape.layers[0].lines[0].width, 60);
+        ASSERT_EQ(shape.edges.size(), 5u);
+        EXPECT_EQ(shape.edges[1].x0, 400);
+        EXPECT_EQ(shape.edges[1].y1, 200);
+        EXPECT_EQ(shape.edges[0].fill0, 2);
+        EXPECT_TRUE(shape.edges[4].curved);
+        EXPECT_EQ(shape.edges[4].cy, -100);
+        const SwfPlace& p = movie->root.frames.at(0).tags.at(0).place;
+        EXPECT_EQ(p.depth, 3);
+        EXPECT_DOUBLE_EQ(p.matrix->a, 2);
+        EXPECT_EQ(p.matrix->ty, -40);
+        EXPECT_EQ(p.colorTransform->rMul, 128);
+        EXPECT_EQ(p.colorTransform->aMul, 64);
+        EXPECT_EQ(p.colorTransform->rAdd, 10);
+        EXPECT_EQ(*p.ratio, 300);
+        EXPECT_EQ(*p.clipDepth, 9);
+    }
+}
+
+TEST(SwfTagReader, CutMovieKeepsWhatCameBefore) {
+    const std::string whole = MovieOf(100, 100, {Square(1, 0xFF0000FF), Place(1, 1), Square(2, 0x00FF00FF)});
+    auto movie = Load(whole.substr(0, whole.size() - 8));
+    EXPECT_EQ(movie->cut, SwfCut::CutShort);
+    EXPECT_NE(movie->Find(1), nullptr);
+    EXPECT_EQ(Load("FWS")->cut, SwfCut::CutShort);
+    EXPECT_FALSE(Load("not a movie")->Readable());
+}
+
+TEST(SwfTagReader, CapsEndReadingWithAReason) {
+    // Bitmaps beyond the caps are left out and counted, whatever their data.
+    std::string png = "\x89PNG\r\n\x1a\n" + std::string(8, '\0') + Le32(0xA0860100u) + Le32(0xA0860100u);
+    for (int i = 16; i < 24; i += 4) std::swap(png[i], png[i + 3]), std::swap(png[i + 1], png[i + 2]);
+    Tags tags = {Jpeg2(1, png), {36, Le16(2) + '\5' + Le16(65535) + Le16(65535) + "xx"}};
+    auto movie = Load(MovieOf(10, 10, tags));
+    EXPECT_EQ(movie->leftOut.largeBitmaps, 2);
+    EXPECT_EQ(movie->Find(1), nullptr);
+
+    SwfLimits limits;
+    limits.maxTags = 1000;
+    tags.assign(1500, ShowFrame());
+    EXPECT_EQ(Load(MovieOf(10, 10, tags), limits)->cut, SwfCut::TooManyTags);
+
+    limits = SwfLimits();
+    limits.maxEdges = 100;
+    tags.clear();
+    for (int id = 1; id < 40; ++id) tags.push_back(Square(static_cast<std::uint16_t>(id), 0xFF));
+    movie = Load(MovieOf(10, 10, tags), limits);
+    EXPECT_EQ(movie->cut, SwfCut::TooManyShapes);
+    EXPECT_LE(movie->shapes.size(), 26u);
+}
+
+TEST(SwfOutline, FillSidesMakeClosedContoursWithHoles) {
+    // Two squares sharing the edge x = 100: fill 1 on its right (left square), fill 2 on its left.
+    ShapeWriter s(2);
+    s.Solid(0xFF0000FF);
+    s.Solid(0x0000FFFF);
+    s.Move(100, 0);
+    s.Styles(2, 1, -1);
+    s.LineTo(100, 100);
+    s.Styles(0, 1, -1);
+    s.LineTo(0, 100);
+    s.LineTo(0, 0);
+    s.LineTo(100, 0);
+    s.Styles(0, 2, -1);
+    s.Move(100, 0);
+    s.LineTo(200, 0);
+    s.LineTo(200, 100);
+    s.LineTo(100, 100);
+    // A ring: the outer square with fill 1 on its right, the inner one the
+    // same way round with fill 1 on its left.
+    s.Styles(0, 1, -1);
+    s.Rect(300, 0, 100, 100);
+    s.Styles(1, 0, -1);
+    s.Rect(330, 30, 40, 40);
+    auto movie = Load(MovieOf(100, 100, {s.Define(1)}));
+    const SwfOutline outline = BuildOutline(movie->shapes.at(0));
+    ASSERT_EQ(outline.layers.size(), 2u);
+    const SwfPath& one = outline.layers[0].path;
+    const SwfPath& two = outline.layers[1].path;
+    EXPECT_NE(Winding(one, 50, 50), 0);
+    EXPECT_EQ(Winding(one, 150, 50), 0);
+    EXPECT_NE(Winding(one, 310, 50), 0);
+    EXPECT_EQ(Winding(one, 350, 50), 0);  // the hole
+    EXPECT_NE(Winding(two, 150, 50), 0);
+    EXPECT_EQ(Winding(two, 50, 50), 0);
+    // Every contour is closed, so each starts where it ends.
+    for (const SwfOutlineLayer& layer : outline.layers) EXPECT_EQ(layer.path.verbs.back(), SwfPath::Close);
+}
+
+TEST(SwfOutline, NewStylesDrawAboveAndLinesAfterFills) {
+    ShapeWriter s(2);
+    s.Solid(0xFF0000FF);
+    s.Line(20, 0x000000FF);
+    s.Styles(-1, 1, 1);
+    s.Rect(0, 0, 100, 100);
+    s.Solid(0x00FF00FF);
+    s.NewStyles();
+    s.Styles(-1, 1, -1);
+    s.Rect(50, 50, 100, 100);
+    auto movie = Load(MovieOf(100, 100, {s.Define(1)}));
+    const SwfOutline outline = BuildOutline(movie->shapes.at(0));
+    ASSERT_EQ(outline.layers.size(), 3u);
+    EXPECT_FALSE(outline.layers[0].line);
+    EXPECT_TRUE(outline.layers[1].line);
+    EXPECT_EQ(outline.layers[2].layer, 1);
+    EXPECT_EQ(movie->shapes[0].layers[1].fills.at(0).color, (SwfColor{0, 255, 0, 255}));
+}
+
+TEST(SwfStage, TimelinePlacesMovesRemovesAndLoops) {
+    const Tags tags = {Square(1, 0xFF0000FF), Square(2, 0x0000FFFF), Place(1, 1), ShowFrame(),
+                       Place(2, 2, Translate(1000, 0)), Place(1, -1, Translate(0, 2000), "", -1, 0, true), ShowFrame(),
+                       Remove(1), ShowFrame()};
+    SwfStage stage(Load(MovieOf(200, 200, tags)));
+    EXPECT_EQ(stage.FrameCount(), 3);
+    auto fills = Fills(stage);
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_EQ(fills[0].paint.color.r, 255);
+    stage.Advance();
+    fills = Fills(stage);
+    ASSERT_EQ(fills.size(), 2u);
+    EXPECT_DOUBLE_EQ(fills[0].path.points[0].y, 100);  // moved 2000 twips down
+    EXPECT_EQ(fills[1].paint.color.b, 255);
+    stage.Advance();
+    EXPECT_EQ(Fills(stage).size(), 1u);
+    stage.Advance();
+    EXPECT_EQ(stage.Frame(), 1);
+    fills = Fills(stage);
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_EQ(fills[0].paint.color.r, 255);
+}
+
+TEST(SwfStage, SpritesPlayTheirOwnFramesAndStopsHold) {
+    const Tags sprite = {Place(1, 1), ShowFrame(), Remove(1), Place(1, 2), ShowFrame()};
+    SwfStage stage(Load(MovieOf(200, 200, {Square(1, 0xFF0000FF), Square(2, 0x0000FFFF), Sprite(3, sprite), Place(1, 3)})));
+    EXPECT_EQ(Fills(stage).at(0).paint.color.r, 255);
+    stage.Advance();
+    EXPECT_EQ(Fills(stage).at(0).paint.color.b, 255);
+    stage.Advance();
+    EXPECT_EQ(Fills(stage).at(0).paint.color.r, 255);
+
+    // A frame whose only script is stop() holds the movie there.
+    const Tags held = {Square(1, 0xFF0000FF), Place(1, 1), {12, std::string("\x07\x00", 2)}, ShowFrame(), Remove(1),
+                       ShowFrame()};
+    auto movie = Load(MovieOf(200, 200, held));
+    EXPECT_EQ(movie->leftOut.scripts, 1);
+    SwfStage stopped(movie);
+    stopped.Advance();
+    EXPECT_EQ(stopped.Frame(), 1);
+    stopped.Advance(true);
+    EXPECT_EQ(stopped.Frame(), 2);
+}
+
+TEST(SwfStage, MasksColourTransformsAndSelfNesting) {
+    const int mul[4] = {128, 256, 256, 128}, add[4] = {0, 0, 100, 0};
+    const Tags tags = {Square(1, 0xFF0000FF), Place(1, 1, "", "", -1, 3), Place(2, 1),
+                       Place(4, 1, "", ColorTransformRecord(mul, add))};
+    SwfStage stage(Load(MovieOf(200, 200, tags)));
+    RecordingCanvas canvas;
+    stage.Draw(canvas, SwfMatrix(), 200, 200);
+    EXPECT_EQ(canvas.Kinds(), "CPFpF");
+    EXPECT_EQ(canvas.calls[1].clipParts, 1u);
+    EXPECT_EQ(canvas.calls[4].paint.color, (SwfColor{127, 0, 100, 127}));
+
+    // A sprite that places itself ends at the nesting cap.
+    const Tags selfish = {Square(1, 0xFF0000FF), Sprite(2, {Place(1, 1), Place(2, 2), ShowFrame()}), Place(1, 2)};
+    SwfStage nested(Load(MovieOf(200, 200, selfish)));
+    EXPECT_TRUE(nested.Capped());
+    RecordingCanvas deep;
+    EXPECT_TRUE(nested.Draw(deep, SwfMatrix(), 200, 200).cut);
+    EXPECT_LT(deep.calls.size(), 40u);
+    for (int i = 0; i < 50; ++i) nested.Advance();
+}
+
+TEST(SwfStage, MorphTextAndButtonGeometry) {
+    ShapeWriter a(1), b(1);
+    a.Styles(-1, 1, -1);
+    a.Rect(0, 0, 1000, 1000);
+    b.Styles(-1, 1, -1);
+    b.Rect(1000, 0, 2000, 2000);
+    ShapeWriter glyph(1);
+    glyph.Styles(-1, 1, -1);
+    glyph.Rect(0, -1024, 512, 1024);
+    const Tags tags = {Morph(1, 0xFF0000FF, 0x0000FFFF, a.Records(), b.Records()), Place(1, 1, "", "", 32768),
+                       Font2(2, {glyph.Records()}), Text2(3, 2, 400, 0x00FF00FF, 100, 1000, {{0, 300}, {0, 300}}),
+                       Place(2, 3), Square(4, 0x808080FF), Button2(5, {{1, 4, 1, Translate(0, 0)}, {8, 4, 2, Translate(5000, 0)}}),
+                       Place(3, 5)};
+    SwfStage stage(Load(MovieOf(400, 400, tags)));
+    const auto fills = Fills(stage);
+    ASSERT_EQ(fills.size(), 4u);
+    // Half-way: x from 0 to 1000 starts at 500, the colour between red and blue.
+    EXPECT_DOUBLE_EQ(fills[0].path.points[0].x, 25);
+    EXPECT_NEAR(fills[0].paint.color.r, 128, 1);
+    EXPECT_NEAR(fills[0].paint.color.b, 128, 1);
+    // Glyphs: 400 twips high from a 1024 square, at x 100 and 400, baseline 1000.
+    EXPECT_EQ(fills[1].paint.color.g, 255);
+    EXPECT_DOUBLE_EQ(fills[1].path.points[0].x, 5);
+    EXPECT_DOUBLE_EQ(fills[1].path.points[0].y, (1000 - 400) * 0.05);
+    EXPECT_DOUBLE_EQ(fills[2].path.points[0].x, 20);
+    // The button's up state only.
+    EXPECT_EQ(fills[3].paint.color.r, 128);
+}
+
+TEST(SwfGradient, SpreadsAndStops) {
+    SwfFillStyle fill;
+    fill.kind = SwfFillKind::Linear;
+    fill.gradient.stops = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 255}}};
+    SwfPixels px;
+    px.width = 100;
+    px.height = 1;
+    // The gradient square (32768 twips) across 50 pixels from x 25.
+    const SwfMatrix toCanvas = SwfMatrix::Translate(50, 0) * SwfMatrix::Scale(50.0 / 32768, 50.0 / 32768);
+    RenderGradient(fill, toCanvas, SwfColorTransform(), px);
+    EXPECT_EQ(px.argb[0], 0xFFFF0000u);
+    EXPECT_EQ(px.argb[99], 0xFF0000FFu);
+    EXPECT_NEAR(static_cast<int>((px.argb[50] >> 16) & 0xFF), 128, 4);
+    fill.gradient.spread = SwfSpread::Repeat;
+    RenderGradient(fill, toCanvas, SwfColorTransform(), px);
+    EXPECT_GT(px.argb[80] & 0xFF, px.argb[76] & 0xFF);
+    EXPECT_LT(px.argb[77] & 0xFF, 0x40u);  // a new cycle began at 75
+    fill.kind = SwfFillKind::Radial;
+    fill.gradient.spread = SwfSpread::Pad;
+    RenderGradient(fill, toCanvas, SwfColorTransform(), px);
+    EXPECT_GT((px.argb[50] >> 16) & 0xFF, 240u);
+    EXPECT_EQ(px.argb[99], 0xFF0000FFu);
+}
+
+TEST(SwfStage, HostileMoviesEndQuickly) {
+    // A million placements of a thousand-edge shape, drawn within the caps.
+    ShapeWriter s(1);
+    s.Solid(0xFF);
+    s.Styles(-1, 1, -1);
+    for (int i = 0; i < 1000; ++i) s.Rect(i, 0, 10, 10);
+    Tags tags = {s.Define(1)};
+    for (int d = 1; d <= 30000; ++d) tags.push_back(Place(static_cast<std::uint16_t>(d), 1));
+    SwfStage stage(Load(MovieOf(100, 100, tags)));
+    RecordingCanvas canvas;
+    EXPECT_TRUE(stage.Draw(canvas, SwfMatrix(), 100, 100).cut);
+    EXPECT_TRUE(stage.Capped());
+    EXPECT_LT(canvas.calls.size(), 2000u);
+}
+
+}  // namespace
+}  // namespace fh

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Frame 1 of the reference movies (../shared/first-frame/cases), drawn by the
+# real program's batch snapshots at stage size, scored against the reference
+# pictures: at least 97% of pixels within 8/255, and 99.9% when one-pixel
+# edge differences are forgiven. Exit 77 (skipped) without the references.
+#   first_frame_smoke.sh Flickhold.exe
+set -u
+exe=$1
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
+wine_env "$(build_dir_of "$exe")"
+refs=${FLICKHOLD_FIRST_FRAME:-$here/../../shared/first-frame}
+if [ ! -f "$refs/compare.py" ] || [ ! -d "$refs/cases" ]; then
+  echo "first frame: no references ($refs)"
+  exit 77
+fi
+refs=$(cd "$refs" && pwd)
+work="$WINEPREFIX/drive_c/flickhold_first_frame"
+rm -rf "$work"
+mkdir -p "$work/cases"
+cp "$refs"/cases/*.swf "$work/cases/"
+"$FLICKHOLD_WINE" "$exe" '/source:folder:C:\flickhold_first_frame\cases' '/snapshot:C:\flickhold_first_frame\out' \
+  </dev/null >"$work/said" 2>/dev/null
+rc=$?
+if [ "$rc" -ne 0 ]; then
+  echo "first frame: exit $rc, said: $(tr -d '\r' <"$work/said")" >&2
+  exit 1
+fi
+fail=0
+python3 "$refs/compare.py" --refdir "$refs/ref" --canddir "$work/out" --min-within 97 || fail=1
+python3 "$refs/compare.py" --refdir "$refs/ref" --canddir "$work/out" --min-within 99.9 --edge-tolerant >/dev/null || {
+  echo "first frame: a case is below 99.9% edge-tolerant" >&2
+  fail=1
+}
+exit $fail
