@@ -16,6 +16,7 @@
 #include "support/canvas.h"
 #include "support/dialog_driver.h"
 #include "support/registry_fixture.h"
+#include "support/swf_shapes.h"
 #include "support/swf_writer.h"
 #include "support/temp_folder.h"
 #include "support/test_dlg.h"
@@ -227,6 +228,64 @@ TEST_F(PlayerTest, TheCardIsReadAwayFromTheWindowAndTheNewestMovieWins) {
     test::SelectRows(*dlg, {2});
     test::SelectRows(*dlg, {1});
     dlg->Destroy();
+}
+
+TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsAreNotRun) {
+    using Tags = std::vector<std::pair<unsigned, std::string>>;
+    auto square = [](std::uint16_t id, std::uint32_t rgba) {
+        test::ShapeWriter s(3);
+        s.Solid(rgba);
+        s.Styles(-1, 1, -1);
+        s.Rect(0, 0, 550 * 20, 400 * 20);
+        return s.Define(id);
+    };
+    const Tags tags = {square(1, 0xFF0000FF), square(2, 0x0000FFFF), {12, std::string("\x06\x00", 2)},
+                       test::Place(1, 1), test::ShowFrame(), test::Remove(1), test::Place(1, 2), test::ShowFrame()};
+    const std::string movie = m_tmp.WriteFile("two.swf", test::MovieOf(550, 400, tags));
+    auto dlg = Open({Row(2, "m", movie)});
+    const CPlayerWnd& player = dlg->Player();
+    ASSERT_TRUE(WaitForCard(player));
+    ASSERT_TRUE(player.Drawing());
+    auto value = [&](UINT id) {
+        for (const CardLine& line : player.CardLines())
+            if (line.label == LoadResString(id)) return line.value;
+        return std::string("<missing>");
+    };
+    EXPECT_EQ(LoadResString(IDS_CARD_SCRIPTS_NOT_RUN), value(IDS_CARD_SCRIPTS));
+    auto centre = [&]() {
+        const std::vector<std::uint32_t> pixels = player.StagePixels();
+        const RECT box = player.StageRect();
+        const int w = box.right - box.left, h = box.bottom - box.top;
+        return pixels.size() == static_cast<std::size_t>(w) * h ? pixels[(h / 2) * w + w / 2] & 0xFFFFFF : 0x123456u;
+    };
+    auto key = [&](WPARAM vk) { ::SendMessageA(player.Handle(), WM_KEYDOWN, vk, 0); };
+
+    key(VK_SPACE);
+    ASSERT_TRUE(player.Paused());
+    key(VK_HOME);
+    EXPECT_EQ(1, player.FrameShown());
+    EXPECT_EQ(0xFF0000u, centre());
+    EXPECT_EQ("1 / 2" + LoadResString(IDS_CARD_PAUSED), value(IDS_CARD_FRAME));
+    key(VK_RIGHT);
+    EXPECT_EQ(2, player.FrameShown());
+    EXPECT_EQ(0x0000FFu, centre());
+    key(VK_LEFT);
+    EXPECT_EQ(1, player.FrameShown());
+    EXPECT_EQ(0xFF0000u, centre());
+
+    // A click on the stage plays on: the timer moves the frames.
+    const RECT box = player.StageRect();
+    ::SendMessageA(player.Handle(), WM_LBUTTONDOWN, 0, MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2));
+    EXPECT_FALSE(player.Paused());
+    bool moved = false;
+    for (int i = 0; i < 100 && !moved; ++i) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        moved = player.FrameShown() == 2;
+        ::Sleep(10);
+    }
+    EXPECT_TRUE(moved);
+    EXPECT_EQ("2 / 2", value(IDS_CARD_FRAME));
 }
 
 }  // namespace

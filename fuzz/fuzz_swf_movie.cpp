@@ -1,0 +1,74 @@
+// The movie reader, outlines, display list and drawing over any tag data:
+// the first byte is the version, the rest the body after the header.
+
+#include "fuzz/fuzz_util.h"
+#include "swf/swf_movie.h"
+#include "swf/swf_stage.h"
+
+namespace {
+
+// Checks what the renderer hands a canvas: every path's points match its
+// verbs, and clips are pushed and popped in pairs.
+class CheckingCanvas : public fh::SwfCanvas {
+public:
+    int depth = 0;
+    void Clear(fh::SwfColor) override {}
+    void Fill(const fh::SwfPath& path, bool, const fh::SwfPaint& paint) override {
+        Check(path);
+        if (paint.pixels)
+            fh::fuzz::Require(paint.pixels->argb.size() ==
+                              static_cast<std::size_t>(paint.pixels->width) * paint.pixels->height,
+                          "gradient pixels fill their rectangle");
+    }
+    void Stroke(const fh::SwfPath& path, const fh::SwfStroke& stroke, const fh::SwfPaint&) override {
+        Check(path);
+        fh::fuzz::Require(stroke.width >= 1, "lines are a pixel wide at least");
+    }
+    void PushClip(const std::vector<std::pair<fh::SwfPath, bool>>& paths) override {
+        for (const auto& p : paths) Check(p.first);
+        ++depth;
+    }
+    void PopClip() override {
+        fh::fuzz::Require(depth > 0, "a clip is popped only after it was pushed");
+        --depth;
+    }
+
+private:
+    static void Check(const fh::SwfPath& path) {
+        std::size_t points = 0;
+        for (fh::SwfPath::Verb v : path.verbs) points += v == fh::SwfPath::Quad ? 2 : v == fh::SwfPath::Close ? 0 : 1;
+        fh::fuzz::Require(points == path.points.size(), "a path has the points its verbs need");
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace fh;
+    if (size < 1) return 0;
+    SwfLimits limits;
+    limits.maxTags = 5000;
+    limits.maxEdges = 50000;
+    limits.maxStyles = 5000;
+    limits.maxBitmapPixels = 1u << 20;
+    auto movie = std::make_shared<SwfMovie>();
+    ParseSwfBody(data + 1, size - 1, data[0], limits, *movie);
+    SwfStageLimits stageLimits;
+    stageLimits.maxObjects = 2000;
+    stageLimits.maxPoints = 200000;
+    stageLimits.maxGradientPixels = 1u << 16;
+    SwfStage stage(movie, stageLimits);
+    for (int frame = 0; frame < 3; ++frame) {
+        CheckingCanvas canvas;
+        stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 64, 48);
+        fuzz::Require(canvas.depth == 0, "every clip is popped by the end of a frame");
+        stage.Advance(frame == 1);
+    }
+    for (const SwfBitmap& bm : movie->bitmaps) {
+        std::vector<std::uint32_t> pixels;
+        if (bm.lossless) DecodeLossless(bm, pixels);
+        std::vector<unsigned char> alpha;
+        DecodeAlphaPlane(bm, alpha);
+    }
+    return 0;
+}
