@@ -28,7 +28,7 @@ fi
 shot=${FLICKHOLD_SCREENSHOT:-$root/build/flickhold-screenshot.png}
 "$FLICKHOLD_WINE" "$build/Flickhold.exe" "$@" >/dev/null 2>&1 </dev/null &
 pid=$!
-rows=$("$FLICKHOLD_WINE" "$build/flickhold_probe.exe" 30000 </dev/null 2>/dev/null | tr -d '\r')
+rows=$("$FLICKHOLD_WINE" "$build/flickhold_probe.exe" 30000 ${FLICKHOLD_PROBE_KEYS:-} </dev/null 2>/dev/null | tr -d '\r')
 window=$(xwininfo -root -tree 2>/dev/null | awk '/"SWF / {print $1; exit}')
 if [ -z "$window" ]; then
   echo "run: the main window did not appear" >&2

@@ -1,6 +1,7 @@
 #pragma once
 // Small valid SWF movies made on the spot, for the sample cache and the
-// benchmarks: a stage size, a background colour and a number of frames.
+// benchmarks: a stage size, a background colour and a number of frames, with
+// a picture in the background's colours that moves from frame to frame.
 
 #include <cstdint>
 #include <string>

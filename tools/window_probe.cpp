@@ -1,8 +1,10 @@
 // Looks at a running Flickhold from outside, as the smoke test and the run
 // command need it: waits for the main window and prints the texts of its
 // list rows, one per line. Exit code 0 when the window was found in time.
+// With "frame2" it then presses keys on the player as a user would: Space to
+// pause, Home for frame 1, Right for frame 2.
 //
-//   flickhold_probe [timeout-ms]
+//   flickhold_probe [timeout-ms [frame2]]
 
 #include <windows.h>
 #include <commctrl.h>
@@ -14,6 +16,7 @@
 namespace {
 
 constexpr int kListId = 1000;
+constexpr int kPlayerId = 1011;
 
 BOOL CALLBACK FindMain(HWND wnd, LPARAM param) {
     char cls[32] = "", title[8] = "";
@@ -72,5 +75,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "probe: the main window did not appear\n");
         return 1;
     }
-    return PrintRows(::GetDlgItem(main, kListId)) ? 0 : 2;
+    const bool rows = PrintRows(::GetDlgItem(main, kListId));
+    if (argc > 2 && std::string(argv[2]) == "frame2") {
+        HWND player = ::GetDlgItem(main, kPlayerId);
+        // Gives the movie's card time to be read before the keys arrive.
+        ::Sleep(1500);
+        for (WPARAM key : {VK_SPACE, VK_HOME, VK_RIGHT}) {
+            ::PostMessageA(player, WM_KEYDOWN, key, 0);
+            ::Sleep(200);
+        }
+    }
+    return rows ? 0 : 2;
 }

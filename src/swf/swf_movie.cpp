@@ -398,7 +398,8 @@ private:
                 SwfGlyph g;
                 g.index = static_cast<std::uint16_t>(r.Bits(glyphBits));
                 g.x = x;
-                x += r.SignedBits(advanceBits);
+                x = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{x} + r.SignedBits(advanceBits),
+                                                                        -(std::int64_t{1} << 30), std::int64_t{1} << 30));
                 run.glyphs.push_back(g);
             }
             r.Align();

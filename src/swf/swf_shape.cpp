@@ -16,6 +16,11 @@ std::size_t StyleCount(SwfReader& r, int version) {
     return count;
 }
 
+// Positions stay well inside 32 bits however many deltas a shape adds up.
+std::int32_t Offset(std::int32_t at, std::int64_t delta) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(at + delta, -(std::int64_t{1} << 30), std::int64_t{1} << 30));
+}
+
 bool Spend(std::uint64_t& left, std::uint64_t amount, SwfShapeBudget& budget) {
     if (amount > left) {
         budget.exhausted = true;
@@ -152,16 +157,16 @@ void ReadShapeRecords(SwfReader& r, int version, SwfShape& shape, SwfShapeBudget
                 } else {
                     dx = r.SignedBits(bits);
                 }
-                x += dx;
-                y += dy;
-                e.cx = e.x0 + dx / 2;
-                e.cy = e.y0 + dy / 2;
+                x = Offset(x, dx);
+                y = Offset(y, dy);
+                e.cx = Offset(e.x0, (static_cast<std::int64_t>(x) - e.x0) / 2);
+                e.cy = Offset(e.y0, (static_cast<std::int64_t>(y) - e.y0) / 2);
             } else {
                 e.curved = true;
-                e.cx = x + r.SignedBits(bits);
-                e.cy = y + r.SignedBits(bits);
-                x = e.cx + r.SignedBits(bits);
-                y = e.cy + r.SignedBits(bits);
+                e.cx = Offset(x, r.SignedBits(bits));
+                e.cy = Offset(y, r.SignedBits(bits));
+                x = Offset(e.cx, r.SignedBits(bits));
+                y = Offset(e.cy, r.SignedBits(bits));
             }
             e.x1 = x;
             e.y1 = y;

@@ -357,13 +357,15 @@ private:
                 const SwfMatrix gm = tm * SwfMatrix::Translate(g.x, run.y) * SwfMatrix::Scale(scale, scale);
                 for (const SwfOutlineLayer& layer : outline.layers) {
                     if (layer.line || !Spend(layer.path.points.size())) continue;
+                    SwfPath path = layer.path.Transformed(gm);
+                    if (!Finite(path)) continue;
                     if (mask) {
-                        mask->emplace_back(layer.path.Transformed(gm), outline.nonZero);
+                        mask->emplace_back(std::move(path), outline.nonZero);
                         continue;
                     }
                     SwfPaint paint;
                     paint.color = cx.Apply(run.color);
-                    m_canvas.Fill(layer.path.Transformed(gm), outline.nonZero, paint);
+                    m_canvas.Fill(path, outline.nonZero, paint);
                     ++m_report.objects;
                 }
             }
@@ -376,9 +378,11 @@ private:
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
         auto addFills = [&](const SwfOutline& outline) {
-            for (const SwfOutlineLayer& layer : outline.layers)
-                if (!layer.line && Spend(layer.path.points.size()))
-                    paths.emplace_back(layer.path.Transformed(m), outline.nonZero);
+            for (const SwfOutlineLayer& layer : outline.layers) {
+                if (layer.line || !Spend(layer.path.points.size())) continue;
+                SwfPath path = layer.path.Transformed(m);
+                if (Finite(path)) paths.emplace_back(std::move(path), outline.nonZero);
+            }
         };
         switch (c->kind) {
         case SwfKind::Shape: addFills(m_stage.ShapeOutline(c->index)); break;
@@ -396,6 +400,13 @@ private:
             break;
         default: break;
         }
+    }
+
+    // Matrices multiplied deep enough can overflow; such a path is not drawn.
+    static bool Finite(const SwfPath& path) {
+        for (const SwfPoint& p : path.points)
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e9 || std::fabs(p.y) > 1e9) return false;
+        return true;
     }
 
     // The canvas rectangle a path covers, widened by `margin` pixels.
@@ -458,6 +469,7 @@ private:
             if (layer.layer >= shape.layers.size() || !Spend(layer.path.points.size())) continue;
             const SwfStyles& styles = shape.layers[layer.layer];
             const SwfPath path = layer.path.Transformed(m);
+            if (!Finite(path)) continue;
             SwfPixels pixels;
             SwfPaint paint;
             if (!layer.line) {
@@ -473,7 +485,8 @@ private:
             // Widths follow the object's scale unless the style opts out; a
             // line never gets thinner than a pixel.
             const double scale = (line.noHScale || line.noVScale) ? viewScale : m.MeanScale();
-            stroke.width = std::max(m_hairline, line.width * scale);
+            stroke.width = std::clamp(line.width * scale, m_hairline, 8192.0 * m_hairline);
+            if (!std::isfinite(stroke.width)) continue;
             stroke.startCap = line.startCap;
             stroke.endCap = line.endCap;
             stroke.join = line.join;
