@@ -50,5 +50,9 @@ void BenchRenderer();
 void BenchTips();
 // The cache folder analysis against a bare walk, with its data under `root`.
 void BenchArchive(const std::string& root, int scale);
+// The movie renderer, with its data under `root`; hostile movies are timed
+// in a child process that runs BenchHostileMovie.
+void BenchMovie(const std::string& root);
+int BenchHostileMovie(const std::string& path);
 
 }  // namespace fh::bench

@@ -51,9 +51,9 @@ bool GdiplusSmoothsEdges();
 // GDI+ smooths edges itself, `quality` where it does not.
 int SupersampleFor(int quality);
 
-// A picture of width × height pixels. With `supersample` above 1 it is
-// drawn that many times larger (the caller scales what it draws, as
-// DrawFrame does) and averaged down when it is read.
+// A picture of width × height pixels, drawn from an opaque background. With
+// `supersample` above 1 it is drawn that many times larger (the caller
+// scales what it draws, as DrawFrame does) and averaged down when it is read.
 class GdiplusCanvas : public SwfCanvas {
 public:
     GdiplusCanvas(int width, int height, GdiplusImages& images, int supersample = 1);
@@ -72,7 +72,7 @@ public:
     void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) override;
     void PopClip() override;
 
-    // The picture as top-down 0xAARRGGBB rows (premultiplied), for tests and painting.
+    // The picture as top-down opaque 0xFFRRGGBB rows, for tests and painting.
     std::vector<std::uint32_t> Pixels() const;
     // Draws the picture at (x, y) of a device context.
     void Paint(HDC dc, int x, int y) const;
@@ -81,14 +81,14 @@ public:
 
 private:
     Gdiplus::GpBrush* Brush(const SwfPaint& paint, std::vector<Gdiplus::GpBitmap*>& pictures);
-    // The picture at its own size (the drawing averaged down when supersampled).
-    Gdiplus::GpBitmap* Final() const;
 
     int m_width, m_height;
     int m_supersample;
     GdiplusImages& m_images;
-    Gdiplus::GpBitmap* m_bitmap = nullptr;
-    mutable Gdiplus::GpBitmap* m_final = nullptr;
+    HBITMAP m_dib = nullptr;
+    HDC m_dc = nullptr;
+    HGDIOBJ m_oldBitmap = nullptr;
+    std::uint32_t* m_bits = nullptr;
     Gdiplus::GpGraphics* m_graphics = nullptr;
     std::vector<Gdiplus::GpRegion*> m_savedClips;
 };

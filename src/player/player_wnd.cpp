@@ -23,6 +23,11 @@ constexpr DWORD kCloseWaitMs = 100;
 constexpr UINT_PTR kPlayTimer = 1;
 // At most this many frames are caught up at one tick; the rest are dropped.
 constexpr int kMostFramesPerTick = 4;
+// A frame that takes longer than this to draw at twice the size is drawn at
+// its own size from then on (where GDI+ cannot smooth edges itself).
+constexpr DWORD kSmoothDrawMs = 12;
+// Playing on would keep the window busy: the player pauses instead.
+constexpr DWORD kSlowFrameMs = 250;
 
 struct CardResult {
     unsigned generation = 0;
@@ -224,13 +229,17 @@ void CPlayerWnd::DrawStage() {
     const RECT box = StageRect();
     const int width = box.right - box.left, height = box.bottom - box.top;
     if (width <= 0 || height <= 0) return;
-    if (!m_canvas || m_canvas->Width() != width || m_canvas->Height() != height)
-        m_canvas = std::make_unique<GdiplusCanvas>(width, height, *m_images, SupersampleFor(2));
+    const int supersample = SupersampleFor(m_smooth ? 2 : 1);
+    if (!m_canvas || m_canvas->Width() != width || m_canvas->Height() != height || m_canvas->Supersample() != supersample)
+        m_canvas = std::make_unique<GdiplusCanvas>(width, height, *m_images, supersample);
     const SwfRect& stage = m_movie->stage;
     const double stageWidth = std::max(1, stage.xMax - stage.xMin), stageHeight = std::max(1, stage.yMax - stage.yMin);
     const SwfMatrix view = SwfMatrix::Scale(width / stageWidth, height / stageHeight) *
                            SwfMatrix::Translate(-stage.xMin, -stage.yMin);
+    const DWORD start = ::GetTickCount();
     m_drawCut = DrawFrame(*m_stage, *m_canvas, view).cut;
+    m_lastDrawMs = ::GetTickCount() - start;
+    if (supersample > 1 && m_lastDrawMs > kSmoothDrawMs) m_smooth = false;
 }
 
 void CPlayerWnd::StartTimer() {
@@ -252,6 +261,7 @@ void CPlayerWnd::StopPlayback() {
     m_movie.reset();
     m_drawCut = false;
     m_paused = false;
+    m_smooth = true;
 }
 
 MsgResult CPlayerWnd::OnTimer(WPARAM wParam, LPARAM) {
@@ -271,6 +281,11 @@ MsgResult CPlayerWnd::OnTimer(WPARAM wParam, LPARAM) {
     if (static_cast<LONG>(now - m_frameDue) >= 0) m_frameDue = now + period;
     if (frames == 0) return Handled(0);
     DrawStage();
+    if (m_lastDrawMs > kSlowFrameMs) {
+        m_paused = true;
+        ::KillTimer(Handle(), kPlayTimer);
+        m_timer = false;
+    }
     UpdateCardLines();
     ::InvalidateRect(Handle(), nullptr, FALSE);
     return Handled(0);

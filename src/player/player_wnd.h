@@ -10,7 +10,9 @@
 // The same read loads the whole movie for the built-in renderer, which
 // draws its frames on the stage and plays them on a timer: a click on the
 // stage or Space pauses and resumes, Left and Right step while paused, Home
-// goes back to frame 1. Frames that fall behind are dropped, not queued.
+// goes back to frame 1. Frames that fall behind are dropped, not queued;
+// a movie whose frames take too long to draw is paused rather than let
+// keep the window busy.
 
 #include <windows.h>
 
@@ -99,6 +101,8 @@ private:
     std::unique_ptr<GdiplusCanvas> m_canvas;
     bool m_paused = false;
     bool m_drawCut = false;
+    bool m_smooth = true;     // drawn larger and scaled down while frames are quick
+    DWORD m_lastDrawMs = 0;
     bool m_timer = false;
     DWORD m_frameDue = 0;  // when the next frame is due (tick count)
     std::string m_sizeText;

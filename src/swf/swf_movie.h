@@ -22,7 +22,7 @@
 namespace fh {
 
 struct SwfLimits {
-    std::uint64_t maxBody = 48u << 20;          // decompressed bytes
+    std::uint64_t maxBody = 32u << 20;          // decompressed bytes
     std::uint32_t maxTags = 500000;             // in the whole movie, sprites' included
     std::uint64_t maxEdges = 2000000;           // edge records of all shapes, glyphs and morphs
     std::uint64_t maxStyles = 200000;           // fill and line styles of all shapes

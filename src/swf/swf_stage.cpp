@@ -439,7 +439,10 @@ private:
             if (!Bounds(path, margin, pixels)) return false;
             const std::uint64_t area = static_cast<std::uint64_t>(pixels.width) * pixels.height;
             m_gradientPixels += area;
-            if (m_gradientPixels > m_stage.m_limits.maxGradientPixels) {
+            // The cap grows with the canvas: a larger picture has more pixels to shade.
+            const std::uint64_t cap = std::max<std::uint64_t>(m_stage.m_limits.maxGradientPixels,
+                                                              16ull * static_cast<std::uint64_t>(m_width) * m_height);
+            if (m_gradientPixels > cap) {
                 m_report.cut = true;
                 return false;
             }

@@ -19,7 +19,7 @@ struct SwfStageLimits {
     int maxNesting = 32;                  // sprites within sprites, buttons within buttons
     std::uint32_t maxObjects = 20000;     // live display objects, sprites' included
     std::uint64_t maxPoints = 4000000;    // path points drawn in one frame
-    std::uint64_t maxGradientPixels = 8u << 20;  // gradient pixels computed in one frame
+    std::uint64_t maxGradientPixels = 8u << 20;  // gradient pixels computed in one frame (or 16 canvases, if more)
 };
 
 struct SwfDrawReport {

@@ -24,6 +24,12 @@ TEST(BatchArgs, FlagsAndTheirValues) {
     EXPECT_EQ(BatchSource::Archive, archive.source);
     EXPECT_EQ("D:\\Old Disk\\Cache", archive.folder);
     EXPECT_EQ(BatchError::BadSource, Parse({"/export:x.csv", "/source:archive:"}).error);
+    // Snapshots alone are enough to do.
+    const BatchRequest shots = Parse({"/Snapshot:D:\\Pictures"});
+    EXPECT_TRUE(shots.batch);
+    EXPECT_EQ(BatchError::None, shots.error);
+    EXPECT_EQ("D:\\Pictures", shots.snapshotFolder);
+    EXPECT_EQ(BatchError::RepeatedFlag, Parse({"/snapshot:a", "/snapshot:b"}).error);
 }
 
 TEST(BatchArgs, WithoutBatchFlagsTheWindowStartsAsBefore) {

@@ -9,6 +9,7 @@
 #include "settings/settings_store.h"
 #include "support/csv_reader.h"
 #include "support/registry_fixture.h"
+#include "support/swf_shapes.h"
 #include "support/temp_folder.h"
 #include "win/platform.h"
 
@@ -51,6 +52,27 @@ TEST_F(BatchModeTest, SavesInSiteFoldersAndListsWhereEachWent) {
     // The same again: new numbered names, nothing overwritten.
     ASSERT_EQ(kBatchDone, Run({"/source:folder:" + movies, "/saveall:" + save, "/sitefolders"}));
     EXPECT_TRUE(test::PathExists(unclassified + "\\intro01.swf"));
+}
+
+TEST_F(BatchModeTest, SnapshotsAreFirstFramesAsPngUnderFreeNamesAndInTheList) {
+    tmp.WriteFile("movies\\intro.swf", test::MovieOf(40, 30, {test::Background(0x336699)}));
+    tmp.WriteFile("movies\\game.swf", test::MovieOf(20, 20, {}));
+    tmp.WriteFile("movies\\broken.swf", "FWS");
+    const std::string shots = tmp.Path() + "\\shots", csv = tmp.Path() + "\\shots.csv";
+    tmp.WriteFile("shots\\intro.png", "someone's picture");
+    ASSERT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/snapshot:" + shots, "/export:" + csv}));
+    const std::string png = test::ReadFileAt(shots + "\\intro01.png");
+    EXPECT_EQ(0u, png.rfind("\x89PNG", 0));
+    EXPECT_EQ("someone's picture", test::ReadFileAt(shots + "\\intro.png"));
+    EXPECT_TRUE(test::PathExists(shots + "\\game.png"));
+    EXPECT_FALSE(test::PathExists(shots + "\\broken.png"));
+    const auto rows = test::ReadCsv(test::ReadFileAt(csv).substr(3));
+    ASSERT_EQ(4u, rows.size());
+    EXPECT_EQ("snapshot", rows[0].back());
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i][0] == "broken" ? std::string() : SystemToUtf8(shots + "\\" + rows[i][0] +
+                                                                        (rows[i][0] == "intro" ? "01.png" : ".png")),
+                  rows[i].back());
 }
 
 TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {

@@ -1,0 +1,237 @@
+// The built-in movie renderer: frame 1 of a large movie, steady playback of
+// a busy animation, and hostile movies that claim more than the caps allow.
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "bench/bench_util.h"
+#include "gfx/gdiplus_canvas.h"
+#include "player/movie_card.h"
+#include "player/movie_file.h"
+#include "support/swf_shapes.h"
+#include "support/swf_writer.h"
+#include "swf/swf_movie.h"
+#include "swf/swf_stage.h"
+
+#include "../tools/sample_files.h"
+
+namespace fh::bench {
+
+namespace {
+
+using Tags = std::vector<std::pair<unsigned, std::string>>;
+
+// A blob with eight curved sides, filled solid or with a radial gradient, outlined.
+std::pair<unsigned, std::string> Blob(std::uint16_t id, int seed) {
+    test::ShapeWriter s(3);
+    if (seed % 3 == 0)
+        s.Gradient(0x12, test::MatrixRecord(0.05, 0, 0, 0.05, 0, 0), {{0, 0xFFFFFFFF}, {255, 0x3060C0FF}});
+    else
+        s.Solid(0x10204080u + static_cast<std::uint32_t>(seed) * 0x01020300u);
+    s.Line(40, 0x000000FF);
+    s.Styles(-1, 1, 1);
+    const double r = 600 + (seed % 7) * 60;
+    s.Move(static_cast<int>(r), 0);
+    for (int i = 1; i <= 8; ++i) {
+        const double mid = (i - 0.5) * 3.14159265 / 4, end = i * 3.14159265 / 4;
+        const double reach = r * (1.25 + 0.1 * ((seed + i) % 3));
+        s.CurveTo(static_cast<int>(reach * std::cos(mid)), static_cast<int>(reach * std::sin(mid)),
+                  static_cast<int>(r * std::cos(end)), static_cast<int>(r * std::sin(end)));
+    }
+    return s.Define(id);
+}
+
+std::string Write(const std::string& folder, const char* name, const std::string& bytes) {
+    const std::string path = folder + "\\" + name;
+    sample::WriteWholeFile(path, bytes);
+    return path;
+}
+
+std::size_t PeakMegabytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize >> 20;
+}
+
+SwfDrawReport DrawOnce(SwfStage& stage, GdiplusImages& images, int width, int height, int quality) {
+    GdiplusCanvas canvas(width, height, images, SupersampleFor(quality));
+    const SwfMovie& movie = stage.Movie();
+    const double sx = width * 20.0 / std::max(1, movie.stage.xMax - movie.stage.xMin);
+    const double sy = height * 20.0 / std::max(1, movie.stage.yMax - movie.stage.yMin);
+    return DrawFrame(stage, canvas, SwfMatrix::Scale(sx / 20, sy / 20));
+}
+
+}  // namespace
+
+void BenchMovie(const std::string& root) {
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    StartGdiplus();
+    std::printf("movie renderer: GDI+ %s edges; pictures drawn %dx larger and scaled down for the player, %dx for snapshots\n",
+                GdiplusSmoothsEdges() ? "smooths" : "does not smooth", SupersampleFor(2), SupersampleFor(4));
+
+    // 500 shapes and 20 bitmaps of noise (which does not compress): about 2 MB.
+    Tags tags;
+    for (int i = 0; i < 20; ++i) {
+        std::vector<std::uint32_t> pixels(160 * 160);
+        const std::string noise = test::Noise(pixels.size() * 4, 77 + i);
+        for (std::size_t p = 0; p < pixels.size(); ++p)
+            pixels[p] = 0xFF000000u | (static_cast<std::uint32_t>(static_cast<unsigned char>(noise[p * 4])) << 16) |
+                        (static_cast<unsigned char>(noise[p * 4 + 1]) << 8) | static_cast<unsigned char>(noise[p * 4 + 2]);
+        tags.push_back(test::Lossless2(static_cast<std::uint16_t>(1000 + i), 160, 160, pixels));
+        test::ShapeWriter s(3);
+        s.BitmapFill(0x41, static_cast<std::uint16_t>(1000 + i), test::MatrixRecord(20, 0, 0, 20, 0, 0));
+        s.Styles(-1, 1, -1);
+        s.Rect(0, 0, 3200, 3200);
+        tags.push_back(s.Define(static_cast<std::uint16_t>(2000 + i)));
+        tags.push_back(test::Place(static_cast<std::uint16_t>(1 + i), 2000 + i,
+                                   test::Translate((i % 5) * 2200, (i / 5) * 2000), "", -1, 0));
+    }
+    for (int i = 0; i < 500; ++i) {
+        tags.push_back(Blob(static_cast<std::uint16_t>(1 + i), i));
+        tags.push_back(test::Place(static_cast<std::uint16_t>(100 + i), 1 + i,
+                                   test::Translate((i * 397) % 11000, (i * 211) % 8000)));
+    }
+    const std::string big = Write(root, "big.swf", test::MovieOf(550, 400, tags));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ::GetFileAttributesExA(big.c_str(), GetFileExInfoStandard, &data);
+    const double readMs = MedianMs([&] {
+        FileSource source(big);
+        std::vector<char> buffer(64 << 10);
+        while (source.Read(buffer.data(), buffer.size()) > 0) {
+        }
+    });
+    for (int quality : {1, 2, 4}) {
+        std::size_t drawn = 0;
+        const double ms = MedianMs([&] {
+            FileSource source(big);
+            SwfStage stage(LoadSwfMovie(source));
+            GdiplusImages images;
+            drawn = DrawOnce(stage, images, 550, 400, quality).objects;
+        });
+        const char* names[] = {"", "movie frame 1, 2 MB, 1x", "movie frame 1, 2 MB, 2x (player)", "", "movie frame 1, 2 MB, 4x (snapshot)"};
+        Report(names[SupersampleFor(quality) == 1 && quality != 1 ? 1 : quality], ms, readMs, drawn);
+    }
+    std::printf("  (%lu bytes; the baseline reads the file whole)\n", data.nFileSizeLow);
+    {
+        // Where the time goes: the core alone (a canvas that draws nothing) and GDI+.
+        class Null : public SwfCanvas {
+        public:
+            void Clear(SwfColor) override {}
+            void Fill(const SwfPath&, bool, const SwfPaint&) override {}
+            void Stroke(const SwfPath&, const SwfStroke&, const SwfPaint&) override {}
+            void PushClip(const std::vector<std::pair<SwfPath, bool>>&) override {}
+            void PopClip() override {}
+        } null;
+        FileSource source(big);
+        SwfStage stage(LoadSwfMovie(source));
+        const double load = MedianMs([&] {
+            FileSource again(big);
+            LoadSwfMovie(again);
+        });
+        const double core = MedianMs([&] { stage.Draw(null, SwfMatrix::Scale(0.05, 0.05), 550, 400); });
+        std::printf("  of which: reading and parsing %.1f ms, the core's drawing at 550x400 %.1f ms\n", load, core);
+    }
+    // 300 shapes that all move every frame, 60 frames at 30 a second.
+    Tags anim;
+    for (int i = 0; i < 300; ++i) {
+        anim.push_back(Blob(static_cast<std::uint16_t>(1 + i), i));
+        anim.push_back(test::Place(static_cast<std::uint16_t>(1 + i), 1 + i, test::Translate((i * 397) % 11000, (i * 211) % 8000)));
+    }
+    for (int f = 1; f < 60; ++f) {
+        anim.push_back(test::ShowFrame());
+        for (int i = 0; i < 300; ++i)
+            anim.push_back(test::Place(static_cast<std::uint16_t>(1 + i), -1,
+                                       test::Translate((i * 397 + f * 40) % 11000, (i * 211 + f * 30) % 8000), "", -1, 0, true));
+    }
+    const std::string animated = Write(root, "anim.swf", test::MovieOf(550, 400, anim));
+    {
+        FileSource source(animated);
+        auto movie = LoadSwfMovie(source);
+        movie->frameRate = 30;
+        // The player's box in the main window, and the stage's own size; 1x
+        // is what the player falls back to when 2x frames are slow.
+        for (int size : {370, 550}) {
+            SwfStage stage(movie);
+            GdiplusImages images;
+            const int height = size * 400 / 550;
+            const double ms = MedianOfRuns(1, [&] {
+                for (int f = 0; f < 60; ++f) {
+                    stage.Advance();
+                    DrawOnce(stage, images, size, height, 1);
+                }
+            });
+            char name[64];
+            std::snprintf(name, sizeof name, "playback 300 shapes, %dx%d, 1x", size, height);
+            Report(name, ms / 60, -1, 60);
+            std::printf("  = %.0f%% of one core at 30 frames a second\n", 100.0 * (ms / 60) / (1000.0 / 30));
+        }
+    }
+
+    // Hostile movies, each in a process of its own so that its peak memory is its own.
+    std::string png = "\x89PNG\r\n\x1a\n" + std::string(4, '\0') + "IHDR" + std::string("\x00\x01\x86\xA0\x00\x01\x86\xA0", 8);
+    const std::string claim = Write(root, "claim.swf", test::MovieOf(550, 400, {test::Jpeg2(1, png), test::Place(1, 2)}));
+    // A million shapes: one blob's tag again and again under 60 000 ids.
+    const std::string blob = test::SwfTag(Blob(1, 1).first, Blob(1, 1).second);
+    std::string body = test::MovieOf(550, 400, {});
+    body.resize(body.size() - 2);  // without its ShowFrame
+    body.reserve(body.size() + blob.size() * 1000000 + 2);
+    for (int i = 0; i < 1000000; ++i) {
+        const std::size_t at = body.size();
+        body += blob;
+        const std::uint16_t id = static_cast<std::uint16_t>(1 + i % 60000);
+        const std::size_t idAt = at + ((blob.size() >= 6 && (static_cast<unsigned char>(blob[0]) & 0x3F) == 0x3F) ? 6 : 2);
+        body[idAt] = static_cast<char>(id & 0xFF);
+        body[idAt + 1] = static_cast<char>(id >> 8);
+    }
+    body += test::SwfTag(1, std::string());
+    const std::string million = Write(root, "million.swf", body);
+    body.clear();
+    body.shrink_to_fit();
+    char exe[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    for (const std::string& path : {claim, million}) {
+        std::string command = "\"" + std::string(exe) + "\" /hostile:\"" + path + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        std::fflush(stdout);
+        if (::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+            ::WaitForSingleObject(process.hProcess, INFINITE);
+            ::CloseHandle(process.hThread);
+            ::CloseHandle(process.hProcess);
+        }
+    }
+    ::DeleteFileA(big.c_str());
+    ::DeleteFileA(animated.c_str());
+    ::DeleteFileA(claim.c_str());
+    ::DeleteFileA(million.c_str());
+}
+
+int BenchHostileMovie(const std::string& path) {
+    StartGdiplus();
+    const std::size_t before = PeakMegabytes();
+    SwfCut cut = SwfCut::None;
+    SwfLeftOut left;
+    std::size_t shapes = 0;
+    const double ms = MedianOfRuns(1, [&] {
+        FileSource source(path);
+        auto movie = LoadSwfMovie(source);
+        SwfStage stage(movie);
+        GdiplusImages images;
+        DrawOnce(stage, images, 550, 400, 2);
+        cut = movie->cut;
+        left = movie->leftOut;
+        shapes = movie->shapes.size();
+    });
+    const bool bitmap = left.largeBitmaps > 0;
+    Report(bitmap ? "hostile: 100000x100000 bitmap" : "hostile: a million shapes", ms, -1, shapes);
+    std::printf("  peak working set %zu MB (%zu MB at start); cut reason %d, large bitmaps left out %d\n",
+                PeakMegabytes(), before, static_cast<int>(cut), left.largeBitmaps);
+    return 0;
+}
+
+}  // namespace fh::bench
