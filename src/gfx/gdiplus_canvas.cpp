@@ -345,8 +345,9 @@ void GdiplusCanvas::Fill(const SwfPath& path, bool nonZero, const SwfPaint& pain
     GpBrush* brush = Brush(paint, pictures);
     GpPath* gp = brush ? MakePath(path, nonZero) : nullptr;
     if (gp) {
-        if (paint.kind == SwfPaint::Kind::Bitmap)
-            GdipSetInterpolationMode(m_graphics, paint.smooth ? InterpolationModeBilinear : InterpolationModeNearestNeighbor);
+        // Gradient pixels lie one to one on the canvas: nothing to interpolate.
+        const bool smooth = paint.kind == SwfPaint::Kind::Bitmap && paint.smooth;
+        GdipSetInterpolationMode(m_graphics, smooth ? InterpolationModeBilinear : InterpolationModeNearestNeighbor);
         GdipFillPath(m_graphics, brush, gp);
         GdipDeletePath(gp);
     }

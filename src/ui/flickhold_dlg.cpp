@@ -92,6 +92,14 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnMessage<D>(WM_CONTEXTMENU, &D::OnContextMenu),
         // Menu commands come with the notification code 0.
         OnCommand<D>(ID_LIST_COPY_ADDRESSES, 0, &D::OnCopyAddresses),
+        OnCommand<D>(ID_KEY_OPEN, 1, &D::OnKeyOpen),
+        OnCommand<D>(ID_KEY_DELETE, 1, &D::OnKeyDelete),
+        OnCommand<D>(ID_KEY_REFRESH, 1, &D::OnKeyRefresh),
+        OnCommand<D>(ID_KEY_SAVE, 1, &D::OnKeySave),
+        OnCommand<D>(ID_KEY_SAVE_ALL, 1, &D::OnKeySaveAll),
+        OnCommand<D>(ID_KEY_SELECT_ALL, 1, &D::OnKeySelectAll),
+        OnCommand<D>(ID_KEY_COPY, 1, &D::OnCopyAddresses),
+        OnCommand<D>(ID_KEY_PARENT, 1, &D::OnKeyParent),
         OnCommand<D>(ID_LIST_EXPORT_CSV, 0, &D::OnExportList),
         OnCommand<D>(ID_LIST_SAVE_SELECTED_SITES, 0, &D::OnSaveSelectedInSites),
         OnCommand<D>(ID_LIST_SAVE_ALL_SITES, 0, &D::OnSaveAllInSites),
@@ -101,6 +109,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
 
 BOOL CFlickholdDlg::OnInit() {
     HWND wnd = Handle();
+    m_keys = ::LoadAcceleratorsA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_KEYS));
     m_player.Attach(Item(IDC_PLAYER));
     m_listSwf.Attach(wnd, IDC_SWF_LIST);
     m_comboSite.Bind(wnd, IDC_SITE_COMBO);
@@ -206,6 +215,12 @@ void CFlickholdDlg::CreateTips() {
 bool CFlickholdDlg::PreTranslateMessage(MSG* msg) {
     m_tipControls.RelayMessage(*msg);
     m_tipList.RelayMessage(*msg);
+    // The keys belong to the list, except F5, which refreshes from anywhere
+    // in the window; elsewhere Enter, Backspace and Ctrl+C keep their usual meaning.
+    if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && m_keys && Handle() &&
+        (msg->hwnd == m_listSwf.Handle() || (msg->wParam == VK_F5 && ::IsChild(Handle(), msg->hwnd))) &&
+        ::TranslateAcceleratorA(Handle(), m_keys, msg))
+        return true;
     return DialogBase::PreTranslateMessage(msg);
 }
 

@@ -103,6 +103,15 @@ private:
     LRESULT OnTipDisplay(NMHDR* hdr);
     MsgResult OnContextMenu(WPARAM wParam, LPARAM lParam);
     void OnCopyAddresses();
+    // The keys: each does what its button or menu item does, when that is enabled.
+    void OnKeyOpen();
+    void OnKeyDelete();
+    void OnKeyRefresh();
+    void OnKeySave();
+    void OnKeySaveAll();
+    void OnKeySelectAll();
+    void OnKeyParent();
+    bool ButtonEnabled(int id) const;
     void OnExportList();
     void OnSaveSelectedInSites();
     void OnSaveAllInSites();
@@ -117,6 +126,7 @@ private:
     void ShowSplashAndLoad();
 
     UniqueIcon m_hIcon;
+    HACCEL m_keys = nullptr;  // a resource: never destroyed
     HIMAGELIST m_imageList = nullptr;  // owned by the list control once set
     std::int64_t exactDate;
     std::int64_t startDate;
