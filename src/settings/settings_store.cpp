@@ -1,6 +1,7 @@
 #include "settings/settings_store.h"
 
 #include <cstring>
+#include <vector>
 
 #include "base/narrow.h"
 #include "settings/value_names.h"
@@ -93,6 +94,24 @@ LONG WriteSettingDate(HKEY root, const char* path, const char* name, std::int64_
     if (!key) return ERROR_FILE_NOT_FOUND;
     DateRecord record = EncodeDateRecord(clock.ToLocal(time));
     return ::RegSetValueExA(key.Get(), name, 0, REG_BINARY, record.data(), static_cast<DWORD>(record.size()));
+}
+
+LONG ReadSettingBinary(HKEY root, const char* path, const char* name, void* bytes, DWORD size) {
+    UniqueRegKey key = OpenKey(root, path, KEY_READ);
+    if (!key) return ERROR_FILE_NOT_FOUND;
+    std::vector<BYTE> data(size + 1);
+    DWORD type = 0, got = size + 1;
+    const LONG rc = ::RegQueryValueExA(key.Get(), name, nullptr, &type, data.data(), &got);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (type != REG_BINARY || got != size) return ERROR_INVALID_DATA;
+    std::memcpy(bytes, data.data(), size);
+    return ERROR_SUCCESS;
+}
+
+LONG WriteSettingBinary(HKEY root, const char* path, const char* name, const void* bytes, DWORD size) {
+    UniqueRegKey key = OpenKey(root, path, KEY_WRITE);
+    if (!key) return ERROR_FILE_NOT_FOUND;
+    return ::RegSetValueExA(key.Get(), name, 0, REG_BINARY, static_cast<const BYTE*>(bytes), size);
 }
 
 LONG ReadDefaultRegValue(HKEY root, const char* subkey, char* output) {

@@ -27,6 +27,10 @@ LONG WriteSettingText(HKEY root, const char* path, const char* name, const std::
 LONG ReadSettingDate(HKEY root, const char* path, const char* name, std::int64_t& time, const Clock& clock);
 LONG WriteSettingDate(HKEY root, const char* path, const char* name, std::int64_t time, const Clock& clock);
 
+// A binary value read whole into `bytes`, only when it has exactly that size.
+LONG ReadSettingBinary(HKEY root, const char* path, const char* name, void* bytes, DWORD size);
+LONG WriteSettingBinary(HKEY root, const char* path, const char* name, const void* bytes, DWORD size);
+
 // The default value of a key (as RegQueryValueA reads it) into a 260-byte
 // buffer; 0, or the error of opening the key.
 LONG ReadDefaultRegValue(HKEY root, const char* subkey, char* output);

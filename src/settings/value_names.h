@@ -15,5 +15,6 @@ constexpr char kValueEndDate[] = "endDate";
 constexpr char kValueIeCacheFolder[] = "IECacheFolder";
 constexpr char kValueFirefoxProfileFolder[] = "FirefoxProfileFolder";
 constexpr char kValueSavePath[] = "SavePath";
+constexpr char kValueWindowPlacement[] = "WindowPlacement";
 
 }  // namespace fh

@@ -160,6 +160,7 @@ BOOL CFlickholdDlg::OnInit() {
     m_comboSource.SelectString(-1, LoadResString(SourceName(start.source)));
 
     CreateTips();
+    RestorePlacement();
 
     ShowSplashAndLoad();
     return TRUE;
@@ -389,7 +390,30 @@ MsgResult CFlickholdDlg::OnPaint(WPARAM, LPARAM) {
 
 MsgResult CFlickholdDlg::OnDestroy(WPARAM, LPARAM) {
     m_destroying = true;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (::GetWindowPlacement(Handle(), &placement))
+        WriteSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, &placement, sizeof placement);
     return NotHandled();
+}
+
+void CFlickholdDlg::RestorePlacement() {
+    WINDOWPLACEMENT placement{};
+    if (ReadSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, &placement, sizeof placement) !=
+            ERROR_SUCCESS ||
+        placement.length != sizeof placement)
+        return;
+    // A monitor that was unplugged since leaves the window where the system puts it.
+    if (!::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONULL)) return;
+    // The window keeps its own size: only where it stood is restored.
+    RECT now{};
+    ::GetWindowRect(Handle(), &now);
+    RECT& at = placement.rcNormalPosition;
+    at.right = at.left + (now.right - now.left);
+    at.bottom = at.top + (now.bottom - now.top);
+    placement.showCmd = ::IsWindowVisible(Handle()) ? SW_SHOWNORMAL : SW_HIDE;
+    placement.flags = 0;
+    ::SetWindowPlacement(Handle(), &placement);
 }
 
 MsgResult CFlickholdDlg::OnQueryDragIcon(WPARAM, LPARAM) { return Handled(reinterpret_cast<LRESULT>(m_hIcon.Get())); }

@@ -123,6 +123,8 @@ private:
     SwfEntry EntryOfRow(int row) const;
 
     void PlacePlayer();
+    // Where the window stood when it was last closed, if on a present monitor.
+    void RestorePlacement();
     void ShowSplashAndLoad();
 
     UniqueIcon m_hIcon;

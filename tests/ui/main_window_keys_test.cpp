@@ -156,5 +156,33 @@ TEST_F(KeysTest, EnterOpensFolderRowsAndBackspaceGoesUp) {
     EXPECT_EQ(top, dlg->CurrViewFolder());
 }
 
+TEST_F(KeysTest, TheWindowReturnsWhereItWasWhenThatIsOnAMonitor) {
+    {
+        auto dlg = Open({});
+        ::SetWindowPos(dlg->Handle(), nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        dlg->Destroy();
+    }
+    WINDOWPLACEMENT stored{};
+    ASSERT_EQ(ERROR_SUCCESS,
+              ReadSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, &stored, sizeof stored));
+    auto again = Open({});
+    RECT at{};
+    ::GetWindowRect(again->Handle(), &at);
+    EXPECT_EQ(stored.rcNormalPosition.left, at.left);
+    EXPECT_EQ(stored.rcNormalPosition.top, at.top);
+    again->Destroy();
+
+    // Off every monitor: the system's place, not the stored one.
+    stored.rcNormalPosition = RECT{30000, 30000, 30400, 30300};
+    WriteSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, &stored, sizeof stored);
+    auto lost = Open({});
+    ::GetWindowRect(lost->Handle(), &at);
+    EXPECT_LT(at.left, 10000);
+    // A value of another size is no placement at all.
+    WriteSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, "\x01\x02", 2);
+    EXPECT_NE(ERROR_SUCCESS,
+              ReadSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, &stored, sizeof stored));
+}
+
 }  // namespace
 }  // namespace fh
