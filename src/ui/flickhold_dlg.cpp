@@ -10,6 +10,7 @@
 #include "html/html_markup.h"
 #include "settings/settings_store.h"
 #include "settings/value_names.h"
+#include "win/file_drag.h"
 #include "ui/date_dialogs.h"
 #include "ui/date_filter.h"
 #include "ui/main_view.h"
@@ -86,6 +87,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnCommand<D>(IDC_DELETE, BN_CLICKED, &D::OnDelete),
         OnNotify<D>(IDC_SWF_LIST, LVN_ITEMCHANGED, &D::OnItemChanged),
         OnNotify<D>(IDC_SWF_LIST, NM_DBLCLK, &D::OnDoubleClick),
+        OnNotify<D>(IDC_SWF_LIST, LVN_BEGINDRAG, &D::OnBeginDrag),
         OnNotify<D>(IDC_SWF_LIST, NM_CUSTOMDRAW, &D::OnListCustomDraw),
         // The tooltips are popups without a control identifier.
         OnNotify<D>(0, TIPN_DISPLAY, &D::OnTipDisplay),
@@ -603,6 +605,19 @@ void CFlickholdDlg::NavigateFolderRow(const SwfEntry& row) {
     WriteProgramText(kValueCurrViewFolder, m_strCurrViewFolder);
     ::SetDlgItemTextA(Handle(), IDC_VIEW_FOLDER, m_strCurrViewFolder.c_str());
     LoadSource();
+}
+
+// The selected movies go out as files; folder rows stay behind. A movie
+// inside another file is extracted to a temporary file first.
+LRESULT CFlickholdDlg::OnBeginDrag(NMHDR*) {
+    if (m_bClosing) return 0;
+    std::vector<std::string> paths;
+    for (const SwfEntry& entry : SelectedMovies()) {
+        const std::string path = MovieFileOf(entry);
+        if (!path.empty()) paths.push_back(path);
+    }
+    DragFiles(paths);
+    return 0;
 }
 
 LRESULT CFlickholdDlg::OnListCustomDraw(NMHDR* hdr) {

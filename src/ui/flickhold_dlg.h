@@ -99,6 +99,7 @@ private:
     std::vector<std::int32_t> SelectedIds() const;
     LRESULT OnItemChanged(NMHDR* hdr);
     LRESULT OnDoubleClick(NMHDR* hdr);
+    LRESULT OnBeginDrag(NMHDR* hdr);
     LRESULT OnListCustomDraw(NMHDR* hdr);
     LRESULT OnTipDisplay(NMHDR* hdr);
     MsgResult OnContextMenu(WPARAM wParam, LPARAM lParam);

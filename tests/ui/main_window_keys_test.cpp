@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <algorithm>
 #include <initializer_list>
 
 #include "app/flickhold_app.h"
@@ -182,6 +186,89 @@ TEST_F(KeysTest, TheWindowReturnsWhereItWasWhenThatIsOnAMonitor) {
     WriteSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, "\x01\x02", 2);
     EXPECT_NE(ERROR_SUCCESS,
               ReadSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, &stored, sizeof stored));
+}
+
+// A drop target of the test's own: the files of the last drop.
+class FileTarget : public IDropTarget {
+public:
+    std::vector<std::string> dropped;
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
+            *out = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium{};
+        if (data->GetData(&format, &medium) == S_OK) {
+            auto drop = static_cast<HDROP>(medium.hGlobal);
+            const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+            for (UINT i = 0; i < count; ++i) {
+                char path[MAX_PATH] = "";
+                ::DragQueryFileA(drop, i, path, MAX_PATH);
+                dropped.push_back(path);
+            }
+            ::ReleaseStgMedium(&medium);
+        }
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+};
+
+TEST_F(KeysTest, DraggedMoviesArriveAsFilesAtADropTarget) {
+    ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+    // A plain window (a static control would let the cursor's hit test through).
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = ::DefWindowProcA;
+    cls.hInstance = ::GetModuleHandleA(nullptr);
+    cls.lpszClassName = "FlickholdTestDropTarget";
+    ::RegisterClassA(&cls);
+    HWND target = ::CreateWindowExA(WS_EX_TOPMOST, cls.lpszClassName, "drop here", WS_POPUP | WS_VISIBLE, 700, 500,
+                                    200, 150, nullptr, nullptr, cls.hInstance, nullptr);
+    FileTarget files;
+    ASSERT_EQ(S_OK, ::RegisterDragDrop(target, &files));
+    SwfEntry folder;
+    folder.id = 9;
+    folder.name = "inner";
+    folder.path = m_tmp.MakeFolder("inner");
+    folder.isFolder = true;
+    auto dlg = Open({Movie(2, "alpha"), Movie(3, "beta"), folder});
+    ::SetCursorPos(800, 575);
+    auto drag = [&](const std::vector<int>& rows) {
+        files.dropped.clear();
+        test::SelectRows(*dlg, rows);
+        NMLISTVIEW begin{};
+        begin.hdr.hwndFrom = dlg->List().Handle();
+        begin.hdr.idFrom = IDC_SWF_LIST;
+        begin.hdr.code = LVN_BEGINDRAG;
+        begin.iItem = rows.empty() ? -1 : rows[0];
+        ::SendMessageA(dlg->Handle(), WM_NOTIFY, IDC_SWF_LIST, reinterpret_cast<LPARAM>(&begin));
+    };
+    drag({0, 1});
+    std::vector<std::string> want = {dlg->Entries()[0].path, dlg->Entries()[1].path};
+    std::sort(want.begin(), want.end());
+    std::sort(files.dropped.begin(), files.dropped.end());
+    EXPECT_EQ(want, files.dropped);
+    // Folder rows do not leave the list.
+    drag({2});
+    EXPECT_TRUE(files.dropped.empty());
+    ::RevokeDragDrop(target);
+    ::DestroyWindow(target);
+    ::OleUninitialize();
 }
 
 }  // namespace
