@@ -18,6 +18,10 @@ headless=0
 FLICKHOLD_HEADLESS=$headless
 trap wine_session_stop EXIT
 wine_session_start "$build" || exit 1
+# FLICKHOLD_DPI=192 shows the program as on a 200% screen (Wine's LogPixels;
+# FLICKHOLD_SCREEN=2560x2048 gives it room); without it the prefix is at 96.
+"$FLICKHOLD_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${FLICKHOLD_DPI:-96}" /f \
+  >/dev/null 2>&1
 "$FLICKHOLD_WINE" "$build/flickhold_sample.exe" </dev/null 2>/dev/null | tr -d '\r'
 
 if [ $headless = 0 ]; then
@@ -36,6 +40,8 @@ if [ -z "$window" ]; then
   exit 1
 fi
 sleep 1
+# A tip is a window of its own: the whole screen shows it with the main window.
+[ "${FLICKHOLD_PROBE_KEYS:-}" = tip ] && window=root
 import -window "$window" "$shot"
 status=$?
 stop_program "$pid"

@@ -2,9 +2,10 @@
 // command need it: waits for the main window and prints the texts of its
 // list rows, one per line. Exit code 0 when the window was found in time.
 // With "frame2" it then presses keys on the player as a user would: Space to
-// pause, Home for frame 1, Right for frame 2.
+// pause, Home for frame 1, Right for frame 2. With "tip" it rests the mouse
+// on the Refresh button until its tip shows.
 //
-//   flickhold_probe [timeout-ms [frame2]]
+//   flickhold_probe [timeout-ms [frame2|tip]]
 
 #include <windows.h>
 #include <commctrl.h>
@@ -17,6 +18,7 @@ namespace {
 
 constexpr int kListId = 1000;
 constexpr int kPlayerId = 1011;
+constexpr int kRefreshId = 1013;
 
 BOOL CALLBACK FindMain(HWND wnd, LPARAM param) {
     char cls[32] = "", title[8] = "";
@@ -84,6 +86,16 @@ int main(int argc, char** argv) {
             ::PostMessageA(player, WM_KEYDOWN, key, 0);
             ::Sleep(200);
         }
+    }
+    if (argc > 2 && std::string(argv[2]) == "tip") {
+        RECT button{};
+        ::GetWindowRect(::GetDlgItem(main, kRefreshId), &button);
+        ::SetForegroundWindow(main);
+        // Two positions: the tip starts on a movement inside the button.
+        ::SetCursorPos(button.left + 4, button.top + 4);
+        ::Sleep(300);
+        ::SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        ::Sleep(2500);
     }
     return rows ? 0 : 2;
 }

@@ -150,7 +150,7 @@ wine_env() {
 xvfb_start() {
   local fdfile
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${FLICKHOLD_SCREEN:-1280x1024}x24" -nolisten tcp -noreset 3>"$fdfile" >/dev/null 2>&1 &
   FLICKHOLD_XVFB_PID=$!
   for _ in $(seq 1 100); do
     [ -s "$fdfile" ] && break

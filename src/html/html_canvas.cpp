@@ -7,7 +7,7 @@ GdiHtmlMetrics::GdiHtmlMetrics(HDC dc) : m_dc(dc) {
         m_systemColors[i] = ::GetSysColor(static_cast<int>(i));
 }
 
-int GdiHtmlMetrics::PixelsPerInchY() const { return ::GetDeviceCaps(m_dc, LOGPIXELSY); }
+int GdiHtmlMetrics::PixelsPerInchY() const { return m_dpi > 0 ? m_dpi : ::GetDeviceCaps(m_dc, LOGPIXELSY); }
 
 int GdiHtmlMetrics::TextHeight() const {
     TEXTMETRICA tm;

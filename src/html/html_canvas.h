@@ -16,6 +16,8 @@ public:
     // The DC's selected font is the "current font" of the em and ex units.
     explicit GdiHtmlMetrics(HDC dc);
     void SetDC(HDC dc) { m_dc = dc; }
+    // A window's resolution instead of the DC's (0: the DC's).
+    void SetDpi(int dpi) { m_dpi = dpi; }
 
     int PixelsPerInchY() const override;
     int TextHeight() const override;
@@ -24,6 +26,7 @@ public:
 
 private:
     HDC m_dc;
+    int m_dpi = 0;
     std::array<HtmlColor, 31> m_systemColors{};
 };
 

@@ -450,7 +450,7 @@ void HtmlLayoutEngine::OnRule(const HtmlAttributes& attributes, const HtmlStyle&
     m_sheet.ApplySelector("hr", rule);
     int width = 100;
     bool percent = true;
-    int size = 1;
+    int size = m_sheet.Px(1);
     HtmlColor color = rule.textColor;
     for (const auto& a : attributes) {
         if (a.first == "width") {
@@ -468,7 +468,7 @@ void HtmlLayoutEngine::OnRule(const HtmlAttributes& attributes, const HtmlStyle&
     m_lastPieceOnLine = -1;
     if (Measuring()) {
         if (percent) m_line.rulePercent = Saturate(static_cast<std::int64_t>(m_line.rulePercent) + width);
-        m_lineAscent = std::max(m_lineAscent, size + 8);
+        m_lineAscent = std::max(m_lineAscent, size + m_sheet.Px(8));
         m_line.alignment = style.textAlign;
         m_penX = Saturate(static_cast<std::int64_t>(m_penX) + (percent ? 1 : width));
         return;

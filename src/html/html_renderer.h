@@ -48,6 +48,8 @@ public:
     bool AnimationStep() { return m_engine->AnimationStep(); }
 
     void SetMaxWidth(int width) { m_engine->SetMaxWidth(width); }
+    // The resolution lengths are measured at (the device's when 0).
+    void SetDpi(int dpi) { m_metrics.SetDpi(dpi); }
     void SetTabWidth(int width) { m_engine->SetTabWidth(width); }
     void SetLineBreakConversion(bool on) { m_scanner.SetLineBreakConversion(on); }
     void SetColorsEnabled(bool on) { m_sheet.SetColorsEnabled(on); }

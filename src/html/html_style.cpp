@@ -314,7 +314,8 @@ int HtmlStyleSheet::ReadLength(std::string_view text, int current, bool htmlSize
     if (text[0] == '+' || text[0] == '-') text.remove_prefix(1);
     const std::int64_t n = LeadingNumber(text);
     const std::string_view unit = text.size() >= 2 ? text.substr(text.size() - 2) : std::string_view();
-    if (unit == "px") return static_cast<int>(n);
+    // Pixels are those of a 96-DPI screen, grown with the device's resolution.
+    if (unit == "px") return Px(n);
     if (unit == "ex") return Saturate(n * m_metrics.XHeight());
     if (unit == "em") return Saturate(n * m_metrics.TextHeight());
     const std::int64_t product = n * m_metrics.PixelsPerInchY();
@@ -324,8 +325,14 @@ int HtmlStyleSheet::ReadLength(std::string_view text, int current, bool htmlSize
     if (unit == "pt") return Saturate(product / 72);
     if (unit == "pc") return Saturate(product / 6);
     const int number = static_cast<int>(PrefixedNumber(text));
-    if (htmlSizes && number >= 1 && number <= 7) return kHtmlSizes[number - 1];
-    return number;
+    if (htmlSizes && number >= 1 && number <= 7) return Px(kHtmlSizes[number - 1]);
+    return Px(number);
+}
+
+int HtmlStyleSheet::Px(std::int64_t pixels) const {
+    const int ppi = m_metrics.PixelsPerInchY();
+    if (ppi <= 0 || ppi == 96) return Saturate(pixels);
+    return Saturate((pixels * ppi + (pixels >= 0 ? 48 : -48)) / 96);
 }
 
 HtmlColor HtmlStyleSheet::ReadColor(std::string_view text, HtmlColor current) const {

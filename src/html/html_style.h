@@ -87,6 +87,8 @@ public:
     static void ResetStyle(HtmlStyle& style) { style = HtmlStyle(); }
 
     int ReadLength(std::string_view text, int current, bool htmlSizes) const;
+    // A length in 96-DPI pixels at the device's resolution.
+    int Px(std::int64_t pixels) const;
     HtmlColor ReadColor(std::string_view text, HtmlColor current) const;
 
     void SetColorsEnabled(bool enabled) { m_colorsEnabled = enabled; }

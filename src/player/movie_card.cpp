@@ -1,5 +1,7 @@
 #include "player/movie_card.h"
 
+#include "base/dpi.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -96,6 +98,23 @@ std::vector<CardLine> PlaybackCardLines(const SwfMovie& movie, const PlaybackSta
     if (movie.damagedTags > 0) lines.push_back({texts.damaged, none});
     if (state.drawCut) lines.push_back({texts.drawLimit, none});
     return lines;
+}
+
+CardLayout LayOutCard(int clientWidth, int clientHeight, int lineHeight, int lineCount, bool hasStage,
+                      std::int64_t stageWidth, std::int64_t stageHeight, int dpi) {
+    CardLayout card;
+    card.margin = ScaleForDpi(8, dpi);
+    card.textTop = card.margin;
+    if (!hasStage) return card;
+    const StageBox box = FitStage(clientWidth - 2 * card.margin,
+                                  clientHeight - lineHeight * lineCount - 3 * card.margin, stageWidth, stageHeight);
+    if (box.width <= 0) return card;
+    card.left = (clientWidth - box.width) / 2;
+    card.top = card.margin;
+    card.width = box.width;
+    card.height = box.height;
+    card.textTop = card.top + card.height + card.margin;
+    return card;
 }
 
 StageBox FitStage(int areaWidth, int areaHeight, std::int64_t stageWidth, std::int64_t stageHeight) {

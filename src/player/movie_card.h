@@ -55,6 +55,17 @@ struct StageBox {
     int height = 0;
 };
 
+// Where the card's parts go in the player's client area: the stage box,
+// centred at the top, and the first line of text below it. Margins are 8
+// pixels at 96 DPI and grow with the resolution.
+struct CardLayout {
+    int left = 0, top = 0, width = 0, height = 0;  // the stage box (empty when none)
+    int textTop = 0;
+    int margin = 8;
+};
+CardLayout LayOutCard(int clientWidth, int clientHeight, int lineHeight, int lineCount, bool hasStage,
+                      std::int64_t stageWidth, std::int64_t stageHeight, int dpi);
+
 // The largest box of the stage's aspect ratio that fits the area; a stage
 // without a usable size (none, zero, negative, absurd ratios) is 4:3.
 StageBox FitStage(int areaWidth, int areaHeight, std::int64_t stageWidth, std::int64_t stageHeight);

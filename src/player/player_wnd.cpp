@@ -5,6 +5,7 @@
 #include "player/metadata_title.h"
 #include "player/movie_file.h"
 #include "swf/swf_movie.h"
+#include "win/dpi.h"
 #include "res/resource.h"
 #include "win/handles.h"
 #include "win/platform.h"
@@ -13,7 +14,6 @@ namespace fh {
 
 namespace {
 
-constexpr int kMargin = 8;
 // Posted by a card read with its result (lParam, a CardResult to take over).
 constexpr UINT kCardRead = WM_APP + 0x31;
 // Closing the window waits no longer than this for a read under way.
@@ -372,18 +372,20 @@ int CPlayerWnd::LineHeight(HDC dc) const {
     return tm.tmHeight + tm.tmExternalLeading + 2;
 }
 
-RECT CPlayerWnd::StageRect() const {
+CardLayout CPlayerWnd::Layout() const {
     RECT client{};
-    if (!Handle() || !m_info || !m_info->IsMovie()) return RECT{};
+    if (!Handle()) return CardLayout();
     ::GetClientRect(Handle(), &client);
     WindowDC dc(Handle());
-    const int text = LineHeight(dc.Get()) * static_cast<int>(m_lines.size());
-    const int areaWidth = client.right - 2 * kMargin;
-    const int areaHeight = client.bottom - text - 3 * kMargin;
-    const StageBox box = FitStage(areaWidth, areaHeight, m_info->hasStage ? m_info->StageWidthPixels() : 0,
-                                  m_info->hasStage ? m_info->StageHeightPixels() : 0);
-    const int left = (client.right - box.width) / 2;
-    return RECT{left, kMargin, left + box.width, kMargin + box.height};
+    const bool movie = m_info && m_info->IsMovie();
+    return LayOutCard(client.right, client.bottom, LineHeight(dc.Get()), static_cast<int>(m_lines.size()), movie,
+                      movie && m_info->hasStage ? m_info->StageWidthPixels() : 0,
+                      movie && m_info->hasStage ? m_info->StageHeightPixels() : 0, WindowDpi(Handle()));
+}
+
+RECT CPlayerWnd::StageRect() const {
+    const CardLayout card = Layout();
+    return RECT{card.left, card.top, card.left + card.width, card.top + card.height};
 }
 
 COLORREF CPlayerWnd::StageColor() const {
@@ -399,8 +401,10 @@ void CPlayerWnd::Render(HDC dc, const RECT& client) const {
         return;
     }
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-    const RECT stage = StageRect();
-    int y = kMargin;
+    const CardLayout card = Layout();
+    const RECT stage{card.left, card.top, card.left + card.width, card.top + card.height};
+    const int margin = card.margin;
+    int y = card.textTop;
     if (stage.right > stage.left) {
         if (m_canvas && m_canvas->Width() == stage.right - stage.left && m_canvas->Height() == stage.bottom - stage.top) {
             m_canvas->Paint(dc, stage.left, stage.top);
@@ -411,7 +415,6 @@ void CPlayerWnd::Render(HDC dc, const RECT& client) const {
         RECT frame = stage;
         ::InflateRect(&frame, 1, 1);
         ::FrameRect(dc, &frame, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
-        y = stage.bottom + kMargin;
     }
     ScopedSelect font(dc, CardFont(Handle()));
     const int lineHeight = LineHeight(dc);
@@ -425,9 +428,9 @@ void CPlayerWnd::Render(HDC dc, const RECT& client) const {
         labelWidth = std::max(labelWidth, static_cast<int>(size.cx));
     }
     for (const CardLine& line : m_lines) {
-        ::TextOutA(dc, kMargin, y, line.label.c_str(), static_cast<int>(line.label.size()));
+        ::TextOutA(dc, margin, y, line.label.c_str(), static_cast<int>(line.label.size()));
         if (!line.value.empty())
-            ::TextOutA(dc, kMargin + labelWidth + kMargin, y, line.value.c_str(), static_cast<int>(line.value.size()));
+            ::TextOutA(dc, margin + labelWidth + margin, y, line.value.c_str(), static_cast<int>(line.value.size()));
         y += lineHeight;
     }
 }

@@ -88,6 +88,8 @@ private:
     void StopPlayback();
     void UpdateCardLines();
     int LineHeight(HDC dc) const;
+    // Where the stage box and the text go at the window's size and resolution.
+    CardLayout Layout() const;
     // Ends the read under way: it is told to stop, and waited for briefly.
     void AbandonRead(DWORD waitMs);
 

@@ -1,6 +1,19 @@
 #include "tooltip/tip_placement.h"
 
+#include "base/dpi.h"
+
 namespace fh {
+
+TipGeometry TipGeometry::Scaled(int dpi) const {
+    return {ScaleForDpi(cornerWidth, dpi), ScaleForDpi(cornerHeight, dpi), ScaleForDpi(marginX, dpi),
+            ScaleForDpi(marginY, dpi),     ScaleForDpi(anchorWidth, dpi),  ScaleForDpi(anchorHeight, dpi),
+            ScaleForDpi(anchorMargin, dpi)};
+}
+
+TipDecoration TipDecoration::Scaled(int dpi) const {
+    return {ScaleForDpi(shadowX, dpi),     ScaleForDpi(shadowY, dpi),     ScaleForDpi(blurWidth, dpi),
+            ScaleForDpi(blurHeight, dpi), ScaleForDpi(borderWidth, dpi), ScaleForDpi(borderHeight, dpi)};
+}
 
 namespace {
 

@@ -28,6 +28,16 @@ struct TipGeometry {
     int anchorWidth = 12, anchorHeight = 16, anchorMargin = 16;
     static TipGeometry Balloon() { return TipGeometry{}; }
     static TipGeometry Rectangle() { return TipGeometry{0, 0, 3, 1, 0, 0, 0}; }
+    // These measures, made for 96 DPI, at `dpi`.
+    TipGeometry Scaled(int dpi) const;
+};
+
+// What the tip window draws around its balloon, in pixels at 96 DPI by default.
+struct TipDecoration {
+    int shadowX = 6, shadowY = 6;
+    int blurWidth = 7, blurHeight = 7;
+    int borderWidth = 1, borderHeight = 1;
+    TipDecoration Scaled(int dpi) const;
 };
 
 struct TipPlacement {

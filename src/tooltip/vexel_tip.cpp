@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "win/dpi.h"
 #include "win/gdi.h"
 #include "win/platform.h"
 
@@ -100,7 +101,7 @@ bool CVexelTip::CreateTip(HWND owner, bool balloon) {
     m_owner = owner;
     if (!Create(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, nullptr, WS_POPUP, RECT{}, owner)) return false;
     m_windowTimers.SetWindow(Handle());
-    m_geometry = balloon ? TipGeometry::Balloon() : TipGeometry::Rectangle();
+    m_baseGeometry = m_geometry = balloon ? TipGeometry::Balloon() : TipGeometry::Rectangle();
     m_renderer.SetHoverNotification(Handle(), TIPM_REPAINT, 0);
     m_renderer.SetMaxWidth(0);
     m_timers->StopTimer(TIMER_ANIMATION);
@@ -262,11 +263,11 @@ void CVexelTip::Display(HWND toolWindow, TipToolInfo& tool, POINT at) {
     UniqueRegion windowRegion(::CreateRectRgn(0, 0, 0, 0));
     if (windowRegion && m_region) {
         ::CombineRgn(windowRegion.Get(), m_region.Get(), nullptr, RGN_COPY);
-        if (m_shadowX || m_shadowY) {
+        if (m_look.shadowX || m_look.shadowY) {
             UniqueRegion shadow(::CreateRectRgn(0, 0, 0, 0));
             if (shadow) {
                 ::CombineRgn(shadow.Get(), m_region.Get(), nullptr, RGN_COPY);
-                ::OffsetRgn(shadow.Get(), m_shadowX, m_shadowY);
+                ::OffsetRgn(shadow.Get(), m_look.shadowX, m_look.shadowY);
                 ::CombineRgn(windowRegion.Get(), windowRegion.Get(), shadow.Get(), RGN_OR);
             }
         }
@@ -291,6 +292,11 @@ bool CVexelTip::LayOut(const TipToolInfo& tool, POINT at, POINT& windowPos) {
     // The screen's DC measures (the tip's window DC has the same fonts) and
     // makes the pictures; the window's own DC is only needed to draw on it.
     WindowDC screenDC(nullptr);
+    // Everything drawn in pixels follows the resolution of the owner's monitor.
+    const int dpi = WindowDpi(m_owner);
+    m_geometry = m_baseGeometry.Scaled(dpi);
+    m_look = TipDecoration().Scaled(dpi);
+    m_renderer.SetDpi(dpi);
     const SIZE size = m_renderer.Measure(screenDC.Get(), tool.text);
     const TipRect screen{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
                          ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
@@ -298,8 +304,8 @@ bool CVexelTip::LayOut(const TipToolInfo& tool, POINT at, POINT& windowPos) {
     const TipGeometry& g = m_geometry;
     // A body larger than the screen is cut: the tip stays a window the
     // screen can hold (the text beyond is not drawn).
-    const int cx = std::max(0, std::min<int>(size.cx, screen.Width() - 2 * g.marginX - g.anchorHeight - m_shadowX));
-    const int cy = std::max(0, std::min<int>(size.cy, screen.Height() - 2 * g.marginY - g.anchorHeight - m_shadowY));
+    const int cx = std::max(0, std::min<int>(size.cx, screen.Width() - 2 * g.marginX - g.anchorHeight - m_look.shadowX));
+    const int cy = std::max(0, std::min<int>(size.cy, screen.Height() - 2 * g.marginY - g.anchorHeight - m_look.shadowY));
     const TipRect text{g.marginX, g.marginY, g.marginX + cx, g.marginY + cy};
     const TipRect body{0, 0, cx + 2 * g.marginX, cy + 2 * g.marginY};
     const TipPlacement place = PlaceTip(tool.direction, TipPoint{at.x, at.y}, body.Width(), body.Height(), g, screen);
@@ -310,9 +316,9 @@ bool CVexelTip::LayOut(const TipToolInfo& tool, POINT at, POINT& windowPos) {
     const int w = m_windowRect.Width(), h = m_windowRect.Height();
     m_region.Reset(MakeTipRegion(BuildTipShape(place.code, place.anchor, w, h, g), g));
     BuildBodyPicture(screenDC.Get(), tool, m_bodyRect);
-    if (m_shadowX || m_shadowY) {
-        m_windowRect.right += m_shadowX;
-        m_windowRect.bottom += m_shadowY;
+    if (m_look.shadowX || m_look.shadowY) {
+        m_windowRect.right += m_look.shadowX;
+        m_windowRect.bottom += m_look.shadowY;
         m_silhouette.Reset(::CreateCompatibleBitmap(screenDC.Get(), w, h));
     }
     const int width = m_windowRect.Width(), height = m_windowRect.Height();
@@ -356,13 +362,13 @@ void CVexelTip::Compose(HDC dc, int transparency) {
     if (!wnd || !m_bodyPicture || !m_image || !m_composition) return;
     const int t = std::clamp(transparency, 0, 100);
     const int width = m_windowRect.Width(), height = m_windowRect.Height();
-    const int w = width - m_shadowX, h = height - m_shadowY;
+    const int w = width - m_look.shadowX, h = height - m_look.shadowY;
     if (w <= 0 || h <= 0) return;
     HDC image = m_image.DC(), composition = m_composition.DC();
 
     ::BitBlt(image, 0, 0, w, h, m_bodyPicture.DC(), 0, 0, SRCCOPY);
     m_renderer.Draw(image, ToRECT(m_textRect));
-    if (m_borderBrush && m_borderWidth && m_borderHeight && m_region) DrawBorder(image, m_region.Get());
+    if (m_borderBrush && m_look.borderWidth && m_look.borderHeight && m_region) DrawBorder(image, m_region.Get());
 
     // The screen behind the tip is read once per display, so fades never
     // blend the tip over itself; the window's content serves when the screen
@@ -386,8 +392,8 @@ void CVexelTip::Compose(HDC dc, int transparency) {
                 ::PatBlt(shape.Get(), 0, 0, w, h, WHITENESS);
                 ::FillRgn(shape.Get(), m_region.Get(), brush.Get());
             }
-            draw.DrawShadow(composition, m_shadowX, m_shadowY, w, h, m_silhouette.Get(), m_shadowBlur, m_blurWidth,
-                            m_blurHeight);
+            draw.DrawShadow(composition, m_look.shadowX, m_look.shadowY, w, h, m_silhouette.Get(), m_shadowBlur, m_look.blurWidth,
+                            m_look.blurHeight);
         }
     }
     if (m_region) ::SelectClipRgn(composition, m_region.Get());
@@ -402,7 +408,7 @@ void CVexelTip::Compose(HDC dc, int transparency) {
 }
 
 void CVexelTip::DrawBorder(HDC dc, HRGN region) {
-    ::FrameRgn(dc, region, m_borderBrush.Get(), m_borderWidth, m_borderHeight);
+    ::FrameRgn(dc, region, m_borderBrush.Get(), m_look.borderWidth, m_look.borderHeight);
 }
 
 MsgResult CVexelTip::OnPaint(WPARAM, LPARAM) {

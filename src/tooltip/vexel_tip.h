@@ -84,6 +84,7 @@ public:
     HWND Owner() const { return m_owner; }
     const TipStateMachine& Machine() const { return m_machine; }
     const TipGeometry& Geometry() const { return m_geometry; }
+    const TipDecoration& Decoration() const { return m_look; }
     CHtmlRenderer& Renderer() { return m_renderer; }
     // Of the last display, window-relative.
     const TipRect& WindowRect() const { return m_windowRect; }
@@ -120,12 +121,11 @@ private:
 
     HWND m_owner = nullptr;
     bool m_notifyParent = false;
-    TipGeometry m_geometry;
+    // The measures at 96 DPI, and as scaled for the owner's resolution at the last display.
+    TipGeometry m_baseGeometry, m_geometry;
+    TipDecoration m_look;
     UniqueBrush m_borderBrush;
-    int m_borderWidth = 1, m_borderHeight = 1;
-    int m_shadowX = 6, m_shadowY = 6;
     bool m_shadowBlur = true;
-    int m_blurWidth = 7, m_blurHeight = 7;
     int m_darkness = 50;
 
     // Of the last display.

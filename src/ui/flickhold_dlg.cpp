@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "base/dpi.h"
 #include "base/narrow.h"
 #include "discovery/loaders.h"
 #include "discovery/shell_helpers.h"
@@ -10,6 +11,7 @@
 #include "html/html_markup.h"
 #include "settings/settings_store.h"
 #include "settings/value_names.h"
+#include "win/dpi.h"
 #include "win/file_drag.h"
 #include "ui/date_dialogs.h"
 #include "ui/date_filter.h"
@@ -71,6 +73,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnMessage<D>(WM_PAINT, &D::OnPaint),
         OnMessage<D>(WM_QUERYDRAGICON, &D::OnQueryDragIcon),
         OnMessage<D>(WM_DESTROY, &D::OnDestroy),
+        OnMessage<D>(WM_DPICHANGED, &D::OnDpiChanged),
         OnCommand<D>(IDC_SOURCE_COMBO, CBN_SELCHANGE, &D::OnSourceChange),
         OnCommand<D>(IDC_REFRESH, BN_CLICKED, &D::OnRefresh),
         OnCommand<D>(IDC_SITE_COMBO, CBN_SELCHANGE, &D::OnSiteChange),
@@ -122,18 +125,8 @@ BOOL CFlickholdDlg::OnInit() {
     PlacePlayer();
     m_player.Initialize();
 
-    RECT listRect;
-    ::GetWindowRect(m_listSwf.Handle(), &listRect);
-    m_listSwf.InsertColumn(0, "ITEMS", LVCFMT_LEFT, (listRect.right - listRect.left) - 21);
-
-    // The list view destroys its image lists with itself.
-    m_imageList = ::ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, 2, 1);
-    for (UINT icon : {IDI_FOLDER, IDI_MOVIE}) {
-        UniqueIcon image(static_cast<HICON>(
-            ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0)));
-        ::ImageList_ReplaceIcon(m_imageList, -1, image.Get());
-    }
-    m_listSwf.SetImageList(m_imageList);
+    m_listSwf.InsertColumn(0, "ITEMS", LVCFMT_LEFT, 100);
+    ApplyDpi();
 
     // The settings are read in this order; each keeps its default when missing.
     StartupInputs in;
@@ -166,6 +159,39 @@ BOOL CFlickholdDlg::OnInit() {
 
     ShowSplashAndLoad();
     return TRUE;
+}
+
+// What is drawn in pixels follows the window's resolution: the rows' icons
+// (loaded at the size that fits, not stretched), the column and the player.
+void CFlickholdDlg::ApplyDpi() {
+    const int dpi = WindowDpi(Handle());
+    const int icon = ScaleForDpi(16, dpi);
+    HIMAGELIST images = ::ImageList_Create(icon, icon, ILC_COLOR32 | ILC_MASK, 2, 1);
+    for (UINT id : {IDI_FOLDER, IDI_MOVIE}) {
+        UniqueIcon image(static_cast<HICON>(
+            ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, icon, icon, 0)));
+        ::ImageList_ReplaceIcon(images, -1, image.Get());
+    }
+    // The list view destroys the image list it holds with itself; the one it replaces is ours.
+    HIMAGELIST old = ListView_SetImageList(m_listSwf.Handle(), images, LVSIL_SMALL);
+    if (old) ::ImageList_Destroy(old);
+    m_imageList = images;
+    m_iconSize = icon;
+    RECT listRect;
+    ::GetWindowRect(m_listSwf.Handle(), &listRect);
+    ListView_SetColumnWidth(m_listSwf.Handle(), 0, (listRect.right - listRect.left) - ScaleForDpi(21, dpi));
+    PlacePlayer();
+}
+
+MsgResult CFlickholdDlg::OnDpiChanged(WPARAM, LPARAM lParam) {
+    // The system suggests where the window goes at the new resolution.
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (suggested)
+        ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyDpi();
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+    return Handled(0);
 }
 
 void CFlickholdDlg::PlacePlayer() {

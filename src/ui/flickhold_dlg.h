@@ -48,6 +48,7 @@ public:
     const SwfEntryList& Entries() const { return m_entries; }
     const CSwfListCtrl& List() const { return m_listSwf; }
     const CPlayerWnd& Player() const { return m_player; }
+    int IconSize() const { return m_iconSize; }
     const ComboBox& SiteCombo() const { return m_comboSite; }
     const ComboBox& SourceCombo() const { return m_comboSource; }
     const ComboBox& DateCombo() const { return m_comboDate; }
@@ -124,6 +125,8 @@ private:
     SwfEntry EntryOfRow(int row) const;
 
     void PlacePlayer();
+    void ApplyDpi();
+    MsgResult OnDpiChanged(WPARAM wParam, LPARAM lParam);
     // Where the window stood when it was last closed, if on a present monitor.
     void RestorePlacement();
     void ShowSplashAndLoad();
@@ -131,6 +134,7 @@ private:
     UniqueIcon m_hIcon;
     HACCEL m_keys = nullptr;  // a resource: never destroyed
     HIMAGELIST m_imageList = nullptr;  // owned by the list control once set
+    int m_iconSize = 16;
     std::int64_t exactDate;
     std::int64_t startDate;
     std::int64_t endDate;

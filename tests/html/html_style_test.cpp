@@ -52,6 +52,22 @@ TEST_F(HtmlStyleTest, LengthRule) {
     }
 }
 
+TEST_F(HtmlStyleTest, PixelLengthsGrowWithTheResolution) {
+    // px, bare numbers and the HTML font sizes, at 96, 144 and 192 DPI.
+    const struct {
+        int ppi, px12, bare3, size7;
+    } cases[] = {{96, 12, 3, 36}, {144, 18, 5, 54}, {192, 24, 6, 72}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ppi);
+        metrics.ppi = c.ppi;
+        EXPECT_EQ(c.px12, sheet.ReadLength("12px", 0, true));
+        EXPECT_EQ(c.bare3, sheet.ReadLength("3", 0, false));
+        EXPECT_EQ(c.size7, sheet.ReadLength("7", 0, true));
+        EXPECT_EQ(c.ppi, sheet.ReadLength("1in", 0, true));
+        EXPECT_EQ(8, sheet.ReadLength("65%", 13, true));
+    }
+}
+
 TEST_F(HtmlStyleTest, ColourRule) {
     const HtmlColor keep = 0x123456;
     struct Case {

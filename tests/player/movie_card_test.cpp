@@ -85,5 +85,28 @@ TEST(MovieCard, StageFitsTheAreaAtItsAspectRatio) {
     }
 }
 
+TEST(CardLayout, MarginsAndStageBoxFollowTheResolution) {
+    // The same window at 96, 144 and 192 DPI: its pixels and its font grow together.
+    const CardLayout at96 = LayOutCard(450, 400, 16, 8, true, 550, 400, 96);
+    const CardLayout at144 = LayOutCard(675, 600, 24, 8, true, 550, 400, 144);
+    const CardLayout at192 = LayOutCard(900, 800, 32, 8, true, 550, 400, 192);
+    EXPECT_EQ(8, at96.margin);
+    EXPECT_EQ(12, at144.margin);
+    EXPECT_EQ(16, at192.margin);
+    // 400 - 8 lines of 16 - 3 margins leaves 248 pixels of height: 341 x 248.
+    EXPECT_EQ(341, at96.width);
+    EXPECT_EQ(248, at96.height);
+    EXPECT_EQ((450 - 341) / 2, at96.left);
+    EXPECT_EQ(8 + 248 + 8, at96.textTop);
+    EXPECT_EQ(2 * at96.width, at192.width);
+    EXPECT_EQ(2 * at96.height, at192.height);
+    EXPECT_EQ(2 * at96.textTop, at192.textTop);
+    EXPECT_NEAR(1.5 * at96.width, at144.width, 1);
+    EXPECT_EQ(372, at144.height);
+    const CardLayout none = LayOutCard(450, 400, 15, 2, false, 0, 0, 192);
+    EXPECT_EQ(0, none.width);
+    EXPECT_EQ(16, none.textTop);
+}
+
 }  // namespace
 }  // namespace fh

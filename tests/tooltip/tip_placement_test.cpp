@@ -108,5 +108,33 @@ TEST(TipPlacement, BalloonOutline) {
     EXPECT_EQ((TipPoint{100, 26}), shape.triangle[2]);
 }
 
+TEST(TipGeometry, ScalesWithTheResolution) {
+    const TipGeometry at96 = TipGeometry::Balloon().Scaled(96);
+    const TipGeometry at144 = TipGeometry::Balloon().Scaled(144);
+    const TipGeometry at192 = TipGeometry::Balloon().Scaled(192);
+    EXPECT_EQ(16, at96.cornerWidth);
+    EXPECT_EQ(24, at144.cornerWidth);
+    EXPECT_EQ(32, at192.cornerWidth);
+    EXPECT_EQ(18, at144.marginX);
+    EXPECT_EQ(24, at192.anchorWidth);
+    EXPECT_EQ(32, at192.anchorMargin);
+    const TipDecoration look = TipDecoration().Scaled(144);
+    EXPECT_EQ(9, look.shadowX);
+    EXPECT_EQ(11, look.blurWidth);  // 10.5 rounds up
+    EXPECT_EQ(2, look.borderWidth);
+    EXPECT_EQ(2, TipDecoration().Scaled(192).borderHeight);
+    // The rectangle tip's zero measures stay zero; its margins grow.
+    const TipGeometry plain = TipGeometry::Rectangle().Scaled(192);
+    EXPECT_EQ(0, plain.cornerWidth);
+    EXPECT_EQ(6, plain.marginX);
+    // The balloon placed at 192 DPI is the one at 96 grown twice, anchor included.
+    const TipRect screen{0, 0, 4000, 4000};
+    const TipPlacement small = PlaceTip(16, TipPoint{1000, 1000}, 100, 40, at96, screen);
+    const TipPlacement large = PlaceTip(16, TipPoint{1000, 1000}, 200, 80, at192, screen);
+    EXPECT_EQ(2 * small.window.Width(), large.window.Width());
+    EXPECT_EQ(2 * small.window.Height(), large.window.Height());
+    EXPECT_EQ(2 * small.anchor.x, large.anchor.x);
+}
+
 }  // namespace
 }  // namespace fh
