@@ -28,6 +28,8 @@ constexpr int kMostFramesPerTick = 4;
 constexpr DWORD kSmoothDrawMs = 12;
 // Playing on would keep the window busy: the player pauses instead.
 constexpr DWORD kSlowFrameMs = 250;
+// The most one drawing may take; what is left is not drawn.
+constexpr int kDrawLimitMs = 400;
 
 struct CardResult {
     unsigned generation = 0;
@@ -201,6 +203,8 @@ MsgResult CPlayerWnd::OnCardRead(WPARAM, LPARAM lParam) {
     m_movie = std::move(result->movie);
     if (m_movie && StartGdiplus()) {
         m_stage = std::make_unique<SwfStage>(m_movie);
+        // No frame holds the window longer than this; the card says when one was cut.
+        m_stage->SetDrawTimeLimit(kDrawLimitMs);
         m_images = std::make_unique<GdiplusImages>();
         m_paused = false;
     }

@@ -1,6 +1,7 @@
 #include "swf/swf_stage.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 
@@ -270,6 +271,12 @@ private:
             m_report.cut = true;
             return false;
         }
+        // The clock is read now and then: a drawing past its time ends where it is.
+        if (m_stage.m_limits.maxDrawMs > 0 && ++m_calls % 64 == 0 &&
+            std::chrono::steady_clock::now() - m_start > std::chrono::milliseconds(m_stage.m_limits.maxDrawMs)) {
+            m_report.cut = true;
+            return false;
+        }
         return true;
     }
 
@@ -514,6 +521,8 @@ private:
     SwfDrawReport m_report;
     std::uint64_t m_points = 0;
     std::uint64_t m_gradientPixels = 0;
+    std::uint64_t m_calls = 0;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
 SwfDrawReport SwfStage::Draw(SwfCanvas& canvas, const SwfMatrix& view, int width, int height, double hairline) {

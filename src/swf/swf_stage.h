@@ -20,6 +20,7 @@ struct SwfStageLimits {
     std::uint32_t maxObjects = 20000;     // live display objects, sprites' included
     std::uint64_t maxPoints = 4000000;    // path points drawn in one frame
     std::uint64_t maxGradientPixels = 8u << 20;  // gradient pixels computed in one frame (or 16 canvases, if more)
+    int maxDrawMs = 0;                    // the time one drawing may take (0: no limit)
 };
 
 struct SwfDrawReport {
@@ -46,6 +47,8 @@ public:
     const SwfMovie& Movie() const { return *m_movie; }
     // True when a cap stopped the display list from growing.
     bool Capped() const { return m_capped; }
+    // The time one drawing may take from now on, in milliseconds (0: no limit).
+    void SetDrawTimeLimit(int ms) { m_limits.maxDrawMs = ms; }
 
     // Draws the frame: `view` maps the stage's twips to canvas pixels; the
     // canvas is width × height pixels. Lines are never thinner than

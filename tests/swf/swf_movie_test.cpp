@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <cmath>
 
 #include "support/recording_canvas.h"
@@ -326,6 +329,18 @@ TEST(SwfStage, HostileMoviesEndQuickly) {
     EXPECT_TRUE(stage.Draw(canvas, SwfMatrix(), 100, 100).cut);
     EXPECT_TRUE(stage.Capped());
     EXPECT_LT(canvas.calls.size(), 2000u);
+
+    // A drawing past its time ends: a canvas that takes a millisecond a fill
+    // gets no more than a few of them against a limit of one.
+    struct SlowCanvas : RecordingCanvas {
+        void Fill(const SwfPath& path, bool nonZero, const SwfPaint& paint) override {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            RecordingCanvas::Fill(path, nonZero, paint);
+        }
+    } slow;
+    stage.SetDrawTimeLimit(1);
+    EXPECT_TRUE(stage.Draw(slow, SwfMatrix(), 100, 100).cut);
+    EXPECT_LE(slow.calls.size(), 70u);
 }
 
 }  // namespace
