@@ -93,12 +93,19 @@ TEST(SwfRender, BitmapsLosslessJpegWithAndWithoutAlphaAndPng) {
     std::string alpha(16 * 16, '\0');
     for (int y = 0; y < 16; ++y)
         for (int x = 8; x < 16; ++x) alpha[y * 16 + x] = '\xFF';
+    // DefineBits: the encoding tables in JPEGTables, the frame and scan in the tag.
+    const std::size_t frame = jpeg.find("\xFF\xC0");
+    ASSERT_NE(std::string::npos, frame);
+    const std::string tables = jpeg.substr(0, frame) + "\xFF\xD9";
+    const std::string body = "\xFF\xD8" + jpeg.substr(frame);
     const Tags tags = {Background(0xFFFFFF), Lossless2(1, 16, 16, argb), BitmapShape(2, 1, 0, 0, 16),
+                       {8, tables}, {6, Le16(9) + body}, BitmapShape(10, 9, 80, 0, 16), Place(5, 10),
                        Jpeg2(3, jpeg), BitmapShape(4, 3, 20, 0, 16),
                        Jpeg3(5, jpeg, alpha), BitmapShape(6, 5, 40, 0, 16),
                        Jpeg2(7, png), BitmapShape(8, 7, 60, 0, 16),
                        Place(1, 2), Place(2, 4), Place(3, 6), Place(4, 8)};
-    const Picture p = Draw(MovieOf(80, 20, tags));
+    const Picture p = Draw(MovieOf(100, 20, tags));
+    EXPECT_TRUE(Near(p.At(88, 8), 0x0000FF)) << std::hex << p.At(88, 8);
     EXPECT_TRUE(Near(p.At(8, 8), 0xFF7F7F)) << std::hex << p.At(8, 8);
     EXPECT_TRUE(Near(p.At(28, 8), 0x0000FF)) << std::hex << p.At(28, 8);
     EXPECT_TRUE(Near(p.At(43, 8), 0xFFFFFF)) << std::hex << p.At(43, 8);  // alpha 0 on the left

@@ -8,6 +8,7 @@
 #include "support/recording_canvas.h"
 #include "support/swf_shapes.h"
 #include "support/swf_writer.h"
+#include "swf/swf_bitmap.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_stage.h"
 
@@ -290,6 +291,52 @@ TEST(SwfStage, MorphTextAndButtonGeometry) {
     EXPECT_DOUBLE_EQ(fills[2].path.points[0].x, 20);
     // The button's up state only.
     EXPECT_EQ(fills[3].paint.color.r, 128);
+}
+
+TEST(SwfBitmapData, LosslessFormatsAndJpegJoining) {
+    // Colour-mapped (rows padded to 4 bytes), 15-bit and 24-bit, from DefineBitsLossless.
+    SwfBitmap mapped;
+    mapped.lossless = true;
+    mapped.format = 3;
+    mapped.width = 3;
+    mapped.height = 2;
+    mapped.tableSize = 2;
+    const std::string table = std::string("\xFF\x00\x00\x00\x00\xFF", 6);
+    const std::string rows = std::string("\x00\x01\x00\x00\x01\x01\x07\x00", 8);  // index 7 is outside the table
+    const std::string packed = ZlibCompress(table + rows);
+    mapped.data.assign(packed.begin(), packed.end());
+    std::vector<std::uint32_t> px;
+    EXPECT_TRUE(DecodeLossless(mapped, px));
+    EXPECT_EQ((std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu, 0xFFFF0000u, 0xFF0000FFu, 0xFF0000FFu, 0u}), px);
+    SwfBitmap fifteen = mapped;
+    fifteen.format = 4;
+    fifteen.width = 1;
+    fifteen.height = 1;
+    const std::string pix15 = ZlibCompress(std::string("\x7C\x1F\x00\x00", 4));  // red 31, green 0, blue 31
+    fifteen.data.assign(pix15.begin(), pix15.end());
+    EXPECT_TRUE(DecodeLossless(fifteen, px));
+    EXPECT_EQ(0xFFFF00FFu, px.at(0));
+    SwfBitmap cut = fifteen;
+    cut.format = 5;
+    cut.width = 2;
+    const std::string half = ZlibCompress(std::string("\x00\x10\x20\x30", 4));  // one pixel of two
+    cut.data.assign(half.begin(), half.end());
+    EXPECT_FALSE(DecodeLossless(cut, px));
+    EXPECT_EQ(0xFF102030u, px.at(0));
+    EXPECT_EQ(0u, px.at(1));
+
+    // Tables and image data with the stray end and start markers between them become one stream.
+    const std::vector<unsigned char> tables = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x03, 0x01, 0xFF, 0xD9};
+    const unsigned char image[] = {0xFF, 0xD9, 0xFF, 0xD8, 0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x07, 0x08,
+                                   0x00, 0x20, 0x00, 0x30, 0xFF, 0xDA, 0x00, 0x02, 0x12, 0xFF, 0x00, 0x34, 0xFF, 0xD9};
+    const std::vector<unsigned char> joined = JoinJpeg(tables, image, sizeof image);
+    const std::vector<unsigned char> want = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x03, 0x01, 0xFF, 0xC0, 0x00, 0x07, 0x08, 0x00,
+                                             0x20, 0x00, 0x30, 0xFF, 0xDA, 0x00, 0x02, 0x12, 0xFF, 0x00, 0x34, 0xFF, 0xD9};
+    EXPECT_EQ(want, joined);
+    int w = 0, h = 0;
+    ASSERT_TRUE(ImageSize(joined, w, h));
+    EXPECT_EQ(48, w);
+    EXPECT_EQ(32, h);
 }
 
 TEST(SwfGradient, SpreadsAndStops) {

@@ -182,6 +182,12 @@ TEST_F(KeysTest, TheWindowReturnsWhereItWasWhenThatIsOnAMonitor) {
     auto lost = Open({});
     ::GetWindowRect(lost->Handle(), &at);
     EXPECT_LT(at.left, 10000);
+    // A new resolution: the window takes the rectangle the system suggests.
+    RECT suggested{120, 90, 120 + 900, 90 + 700};
+    ::SendMessageA(lost->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    ::GetWindowRect(lost->Handle(), &at);
+    EXPECT_EQ(suggested.left, at.left);
+    EXPECT_EQ(suggested.bottom, at.bottom);
     // A value of another size is no placement at all.
     WriteSettingBinary(HKEY_CURRENT_USER, kProgramKey, kValueWindowPlacement, "\x01\x02", 2);
     EXPECT_NE(ERROR_SUCCESS,
