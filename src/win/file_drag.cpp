@@ -34,16 +34,15 @@ HGLOBAL MakeDropFiles(const std::vector<std::string>& paths) {
 
 namespace {
 
-// One format, CF_HDROP in global memory, handed out as a fresh copy each time.
-class FileData : public IDataObject {
+// One interface with its reference count; the object goes with its last reference.
+template <class Interface, const IID& kIid>
+class ComObject : public Interface {
 public:
-    explicit FileData(std::vector<std::string> paths) : m_paths(std::move(paths)) {}
-    virtual ~FileData() = default;
-
+    virtual ~ComObject() = default;
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IDataObject) {
-            *out = static_cast<IDataObject*>(this);
-            AddRef();
+        if (riid == IID_IUnknown || riid == kIid) {
+            *out = static_cast<Interface*>(this);
+            this->AddRef();
             return S_OK;
         }
         *out = nullptr;
@@ -55,6 +54,15 @@ public:
         if (left == 0) delete this;
         return left;
     }
+
+private:
+    ULONG m_refs = 1;
+};
+
+// One format, CF_HDROP in global memory, handed out as a fresh copy each time.
+class FileData : public ComObject<IDataObject, IID_IDataObject> {
+public:
+    explicit FileData(std::vector<std::string> paths) : m_paths(std::move(paths)) {}
 
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
         if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
@@ -86,35 +94,15 @@ public:
 
 private:
     std::vector<std::string> m_paths;
-    ULONG m_refs = 1;
 };
 
-class DragSource : public IDropSource {
+class DragSource : public ComObject<IDropSource, IID_IDropSource> {
 public:
-    virtual ~DragSource() = default;
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IDropSource) {
-            *out = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG left = --m_refs;
-        if (left == 0) delete this;
-        return left;
-    }
     STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override {
         if (escape) return DRAGDROP_S_CANCEL;
         return (keys & (MK_LBUTTON | MK_RBUTTON)) ? S_OK : DRAGDROP_S_DROP;
     }
     STDMETHODIMP GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
-private:
-    ULONG m_refs = 1;
 };
 
 }  // namespace
