@@ -298,7 +298,9 @@ GpBrush* GdiplusCanvas::Brush(const SwfPaint& paint, std::vector<GpBitmap*>& pic
         GpBitmap* image = m_images.Get(*paint.bitmap);
         if (!image) return nullptr;
         GpTexture* brush = nullptr;
-        const WrapMode wrap = paint.repeat ? WrapModeTile : WrapModeClamp;
+        // A clipped bitmap's edge pixels go on beyond it in the movie's model;
+        // mirroring keeps them at the border, where clamping to nothing would fade it.
+        const WrapMode wrap = paint.repeat ? WrapModeTile : WrapModeTileFlipXY;
         if (paint.colorTransform.IsIdentity()) {
             if (GdipCreateTexture(image, wrap, &brush) != Gdiplus::Ok) return nullptr;
         } else {

@@ -1,6 +1,8 @@
 #include "swf/swf_movie.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "swf/swf_reader.h"
 
@@ -185,10 +187,7 @@ private:
         case kDefineText2: Text(r, code == kDefineText2); break;
         case kDefineButton:
         case kDefineButton2: Button(r, code == kDefineButton2); break;
-        case kDefineEditText:
-            ++m_movie.leftOut.editTexts;
-            Define(r.U16(), SwfKind::EditText, 0);
-            break;
+        case kDefineEditText: EditText(r); break;
         default: break;
         }
     }
@@ -369,6 +368,20 @@ private:
         SwfFont font;
         font.emSquare = font3 ? 20480 : 1024;
         Glyphs(r, tableAt, offsets, std::min<std::size_t>(r.Size(), tableAt + codeTable), font);
+        // The code table and the layout follow the glyphs; a font without them is still drawn by DefineText.
+        r.Seek(tableAt + codeTable);
+        const bool wideCodes = (flags & 0x04) != 0;
+        for (std::size_t i = 0; i < count && !r.Overrun(); ++i) font.codes.push_back(wideCodes ? r.U16() : r.U8());
+        if (flags & 0x80) {
+            font.ascent = r.U16();
+            font.descent = r.U16();
+            font.leading = r.S16();
+            for (std::size_t i = 0; i < count && !r.Overrun(); ++i) font.advances.push_back(r.S16());
+        }
+        if (r.Overrun()) {
+            font.codes.resize(std::min(font.codes.size(), font.glyphs.size()));
+            if (font.advances.size() != count) font.advances.clear();
+        }
         Define(id, SwfKind::Font, m_movie.fonts.size());
         m_movie.fonts.push_back(std::move(font));
     }
@@ -408,6 +421,184 @@ private:
         }
         Define(id, SwfKind::Text, m_movie.texts.size());
         m_movie.texts.push_back(std::move(text));
+    }
+
+    // An edit text drawn with its font's embedded glyphs, laid out as a
+    // static text; one that uses a system font is counted and not drawn.
+    void EditText(SwfReader& r) {
+        const std::uint16_t id = r.U16();
+        if (m_movie.dictionary.count(id)) return;
+        SwfText text;
+        text.bounds = r.Rect();
+        const std::uint8_t flags1 = r.U8(), flags2 = r.U8();
+        SwfEditLayout e;
+        if (flags1 & 0x01) e.font = r.U16();
+        if (flags2 & 0x80) r.String();  // font class
+        if (flags1 & 0x01) e.height = r.U16();
+        if (flags1 & 0x04) e.color = r.Rgba();
+        if (flags1 & 0x02) r.U16();  // maximum length
+        if (flags2 & 0x20) {
+            e.align = r.U8();
+            e.leftMargin = r.U16();
+            e.rightMargin = r.U16();
+            e.indent = r.U16();
+            e.leading = r.S16();
+        }
+        r.String();  // variable name
+        std::string initial;
+        if (flags1 & 0x80) initial = r.String();
+        e.wordWrap = (flags1 & 0x40) != 0;
+        e.multiline = (flags1 & 0x20) != 0;
+        text.border = (flags2 & 0x08) != 0;
+        const SwfCharacter* font = m_movie.Find(e.font);
+        const bool outlines = (flags2 & 0x01) && (flags1 & 0x01) && font && font->kind == SwfKind::Font &&
+                              !m_movie.fonts[font->index].glyphs.empty() && !m_movie.fonts[font->index].codes.empty();
+        if (outlines) {
+            LayOutEditText(text, e, m_movie.fonts[font->index],
+                           (flags2 & 0x02) ? PlainTextOfHtml(initial) : initial);
+        } else if (!initial.empty() || !(flags1 & 0x08)) {
+            ++m_movie.leftOut.editTexts;
+        }
+        Define(id, SwfKind::Text, m_movie.texts.size());
+        m_movie.texts.push_back(std::move(text));
+    }
+
+    struct SwfEditLayout {
+        std::uint16_t font = 0, height = 240;
+        SwfColor color{0, 0, 0, 255};
+        int align = 0, leftMargin = 0, rightMargin = 0, indent = 0, leading = 0;
+        bool wordWrap = false, multiline = false;
+    };
+
+    // The characters of the text: UTF-8 from version 6, bytes before.
+    std::vector<std::uint32_t> Characters(const std::string& text) const {
+        std::vector<std::uint32_t> out;
+        for (std::size_t i = 0; i < text.size();) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (m_movie.version < 6 || c < 0x80) {
+                out.push_back(c);
+                ++i;
+                continue;
+            }
+            const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+            std::uint32_t code = extra == 0 ? 0xFFFD : c & (0x3F >> extra);
+            std::size_t j = i + 1;
+            for (int k = 0; k < extra && j < text.size(); ++k, ++j) code = (code << 6) | (static_cast<unsigned char>(text[j]) & 0x3F);
+            out.push_back(code);
+            i = j;
+        }
+        return out;
+    }
+
+    // Text of a movie's HTML: tags dropped, paragraphs and breaks as line ends, the common entities.
+    static std::string PlainTextOfHtml(const std::string& html) {
+        std::string out;
+        for (std::size_t i = 0; i < html.size();) {
+            if (html[i] == '<') {
+                const std::size_t end = html.find('>', i);
+                std::string tag = html.substr(i + 1, (end == std::string::npos ? html.size() : end) - i - 1);
+                for (char& c : tag) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+                if ((tag.rfind("br", 0) == 0 || tag == "/p" || tag == "/li") && !out.empty()) out += '\n';
+                i = end == std::string::npos ? html.size() : end + 1;
+                continue;
+            }
+            if (html[i] == '&') {
+                static const struct {
+                    const char* name;
+                    char c;
+                } kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", ' '}};
+                bool matched = false;
+                for (const auto& entity : kEntities) {
+                    if (html.compare(i, std::strlen(entity.name), entity.name) == 0) {
+                        out += entity.c;
+                        i += std::strlen(entity.name);
+                        matched = true;
+                        break;
+                    }
+                }
+                if (matched) continue;
+            }
+            out += html[i++];
+        }
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out;
+    }
+
+    void LayOutEditText(SwfText& text, const SwfEditLayout& e, const SwfFont& font, const std::string& content) {
+        std::unordered_map<std::uint32_t, std::uint16_t> glyphOf;
+        for (std::size_t i = 0; i < font.codes.size() && i < font.glyphs.size(); ++i)
+            glyphOf.emplace(font.codes[i], static_cast<std::uint16_t>(i));
+        const double scale = e.height / font.emSquare;
+        auto advance = [&](std::uint32_t c, std::uint16_t glyph) {
+            if (glyph < font.advances.size()) return font.advances[glyph] * scale;
+            return (c == ' ' ? 0.3 : 0.6) * e.height;  // a font without a layout: a plausible width
+        };
+        const double ascent = font.ascent ? font.ascent * scale : e.height * 0.8;
+        const double descent = font.ascent ? font.descent * scale : e.height * 0.2;
+        const double lineHeight = ascent + descent + e.leading;
+        // Flash keeps a two-pixel gutter inside the field.
+        const double left = text.bounds.xMin + 40 + e.leftMargin;
+        const double width = std::max(0.0, static_cast<double>(text.bounds.xMax - text.bounds.xMin) - 80 -
+                                               e.leftMargin - e.rightMargin);
+        double baseline = text.bounds.yMin + 40 + ascent;
+        std::vector<std::uint32_t> chars = Characters(content);
+        std::vector<std::vector<std::uint32_t>> lines(1);
+        double lineWidth = 0;
+        for (std::size_t i = 0; i < chars.size(); ++i) {
+            const std::uint32_t c = chars[i];
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' && i + 1 < chars.size() && chars[i + 1] == '\n') ++i;
+                if (!e.multiline) continue;
+                lines.emplace_back();
+                lineWidth = 0;
+                continue;
+            }
+            const auto g = glyphOf.find(c);
+            const double w = advance(c, g == glyphOf.end() ? 0xFFFF : g->second);
+            // Word wrap breaks at the last space of a line that runs over.
+            if (e.wordWrap && e.multiline && lineWidth + w > width && !lines.back().empty()) {
+                std::vector<std::uint32_t>& line = lines.back();
+                const auto space = std::find(line.rbegin(), line.rend(), static_cast<std::uint32_t>(' '));
+                std::vector<std::uint32_t> carried;
+                if (space != line.rend()) {
+                    carried.assign(space.base(), line.end());
+                    line.erase(space.base() - 1, line.end());
+                }
+                lines.push_back(carried);
+                lineWidth = 0;
+                for (std::uint32_t k : carried) {
+                    const auto kg = glyphOf.find(k);
+                    lineWidth += advance(k, kg == glyphOf.end() ? 0xFFFF : kg->second);
+                }
+            }
+            lines.back().push_back(c);
+            lineWidth += w;
+        }
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            if (baseline - ascent > text.bounds.yMax) break;  // the field shows no more
+            double x = 0, total = 0;
+            for (std::uint32_t c : lines[n]) {
+                const auto g = glyphOf.find(c);
+                total += advance(c, g == glyphOf.end() ? 0xFFFF : g->second);
+            }
+            const double offset = e.align == 1 ? width - total : e.align == 2 ? (width - total) / 2 : 0;
+            SwfTextRun run;
+            run.font = e.font;
+            run.color = e.color;
+            run.height = e.height;
+            run.y = static_cast<std::int32_t>(std::lround(baseline));
+            for (std::uint32_t c : lines[n]) {
+                const auto g = glyphOf.find(c);
+                const std::uint16_t glyph = g == glyphOf.end() ? 0xFFFF : g->second;
+                if (g != glyphOf.end() && c != ' ') {
+                    run.glyphs.push_back({glyph, static_cast<std::int32_t>(std::lround(left + e.indent * (n == 0) + offset + x))});
+                }
+                x += advance(c, glyph);
+            }
+            if (!GlyphTextBudget(run.glyphs.size())) break;
+            if (!run.glyphs.empty()) text.runs.push_back(std::move(run));
+            baseline += lineHeight;
+        }
     }
 
     bool GlyphTextBudget(std::size_t count) {

@@ -71,6 +71,11 @@ struct SwfTimeline {
 struct SwfFont {
     std::vector<SwfShape> glyphs;
     double emSquare = 1024;  // glyph units per text height (20 times more in DefineFont3)
+    // DefineFont2 and 3: the character of each glyph, and with a layout its
+    // advances and the font's ascent, descent and leading (glyph units).
+    std::vector<std::uint16_t> codes;
+    std::vector<std::int16_t> advances;
+    int ascent = 0, descent = 0, leading = 0;
 };
 
 struct SwfGlyph {
@@ -89,6 +94,9 @@ struct SwfTextRun {
 struct SwfText {
     SwfMatrix matrix;
     std::vector<SwfTextRun> runs;
+    // An edit text with a border: white behind the text, a black frame round `bounds`.
+    bool border = false;
+    SwfRect bounds;
 };
 
 struct SwfButtonPart {
@@ -111,7 +119,7 @@ struct SwfCharacter {
 
 // What the movie holds that is not drawn.
 struct SwfLeftOut {
-    int editTexts = 0;
+    int editTexts = 0;  // without embedded glyphs to draw them with
     int sounds = 0;
     int videos = 0;
     int scripts = 0;  // DoAction, DoInitAction, DoABC

@@ -352,6 +352,27 @@ private:
     // Text glyphs filled in their runs' colours, or added to a mask.
     void Text(const SwfText& text, const SwfMatrix& m, const SwfColorTransform& cx,
               std::vector<std::pair<SwfPath, bool>>* mask) {
+        if (text.border && !mask && Spend(5)) {
+            // A bordered field: white behind its text, a black hairline round it.
+            const SwfRect& b = text.bounds;
+            SwfPath frame;
+            frame.MoveTo(b.xMin, b.yMin);
+            frame.LineTo(b.xMax, b.yMin);
+            frame.LineTo(b.xMax, b.yMax);
+            frame.LineTo(b.xMin, b.yMax);
+            frame.ClosePath();
+            const SwfPath device = frame.Transformed(m);
+            if (Finite(device)) {
+                SwfPaint paint;
+                paint.color = cx.Apply(SwfColor{255, 255, 255, 255});
+                m_canvas.Fill(device, false, paint);
+                paint.color = cx.Apply(SwfColor{0, 0, 0, 255});
+                SwfStroke stroke;
+                stroke.width = m_hairline;
+                stroke.join = SwfJoin::Miter;
+                m_canvas.Stroke(device, stroke, paint);
+            }
+        }
         const SwfMatrix tm = m * text.matrix;
         for (const SwfTextRun& run : text.runs) {
             const SwfCharacter* fc = m_movie.Find(run.font);

@@ -257,7 +257,8 @@ std::pair<unsigned, std::string> Lossless2(std::uint16_t id, int width, int heig
     return {36, Le16(id) + '\5' + Le16(width) + Le16(height) + ZlibCompress(pixels)};
 }
 
-std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs) {
+std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs,
+                                       const std::vector<int>& advances) {
     // Offsets from the start of the offset table, 16-bit, then the code table.
     std::string table, shapes;
     const std::size_t tableSize = 2 * glyphs.size() + 2;
@@ -268,7 +269,26 @@ std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::
     table += Le16(static_cast<unsigned>(tableSize + shapes.size()));
     std::string codes;
     for (std::size_t i = 0; i < glyphs.size(); ++i) codes += static_cast<char>('A' + i);
-    return {48, Le16(id) + '\0' + '\0' + '\1' + 'T' + Le16(static_cast<unsigned>(glyphs.size())) + table + shapes + codes};
+    std::string layout;
+    if (!advances.empty()) {
+        layout = Le16(800) + Le16(224) + Le16(0);
+        for (int a : advances) layout += Le16(static_cast<unsigned>(a));
+        for (std::size_t i = 0; i < glyphs.size(); ++i) layout += RectRecord(0, 0, 0, 0);
+        layout += Le16(0);
+    }
+    const char flags = advances.empty() ? '\0' : '\x80';
+    return {48, Le16(id) + flags + '\0' + '\1' + 'T' + Le16(static_cast<unsigned>(glyphs.size())) + table + shapes +
+                    codes + layout};
+}
+
+std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,
+                                          const std::string& text, const EditTextSpec& spec) {
+    const unsigned flags1 = 0x80 | 0x08 | 0x04 | (spec.multiline ? 0x20 : 0) | (spec.font >= 0 ? 0x01 : 0);
+    const unsigned flags2 = 0x20 | (spec.border ? 0x08 : 0) | (spec.html ? 0x02 : 0) | (spec.outlines ? 0x01 : 0);
+    std::string body = Le16(id) + RectRecord(0, width, 0, height) + static_cast<char>(flags1) + static_cast<char>(flags2);
+    if (spec.font >= 0) body += Le16(static_cast<unsigned>(spec.font)) + Le16(spec.height);
+    body += Rgba(spec.rgba) + static_cast<char>(spec.align) + Le16(0) + Le16(0) + Le16(0) + Le16(0);
+    return {37, body + '\0' + text + '\0'};
 }
 
 std::pair<unsigned, std::string> Text2(std::uint16_t id, std::uint16_t font, std::uint16_t height, std::uint32_t rgba,

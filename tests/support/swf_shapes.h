@@ -86,8 +86,20 @@ std::pair<unsigned, std::string> Sprite(std::uint16_t id, const std::vector<std:
 // DefineBitsLossless2 of premultiplied 0xAARRGGBB pixels.
 std::pair<unsigned, std::string> Lossless2(std::uint16_t id, int width, int height, const std::vector<std::uint32_t>& argb);
 
-// DefineFont2 of glyph shapes (ShapeWriter::Records, EM square of 1024).
-std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs);
+// DefineFont2 of glyph shapes (ShapeWriter::Records, EM square of 1024) for
+// the characters 'A', 'B', ...; with advances, a layout (ascent 800, descent 224).
+std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs,
+                                       const std::vector<int>& advances = {});
+// DefineEditText of width × height twips at the origin with its initial text.
+struct EditTextSpec {
+    int font = -1;  // none: a system font
+    std::uint16_t height = 400;
+    std::uint32_t rgba = 0x000000FF;
+    bool outlines = true, multiline = false, border = false, html = false;
+    int align = 0;
+};
+std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,
+                                          const std::string& text, const EditTextSpec& spec);
 // DefineText2: one run of glyph indices with their advances (twips).
 std::pair<unsigned, std::string> Text2(std::uint16_t id, std::uint16_t font, std::uint16_t height, std::uint32_t rgba,
                                        std::int32_t x, std::int32_t y,

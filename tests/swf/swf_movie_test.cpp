@@ -339,6 +339,41 @@ TEST(SwfBitmapData, LosslessFormatsAndJpegJoining) {
     EXPECT_EQ(32, h);
 }
 
+TEST(SwfStage, EditTextsWithEmbeddedGlyphsAreLaidOutOthersCounted) {
+    ShapeWriter glyph(1);
+    glyph.Styles(-1, 1, -1);
+    glyph.Rect(0, -800, 500, 800);
+    EditTextSpec centred;
+    centred.font = 1;
+    centred.multiline = true;
+    centred.align = 2;
+    centred.html = true;
+    EditTextSpec system;
+    system.border = true;
+    const Tags tags = {Font2(1, {glyph.Records(), glyph.Records()}, {600, 1000}),
+                       EditText(2, 4080, 2000, "<p>AB</p><p>B &amp; A</p>", centred), Place(1, 2),
+                       EditText(3, 1000, 500, "device", system), Place(2, 3, Translate(0, 3000))};
+    auto movie = Load(MovieOf(400, 400, tags));
+    EXPECT_EQ(1, movie->leftOut.editTexts);
+    SwfStage stage(movie);
+    RecordingCanvas canvas;
+    stage.Draw(canvas, SwfMatrix(), 400, 400);
+    // Line 1 "AB": 400 twips high from a 1024 square, advances 600 and 1000
+    // scaled to 234 and 391: 625 wide, centred in 4000 (the gutters left out).
+    // Line 2 "B & A": '&' has no glyph and is skipped, the spaces advance.
+    std::vector<SwfPoint> origins;
+    for (const auto& call : canvas.calls)
+        if (call.kind == 'F' && call.paint.color.a == 255 && call.paint.color.r == 0) origins.push_back(call.path.points[0]);
+    ASSERT_EQ(4u, origins.size());  // A, B, then B and A
+    const double scale = 400.0 / 1024, ascent = 800 * scale, line = (800 + 224) * scale;
+    EXPECT_NEAR(40 + (4000 - (600 + 1000) * scale) / 2, origins[0].x, 1);
+    EXPECT_NEAR(40 + ascent - 800 * scale, origins[0].y, 1);
+    EXPECT_NEAR(origins[0].x + 600 * scale, origins[1].x, 1);
+    EXPECT_NEAR(origins[0].y + line, origins[2].y, 1);
+    // The bordered field: white inside, a black frame.
+    EXPECT_NE(std::string::npos, canvas.Kinds().find("FS"));
+}
+
 TEST(SwfGradient, SpreadsAndStops) {
     SwfFillStyle fill;
     fill.kind = SwfFillKind::Linear;
