@@ -241,6 +241,7 @@ void CPlayerWnd::DrawStage() {
     const SwfMatrix view = SwfMatrix::Scale(width / stageWidth, height / stageHeight) *
                            SwfMatrix::Translate(-stage.xMin, -stage.yMin);
     const DWORD start = ::GetTickCount();
+    m_stage->TakeChanged();
     m_drawCut = DrawFrame(*m_stage, *m_canvas, view).cut;
     m_lastDrawMs = ::GetTickCount() - start;
     if (supersample > 1 && m_lastDrawMs > kSmoothDrawMs) m_smooth = false;
@@ -284,6 +285,8 @@ MsgResult CPlayerWnd::OnTimer(WPARAM wParam, LPARAM) {
     }
     if (static_cast<LONG>(now - m_frameDue) >= 0) m_frameDue = now + period;
     if (frames == 0) return Handled(0);
+    // A movie held by stop() or between changes costs nothing to show.
+    if (!m_stage->TakeChanged()) return Handled(0);
     DrawStage();
     if (m_lastDrawMs > kSlowFrameMs) {
         m_paused = true;

@@ -38,6 +38,7 @@ void SwfStage::Restart() {
     m_objects = 0;
     m_capped = false;
     m_background = SwfColor{255, 255, 255, 255};
+    m_changed = true;
     Execute(*m_root, 0, 0);
 }
 
@@ -74,6 +75,7 @@ void SwfStage::StepSprite(Instance& sprite, int nesting) {
     if (count <= 1 || (sprite.frame < count && frames[sprite.frame].stop)) return;
     if (sprite.frame + 1 >= count) {
         for (const auto& entry : sprite.list) Release(entry.second);
+        m_changed = m_changed || !sprite.list.empty();
         sprite.list.clear();
         Execute(sprite, 0, nesting);
     } else {
@@ -106,6 +108,7 @@ void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, int nesti
 void SwfStage::Execute(Instance& instance, int frame, int nesting) {
     instance.frame = frame;
     if (frame >= static_cast<int>(instance.timeline->frames.size())) return;
+    if (!instance.timeline->frames[frame].tags.empty()) m_changed = true;
     for (const SwfControl& tag : instance.timeline->frames[frame].tags) {
         const SwfPlace& p = tag.place;
         switch (tag.kind) {

@@ -45,6 +45,13 @@ public:
     bool Stopped() const;
     SwfColor Background() const { return m_background; }
     const SwfMovie& Movie() const { return *m_movie; }
+    // True when the display list changed since the last call (a frame that
+    // places, moves or removes nothing needs no new drawing).
+    bool TakeChanged() {
+        const bool changed = m_changed;
+        m_changed = false;
+        return changed;
+    }
     // True when a cap stopped the display list from growing.
     bool Capped() const { return m_capped; }
     // The time one drawing may take from now on, in milliseconds (0: no limit).
@@ -75,6 +82,7 @@ private:
     SwfColor m_background{255, 255, 255, 255};
     std::uint32_t m_objects = 0;
     bool m_capped = false;
+    bool m_changed = true;
     std::vector<std::unique_ptr<SwfOutline>> m_shapeOutlines;
     std::vector<std::vector<std::unique_ptr<SwfOutline>>> m_glyphOutlines;
 };

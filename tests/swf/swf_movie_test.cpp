@@ -237,8 +237,10 @@ TEST(SwfStage, SpritesPlayTheirOwnFramesAndStopsHold) {
     auto movie = Load(MovieOf(200, 200, held));
     EXPECT_EQ(movie->leftOut.scripts, 1);
     SwfStage stopped(movie);
+    EXPECT_TRUE(stopped.TakeChanged());
     stopped.Advance();
     EXPECT_EQ(stopped.Frame(), 1);
+    EXPECT_FALSE(stopped.TakeChanged());  // held: nothing to draw again
     stopped.Advance(true);
     EXPECT_EQ(stopped.Frame(), 2);
 }
