@@ -21,8 +21,6 @@ constexpr DWORD kCloseWaitMs = 100;
 
 // The timer that plays the movie's frames.
 constexpr UINT_PTR kPlayTimer = 1;
-// At most this many frames are caught up at one tick; the rest are dropped.
-constexpr int kMostFramesPerTick = 4;
 // A frame that takes longer than this to draw at twice the size is drawn at
 // its own size from then on (where GDI+ cannot smooth edges itself).
 constexpr DWORD kSmoothDrawMs = 12;
@@ -30,6 +28,19 @@ constexpr DWORD kSmoothDrawMs = 12;
 constexpr DWORD kSlowFrameMs = 250;
 // The most one drawing may take; what is left is not drawn.
 constexpr int kDrawLimitMs = 400;
+
+// Milliseconds of the performance counter: finer than the tick count, whose
+// steps of 15 ms would hide the cost of a drawing.
+std::uint32_t NowMs() {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f{};
+        ::QueryPerformanceFrequency(&f);
+        return f.QuadPart > 0 ? f.QuadPart : 1;
+    }();
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return static_cast<std::uint32_t>(now.QuadPart * 1000 / frequency);
+}
 
 struct CardResult {
     unsigned generation = 0;
@@ -240,10 +251,10 @@ void CPlayerWnd::DrawStage() {
     const double stageWidth = std::max(1, stage.xMax - stage.xMin), stageHeight = std::max(1, stage.yMax - stage.yMin);
     const SwfMatrix view = SwfMatrix::Scale(width / stageWidth, height / stageHeight) *
                            SwfMatrix::Translate(-stage.xMin, -stage.yMin);
-    const DWORD start = ::GetTickCount();
+    const std::uint32_t start = NowMs();
     m_stage->TakeChanged();
     m_drawCut = DrawFrame(*m_stage, *m_canvas, view).cut;
-    m_lastDrawMs = ::GetTickCount() - start;
+    m_lastDrawMs = NowMs() - start;
     if (supersample > 1 && m_lastDrawMs > kSmoothDrawMs) m_smooth = false;
 }
 
@@ -251,10 +262,8 @@ void CPlayerWnd::StartTimer() {
     if (!m_stage || m_paused || !Handle()) return;
     // A movie with one frame and no sprites has nothing to play.
     if (m_stage->FrameCount() <= 1 && m_movie->sprites.empty()) return;
-    const double fps = std::clamp(m_movie->frameRate, 1.0, 100.0);
-    const UINT period = static_cast<UINT>(1000.0 / fps);
-    m_frameDue = ::GetTickCount() + period;
-    m_timer = ::SetTimer(Handle(), kPlayTimer, period, nullptr) != 0;
+    m_pacer.emplace(m_movie->frameRate, NowMs());
+    m_timer = ::SetTimer(Handle(), kPlayTimer, m_pacer->Period(), nullptr) != 0;
 }
 
 void CPlayerWnd::StopPlayback() {
@@ -271,29 +280,25 @@ void CPlayerWnd::StopPlayback() {
 
 MsgResult CPlayerWnd::OnTimer(WPARAM wParam, LPARAM) {
     if (wParam != kPlayTimer) return NotHandled();
-    if (!m_stage || m_paused) return Handled(0);
-    const double fps = std::clamp(m_movie->frameRate, 1.0, 100.0);
-    const DWORD period = static_cast<DWORD>(1000.0 / fps);
-    const DWORD now = ::GetTickCount();
-    // Frames whose time has passed are played through in order, up to a
-    // few; beyond that the movie's clock jumps to now and they are dropped.
-    int frames = 0;
-    while (static_cast<LONG>(now - m_frameDue) >= 0 && frames < kMostFramesPerTick) {
-        m_stage->Advance();
-        m_frameDue += period;
-        ++frames;
-    }
-    if (static_cast<LONG>(now - m_frameDue) >= 0) m_frameDue = now + period;
-    if (frames == 0) return Handled(0);
+    if (!m_stage || m_paused || !m_pacer) return Handled(0);
+    const PlaybackPacer::Tick tick = m_pacer->OnTick(NowMs());
+    for (int i = 0; i < tick.frames; ++i) m_stage->Advance();
+    if (tick.frames > 0) UpdateCardLines();
+    if (!tick.draw) return Handled(0);
     // A movie held by stop() or between changes costs nothing to show.
-    if (!m_stage->TakeChanged()) return Handled(0);
+    if (!m_stage->TakeChanged()) {
+        m_pacer->Drew(NowMs(), NowMs());
+        return Handled(0);
+    }
+    const std::uint32_t start = NowMs();
     DrawStage();
+    m_pacer->Drew(start, NowMs());
     if (m_lastDrawMs > kSlowFrameMs) {
         m_paused = true;
         ::KillTimer(Handle(), kPlayTimer);
         m_timer = false;
+        UpdateCardLines();
     }
-    UpdateCardLines();
     ::InvalidateRect(Handle(), nullptr, FALSE);
     return Handled(0);
 }
@@ -329,7 +334,7 @@ void CPlayerWnd::StepFrame(int delta) {
 void CPlayerWnd::FirstFrame() {
     if (!m_stage) return;
     m_stage->Restart();
-    m_frameDue = ::GetTickCount();
+    if (m_pacer) m_pacer->Restart(NowMs());
     DrawStage();
     UpdateCardLines();
     ::InvalidateRect(Handle(), nullptr, FALSE);

@@ -10,9 +10,10 @@
 // The same read loads the whole movie for the built-in renderer, which
 // draws its frames on the stage and plays them on a timer: a click on the
 // stage or Space pauses and resumes, Left and Right step while paused, Home
-// goes back to frame 1. Frames that fall behind are dropped, not queued;
-// a movie whose frames take too long to draw is paused rather than let
-// keep the window busy.
+// goes back to frame 1. Frames that fall behind are dropped, not queued,
+// and drawing takes at most a quarter of the time (see PlaybackPacer); a
+// movie whose frames take too long to draw is paused rather than let keep
+// the window busy.
 
 #include <windows.h>
 
@@ -25,6 +26,7 @@
 #include "gfx/gdiplus_canvas.h"
 #include "player/flash_host.h"
 #include "player/movie_card.h"
+#include "player/playback_pacer.h"
 #include "swf/swf_header.h"
 #include "win/handles.h"
 #include "win/window.h"
@@ -104,9 +106,9 @@ private:
     bool m_paused = false;
     bool m_drawCut = false;
     bool m_smooth = true;     // drawn larger and scaled down while frames are quick
-    DWORD m_lastDrawMs = 0;
+    std::uint32_t m_lastDrawMs = 0;
     bool m_timer = false;
-    DWORD m_frameDue = 0;  // when the next frame is due (tick count)
+    std::optional<PlaybackPacer> m_pacer;
     std::string m_sizeText;
     std::string m_name;
     bool m_reading = false;
