@@ -292,16 +292,26 @@ std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, 
 }
 
 std::pair<unsigned, std::string> Text2(std::uint16_t id, std::uint16_t font, std::uint16_t height, std::uint32_t rgba,
-                                       std::int32_t x, std::int32_t y, const std::vector<std::pair<int, int>>& glyphs) {
+                                       std::int32_t x, std::int32_t y, const std::vector<std::pair<int, int>>& glyphs,
+                                       bool text1) {
     std::string body = Le16(id) + RectRecord(0, 20000, 0, 20000) + Translate(0, 0) + '\x08' + '\x10';
-    body += '\x8F' + Le16(font) + Rgba(rgba) + Le16(static_cast<unsigned>(x)) + Le16(static_cast<unsigned>(y)) +
+    body += '\x8F' + Le16(font) + Rgba(rgba, !text1) + Le16(static_cast<unsigned>(x)) + Le16(static_cast<unsigned>(y)) +
             Le16(height) + static_cast<char>(glyphs.size());
     BitWriter w;
     for (const auto& g : glyphs) {
         w.U(g.first, 8);
         w.S(g.second, 16);
     }
-    return {33, body + w.Done() + '\0'};
+    return {text1 ? 11u : 33u, body + w.Done() + '\0'};
+}
+
+std::pair<unsigned, std::string> Font1(std::uint16_t id, const std::vector<std::string>& glyphs) {
+    std::string table, shapes;
+    for (const std::string& g : glyphs) {
+        table += Le16(static_cast<unsigned>(2 * glyphs.size() + shapes.size()));
+        shapes += g;
+    }
+    return {10, Le16(id) + table + shapes};
 }
 
 std::pair<unsigned, std::string> Button2(std::uint16_t id, const std::vector<ButtonRecord>& records) {

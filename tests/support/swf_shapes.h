@@ -100,10 +100,13 @@ struct EditTextSpec {
 };
 std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,
                                           const std::string& text, const EditTextSpec& spec);
-// DefineText2: one run of glyph indices with their advances (twips).
+// DefineText2: one run of glyph indices with their advances (twips);
+// `text1` writes DefineText, whose colour has no alpha.
 std::pair<unsigned, std::string> Text2(std::uint16_t id, std::uint16_t font, std::uint16_t height, std::uint32_t rgba,
                                        std::int32_t x, std::int32_t y,
-                                       const std::vector<std::pair<int, int>>& glyphs);
+                                       const std::vector<std::pair<int, int>>& glyphs, bool text1 = false);
+// DefineFont: an offset table and the glyph shapes, nothing more.
+std::pair<unsigned, std::string> Font1(std::uint16_t id, const std::vector<std::string>& glyphs);
 // DefineButton2 with records of (states, character, depth, matrix).
 struct ButtonRecord {
     unsigned states;  // 1 up, 2 over, 4 down, 8 hit

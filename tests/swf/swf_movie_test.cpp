@@ -293,6 +293,22 @@ TEST(SwfStage, MorphTextAndButtonGeometry) {
     EXPECT_DOUBLE_EQ(fills[2].path.points[0].x, 20);
     // The button's up state only.
     EXPECT_EQ(fills[3].paint.color.r, 128);
+
+    // DefineFont and DefineText: the same glyphs from an offset table alone, an RGB colour.
+    ShapeWriter wide(1);
+    wide.Styles(1, -1, -1);
+    wide.Rect(0, -1024, 1024, 1024);
+    SwfStage plain(Load(MovieOf(400, 400, {Font1(1, {glyph.Records(), wide.Records()}),
+                                            Text2(2, 1, 400, 0x0000FF00, 0, 1000, {{1, 500}, {0, 0}}, true),
+                                            Place(1, 2)})));
+    const auto glyphs = Fills(plain);
+    ASSERT_EQ(2u, glyphs.size());
+    EXPECT_EQ((SwfColor{0, 0, 255, 255}), glyphs[0].paint.color);
+    EXPECT_DOUBLE_EQ(glyphs[1].path.points[0].x, 500 * 0.05);
+    // The wide glyph (fill on its left) is 400 twips wide, the narrow one 200.
+    double right = 0;
+    for (const SwfPoint& p : glyphs[0].path.points) right = std::max(right, p.x);
+    EXPECT_DOUBLE_EQ(400 * 0.05, right);
 }
 
 TEST(SwfBitmapData, LosslessFormatsAndJpegJoining) {
