@@ -460,14 +460,18 @@ SwfDrawReport DrawFrame(SwfStage& stage, GdiplusCanvas& canvas, const SwfMatrix&
 
 bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png) {
     const SwfMovie& movie = stage.Movie();
-    const int width = movie.StageWidthPixels(), height = movie.StageHeightPixels();
-    if (width <= 0 || height <= 0 || width > 4096 || height > 4096) return false;
+    const int stageWidth = movie.StageWidthPixels(), stageHeight = movie.StageHeightPixels();
+    if (stageWidth <= 0 || stageHeight <= 0) return false;
+    // A stage beyond 4096 pixels a side is drawn smaller, keeping its shape.
+    const double scale = std::min(1.0, 4096.0 / std::max(stageWidth, stageHeight));
+    const int width = std::max(1, static_cast<int>(std::lround(stageWidth * scale)));
+    const int height = std::max(1, static_cast<int>(std::lround(stageHeight * scale)));
     GdiplusImages images;
-    // Large stages are drawn with less supersampling, so that memory stays bounded.
-    const int quality = static_cast<std::int64_t>(width) * height > 1000000 ? 2 : 4;
-    GdiplusCanvas canvas(width, height, images, SupersampleFor(quality));
+    // Supersampling shrinks for large pictures: the drawing stays within 16 M pixels.
+    const double room = std::sqrt((16.0 * 1024 * 1024) / (static_cast<double>(width) * height));
+    GdiplusCanvas canvas(width, height, images, SupersampleFor(std::clamp(static_cast<int>(room), 1, 4)));
     if (!canvas.Ok()) return false;
-    const SwfMatrix view = SwfMatrix::Scale(1.0 / 20, 1.0 / 20) * SwfMatrix::Translate(-movie.stage.xMin, -movie.stage.yMin);
+    const SwfMatrix view = SwfMatrix::Scale(scale / 20, scale / 20) * SwfMatrix::Translate(-movie.stage.xMin, -movie.stage.yMin);
     DrawFrame(stage, canvas, view);
     return canvas.EncodePng(png);
 }

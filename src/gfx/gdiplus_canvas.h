@@ -97,8 +97,9 @@ private:
 // stage's twips to the canvas's pixels.
 SwfDrawReport DrawFrame(SwfStage& stage, GdiplusCanvas& canvas, const SwfMatrix& view);
 
-// Frame `stage` as it stands, drawn at the stage's size, as PNG bytes;
-// false when it could not be drawn or encoded.
+// Frame `stage` as it stands, drawn at the stage's size (at most 4096
+// pixels a side, scaled down beyond), as PNG bytes; false when the stage has
+// no size or the picture could not be drawn or encoded.
 bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png);
 
 }  // namespace fh

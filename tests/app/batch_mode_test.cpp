@@ -58,6 +58,7 @@ TEST_F(BatchModeTest, SnapshotsAreFirstFramesAsPngUnderFreeNamesAndInTheList) {
     tmp.WriteFile("movies\\intro.swf", test::MovieOf(40, 30, {test::Background(0x336699)}));
     tmp.WriteFile("movies\\game.swf", test::MovieOf(20, 20, {}));
     tmp.WriteFile("movies\\broken.swf", "FWS");
+    tmp.WriteFile("movies\\wide.swf", test::MovieOf(8192, 100, {}));
     const std::string shots = tmp.Path() + "\\shots", csv = tmp.Path() + "\\shots.csv";
     tmp.WriteFile("shots\\intro.png", "someone's picture");
     ASSERT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/snapshot:" + shots, "/export:" + csv}));
@@ -66,8 +67,17 @@ TEST_F(BatchModeTest, SnapshotsAreFirstFramesAsPngUnderFreeNamesAndInTheList) {
     EXPECT_EQ("someone's picture", test::ReadFileAt(shots + "\\intro.png"));
     EXPECT_TRUE(test::PathExists(shots + "\\game.png"));
     EXPECT_FALSE(test::PathExists(shots + "\\broken.png"));
+    // A stage wider than 4096 pixels is drawn at 4096, keeping its shape.
+    const std::string wide = test::ReadFileAt(shots + "\\wide.png");
+    ASSERT_GE(wide.size(), 24u);
+    auto be32 = [&](std::size_t at) {
+        return (static_cast<unsigned char>(wide[at]) << 24) | (static_cast<unsigned char>(wide[at + 1]) << 16) |
+               (static_cast<unsigned char>(wide[at + 2]) << 8) | static_cast<unsigned char>(wide[at + 3]);
+    };
+    EXPECT_EQ(4096, be32(16));
+    EXPECT_EQ(50, be32(20));
     const auto rows = test::ReadCsv(test::ReadFileAt(csv).substr(3));
-    ASSERT_EQ(4u, rows.size());
+    ASSERT_EQ(5u, rows.size());
     EXPECT_EQ("snapshot", rows[0].back());
     for (std::size_t i = 1; i < rows.size(); ++i)
         EXPECT_EQ(rows[i][0] == "broken" ? std::string() : SystemToUtf8(shots + "\\" + rows[i][0] +

@@ -342,6 +342,7 @@ std::string MovieOf(int width, int height, const std::vector<std::pair<unsigned,
     movie.version = version;
     movie.xMax = width * 20;
     movie.yMax = height * 20;
+    movie.rectBits = std::max(15, BitWriter::SignedBits({width * 20, height * 20}));
     movie.showFrame = false;
     int frames = 0;
     for (const auto& tag : tags) frames += tag.first == 1;
