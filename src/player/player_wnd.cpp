@@ -24,6 +24,8 @@ constexpr UINT_PTR kPlayTimer = 1;
 // A frame that takes longer than this to draw at twice the size is drawn at
 // its own size from then on (where GDI+ cannot smooth edges itself).
 constexpr DWORD kSmoothDrawMs = 12;
+// The first picture is drawn again smoothed when it took no longer than this plainly.
+constexpr DWORD kSmoothFirstMs = 40;
 // Playing on would keep the window busy: the player pauses instead.
 constexpr DWORD kSlowFrameMs = 250;
 // The most one drawing may take; what is left is not drawn.
@@ -220,7 +222,15 @@ MsgResult CPlayerWnd::OnCardRead(WPARAM, LPARAM lParam) {
         m_paused = false;
     }
     UpdateCardLines();
+    // The first picture is drawn plainly; a movie that draws quickly is then
+    // drawn again smoothed, and played so while its frames stay quick.
+    m_smooth = false;
     DrawStage();
+    if (SupersampleFor(2) > 1 && m_lastDrawMs <= kSmoothFirstMs) {
+        m_smooth = true;
+        DrawStage();
+    }
+    UpdateCardLines();
     StartTimer();
     if (Handle()) ::InvalidateRect(Handle(), nullptr, TRUE);
     return Handled(0);
@@ -255,7 +265,11 @@ void CPlayerWnd::DrawStage() {
     m_stage->TakeChanged();
     m_drawCut = DrawFrame(*m_stage, *m_canvas, view).cut;
     m_lastDrawMs = NowMs() - start;
-    if (supersample > 1 && m_lastDrawMs > kSmoothDrawMs) m_smooth = false;
+    if (supersample > 1 && m_lastDrawMs > kSmoothDrawMs) {
+        m_smooth = false;
+        // A smoothed picture that ran out of time is drawn again plainly, whole.
+        if (m_drawCut) DrawStage();
+    }
 }
 
 void CPlayerWnd::StartTimer() {
