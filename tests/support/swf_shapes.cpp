@@ -282,12 +282,12 @@ std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::
 }
 
 std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,
-                                          const std::string& text, const EditTextSpec& spec) {
-    const unsigned flags1 = 0x80 | 0x08 | 0x04 | (spec.multiline ? 0x20 : 0) | (spec.font >= 0 ? 0x01 : 0);
-    const unsigned flags2 = 0x20 | (spec.border ? 0x08 : 0) | (spec.html ? 0x02 : 0) | (spec.outlines ? 0x01 : 0);
+                                          const std::string& text, const EditTextStyle& style) {
+    const unsigned flags1 = 0x80 | 0x08 | 0x04 | (style.multiline ? 0x20 : 0) | (style.font >= 0 ? 0x01 : 0);
+    const unsigned flags2 = 0x20 | (style.border ? 0x08 : 0) | (style.html ? 0x02 : 0) | (style.outlines ? 0x01 : 0);
     std::string body = Le16(id) + RectRecord(0, width, 0, height) + static_cast<char>(flags1) + static_cast<char>(flags2);
-    if (spec.font >= 0) body += Le16(static_cast<unsigned>(spec.font)) + Le16(spec.height);
-    body += Rgba(spec.rgba) + static_cast<char>(spec.align) + Le16(0) + Le16(0) + Le16(0) + Le16(0);
+    if (style.font >= 0) body += Le16(static_cast<unsigned>(style.font)) + Le16(style.height);
+    body += Rgba(style.rgba) + static_cast<char>(style.align) + Le16(0) + Le16(0) + Le16(0) + Le16(0);
     return {37, body + '\0' + text + '\0'};
 }
 

@@ -91,7 +91,7 @@ std::pair<unsigned, std::string> Lossless2(std::uint16_t id, int width, int heig
 std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs,
                                        const std::vector<int>& advances = {});
 // DefineEditText of width × height twips at the origin with its initial text.
-struct EditTextSpec {
+struct EditTextStyle {
     int font = -1;  // none: a system font
     std::uint16_t height = 400;
     std::uint32_t rgba = 0x000000FF;
@@ -99,7 +99,7 @@ struct EditTextSpec {
     int align = 0;
 };
 std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,
-                                          const std::string& text, const EditTextSpec& spec);
+                                          const std::string& text, const EditTextStyle& style);
 // DefineText2: one run of glyph indices with their advances (twips);
 // `text1` writes DefineText, whose colour has no alpha.
 std::pair<unsigned, std::string> Text2(std::uint16_t id, std::uint16_t font, std::uint16_t height, std::uint32_t rgba,

@@ -72,10 +72,10 @@ TEST(SwfTagReader, StylesEdgesAndPlacementsAsWritten) {
     s.CurveTo(200, -100, 400, 0);
     const int mul[4] = {128, 256, 256, 64}, add[4] = {10, 0, 0, 0};
     for (const char* sig : {"FWS", "CWS", "ZWS"}) {
-        test::SwfMovie spec;
-        spec.signature = sig;
-        spec.tags = {s.Define(1), Place(3, 1, MatrixRecord(2, 0, 0, 1, 200, -40), ColorTransformRecord(mul, add), 300, 9)};
-        auto movie = Load(BuildSwf(spec));
+        test::SwfMovie written;
+        written.signature = sig;
+        written.tags = {s.Define(1), Place(3, 1, MatrixRecord(2, 0, 0, 1, 200, -40), ColorTransformRecord(mul, add), 300, 9)};
+        auto movie = Load(BuildSwf(written));
         ASSERT_EQ(movie->cut, SwfCut::None) << sig;
         ASSERT_EQ(movie->shapes.size(), 1u);
         const SwfShape& shape = movie->shapes[0];
@@ -361,12 +361,12 @@ TEST(SwfStage, EditTextsWithEmbeddedGlyphsAreLaidOutOthersCounted) {
     ShapeWriter glyph(1);
     glyph.Styles(-1, 1, -1);
     glyph.Rect(0, -800, 500, 800);
-    EditTextSpec centred;
+    EditTextStyle centred;
     centred.font = 1;
     centred.multiline = true;
     centred.align = 2;
     centred.html = true;
-    EditTextSpec system;
+    EditTextStyle system;
     system.border = true;
     const Tags tags = {Font2(1, {glyph.Records(), glyph.Records()}, {600, 1000}),
                        EditText(2, 4080, 2000, "<p>AB</p><p>B &amp; A</p>", centred), Place(1, 2),
