@@ -1,5 +1,7 @@
 #include "swf/swf_header.h"
 
+#include "swf/swf_reader.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -184,31 +186,6 @@ std::uint32_t Le(const unsigned char* p, int bytes) {
     return v;
 }
 
-// Signed bit fields, most significant bit first.
-class BitReader {
-public:
-    BitReader(const unsigned char* data, std::size_t size) : m_data(data), m_size(size) {}
-    std::int64_t Signed(int bits) {
-        const std::uint64_t raw = Unsigned(bits);
-        if (bits > 0 && (raw >> (bits - 1)) & 1) return static_cast<std::int64_t>(raw) - (std::int64_t{1} << bits);
-        return static_cast<std::int64_t>(raw);
-    }
-    std::uint64_t Unsigned(int bits) {
-        std::uint64_t v = 0;
-        for (int i = 0; i < bits; ++i, ++m_bit) {
-            const std::size_t byte = m_bit / 8;
-            const unsigned bit = byte < m_size ? (m_data[byte] >> (7 - m_bit % 8)) & 1 : 0;
-            v = (v << 1) | bit;
-        }
-        return v;
-    }
-
-private:
-    const unsigned char* m_data;
-    std::size_t m_size;
-    std::size_t m_bit = 0;
-};
-
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 void ReadTags(BodyStream& body, const SwfReadLimits& limits, SwfHeaderInfo& info) {
@@ -349,12 +326,11 @@ SwfHeaderInfo ReadSwfHeader(ByteSource& source, const SwfReadLimits& limits) {
     const int bits = rect[0] >> 3;
     const std::size_t rectBytes = (5 + 4 * static_cast<std::size_t>(bits) + 7) / 8;
     if (rectBytes > 1 && !ReadExact(*body, rect + 1, rectBytes - 1)) return ended();
-    BitReader reader(rect, rectBytes);
-    reader.Unsigned(5);
-    info.xMin = reader.Signed(bits);
-    info.xMax = reader.Signed(bits);
-    info.yMin = reader.Signed(bits);
-    info.yMax = reader.Signed(bits);
+    const SwfRect stage = SwfReader(rect, rectBytes).Rect();
+    info.xMin = stage.xMin;
+    info.xMax = stage.xMax;
+    info.yMin = stage.yMin;
+    info.yMax = stage.yMax;
     info.hasStage = true;
 
     unsigned char counts[4];
