@@ -2,7 +2,7 @@
 // a run of parts, each a file number (index, data_0 to data_3, f_000001),
 // a little-endian length and that many bytes.
 
-#include "discovery/chromium_cache.h"
+#include "caches/chromium_cache.h"
 #include "fuzz/fuzz_cache_readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,6 +1,6 @@
 // The Firefox cache2 entry reader over any bytes.
 
-#include "discovery/firefox_cache2.h"
+#include "caches/firefox_cache2.h"
 #include "fuzz/fuzz_cache_readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

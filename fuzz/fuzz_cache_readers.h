@@ -4,7 +4,7 @@
 // entry may name an external file that is gone) reads and decodes within
 // bounds.
 
-#include "discovery/cache_records.h"
+#include "caches/cache_records.h"
 #include "fuzz/fuzz_util.h"
 #include "support/archive_folders.h"
 

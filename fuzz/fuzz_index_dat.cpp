@@ -1,6 +1,6 @@
 // The index.dat reader over any bytes.
 
-#include "discovery/index_dat.h"
+#include "caches/index_dat.h"
 #include "fuzz/fuzz_cache_readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,6 +1,6 @@
 // The Chromium simple cache entry reader over any bytes.
 
-#include "discovery/chromium_cache.h"
+#include "caches/chromium_cache.h"
 #include "fuzz/fuzz_cache_readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

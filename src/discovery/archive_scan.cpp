@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "base/codepage.h"
-#include "discovery/chromium_cache.h"
-#include "discovery/firefox_cache2.h"
-#include "discovery/index_dat.h"
+#include "caches/chromium_cache.h"
+#include "caches/firefox_cache2.h"
+#include "caches/index_dat.h"
 
 namespace fh {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "discovery/archive_scan.h"
-#include "discovery/firefox_cache2.h"
+#include "caches/firefox_cache2.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
 #include "win/handles.h"

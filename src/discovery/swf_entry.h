@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/cache_records.h"
+#include "caches/cache_records.h"
 
 namespace fh {
 

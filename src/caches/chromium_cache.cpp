@@ -1,4 +1,4 @@
-#include "discovery/chromium_cache.h"
+#include "caches/chromium_cache.h"
 
 #include <cstdio>
 #include <algorithm>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "discovery/cache_records.h"
+#include "caches/cache_records.h"
 
 namespace fh {
 

@@ -1,4 +1,4 @@
-#include "discovery/firefox_cache2.h"
+#include "caches/firefox_cache2.h"
 
 namespace fh {
 

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "discovery/cache_records.h"
+#include "caches/cache_records.h"
 
 namespace fh {
 

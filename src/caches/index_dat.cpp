@@ -1,4 +1,4 @@
-#include "discovery/index_dat.h"
+#include "caches/index_dat.h"
 
 namespace fh {
 

@@ -1,4 +1,4 @@
-#include "discovery/cache_records.h"
+#include "caches/cache_records.h"
 
 #include <zlib.h>
 
