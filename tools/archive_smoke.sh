@@ -2,7 +2,7 @@
 # The cache folder analysis of the real program, in batch mode, on caches that
 # real browsers wrote (FLICKHOLD_REAL_CACHES: the unpacked fixtures, each with
 # its manifest.json): every movie listed with its address and site, and saved
-# byte for byte in site folders. Exit 77 (skipped) without the fixtures.
+# byte for byte in site folders.
 #   archive_smoke.sh Flickhold.exe
 set -u
 exe=$1
@@ -12,8 +12,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 wine_env "$(build_dir_of "$exe")"
 caches=${FLICKHOLD_REAL_CACHES:-}
 if [ -z "$caches" ] || [ ! -d "$caches" ]; then
-  echo "archive: no fixtures (FLICKHOLD_REAL_CACHES)"
-  exit 77
+  echo "archive: no fixtures (FLICKHOLD_REAL_CACHES)" >&2
+  exit 1
 fi
 work="$WINEPREFIX/drive_c/flickhold_archive"
 fail=0

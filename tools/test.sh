@@ -23,15 +23,6 @@ cmake --build "$base/fuzz" || exit 1
 configure_windows "$root" "$win" "$arch" || exit 1
 cmake --build "$win" || exit 1
 
-# Caches written by real browsers, for the offline readers' tests.
-shared_caches="$root/../shared/real-caches"
-if [ -d "$shared_caches" ]; then
-  rm -rf "$base/real-caches"
-  mkdir -p "$base/real-caches"
-  for archive in "$shared_caches"/*.tar.gz; do tar -xzf "$archive" -C "$base/real-caches" || exit 1; done
-  export FLICKHOLD_REAL_CACHES="$base/real-caches"
-fi
-
 status=0
 echo "== core tests, host compiler with AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd "$base/host" && ctest --output-on-failure) || status=1

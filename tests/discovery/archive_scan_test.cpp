@@ -67,7 +67,7 @@ void ExpectAllMovies(MemoryFolder& folder, MemoryFolder& originals, const char* 
 }
 
 TEST(ArchiveScan, RealBrowserCachesGiveEveryMovieWithItsAddress) {
-    if (RealCaches().empty()) GTEST_SKIP() << "FLICKHOLD_REAL_CACHES names no fixtures";
+    ASSERT_FALSE(RealCaches().empty()) << "FLICKHOLD_REAL_CACHES names no fixtures";
     MemoryFolder originals = LoadFolder(RealCaches() + "/originals");
     for (const auto& cache : kCaches) {
         SCOPED_TRACE(cache.fixture);
@@ -90,7 +90,7 @@ TEST(ArchiveScan, RealBrowserCachesGiveEveryMovieWithItsAddress) {
 }
 
 TEST(ArchiveScan, DamagedCachesLoseOnlyWhatIsDamaged) {
-    if (RealCaches().empty()) GTEST_SKIP() << "FLICKHOLD_REAL_CACHES names no fixtures";
+    ASSERT_FALSE(RealCaches().empty()) << "FLICKHOLD_REAL_CACHES names no fixtures";
     for (const auto& cache : kCaches) {
         SCOPED_TRACE(cache.fixture);
         const MemoryFolder whole = LoadFolder(RealCaches() + "/" + cache.fixture);
