@@ -10,8 +10,10 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_
   -DCMAKE_CXX_COMPILER=clang++ -DFLICKHOLD_HOST_CORE=ON -DFLICKHOLD_FUZZ=ON >/dev/null || exit 1
 cmake --build "$build" || exit 1
 status=0
-for name in markup names cmdline swf_header csv site_path; do
-  bash "$root/tools/fuzz_run.sh" "$build/fuzz/fuzz_$name" "$root/fuzz/corpus/$name" \
-    -max_total_time="${FUZZ_SECONDS:-60}" || status=1
+# Every target with a seed corpus; an input that takes over ten seconds is a hang.
+for seeds in "$root"/fuzz/corpus/*/; do
+  name=$(basename "$seeds")
+  bash "$root/tools/fuzz_run.sh" "$build/fuzz/fuzz_$name" "$seeds" \
+    -max_total_time="${FUZZ_SECONDS:-60}" -timeout=10 || status=1
 done
 exit $status

@@ -304,9 +304,30 @@ private:
         for (std::size_t i = 0; i < clips.size(); ++i) m_canvas.PopClip();
     }
 
+    // Every expansion counts against the drawing's budget, drawn or not: a
+    // button made of buttons draws nothing yet may fan out without end.
+    bool Enter(int nesting) { return nesting < m_stage.m_limits.maxNesting && Spend(1); }
+
+    // A button that lists itself among its parts (directly or through other
+    // buttons) is not expanded again inside itself.
+    bool Expanding(std::uint16_t id) const {
+        return std::find(m_expanding.begin(), m_expanding.end(), id) != m_expanding.end();
+    }
+
+    template <typename Part>
+    void Button(std::uint16_t id, const SwfButton& button, Part part) {
+        if (Expanding(id)) return;
+        m_expanding.push_back(id);
+        for (const SwfButtonPart& p : button.up) {
+            if (m_report.cut) break;
+            part(p);
+        }
+        m_expanding.pop_back();
+    }
+
     void Character(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, const SwfColorTransform& cx,
                    std::uint16_t ratio, int nesting) {
-        if (m_report.cut || nesting >= m_stage.m_limits.maxNesting) return;
+        if (!Enter(nesting)) return;
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
         switch (c->kind) {
@@ -321,8 +342,9 @@ private:
             break;
         case SwfKind::Text: Text(m_movie.texts[c->index], m, cx, nullptr); break;
         case SwfKind::Button:
-            for (const SwfButtonPart& part : m_movie.buttons[c->index].up)
+            Button(id, m_movie.buttons[c->index], [&](const SwfButtonPart& part) {
                 Character(part.character, nullptr, m * part.matrix, cx * part.colorTransform, 0, nesting + 1);
+            });
             break;
         case SwfKind::Bitmap: {
             const SwfBitmap& bm = m_movie.bitmaps[c->index];
@@ -405,7 +427,7 @@ private:
 
     void Mask(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, std::uint16_t ratio, int nesting,
               std::vector<std::pair<SwfPath, bool>>& paths) {
-        if (nesting >= m_stage.m_limits.maxNesting || m_report.cut) return;
+        if (!Enter(nesting)) return;
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
         auto addFills = [&](const SwfOutline& outline) {
@@ -426,8 +448,9 @@ private:
                          nesting + 1, paths);
             break;
         case SwfKind::Button:
-            for (const SwfButtonPart& part : m_movie.buttons[c->index].up)
+            Button(id, m_movie.buttons[c->index], [&](const SwfButtonPart& part) {
                 Mask(part.character, nullptr, m * part.matrix, 0, nesting + 1, paths);
+            });
             break;
         default: break;
         }
@@ -546,6 +569,7 @@ private:
     std::uint64_t m_points = 0;
     std::uint64_t m_gradientPixels = 0;
     std::uint64_t m_calls = 0;
+    std::vector<std::uint16_t> m_expanding;  // the buttons being expanded, outermost first
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 

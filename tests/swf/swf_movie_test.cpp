@@ -441,6 +441,36 @@ TEST(SwfStage, HostileMoviesEndQuickly) {
     stage.SetDrawTimeLimit(1);
     EXPECT_TRUE(stage.Draw(slow, SwfMatrix(), 100, 100).cut);
     EXPECT_LE(slow.calls.size(), 70u);
+
+    // Buttons that hold themselves, placed and as masks, draw their shapes
+    // once; a chain of distinct buttons, four parts each, 31 deep, draws
+    // nothing yet ends on the drawing's budget.
+    const std::string none, at = Translate(0, 0);
+    Tags selfish = {Square(1, 0x00FF00FF),
+                    Button2(2, {{1, 2, 1, at}, {1, 2, 2, at}, {1, 1, 3, at}, {1, 2, 4, at}, {1, 2, 5, at}})};
+    for (bool mask : {false, true}) {
+        SCOPED_TRACE(mask ? "mask" : "placed");
+        Tags tags = selfish;
+        tags.push_back(Place(1, 2, none, none, -1, mask ? 3 : 0));
+        tags.push_back(Place(2, 1));
+        SwfStage button(Load(MovieOf(100, 100, tags)));
+        RecordingCanvas drawn;
+        EXPECT_FALSE(button.Draw(drawn, SwfMatrix(), 100, 100).cut);
+        EXPECT_EQ(mask ? 1u : 2u, Fills(button).size());
+    }
+    Tags chain = {Square(1, 0x00FF00FF)};
+    for (std::uint16_t id = 2; id <= 32; ++id) {
+        const auto next = static_cast<std::uint16_t>(id + 1);
+        chain.push_back(Button2(id, {{1, next, 1, at}, {1, next, 2, at}, {1, next, 3, at}, {1, next, 4, at}}));
+    }
+    chain.push_back(Place(1, 2));
+    SwfStageLimits deep;
+    deep.maxNesting = 40;
+    deep.maxPoints = 100000;
+    SwfStage fan(Load(MovieOf(100, 100, chain)), deep);
+    RecordingCanvas fanned;
+    EXPECT_TRUE(fan.Draw(fanned, SwfMatrix(), 100, 100).cut);
+    EXPECT_TRUE(fanned.calls.empty() || fanned.calls.size() == 1u);
 }
 
 }  // namespace
