@@ -107,4 +107,20 @@ const CodePage& SystemCodePage() { return SystemInstance(); }
 
 void SetSystemCodePage(const CodePage& cp) { SystemInstance() = cp; }
 
+bool IsDeviceName(std::string_view name, const CodePage& cp) {
+    std::string stem(name.substr(0, cp.Find(name, '.')));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    stem = cp.ToLower(stem);
+    static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$", "clock$"};
+    for (const char* device : kDevices)
+        if (stem == device) return true;
+    if (stem.size() < 4 || (stem.compare(0, 3, "com") != 0 && stem.compare(0, 3, "lpt") != 0)) return false;
+    const std::string_view number = std::string_view(stem).substr(3);
+    if (number.size() == 1 && number[0] >= '0' && number[0] <= '9') return true;
+    // Windows reserves the superscript forms too ("COM\u00B9").
+    for (const std::string& digit : cp.SuperscriptDigits())
+        if (!digit.empty() && number == digit) return true;
+    return false;
+}
+
 }  // namespace fh

@@ -63,4 +63,9 @@ private:
 const CodePage& SystemCodePage();
 void SetSystemCodePage(const CodePage& cp);
 
+// True for a file name that Windows takes for a device whatever folder it is
+// in ("CON", "com1.swf", "LPT3 .htm", "CONOUT$", "COM\u00B9"): such a name is
+// never opened or written as a file.
+bool IsDeviceName(std::string_view name, const CodePage& cp);
+
 }  // namespace fh

@@ -181,6 +181,76 @@ std::optional<std::string> DecodeBody(std::string_view body, BodyEncoding encodi
     return std::nullopt;
 }
 
+namespace {
+
+// A deflate body with the zlib wrapper, or raw as some servers send it: the
+// wrapper's first two bytes name the method and check themselves.
+int DeflateBits(std::string_view head) {
+    if (head.size() < 2) return -15;
+    const unsigned a = static_cast<unsigned char>(head[0]), b = static_cast<unsigned char>(head[1]);
+    return (a & 0x0F) == 8 && ((a << 8) | b) % 31 == 0 ? 15 : -15;
+}
+
+}  // namespace
+
+StreamEnd StreamBody(CacheFile& file, std::uint64_t offset, std::uint64_t length, BodyEncoding encoding,
+                     std::uint64_t limit, const std::function<bool(std::string_view)>& sink) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    const std::uint64_t size = file.Size();
+    if (offset > size || length > size - offset) return StreamEnd::Broken;
+    if (encoding == BodyEncoding::Identity) {
+        if (length > limit) return StreamEnd::OverLimit;
+        for (std::uint64_t done = 0; done < length;) {
+            const std::string piece =
+                file.ReadAt(offset + done, static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - done)));
+            if (piece.empty()) return StreamEnd::Broken;
+            if (!sink(piece)) return StreamEnd::Stopped;
+            done += piece.size();
+        }
+        return StreamEnd::Whole;
+    }
+    std::string piece = file.ReadAt(offset, static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length)));
+    z_stream z{};
+    const int bits = encoding == BodyEncoding::Gzip ? 16 + 15 : DeflateBits(piece);
+    if (inflateInit2(&z, bits) != Z_OK) return StreamEnd::Broken;
+    std::uint64_t read = piece.size(), written = 0;
+    std::string out(kPiece, '\0');
+    StreamEnd end = StreamEnd::Broken;
+    z.next_in = reinterpret_cast<Bytef*>(piece.data());
+    z.avail_in = static_cast<uInt>(piece.size());
+    for (;;) {
+        if (z.avail_in == 0 && read < length) {
+            piece = file.ReadAt(offset + read, static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - read)));
+            if (piece.empty()) break;
+            read += piece.size();
+            z.next_in = reinterpret_cast<Bytef*>(piece.data());
+            z.avail_in = static_cast<uInt>(piece.size());
+        }
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(out.size());
+        const int status = inflate(&z, Z_NO_FLUSH);
+        const std::size_t got = out.size() - z.avail_out;
+        if (got > limit - written) {
+            end = StreamEnd::OverLimit;
+            break;
+        }
+        written += got;
+        if (got && !sink(std::string_view(out.data(), got))) {
+            end = StreamEnd::Stopped;
+            break;
+        }
+        if (status == Z_STREAM_END) {
+            end = StreamEnd::Whole;
+            break;
+        }
+        // No progress with input left, or none left at all: the stream is cut or bad.
+        if ((status != Z_OK && status != Z_BUF_ERROR) || (got == 0 && z.avail_in == 0 && read >= length)) break;
+        if (status == Z_BUF_ERROR && got == 0 && z.avail_in != 0) break;
+    }
+    inflateEnd(&z);
+    return end;
+}
+
 std::string DecodedPrefix(std::string_view body, BodyEncoding encoding, std::size_t count) {
     if (encoding == BodyEncoding::Identity) return std::string(body.substr(0, count));
     for (int bits : WindowBits(encoding)) {

@@ -5,6 +5,7 @@
 // CacheFolder, so that they run on copies from any machine and in tests.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,10 @@
 namespace fh {
 
 enum class BodyEncoding { Identity, Gzip, Deflate };
+
+// The most a movie taken out of a cache may be, stored or decoded: far
+// inside what a 32-bit process can address, far above any real movie.
+constexpr std::uint64_t kMaxMovieBody = 128u << 20;
 
 struct CacheRecord {
     const char* kind = "";  // the cache's format, as the CSV names it
@@ -25,6 +30,10 @@ struct CacheRecord {
     std::string contentType;
     // Seconds since 1970; 0 where the cache did not say.
     std::int64_t lastModified = 0, lastAccess = 0, expires = 0;
+    // Filled in by the folder walk for a movie: its size once decoded, and
+    // whether that is beyond kMaxMovieBody (the movie is listed, not taken out).
+    std::uint64_t movieSize = 0;
+    bool movieCut = false;
 };
 
 // What a reader made of its cache: the records, and how many it had to
@@ -80,5 +89,18 @@ std::string AddressFromCacheKey(std::string_view key);
 std::optional<std::string> DecodeBody(std::string_view body, BodyEncoding encoding, std::size_t limit);
 // The first `count` bytes a (perhaps cut) gzip or deflate stream decodes to.
 std::string DecodedPrefix(std::string_view body, BodyEncoding encoding, std::size_t count);
+
+// How a body streamed through its decoding ended.
+enum class StreamEnd {
+    Whole,      // every byte, and the encoded stream ended where it should
+    OverLimit,  // it decodes to more than the limit
+    Broken,     // the stored bytes end early or are no such stream
+    Stopped,    // the sink asked to stop
+};
+// Streams the body stored at `offset` (`length` bytes) of the file through
+// its decoding into `sink`, a piece at a time, so that no whole body is ever
+// held; at most `limit` decoded bytes. The sink returns false to stop.
+StreamEnd StreamBody(CacheFile& file, std::uint64_t offset, std::uint64_t length, BodyEncoding encoding,
+                     std::uint64_t limit, const std::function<bool(std::string_view)>& sink);
 
 }  // namespace fh

@@ -33,7 +33,8 @@ std::optional<CacheRecord> ReadCache2Entry(CacheFile& file, const std::string& n
     // Version 1 has no flags field.
     const std::size_t keyAt = version >= 2 ? kHeaderSize : kHeaderSize - 4;
     const std::uint32_t keySize = Be32(meta, 24);
-    if (keySize == 0 || keyAt + keySize + 1 > meta.size()) return std::nullopt;
+    // Compared by subtraction: a key size near 2^32 must not wrap the sum.
+    if (keySize == 0 || meta.size() <= keyAt || keySize > meta.size() - keyAt - 1) return std::nullopt;
     CacheRecord r;
     r.kind = "Firefox cache2";
     r.url = AddressFromCacheKey(std::string_view(meta).substr(keyAt, keySize));

@@ -1,5 +1,7 @@
 #include "caches/index_dat.h"
 
+#include "base/codepage.h"
+
 namespace fh {
 
 namespace {
@@ -65,7 +67,8 @@ CacheReading ReadIndexDat(std::string_view index) {
         const std::string_view local = TextIn(record, Le32(record, 0x3C));
         const unsigned char folder = static_cast<unsigned char>(record[0x38]);
         if (r.url.empty() || local.empty() || folder >= folders.size() || folders[folder].empty() ||
-            local.find_first_of("\\/:") != std::string_view::npos || local == "." || local == "..") {
+            local.find_first_of("\\/:") != std::string_view::npos || local == "." || local == ".." ||
+            IsDeviceName(local, CodePage()) || IsDeviceName(folders[folder], CodePage())) {
             // Records of the history or cookies have no file; others are damaged.
             if (r.url.empty() || !local.empty()) ++reading.damaged;
             continue;

@@ -1,5 +1,6 @@
 #include "discovery/archive_scan.h"
 
+#include <new>
 #include <set>
 #include <utility>
 
@@ -63,6 +64,12 @@ public:
         std::vector<std::string> files, folders;
         for (const FolderItem& item : items) {
             if (++m_items > kMaxItems) return;
+            // A file copied under a device's name can only be reached as the
+            // device on Windows: it is counted, never opened.
+            if (!item.folder && IsDeviceName(item.name, CodePage())) {
+                ++m_scan.damaged;
+                continue;
+            }
             (item.folder ? folders : files).push_back(item.name);
         }
         const bool entriesFolder = !sub.empty() && EqualNoCase(sub.substr(sub.rfind('\\') + 1), "entries");
@@ -81,7 +88,9 @@ public:
         std::set<std::pair<std::string, std::uint64_t>> listed;
         for (CacheRecord& r : m_records) {
             if (m_scan.cancelled) break;
-            if (!IsMovie(r) || !listed.insert({r.file, r.offset}).second) continue;
+            bool movie = false;
+            if (!Guarded([&] { movie = IsMovie(r); })) ++m_scan.damaged;
+            if (!movie || !listed.insert({r.file, r.offset}).second) continue;
             m_scan.movies.push_back(std::move(r));
             Report();
         }
@@ -94,6 +103,7 @@ public:
             CacheRecord r;
             r.kind = "signature";
             r.file = path;
+            r.movieSize = file->Size();
             m_scan.movies.push_back(std::move(r));
             Report();
         }
@@ -115,14 +125,15 @@ private:
         std::unique_ptr<CacheFile> file = m_root.Open(path);
         if (!file || file->Size() > kMaxIndexDat || !IsIndexDat(file->ReadAt(0, 32))) return;
         m_claimed.insert(path);
-        Take(ReadIndexDat(file->ReadAt(0, static_cast<std::size_t>(file->Size()))), sub);
+        if (!Guarded([&] { Take(ReadIndexDat(file->ReadAt(0, static_cast<std::size_t>(file->Size()))), sub); }))
+            ++m_scan.damaged;
     }
 
     void ReadBlockFiles(const std::string& sub, const std::string& path) {
         std::unique_ptr<CacheFile> file = m_root.Open(path);
         if (!file || !IsBlockFileIndex(file->ReadAt(0, 4))) return;
         SubFolder folder(m_root, sub);
-        Take(ReadBlockFileCache(folder), sub);
+        if (!Guarded([&] { Take(ReadBlockFileCache(folder), sub); })) ++m_scan.damaged;
     }
 
     using EntryReader = std::optional<CacheRecord> (*)(CacheFile&, const std::string&, bool&);
@@ -130,15 +141,32 @@ private:
         std::unique_ptr<CacheFile> file = m_root.Open(path);
         if (!file) return;
         bool damaged = false;
-        std::optional<CacheRecord> record = read(*file, path, damaged);
+        std::optional<CacheRecord> record;
+        if (!Guarded([&] { record = read(*file, path, damaged); })) damaged = true;
         if (damaged) ++m_scan.damaged;
         if (!record) return;
         m_claimed.insert(path);
         m_records.push_back(std::move(*record));
     }
 
+    // A record or cache that asks for more memory than the process can find
+    // (a 32-bit program runs out long before a disk does) counts as damaged,
+    // and the walk goes on with the next.
+    template <typename Work>
+    bool Guarded(Work work) {
+        try {
+            work();
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
     // The stored body begins with a signature, itself or once decoded; a
     // body stored already decoded (as WinINet does) loses its encoding.
+    // The movie's size comes with it: an encoded uncompressed movie's
+    // header gives its length, so only a compressed one is decoded whole,
+    // and even that without keeping the bytes.
     bool IsMovie(CacheRecord& r) {
         std::unique_ptr<CacheFile> file = m_root.Open(r.file);
         if (!file || r.offset >= file->Size()) return false;
@@ -147,9 +175,27 @@ private:
         const std::string head = file->ReadAt(r.offset, static_cast<std::size_t>(std::min<std::uint64_t>(room, kProbe)));
         if (BeginsWithSwfSignature(head)) {
             r.encoding = BodyEncoding::Identity;
+            r.movieSize = room;
+            // A whole file is listed as it is; only a part is taken out.
+            r.movieCut = (r.offset != 0 || r.length) && room > kMaxMovieBody;
             return true;
         }
-        return r.encoding != BodyEncoding::Identity && BeginsWithSwfSignature(DecodedPrefix(head, r.encoding, 3));
+        if (r.encoding == BodyEncoding::Identity) return false;
+        const std::string decoded = DecodedPrefix(head, r.encoding, 8);
+        if (!BeginsWithSwfSignature(decoded)) return false;
+        if (decoded.size() == 8 && decoded[0] == 'F') {
+            r.movieSize = Le32(decoded, 4);
+            r.movieCut = r.movieSize > kMaxMovieBody;
+            return true;
+        }
+        std::uint64_t size = 0;
+        const StreamEnd end = StreamBody(*file, r.offset, room, r.encoding, kMaxMovieBody, [&](std::string_view piece) {
+            size += piece.size();
+            return true;
+        });
+        r.movieCut = end == StreamEnd::OverLimit;
+        r.movieSize = r.movieCut ? kMaxMovieBody : size;
+        return end == StreamEnd::Whole || r.movieCut;
     }
 
     void Report() {

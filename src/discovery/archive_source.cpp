@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -9,14 +10,13 @@
 #include "caches/firefox_cache2.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
+#include "res/resource.h"
 #include "win/handles.h"
+#include "win/platform.h"
 
 namespace fh {
 
 namespace {
-
-// The most a movie extracted from a cache may take, stored or decoded.
-constexpr std::uint64_t kMaxExtracted = 256u << 20;
 
 // The size is asked of the system only when needed: most files of a walk
 // are only read from their start, and each call costs under Wine.
@@ -68,6 +68,13 @@ public:
     std::string PathOf(const std::string& name) const { return name.empty() ? m_root : m_root + "\\" + name; }
 
     std::unique_ptr<CacheFile> Open(const std::string& name) override {
+        // Names come from cache data: none that Windows reads as a device.
+        const CodePage& cp = SystemCodePage();
+        for (std::size_t at = 0; at <= name.size();) {
+            const std::size_t end = std::min(cp.Find(name, '\\', at), name.size());
+            if (IsDeviceName(std::string_view(name).substr(at, end - at), cp)) return nullptr;
+            at = end + 1;
+        }
         UniqueFile file(OpenForReading(PathOf(name)));
         if (!file) return nullptr;
         return std::make_unique<WinCacheFile>(std::move(file));
@@ -120,17 +127,47 @@ std::map<std::string, std::string>& Extracted() {
     return extracted;
 }
 
-// The movie's bytes as the cache stored them, decoded.
-std::optional<std::string> ReadMovieBytes(const SwfEntry& entry) {
-    UniqueFile file(OpenForReading(entry.path));
-    if (!file) return std::nullopt;
-    WinCacheFile source(std::move(file));
-    if (entry.partOffset > source.Size()) return std::nullopt;
+// The number of the next extracted copy's name. It only grows: a copy that
+// was deleted must not lend its name to another movie.
+unsigned& NextExtractedName() {
+    static unsigned next = 1;
+    return next;
+}
+
+// Streams the movie's bytes, decoded, into a new file of the extracted
+// folder; its path, or empty.
+std::string ExtractMovie(const SwfEntry& entry, const std::string& folder) {
+    UniqueFile stored(OpenForReading(entry.path));
+    if (!stored) return std::string();
+    WinCacheFile source(std::move(stored));
+    if (entry.partOffset > source.Size()) return std::string();
     std::uint64_t length = source.Size() - entry.partOffset;
     if (entry.partLength >= 0) length = std::min<std::uint64_t>(length, static_cast<std::uint64_t>(entry.partLength));
-    if (length > kMaxExtracted) return std::nullopt;
-    return DecodeBody(source.ReadAt(entry.partOffset, static_cast<std::size_t>(length)), entry.encoding,
-                      static_cast<std::size_t>(kMaxExtracted));
+    for (int tries = 0; tries < 1000; ++tries) {
+        const std::string path = folder + "\\" + std::to_string(NextExtractedName()++) + ".swf";
+        // A new file only: what is there already (another run's leftover) is never written over.
+        UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY,
+                                      nullptr));
+        if (!file) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            return std::string();
+        }
+        const StreamEnd end = StreamBody(source, entry.partOffset, length, entry.encoding, kMaxMovieBody,
+                                         [&](std::string_view piece) {
+                                             DWORD written = 0;
+                                             return ::WriteFile(file.Get(), piece.data(), static_cast<DWORD>(piece.size()),
+                                                                &written, nullptr) &&
+                                                    written == piece.size();
+                                         });
+        file.Reset();
+        if (end != StreamEnd::Whole) {
+            ::DeleteFileA(path.c_str());
+            return std::string();
+        }
+        return path;
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -159,17 +196,14 @@ bool LoadArchiveFolder(SwfEntryList& entries, int& counter, const std::string& f
         entry.cacheExpires = r.expires;
         if (r.lastModified) entry.lastModifiedText = FormatHttpDate(r.lastModified);
         FileFacts facts;
-        if (!QueryFileFacts(entry.path, facts)) continue;
-        std::uint64_t size = facts.size > r.offset ? facts.size - r.offset : 0;
-        if (r.length) size = std::min(size, *r.length);
-        // An encoded body's size is the movie's once decoded.
-        if (entry.encoding != BodyEncoding::Identity) {
-            const std::optional<std::string> bytes = ReadMovieBytes(entry);
-            if (!bytes) continue;
-            size = bytes->size();
+        if (!QueryFileFacts(entry.path, facts) || r.movieSize == 0) continue;
+        entry.sizeText = FormatSizeText(r.movieSize);
+        // A movie beyond what is ever taken out of a cache is still listed.
+        if (r.movieCut) {
+            char text[256];
+            std::snprintf(text, sizeof text, LoadResString(IDS_SIZE_CUT).c_str(), entry.sizeText.c_str());
+            entry.sizeText = text;
         }
-        if (size == 0) continue;
-        entry.sizeText = FormatSizeText(size);
         entry.fileTime = clock.Now();
         CreationTimeFromStamp(facts.created, entry.fileTime, clock);
         entry.id = ++counter;
@@ -185,21 +219,11 @@ std::string MovieFileOf(const SwfEntry& entry) {
     auto known = Extracted().find(key);
     if (known != Extracted().end() && ::GetFileAttributesA(known->second.c_str()) != INVALID_FILE_ATTRIBUTES)
         return known->second;
-    const std::optional<std::string> bytes = ReadMovieBytes(entry);
     const std::string folder = ExtractedFolder();
-    if (!bytes || folder.empty()) return std::string();
+    if (folder.empty()) return std::string();
     ::CreateDirectoryA(folder.c_str(), nullptr);
-    const std::string path = folder + "\\" + std::to_string(Extracted().size() + 1) + ".swf";
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY,
-                                  nullptr));
-    DWORD written = 0;
-    if (!file || !::WriteFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &written, nullptr) ||
-        written != bytes->size()) {
-        file.Reset();
-        ::DeleteFileA(path.c_str());
-        return std::string();
-    }
-    file.Reset();
+    const std::string path = ExtractMovie(entry, folder);
+    if (path.empty()) return std::string();
     // Saved copies keep the time the server gave the movie.
     if (entry.cacheLastModified) SetModifiedTime(path, entry.cacheLastModified);
     Extracted()[key] = path;

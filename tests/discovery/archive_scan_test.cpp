@@ -7,7 +7,11 @@
 
 #include <cstdlib>
 
+#include "base/codepage.h"
+
 #include "support/archive_folders.h"
+#include "support/cache_writer.h"
+#include "support/swf_writer.h"
 
 namespace fh {
 namespace {
@@ -123,6 +127,129 @@ TEST(ArchiveScan, DamagedCachesLoseOnlyWhatIsDamaged) {
     const ArchiveScan escaped = ScanArchive(ie);
     EXPECT_GT(escaped.damaged, 0);
     for (const CacheRecord& r : escaped.movies) EXPECT_EQ(std::string::npos, r.file.find("..")) << r.file;
+}
+
+TEST(ArchiveScan, NamesOfDevicesAreNeverOpened) {
+    // A folder that notes what is opened.
+    struct Watched : MemoryFolder {
+        std::vector<std::string> opened;
+        std::unique_ptr<CacheFile> Open(const std::string& name) override {
+            opened.push_back(name);
+            return MemoryFolder::Open(name);
+        }
+    };
+    ASSERT_FALSE(RealCaches().empty()) << "FLICKHOLD_REAL_CACHES names no fixtures";
+    Watched folder;
+    static_cast<MemoryFolder&>(folder) = LoadFolder(RealCaches() + "/ie-wine-index-dat");
+    std::string& index = folder.files["Content.IE5\\index.dat"];
+    // Two records now name devices, their files still there under those names.
+    for (const char* from : {"tiny_fws[0].swf", "big_fws[0].swf"}) {
+        const std::size_t at = index.find(from);
+        ASSERT_NE(std::string::npos, at) << from;
+        const std::string device = from[0] == 't' ? std::string("COM1\0", 5) : std::string("aux.htm\0", 8);
+        index.replace(at, device.size(), device);
+    }
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"S8R7WIPM\\tiny_fws[0].swf", "S8R7WIPM\\COM1"},
+                                   {"4WWA65CD\\big_fws[0].swf", "4WWA65CD\\aux.htm"}}) {
+        folder.files["Content.IE5\\" + to] = folder.files["Content.IE5\\" + from];
+        folder.files.erase("Content.IE5\\" + from);
+    }
+    folder.files["loose\\CON"] = "FWS";
+    folder.files["loose\\lpt1.swf"] = "FWS";
+    const ArchiveScan scan = ScanArchive(folder);
+    for (const std::string& name : folder.opened) {
+        const std::string last = name.substr(name.rfind('\\') + 1);
+        EXPECT_FALSE(IsDeviceName(last, CodePage())) << name;
+    }
+    // The records and the four files are counted as damaged; the rest is listed.
+    EXPECT_EQ(6, scan.damaged);
+    EXPECT_EQ(std::size(kMovies) - 2, scan.movies.size());
+}
+
+TEST(CacheRecords, BodiesStreamThroughTheirDecodingWithinTheLimit) {
+    std::string movie = "FWS";
+    for (int i = 0; movie.size() < 300000; ++i) movie += std::to_string(i * 7919);
+    MemoryFolder folder;
+    folder.files["gzip"] = "head" + test::Gzip(movie);
+    folder.files["zlib"] = test::ZlibCompress(movie);
+    folder.files["raw"] = folder.files["zlib"].substr(2);
+    folder.files["cut"] = folder.files["gzip"].substr(0, folder.files["gzip"].size() / 2);
+    folder.files["plain"] = movie;
+    const struct {
+        const char* file;
+        std::uint64_t offset;
+        BodyEncoding encoding;
+        std::uint64_t limit;
+        StreamEnd end;
+    } cases[] = {
+        {"gzip", 4, BodyEncoding::Gzip, movie.size(), StreamEnd::Whole},
+        {"zlib", 0, BodyEncoding::Deflate, movie.size(), StreamEnd::Whole},
+        {"raw", 0, BodyEncoding::Deflate, movie.size(), StreamEnd::Whole},
+        {"plain", 0, BodyEncoding::Identity, movie.size(), StreamEnd::Whole},
+        {"gzip", 4, BodyEncoding::Gzip, movie.size() - 1, StreamEnd::OverLimit},
+        {"plain", 0, BodyEncoding::Identity, 1000, StreamEnd::OverLimit},
+        {"cut", 4, BodyEncoding::Gzip, movie.size(), StreamEnd::Broken},
+        {"plain", 0, BodyEncoding::Gzip, movie.size(), StreamEnd::Broken},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " to " + std::to_string(c.limit));
+        auto file = folder.Open(c.file);
+        std::string out;
+        const StreamEnd end = StreamBody(*file, c.offset, file->Size() - c.offset, c.encoding, c.limit,
+                                         [&](std::string_view piece) {
+                                             out += piece;
+                                             return true;
+                                         });
+        EXPECT_EQ(c.end, end);
+        EXPECT_LE(out.size(), c.limit);
+        EXPECT_TRUE(c.end != StreamEnd::Whole || out == movie);
+    }
+    // Lengths that reach past the file, also where adding them would wrap.
+    auto gzip = folder.Open("gzip");
+    const auto keep = [](std::string_view) { return true; };
+    EXPECT_EQ(StreamEnd::Broken, StreamBody(*gzip, 4, gzip->Size(), BodyEncoding::Gzip, 1u << 20, keep));
+    EXPECT_EQ(StreamEnd::Broken, StreamBody(*gzip, 4, ~std::uint64_t(0) - 2, BodyEncoding::Gzip, 1u << 20, keep));
+    EXPECT_EQ(StreamEnd::Stopped,
+              StreamBody(*gzip, 4, gzip->Size() - 4, BodyEncoding::Gzip, 1u << 20, [](std::string_view) { return false; }));
+}
+
+TEST(ArchiveScan, EncodedMoviesAreSizedWithoutDecodingWholeAndListedCutPastTheCap) {
+    const std::string gzip = "Content-Encoding: gzip\r\n";
+    std::string fws = "FWS\x0A" + std::string(4, '\0') + std::string(50000, 'x');
+    fws[4] = static_cast<char>(fws.size() & 0xFF);
+    fws[5] = static_cast<char>(fws.size() >> 8);
+    const std::string cws = "CWS\x0A\x10\x27\0\0" + std::string(30000, 'c');
+    // An uncompressed movie whose header says 300 MB: listed from its header, cut.
+    std::string huge = "FWS\x0A" + std::string(4, '\0') + std::string(1000, 'h');
+    huge[7] = 0x12;  // 0x12000000 bytes
+    MemoryFolder folder;
+    const std::string entries = "Profile\\cache2\\entries\\";
+    folder.files[entries + std::string(40, 'A')] = test::Cache2EntryFile(test::Gzip(fws), "http://a.test/f.swf", gzip);
+    folder.files[entries + std::string(40, 'B')] = test::Cache2EntryFile(test::Gzip(cws), "http://a.test/c.swf", gzip);
+    folder.files[entries + std::string(40, 'C')] = test::Cache2EntryFile(test::Gzip(huge), "http://a.test/h.swf", gzip);
+    // A key size that wraps a 32-bit sum of its offset and length: damaged,
+    // its movie found by its signature alone.
+    folder.files[entries + std::string(40, 'D')] =
+        test::Cache2EntryFile(fws, "http://a.test/wrap.swf", std::string(), 0xFFFFFFE0u);
+    const ArchiveScan scan = ScanArchive(folder);
+    EXPECT_EQ(1, scan.damaged);
+    const struct {
+        const char* url;
+        std::uint64_t size;
+        bool cut;
+    } expected[] = {{"http://a.test/f.swf", fws.size(), false},
+                    {"http://a.test/c.swf", cws.size(), false},
+                    {"http://a.test/h.swf", 0x12000000u, true}};
+    ASSERT_EQ(std::size(expected) + 1, scan.movies.size());
+    EXPECT_STREQ("signature", scan.movies.back().kind);
+    EXPECT_EQ("", scan.movies.back().url);
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.url);
+        const CacheRecord* r = Find(scan, e.url);
+        ASSERT_NE(nullptr, r);
+        EXPECT_EQ(e.size, r->movieSize);
+        EXPECT_EQ(e.cut, r->movieCut);
+    }
 }
 
 TEST(CacheRecords, KeysDatesAndEncodings) {

@@ -6,10 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #include "discovery/archive_source.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
+#include "res/resource.h"
+#include "support/cache_writer.h"
 #include "support/registry_fixture.h"
 #include "support/temp_folder.h"
 #include "support/url_cache.h"
@@ -242,6 +245,58 @@ TEST_F(LoaderTest, FirefoxCache2EntriesGiveTheBodyAloneWithItsAddress) {
         EXPECT_EQ(GetSiteFromUrl(e.url, SystemCodePage()), e.site);
         EXPECT_FALSE(e.site.empty());
     }
+}
+
+TEST_F(LoaderTest, CacheFolderAnalysisExtractsUnderNewNamesAndListsHugeBodiesAsCut) {
+    TempFolder copy;
+    const std::string gzip = "Content-Encoding: gzip\r\n";
+    std::vector<std::string> movies;
+    for (char c : {'A', 'B', 'C'}) {
+        movies.push_back(SwfBytes('F', 3000 + c));
+        copy.WriteFile("cache2\\entries\\" + std::string(40, c),
+                       test::Cache2EntryFile(test::Gzip(movies.back()), std::string("http://a.test/") + c + ".swf", gzip));
+    }
+    // A body that decodes to 300 MB, its movie's header saying so.
+    std::string head = SwfBytes('F', 64);
+    head[4] = head[5] = head[6] = 0;
+    head[7] = 0x12;
+    copy.WriteFile("cache2\\entries\\" + std::string(40, 'D'),
+                   test::Cache2EntryFile(test::Gzip(head, (300u << 20) - head.size()), "http://a.test/huge.swf", gzip));
+    // Files under devices' names (written as literal names through "\\?\")
+    // are passed by, never opened.
+    copy.MakeFolder("loose");
+    for (const char* device : {"COM1", "con.swf"}) {
+        UniqueFile file(::CreateFileA(("\\\\?\\" + copy.Path() + "\\loose\\" + device).c_str(), GENERIC_WRITE, 0,
+                                      nullptr, CREATE_NEW, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(file && ::WriteFile(file.Get(), movies[0].data(), static_cast<DWORD>(movies[0].size()), &written,
+                                        nullptr));
+    }
+    SwfEntryList entries;
+    int counter = 1;
+    ASSERT_TRUE(LoadArchiveFolder(entries, counter, copy.Path(), SystemClock()));
+    std::map<std::string, SwfEntry> byUrl;
+    for (const SwfEntry& e : entries) byUrl[e.url] = e;
+    ASSERT_EQ(4u, entries.size());
+    char cut[256];
+    std::snprintf(cut, sizeof cut, LoadResString(IDS_SIZE_CUT).c_str(), FormatSizeText(0x12000000u).c_str());
+    EXPECT_EQ(cut, byUrl["http://a.test/huge.swf"].sizeText);
+    EXPECT_EQ("", MovieFileOf(byUrl["http://a.test/huge.swf"]));
+
+    // A's copy deleted and asked for again, then C: every copy has a name of
+    // its own and the bytes of its own movie.
+    const SwfEntry& a = byUrl["http://a.test/A.swf"];
+    const SwfEntry& b = byUrl["http://a.test/B.swf"];
+    const SwfEntry& c = byUrl["http://a.test/C.swf"];
+    const std::string firstA = MovieFileOf(a), copyB = MovieFileOf(b);
+    ASSERT_TRUE(::DeleteFileA(firstA.c_str()));
+    const std::string againA = MovieFileOf(a), copyC = MovieFileOf(c);
+    const std::set<std::string> names = {firstA, copyB, againA, copyC};
+    EXPECT_EQ(4u, names.size());
+    EXPECT_EQ(movies[0], test::ReadFileAt(againA));
+    EXPECT_EQ(movies[1], test::ReadFileAt(copyB));
+    EXPECT_EQ(movies[2], test::ReadFileAt(copyC));
+    EXPECT_EQ(FormatSizeText(movies[2].size()), c.sizeText);
 }
 
 TEST_F(LoaderTest, FirefoxWithoutSettingSearchesLocalThenRoamingFolders) {
