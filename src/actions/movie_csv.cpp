@@ -55,7 +55,7 @@ std::string CsvHeaderRecord(bool withSavedTo, bool withSnapshot) {
                                       "stage height", "frame rate",   "frame count", "actionscript 3",
                                       "cache",        "cache last access", "cache expires"};
     if (withSavedTo) names.push_back("saved to");
-    if (withSnapshot) names.push_back("snapshot");
+    if (withSnapshot) names.insert(names.end(), {"snapshot", "snapshot cut"});
     return CsvRecord(names);
 }
 
@@ -77,7 +77,10 @@ std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo, bool withSnapsho
     f.push_back(m.cacheLastAccess ? FormatIsoLocal(*m.cacheLastAccess) : std::string());
     f.push_back(m.cacheExpires ? FormatIsoLocal(*m.cacheExpires) : std::string());
     if (withSavedTo) f.push_back(CsvTextCell(m.savedTo));
-    if (withSnapshot) f.push_back(CsvTextCell(m.snapshot));
+    if (withSnapshot) {
+        f.push_back(CsvTextCell(m.snapshot));
+        f.push_back(m.snapshot.empty() ? std::string() : m.snapshotCut ? "1" : "0");
+    }
     return CsvRecord(f);
 }
 

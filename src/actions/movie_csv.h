@@ -31,6 +31,7 @@ struct CsvMovie {
     std::optional<SwfHeaderInfo> header;  // none when the file could not be read
     std::string savedTo;                  // where it was saved, when saving was asked too
     std::string snapshot;                 // where its first frame was written, when snapshots were asked too
+    bool snapshotCut = false;             // the picture was ended by the time limit before all was drawn
     // For a copied cache's movie: the cache's format and its record's times.
     std::string cacheKind;
     std::optional<LocalTime> cacheLastAccess, cacheExpires;

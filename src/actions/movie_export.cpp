@@ -64,7 +64,7 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
 }
 
 bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
-                     const std::vector<std::string>* savedTo, const std::vector<std::string>* snapshots) {
+                     const std::vector<std::string>* savedTo, const SnapshotReport* snapshots) {
     std::string csv = kUtf8Bom;
     csv += CsvHeaderRecord(savedTo != nullptr, snapshots != nullptr);
     std::size_t movie = 0;
@@ -72,7 +72,10 @@ bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const
         if (entry.isFolder) continue;
         CsvMovie m = GatherCsvMovie(entry, clock);
         if (savedTo && movie < savedTo->size()) m.savedTo = SystemToUtf8((*savedTo)[movie]);
-        if (snapshots && movie < snapshots->size()) m.snapshot = SystemToUtf8((*snapshots)[movie]);
+        if (snapshots && movie < snapshots->targets.size()) {
+            m.snapshot = SystemToUtf8(snapshots->targets[movie]);
+            m.snapshotCut = snapshots->cut[movie];
+        }
         ++movie;
         csv += CsvMovieRecord(m, savedTo != nullptr, snapshots != nullptr);
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "actions/movie_csv.h"
+#include "actions/movie_snapshot.h"
 #include "actions/save_names.h"
 #include "base/local_time.h"
 #include "discovery/swf_entry.h"
@@ -22,10 +23,10 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes);
 
 // The CSV of the movies (folder rows left out) in entry-list order; with
 // `savedTo`, one target per movie in the same order goes in a column, and
-// with `snapshots` the pictures of their first frames in the last one.
+// with `snapshots` the pictures of their first frames, and whether each was
+// cut, in the last two.
 bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
-                     const std::vector<std::string>* savedTo = nullptr,
-                     const std::vector<std::string>* snapshots = nullptr);
+                     const std::vector<std::string>* savedTo = nullptr, const SnapshotReport* snapshots = nullptr);
 
 // True when the path names a folder.
 bool IsFolder(const std::string& path);

@@ -38,7 +38,9 @@ std::string WriteToFreeName(const std::vector<unsigned char>& bytes, const std::
     }
 }
 
-std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeNameFinder& names) {
+std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeNameFinder& names, bool& cut,
+                         int drawMs) {
+    cut = false;
     const std::string path = MovieFileOf(entry);
     if (path.empty()) return std::string();
     FileSource source(path);
@@ -46,20 +48,24 @@ std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeN
     std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
     if (!movie->Readable()) return std::string();
     SwfStage stage(movie);
+    stage.SetDrawTimeLimit(drawMs);
     std::vector<unsigned char> png;
-    if (!SnapshotPng(stage, png)) return std::string();
+    if (!SnapshotPng(stage, png, &cut)) return std::string();
     return WriteToFreeName(png, folder, entry.name, ".png", names);
 }
 
-SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder) {
+SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs) {
     SnapshotReport report;
     FreeNameFinder names(SystemCodePage());
     for (const SwfEntry& entry : entries) {
         if (entry.isFolder) continue;
-        const std::string target = SaveSnapshot(entry, folder, names);
+        bool cut = false;
+        const std::string target = SaveSnapshot(entry, folder, names, cut, drawMs);
         report.targets.push_back(target);
+        report.cut.push_back(!target.empty() && cut);
         if (target.empty()) report.failed.push_back(entry.name);
         else ++report.written;
+        if (!target.empty() && cut) ++report.cutCount;
     }
     return report;
 }

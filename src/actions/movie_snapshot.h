@@ -11,15 +11,23 @@
 
 namespace fh {
 
-// The file written, or empty when the movie could not be read or drawn.
-std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeNameFinder& names);
+// The time one movie's picture may take to draw: a movie cut by it still
+// gets the picture drawn so far.
+constexpr int kSnapshotDrawMs = 5000;
+
+// The file written, or empty when the movie could not be read or drawn;
+// `cut` tells whether the drawing was ended early (by a cap or the time).
+std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeNameFinder& names, bool& cut,
+                         int drawMs = kSnapshotDrawMs);
 
 struct SnapshotReport {
     std::vector<std::string> targets;  // per movie in order; empty when it failed
+    std::vector<bool> cut;             // per movie in order: its picture was cut
     std::vector<std::string> failed;   // the names of those that failed
     int written = 0;
+    int cutCount = 0;
 };
-SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder);
+SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs = kSnapshotDrawMs);
 
 // Writes the bytes to folder\base.png or the first free numbered name; the
 // name written, or empty.

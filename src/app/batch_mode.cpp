@@ -95,11 +95,15 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         std::snprintf(line, sizeof line, LoadResString(IDS_BATCH_SNAPSHOTS).c_str(), snapshots.written,
                       static_cast<int>(snapshots.failed.size()));
         message += line;
+        if (snapshots.cutCount > 0) {
+            std::snprintf(line, sizeof line, LoadResString(IDS_BATCH_SNAPSHOTS_CUT).c_str(), snapshots.cutCount);
+            message += line;
+        }
     }
     int exit = report.failed.empty() && snapshots.failed.empty() ? kBatchDone : kBatchFailures;
     if (!r.exportPath.empty()) {
         if (ExportMovieList(movies, r.exportPath, clock, r.saveFolder.empty() ? nullptr : &report.targets,
-                            r.snapshotFolder.empty() ? nullptr : &snapshots.targets)) {
+                            r.snapshotFolder.empty() ? nullptr : &snapshots)) {
             message += Formatted(IDS_BATCH_EXPORTED, r.exportPath);
         } else {
             message += "\r\n" + Formatted(IDS_BATCH_EXPORT_FAILED, r.exportPath);

@@ -458,7 +458,7 @@ SwfDrawReport DrawFrame(SwfStage& stage, GdiplusCanvas& canvas, const SwfMatrix&
     return stage.Draw(canvas, SwfMatrix::Scale(k, k) * view, canvas.Width() * k, canvas.Height() * k, k);
 }
 
-bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png) {
+bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png, bool* cut) {
     const SwfMovie& movie = stage.Movie();
     const int stageWidth = movie.StageWidthPixels(), stageHeight = movie.StageHeightPixels();
     if (stageWidth <= 0 || stageHeight <= 0) return false;
@@ -472,7 +472,8 @@ bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png) {
     GdiplusCanvas canvas(width, height, images, SupersampleFor(std::clamp(static_cast<int>(room), 1, 4)));
     if (!canvas.Ok()) return false;
     const SwfMatrix view = SwfMatrix::Scale(scale / 20, scale / 20) * SwfMatrix::Translate(-movie.stage.xMin, -movie.stage.yMin);
-    DrawFrame(stage, canvas, view);
+    const SwfDrawReport report = DrawFrame(stage, canvas, view);
+    if (cut) *cut = report.cut;
     return canvas.EncodePng(png);
 }
 

@@ -99,7 +99,8 @@ SwfDrawReport DrawFrame(SwfStage& stage, GdiplusCanvas& canvas, const SwfMatrix&
 
 // Frame `stage` as it stands, drawn at the stage's size (at most 4096
 // pixels a side, scaled down beyond), as PNG bytes; false when the stage has
-// no size or the picture could not be drawn or encoded.
-bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png);
+// no size or the picture could not be drawn or encoded. `cut`, when given,
+// tells whether a cap or the stage's time limit ended the drawing early.
+bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png, bool* cut = nullptr);
 
 }  // namespace fh

@@ -2,7 +2,12 @@
 
 #include "app/batch_mode.h"
 
+#include "actions/movie_export.h"
+#include "discovery/loaders.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 
 #include "res/resource.h"
@@ -59,6 +64,11 @@ TEST_F(BatchModeTest, SnapshotsAreFirstFramesAsPngUnderFreeNamesAndInTheList) {
     tmp.WriteFile("movies\\game.swf", test::MovieOf(20, 20, {}));
     tmp.WriteFile("movies\\broken.swf", "FWS");
     tmp.WriteFile("movies\\wide.swf", test::MovieOf(8192, 100, {}));
+    // A button that holds itself four times, placed and as a mask.
+    const std::string at = test::Translate(0, 0);
+    tmp.WriteFile("movies\\selfish.swf",
+                  test::MovieOf(20, 20, {test::Button2(1, {{1, 1, 1, at}, {1, 1, 2, at}, {1, 1, 3, at}, {1, 1, 4, at}}),
+                                         test::Place(1, 1), test::Place(2, 1, "", "", -1, 5)}));
     const std::string shots = tmp.Path() + "\\shots", csv = tmp.Path() + "\\shots.csv";
     tmp.WriteFile("shots\\intro.png", "someone's picture");
     ASSERT_EQ(kBatchFailures, Run({"/source:folder:" + movies, "/snapshot:" + shots, "/export:" + csv}));
@@ -77,12 +87,40 @@ TEST_F(BatchModeTest, SnapshotsAreFirstFramesAsPngUnderFreeNamesAndInTheList) {
     EXPECT_EQ(4096, be32(16));
     EXPECT_EQ(50, be32(20));
     const auto rows = test::ReadCsv(test::ReadFileAt(csv).substr(3));
-    ASSERT_EQ(5u, rows.size());
-    EXPECT_EQ("snapshot", rows[0].back());
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        EXPECT_EQ(rows[i][0] == "broken" ? std::string() : SystemToUtf8(shots + "\\" + rows[i][0] +
-                                                                        (rows[i][0] == "intro" ? "01.png" : ".png")),
-                  rows[i].back());
+    ASSERT_EQ(6u, rows.size());
+    EXPECT_EQ("snapshot", rows[0][rows[0].size() - 2]);
+    EXPECT_EQ("snapshot cut", rows[0].back());
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const bool broken = rows[i][0] == "broken";
+        EXPECT_EQ(broken ? std::string() : SystemToUtf8(shots + "\\" + rows[i][0] +
+                                                         (rows[i][0] == "intro" ? "01.png" : ".png")),
+                  rows[i][rows[i].size() - 2]);
+        EXPECT_EQ(broken ? "" : "0", rows[i].back()) << rows[i][0];
+    }
+
+    // A movie whose drawing outlasts its time limit keeps the picture drawn
+    // so far, and the line and the list say it was cut.
+    test::ShapeWriter square(1);
+    square.Solid(0x336699FF);
+    square.Styles(-1, 1, -1);
+    square.Rect(0, 0, 200, 200);
+    std::vector<std::pair<unsigned, std::string>> many = {square.Define(1)};
+    for (int depth = 1; depth <= 15000; ++depth) many.push_back(test::Place(static_cast<std::uint16_t>(depth), 1));
+    const std::string slow = tmp.MakeFolder("slow");
+    tmp.WriteFile("slow\\many.swf", test::MovieOf(50, 50, many));
+    SwfEntryList entries;
+    int counter = 1;
+    LoadChosenFolder(entries, counter, slow, SystemClock());
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [](const SwfEntry& e) { return e.isFolder; }),
+                  entries.end());
+    ASSERT_EQ(1u, entries.size());
+    const SnapshotReport cut = SaveSnapshots(entries, slow, 1);
+    EXPECT_EQ(1, cut.written);
+    EXPECT_EQ(1, cut.cutCount);
+    EXPECT_EQ(0u, test::ReadFileAt(slow + "\\many.png").rfind("\x89PNG", 0));
+    const std::string list = tmp.Path() + "\\slow.csv";
+    ASSERT_TRUE(ExportMovieList(entries, list, SystemClock(), nullptr, &cut));
+    EXPECT_EQ("1", test::ReadCsv(test::ReadFileAt(list).substr(3))[1].back());
 }
 
 TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {
