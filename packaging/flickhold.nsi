@@ -35,10 +35,50 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; The full form of the path in $R0, back in $R0: "." and ".." resolved,
+; and short names made long where the path exists, so that two paths compare
+; as the places they name.
+Function FullPath
+  System::Call 'kernel32::GetFullPathNameW(w r10, i ${NSIS_MAX_STRLEN}, w .r11, p 0) i .r12'
+  ${If} $R2 > 0
+  ${AndIf} $R2 < ${NSIS_MAX_STRLEN}
+    StrCpy $R0 $R1
+  ${EndIf}
+  System::Call 'kernel32::GetLongPathNameW(w r10, w .r11, i ${NSIS_MAX_STRLEN}) i .r12'
+  ${If} $R2 > 0
+  ${AndIf} $R2 < ${NSIS_MAX_STRLEN}
+    StrCpy $R0 $R1
+  ${EndIf}
+  ; No trailing backslash, so that "C:\" + "\" reads as a prefix too.
+  StrCpy $R1 "$R0" 1 -1
+  ${If} $R1 == "\"
+    StrCpy $R0 "$R0" -1
+  ${EndIf}
+FunctionEnd
+
+; True in $0 when the install folder lies inside the Program Files folder
+; named in $R3 (the names compared whole and without case).
+Function InsideFolder
+  StrCpy $0 0
+  StrCpy $R0 "$INSTDIR"
+  Call FullPath
+  StrCpy $R4 "$R0\"
+  StrCpy $R0 "$R3"
+  Call FullPath
+  StrCpy $R5 "$R0\"
+  StrLen $R6 "$R5"
+  StrCpy $R7 "$R4" $R6
+  ${If} $R7 == $R5
+    StrCpy $0 1
+  ${EndIf}
+FunctionEnd
+
 ; A chosen folder gets a Flickhold folder of its own inside it, so that the
 ; program's files never mix with what the folder already holds.
 Function OwnFolder
-  StrCpy $0 "$INSTDIR"
+  StrCpy $R0 "$INSTDIR"
+  Call FullPath
+  StrCpy $0 "$R0"
   ${Do}
     StrCpy $1 "$0" 1 -1
     ${If} $1 != "\"
@@ -91,12 +131,13 @@ Section "Flickhold"
   ${EndIf}
   CreateDirectory "$INSTDIR"
   ; Program Files already keeps other users out; elsewhere the folder must too.
-  StrLen $2 "$PROGRAMFILES\"
-  StrCpy $1 "$INSTDIR" $2
-  StrLen $4 "$PROGRAMFILES64\"
-  StrCpy $3 "$INSTDIR" $4
-  ${If} $1 != "$PROGRAMFILES\"
-  ${AndIf} $3 != "$PROGRAMFILES64\"
+  StrCpy $R3 "$PROGRAMFILES"
+  Call InsideFolder
+  StrCpy $1 $0
+  StrCpy $R3 "$PROGRAMFILES64"
+  Call InsideFolder
+  ${If} $1 == 0
+  ${AndIf} $0 == 0
     System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${PRIVATE_SDDL}", i 1, *p .r5, p 0) i .r6'
     ${If} $6 == 0
     ${OrIf} $5 == 0

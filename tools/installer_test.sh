@@ -95,6 +95,21 @@ check '[ ! -e "$tools/Flickhold" ]' "the Flickhold folder in an existing folder 
 check '[ "$(cat "$tools/uninstall.exe" 2>/dev/null)" = "other program" ] && [ -f "$tools/LICENSE.txt" ]' \
   "the uninstaller removed files it did not install"
 
+# A folder that only seems to be in Program Files (through "..") is outside
+# it, and closed to other users like any other. /D= takes the rest of the
+# command line unquoted, so cmd passes it on as typed.
+setup_win=$("$FLICKHOLD_WINE" winepath -w "$setup" 2>/dev/null | tr -d '\r')
+timeout 120 "$FLICKHOLD_WINE" cmd /c "$setup_win /S /D=C:\Program Files\..\Users\Public" >/dev/null 2>&1
+public="$WINEPREFIX/drive_c/users/Public/Flickhold"
+check '[ $? -eq 0 ] && [ -f "$public/Flickhold.exe" ]' "the install through .. did not reach C:\Users\Public\Flickhold"
+acl=$("$FLICKHOLD_WINE" "$probe" 'C:\Users\Public\Flickhold' 2>/dev/null | tr -d '\r')
+others=${acl//(A;OICI;0x1200a9;;;BU)/}
+check 'grep -q "^D:" <<<"$acl" && ! grep -Eq ";;;(BU|WD|AU)\)" <<<"$others"' "a folder reached through .. is open to other users: $acl"
+location=$("$FLICKHOLD_WINE" reg query "$key" /v InstallLocation 2>/dev/null | tr -d '\r')
+check 'grep -qi "C:\\\\users\\\\Public\\\\Flickhold" <<<"$location"' "the uninstall entry names another folder: $location"
+uninstall_and_wait 'C:\Users\Public\Flickhold' "$public"
+check '[ ! -e "$public" ]' "the folder reached through .. was not removed"
+
 # A Flickhold folder that already holds files it did not install is refused.
 busy="$WINEPREFIX/drive_c/Busy/Flickhold"
 mkdir -p "$busy"
