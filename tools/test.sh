@@ -17,6 +17,15 @@ win=$(windows_build_dir "$root" "$arch")
 cmake -S "$root" -B "$base/host" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DFLICKHOLD_HOST_CORE=ON -DFLICKHOLD_SANITIZE=ON >/dev/null || exit 1
 cmake --build "$base/host" || exit 1
+# The same core as 32-bit code, where this machine runs 32-bit programs (where
+# it does not, the 32-bit Windows build's core tests under Wine cover it).
+host32=0
+if echo 'int main() { return 0; }' | g++ -m32 -x c++ - -o "$base/m32-probe" 2>/dev/null && "$base/m32-probe"; then
+  host32=1
+  cmake -S "$root" -B "$base/host32" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFLICKHOLD_HOST_CORE=ON \
+    -DFLICKHOLD_SANITIZE=ON -DFLICKHOLD_HOST_M32=ON >/dev/null || exit 1
+  cmake --build "$base/host32" || exit 1
+fi
 cmake -S "$root" -B "$base/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DFLICKHOLD_HOST_CORE=ON -DFLICKHOLD_FUZZ=ON >/dev/null || exit 1
 cmake --build "$base/fuzz" || exit 1
@@ -26,6 +35,12 @@ cmake --build "$win" || exit 1
 status=0
 echo "== core tests, host compiler with AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd "$base/host" && ctest --output-on-failure) || status=1
+if [ "$host32" = 1 ]; then
+  echo "== core tests as 32-bit code, with AddressSanitizer and UndefinedBehaviorSanitizer"
+  (cd "$base/host32" && ctest --output-on-failure) || status=1
+else
+  echo "== no 32-bit host tests: this machine does not run 32-bit programs (the Windows build's core tests are 32-bit)"
+fi
 echo "== fuzz targets, a fixed number of runs each from the seed corpus"
 (cd "$base/fuzz" && ctest --output-on-failure) || status=1
 
