@@ -6,6 +6,7 @@
 
 #include "base/codepage.h"
 #include "caches/chromium_cache.h"
+#include "caches/firefox_cache1.h"
 #include "caches/firefox_cache2.h"
 #include "caches/index_dat.h"
 
@@ -72,19 +73,21 @@ public:
             }
             (item.folder ? folders : files).push_back(item.name);
         }
-        const bool entriesFolder = !sub.empty() && EqualNoCase(sub.substr(sub.rfind('\\') + 1), "entries");
         for (const std::string& name : files) {
             const std::string path = Join(sub, name);
             if (EqualNoCase(name, "index.dat")) ReadIndex(sub, path);
             else if (name == "index") ReadBlockFiles(sub, path);
+            else if (EqualNoCase(name, "_CACHE_MAP_")) ReadCache1(sub, path, folders);
             else if (IsSimpleEntryName(name)) ReadOne(path, &ReadSimpleEntry);
-            else if (entriesFolder && IsCache2EntryName(name)) ReadOne(path, &ReadCache2Entry);
+            // A copy may flatten cache2's folders: the entry's own structure
+            // says what it is, wherever it lies.
+            else if (IsCache2EntryName(name)) ReadOne(path, &ReadCache2Entry);
         }
         for (const std::string& name : files) m_candidates.push_back(Join(sub, name));
         for (const std::string& name : folders) Folder(Join(sub, name), depth + 1);
     }
 
-    ArchiveScan Finish() {
+    ArchiveScan Finish(bool signatures) {
         std::set<std::pair<std::string, std::uint64_t>> listed;
         for (CacheRecord& r : m_records) {
             if (m_scan.cancelled) break;
@@ -95,7 +98,7 @@ public:
             Report();
         }
         // Files no reader knows, by their first bytes.
-        for (const std::string& path : m_candidates) {
+        for (const std::string& path : signatures ? m_candidates : std::vector<std::string>()) {
             if (m_scan.cancelled) break;
             if (m_claimed.count(path) || listed.count({path, 0})) continue;
             std::unique_ptr<CacheFile> file = m_root.Open(path);
@@ -135,6 +138,30 @@ private:
         SubFolder folder(m_root, sub);
         if (!Guarded([&] { Take(ReadBlockFileCache(folder), sub); })) ++m_scan.damaged;
     }
+
+    // Firefox's cache before cache2: its separate files lie two hashed
+    // folders down ("3\\3D\\ED165m01"), listed here for the reader.
+    void ReadCache1(const std::string& sub, const std::string& path, const std::vector<std::string>& folders) {
+        std::unique_ptr<CacheFile> file = m_root.Open(path);
+        if (!file || !IsCache1Map(file->ReadAt(0, 276))) return;
+        std::vector<std::string> separate;
+        for (const std::string& first : folders) {
+            if (first.size() != 1 || !IsHex(first[0])) continue;
+            for (const FolderItem& second : m_root.List(Join(sub, first))) {
+                if (++m_items > kMaxItems) return;
+                if (!second.folder || second.name.size() != 2 || !IsHex(second.name[0]) || !IsHex(second.name[1]))
+                    continue;
+                for (const FolderItem& item : m_root.List(Join(Join(sub, first), second.name))) {
+                    if (++m_items > kMaxItems) return;
+                    if (!item.folder) separate.push_back(first + "\\" + second.name + "\\" + item.name);
+                }
+            }
+        }
+        SubFolder folder(m_root, sub);
+        if (!Guarded([&] { Take(ReadFirefoxCache1(folder, separate), sub); })) ++m_scan.damaged;
+    }
+
+    static bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
     using EntryReader = std::optional<CacheRecord> (*)(CacheFile&, const std::string&, bool&);
     void ReadOne(const std::string& path, EntryReader read) {
@@ -213,10 +240,10 @@ private:
 
 }  // namespace
 
-ArchiveScan ScanArchive(ArchiveFolder& folder, const std::function<bool(std::size_t)>& progress) {
+ArchiveScan ScanArchive(ArchiveFolder& folder, const std::function<bool(std::size_t)>& progress, bool signatures) {
     Walk walk(folder, progress);
     walk.Folder("", 0);
-    return walk.Finish();
+    return walk.Finish(signatures);
 }
 
 }  // namespace fh

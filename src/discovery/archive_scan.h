@@ -34,7 +34,10 @@ struct ArchiveScan {
 };
 
 // Walks the folder and everything under it. `progress` hears the count of
-// movies found so far now and then; false from it ends the walk.
-ArchiveScan ScanArchive(ArchiveFolder& folder, const std::function<bool(std::size_t found)>& progress = nullptr);
+// movies found so far now and then; false from it ends the walk. Without
+// `signatures`, only the caches' records are listed, not the files that
+// begin with a movie signature.
+ArchiveScan ScanArchive(ArchiveFolder& folder, const std::function<bool(std::size_t found)>& progress = nullptr,
+                        bool signatures = true);
 
 }  // namespace fh

@@ -170,46 +170,72 @@ std::string ExtractMovie(const SwfEntry& entry, const std::string& folder) {
     return std::string();
 }
 
+// The list's row of a movie the walk found; false when its file is gone.
+bool EntryOf(const CacheRecord& r, const WinArchiveFolder& archive, const Clock& clock, SwfEntry& entry) {
+    const CodePage& cp = SystemCodePage();
+    entry = SwfEntry{};
+    entry.path = archive.PathOf(r.file);
+    entry.url = r.url;
+    entry.site = GetSiteFromUrl(r.url, cp);
+    entry.unclassified = r.url.empty();
+    entry.name = ArchiveName(r.url, entry.path, cp);
+    entry.cacheKind = r.kind;
+    entry.partOffset = r.offset;
+    if (r.length) entry.partLength = static_cast<std::int64_t>(*r.length);
+    entry.encoding = r.encoding;
+    entry.cacheLastModified = r.lastModified;
+    entry.cacheLastAccess = r.lastAccess;
+    entry.cacheExpires = r.expires;
+    if (r.lastModified) entry.lastModifiedText = FormatHttpDate(r.lastModified);
+    FileFacts facts;
+    if (!QueryFileFacts(entry.path, facts) || r.movieSize == 0) return false;
+    entry.sizeText = FormatSizeText(r.movieSize);
+    // A movie beyond what is ever taken out of a cache is still listed.
+    if (r.movieCut) {
+        char text[256];
+        std::snprintf(text, sizeof text, LoadResString(IDS_SIZE_CUT).c_str(), entry.sizeText.c_str());
+        entry.sizeText = text;
+    }
+    entry.fileTime = clock.Now();
+    CreationTimeFromStamp(facts.created, entry.fileTime, clock);
+    return true;
+}
+
+bool IsFolderPath(const std::string& root) {
+    const DWORD attributes = ::GetFileAttributesA(root.c_str());
+    return !root.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 bool LoadArchiveFolder(SwfEntryList& entries, int& counter, const std::string& folder, const Clock& clock,
                        const std::function<bool(std::size_t)>& progress) {
-    const CodePage& cp = SystemCodePage();
-    const std::string root = TrimBackslashes(folder, cp);
-    const DWORD attributes = ::GetFileAttributesA(root.c_str());
-    if (root.empty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    const std::string root = TrimBackslashes(folder, SystemCodePage());
+    if (!IsFolderPath(root)) return false;
     WinArchiveFolder archive(root);
     const ArchiveScan scan = ScanArchive(archive, progress);
     for (const CacheRecord& r : scan.movies) {
         SwfEntry entry;
-        entry.path = archive.PathOf(r.file);
-        entry.url = r.url;
-        entry.site = GetSiteFromUrl(r.url, cp);
-        entry.unclassified = r.url.empty();
-        entry.name = ArchiveName(r.url, entry.path, cp);
-        entry.cacheKind = r.kind;
-        entry.partOffset = r.offset;
-        if (r.length) entry.partLength = static_cast<std::int64_t>(*r.length);
-        entry.encoding = r.encoding;
-        entry.cacheLastModified = r.lastModified;
-        entry.cacheLastAccess = r.lastAccess;
-        entry.cacheExpires = r.expires;
-        if (r.lastModified) entry.lastModifiedText = FormatHttpDate(r.lastModified);
-        FileFacts facts;
-        if (!QueryFileFacts(entry.path, facts) || r.movieSize == 0) continue;
-        entry.sizeText = FormatSizeText(r.movieSize);
-        // A movie beyond what is ever taken out of a cache is still listed.
-        if (r.movieCut) {
-            char text[256];
-            std::snprintf(text, sizeof text, LoadResString(IDS_SIZE_CUT).c_str(), entry.sizeText.c_str());
-            entry.sizeText = text;
-        }
-        entry.fileTime = clock.Now();
-        CreationTimeFromStamp(facts.created, entry.fileTime, clock);
+        if (!EntryOf(r, archive, clock, entry)) continue;
         entry.id = ++counter;
         entries.push_back(std::move(entry));
     }
     return true;
+}
+
+void LoadCacheRecords(SwfEntryList& entries, int& counter, const std::string& folder, const Clock& clock,
+                      const std::function<std::string()>& nextName) {
+    const std::string root = TrimBackslashes(folder, SystemCodePage());
+    if (!IsFolderPath(root)) return;
+    WinArchiveFolder archive(root);
+    const ArchiveScan scan = ScanArchive(archive, nullptr, false);
+    for (const CacheRecord& r : scan.movies) {
+        SwfEntry entry;
+        if (!EntryOf(r, archive, clock, entry)) continue;
+        entry.name = nextName();
+        entry.id = ++counter;
+        entries.push_back(std::move(entry));
+    }
 }
 
 std::string MovieFileOf(const SwfEntry& entry) {
@@ -228,19 +254,6 @@ std::string MovieFileOf(const SwfEntry& entry) {
     if (entry.cacheLastModified) SetModifiedTime(path, entry.cacheLastModified);
     Extracted()[key] = path;
     return path;
-}
-
-std::optional<CacheRecord> ReadCache2File(const std::string& path) {
-    const CodePage& cp = SystemCodePage();
-    const std::size_t slash = cp.FindLast(path, '\\');
-    if (slash == std::string::npos || slash < 8 || !cp.EqualNoCase(path.substr(slash - 8, 8), "\\entries") ||
-        !IsCache2EntryName(path.substr(slash + 1)))
-        return std::nullopt;
-    UniqueFile handle(OpenForReading(path));
-    if (!handle) return std::nullopt;
-    WinCacheFile file(std::move(handle));
-    bool damaged = false;
-    return ReadCache2Entry(file, path.substr(slash + 1), damaged);
 }
 
 bool SetModifiedTime(const std::string& path, std::int64_t seconds) {

@@ -22,9 +22,11 @@ bool LoadArchiveFolder(SwfEntryList& entries, int& counter, const std::string& f
 // bytes cannot be had.
 std::string MovieFileOf(const SwfEntry& entry);
 
-// The record of a Firefox cache2 entry file, when the path is one
-// ("...\\entries\\<40 hex digits>") and names an address.
-std::optional<CacheRecord> ReadCache2File(const std::string& path);
+// Appends the movies that the caches under the folder record with their
+// addresses (not the files found by their first bytes alone), each named by
+// `nextName`: the Firefox source reads a profile's caches this way.
+void LoadCacheRecords(SwfEntryList& entries, int& counter, const std::string& folder, const Clock& clock,
+                      const std::function<std::string()>& nextName);
 
 // Gives the file a last-write time (seconds since 1970).
 bool SetModifiedTime(const std::string& path, std::int64_t seconds);

@@ -181,22 +181,18 @@ void LoadFirefoxCache(SwfEntryList& entries, int& counter, const std::vector<std
     for (const std::string& f : folders) {
         const std::string folder = TrimBackslashes(f, cp);
         if (folder.empty()) continue;
+        // The caches' own records first (cache2 entries and the older disk
+        // cache): a body alone with its address, decoded as it was sent.
+        const std::size_t first = entries.size();
+        LoadCacheRecords(entries, counter, folder, clock, [&] { return FirefoxName(number++); });
+        NoCaseTextSet listed(cp);
+        for (std::size_t i = first; i < entries.size(); ++i) listed.Add(entries[i].path);
         for (const FoundFile& file : FindMovieFiles(folder, "*.*", true)) {
+            if (listed.Contains(file.path)) continue;
             SwfEntry entry;
             if (!MakeFileEntry(file.path, file.facts, counter, clock, entry)) continue;
             entry.name = FirefoxName(number++);
             entry.unclassified = true;
-            // A cache2 entry file holds the body, then its metadata: the
-            // movie is the body alone, and the metadata gives its address.
-            if (const std::optional<CacheRecord> record = ReadCache2File(file.path)) {
-                entry.url = record->url;
-                entry.site = GetSiteFromUrl(record->url, cp);
-                entry.unclassified = entry.site.empty();
-                entry.cacheKind = record->kind;
-                entry.partLength = static_cast<std::int64_t>(record->length.value_or(0));
-                entry.sizeText = FormatSizeText(record->length.value_or(0));
-                if (record->lastModified) entry.lastModifiedText = FormatHttpDate(record->lastModified);
-            }
             entries.push_back(std::move(entry));
         }
     }
