@@ -16,6 +16,9 @@ constexpr std::size_t kIndexHeader = 368;
 constexpr std::size_t kBlockFileHeader = 8192;
 constexpr std::size_t kEntrySize = 256;
 constexpr std::size_t kInlineKey = 96;
+// A simple cache file's header and end-of-stream records: 20 bytes from a
+// 32-bit build, padded to 24 by a 64-bit one.
+constexpr std::size_t kPackedRecord = 20, kPaddedRecord = 24;
 constexpr std::uint32_t kMaxKey = 64 * 1024;
 // Bounds against damaged files: the table, the chains, the headers.
 constexpr std::uint32_t kMaxTable = 1u << 22;
@@ -28,6 +31,7 @@ struct Address {
     std::string file;
     std::uint64_t offset = 0;
     std::uint64_t room = 0;  // bytes the address covers in a block file
+    unsigned blocks = 0;     // 1 to 4 in a block file
 };
 
 // A cache address: initialised bit, file type, then either an external
@@ -50,6 +54,7 @@ Address Decode(std::uint32_t value) {
     a.file = name;
     a.offset = kBlockFileHeader + static_cast<std::uint64_t>(value & 0xFFFF) * kBlockSizes[type];
     a.room = static_cast<std::uint64_t>(blocks) * kBlockSizes[type];
+    a.blocks = blocks;
     return a;
 }
 
@@ -112,18 +117,25 @@ CacheReading ReadBlockFileCache(CacheFolder& folder) {
             // A chain that comes back to an entry already read ends here.
             if (!seen.insert(next).second) break;
             const Address at = Decode(next);
-            const std::string entry = at.ok && !at.external ? files.Read(at, kEntrySize) : std::string();
+            // An entry takes the blocks its address gives (up to four): a key
+            // too long for the first runs on into the others.
+            const std::string entry =
+                at.ok && !at.external ? files.Read(at, static_cast<std::uint64_t>(at.blocks) * kEntrySize) : std::string();
             if (entry.size() < kEntrySize) {
                 ++reading.damaged;
                 break;
             }
             next = Le32(entry, 4);
             const std::uint32_t keyLength = Le32(entry, 32);
+            const Address longKey = Decode(Le32(entry, 36));
             std::string key;
-            if (keyLength <= kEntrySize - kInlineKey - 1) {
+            if (longKey.ok) {
+                // Only a key too long for four blocks is kept apart.
+                if (keyLength <= kMaxKey && (longKey.external || keyLength <= longKey.room))
+                    key = files.Read(longKey, keyLength);
+            } else if (keyLength < entry.size() - kInlineKey) {
+                // Inline, with its NUL inside the entry's blocks.
                 key = entry.substr(kInlineKey, keyLength);
-            } else if (keyLength <= kMaxKey) {
-                key = files.Read(Decode(Le32(entry, 36)), keyLength);
             }
             CacheRecord r;
             r.kind = "Chromium block-file";
@@ -158,25 +170,31 @@ bool IsSimpleEntry(std::string_view head) { return head.substr(0, 8) == std::str
 std::optional<CacheRecord> ReadSimpleEntry(CacheFile& file, const std::string& name, bool& damaged) {
     damaged = true;
     const std::uint64_t size = file.Size();
-    const std::string header = file.ReadAt(0, 24);
-    if (size < 48 || !IsSimpleEntry(header)) return std::nullopt;
+    const std::string header = file.ReadAt(0, kPaddedRecord);
+    if (size < kPaddedRecord || !IsSimpleEntry(header)) return std::nullopt;
+    // The last EOF record's magic sits 24 bytes from the end when the build
+    // padded its records, 20 when it packed them; the header is alike.
+    const std::string tail = file.ReadAt(size - kPaddedRecord, kPaddedRecord);
+    std::size_t unit = 0;
+    if (tail.size() < kPaddedRecord) return std::nullopt;
+    if (tail.compare(0, 8, kSimpleEofMagic, 8) == 0) unit = kPaddedRecord;
+    else if (tail.compare(kPaddedRecord - kPackedRecord, 8, kSimpleEofMagic, 8) == 0) unit = kPackedRecord;
+    else return std::nullopt;
+    const std::string_view eof0 = std::string_view(tail).substr(kPaddedRecord - unit);
     const std::uint32_t keyLength = Le32(header, 12);
-    if (keyLength == 0 || keyLength > kMaxKey || 24 + keyLength + 48 > size) return std::nullopt;
+    if (keyLength == 0 || keyLength > kMaxKey || 3 * unit + keyLength > size) return std::nullopt;
     // From the end: stream 0's EOF record says its size; before stream 0
     // may stand the key's SHA-256, and before that stream 1's EOF record.
-    const std::string eof0 = file.ReadAt(size - 24, 24);
-    if (eof0.compare(0, 8, kSimpleEofMagic, 8) != 0) return std::nullopt;
     const std::uint32_t flags = Le32(eof0, 8), infoSize = Le32(eof0, 16);
     const std::uint64_t keyHash = (flags & 2) ? 32 : 0;
-    const std::uint64_t bodyStart = 24 + keyLength;
-    if (infoSize > kMaxHeaders || static_cast<std::uint64_t>(infoSize) + keyHash + 48 + bodyStart > size)
-        return std::nullopt;
-    const std::uint64_t infoStart = size - 24 - keyHash - infoSize;
-    const std::uint64_t eof1 = infoStart - 24;
+    const std::uint64_t bodyStart = unit + keyLength;
+    if (infoSize > kMaxHeaders || infoSize + keyHash + 2 * unit + bodyStart > size) return std::nullopt;
+    const std::uint64_t infoStart = size - unit - keyHash - infoSize;
+    const std::uint64_t eof1 = infoStart - unit;
     if (file.ReadAt(eof1, 8) != std::string_view(kSimpleEofMagic, 8)) return std::nullopt;
     CacheRecord r;
     r.kind = "Chromium simple";
-    r.url = AddressFromCacheKey(file.ReadAt(24, keyLength));
+    r.url = AddressFromCacheKey(file.ReadAt(unit, keyLength));
     damaged = false;
     if (r.url.empty()) return std::nullopt;
     FillFromHeaders(r, HeadersOf(file.ReadAt(infoStart, infoSize)));

@@ -11,6 +11,9 @@ constexpr std::size_t kFirstRecord = 0x4000;
 constexpr std::size_t kFolderCount = 0x48;
 constexpr std::size_t kFolders = 0x4C;
 constexpr std::size_t kMaxFolders = 256;
+// One bit a block from the first record on, the lowest bit first; it runs
+// up to the first record, so no block beyond it is ever in use.
+constexpr std::size_t kBitmap = 0x250;
 // A record claims its size in blocks; more than this is damage.
 constexpr std::uint32_t kMaxRecordBlocks = 1024;
 
@@ -27,6 +30,41 @@ std::int64_t FromDosTime(std::uint16_t date, std::uint16_t time) {
     const unsigned month = (date >> 5) & 15, day = date & 31;
     if (date == 0 || month < 1 || month > 12 || day < 1) return 0;
     return SecondsFromCivil(1980 + (date >> 9), month, day, (time >> 11) & 31, (time >> 5) & 63, (time & 31) * 2);
+}
+
+bool InUse(std::string_view index, std::size_t block) {
+    if (block / 8 >= kFirstRecord - kBitmap) return false;
+    return (static_cast<unsigned char>(index[kBitmap + block / 8]) >> (block % 8)) & 1;
+}
+
+// The record of a URL or LEAK entry, when it names a file in one of the
+// cache folders.
+std::optional<CacheRecord> ReadUrlRecord(std::string_view record, const std::vector<std::string>& folders, bool v47,
+                                         int& damaged) {
+    CacheRecord r;
+    r.kind = "IE index.dat";
+    r.url = std::string(TextIn(record, Le32(record, 0x34)));
+    const std::string_view local = TextIn(record, Le32(record, 0x3C));
+    const unsigned char folder = static_cast<unsigned char>(record[0x38]);
+    if (r.url.empty() || local.empty() || folder >= folders.size() || folders[folder].empty() ||
+        local.find_first_of("\\/:") != std::string_view::npos || local == "." || local == ".." ||
+        IsDeviceName(local, CodePage()) || IsDeviceName(folders[folder], CodePage())) {
+        // Records of the history or cookies have no file; others are damaged.
+        if (r.url.empty() || !local.empty()) ++damaged;
+        return std::nullopt;
+    }
+    r.file = folders[folder] + "\\" + std::string(local);
+    r.lastModified = FromFileTime(Le64(record, 0x08));
+    r.lastAccess = FromFileTime(Le64(record, 0x10));
+    if (!v47) r.expires = FromDosTime(static_cast<std::uint16_t>(Le32(record, 0x18) & 0xFFFF),
+                                     static_cast<std::uint16_t>(Le32(record, 0x18) >> 16));
+    const std::uint32_t headerAt = Le32(record, 0x44), headerSize = Le32(record, 0x48);
+    if (headerAt && headerAt < record.size() && headerSize <= record.size() - headerAt) {
+        const std::string_view headers = record.substr(headerAt, headerSize);
+        r.contentType = HeaderValue(headers, "Content-Type");
+        r.encoding = EncodingOf(headers);
+    }
+    return r;
 }
 
 }  // namespace
@@ -53,39 +91,43 @@ CacheReading ReadIndexDat(std::string_view index) {
                 name.clear();
         folders.push_back(name);
     }
-    for (std::size_t at = kFirstRecord; at + kBlock <= index.size(); at += kBlock) {
-        if (index.compare(at, 4, "URL ") != 0) continue;
+    // Records are found by their signatures on blocks the bitmap marks in
+    // use. A freed record keeps its bytes and its claim to blocks that may
+    // hold live records now: only a live record's claim is passed over.
+    for (std::size_t at = kFirstRecord; at <= index.size() && index.size() - at >= kBlock; at += kBlock) {
+        const std::size_t block = (at - kFirstRecord) / kBlock;
+        const std::string_view kind = index.substr(at, 4);
+        // WinINet keeps an entry whose file it could not delete as LEAK: the
+        // file may still be there, and it is read like a URL entry.
+        const bool url = kind == "URL " || kind == "LEAK";
+        if (!InUse(index, block) || !(url || kind == "REDR" || kind == "HASH")) continue;
         const std::uint32_t blocks = Le32(index, at + 4);
-        if (blocks == 0 || blocks > kMaxRecordBlocks || at + blocks * kBlock > index.size()) {
-            ++reading.damaged;
+        if (blocks == 0 || blocks > kMaxRecordBlocks || blocks > (index.size() - at) / kBlock) {
+            if (url) ++reading.damaged;
             continue;
         }
-        const std::string_view record = index.substr(at, blocks * kBlock);
-        CacheRecord r;
-        r.kind = "IE index.dat";
-        r.url = std::string(TextIn(record, Le32(record, 0x34)));
-        const std::string_view local = TextIn(record, Le32(record, 0x3C));
-        const unsigned char folder = static_cast<unsigned char>(record[0x38]);
-        if (r.url.empty() || local.empty() || folder >= folders.size() || folders[folder].empty() ||
-            local.find_first_of("\\/:") != std::string_view::npos || local == "." || local == ".." ||
-            IsDeviceName(local, CodePage()) || IsDeviceName(folders[folder], CodePage())) {
-            // Records of the history or cookies have no file; others are damaged.
-            if (r.url.empty() || !local.empty()) ++reading.damaged;
-            continue;
+        if (url) {
+            if (auto r = ReadUrlRecord(index.substr(at, blocks * kBlock), folders, v47, reading.damaged))
+                reading.records.push_back(std::move(*r));
         }
-        r.file = folders[folder] + "\\" + std::string(local);
-        r.lastModified = FromFileTime(Le64(record, 0x08));
-        r.lastAccess = FromFileTime(Le64(record, 0x10));
-        if (!v47) r.expires = FromDosTime(static_cast<std::uint16_t>(Le32(record, 0x18) & 0xFFFF),
-                                         static_cast<std::uint16_t>(Le32(record, 0x18) >> 16));
-        const std::uint32_t headerAt = Le32(record, 0x44), headerSize = Le32(record, 0x48);
-        if (headerAt && headerAt < record.size() && headerSize <= record.size() - headerAt) {
-            const std::string_view headers = record.substr(headerAt, headerSize);
-            r.contentType = HeaderValue(headers, "Content-Type");
-            r.encoding = EncodingOf(headers);
-        }
-        reading.records.push_back(std::move(r));
-        at += (blocks - 1) * kBlock;
+        // A claim runs no further than the blocks in use.
+        std::uint32_t claimed = 1;
+        while (claimed < blocks && InUse(index, block + claimed)) ++claimed;
+        at += (claimed - 1) * kBlock;
+    }
+    // Freed records after the live ones: a deleted entry's file may still be
+    // there, and a bitmap lost to damage must not hide every record. Each
+    // free block is looked at, whatever a freed record before it claimed;
+    // what a freed record no longer holds whole is passed by, not counted.
+    for (std::size_t at = kFirstRecord; at <= index.size() && index.size() - at >= kBlock; at += kBlock) {
+        const std::size_t block = (at - kFirstRecord) / kBlock;
+        const std::string_view kind = index.substr(at, 4);
+        if (InUse(index, block) || (kind != "URL " && kind != "LEAK")) continue;
+        const std::uint32_t blocks = Le32(index, at + 4);
+        if (blocks == 0 || blocks > kMaxRecordBlocks || blocks > (index.size() - at) / kBlock) continue;
+        int ignored = 0;
+        if (auto r = ReadUrlRecord(index.substr(at, blocks * kBlock), folders, v47, ignored))
+            reading.records.push_back(std::move(*r));
     }
     return reading;
 }

@@ -13,7 +13,8 @@ namespace fh {
 // True when the bytes begin as such an index does.
 bool IsIndexDat(std::string_view head);
 
-// The URL records of the index held in `index`; their files are named
+// The URL and LEAK records of the index held in `index`, those the bitmap
+// marks in use first, then freed ones still whole; their files are named
 // "<cache subfolder>\\<local name>", relative to the index's folder.
 CacheReading ReadIndexDat(std::string_view index);
 
