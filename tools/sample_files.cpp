@@ -65,6 +65,39 @@ void RemoveLink(const std::string& path, DWORD tag) {
 
 }  // namespace
 
+namespace {
+
+void ReadTreeInto(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& files) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == ".." || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+        const std::string full = folder + "\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ReadTreeInto(full, prefix + name + "\\", files);
+            continue;
+        }
+        HANDLE file = ::CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        std::string bytes(::GetFileSize(file, nullptr), '\0');
+        DWORD read = 0;
+        if (!bytes.empty() && ::ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) bytes.resize(read);
+        ::CloseHandle(file);
+        files[prefix + name] = std::move(bytes);
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ReadTree(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    ReadTreeInto(folder, "", files);
+    return files;
+}
+
 void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA data;
     HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
@@ -79,7 +112,9 @@ void RemoveTree(const std::string& path) {
                 RemoveTree(full);
             } else {
                 ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(full.c_str());
+                // A file under a device's name ("COM1") is reached only as "\\?\C:\...".
+                if (!::DeleteFileA(full.c_str()) && full.size() > 2 && full[1] == ':')
+                    ::DeleteFileA(("\\\\?\\" + full).c_str());
             }
         } while (::FindNextFileA(find, &data));
         ::FindClose(find);

@@ -12,6 +12,7 @@
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
 #include "res/resource.h"
+#include "support/cache1_fixture.h"
 #include "support/cache_writer.h"
 #include "support/registry_fixture.h"
 #include "support/temp_folder.h"
@@ -19,6 +20,8 @@
 #include "settings/settings_store.h"
 #include "win/handles.h"
 #include "win/platform.h"
+
+#include "../../tools/sample_files.h"
 
 namespace fh {
 namespace {
@@ -297,6 +300,39 @@ TEST_F(LoaderTest, CacheFolderAnalysisExtractsUnderNewNamesAndListsHugeBodiesAsC
     EXPECT_EQ(movies[1], test::ReadFileAt(copyB));
     EXPECT_EQ(movies[2], test::ReadFileAt(copyC));
     EXPECT_EQ(FormatSizeText(movies[2].size()), c.sizeText);
+}
+
+TEST_F(LoaderTest, FirefoxDiskCacheBeforeCache2GivesTheSameMoviesToBothSources) {
+    const char* peer = std::getenv("FLICKHOLD_PEER_CACHES");
+    ASSERT_NE(nullptr, peer) << "FLICKHOLD_PEER_CACHES names no fixtures";
+    std::string real = std::string("Z:") + peer + "/dtformats/firefox_cache1/test_data/firefox_cache1";
+    std::replace(real.begin(), real.end(), '/', '\\');
+    const std::map<std::string, std::string> copied = sample::ReadTree(real);
+    ASSERT_EQ(276u, copied.at("_CACHE_MAP_").size());
+    // As copied (a dirty map): the movie in a separate file; with the map
+    // Firefox writes on closing: the one in the block file too.
+    for (bool clean : {false, true}) {
+        SCOPED_TRACE(clean ? "clean map" : "dirty map");
+        std::map<std::string, std::string> files = copied;
+        const test::Cache1Movies movies = test::PutMoviesInCache1(files, clean);
+        TempFolder ff;
+        for (const auto& file : files) ff.WriteFile("p.default\\Cache\\" + file.first, file.second);
+        SetText(kProgramKey, "FirefoxProfileFolder", ff.Path());
+        SwfEntryList archive;
+        int counter = 1;
+        ASSERT_TRUE(LoadArchiveFolder(archive, counter, ff.Path(), SystemClock()));
+        const SwfEntryList firefox = LoadFirefox(counter);
+        std::map<std::string, std::string> expected = {{movies.separateUrl, movies.separateMovie}};
+        if (clean) expected[movies.blockUrl] = movies.blockMovie;
+        for (const SwfEntryList* source : std::vector<const SwfEntryList*>{&archive, &firefox}) {
+            std::map<std::string, std::string> listed;
+            for (const SwfEntry& e : *source) {
+                EXPECT_EQ("Firefox cache1", e.cacheKind) << e.url;
+                listed[e.url] = test::ReadFileAt(MovieFileOf(e));
+            }
+            EXPECT_TRUE(expected == listed) << source->size() << " listed";
+        }
+    }
 }
 
 TEST_F(LoaderTest, FirefoxWithoutSettingSearchesLocalThenRoamingFolders) {
