@@ -1,0 +1,241 @@
+#include "raster/raster_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fh {
+
+namespace {
+
+inline std::uint32_t Div255(std::uint32_t x) {
+    return (x + 128 + ((x + 128) >> 8)) >> 8;
+}
+
+inline std::size_t Index(int x, int y, int width) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+}
+
+}  // namespace
+
+std::uint8_t RasterCanvas::ClipMask::At(int x, int y) const {
+    if (x < box.x0 || x >= box.x1 || y < box.y0 || y >= box.y1) return 0;
+    return a[Index(x - box.x0, y - box.y0, box.Width())];
+}
+
+// Paints the coverage rows of a shape into the current layer, through the clip.
+struct RasterCanvas::PaintSink final : RasterSpanSink {
+    RasterCanvas& canvas;
+    const Surface& surface;
+    const ClipMask* clip;
+
+    PaintSink(RasterCanvas& c, const Surface& s)
+        : canvas(c), surface(s), clip(s.clips.empty() ? nullptr : &s.clips.back()) {}
+
+    void Row(int y, int x0, int x1, const std::uint8_t* cover) override {
+        const int n = x1 - x0;
+        if (clip) {
+            const std::uint8_t* m = clip->a.data() + Index(x0 - clip->box.x0, y - clip->box.y0, clip->box.Width());
+            std::uint8_t* out = canvas.m_rowCover.data();
+            for (int i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(Div255(cover[i] * m[i]));
+            cover = out;
+        }
+        const Box& b = surface.box;
+        std::uint32_t* dst = surface.image->px.data() + Index(x0 - b.x0, y - b.y0, b.Width());
+        const RasterShader& shader = canvas.m_shader;
+        if (shader.IsSolid()) {
+            RasterBlendSolid(dst, shader.Color(), cover, n);
+            return;
+        }
+        // Only runs with coverage are shaded: an image under a thin shape
+        // costs the shape, not the image.
+        std::uint32_t* colors = canvas.m_rowColor.data();
+        for (int i = 0; i < n;) {
+            if (!cover[i]) {
+                ++i;
+                continue;
+            }
+            int j = i + 1;
+            while (j < n && cover[j]) ++j;
+            shader.ShadeRow(x0 + i, y, j - i, colors);
+            RasterBlendRow(dst + i, colors, cover + i, j - i);
+            i = j;
+        }
+    }
+};
+
+// Adds the coverage rows of one clip path to a mask, saturating.
+struct RasterCanvas::MaskSink final : RasterSpanSink {
+    ClipMask& mask;
+    explicit MaskSink(ClipMask& m) : mask(m) {}
+
+    void Row(int y, int x0, int x1, const std::uint8_t* cover) override {
+        std::uint8_t* m = mask.a.data() + Index(x0 - mask.box.x0, y - mask.box.y0, mask.box.Width());
+        for (int i = 0; i < x1 - x0; ++i) m[i] = static_cast<std::uint8_t>(std::min(255, m[i] + cover[i]));
+    }
+};
+
+RasterCanvas::RasterCanvas(RasterImage& target) {
+    auto base = std::make_unique<Surface>();
+    base->image = &target;
+    const bool fits =
+        target.width > 0 && target.height > 0 && target.width <= RasterCoverage::kMaxSide &&
+        target.height <= RasterCoverage::kMaxSide &&
+        target.px.size() == static_cast<std::size_t>(target.width) * static_cast<std::size_t>(target.height);
+    if (fits) base->box = {0, 0, target.width, target.height};
+    m_surfaces.push_back(std::move(base));
+}
+
+RasterCanvas::~RasterCanvas() = default;
+
+RasterCanvas::Box RasterCanvas::DrawBox() const {
+    const Surface& s = *m_surfaces.back();
+    Box b = s.box;
+    if (!s.clips.empty()) {
+        const Box& c = s.clips.back().box;
+        b = {std::max(b.x0, c.x0), std::max(b.y0, c.y0), std::min(b.x1, c.x1), std::min(b.y1, c.y1)};
+    }
+    return b;
+}
+
+void RasterCanvas::Clear(std::uint32_t argb) {
+    RasterImage& image = *m_surfaces.back()->image;
+    if (!m_surfaces.back()->box.Empty()) std::fill(image.px.begin(), image.px.end(), RasterValidPixel(argb));
+}
+
+void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink) {
+    m_coverage.Reset(box.x0, box.y0, box.x1, box.y1);
+    m_coverage.AddContours(contours);
+    m_coverage.Sweep(rule, sink);
+}
+
+void RasterCanvas::Paint(const Box& box, FillRule rule, const RasterContours& contours) {
+    const std::size_t width = static_cast<std::size_t>(box.Width());
+    if (m_rowCover.size() < width) m_rowCover.resize(width);
+    if (m_rowColor.size() < width) m_rowColor.resize(width);
+    PaintSink sink(*this, *m_surfaces.back());
+    Rasterize(box, rule, contours, sink);
+}
+
+void RasterCanvas::Fill(const RasterPath& path, FillRule rule, const RasterPaint& paint) {
+    const Box box = DrawBox();
+    if (box.Empty() || !m_shader.Prepare(paint)) return;
+    FlattenPath(path, {box.x0 - 1.0, box.y0 - 1.0, box.x1 + 1.0, box.y1 + 1.0}, m_flat);
+    Paint(box, rule, m_flat);
+}
+
+void RasterCanvas::Stroke(const RasterPath& path, const RasterStroke& stroke, const RasterPaint& paint) {
+    const Box box = DrawBox();
+    if (box.Empty() || !(stroke.width > 0) || !std::isfinite(stroke.width) || !m_shader.Prepare(paint)) return;
+    // Curves farther out than a miter or a square cap reaches stay out of sight.
+    const double reach =
+        std::min(stroke.width * 0.5, kRasterCoordLimit) * std::max(1.5, std::min(stroke.miterLimit, 1e6)) + 2;
+    FlattenPath(path, {box.x0 - reach, box.y0 - reach, box.x1 + reach, box.y1 + reach}, m_flat);
+    StrokeContours(m_flat, stroke, m_outline);
+    Paint(box, FillRule::NonZero, m_outline);
+}
+
+void RasterCanvas::PushClip(const std::vector<std::pair<RasterPath, FillRule>>& paths) {
+    Surface& s = *m_surfaces.back();
+    ClipMask mask;
+    const Box box = DrawBox();
+    if (s.clips.size() < kMaxClips && !box.Empty()) {
+        mask.box = box;
+        mask.a.assign(static_cast<std::size_t>(box.Width()) * static_cast<std::size_t>(box.Height()), 0);
+        MaskSink sink(mask);
+        for (const auto& [path, rule] : paths) {
+            FlattenPath(path, {box.x0 - 1.0, box.y0 - 1.0, box.x1 + 1.0, box.y1 + 1.0}, m_flat);
+            Rasterize(box, rule, m_flat, sink);
+        }
+        // Within the clip before: coverages multiply.
+        Box used{box.x1, box.y1, box.x0, box.y0};
+        for (int y = box.y0; y < box.y1; ++y) {
+            std::uint8_t* row = mask.a.data() + Index(0, y - box.y0, box.Width());
+            for (int x = box.x0; x < box.x1; ++x) {
+                std::uint8_t& m = row[x - box.x0];
+                if (m && !s.clips.empty()) m = static_cast<std::uint8_t>(Div255(m * s.clips.back().At(x, y)));
+                if (!m) continue;
+                used = {std::min(used.x0, x), std::min(used.y0, y), std::max(used.x1, x + 1), std::max(used.y1, y + 1)};
+            }
+        }
+        // Later drawing is bounded by the pixels the clip lets through.
+        if (used.Empty()) {
+            mask = ClipMask();
+        } else if (used.Width() != box.Width() || used.Height() != box.Height()) {
+            ClipMask tight;
+            tight.box = used;
+            tight.a.resize(static_cast<std::size_t>(used.Width()) * static_cast<std::size_t>(used.Height()));
+            for (int y = used.y0; y < used.y1; ++y)
+                std::copy_n(mask.a.data() + Index(used.x0 - box.x0, y - box.y0, box.Width()), used.Width(),
+                            tight.a.data() + Index(0, y - used.y0, used.Width()));
+            mask = std::move(tight);
+        }
+    }
+    s.clips.push_back(std::move(mask));
+}
+
+void RasterCanvas::PopClip() {
+    if (!m_surfaces.back()->clips.empty()) m_surfaces.back()->clips.pop_back();
+}
+
+void RasterCanvas::PushLayer() {
+    const Box& b = m_surfaces.back()->box;
+    PushLayer(b.x0, b.y0, b.Width(), b.Height());
+}
+
+void RasterCanvas::PushLayer(int x, int y, int width, int height) {
+    const Box& parent = m_surfaces.back()->box;
+    auto layer = std::make_unique<Surface>();
+    // 64-bit sums: a corner near INT_MAX plus a width must not wrap.
+    const long long x1 = static_cast<long long>(x) + std::max(width, 0);
+    const long long y1 = static_cast<long long>(y) + std::max(height, 0);
+    Box b{std::max(parent.x0, x), std::max(parent.y0, y), static_cast<int>(std::min<long long>(parent.x1, x1)),
+          static_cast<int>(std::min<long long>(parent.y1, y1))};
+    if (b.Empty() || m_surfaces.size() > kMaxLayers) b = Box();
+    layer->box = b;
+    layer->own = RasterImage(b.Width(), b.Height());
+    layer->image = &layer->own;
+    m_surfaces.push_back(std::move(layer));
+}
+
+void RasterCanvas::PopLayer(const Compositor& composite) {
+    if (m_surfaces.size() < 2) return;
+    std::unique_ptr<Surface> layer = std::move(m_surfaces.back());
+    m_surfaces.pop_back();
+    Surface& parent = *m_surfaces.back();
+    const Box b = layer->box;
+    if (b.Empty()) return;
+    auto merge = [&](RasterImage& below) {
+        if (composite)
+            composite(layer->own, below);
+        else
+            RasterOverImage(layer->own, below);
+    };
+    const ClipMask* clip = parent.clips.empty() ? nullptr : &parent.clips.back();
+    const Box& p = parent.box;
+    if (!clip && b.x0 == p.x0 && b.y0 == p.y0 && b.x1 == p.x1 && b.y1 == p.y1) {
+        merge(*parent.image);
+        return;
+    }
+    // A copy of the pixels below, merged, then put back through the clip.
+    RasterImage below(b.Width(), b.Height());
+    for (int y = b.y0; y < b.y1; ++y)
+        std::copy_n(parent.image->px.data() + Index(b.x0 - p.x0, y - p.y0, p.Width()), b.Width(),
+                    below.px.data() + Index(0, y - b.y0, b.Width()));
+    merge(below);
+    if (below.width != b.Width() || below.height != b.Height() ||
+        below.px.size() != static_cast<std::size_t>(b.Width()) * static_cast<std::size_t>(b.Height()))
+        return;
+    for (int y = b.y0; y < b.y1; ++y) {
+        std::uint32_t* dst = parent.image->px.data() + Index(b.x0 - p.x0, y - p.y0, p.Width());
+        const std::uint32_t* src = below.px.data() + Index(0, y - b.y0, b.Width());
+        for (int x = 0; x < b.Width(); ++x) {
+            const std::uint32_t m = clip ? clip->At(b.x0 + x, y) : 255;
+            if (m == 255)
+                dst[x] = src[x];
+            else if (m)
+                dst[x] = RasterScale(src[x], m) + RasterScale(dst[x], 255 - m);
+        }
+    }
+}
+
+}  // namespace fh

@@ -1,0 +1,97 @@
+#pragma once
+// The drawing surface the SWF renderer paints on: fills and strokes with
+// exact-area anti-aliasing, composited source-over (premultiplied), inside
+// a stack of coverage clips, into the target or into layers that a
+// compositor (blend modes, filters) merges back.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "raster/raster_coverage.h"
+#include "raster/raster_flatten.h"
+#include "raster/raster_image.h"
+#include "raster/raster_paint.h"
+#include "raster/raster_path.h"
+#include "raster/raster_stroke.h"
+
+namespace fh {
+
+class RasterCanvas {
+public:
+    // Deeper layers draw nothing (a nested movie clip that deep is hostile).
+    static constexpr std::size_t kMaxLayers = 32;
+    // Deeper clips hide everything under them.
+    static constexpr std::size_t kMaxClips = 64;
+
+    using Compositor = std::function<void(RasterImage& layer, RasterImage& below)>;
+
+    // Draws on `target`, which must outlive the canvas and keep its size. A
+    // target larger than RasterCoverage::kMaxSide a side, or whose pixels
+    // do not match its size, is left alone.
+    explicit RasterCanvas(RasterImage& target);
+    ~RasterCanvas();
+
+    // Sets every pixel of the current layer (or the target) to a
+    // premultiplied colour; clips do not apply.
+    void Clear(std::uint32_t argb);
+    // Paths are in device pixels of the target.
+    void Fill(const RasterPath& path, FillRule rule, const RasterPaint& paint);
+    void Stroke(const RasterPath& path, const RasterStroke& stroke, const RasterPaint& paint);
+
+    // Limits later drawing to the union of `paths` (each with its own fill
+    // rule; coverages add, so paths sharing an edge leave no seam) within
+    // the clip before. Clips belong to the layer they were pushed in.
+    void PushClip(const std::vector<std::pair<RasterPath, FillRule>>& paths);
+    void PopClip();
+
+    // Later drawing goes to a fresh transparent image the size of the
+    // current layer, or of its part in the given rectangle, unclipped by
+    // the clips pushed before it.
+    void PushLayer();
+    void PushLayer(int x, int y, int width, int height);
+    // Ends the last layer (and its clips): `composite` merges it into the
+    // pixels below it, an image of the same size (source-over when empty);
+    // it must keep both sizes. The clip in force below then limits the
+    // result.
+    void PopLayer(const Compositor& composite = nullptr);
+
+    std::size_t LayerDepth() const { return m_surfaces.size() - 1; }
+    std::size_t ClipDepth() const { return m_surfaces.back()->clips.size(); }
+
+private:
+    struct Box {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        bool Empty() const { return x1 <= x0 || y1 <= y0; }
+        int Width() const { return x1 - x0; }
+        int Height() const { return y1 - y0; }
+    };
+    struct ClipMask {
+        Box box;                      // zero coverage outside
+        std::vector<std::uint8_t> a;  // box.Width() to a row
+        std::uint8_t At(int x, int y) const;
+    };
+    struct Surface {
+        RasterImage* image = nullptr;  // box.Width() x box.Height() pixels at the box's corner
+        RasterImage own;
+        Box box;
+        std::vector<ClipMask> clips;
+    };
+    struct PaintSink;
+    struct MaskSink;
+
+    Box DrawBox() const;
+    void Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink);
+    void Paint(const Box& box, FillRule rule, const RasterContours& contours);
+
+    std::vector<std::unique_ptr<Surface>> m_surfaces;
+    RasterCoverage m_coverage;
+    RasterShader m_shader;
+    RasterContours m_flat, m_outline;
+    std::vector<std::uint8_t> m_rowCover;
+    std::vector<std::uint32_t> m_rowColor;
+};
+
+}  // namespace fh

@@ -1,0 +1,236 @@
+#include "raster/raster_coverage.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace fh {
+
+namespace {
+
+// Cells of one band: a shape taller than fits is swept in bands of rows.
+constexpr std::size_t kBandCells = std::size_t{1} << 19;
+
+// Floor and ceiling of values in 0 .. 2^31 without a library call: 32-bit
+// code has no rounding instruction, and these run for every cell.
+inline int FloorPos(double v) {
+    return static_cast<int>(v);
+}
+inline int CeilPos(double v) {
+    const int i = static_cast<int>(v);
+    return i + (i < v);
+}
+
+// Cells hold coverage in 65536ths of a pixel, added modulo 2^32: a sum is
+// exact whenever the true one fits an int32 (winding below 32768), and
+// even-odd only needs it modulo 2^17 anyway.
+constexpr double kOne = 65536.0;
+
+inline std::int32_t Round(double v) {
+    return static_cast<std::int32_t>(v >= 0 ? v + 0.5 : v - 0.5);
+}
+
+inline std::uint8_t NonZeroCover(std::uint32_t s) {
+    const std::int32_t v = static_cast<std::int32_t>(s);
+    const std::uint32_t a = v < 0 ? 0u - s : s;
+    return static_cast<std::uint8_t>(a >= 65536u ? 255u : (a * 255u + 32768u) >> 16);
+}
+
+inline std::uint8_t EvenOddCover(std::uint32_t s) {
+    std::uint32_t a = s & 0x1FFFFu;
+    if (a > 65536u) a = 131072u - a;
+    return static_cast<std::uint8_t>((a * 255u + 32768u) >> 16);
+}
+
+}  // namespace
+
+void RasterCoverage::Reset(int x0, int y0, int x1, int y1) {
+    x0 = std::clamp(x0, 0, kMaxSide);
+    y0 = std::clamp(y0, 0, kMaxSide);
+    x1 = std::clamp(x1, 0, kMaxSide);
+    y1 = std::clamp(y1, 0, kMaxSide);
+    m_x0 = x0;
+    m_y0 = y0;
+    m_width = x1 > x0 && y1 > y0 ? x1 - x0 : 0;
+    m_height = x1 > x0 && y1 > y0 ? y1 - y0 : 0;
+    m_edges.clear();
+}
+
+void RasterCoverage::AddContours(const RasterContours& contours) {
+    for (const RasterContours::Contour& c : contours.contours) {
+        if (c.end - c.begin < 2) continue;
+        const RasterPoint* p = contours.points.data() + c.begin;
+        const std::uint32_t n = c.end - c.begin;
+        for (std::uint32_t i = 0; i < n; ++i) AddLine(p[i], p[i + 1 < n ? i + 1 : 0]);
+    }
+}
+
+void RasterCoverage::AddLine(RasterPoint a, RasterPoint b) {
+    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) return;
+    auto rel = [](double v, int origin) { return std::clamp(v, -kRasterCoordLimit, kRasterCoordLimit) - origin; };
+    AddClipped(rel(a.x, m_x0), rel(a.y, m_y0), rel(b.x, m_x0), rel(b.y, m_y0));
+}
+
+void RasterCoverage::AddClipped(double x0, double y0, double x1, double y1) {
+    const double w = m_width, h = m_height;
+    if (w <= 0 || y0 == y1) return;
+    if ((y0 <= 0 && y1 <= 0) || (y0 >= h && y1 >= h)) return;
+    // Rows outside the area take nothing from the edge: cut it to them.
+    const double dxdy = (x1 - x0) / (y1 - y0);
+    auto cutY = [&](double& x, double& y) {
+        const double to = y < 0 ? 0 : y > h ? h : y;
+        if (to == y) return;
+        x = x0 + (to - y0) * dxdy;
+        y = to;
+    };
+    double ax = x0, ay = y0, bx = x1, by = y1;
+    cutY(ax, ay);
+    cutY(bx, by);
+    if (!std::isfinite(ax) || !std::isfinite(bx)) return;
+    // Split where it crosses the left and right sides: left of the area an
+    // edge still winds the pixels to its right, right of it nothing.
+    double cuts[4] = {0, 0, 0, 1};
+    int n = 1;
+    for (double side : {0.0, w})
+        if ((ax - side) * (bx - side) < 0) cuts[n++] = (side - ax) / (bx - ax);
+    if (n == 3 && cuts[2] < cuts[1]) std::swap(cuts[1], cuts[2]);
+    cuts[n] = 1;
+    for (int i = 0; i < n; ++i) {
+        const double ta = cuts[i], tb = cuts[i + 1];
+        if (tb <= ta) continue;
+        double px = ax + (bx - ax) * ta, qx = ax + (bx - ax) * tb;
+        const double py = ay + (by - ay) * ta, qy = ay + (by - ay) * tb;
+        if (0.5 * (px + qx) >= w) continue;
+        if (m_edges.size() >= kMaxEdges) return;
+        // A part left of the area runs down its left side.
+        px = std::clamp(px, 0.0, w);
+        qx = std::clamp(qx, 0.0, w);
+        const Edge e{static_cast<float>(px), static_cast<float>(py), static_cast<float>(qx), static_cast<float>(qy)};
+        if (e.y0 == e.y1) continue;
+        if (m_edges.empty()) m_top = m_bottom = e.y0;
+        m_top = std::min({m_top, e.y0, e.y1});
+        m_bottom = std::max({m_bottom, e.y0, e.y1});
+        m_edges.push_back(e);
+    }
+}
+
+void RasterCoverage::AddPiece(std::uint32_t* cell, int r, double xa, double xb, double d) {
+    const double xl = std::min(xa, xb), xr = std::max(xa, xb);
+    const int i0 = std::min(FloorPos(xl), m_width);
+    const std::int32_t whole = Round(d * kOne);
+    std::int32_t prev = 0;
+    int last;
+    if (xr <= i0 + 1) {
+        // Within one cell: the part right of the edge is a trapezoid whose
+        // width is one less the distance of the edge's middle.
+        prev = Round(d * (1 - (0.5 * (xl + xr) - i0)) * kOne);
+        cell[i0] += static_cast<std::uint32_t>(prev);
+        last = i0 + 1;
+    } else {
+        // Across cells: the height left of the edge grows linearly from xl to
+        // xr, so the area up to x is F(x), a parabola, then a straight line.
+        // Cells take differences of rounded coverages, so the row still
+        // adds up to exactly the piece's height.
+        const double w = xr - xl, k = d * kOne, half = 0.5 / w;
+        const int i1 = CeilPos(xr) - 1;
+        double prevF = 0;
+        for (int i = i0; i <= i1; ++i) {
+            const double x = i + 1;
+            const double f = x >= xr ? 0.5 * w + (x - xr) : (x - xl) * (x - xl) * half;
+            const std::int32_t c = Round(k * (f - prevF));
+            cell[i] += static_cast<std::uint32_t>(c - prev);
+            prev = c;
+            prevF = f;
+        }
+        last = i1 + 1;
+    }
+    cell[last] += static_cast<std::uint32_t>(whole - prev);
+    m_rowMin[r] = std::min(m_rowMin[r], i0);
+    m_rowMax[r] = std::max(m_rowMax[r], last);
+}
+
+void RasterCoverage::AccumulateBand(int top, int rows) {
+    const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
+    const double w = m_width;
+    const int bottom = top + rows;
+    for (const Edge& e : m_edges) {
+        const bool down = e.y1 > e.y0;
+        const double xt = down ? e.x0 : e.x1, yt = down ? e.y0 : e.y1;
+        const double xb = down ? e.x1 : e.x0, yb = down ? e.y1 : e.y0;
+        if (yb <= top || yt >= bottom) continue;
+        const double dir = down ? 1 : -1, dxdy = (xb - xt) / (yb - yt);
+        const int r0 = std::max(top, FloorPos(yt));
+        const int r1 = std::min(bottom, CeilPos(yb));
+        for (int r = r0; r < r1; ++r) {
+            const double ya = std::max(yt, static_cast<double>(r)), yz = std::min(yb, r + 1.0);
+            if (yz <= ya) continue;
+            const double xa = ya == yt ? xt : std::clamp(xt + (ya - yt) * dxdy, 0.0, w);
+            const double xz = yz == yb ? xb : std::clamp(xt + (yz - yt) * dxdy, 0.0, w);
+            AddPiece(m_cells.data() + static_cast<std::size_t>(r - top) * stride, r - top, xa, xz, dir * (yz - ya));
+        }
+    }
+}
+
+void RasterCoverage::EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink) {
+    const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
+    std::uint8_t* cover = m_cover.data();
+    for (int r = 0; r < rows; ++r) {
+        const int lo = m_rowMin[r], hi = m_rowMax[r];
+        m_rowMin[r] = INT_MAX;
+        m_rowMax[r] = -1;
+        if (lo > hi) continue;
+        std::uint32_t* cell = m_cells.data() + static_cast<std::size_t>(r) * stride;
+        const int end = std::min(hi, m_width - 1);
+        std::uint32_t s = 0;
+        if (rule == FillRule::NonZero) {
+            for (int x = lo; x <= end; ++x) {
+                s += cell[x];
+                cover[x] = NonZeroCover(s);
+            }
+        } else {
+            for (int x = lo; x <= end; ++x) {
+                s += cell[x];
+                cover[x] = EvenOddCover(s);
+            }
+        }
+        std::fill(cell + lo, cell + hi + 1, 0u);
+        int first = lo, stop = std::max(lo, end + 1);
+        // Past the last cell touched the winding stays as it is.
+        if (end == hi && hi < m_width - 1) {
+            const std::uint8_t rest = rule == FillRule::NonZero ? NonZeroCover(s) : EvenOddCover(s);
+            if (rest) {
+                std::fill(cover + hi + 1, cover + m_width, rest);
+                stop = m_width;
+            }
+        }
+        while (first < stop && cover[first] == 0) ++first;
+        while (stop > first && cover[stop - 1] == 0) --stop;
+        if (first < stop) sink.Row(m_y0 + top + r, m_x0 + first, m_x0 + stop, cover + first);
+    }
+}
+
+void RasterCoverage::Sweep(FillRule rule, RasterSpanSink& sink) {
+    if (m_edges.empty() || m_width <= 0) {
+        m_edges.clear();
+        return;
+    }
+    const int top = std::max(0, FloorPos(m_top));
+    const int bottom = std::min(m_height, CeilPos(m_bottom));
+    const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
+    const int bandRows = std::max(1, std::min(bottom - top, static_cast<int>(kBandCells / stride)));
+    if (m_cells.size() < static_cast<std::size_t>(bandRows) * stride)
+        m_cells.resize(static_cast<std::size_t>(bandRows) * stride, 0u);
+    if (m_rowMin.size() < static_cast<std::size_t>(bandRows)) {
+        m_rowMin.resize(bandRows, INT_MAX);
+        m_rowMax.resize(bandRows, -1);
+    }
+    if (m_cover.size() < stride) m_cover.resize(stride);
+    for (int band = top; band < bottom; band += bandRows) {
+        const int rows = std::min(bandRows, bottom - band);
+        AccumulateBand(band, rows);
+        EmitBand(band, rows, rule, sink);
+    }
+    m_edges.clear();
+}
+
+}  // namespace fh

@@ -1,0 +1,60 @@
+#pragma once
+// The scanline rasterizer: exact area coverage of polygons per pixel. Each
+// edge adds, to the cells of the rows it crosses, the signed area it leaves
+// to its right; a running sum along a row then gives every pixel the mean
+// winding number over its square, which the fill rule turns into coverage.
+
+#include <cstdint>
+#include <vector>
+
+#include "raster/raster_flatten.h"
+#include "raster/raster_path.h"
+
+namespace fh {
+
+// Receives the rows of a shape, top to bottom: cover[i] (0..255) belongs to
+// pixel x0 + i of row y, x0 < x1, and neither end is 0.
+class RasterSpanSink {
+public:
+    virtual void Row(int y, int x0, int x1, const std::uint8_t* cover) = 0;
+
+protected:
+    ~RasterSpanSink() = default;
+};
+
+class RasterCoverage {
+public:
+    // Largest side of the area a shape is rasterized in.
+    static constexpr int kMaxSide = 1 << 14;
+    // Edges one shape keeps; later ones are left out.
+    static constexpr std::size_t kMaxEdges = std::size_t{1} << 21;
+
+    // Starts a shape whose coverage is wanted for the pixels of
+    // [x0, x1) x [y0, y1), clamped to 0..kMaxSide.
+    void Reset(int x0, int y0, int x1, int y1);
+    // Adds every contour, closed or not, as a closed polygon.
+    void AddContours(const RasterContours& contours);
+    // One edge; parts above, below and to the right of the area add nothing
+    // there, parts to its left count as if on its left side.
+    void AddLine(RasterPoint a, RasterPoint b);
+    // Hands the rows with coverage to `sink` and forgets the shape.
+    void Sweep(FillRule rule, RasterSpanSink& sink);
+
+private:
+    struct Edge {
+        float x0, y0, x1, y1;  // relative to the area's corner
+    };
+    void AddClipped(double x0, double y0, double x1, double y1);
+    void AccumulateBand(int top, int rows);
+    void AddPiece(std::uint32_t* cell, int r, double xa, double xb, double d);
+    void EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink);
+
+    int m_x0 = 0, m_y0 = 0, m_width = 0, m_height = 0;
+    std::vector<Edge> m_edges;
+    float m_top = 0, m_bottom = 0;        // rows the edges reach
+    std::vector<std::uint32_t> m_cells;   // a band of rows, m_width + 2 cells each, zero between uses
+    std::vector<int> m_rowMin, m_rowMax;  // cells each band row touched
+    std::vector<std::uint8_t> m_cover;
+};
+
+}  // namespace fh

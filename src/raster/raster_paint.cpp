@@ -1,0 +1,247 @@
+#include "raster/raster_paint.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace fh {
+
+namespace {
+
+bool Usable(const RasterImage* image) {
+    return image && image->width > 0 && image->height > 0 &&
+           image->px.size() == static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+}
+
+// 255 * 65536 / a, rounded: un-premultiplies with a multiply and a shift.
+const std::array<std::uint32_t, 256>& Reciprocals() {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t a = 1; a < 256; ++a) t[a] = (255u * 65536u + a / 2) / a;
+        return t;
+    }();
+    return table;
+}
+
+inline std::uint32_t Div255(std::uint32_t x) {
+    return (x + 128 + ((x + 128) >> 8)) >> 8;
+}
+
+// A texel column or row for sampling position u (texel units), held inside
+// the image by wrapping or clamping; not-a-number lands on 0.
+inline double Wrap(double u, int size) {
+    if (u >= 0 && u < size) return u;
+    // Neighbouring tiles without a library call; floor is slow in 32-bit code.
+    if (u >= size && u < 2.0 * size) return u - size;
+    if (u < 0 && u >= -size) return u + size < size ? u + size : 0;
+    double r = u - std::floor(u / size) * size;
+    return r >= 0 && r < size ? r : 0;
+}
+
+inline double Hold(double u, double lo, double hi) {
+    return u >= lo ? (u <= hi ? u : hi) : lo;
+}
+
+}  // namespace
+
+bool RasterColorTransform::IsIdentity() const {
+    for (int i = 0; i < 4; ++i)
+        if (mul[i] != 1 || add[i] != 0) return false;
+    return true;
+}
+
+RasterPaint RasterPaint::Solid(std::uint32_t premultipliedArgb) {
+    RasterPaint p;
+    p.color = premultipliedArgb;
+    return p;
+}
+
+RasterPaint RasterPaint::Pixels(const RasterImage& pixels, int x, int y) {
+    RasterPaint p;
+    p.kind = Kind::Pixels;
+    p.pixels = &pixels;
+    p.pixelsX = x;
+    p.pixelsY = y;
+    return p;
+}
+
+RasterPaint RasterPaint::Image(const RasterImage& image, const RasterMatrix& imageToDevice, bool repeat, bool smooth) {
+    RasterPaint p;
+    p.kind = Kind::Image;
+    p.image = &image;
+    p.imageToDevice = imageToDevice;
+    p.repeat = repeat;
+    p.smooth = smooth;
+    return p;
+}
+
+std::uint32_t RasterValidPixel(std::uint32_t p) {
+    const std::uint32_t a = p >> 24;
+    const std::uint32_t r = std::min((p >> 16) & 0xFF, a), g = std::min((p >> 8) & 0xFF, a), b = std::min(p & 0xFF, a);
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+std::uint32_t RasterPremultiply(std::uint32_t argb) {
+    return (RasterScale(argb | 0xFF000000u, argb >> 24) & 0x00FFFFFFu) | (argb & 0xFF000000u);
+}
+
+void RasterBlendSolid(std::uint32_t* dst, std::uint32_t color, const std::uint8_t* cover, int n) {
+    const bool opaque = (color >> 24) == 255;
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t c = cover[i];
+        if (c == 255)
+            dst[i] = opaque ? color : RasterOver(color, dst[i]);
+        else if (c)
+            dst[i] = RasterOver(RasterScale(color, c), dst[i]);
+    }
+}
+
+void RasterBlendRow(std::uint32_t* dst, const std::uint32_t* src, const std::uint8_t* cover, int n) {
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t c = cover[i], s = src[i];
+        if (c == 255)
+            dst[i] = (s >> 24) == 255 ? s : RasterOver(s, dst[i]);
+        else if (c)
+            dst[i] = RasterOver(RasterScale(s, c), dst[i]);
+    }
+}
+
+void RasterOverImage(const RasterImage& src, RasterImage& dst) {
+    if (src.width != dst.width || src.height != dst.height || src.px.size() != dst.px.size()) return;
+    for (std::size_t i = 0; i < src.px.size(); ++i) {
+        const std::uint32_t s = src.px[i];
+        if ((s >> 24) == 255)
+            dst.px[i] = s;
+        else if (s)
+            dst.px[i] = RasterOver(RasterValidPixel(s), dst.px[i]);
+    }
+}
+
+bool RasterShader::Prepare(const RasterPaint& paint) {
+    m_kind = paint.kind;
+    m_transform = !paint.transform.IsIdentity();
+    if (m_transform) {
+        for (int c = 0; c < 4; ++c) {
+            for (int v = 0; v < 256; ++v) {
+                // The small lift keeps products like 255 * (k / 255) whole.
+                const double x = v * paint.transform.mul[c] + paint.transform.add[c] + 1e-7;
+                m_lut[c][v] = static_cast<std::uint8_t>(x > 0 ? (x < 255 ? std::floor(x) : 255) : 0);
+            }
+        }
+    }
+    switch (paint.kind) {
+        case RasterPaint::Kind::Solid: m_color = Transform(RasterValidPixel(paint.color)); return m_color != 0;
+        case RasterPaint::Kind::Pixels:
+            if (!Usable(paint.pixels)) return false;
+            m_image = paint.pixels;
+            m_x = paint.pixelsX;
+            m_y = paint.pixelsY;
+            return true;
+        case RasterPaint::Kind::Image:
+            if (!Usable(paint.image) || !paint.imageToDevice.Invert(m_inverse)) return false;
+            m_image = paint.image;
+            m_repeat = paint.repeat;
+            m_smooth = paint.smooth;
+            return true;
+    }
+    return false;
+}
+
+std::uint32_t RasterShader::Transform(std::uint32_t p) const {
+    if (!m_transform) return p;
+    const std::uint32_t a = p >> 24;
+    std::uint32_t r = 0, g = 0, b = 0;
+    if (a) {
+        const std::uint32_t k = Reciprocals()[a];
+        r = std::min<std::uint32_t>(255, (((p >> 16) & 0xFF) * k + 32768) >> 16);
+        g = std::min<std::uint32_t>(255, (((p >> 8) & 0xFF) * k + 32768) >> 16);
+        b = std::min<std::uint32_t>(255, ((p & 0xFF) * k + 32768) >> 16);
+    }
+    const std::uint32_t na = m_lut[3][a];
+    r = Div255(m_lut[0][r] * na);
+    g = Div255(m_lut[1][g] * na);
+    b = Div255(m_lut[2][b] * na);
+    return (na << 24) | (r << 16) | (g << 8) | b;
+}
+
+std::uint32_t RasterShader::Nearest(double u, double v) const {
+    const int w = m_image->width, h = m_image->height;
+    int i, j;
+    if (m_repeat) {
+        i = std::min(static_cast<int>(Wrap(u, w)), w - 1);
+        j = std::min(static_cast<int>(Wrap(v, h)), h - 1);
+    } else {
+        i = static_cast<int>(Hold(u, 0, w - 1));
+        j = static_cast<int>(Hold(v, 0, h - 1));
+    }
+    return m_image->At(i, j);
+}
+
+std::uint32_t RasterShader::Bilinear(double u, double v) const {
+    const int w = m_image->width, h = m_image->height;
+    // Texel centres sit at i + 0.5: the four around the sample and how far
+    // it lies from the first, in 256ths.
+    u -= 0.5;
+    v -= 0.5;
+    int i0, i1, j0, j1;
+    if (m_repeat) {
+        u = Wrap(u, w);
+        v = Wrap(v, h);
+    } else {
+        u = Hold(u, -1, w);
+        v = Hold(v, -1, h);
+    }
+    // u, v >= -1 here: truncation after a lift floors them.
+    const double fu = static_cast<int>(u + 1) - 1, fv = static_cast<int>(v + 1) - 1;
+    const std::uint32_t wx = static_cast<std::uint32_t>((u - fu) * 256 + 0.5);
+    const std::uint32_t wy = static_cast<std::uint32_t>((v - fv) * 256 + 0.5);
+    i0 = static_cast<int>(fu);
+    j0 = static_cast<int>(fv);
+    if (m_repeat) {
+        i0 = std::min(i0, w - 1);
+        j0 = std::min(j0, h - 1);
+        i1 = i0 + 1 < w ? i0 + 1 : 0;
+        j1 = j0 + 1 < h ? j0 + 1 : 0;
+    } else {
+        i1 = std::clamp(i0 + 1, 0, w - 1);
+        j1 = std::clamp(j0 + 1, 0, h - 1);
+        i0 = std::clamp(i0, 0, w - 1);
+        j0 = std::clamp(j0, 0, h - 1);
+    }
+    const std::uint32_t t[4] = {m_image->At(i0, j0), m_image->At(i1, j0), m_image->At(i0, j1), m_image->At(i1, j1)};
+    const std::uint32_t k[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        std::uint32_t sum = 32768;
+        for (int q = 0; q < 4; ++q) sum += ((t[q] >> shift) & 0xFF) * k[q];
+        out |= (sum >> 16) << shift;
+    }
+    return out;
+}
+
+void RasterShader::ShadeRow(int x, int y, int n, std::uint32_t* out) const {
+    if (m_kind == RasterPaint::Kind::Solid) {
+        std::fill(out, out + n, m_color);
+        return;
+    }
+    if (m_kind == RasterPaint::Kind::Pixels) {
+        const int sy = y - m_y;
+        for (int k = 0; k < n; ++k) {
+            const int sx = x + k - m_x;
+            const bool inside = sy >= 0 && sy < m_image->height && sx >= 0 && sx < m_image->width;
+            out[k] = inside ? Transform(RasterValidPixel(m_image->At(sx, sy))) : 0;
+        }
+        return;
+    }
+    // Pixel centres through the inverse matrix, stepping along the row.
+    const double cx = x + 0.5, cy = y + 0.5;
+    const RasterMatrix& m = m_inverse;
+    const double u0 = m.a * cx + m.c * cy + m.tx, v0 = m.b * cx + m.d * cy + m.ty;
+    for (int k = 0; k < n; ++k) {
+        const double u = u0 + k * m.a, v = v0 + k * m.b;
+        const std::uint32_t p = m_smooth ? Bilinear(u, v) : Nearest(u, v);
+        out[k] = Transform(RasterValidPixel(p));
+    }
+}
+
+}  // namespace fh

@@ -1,0 +1,32 @@
+#pragma once
+// The stroker: turns flattened contours into outline polygons which, filled
+// non-zero, cover the stroke. Every segment, join and cap adds a region of
+// the same orientation, so overlaps never cancel.
+
+#include "raster/raster_flatten.h"
+
+namespace fh {
+
+enum class RasterCap { Round, None, Square };
+enum class RasterJoin { Round, Bevel, Miter };
+
+struct RasterStroke {
+    double width = 1;  // pixels
+    RasterCap startCap = RasterCap::Round, endCap = RasterCap::Round;
+    RasterJoin join = RasterJoin::Round;
+    // How far a miter may reach from its corner, in half widths; a longer
+    // one is cut off square to the corner's bisector there (as Flash does).
+    double miterLimit = 3;
+};
+
+// An outline has at most about this many points; past it round joins and
+// caps lose their arcs, and contours past twice it are left out.
+constexpr std::size_t kRasterMaxStrokePoints = std::size_t{1} << 20;
+
+// Writes the outlines of the stroke of `in` into `out` (cleared first).
+// An open contour of one point is a dot: a disc for a round start cap, a
+// square along the axes for a square one, nothing for none. Open contours get
+// caps, closed ones a join where they close.
+void StrokeContours(const RasterContours& in, const RasterStroke& stroke, RasterContours& out);
+
+}  // namespace fh

@@ -1,0 +1,102 @@
+#include "raster/raster_paint.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace fh {
+namespace {
+
+std::uint32_t Transformed(std::uint32_t color, int channel, double mul, double add) {
+    RasterPaint paint = RasterPaint::Solid(color);
+    paint.transform.mul[channel] = mul;
+    paint.transform.add[channel] = add;
+    RasterShader shader;
+    shader.Prepare(paint);
+    return shader.Color();
+}
+
+TEST(RasterPaint, PixelArithmeticAndColourTransforms) {
+    std::uint32_t row[4] = {0xFFFFFFFF, 0xFFFFFFFF, 0xFF336699, 0xFF000000};
+    const std::uint8_t cover[4] = {128, 0, 255, 255};
+    RasterBlendSolid(row, 0xFF000000, cover, 3);
+    const std::uint32_t src = 0x80800000;
+    RasterBlendRow(row + 3, &src, cover + 3, 1);
+    struct Case {
+        const char* label;
+        std::uint32_t got, expected;
+    } cases[] = {
+        {"scale by 128/255", RasterScale(0xFFFFFFFF, 128), 0x80808080},
+        {"1 * 128/255 rounds up", RasterScale(0x01010101, 128), 0x01010101},
+        {"1 * 127/255 rounds down", RasterScale(0x01010101, 127), 0},
+        {"half red over white", RasterOver(0x80800000, 0xFFFFFFFF), 0xFFFF7F7F},
+        {"over a pixel with colour above alpha stays in its bytes", RasterOver(0x80808080, 0x00FFFFFF), 0x80FFFFFF},
+        {"premultiply", RasterPremultiply(0x80FF8000), 0x80804000},
+        {"channels above alpha lowered", RasterValidPixel(0x40FF8010), 0x40404010},
+        {"black at coverage 128 over white", row[0], 0xFF7F7F7F},
+        {"coverage 0 leaves", row[1], 0xFFFFFFFF},
+        {"full coverage replaces", row[2], 0xFF000000},
+        {"half red over black", row[3], 0xFF800000},
+        // The transform works on straight colour, floors, clamps.
+        {"red times half", Transformed(0xFFFFC864, 0, 0.5, 0), 0xFF7FC864},
+        {"red less 300", Transformed(0xFFFFC864, 0, 1, -300), 0xFF00C864},
+        {"alpha times half keeps the colour", Transformed(0x80800000, 3, 0.5, 0), 0x40400000},
+        {"alpha less 128 on white", Transformed(0xFFFFFFFF, 3, 1, -128), 0x7F7F7F7F},
+        {"transparent gains alpha, black", Transformed(0, 3, 1, 255), 0xFF000000},
+        {"identity", Transformed(0x80402010, 0, 1, 0), 0x80402010},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(c.expected, c.got);
+    }
+}
+
+std::vector<std::uint32_t> Row(const RasterPaint& paint, int x, int y, int n) {
+    RasterShader shader;
+    std::vector<std::uint32_t> out(n, 0xDEADBEEF);
+    if (shader.Prepare(paint)) shader.ShadeRow(x, y, n, out.data());
+    return out;
+}
+
+TEST(RasterPaint, ImagesSampleAtPixelCentres) {
+    const std::uint32_t A = 0xFF000000, B = 0xFFFFFFFF, C = 0xFF0000FF, D = 0xFFFF0000;
+    RasterImage image(2, 2);
+    image.px = {A, B, C, D};
+    const RasterMatrix shift{1, 0, 0, 1, 3, 1}, twice{2, 0, 0, 2, 0, 0}, half{1, 0, 0, 1, 0.5, 0};
+    using V = std::vector<std::uint32_t>;
+    struct Case {
+        const char* label;
+        RasterMatrix m;
+        bool repeat, smooth;
+        int x, y, n;
+        V expected;
+    } cases[] = {
+        {"moved whole pixels, nearest", shift, false, false, 3, 2, 2, V{C, D}},
+        {"moved whole pixels, smooth is exact", shift, false, true, 3, 1, 2, V{A, B}},
+        {"clamped beyond the edges", shift, false, false, 0, 1, 7, V{A, A, A, A, B, B, B}},
+        {"repeated beyond the edges", shift, true, false, 0, 1, 7, V{B, A, B, A, B, A, B}},
+        {"repeated, smooth", shift, true, true, 0, 2, 3, V{D, C, D}},
+        {"scaled twice, nearest", twice, false, false, 0, 0, 4, V{A, A, B, B}},
+        {"scaled twice, smooth quarters", twice, false, true, 0, 0, 4, V{A, 0xFF404040, 0xFFBFBFBF, B}},
+        {"half a texel off, smooth halves", half, false, true, 0, 0, 2, V{A, 0xFF808080}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(c.expected, Row(RasterPaint::Image(image, c.m, c.repeat, c.smooth), c.x, c.y, c.n));
+    }
+    RasterShader shader;
+    EXPECT_FALSE(shader.Prepare(RasterPaint::Image(image, {1, 0, 0, 0, 0, 0}, false, true)));  // singular
+    image.px.pop_back();
+    EXPECT_FALSE(shader.Prepare(RasterPaint::Image(image, shift, false, true)));  // pixels short of its size
+}
+
+TEST(RasterPaint, PixelsSitAtTheirCorner) {
+    RasterImage pixels(2, 1);
+    pixels.px = {0xFF112233, 0x40FF0000};
+    const RasterPaint paint = RasterPaint::Pixels(pixels, 2, 1);
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0xFF112233, 0x40400000, 0}), Row(paint, 0, 1, 5));
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0}), Row(paint, 1, 0, 4));
+}
+
+}  // namespace
+}  // namespace fh
