@@ -8,10 +8,14 @@
 namespace {
 
 // Checks what the renderer hands a canvas: every path's points match its
-// verbs, and clips are pushed and popped in pairs.
+// verbs, clips and layers are pushed and popped in pairs (a clip within the
+// layer it was pushed in), and layers stay within their bounds.
 class CheckingCanvas : public fh::SwfCanvas {
 public:
+    CheckingCanvas(int width, int height) : m_width(width), m_height(height) {}
     int depth = 0;
+    std::vector<int> clipsAtLayer;  // the clip depth when each open layer was pushed
+    std::uint64_t layerPixels = 0;
     void Clear(fh::SwfColor) override {}
     void Fill(const fh::SwfPath& path, bool, const fh::SwfPaint& paint) override {
         Check(path);
@@ -30,10 +34,28 @@ public:
     }
     void PopClip() override {
         fh::fuzz::Require(depth > 0, "a clip is popped only after it was pushed");
+        fh::fuzz::Require(clipsAtLayer.empty() || depth > clipsAtLayer.back(), "a clip is popped in its own layer");
         --depth;
+    }
+    void PushLayer(const fh::SwfLayerRect& r) override {
+        fh::fuzz::Require(r.width > 0 && r.height > 0, "a layer has pixels");
+        fh::fuzz::Require(r.x >= -kMaxLayerMargin && r.y >= -kMaxLayerMargin &&
+                              static_cast<long long>(r.x) + r.width <= m_width + kMaxLayerMargin &&
+                              static_cast<long long>(r.y) + r.height <= m_height + kMaxLayerMargin,
+                          "a layer stays within the margin round the canvas");
+        layerPixels += static_cast<std::uint64_t>(r.width) * static_cast<std::uint64_t>(r.height);
+        clipsAtLayer.push_back(depth);
+        fh::fuzz::Require(clipsAtLayer.size() < static_cast<std::size_t>(kMaxLayers), "layers nest within the cap");
+    }
+    void PopLayer(const fh::SwfLayerEffects& effects) override {
+        fh::fuzz::Require(!clipsAtLayer.empty(), "a layer is popped only after it was pushed");
+        fh::fuzz::Require(clipsAtLayer.back() == depth, "a layer's clips are popped before it");
+        fh::fuzz::Require(!effects.filters || effects.filters->size() <= fh::kSwfMaxFilters, "filters within the cap");
+        clipsAtLayer.pop_back();
     }
 
 private:
+    int m_width, m_height;
     static void Check(const fh::SwfPath& path) {
         std::size_t points = 0;
         for (fh::SwfPath::Verb v : path.verbs) points += v == fh::SwfPath::Quad ? 2 : v == fh::SwfPath::Close ? 0 : 1;
@@ -59,9 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stageLimits.maxGradientPixels = 1u << 16;
     SwfStage stage(movie, stageLimits);
     for (int frame = 0; frame < 3; ++frame) {
-        CheckingCanvas canvas;
+        CheckingCanvas canvas(64, 48);
         stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 64, 48);
         fuzz::Require(canvas.depth == 0, "every clip is popped by the end of a frame");
+        fuzz::Require(canvas.clipsAtLayer.empty(), "every layer is popped by the end of a frame");
+        fuzz::Require(canvas.layerPixels <= 64u * 48u * stageLimits.maxLayerPixels,
+                      "layers stay within the drawing's budget");
         stage.Advance(frame == 1);
     }
     for (const SwfBitmap& bm : movie->bitmaps) {

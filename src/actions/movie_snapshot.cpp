@@ -4,7 +4,7 @@
 
 #include "actions/site_folders.h"
 #include "discovery/archive_source.h"
-#include "gfx/gdiplus_canvas.h"
+#include "gfx/movie_picture.h"
 #include "player/movie_file.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_stage.h"
@@ -39,7 +39,7 @@ std::string WriteToFreeName(const std::vector<unsigned char>& bytes, const std::
 }
 
 std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeNameFinder& names, bool& cut,
-                         int drawMs) {
+                         int drawMs, int frame) {
     cut = false;
     const std::string path = MovieFileOf(entry);
     if (path.empty()) return std::string();
@@ -48,19 +48,20 @@ std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeN
     std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
     if (!movie->Readable()) return std::string();
     SwfStage stage(movie);
+    for (int played = 1; played < frame; ++played) stage.Advance();
     stage.SetDrawTimeLimit(drawMs);
     std::vector<unsigned char> png;
     if (!SnapshotPng(stage, png, &cut)) return std::string();
     return WriteToFreeName(png, folder, entry.name, ".png", names);
 }
 
-SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs) {
+SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs, int frame) {
     SnapshotReport report;
     FreeNameFinder names(SystemCodePage());
     for (const SwfEntry& entry : entries) {
         if (entry.isFolder) continue;
         bool cut = false;
-        const std::string target = SaveSnapshot(entry, folder, names, cut, drawMs);
+        const std::string target = SaveSnapshot(entry, folder, names, cut, drawMs, frame);
         report.targets.push_back(target);
         report.cut.push_back(!target.empty() && cut);
         if (target.empty()) report.failed.push_back(entry.name);

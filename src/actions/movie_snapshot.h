@@ -17,8 +17,11 @@ constexpr int kSnapshotDrawMs = 5000;
 
 // The file written, or empty when the movie could not be read or drawn;
 // `cut` tells whether the drawing was ended early (by a cap or the time).
+// `frame` is the frame a player shows after playing that many from the start
+// (1: the first): every timeline advances once a frame and loops at its end,
+// and stop() holds.
 std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeNameFinder& names, bool& cut,
-                         int drawMs = kSnapshotDrawMs);
+                         int drawMs = kSnapshotDrawMs, int frame = 1);
 
 struct SnapshotReport {
     std::vector<std::string> targets;  // per movie in order; empty when it failed
@@ -27,7 +30,8 @@ struct SnapshotReport {
     int written = 0;
     int cutCount = 0;
 };
-SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs = kSnapshotDrawMs);
+SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs = kSnapshotDrawMs,
+                             int frame = 1);
 
 // Writes the bytes to folder\base.png or the first free numbered name; the
 // name written, or empty.

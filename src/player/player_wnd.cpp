@@ -21,11 +21,6 @@ constexpr DWORD kCloseWaitMs = 100;
 
 // The timer that plays the movie's frames.
 constexpr UINT_PTR kPlayTimer = 1;
-// A frame that takes longer than this to draw at twice the size is drawn at
-// its own size from then on (where GDI+ cannot smooth edges itself).
-constexpr DWORD kSmoothDrawMs = 12;
-// The first picture is drawn again smoothed when it took no longer than this plainly.
-constexpr DWORD kSmoothFirstMs = 40;
 // Playing on would keep the window busy: the player pauses instead.
 constexpr DWORD kSlowFrameMs = 250;
 // The most one drawing may take; what is left is not drawn.
@@ -218,18 +213,11 @@ MsgResult CPlayerWnd::OnCardRead(WPARAM, LPARAM lParam) {
         m_stage = std::make_unique<SwfStage>(m_movie);
         // No frame holds the window longer than this; the card says when one was cut.
         m_stage->SetDrawTimeLimit(kDrawLimitMs);
-        m_images = std::make_unique<GdiplusImages>();
+        m_images = std::make_unique<SwfImages>(&PictureDecoder());
         m_paused = false;
     }
     UpdateCardLines();
-    // The first picture is drawn plainly; a movie that draws quickly is then
-    // drawn again smoothed, and played so while its frames stay quick.
-    m_smooth = false;
     DrawStage();
-    if (SupersampleFor(2) > 1 && m_lastDrawMs <= kSmoothFirstMs) {
-        m_smooth = true;
-        DrawStage();
-    }
     UpdateCardLines();
     StartTimer();
     if (Handle()) ::InvalidateRect(Handle(), nullptr, TRUE);
@@ -254,22 +242,15 @@ void CPlayerWnd::DrawStage() {
     const RECT box = StageRect();
     const int width = box.right - box.left, height = box.bottom - box.top;
     if (width <= 0 || height <= 0) return;
-    const int supersample = SupersampleFor(m_smooth ? 2 : 1);
-    if (!m_canvas || m_canvas->Width() != width || m_canvas->Height() != height || m_canvas->Supersample() != supersample)
-        m_canvas = std::make_unique<GdiplusCanvas>(width, height, *m_images, supersample);
+    if (m_picture.width != width || m_picture.height != height) m_picture = RasterImage(width, height);
     const SwfRect& stage = m_movie->stage;
     const double stageWidth = std::max(1, stage.xMax - stage.xMin), stageHeight = std::max(1, stage.yMax - stage.yMin);
     const SwfMatrix view = SwfMatrix::Scale(width / stageWidth, height / stageHeight) *
                            SwfMatrix::Translate(-stage.xMin, -stage.yMin);
     const std::uint32_t start = NowMs();
     m_stage->TakeChanged();
-    m_drawCut = DrawFrame(*m_stage, *m_canvas, view).cut;
+    m_drawCut = DrawFrame(*m_stage, *m_images, m_picture, view).cut;
     m_lastDrawMs = NowMs() - start;
-    if (supersample > 1 && m_lastDrawMs > kSmoothDrawMs) {
-        m_smooth = false;
-        // A smoothed picture that ran out of time is drawn again plainly, whole.
-        if (m_drawCut) DrawStage();
-    }
 }
 
 void CPlayerWnd::StartTimer() {
@@ -284,12 +265,11 @@ void CPlayerWnd::StopPlayback() {
     if (m_timer && Handle()) ::KillTimer(Handle(), kPlayTimer);
     m_timer = false;
     m_stage.reset();
-    m_canvas.reset();
+    m_picture = RasterImage();
     m_images.reset();
     m_movie.reset();
     m_drawCut = false;
     m_paused = false;
-    m_smooth = true;
 }
 
 MsgResult CPlayerWnd::OnTimer(WPARAM wParam, LPARAM) {
@@ -355,7 +335,10 @@ void CPlayerWnd::FirstFrame() {
 }
 
 std::vector<std::uint32_t> CPlayerWnd::StagePixels() const {
-    return m_canvas ? m_canvas->Pixels() : std::vector<std::uint32_t>();
+    // The picture is opaque: its alpha is whole whatever the last drawing left there.
+    std::vector<std::uint32_t> pixels = m_picture.px;
+    for (std::uint32_t& p : pixels) p |= 0xFF000000u;
+    return pixels;
 }
 
 MsgResult CPlayerWnd::OnLButtonDown(WPARAM, LPARAM lParam) {
@@ -432,8 +415,9 @@ void CPlayerWnd::Render(HDC dc, const RECT& client) const {
     const int margin = card.margin;
     int y = card.textTop;
     if (stage.right > stage.left) {
-        if (m_canvas && m_canvas->Width() == stage.right - stage.left && m_canvas->Height() == stage.bottom - stage.top) {
-            m_canvas->Paint(dc, stage.left, stage.top);
+        if (!m_picture.Empty() && m_picture.width == stage.right - stage.left &&
+            m_picture.height == stage.bottom - stage.top) {
+            PaintPicture(dc, stage.left, stage.top, m_picture);
         } else {
             UniqueBrush fill(::CreateSolidBrush(StageColor()));
             ::FillRect(dc, &stage, fill.Get());

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/gdiplus_canvas.h"
+#include "gfx/movie_picture.h"
 #include "player/flash_host.h"
 #include "player/movie_card.h"
 #include "player/playback_pacer.h"
@@ -101,11 +101,10 @@ private:
     std::vector<CardLine> m_factLines;  // the header's facts, under the name
     std::shared_ptr<SwfMovie> m_movie;
     std::unique_ptr<SwfStage> m_stage;
-    std::unique_ptr<GdiplusImages> m_images;
-    std::unique_ptr<GdiplusCanvas> m_canvas;
+    std::unique_ptr<SwfImages> m_images;
+    RasterImage m_picture;  // the frame last drawn, the stage box's size
     bool m_paused = false;
     bool m_drawCut = false;
-    bool m_smooth = true;     // drawn larger and scaled down while frames are quick
     std::uint32_t m_lastDrawMs = 0;
     bool m_timer = false;
     std::optional<PlaybackPacer> m_pacer;

@@ -1,14 +1,17 @@
 #pragma once
 // What the movie renderer draws on: paths already in the canvas's pixels,
 // filled with a colour, a picture of pixels the core computed (gradients),
-// or one of the movie's bitmaps through a matrix; strokes; and clipping to
-// the union of paths for mask layers. The platform draws with GDI+; tests
-// record the calls.
+// or one of the movie's bitmaps through a matrix; strokes; clipping to the
+// union of paths for mask layers; and layers that objects with blend modes,
+// filters or a bitmap cache are drawn into and then merged below. The
+// platform draws with the core's rasterizer; tests record the calls.
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "raster/raster_blend.h"
+#include "raster/raster_filters.h"
 #include "swf/swf_bitmap.h"
 #include "swf/swf_shape.h"
 #include "swf/swf_types.h"
@@ -39,8 +42,29 @@ struct SwfStroke {
     double miterLimit = 3;
 };
 
+// A rectangle of canvas pixels; a layer's may reach past the canvas.
+struct SwfLayerRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// How a finished layer joins what lies below it: its filters first (the
+// layer's rectangle already leaves room for their reach), then the colour
+// transform on the filtered picture, then the blend mode. Erase and Alpha
+// act on everything the layer below holds.
+struct SwfLayerEffects {
+    RasterBlend blend = RasterBlend::Normal;
+    const std::vector<RasterFilter>* filters = nullptr;  // none when null
+    SwfColorTransform colorTransform;
+};
+
 class SwfCanvas {
 public:
+    // How far a layer may reach past each side of the canvas: filters draw
+    // into view what lies just outside it.
+    static constexpr int kMaxLayerMargin = 1024;
+    // Layers nested deeper draw nothing.
+    static constexpr int kMaxLayers = 24;
+
     virtual ~SwfCanvas() = default;
     virtual void Clear(SwfColor color) = 0;
     virtual void Fill(const SwfPath& path, bool nonZero, const SwfPaint& paint) = 0;
@@ -48,6 +72,11 @@ public:
     // Intersects the clip with the union of the paths until the matching PopClip.
     virtual void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) = 0;
     virtual void PopClip() = 0;
+    // Later drawing goes to a transparent picture of `rect`, unclipped by
+    // the clips pushed before, until the matching PopLayer merges it below
+    // through those clips. A canvas without layers draws straight through.
+    virtual void PushLayer(const SwfLayerRect& rect) { (void)rect; }
+    virtual void PopLayer(const SwfLayerEffects& effects) { (void)effects; }
 };
 
 }  // namespace fh

@@ -206,14 +206,30 @@ private:
             if (code == kPlaceObject3) flags2 = r.U8();
             p.depth = r.U16();
             p.move = flags & 0x01;
-            if (code == kPlaceObject3 && ((flags2 & 0x08) || ((flags2 & 0x10) && (flags & 0x02)))) r.String();
+            // A bitmap placed by its id (HasImage with HasCharacter) brings
+            // no class name in the movies players accept; only the flag does.
+            if (flags2 & 0x08) r.String();
             if (flags & 0x02) p.character = r.U16();
             if (flags & 0x04) p.matrix = r.Matrix();
             if (flags & 0x08) p.colorTransform = r.ColorTransform(true);
             if (flags & 0x10) p.ratio = r.U16();
             if (flags & 0x20) r.String();
             if (flags & 0x40) p.clipDepth = r.U16();
-            // Filters, blend modes and clip actions follow; none is drawn.
+            if (flags2 & 0x01) {
+                auto list = std::make_shared<SwfFilterList>();
+                if (!ReadFilterList(r, *list, m_filtersLeft)) {
+                    // Nothing after an unreadable list can be found; what came before still places.
+                    frame.tags.push_back(c);
+                    return;
+                }
+                m_filtersLeft -= std::min(m_filtersLeft, list->size());
+                p.filters = list->empty() ? nullptr : std::shared_ptr<const SwfFilterList>(std::move(list));
+            }
+            if (flags2 & 0x02) p.blend = RasterBlendFromSwf(r.U8());
+            if (flags2 & 0x04) p.cacheAsBitmap = r.U8() != 0;
+            if (flags2 & 0x20) p.visible = r.U8() != 0;
+            if (flags2 & 0x40) p.background = r.Rgba();
+            // Clip actions follow; scripts are not run.
         }
         if (!r.Overrun()) frame.tags.push_back(c);
     }
@@ -389,8 +405,8 @@ private:
     void Text(SwfReader& r, bool text2) {
         const std::uint16_t id = r.U16();
         if (m_movie.dictionary.count(id)) return;
-        r.Rect();
         SwfText text;
+        text.bounds = r.Rect();
         text.matrix = r.Matrix();
         const int glyphBits = r.U8(), advanceBits = r.U8();
         if (glyphBits > 32 || advanceBits > 32) return;
@@ -610,33 +626,6 @@ private:
         return true;
     }
 
-    // A filter list is skipped by the sizes of its filters.
-    static bool SkipFilters(SwfReader& r) {
-        const int count = r.U8();
-        for (int i = 0; i < count && !r.Overrun(); ++i) {
-            switch (r.U8()) {
-            case 0: r.Skip(23); break;
-            case 1: r.Skip(9); break;
-            case 2: r.Skip(15); break;
-            case 3: r.Skip(27); break;
-            case 4:
-            case 7: {
-                const std::size_t colors = r.U8();
-                r.Skip(colors * 5 + 19);
-                break;
-            }
-            case 5: {
-                const std::size_t x = r.U8(), y = r.U8();
-                r.Skip(8 + 4 * x * y + 5);
-                break;
-            }
-            case 6: r.Skip(80); break;
-            default: return false;
-            }
-        }
-        return !r.Overrun();
-    }
-
     void Button(SwfReader& r, bool button2) {
         const std::uint16_t id = r.U16();
         if (m_movie.dictionary.count(id)) return;
@@ -654,7 +643,9 @@ private:
             part.matrix = r.Matrix();
             if (button2) {
                 part.colorTransform = r.ColorTransform(true);
-                if ((flags & 0x10) && !SkipFilters(r)) break;
+                // A button part's filters are read past: buttons draw their parts plainly.
+                SwfFilterList unused;
+                if ((flags & 0x10) && !ReadFilterList(r, unused, 0)) break;
                 if (flags & 0x20) r.U8();
             }
             if (r.Overrun()) break;
@@ -674,6 +665,7 @@ private:
     std::uint64_t m_bitmapPixels = 0;
     std::size_t m_glyphsLeft = m_limits.maxGlyphs;
     std::size_t m_textGlyphsLeft = m_limits.maxTextGlyphs;
+    std::size_t m_filtersLeft = m_limits.maxFilters;
 };
 
 }  // namespace

@@ -14,7 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "raster/raster_blend.h"
 #include "swf/swf_bitmap.h"
+#include "swf/swf_filters.h"
 #include "swf/swf_header.h"
 #include "swf/swf_shape.h"
 #include "swf/swf_types.h"
@@ -30,6 +32,7 @@ struct SwfLimits {
     std::uint64_t maxBitmapPixels = 16u << 20;  // one bitmap, and all bitmaps together
     std::uint32_t maxGlyphs = 65536;            // all fonts together
     std::uint32_t maxTextGlyphs = 200000;       // glyphs placed by all texts together
+    std::uint32_t maxFilters = 16384;           // filters kept by all placements together
 };
 
 // Why a movie was not read to its end.
@@ -51,6 +54,13 @@ struct SwfPlace {
     std::optional<SwfColorTransform> colorTransform;
     std::optional<std::uint16_t> ratio;
     std::optional<std::uint16_t> clipDepth;
+    // PlaceObject3: each is there only when its flag is, and a move without
+    // it keeps the object's. A present but empty filter list clears them.
+    std::optional<std::shared_ptr<const SwfFilterList>> filters;
+    std::optional<RasterBlend> blend;
+    std::optional<bool> cacheAsBitmap;
+    std::optional<bool> visible;
+    std::optional<SwfColor> background;  // opaque background (SWF 11); alpha 0 takes it away
 };
 
 struct SwfControl {
@@ -96,7 +106,7 @@ struct SwfText {
     std::vector<SwfTextRun> runs;
     // An edit text with a border: white behind the text, a black frame round `bounds`.
     bool border = false;
-    SwfRect bounds;
+    SwfRect bounds;  // the character's rectangle (the field's, or what a static text covers)
 };
 
 struct SwfButtonPart {

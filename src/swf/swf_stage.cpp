@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cmath>
 #include <map>
+#include <optional>
+#include <type_traits>
+#include <variant>
 
 namespace fh {
 
@@ -14,6 +17,11 @@ struct SwfStage::Object {
     std::uint16_t ratio = 0;
     std::uint16_t clipDepth = 0;
     std::unique_ptr<Instance> sprite;
+    std::shared_ptr<const SwfFilterList> filters;
+    RasterBlend blend = RasterBlend::Normal;
+    bool cacheAsBitmap = false;
+    bool visible = true;
+    std::optional<SwfColor> background;
 };
 
 struct SwfStage::Instance {
@@ -144,6 +152,14 @@ void SwfStage::Execute(Instance& instance, int frame, int nesting) {
             if (p.colorTransform) object->colorTransform = *p.colorTransform;
             if (p.ratio) object->ratio = *p.ratio;
             if (p.clipDepth) object->clipDepth = *p.clipDepth;
+            if (p.filters) object->filters = *p.filters;
+            if (p.blend) object->blend = *p.blend;
+            if (p.cacheAsBitmap) object->cacheAsBitmap = *p.cacheAsBitmap;
+            if (p.visible) object->visible = *p.visible;
+            if (p.background) {
+                object->background = *p.background;
+                if (object->background->a == 0) object->background.reset();
+            }
             break;
         }
         }
@@ -162,104 +178,25 @@ const SwfOutline& SwfStage::GlyphOutline(std::uint32_t font, std::uint32_t glyph
     return *slot;
 }
 
-namespace {
-
-double Srgb(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
-double FromLinear(double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055; }
-
-// The 256 colours of a gradient, premultiplied.
-void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint32_t (&table)[256]) {
-    std::vector<SwfGradientStop> stops = g.stops;
-    if (stops.empty()) stops.push_back({0, SwfColor{0, 0, 0, 0}});
-    for (auto& s : stops) s.color = cx.Apply(s.color);
-    for (int i = 0; i < 256; ++i) {
-        std::size_t k = 0;
-        while (k < stops.size() && stops[k].ratio < i) ++k;
-        SwfColor c;
-        if (k == 0) {
-            c = stops.front().color;
-        } else if (k == stops.size()) {
-            c = stops.back().color;
-        } else {
-            const SwfGradientStop& a = stops[k - 1];
-            const SwfGradientStop& b = stops[k];
-            const double t = b.ratio == a.ratio ? 1.0 : (i - a.ratio) / static_cast<double>(b.ratio - a.ratio);
-            auto mix = [&](std::uint8_t x, std::uint8_t y) {
-                double v;
-                if (g.linearRgb) v = FromLinear(Srgb(x / 255.0) + (Srgb(y / 255.0) - Srgb(x / 255.0)) * t) * 255;
-                else v = x + (y - x) * t;
-                return static_cast<std::uint8_t>(std::clamp(v + 0.5, 0.0, 255.0));
-            };
-            c = {mix(a.color.r, b.color.r), mix(a.color.g, b.color.g), mix(a.color.b, b.color.b),
-                 static_cast<std::uint8_t>(std::clamp(a.color.a + (b.color.a - a.color.a) * t + 0.5, 0.0, 255.0))};
-        }
-        const std::uint32_t al = c.a;
-        table[i] = (al << 24) | ((c.r * al + 127) / 255 << 16) | ((c.g * al + 127) / 255 << 8) | ((c.b * al + 127) / 255);
-    }
-}
-
-double Spread(double t, SwfSpread spread) {
-    if (!std::isfinite(t)) return 1;
-    switch (spread) {
-    case SwfSpread::Pad: return std::clamp(t, 0.0, 1.0);
-    case SwfSpread::Repeat: return t - std::floor(t);
-    case SwfSpread::Reflect: {
-        const double m = std::fmod(std::fabs(t), 2.0);
-        return m > 1 ? 2 - m : m;
-    }
-    }
-    return t;
-}
-
-}  // namespace
-
-void RenderGradient(const SwfFillStyle& fill, const SwfMatrix& toCanvas, const SwfColorTransform& cx, SwfPixels& out) {
-    out.argb.assign(static_cast<std::size_t>(std::max(0, out.width)) * static_cast<std::size_t>(std::max(0, out.height)), 0);
-    SwfMatrix inverse;
-    if (out.argb.empty() || !toCanvas.Invert(inverse)) return;
-    std::uint32_t table[256];
-    GradientTable(fill.gradient, cx, table);
-    const double focal = fill.kind == SwfFillKind::Focal ? fill.gradient.focal : 0;
-    for (int row = 0; row < out.height; ++row) {
-        for (int col = 0; col < out.width; ++col) {
-            const SwfPoint g = inverse.Apply(out.x + col + 0.5, out.y + row + 0.5);
-            const double gx = g.x / 16384.0, gy = g.y / 16384.0;
-            double t;
-            if (fill.kind == SwfFillKind::Linear) {
-                t = (gx + 1) / 2;
-            } else if (focal == 0) {
-                t = std::sqrt(gx * gx + gy * gy);
-            } else {
-                // Where the ray from the focal point through this point meets
-                // the unit circle gives the distance that counts as 1.
-                const double dx = gx - focal, dy = gy;
-                const double len = std::sqrt(dx * dx + dy * dy);
-                if (len < 1e-9) {
-                    t = 0;
-                } else {
-                    const double ux = dx / len;
-                    const double b = focal * ux;
-                    const double s = -b + std::sqrt(b * b - (focal * focal - 1));
-                    t = len / s;
-                }
-            }
-            t = Spread(t, fill.gradient.spread);
-            out.argb[static_cast<std::size_t>(row) * out.width + col] = table[static_cast<int>(t * 255 + 0.5)];
-        }
-    }
-}
-
 // One drawing of a frame: walks the display list with the matrices and
 // colour transforms of each level, counting its work against the caps.
 class SwfDrawing {
 public:
     SwfDrawing(SwfStage& stage, SwfCanvas& canvas, const SwfMatrix& view, int width, int height, double hairline)
-        : m_stage(stage), m_movie(*stage.m_movie), m_canvas(canvas), m_view(view), m_width(width), m_height(height),
-          m_hairline(hairline) {}
+        : m_stage(stage), m_movie(*stage.m_movie), m_canvas(canvas), m_view(view), m_width(std::max(0, width)),
+          m_height(std::max(0, height)), m_hairline(hairline), m_area{0, 0, m_width, m_height} {}
 
     SwfDrawReport Run() {
         m_canvas.Clear(m_stage.m_background);
+        // Erase and Alpha with no layer above them cut into the stage's
+        // objects, which then make a group of their own over the background.
+        const bool group = CutsInto(*m_stage.m_root, 0) && Reserve(m_area, nullptr);
+        if (group) {
+            m_canvas.PushLayer(m_area);
+            ++m_layers;
+        }
         List(*m_stage.m_root, m_view, SwfColorTransform(), 0);
+        if (group) m_canvas.PopLayer(SwfLayerEffects());
         return m_report;
     }
 
@@ -267,15 +204,16 @@ private:
     using Instance = SwfStage::Instance;
     using Object = SwfStage::Object;
 
-    bool Spend(std::size_t points) {
+    bool Spend(std::size_t points, bool readClock = false) {
         if (m_report.cut) return false;
         m_points += points;
         if (m_points > m_stage.m_limits.maxPoints) {
             m_report.cut = true;
             return false;
         }
-        // The clock is read now and then: a drawing past its time ends where it is.
-        if (m_stage.m_limits.maxDrawMs > 0 && ++m_calls % 64 == 0 &&
+        // The clock is read now and then (before every layer, which may take
+        // long): a drawing past its time ends where it is.
+        if (m_stage.m_limits.maxDrawMs > 0 && (++m_calls % 64 == 0 || readClock) &&
             std::chrono::steady_clock::now() - m_start > std::chrono::milliseconds(m_stage.m_limits.maxDrawMs)) {
             m_report.cut = true;
             return false;
@@ -299,9 +237,255 @@ private:
                 clips.push_back(o.clipDepth);
                 continue;
             }
-            Character(o.character, o.sprite.get(), om, cx * o.colorTransform, o.ratio, nesting);
+            if (o.visible) Placed(o, om, cx, nesting);
         }
         for (std::size_t i = 0; i < clips.size(); ++i) m_canvas.PopClip();
+    }
+
+    static bool Layered(const Object& o) {
+        return o.blend != RasterBlend::Normal || (o.filters && !o.filters->empty()) || o.cacheAsBitmap;
+    }
+
+    // True when an Erase or Alpha object in the list, or in its sprites
+    // drawn straight onto it, cuts into what the list draws.
+    bool CutsInto(const Instance& instance, int nesting) const {
+        if (nesting >= m_stage.m_limits.maxNesting) return false;
+        for (const auto& entry : instance.list) {
+            const Object& o = entry.second;
+            if (o.clipDepth || !o.visible) continue;
+            if (o.blend == RasterBlend::Erase || o.blend == RasterBlend::Alpha) return true;
+            if (o.sprite && !Layered(o) && CutsInto(*o.sprite, nesting + 1)) return true;
+        }
+        return false;
+    }
+
+    // An object as placed: straight onto the canvas, or, when an effect
+    // needs its picture whole, into a layer of its own. A layer's colour
+    // transform (its own and its parents') applies to the finished picture,
+    // as to a cached bitmap, so the layer's content is drawn untransformed.
+    void Placed(const Object& o, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
+        if (!Layered(o)) {
+            const SwfColorTransform ocx = cx * o.colorTransform;
+            if (o.background) Background(o, m, ocx, nesting);
+            Character(o.character, o.sprite.get(), m, ocx, o.ratio, nesting);
+            return;
+        }
+        const SwfFilterList* filters = o.filters && !o.filters->empty() ? o.filters.get() : nullptr;
+        SwfLayerRect rect;
+        if (!LayerRect(o, m, filters, nesting, rect)) return;
+        m_canvas.PushLayer(rect);
+        ++m_layers;
+        const SwfLayerRect outer = m_area;
+        m_area = rect;
+        if (o.background) Background(o, m, SwfColorTransform(), nesting);
+        Character(o.character, o.sprite.get(), m, SwfColorTransform(), o.ratio, nesting);
+        m_area = outer;
+        --m_layers;
+        SwfLayerEffects effects;
+        effects.blend = o.blend;
+        effects.filters = filters;
+        effects.colorTransform = cx * o.colorTransform;
+        m_canvas.PopLayer(effects);
+    }
+
+    // The canvas rectangle of an object's layer: what it draws, grown by its
+    // filters' reach, within the layer below grown by that reach (so that
+    // what lies just outside still spreads into view) and never farther
+    // than a margin past the canvas. False when there is nothing to draw or
+    // the drawing's layer budget is spent.
+    bool LayerRect(const Object& o, const SwfMatrix& m, const SwfFilterList* filters, int nesting, SwfLayerRect& out) {
+        if (m_layers + 1 >= SwfCanvas::kMaxLayers || !Spend(1, true)) {
+            m_report.cut = true;
+            return false;
+        }
+        Extent box;
+        Measure(o, m, nesting, true, box);
+        if (box.Empty()) return false;
+        const RasterRect reach = filters ? FilterMargin(*filters) : RasterRect();
+        const double margin = std::min<double>(SwfCanvas::kMaxLayerMargin, 16 + std::max(m_width, m_height) / 8);
+        const double below[4] = {static_cast<double>(m_area.x), static_cast<double>(m_area.y),
+                                 static_cast<double>(m_area.x) + m_area.width,
+                                 static_cast<double>(m_area.y) + m_area.height};
+        // Two pixels more for anti-aliasing and the spikes of mitred lines.
+        const double x0 = std::max({std::floor(box.x0) - 2 - reach.left, below[0] - std::min<double>(reach.left, margin), -margin});
+        const double y0 = std::max({std::floor(box.y0) - 2 - reach.top, below[1] - std::min<double>(reach.top, margin), -margin});
+        const double x1 = std::min({std::ceil(box.x1) + 2 + reach.right, below[2] + std::min<double>(reach.right, margin),
+                                    m_width + margin});
+        const double y1 = std::min({std::ceil(box.y1) + 2 + reach.bottom, below[3] + std::min<double>(reach.bottom, margin),
+                                    m_height + margin});
+        if (!(x0 < x1 && y0 < y1)) return false;
+        out = {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
+        return Reserve(out, filters);
+    }
+
+    // Counts a layer and the filter passes over it against the drawing's
+    // budget, which grows with the canvas.
+    bool Reserve(const SwfLayerRect& rect, const SwfFilterList* filters) {
+        const std::uint64_t canvas = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(m_width) * m_height);
+        const std::uint64_t area = static_cast<std::uint64_t>(rect.width) * static_cast<std::uint64_t>(rect.height);
+        std::uint64_t passes = 1;
+        if (filters)
+            for (const RasterFilter& f : *filters) passes += FilterCost(f);
+        m_layerPixels += area;
+        m_layerWork += area * passes;
+        if (m_layerPixels > canvas * m_stage.m_limits.maxLayerPixels ||
+            m_layerWork > canvas * m_stage.m_limits.maxLayerWork) {
+            m_report.cut = true;
+            return false;
+        }
+        return true;
+    }
+
+    // A box on the canvas (or in an object's own twips); points that are
+    // not finite or absurdly far are left out.
+    struct Extent {
+        double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+        bool Empty() const { return !(x0 <= x1 && y0 <= y1); }
+        void Add(const SwfPoint& p) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e9 || std::fabs(p.y) > 1e9) return;
+            x0 = std::min(x0, p.x);
+            y0 = std::min(y0, p.y);
+            x1 = std::max(x1, p.x);
+            y1 = std::max(y1, p.y);
+        }
+        void Add(const Extent& e) {
+            if (e.Empty()) return;
+            Add(SwfPoint{e.x0, e.y0});
+            Add(SwfPoint{e.x1, e.y1});
+        }
+        void AddRect(double xMin, double yMin, double xMax, double yMax, const SwfMatrix& m) {
+            Add(m.Apply(xMin, yMin));
+            Add(m.Apply(xMax, yMin));
+            Add(m.Apply(xMax, yMax));
+            Add(m.Apply(xMin, yMax));
+        }
+    };
+
+    // What an object draws, through `m`: its content and its opaque
+    // background, and with `reach` what its descendants' filters add.
+    void Measure(const Object& o, const SwfMatrix& m, int nesting, bool reach, Extent& box) {
+        Content(o.character, o.sprite.get(), m, nesting, reach, box);
+        if (!o.background) return;
+        Extent local;
+        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local);
+        if (!local.Empty()) box.AddRect(local.x0, local.y0, local.x1, local.y1, m);
+    }
+
+    // The bounds a character's records give (shapes, texts, bitmaps), or
+    // those of its parts, through `m`. Each step counts against the budget.
+    void Content(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, int nesting, bool reach, Extent& box) {
+        if (!Enter(nesting)) return;
+        const SwfCharacter* c = m_movie.Find(id);
+        if (!c) return;
+        switch (c->kind) {
+        case SwfKind::Shape: {
+            const SwfShape& shape = m_movie.shapes[c->index];
+            double line = 0;
+            for (const SwfStyles& styles : shape.layers) line = std::max(line, HalfLine(styles));
+            Edges(shape.edges, line, m, box);
+            break;
+        }
+        case SwfKind::Morph: {
+            // Every shape between the two lies within the box of both edge sets.
+            const SwfMorphShape& morph = m_movie.morphs[c->index];
+            const double line = std::max(HalfLine(morph.start), HalfLine(morph.end));
+            Edges(morph.startEdges, line, m, box);
+            Edges(morph.endEdges, line, m, box);
+            break;
+        }
+        case SwfKind::Text: {
+            const SwfRect& r = m_movie.texts[c->index].bounds;
+            box.AddRect(r.xMin, r.yMin, r.xMax, r.yMax, m);
+            break;
+        }
+        case SwfKind::Bitmap: {
+            const SwfBitmap& bm = m_movie.bitmaps[c->index];
+            box.AddRect(0, 0, bm.width * 20.0, bm.height * 20.0, m);
+            break;
+        }
+        case SwfKind::Button:
+            Button(id, m_movie.buttons[c->index], [&](const SwfButtonPart& part) {
+                Content(part.character, nullptr, m * part.matrix, nesting + 1, reach, box);
+            });
+            break;
+        case SwfKind::Sprite:
+            if (!sprite) break;
+            for (const auto& entry : sprite->list) {
+                const Object& child = entry.second;
+                if (child.clipDepth || !child.visible) continue;
+                Extent part;
+                Measure(child, m * child.matrix, nesting + 1, reach, part);
+                if (reach && child.filters && !part.Empty()) {
+                    const RasterRect r = FilterMargin(*child.filters);
+                    part.x0 -= r.left;
+                    part.y0 -= r.top;
+                    part.x1 += r.right;
+                    part.y1 += r.bottom;
+                }
+                box.Add(part);
+            }
+            break;
+        case SwfKind::Font:
+        case SwfKind::EditText: break;
+        }
+    }
+
+    // The box of the edges (their control points hold the curves) grown by
+    // half the widest line; drawn rather than declared bounds, which
+    // movies do not always get right.
+    void Edges(const std::vector<SwfEdge>& edges, double line, const SwfMatrix& m, Extent& box) {
+        if (edges.empty() || !Spend(edges.size())) return;
+        Extent local;
+        for (const SwfEdge& e : edges) {
+            local.Add(SwfPoint{double(e.x0), double(e.y0)});
+            local.Add(SwfPoint{double(e.cx), double(e.cy)});
+            local.Add(SwfPoint{double(e.x1), double(e.y1)});
+        }
+        if (!local.Empty()) box.AddRect(local.x0 - line, local.y0 - line, local.x1 + line, local.y1 + line, m);
+    }
+
+    static double HalfLine(const SwfStyles& styles) {
+        double line = 0;
+        for (const SwfLineStyle& l : styles.lines) line = std::max(line, l.width / 2.0);
+        return line;
+    }
+
+    // The opaque background: the object's own bounding box, filled under it
+    // in the colour (opaque, as the name says) with the object's transform.
+    void Background(const Object& o, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
+        Extent local;
+        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local);
+        if (local.Empty() || !Spend(5)) return;
+        SwfPath rect;
+        rect.MoveTo(local.x0, local.y0);
+        rect.LineTo(local.x1, local.y0);
+        rect.LineTo(local.x1, local.y1);
+        rect.LineTo(local.x0, local.y1);
+        rect.ClosePath();
+        const SwfPath device = rect.Transformed(m);
+        if (!Finite(device)) return;
+        SwfColor color = *o.background;
+        color.a = 255;
+        SwfPaint paint;
+        paint.color = cx.Apply(color);
+        if (paint.color.a) m_canvas.Fill(device, false, paint);
+    }
+
+    // Passes over the layer's pixels a filter makes, roughly.
+    static std::uint64_t FilterCost(const RasterFilter& filter) {
+        const auto passes = [](int n) { return static_cast<std::uint64_t>(std::clamp(n, 1, 15)); };
+        return std::visit(
+            [&](const auto& f) -> std::uint64_t {
+                using T = std::decay_t<decltype(f)>;
+                if constexpr (std::is_same_v<T, RasterColorMatrix>) {
+                    return 1;
+                } else if constexpr (std::is_same_v<T, RasterConvolution>) {
+                    return 1 + static_cast<std::uint64_t>(std::clamp(f.matrixX, 0, 15) * std::clamp(f.matrixY, 0, 15)) / 4;
+                } else {
+                    return 2 + passes(f.passes);
+                }
+            },
+            filter.params);
     }
 
     // Every expansion counts against the drawing's budget, drawn or not: a
@@ -472,10 +656,13 @@ private:
             x1 = std::max(x1, p.x);
             y1 = std::max(y1, p.y);
         }
-        px.x = static_cast<int>(std::clamp(std::floor(x0 - margin), 0.0, static_cast<double>(m_width)));
-        px.y = static_cast<int>(std::clamp(std::floor(y0 - margin), 0.0, static_cast<double>(m_height)));
-        px.width = static_cast<int>(std::clamp(std::ceil(x1 + margin), 0.0, static_cast<double>(m_width))) - px.x;
-        px.height = static_cast<int>(std::clamp(std::ceil(y1 + margin), 0.0, static_cast<double>(m_height))) - px.y;
+        // Within the layer drawn on, which may reach past the canvas.
+        const double ax0 = m_area.x, ay0 = m_area.y;
+        const double ax1 = ax0 + m_area.width, ay1 = ay0 + m_area.height;
+        px.x = static_cast<int>(std::clamp(std::floor(x0 - margin), ax0, ax1));
+        px.y = static_cast<int>(std::clamp(std::floor(y0 - margin), ay0, ay1));
+        px.width = static_cast<int>(std::clamp(std::ceil(x1 + margin), ax0, ax1)) - px.x;
+        px.height = static_cast<int>(std::clamp(std::ceil(y1 + margin), ay0, ay1)) - px.y;
         return px.width > 0 && px.height > 0;
     }
 
@@ -569,6 +756,9 @@ private:
     std::uint64_t m_points = 0;
     std::uint64_t m_gradientPixels = 0;
     std::uint64_t m_calls = 0;
+    SwfLayerRect m_area;          // the canvas, or the layer drawn on
+    int m_layers = 0;             // layers pushed and not yet popped
+    std::uint64_t m_layerPixels = 0, m_layerWork = 0;
     std::vector<std::uint16_t> m_expanding;  // the buttons being expanded, outermost first
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };

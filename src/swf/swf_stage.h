@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "swf/swf_canvas.h"
+#include "swf/swf_gradient.h"
 #include "swf/swf_movie.h"
 
 namespace fh {
@@ -21,6 +22,11 @@ struct SwfStageLimits {
     std::uint64_t maxPoints = 4000000;    // path points drawn in one frame
     std::uint64_t maxGradientPixels = 8u << 20;  // gradient pixels computed in one frame (or 16 canvases, if more)
     int maxDrawMs = 0;                    // the time one drawing may take (0: no limit)
+    // Layers (blend modes, filters, bitmap caches) in one drawing, in
+    // canvases: their pixels, filter margins included, and those pixels
+    // times the passes filters make over them.
+    std::uint32_t maxLayerPixels = 16;
+    std::uint32_t maxLayerWork = 64;
 };
 
 struct SwfDrawReport {
@@ -86,9 +92,5 @@ private:
     std::vector<std::unique_ptr<SwfOutline>> m_shapeOutlines;
     std::vector<std::vector<std::unique_ptr<SwfOutline>>> m_glyphOutlines;
 };
-
-// Gradient fill pixels for the canvas rectangle: `toCanvas` maps the
-// gradient's own square (-16384..16384 twips) to canvas pixels.
-void RenderGradient(const SwfFillStyle& fill, const SwfMatrix& toCanvas, const SwfColorTransform& cx, SwfPixels& out);
 
 }  // namespace fh

@@ -13,13 +13,17 @@ class RecordingCanvas : public SwfCanvas {
 public:
     struct Call {
         explicit Call(char k) : kind(k) {}
-        char kind;  // 'C'lear, 'F'ill, 'S'troke, 'P'ush clip, 'p'op clip
+        char kind;  // 'C'lear, 'F'ill, 'S'troke, 'P'ush clip, 'p'op clip, 'L'ayer pushed, 'l'ayer popped
         SwfPath path;
         SwfPaint paint;
         SwfPixels pixels;  // a copy of a gradient's pixels
         SwfStroke stroke;
         bool nonZero = false;
         std::size_t clipParts = 0;
+        SwfLayerRect layer;
+        RasterBlend blend = RasterBlend::Normal;
+        std::vector<RasterFilter> filters;
+        SwfColorTransform colorTransform;
     };
     std::vector<Call> calls;
 
@@ -50,6 +54,18 @@ public:
         calls.push_back(c);
     }
     void PopClip() override { calls.push_back(Call('p')); }
+    void PushLayer(const SwfLayerRect& rect) override {
+        Call c('L');
+        c.layer = rect;
+        calls.push_back(c);
+    }
+    void PopLayer(const SwfLayerEffects& effects) override {
+        Call c('l');
+        c.blend = effects.blend;
+        if (effects.filters) c.filters = *effects.filters;
+        c.colorTransform = effects.colorTransform;
+        calls.push_back(c);
+    }
 
     std::string Kinds() const {
         std::string out;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "support/swf_writer.h"
 
@@ -233,6 +234,87 @@ std::pair<unsigned, std::string> Place(std::uint16_t depth, int character, const
     if (ratio >= 0) body += Le16(ratio);
     if (clipDepth) body += Le16(clipDepth);
     return {26, body};
+}
+
+std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields& f) {
+    const unsigned flags = (f.move ? 0x01 : 0) | (f.character >= 0 ? 0x02 : 0) | (f.matrix.empty() ? 0 : 0x04) |
+                           (f.colorTransform.empty() ? 0 : 0x08) | (f.clipDepth ? 0x40 : 0);
+    const unsigned flags2 = (f.hasFilters ? 0x01 : 0) | (f.blend >= 0 ? 0x02 : 0) | (f.cacheAsBitmap >= 0 ? 0x04 : 0) |
+                            (f.className.empty() ? 0 : 0x08) | (f.hasImage ? 0x10 : 0) | (f.visible >= 0 ? 0x20 : 0) |
+                            (f.background >= 0 ? 0x40 : 0);
+    std::string body = std::string(1, static_cast<char>(flags)) + std::string(1, static_cast<char>(flags2)) + Le16(depth);
+    if (!f.className.empty()) body += f.className + std::string(1, '\0');
+    if (f.character >= 0) body += Le16(f.character);
+    body += f.matrix + f.colorTransform;
+    if (f.clipDepth) body += Le16(f.clipDepth);
+    if (f.hasFilters) {
+        body += static_cast<char>(f.filters.size());
+        for (const std::string& filter : f.filters) body += filter;
+    }
+    if (f.blend >= 0) body += static_cast<char>(f.blend);
+    if (f.cacheAsBitmap >= 0) body += static_cast<char>(f.cacheAsBitmap);
+    if (f.visible >= 0) body += static_cast<char>(f.visible);
+    if (f.background >= 0) body += Rgba(static_cast<std::uint32_t>(f.background));
+    return {70, body};
+}
+
+namespace {
+
+std::string Fixed(double v) { return Le32(static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(v * 65536)))); }
+std::string Fixed8(double v) { return Le16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 256)))); }
+std::string Float(float v) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return Le32(bits);
+}
+char Byte(unsigned v) { return static_cast<char>(v & 0xFF); }
+
+}  // namespace
+
+std::string DropShadowFilter(std::uint32_t rgba, double blurX, double blurY, double angle, double distance,
+                             double strength, int passes, bool inner, bool knockout) {
+    return std::string(1, Byte(0)) + Rgba(rgba) + Fixed(blurX) + Fixed(blurY) + Fixed(angle) + Fixed(distance) +
+           Fixed8(strength) + Byte((inner ? 0x80 : 0) | (knockout ? 0x40 : 0) | 0x20 | (passes & 0x1F));
+}
+
+std::string BlurFilter(double blurX, double blurY, int passes) {
+    return std::string(1, Byte(1)) + Fixed(blurX) + Fixed(blurY) + Byte((passes & 0x1F) << 3);
+}
+
+std::string GlowFilter(std::uint32_t rgba, double blurX, double blurY, double strength, int passes, bool inner,
+                       bool knockout) {
+    return std::string(1, Byte(2)) + Rgba(rgba) + Fixed(blurX) + Fixed(blurY) + Fixed8(strength) +
+           Byte((inner ? 0x80 : 0) | (knockout ? 0x40 : 0) | 0x20 | (passes & 0x1F));
+}
+
+std::string BevelFilter(std::uint32_t first, std::uint32_t second, double blur, double angle, double distance,
+                        double strength, int passes, bool inner, bool onTop) {
+    return std::string(1, Byte(3)) + Rgba(first) + Rgba(second) + Fixed(blur) + Fixed(blur) + Fixed(angle) +
+           Fixed(distance) + Fixed8(strength) +
+           Byte((inner ? 0x80 : 0) | 0x20 | (onTop ? 0x10 : 0) | (passes & 0x0F));
+}
+
+std::string GradientFilter(int id, const std::vector<std::pair<int, std::uint32_t>>& stops, double blur, double angle,
+                           double distance, double strength, int passes, bool inner, bool onTop) {
+    std::string out = {Byte(id), Byte(static_cast<unsigned>(stops.size()))};
+    for (const auto& stop : stops) out += Rgba(stop.second);
+    for (const auto& stop : stops) out += Byte(stop.first);
+    return out + Fixed(blur) + Fixed(blur) + Fixed(angle) + Fixed(distance) + Fixed8(strength) +
+           Byte((inner ? 0x80 : 0) | 0x20 | (onTop ? 0x10 : 0) | (passes & 0x0F));
+}
+
+std::string ConvolutionFilter(int matrixX, int matrixY, float divisor, float bias, const std::vector<float>& matrix,
+                              std::uint32_t rgba, bool clamp, bool preserveAlpha) {
+    std::string out = {Byte(5), Byte(matrixX), Byte(matrixY)};
+    out += Float(divisor) + Float(bias);
+    for (float v : matrix) out += Float(v);
+    return out + Rgba(rgba) + Byte((clamp ? 0x02 : 0) | (preserveAlpha ? 0x01 : 0));
+}
+
+std::string ColorMatrixFilter(const std::vector<float>& matrix) {
+    std::string out(1, Byte(6));
+    for (float v : matrix) out += Float(v);
+    return out;
 }
 
 std::pair<unsigned, std::string> Remove(std::uint16_t depth) { return {28, Le16(depth)}; }

@@ -78,6 +78,38 @@ private:
 std::pair<unsigned, std::string> Place(std::uint16_t depth, int character, const std::string& matrix = std::string(),
                                        const std::string& colorTransform = std::string(), int ratio = -1,
                                        int clipDepth = 0, bool move = false);
+// PlaceObject3: the fields of Place plus the effects; each is written only
+// when set (and its flag with it).
+struct Place3Fields {
+    int character = -1;
+    std::string matrix, colorTransform;
+    bool move = false;
+    int clipDepth = 0;
+    std::string className;  // with its flag when not empty
+    bool hasImage = false;  // the HasImage flag alone (no class name follows)
+    bool hasFilters = false;
+    std::vector<std::string> filters;  // filter records (FilterID first), a FILTERLIST of them
+    int blend = -1;                    // the BlendMode byte
+    int cacheAsBitmap = -1, visible = -1;
+    std::int64_t background = -1;  // 0xRRGGBBAA
+};
+std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields& fields);
+// Filter records, FilterID first: sizes and distances in pixels, angles in
+// radians (written FIXED 16.16), strengths FIXED 8.8, colours 0xRRGGBBAA.
+std::string DropShadowFilter(std::uint32_t rgba, double blurX, double blurY, double angle, double distance,
+                             double strength, int passes, bool inner = false, bool knockout = false);
+std::string BlurFilter(double blurX, double blurY, int passes);
+std::string GlowFilter(std::uint32_t rgba, double blurX, double blurY, double strength, int passes,
+                       bool inner = false, bool knockout = false);
+// `first` and `second` in the record's order.
+std::string BevelFilter(std::uint32_t first, std::uint32_t second, double blur, double angle, double distance,
+                        double strength, int passes, bool inner, bool onTop);
+// id 4 (gradient glow) or 7 (gradient bevel).
+std::string GradientFilter(int id, const std::vector<std::pair<int, std::uint32_t>>& stops, double blur, double angle,
+                           double distance, double strength, int passes, bool inner, bool onTop);
+std::string ConvolutionFilter(int matrixX, int matrixY, float divisor, float bias, const std::vector<float>& matrix,
+                              std::uint32_t rgba, bool clamp, bool preserveAlpha);
+std::string ColorMatrixFilter(const std::vector<float>& matrix);
 std::pair<unsigned, std::string> Remove(std::uint16_t depth);
 std::pair<unsigned, std::string> ShowFrame();
 std::pair<unsigned, std::string> Background(std::uint32_t rgb);

@@ -1,0 +1,79 @@
+#pragma once
+// The movie renderer's canvas on the core's own rasterizer: the picture is
+// the same on Windows, under Wine and in host tests. Lossless bitmaps and
+// alpha planes are decoded here; JPEG, PNG and GIF data go to a decoder the
+// platform hands in (none in host tests: such bitmaps are then not drawn).
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "raster/raster_canvas.h"
+#include "swf/swf_canvas.h"
+
+namespace fh {
+
+// Decodes a picture file's bytes (JPEG, PNG or GIF) to width × height
+// straight-alpha 0xAARRGGBB pixels; false when it cannot.
+class SwfPictureDecoder {
+public:
+    virtual ~SwfPictureDecoder() = default;
+    virtual bool Decode(const std::vector<unsigned char>& data, int width, int height,
+                        std::vector<std::uint32_t>& argb) const = 0;
+};
+
+// The decoded bitmaps of one movie, kept while it is shown: premultiplied,
+// with the alpha plane applied; an empty image for one that cannot be had.
+class SwfImages {
+public:
+    explicit SwfImages(const SwfPictureDecoder* decoder = nullptr) : m_decoder(decoder) {}
+    const RasterImage& Get(const SwfBitmap& bitmap);
+
+private:
+    const SwfPictureDecoder* m_decoder;
+    std::map<const SwfBitmap*, RasterImage> m_images;
+};
+
+// Layers are pictures of their own, each with a rasterizer canvas, so that
+// they may reach past the target where filters need it; a finished layer is
+// merged into the one below through that canvas's clips.
+class SwfRasterCanvas : public SwfCanvas {
+public:
+    SwfRasterCanvas(RasterImage& target, SwfImages& images);
+    ~SwfRasterCanvas() override;
+
+    void Clear(SwfColor color) override;
+    void Fill(const SwfPath& path, bool nonZero, const SwfPaint& paint) override;
+    void Stroke(const SwfPath& path, const SwfStroke& stroke, const SwfPaint& paint) override;
+    void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) override;
+    void PopClip() override;
+    void PushLayer(const SwfLayerRect& rect) override;
+    void PopLayer(const SwfLayerEffects& effects) override;
+
+private:
+    struct Layer {
+        RasterImage image;                     // declared first: the canvas draws on it
+        std::unique_ptr<RasterCanvas> canvas;  // none for a layer that draws nothing
+        int x = 0, y = 0;                      // the image's top-left corner on the target
+    };
+
+    // The rasterizer drawing now, or null inside a layer that draws nothing.
+    RasterCanvas* Current();
+    int OffsetX() const { return m_layers.empty() ? 0 : m_layers.back()->x; }
+    int OffsetY() const { return m_layers.empty() ? 0 : m_layers.back()->y; }
+    bool Paint(const SwfPaint& paint, RasterPaint& out);
+
+    RasterCanvas m_canvas;
+    int m_width, m_height;
+    bool m_drawable;  // the target is one the rasterizer draws on
+    SwfImages& m_images;
+    std::vector<std::unique_ptr<Layer>> m_layers;
+    RasterPath m_path;
+    RasterImage m_pixels;  // a gradient's pixels, while they are drawn
+};
+
+// A SwfColor as premultiplied 0xAARRGGBB.
+std::uint32_t PremultipliedOf(SwfColor color);
+
+}  // namespace fh

@@ -1,0 +1,69 @@
+// The reference movies' frame 1 drawn by the core on its own rasterizer,
+// scored against the pictures an independent player drew
+// (FLICKHOLD_FIRST_FRAME: tests/data/first-frame).
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "support/reference_pictures.h"
+#include "swf/swf_movie.h"
+#include "swf/swf_raster_canvas.h"
+#include "swf/swf_stage.h"
+
+namespace fh {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Frame 1 at the stage's size, composited on nothing (the stage is opaque).
+test::Picture DrawFrameOne(const std::string& bytes) {
+    MemorySource source(bytes);
+    std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
+    SwfStage stage(movie);
+    test::Picture picture;
+    picture.width = movie->StageWidthPixels();
+    picture.height = movie->StageHeightPixels();
+    RasterImage image(picture.width, picture.height);
+    SwfImages images;
+    SwfRasterCanvas canvas(image, images);
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05) * SwfMatrix::Translate(-movie->stage.xMin, -movie->stage.yMin),
+               picture.width, picture.height);
+    for (std::uint32_t p : image.px) {
+        const std::uint32_t a = p >> 24;
+        auto straight = [&](int shift) { return a ? ((p >> shift & 0xFF) * 255 + a / 2) / a : 0; };
+        picture.argb.push_back(a << 24 | straight(16) << 16 | straight(8) << 8 | straight(0));
+    }
+    return picture;
+}
+
+TEST(SwfReference, FrameOneOfTheReferenceMoviesAsTheOtherPlayerDrewIt) {
+    const char* folder = std::getenv("FLICKHOLD_FIRST_FRAME");
+    ASSERT_NE(nullptr, folder) << "FLICKHOLD_FIRST_FRAME names no references";
+    const char* const kCases[] = {
+        "01-bg-only",       "02-solid-rects",       "03-overlap-alpha",  "04-curves-circle", "05-linear-gradient",
+        "06-radial-gradient", "07-thick-lines",     "08-rotate-scale",   "09-colour-transform", "10-sprite",
+        "11-shared-edge",   "12-hole-fill0-fill1",  "13-winding-rules",  "14-new-styles",    "15-odd-stage",
+        "16-two-frames",    "17-sprite-no-stop",
+        "18-blend-multiply-screen-lighten-darken-difference-add", "19-blend-subtract-invert-overlay-hardlight",
+        "20-blend-layer-erase", "21-filter-dropshadow-blur", "22-filter-glow-bevel", "23-filter-colormatrix",
+        "24-filter-group-and-chain", "25-cache-as-bitmap-opaque-bg", "26-bitmap-direct-and-fill", "29-mask-rotated",
+    };
+    for (const char* name : kCases) {
+        SCOPED_TRACE(name);
+        test::Picture reference;
+        ASSERT_TRUE(test::ReadPng(ReadAll(std::string(folder) + "/ref/" + name + ".png"), reference));
+        const test::PictureScore score =
+            test::ScorePicture(reference, DrawFrameOne(ReadAll(std::string(folder) + "/cases/" + name + ".swf")));
+        EXPECT_GE(score.within, 97.0);
+        EXPECT_GE(score.withinEdge, 99.9);
+    }
+}
+
+}  // namespace
+}  // namespace fh
