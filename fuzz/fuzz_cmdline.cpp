@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       "batch mode has something to write");
         fuzz::Require(!r.siteFolders || !r.saveFolder.empty(), "site folders only with a save folder");
         fuzz::Require(r.source != BatchSource::Folder || !r.folder.empty(), "a folder source names its folder");
+        fuzz::Require(r.snapshotFrame >= 1 && r.snapshotFrame <= kMaxSnapshotFrame, "a snapshot frame is in range");
     }
     return 0;
 }

@@ -9,7 +9,7 @@ struct FlagName {
     bool batchOnly;
 };
 const FlagName kFlags[] = {{"export:", true}, {"saveall:", true}, {"sitefolders", true}, {"source:", true},
-                           {"site:", false}, {"snapshot:", true}};
+                           {"site:", false}, {"snapshot:", true}, {"frame:", true}};
 
 void Fail(BatchRequest& r, BatchError error, const std::string& arg) {
     if (r.error != BatchError::None) return;
@@ -88,11 +88,25 @@ BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage
             if (value.size() < 2) Fail(r, BatchError::BadSite, arg);
             r.site = value;
             break;
-        default: r.snapshotFolder = value; break;
+        case 5: r.snapshotFolder = value; break;
+        default: {
+            int frame = 0;
+            for (char c : value) {
+                if (c < '0' || c > '9' || frame > kMaxSnapshotFrame) {
+                    frame = -1;
+                    break;
+                }
+                frame = frame * 10 + (c - '0');
+            }
+            if (frame < 1 || frame > kMaxSnapshotFrame) Fail(r, BatchError::BadFrame, arg);
+            else r.snapshotFrame = frame;
+            break;
+        }
         }
     }
     if (r.exportPath.empty() && r.saveFolder.empty() && r.snapshotFolder.empty()) Fail(r, BatchError::NothingToDo, std::string());
     if (r.siteFolders && r.saveFolder.empty()) Fail(r, BatchError::SiteFoldersAlone, "/sitefolders");
+    if (seen[6] && r.snapshotFolder.empty()) Fail(r, BatchError::BadFrame, "/frame:");
     return r;
 }
 

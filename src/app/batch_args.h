@@ -1,8 +1,8 @@
 #pragma once
 // The command line of batch mode: "/export:FILE.csv", "/saveall:FOLDER",
 // "/sitefolders", "/source:ie|firefox|folder:PATH|archive:PATH",
-// "/snapshot:FOLDER" and "/site:HOST" (flags begin with "/" or "-", names in
-// any letter case). Any but the last turns batch mode on; then every
+// "/snapshot:FOLDER" with "/frame:N", and "/site:HOST" (flags begin with "/"
+// or "-", names in any letter case). Any but the last turns batch mode on; then every
 // argument must be one of these, once.
 
 #include <string>
@@ -21,7 +21,11 @@ enum class BatchError {
     BadSite,           // a host shorter than two characters
     NothingToDo,       // none of /export:, /saveall: and /snapshot:
     SiteFoldersAlone,  // /sitefolders without /saveall:
+    BadFrame,          // /frame: not a whole number from 1 to kMaxSnapshotFrame, or without /snapshot:
 };
+
+// The latest frame a snapshot may be asked for: a movie is played that far.
+constexpr int kMaxSnapshotFrame = 100000;
 
 enum class BatchSource { Ie, Firefox, Folder, Archive };
 
@@ -31,7 +35,8 @@ struct BatchRequest {
     std::string offending;  // the argument the error is about
     std::string exportPath;
     std::string saveFolder;
-    std::string snapshotFolder;  // pictures of the movies' first frames
+    std::string snapshotFolder;  // pictures of the movies' frames
+    int snapshotFrame = 1;       // the frame those pictures show
     bool siteFolders = false;
     BatchSource source = BatchSource::Ie;
     std::string folder;  // for BatchSource::Folder and Archive

@@ -33,6 +33,7 @@ std::string ErrorText(const BatchRequest& r) {
     case BatchError::BadSite: return Formatted(IDS_BATCH_BAD_SITE, r.offending);
     case BatchError::NothingToDo: return LoadResString(IDS_BATCH_NOTHING_TO_DO);
     case BatchError::SiteFoldersAlone: return LoadResString(IDS_BATCH_SITE_FOLDERS_ALONE);
+    case BatchError::BadFrame: return Formatted(IDS_BATCH_BAD_FRAME, r.offending);
     case BatchError::None: break;
     }
     return std::string();
@@ -84,7 +85,7 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
             message = Formatted(IDS_BATCH_FOLDER_FAILED, r.snapshotFolder);
             return kBatchFailures;
         }
-        snapshots = SaveSnapshots(movies, r.snapshotFolder);
+        snapshots = SaveSnapshots(movies, r.snapshotFolder, kSnapshotDrawMs, r.snapshotFrame);
     }
     char summary[256];
     std::snprintf(summary, sizeof summary, LoadResString(IDS_BATCH_SUMMARY).c_str(), static_cast<int>(movies.size()),

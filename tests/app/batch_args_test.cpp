@@ -30,6 +30,8 @@ TEST(BatchArgs, FlagsAndTheirValues) {
     EXPECT_EQ(BatchError::None, shots.error);
     EXPECT_EQ("D:\\Pictures", shots.snapshotFolder);
     EXPECT_EQ(BatchError::RepeatedFlag, Parse({"/snapshot:a", "/snapshot:b"}).error);
+    EXPECT_EQ(1, shots.snapshotFrame);
+    EXPECT_EQ(100000, Parse({"/snapshot:a", "/frame:100000"}).snapshotFrame);
 }
 
 TEST(BatchArgs, WithoutBatchFlagsTheWindowStartsAsBefore) {
@@ -55,6 +57,11 @@ TEST(BatchArgs, BadCommandLines) {
         {{"/saveall:x", "/site:a"}, BatchError::BadSite, "/site:a"},
         {{"/source:ie"}, BatchError::NothingToDo, ""},
         {{"/export:a.csv", "/sitefolders"}, BatchError::SiteFoldersAlone, "/sitefolders"},
+        {{"/snapshot:a", "/frame:0"}, BatchError::BadFrame, "/frame:0"},
+        {{"/snapshot:a", "/frame:100001"}, BatchError::BadFrame, "/frame:100001"},
+        {{"/snapshot:a", "/frame:99999999999"}, BatchError::BadFrame, "/frame:99999999999"},
+        {{"/snapshot:a", "/frame:3x"}, BatchError::BadFrame, "/frame:3x"},
+        {{"/export:a.csv", "/frame:3"}, BatchError::BadFrame, "/frame:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.offending);

@@ -3,9 +3,14 @@
 #include "app/batch_mode.h"
 
 #include "actions/movie_export.h"
+#include "gfx/movie_picture.h"
 #include "discovery/loaders.h"
 
 #include <gtest/gtest.h>
+
+#include <objidl.h>
+
+#include <gdiplus.h>
 
 #include <algorithm>
 
@@ -121,6 +126,47 @@ TEST_F(BatchModeTest, SnapshotsAreFirstFramesAsPngUnderFreeNamesAndInTheList) {
     const std::string list = tmp.Path() + "\\slow.csv";
     ASSERT_TRUE(ExportMovieList(entries, list, SystemClock(), nullptr, &cut));
     EXPECT_EQ("1", test::ReadCsv(test::ReadFileAt(list).substr(3))[1].back());
+}
+
+// The colour of a pixel of a PNG file, as GDI+ reads it.
+std::uint32_t PngPixel(const std::string& path, int x, int y) {
+    using namespace Gdiplus;
+    using namespace Gdiplus::DllExports;
+    StartGdiplus();
+    const std::wstring wide(path.begin(), path.end());
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromFile(wide.c_str(), &bitmap) != Ok) return 0;
+    ARGB color = 0;
+    GdipBitmapGetPixel(bitmap, x, y, &color);
+    GdipDisposeImage(bitmap);
+    return color & 0xFFFFFF;
+}
+
+TEST_F(BatchModeTest, SnapshotsOfALaterFrameShowTheMovieAsPlayedThatFar) {
+    // Frame 1 blue; frame 2 a red square; frame 3 blue again, held by stop()
+    // (without it, frame 5 would be frame 2 again).
+    test::ShapeWriter square(1);
+    square.Solid(0xFF0000FF);
+    square.Styles(-1, 1, -1);
+    square.Rect(0, 0, 400, 400);
+    const std::string doAction(1, '\x07');  // Stop, then the end of the actions
+    const std::string stop = doAction + std::string(1, '\0');
+    tmp.WriteFile("movies\\intro.swf",
+                  test::MovieOf(20, 20, {test::Background(0x0000FF), square.Define(1), test::ShowFrame(), test::Place(1, 1),
+                                         test::ShowFrame(), test::Remove(1), {12, stop}, test::ShowFrame()}));
+    tmp.WriteFile("movies\\game.swf", test::MovieOf(20, 20, {test::Background(0x00FF00)}));
+    const struct {
+        const char* frame;
+        std::uint32_t intro;
+    } cases[] = {{"1", 0x0000FF}, {"2", 0xFF0000}, {"3", 0x0000FF}, {"5", 0x0000FF}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        const std::string shots = tmp.Path() + "\\frame" + c.frame;
+        ASSERT_EQ(kBatchDone, Run({"/source:folder:" + movies, "/snapshot:" + shots, std::string("/frame:") + c.frame}));
+        EXPECT_EQ(c.intro, PngPixel(shots + "\\intro.png", 10, 10));
+        EXPECT_EQ(0x00FF00u, PngPixel(shots + "\\game.png", 10, 10));
+    }
+    EXPECT_EQ(kBatchBadCommandLine, Run({"/source:folder:" + movies, "/snapshot:x", "/frame:0"}));
 }
 
 TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {
