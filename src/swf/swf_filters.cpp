@@ -1,5 +1,7 @@
 #include "swf/swf_filters.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <type_traits>
 #include <variant>
@@ -138,6 +140,27 @@ RasterRect FilterMargin(const SwfFilterList& filters) {
             },
             f.params);
     return FilterReach(outer);
+}
+
+SwfFilterList ScaledFilters(const SwfFilterList& filters, double scale) {
+    // The rasterizer caps blurs and offsets; the scale only needs to be a number.
+    if (!std::isfinite(scale) || scale <= 0) scale = 1;
+    scale = std::min(scale, 1e4);
+    SwfFilterList out = filters;
+    for (RasterFilter& f : out)
+        std::visit(
+            [scale](auto& p) {
+                using T = std::decay_t<decltype(p)>;
+                if constexpr (!std::is_same_v<T, RasterConvolution> && !std::is_same_v<T, RasterColorMatrix>) {
+                    p.blurX *= scale;
+                    p.blurY *= scale;
+                }
+                if constexpr (!std::is_same_v<T, RasterConvolution> && !std::is_same_v<T, RasterColorMatrix> &&
+                              !std::is_same_v<T, RasterBlur> && !std::is_same_v<T, RasterGlow>)
+                    p.distance *= scale;
+            },
+            f.params);
+    return out;
 }
 
 bool ReadFilterList(SwfReader& r, SwfFilterList& out, std::size_t keep) {

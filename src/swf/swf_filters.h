@@ -33,4 +33,8 @@ bool ReadFilterList(SwfReader& r, SwfFilterList& out, std::size_t keep = kSwfMax
 // of several passes spreads past the edge and back in.
 RasterRect FilterMargin(const SwfFilterList& filters);
 
+// The filters drawn at `scale` canvas pixels to a stage pixel: blurs and
+// offsets are sizes on the stage, so a movie drawn larger has them larger.
+SwfFilterList ScaledFilters(const SwfFilterList& filters, double scale);
+
 }  // namespace fh

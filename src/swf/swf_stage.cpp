@@ -184,7 +184,8 @@ class SwfDrawing {
 public:
     SwfDrawing(SwfStage& stage, SwfCanvas& canvas, const SwfMatrix& view, int width, int height, double hairline)
         : m_stage(stage), m_movie(*stage.m_movie), m_canvas(canvas), m_view(view), m_width(std::max(0, width)),
-          m_height(std::max(0, height)), m_hairline(hairline), m_area{0, 0, m_width, m_height} {}
+          m_height(std::max(0, height)), m_hairline(hairline), m_filterScale(view.MeanScale() * 20),
+          m_area{0, 0, m_width, m_height} {}
 
     SwfDrawReport Run() {
         m_canvas.Clear(m_stage.m_background);
@@ -271,6 +272,8 @@ private:
             return;
         }
         const SwfFilterList* filters = o.filters && !o.filters->empty() ? o.filters.get() : nullptr;
+        SwfFilterList scaled;
+        if (filters && std::fabs(m_filterScale - 1) > 1e-9) filters = &(scaled = ScaledFilters(*filters, m_filterScale));
         SwfLayerRect rect;
         if (!LayerRect(o, m, filters, nesting, rect)) return;
         m_canvas.PushLayer(rect);
@@ -416,7 +419,7 @@ private:
                 Extent part;
                 Measure(child, m * child.matrix, nesting + 1, reach, part);
                 if (reach && child.filters && !part.Empty()) {
-                    const RasterRect r = FilterMargin(*child.filters);
+                    const RasterRect r = FilterMargin(ScaledFilters(*child.filters, m_filterScale));
                     part.x0 -= r.left;
                     part.y0 -= r.top;
                     part.x1 += r.right;
@@ -756,6 +759,7 @@ private:
     std::uint64_t m_points = 0;
     std::uint64_t m_gradientPixels = 0;
     std::uint64_t m_calls = 0;
+    double m_filterScale;         // canvas pixels to a stage pixel, for filter sizes
     SwfLayerRect m_area;          // the canvas, or the layer drawn on
     int m_layers = 0;             // layers pushed and not yet popped
     std::uint64_t m_layerPixels = 0, m_layerWork = 0;

@@ -265,6 +265,11 @@ TEST(SwfEffectsStage, LayersCoverTheObjectAndItsReachAndTakeItsTransform) {
     EXPECT_EQ((SwfColor{0, 255, 0, 255}), canvas.calls[7].paint.color);
     EXPECT_DOUBLE_EQ(5, canvas.calls[7].path.points[0].x);
     EXPECT_DOUBLE_EQ(15, canvas.calls[7].path.points[2].y);
+    // Drawn twice as large, the blur is twice as wide.
+    canvas.calls.clear();
+    stage.Draw(canvas, SwfMatrix::Scale(0.1, 0.1), 400, 300);
+    ASSERT_EQ('l', canvas.calls.at(3).kind);
+    EXPECT_DOUBLE_EQ(16, std::get<RasterBlur>(canvas.calls[3].filters.at(0).params).blurX);
 }
 
 // Pixels of a 40 x 20 canvas: the stage in `stage`, then `below` filled
