@@ -18,6 +18,8 @@ namespace {
 constexpr UINT kCardRead = WM_APP + 0x31;
 // Closing the window waits no longer than this for a read under way.
 constexpr DWORD kCloseWaitMs = 100;
+// How long a deletion waits for the read of the movie on show to end.
+constexpr DWORD kReleaseWaitMs = 2000;
 
 // The timer that plays the movie's frames.
 constexpr UINT_PTR kPlayTimer = 1;
@@ -364,6 +366,15 @@ MsgResult CPlayerWnd::OnKeyDown(WPARAM wParam, LPARAM) {
 MsgResult CPlayerWnd::OnGetDlgCode(WPARAM, LPARAM) {
     // The arrows step frames here instead of moving the dialog's focus.
     return Handled(m_stage ? DLGC_WANTARROWS | DLGC_WANTCHARS : 0);
+}
+
+void CPlayerWnd::ReleaseMovie() {
+    if (m_flash.Active()) {
+        m_flash.PutMovie(std::string());
+        return;
+    }
+    StopPlayback();
+    AbandonRead(kReleaseWaitMs);
 }
 
 void CPlayerWnd::AbandonRead(DWORD waitMs) {

@@ -46,6 +46,10 @@ public:
     // of `heading` (the movie's own path when empty).
     void ShowMovie(const std::string& path, const std::string& sizeText, const std::string& heading = std::string());
 
+    // Lets go of the movie on show, its file and the read under way (waited
+    // for a while): a file held open would survive its deletion.
+    void ReleaseMovie();
+
     bool HostsFlash() const { return m_flash.Active(); }
     // True from a movie's selection until its facts are on the card.
     bool Reading() const { return m_reading; }

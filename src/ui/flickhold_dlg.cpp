@@ -615,6 +615,7 @@ void CFlickholdDlg::PreviewSelectedMovie() {
 
 void CFlickholdDlg::OnDelete() {
     if (Shell().Message(Handle(), LoadResString(IDS_CONFIRM_DELETE), MB_YESNO) != IDYES) return;
+    m_player.ReleaseMovie();
     const std::vector<std::string> kept = DeleteEntries(m_entries, SelectedIds());
     FillList(CurrentSource());
     UpdateControls();
