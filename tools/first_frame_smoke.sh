@@ -24,7 +24,7 @@ cp "$refs"/cases/0*.swf "$refs"/cases/1*.swf "$refs"/cases/2[0-6]-*.swf "$refs"/
 mkdir -p "$work/ref"
 for movie in "$work"/cases/*.swf; do
   name=$(basename "$movie" .swf)
-  cp "$refs/ref/$name.png" "$work/ref/"
+  cp "$refs/ref/$name.png" "$work/ref/" || { echo "first frame: no reference picture for $name" >&2; exit 1; }
 done
 "$FLICKHOLD_WINE" "$exe" '/source:folder:C:\flickhold_first_frame\cases' '/snapshot:C:\flickhold_first_frame\out' \
   </dev/null >"$work/said" 2>/dev/null
