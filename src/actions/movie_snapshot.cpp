@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+
 #include "actions/site_folders.h"
 #include "discovery/archive_source.h"
 #include "gfx/movie_picture.h"
@@ -48,10 +50,22 @@ std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeN
     std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
     if (!movie->Readable()) return std::string();
     SwfStage stage(movie);
-    for (int played = 1; played < frame; ++played) stage.Advance();
+    // Playing up to the frame shares the time limit with the drawing: a movie
+    // whose frames are slow to build is drawn where it got to, as cut.
+    const auto start = std::chrono::steady_clock::now();
+    const auto limit = std::chrono::milliseconds(drawMs);
+    for (int played = 1; played < frame; ++played) {
+        if (std::chrono::steady_clock::now() - start > limit) {
+            cut = true;
+            break;
+        }
+        stage.Advance();
+    }
     stage.SetDrawTimeLimit(drawMs);
     std::vector<unsigned char> png;
-    if (!SnapshotPng(stage, png, &cut)) return std::string();
+    bool drawingCut = false;
+    if (!SnapshotPng(stage, png, &drawingCut)) return std::string();
+    cut = cut || drawingCut;
     return WriteToFreeName(png, folder, entry.name, ".png", names);
 }
 
