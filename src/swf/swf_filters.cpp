@@ -22,6 +22,17 @@ float Float(SwfReader& r) {
 
 std::uint32_t Color(SwfReader& r) { return r.Rgba().Argb(); }
 
+// The flags byte of shadows and glows: inner, knockout, composite source,
+// then five bits of passes.
+template <typename Effect>
+void ShadowFlags(SwfReader& r, Effect& f) {
+    const std::uint8_t bits = r.U8();
+    f.inner = bits & 0x80;
+    f.knockout = bits & 0x40;
+    f.compositeSource = bits & 0x20;
+    f.passes = bits & 0x1F;
+}
+
 RasterDropShadow DropShadow(SwfReader& r) {
     RasterDropShadow f;
     f.color = Color(r);
@@ -30,11 +41,7 @@ RasterDropShadow DropShadow(SwfReader& r) {
     f.angle = Fixed(r);
     f.distance = Fixed(r);
     f.strength = Fixed8(r);
-    const std::uint8_t bits = r.U8();
-    f.inner = bits & 0x80;
-    f.knockout = bits & 0x40;
-    f.compositeSource = bits & 0x20;
-    f.passes = bits & 0x1F;
+    ShadowFlags(r, f);
     return f;
 }
 
@@ -52,11 +59,7 @@ RasterGlow Glow(SwfReader& r) {
     f.blurX = Fixed(r);
     f.blurY = Fixed(r);
     f.strength = Fixed8(r);
-    const std::uint8_t bits = r.U8();
-    f.inner = bits & 0x80;
-    f.knockout = bits & 0x40;
-    f.compositeSource = bits & 0x20;
-    f.passes = bits & 0x1F;
+    ShadowFlags(r, f);
     return f;
 }
 

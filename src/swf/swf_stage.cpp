@@ -459,13 +459,7 @@ private:
         Extent local;
         Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local);
         if (local.Empty() || !Spend(5)) return;
-        SwfPath rect;
-        rect.MoveTo(local.x0, local.y0);
-        rect.LineTo(local.x1, local.y0);
-        rect.LineTo(local.x1, local.y1);
-        rect.LineTo(local.x0, local.y1);
-        rect.ClosePath();
-        const SwfPath device = rect.Transformed(m);
+        const SwfPath device = SwfPath::Rectangle(local.x0, local.y0, local.x1, local.y1).Transformed(m);
         if (!Finite(device)) return;
         SwfColor color = *o.background;
         color.a = 255;
@@ -567,13 +561,7 @@ private:
         if (text.border && !mask && Spend(5)) {
             // A bordered field: white behind its text, a black hairline round it.
             const SwfRect& b = text.bounds;
-            SwfPath frame;
-            frame.MoveTo(b.xMin, b.yMin);
-            frame.LineTo(b.xMax, b.yMin);
-            frame.LineTo(b.xMax, b.yMax);
-            frame.LineTo(b.xMin, b.yMax);
-            frame.ClosePath();
-            const SwfPath device = frame.Transformed(m);
+            const SwfPath device = SwfPath::Rectangle(b.xMin, b.yMin, b.xMax, b.yMax).Transformed(m);
             if (Finite(device)) {
                 SwfPaint paint;
                 paint.color = cx.Apply(SwfColor{255, 255, 255, 255});

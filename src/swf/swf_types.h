@@ -90,6 +90,16 @@ struct SwfPath {
         points.push_back({x, y});
     }
     void ClosePath() { verbs.push_back(Close); }
+    // A closed rectangle from corner (x0, y0) to (x1, y1).
+    static SwfPath Rectangle(double x0, double y0, double x1, double y1) {
+        SwfPath rect;
+        rect.MoveTo(x0, y0);
+        rect.LineTo(x1, y0);
+        rect.LineTo(x1, y1);
+        rect.LineTo(x0, y1);
+        rect.ClosePath();
+        return rect;
+    }
     SwfPath Transformed(const SwfMatrix& m) const {
         SwfPath out;
         out.verbs = verbs;
