@@ -3,6 +3,7 @@
 
 #include "fuzz/fuzz_util.h"
 #include "swf/swf_movie.h"
+#include "swf/swf_raster_canvas.h"
 #include "swf/swf_stage.h"
 
 namespace {
@@ -19,10 +20,7 @@ public:
     void Clear(fh::SwfColor) override {}
     void Fill(const fh::SwfPath& path, bool, const fh::SwfPaint& paint) override {
         Check(path);
-        if (paint.pixels)
-            fh::fuzz::Require(paint.pixels->argb.size() ==
-                              static_cast<std::size_t>(paint.pixels->width) * paint.pixels->height,
-                          "gradient pixels fill their rectangle");
+        fh::fuzz::Require(paint.kind != fh::SwfPaint::Kind::Gradient || paint.gradient, "a gradient paint has its fill");
     }
     void Stroke(const fh::SwfPath& path, const fh::SwfStroke& stroke, const fh::SwfPaint&) override {
         Check(path);
@@ -80,6 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stageLimits.maxPoints = 200000;
     stageLimits.maxGradientPixels = 1u << 16;
     SwfStage stage(movie, stageLimits);
+    SwfImages images;
+    RasterImage picture(64, 48);
     for (int frame = 0; frame < 3; ++frame) {
         CheckingCanvas canvas(64, 48);
         stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 64, 48);
@@ -87,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Require(canvas.clipsAtLayer.empty(), "every layer is popped by the end of a frame");
         fuzz::Require(canvas.layerPixels <= 64u * 48u * stageLimits.maxLayerPixels,
                       "layers stay within the drawing's budget");
+        // And in pixels: the rasterizer, its layers, blend modes and filters.
+        SwfRasterCanvas raster(picture, images);
+        stage.Draw(raster, SwfMatrix::Scale(0.05, 0.05), 64, 48);
         stage.Advance(frame == 1);
     }
     for (const SwfBitmap& bm : movie->bitmaps) {

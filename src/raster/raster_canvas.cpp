@@ -61,6 +61,25 @@ struct RasterCanvas::PaintSink final : RasterSpanSink {
             i = j;
         }
     }
+
+    void Run(int y, int x0, int x1, std::uint8_t c) override {
+        const int n = x1 - x0;
+        const RasterShader& shader = canvas.m_shader;
+        if (clip || !shader.IsSolid()) {
+            // Anything but a colour needs its pixels one by one anyway.
+            std::fill_n(canvas.m_rowCover.data(), n, c);
+            Row(y, x0, x1, canvas.m_rowCover.data());
+            return;
+        }
+        const Box& b = surface.box;
+        std::uint32_t* dst = surface.image->px.data() + Index(x0 - b.x0, y - b.y0, b.Width());
+        const std::uint32_t color = c == 255 ? shader.Color() : RasterScale(shader.Color(), c);
+        if ((color >> 24) == 255) {
+            std::fill_n(dst, n, color);
+            return;
+        }
+        for (int i = 0; i < n; ++i) dst[i] = RasterOver(color, dst[i]);
+    }
 };
 
 // Adds the coverage rows of one clip path to a mask, saturating.
@@ -71,6 +90,10 @@ struct RasterCanvas::MaskSink final : RasterSpanSink {
     void Row(int y, int x0, int x1, const std::uint8_t* cover) override {
         std::uint8_t* m = mask.a.data() + Index(x0 - mask.box.x0, y - mask.box.y0, mask.box.Width());
         for (int i = 0; i < x1 - x0; ++i) m[i] = static_cast<std::uint8_t>(std::min(255, m[i] + cover[i]));
+    }
+    void Run(int y, int x0, int x1, std::uint8_t c) override {
+        std::uint8_t* m = mask.a.data() + Index(x0 - mask.box.x0, y - mask.box.y0, mask.box.Width());
+        for (int i = 0; i < x1 - x0; ++i) m[i] = static_cast<std::uint8_t>(std::min(255, m[i] + c));
     }
 };
 
@@ -103,7 +126,22 @@ void RasterCanvas::Clear(std::uint32_t argb) {
 }
 
 void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink) {
-    m_coverage.Reset(box.x0, box.y0, box.x1, box.y1);
+    // Only the shape's own rectangle: a small shape on a large canvas keeps
+    // its cells few and close together.
+    double x0 = box.x1, y0 = box.y1, x1 = box.x0, y1 = box.y0;
+    for (const RasterPoint& p : contours.points) {
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+    }
+    // Left of the shape nothing winds; not-a-number points leave the box whole.
+    const Box area = {std::max(box.x0, x0 >= box.x0 ? static_cast<int>(std::floor(x0)) : box.x0),
+                      std::max(box.y0, y0 >= box.y0 ? static_cast<int>(std::floor(y0)) : box.y0),
+                      std::min(box.x1, x1 < box.x1 ? static_cast<int>(x1) + 2 : box.x1),
+                      std::min(box.y1, y1 < box.y1 ? static_cast<int>(y1) + 2 : box.y1)};
+    if (area.Empty()) return;
+    m_coverage.Reset(area.x0, area.y0, area.x1, area.y1);
     m_coverage.AddContours(contours);
     m_coverage.Sweep(rule, sink);
 }

@@ -10,6 +10,8 @@ namespace {
 
 // Cells of one band: a shape taller than fits is swept in bands of rows.
 constexpr std::size_t kBandCells = std::size_t{1} << 19;
+// Cells are marked as touched by edges in blocks of 1 << kBlockShift.
+constexpr int kBlockShift = 3;
 
 // Floor and ceiling of values in 0 .. 2^31 without a library call: 32-bit
 // code has no rounding instruction, and these run for every cell.
@@ -74,6 +76,17 @@ void RasterCoverage::AddLine(RasterPoint a, RasterPoint b) {
 void RasterCoverage::AddClipped(double x0, double y0, double x1, double y1) {
     const double w = m_width, h = m_height;
     if (w <= 0 || y0 == y1) return;
+    if (x0 >= 0 && x0 < w && x1 >= 0 && x1 < w && y0 >= 0 && y0 <= h && y1 >= 0 && y1 <= h) {
+        // Wholly inside, as most edges are.
+        if (m_edges.size() >= kMaxEdges) return;
+        const Edge e{static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1), static_cast<float>(y1)};
+        if (e.y0 == e.y1) return;
+        if (m_edges.empty()) m_top = m_bottom = e.y0;
+        m_top = std::min(m_top, std::min(e.y0, e.y1));
+        m_bottom = std::max(m_bottom, std::max(e.y0, e.y1));
+        m_edges.push_back(e);
+        return;
+    }
     if ((y0 <= 0 && y1 <= 0) || (y0 >= h && y1 >= h)) return;
     // Rows outside the area take nothing from the edge: cut it to them.
     const double dxdy = (x1 - x0) / (y1 - y0);
@@ -147,6 +160,8 @@ void RasterCoverage::AddPiece(std::uint32_t* cell, int r, double xa, double xb, 
     cell[last] += static_cast<std::uint32_t>(whole - prev);
     m_rowMin[r] = std::min(m_rowMin[r], i0);
     m_rowMax[r] = std::max(m_rowMax[r], last);
+    std::uint8_t* touched = m_touched.data() + static_cast<std::size_t>(r) * m_blocks;
+    for (int b = i0 >> kBlockShift; b <= last >> kBlockShift; ++b) touched[b] = 1;
 }
 
 void RasterCoverage::AccumulateBand(int top, int rows) {
@@ -174,38 +189,70 @@ void RasterCoverage::AccumulateBand(int top, int rows) {
 void RasterCoverage::EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink) {
     const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
     std::uint8_t* cover = m_cover.data();
+    const bool nonZero = rule == FillRule::NonZero;
+    auto coverOf = [nonZero](std::uint32_t s) { return nonZero ? NonZeroCover(s) : EvenOddCover(s); };
     for (int r = 0; r < rows; ++r) {
         const int lo = m_rowMin[r], hi = m_rowMax[r];
         m_rowMin[r] = INT_MAX;
         m_rowMax[r] = -1;
         if (lo > hi) continue;
+        const int y = m_y0 + top + r;
         std::uint32_t* cell = m_cells.data() + static_cast<std::size_t>(r) * stride;
-        const int end = std::min(hi, m_width - 1);
+        std::uint8_t* touched = m_touched.data() + static_cast<std::size_t>(r) * m_blocks;
+        // Blocks of cells no edge touched keep the winding they start
+        // with: they go out as runs, the others pixel by pixel.
         std::uint32_t s = 0;
-        if (rule == FillRule::NonZero) {
-            for (int x = lo; x <= end; ++x) {
-                s += cell[x];
-                cover[x] = NonZeroCover(s);
-            }
-        } else {
-            for (int x = lo; x <= end; ++x) {
-                s += cell[x];
-                cover[x] = EvenOddCover(s);
+        int varyFrom = -1;  // start of the pixel-by-pixel piece being gathered
+        int runFrom = -1;   // start of the constant run being gathered, and its coverage
+        std::uint8_t runCover = 0;
+        auto flushVary = [&](int to) {
+            if (varyFrom < 0) return;
+            int a = varyFrom, b = to;
+            while (a < b && cover[a] == 0) ++a;
+            while (b > a && cover[b - 1] == 0) --b;
+            if (a < b) sink.Row(y, m_x0 + a, m_x0 + b, cover + a);
+            varyFrom = -1;
+        };
+        auto flushRun = [&](int to) {
+            if (runFrom >= 0 && runCover && to > runFrom) sink.Run(y, m_x0 + runFrom, m_x0 + to, runCover);
+            runFrom = -1;
+        };
+        const int end = std::min(hi, m_width - 1);
+        for (int x = lo; x <= end;) {
+            const int block = x >> kBlockShift;
+            const int blockEnd = std::min(end + 1, (block + 1) << kBlockShift);
+            if (touched[block]) {
+                flushRun(x);
+                if (varyFrom < 0) varyFrom = x;
+                for (; x < blockEnd; ++x) {
+                    s += cell[x];
+                    cell[x] = 0;
+                    cover[x] = coverOf(s);
+                }
+            } else {
+                const std::uint8_t c = coverOf(s);
+                if (runFrom < 0 || c != runCover) {
+                    flushVary(x);
+                    flushRun(x);
+                    runFrom = x;
+                    runCover = c;
+                }
+                x = blockEnd;
             }
         }
-        std::fill(cell + lo, cell + hi + 1, 0u);
-        int first = lo, stop = std::max(lo, end + 1);
+        // The cell past the row's end may hold the last edge's remainder.
+        for (int x = end + 1; x <= hi; ++x) cell[x] = 0;
+        std::fill(touched + (lo >> kBlockShift), touched + (hi >> kBlockShift) + 1, std::uint8_t{0});
         // Past the last cell touched the winding stays as it is.
-        if (end == hi && hi < m_width - 1) {
-            const std::uint8_t rest = rule == FillRule::NonZero ? NonZeroCover(s) : EvenOddCover(s);
-            if (rest) {
-                std::fill(cover + hi + 1, cover + m_width, rest);
-                stop = m_width;
-            }
+        const std::uint8_t rest = end == hi && hi < m_width - 1 ? coverOf(s) : 0;
+        if (rest && runFrom >= 0 && runCover == rest) {
+            flushVary(runFrom);
+            flushRun(m_width);
+            continue;
         }
-        while (first < stop && cover[first] == 0) ++first;
-        while (stop > first && cover[stop - 1] == 0) --stop;
-        if (first < stop) sink.Row(m_y0 + top + r, m_x0 + first, m_x0 + stop, cover + first);
+        flushVary(end + 1);
+        flushRun(end + 1);
+        if (rest) sink.Run(y, m_x0 + hi + 1, m_x0 + m_width, rest);
     }
 }
 
@@ -224,6 +271,9 @@ void RasterCoverage::Sweep(FillRule rule, RasterSpanSink& sink) {
         m_rowMin.resize(bandRows, INT_MAX);
         m_rowMax.resize(bandRows, -1);
     }
+    m_blocks = (stride >> kBlockShift) + 1;
+    if (m_touched.size() < static_cast<std::size_t>(bandRows) * m_blocks)
+        m_touched.resize(static_cast<std::size_t>(bandRows) * m_blocks, 0);
     if (m_cover.size() < stride) m_cover.resize(stride);
     for (int band = top; band < bottom; band += bandRows) {
         const int rows = std::min(bandRows, bottom - band);

@@ -12,11 +12,14 @@
 
 namespace fh {
 
-// Receives the rows of a shape, top to bottom: cover[i] (0..255) belongs to
-// pixel x0 + i of row y, x0 < x1, and neither end is 0.
+// Receives the rows of a shape, top to bottom, each as pieces from left to
+// right: in Row, cover[i] (0..255) belongs to pixel x0 + i of row y, x0 < x1,
+// and neither end is 0; in Run every pixel of [x0, x1) has coverage `cover`
+// (1..255), as the inside of a shape mostly has.
 class RasterSpanSink {
 public:
     virtual void Row(int y, int x0, int x1, const std::uint8_t* cover) = 0;
+    virtual void Run(int y, int x0, int x1, std::uint8_t cover) = 0;
 
 protected:
     ~RasterSpanSink() = default;
@@ -54,6 +57,8 @@ private:
     float m_top = 0, m_bottom = 0;        // rows the edges reach
     std::vector<std::uint32_t> m_cells;   // a band of rows, m_width + 2 cells each, zero between uses
     std::vector<int> m_rowMin, m_rowMax;  // cells each band row touched
+    std::vector<std::uint8_t> m_touched;  // blocks of a band row's cells an edge touched; zero between uses
+    std::size_t m_blocks = 0;              // of m_touched, a row
     std::vector<std::uint8_t> m_cover;
 };
 

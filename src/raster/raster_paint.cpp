@@ -38,6 +38,15 @@ inline double Wrap(double u, int size) {
     return r >= 0 && r < size ? r : 0;
 }
 
+// a + (b - a) * w / 256 for every channel, two at a time; stays within
+// the channels' bytes and keeps colour at most alpha when both are so.
+inline std::uint32_t Lerp(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
+    const std::uint32_t iw = 256 - w;
+    const std::uint32_t rb = (((a & 0x00FF00FFu) * iw + (b & 0x00FF00FFu) * w + 0x00800080u) >> 8) & 0x00FF00FFu;
+    const std::uint32_t ag = ((((a >> 8) & 0x00FF00FFu) * iw + ((b >> 8) & 0x00FF00FFu) * w + 0x00800080u)) & 0xFF00FF00u;
+    return rb | ag;
+}
+
 inline double Hold(double u, double lo, double hi) {
     return u >= lo ? (u <= hi ? u : hi) : lo;
 }
@@ -56,12 +65,10 @@ RasterPaint RasterPaint::Solid(std::uint32_t premultipliedArgb) {
     return p;
 }
 
-RasterPaint RasterPaint::Pixels(const RasterImage& pixels, int x, int y) {
+RasterPaint RasterPaint::Gradient(const RasterGradient& gradient) {
     RasterPaint p;
-    p.kind = Kind::Pixels;
-    p.pixels = &pixels;
-    p.pixelsX = x;
-    p.pixelsY = y;
+    p.kind = Kind::Gradient;
+    p.gradient = &gradient;
     return p;
 }
 
@@ -131,12 +138,20 @@ bool RasterShader::Prepare(const RasterPaint& paint) {
     }
     switch (paint.kind) {
         case RasterPaint::Kind::Solid: m_color = Transform(RasterValidPixel(paint.color)); return m_color != 0;
-        case RasterPaint::Kind::Pixels:
-            if (!Usable(paint.pixels)) return false;
-            m_image = paint.pixels;
-            m_x = paint.pixelsX;
-            m_y = paint.pixelsY;
-            return true;
+        case RasterPaint::Kind::Gradient: {
+            const RasterGradient* g = paint.gradient;
+            if (!g || !g->unitToDevice.Invert(m_inverse)) return false;
+            m_shape = g->shape;
+            m_spread = g->spread;
+            // A focal point on or past the circle has no inside.
+            m_focal = std::isfinite(g->focal) ? std::clamp(g->focal, -0.999, 0.999) : 0;
+            bool visible = false;
+            for (std::size_t i = 0; i < m_ramp.size(); ++i) {
+                m_ramp[i] = Transform(RasterValidPixel(g->colors[i]));
+                visible = visible || m_ramp[i] != 0;
+            }
+            return visible;
+        }
         case RasterPaint::Kind::Image:
             if (!Usable(paint.image) || !paint.imageToDevice.Invert(m_inverse)) return false;
             m_image = paint.image;
@@ -219,28 +234,126 @@ std::uint32_t RasterShader::Bilinear(double u, double v) const {
     return out;
 }
 
+namespace {
+
+// A ramp position to its colour index under the spread mode; what is not a
+// number takes the ramp's end.
+inline int RampIndex(double t, RasterGradient::Spread spread) {
+    constexpr double kWhole = 1 << 30;
+    switch (spread) {
+    case RasterGradient::Spread::Pad: break;
+    case RasterGradient::Spread::Repeat:
+        if (t > -kWhole && t < kWhole) {
+            const int i = static_cast<int>(t);
+            t -= i;
+            if (t < 0) t += 1;
+        }
+        break;
+    case RasterGradient::Spread::Reflect:
+        if (t > -kWhole && t < kWhole) {
+            const double m = t < 0 ? -t : t;
+            const int i = static_cast<int>(m);
+            t = (i & 1) ? 1 - (m - i) : m - i;
+        }
+        break;
+    }
+    if (!(t < 1)) return 255;
+    if (!(t > 0)) return 0;
+    return static_cast<int>(t * 255 + 0.5);
+}
+
+}  // namespace
+
+void RasterShader::ShadeGradient(double gx, double gy, int n, std::uint32_t* out) const {
+    const double da = m_inverse.a, db = m_inverse.b;
+    switch (m_shape) {
+    case RasterGradient::Shape::Linear:
+        for (int k = 0; k < n; ++k, gx += da) out[k] = m_ramp[RampIndex(gx, m_spread)];
+        return;
+    case RasterGradient::Shape::Radial:
+        for (int k = 0; k < n; ++k, gx += da, gy += db) out[k] = m_ramp[RampIndex(std::sqrt(gx * gx + gy * gy), m_spread)];
+        return;
+    case RasterGradient::Shape::Focal:
+        break;
+    }
+    // Where the ray from the focal point through this point meets the unit
+    // circle gives the distance that counts as 1.
+    const double f = m_focal, c = f * f - 1;
+    for (int k = 0; k < n; ++k, gx += da, gy += db) {
+        const double dx = gx - f, len = std::sqrt(dx * dx + gy * gy);
+        double t = 0;
+        if (len > 1e-9) {
+            const double b = f * dx / len;
+            t = len / (-b + std::sqrt(b * b - c));
+        }
+        out[k] = m_ramp[RampIndex(t, m_spread)];
+    }
+}
+
+// Images sampled in 16.16 fixed point, stepping along the row: true when the
+// row's texel positions stay small enough for it.
+bool RasterShader::ShadeImageFixed(double u, double v, int n, std::uint32_t* out) const {
+    // Positions and steps this small keep every sum within 2^30.
+    constexpr double kLimit = 8192;
+    const double du = m_inverse.a, dv = m_inverse.b;
+    const double ue = u + du * (n - 1), ve = v + dv * (n - 1);
+    const int w = m_image->width, h = m_image->height;
+    if (w > kLimit || h > kLimit ||
+        !(std::fabs(u) < kLimit && std::fabs(v) < kLimit && std::fabs(ue) < kLimit && std::fabs(ve) < kLimit &&
+          std::fabs(du) < kLimit && std::fabs(dv) < kLimit))
+        return false;
+    const std::uint32_t* px = m_image->px.data();
+    const bool smooth = m_smooth;
+    if (smooth) {
+        u -= 0.5;
+        v -= 0.5;
+    }
+    auto fixed = [](double x) { return static_cast<std::int32_t>(x >= 0 ? x * 65536 + 0.5 : x * 65536 - 0.5); };
+    std::int32_t fu = fixed(u), fv = fixed(v);
+    const std::int32_t dfu = fixed(du), dfv = fixed(dv);
+    // Whole texels; the repeat keeps any of them inside by wrapping.
+    auto column = [&](int i) { return m_repeat ? ((i % w) + w) % w : (i < 0 ? 0 : i >= w ? w - 1 : i); };
+    auto row = [&](int j) { return m_repeat ? ((j % h) + h) % h : (j < 0 ? 0 : j >= h ? h - 1 : j); };
+    if (!smooth) {
+        for (int k = 0; k < n; ++k, fu += dfu, fv += dfv)
+            out[k] = Transform(px[static_cast<std::size_t>(row(fv >> 16)) * w + column(fu >> 16)]);
+        return true;
+    }
+    if (dfv == 0 && (fv & 0xFFFF) == 0 && dfu == 65536 && (fu & 0xFFFF) == 0) {
+        // Texel for pixel, as bitmaps placed at their own size mostly are.
+        const std::uint32_t* line = px + static_cast<std::size_t>(row(fv >> 16)) * w;
+        int i = fu >> 16;
+        for (int k = 0; k < n; ++k, ++i) out[k] = Transform(line[column(i)]);
+        return true;
+    }
+    for (int k = 0; k < n; ++k, fu += dfu, fv += dfv) {
+        const int i = fu >> 16, j = fv >> 16;
+        const std::uint32_t wx = static_cast<std::uint32_t>(fu >> 8) & 0xFF, wy = static_cast<std::uint32_t>(fv >> 8) & 0xFF;
+        const std::uint32_t* r0 = px + static_cast<std::size_t>(row(j)) * w;
+        const std::uint32_t* r1 = px + static_cast<std::size_t>(row(j + 1)) * w;
+        const int i0 = column(i), i1 = column(i + 1);
+        out[k] = Transform(Lerp(Lerp(r0[i0], r0[i1], wx), Lerp(r1[i0], r1[i1], wx), wy));
+    }
+    return true;
+}
+
 void RasterShader::ShadeRow(int x, int y, int n, std::uint32_t* out) const {
     if (m_kind == RasterPaint::Kind::Solid) {
         std::fill(out, out + n, m_color);
-        return;
-    }
-    if (m_kind == RasterPaint::Kind::Pixels) {
-        const int sy = y - m_y;
-        for (int k = 0; k < n; ++k) {
-            const int sx = x + k - m_x;
-            const bool inside = sy >= 0 && sy < m_image->height && sx >= 0 && sx < m_image->width;
-            out[k] = inside ? Transform(RasterValidPixel(m_image->At(sx, sy))) : 0;
-        }
         return;
     }
     // Pixel centres through the inverse matrix, stepping along the row.
     const double cx = x + 0.5, cy = y + 0.5;
     const RasterMatrix& m = m_inverse;
     const double u0 = m.a * cx + m.c * cy + m.tx, v0 = m.b * cx + m.d * cy + m.ty;
+    if (m_kind == RasterPaint::Kind::Gradient) {
+        ShadeGradient(u0, v0, n, out);
+        return;
+    }
+    if (ShadeImageFixed(u0, v0, n, out)) return;
     for (int k = 0; k < n; ++k) {
         const double u = u0 + k * m.a, v = v0 + k * m.b;
-        const std::uint32_t p = m_smooth ? Bilinear(u, v) : Nearest(u, v);
-        out[k] = Transform(RasterValidPixel(p));
+        out[k] = Transform(m_smooth ? Bilinear(u, v) : Nearest(u, v));
     }
 }
 

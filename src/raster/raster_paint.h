@@ -2,6 +2,7 @@
 // What shapes are filled with, and the pixel arithmetic of compositing:
 // premultiplied 0xAARRGGBB, every product divided by 255 with rounding.
 
+#include <array>
 #include <cstdint>
 
 #include "raster/raster_image.h"
@@ -18,20 +19,35 @@ struct RasterColorTransform {
     bool IsIdentity() const;
 };
 
+// A colour ramp over a position t: 256 premultiplied colours, colors[i]
+// at t = i / 255. In its own unit space a linear ramp runs along x from 0
+// to 1; a radial one has t the distance from the origin, or with a focal
+// point (focal, 0) the share of the way from it to the unit circle.
+struct RasterGradient {
+    enum class Shape : std::uint8_t { Linear, Radial, Focal };
+    enum class Spread : std::uint8_t { Pad, Repeat, Reflect };
+    Shape shape = Shape::Linear;
+    Spread spread = Spread::Pad;
+    double focal = 0;  // -1 < focal < 1
+    std::array<std::uint32_t, 256> colors{};
+    RasterMatrix unitToDevice;
+};
+
 struct RasterPaint {
-    enum class Kind { Solid, Pixels, Image };
+    enum class Kind { Solid, Gradient, Image };
     Kind kind = Kind::Solid;
-    std::uint32_t color = 0xFF000000;     // Solid: premultiplied ARGB
-    const RasterImage* pixels = nullptr;  // Pixels: shown 1:1 with its top left at (pixelsX, pixelsY),
-    int pixelsX = 0, pixelsY = 0;         // transparent around it
-    const RasterImage* image = nullptr;   // Image: placed by imageToDevice, texel centres at i + 0.5
+    std::uint32_t color = 0xFF000000;             // Solid: premultiplied ARGB
+    const RasterGradient* gradient = nullptr;     // Gradient
+    // Image: placed by imageToDevice, texel centres at i + 0.5. Its pixels
+    // should have no channel above alpha (else colours come out wrong).
+    const RasterImage* image = nullptr;
     RasterMatrix imageToDevice;
     bool repeat = false;             // tiles; else the edge texels reach outwards
     bool smooth = false;             // bilinear; else the nearest texel
     RasterColorTransform transform;  // applied to every kind
 
     static RasterPaint Solid(std::uint32_t premultipliedArgb);
-    static RasterPaint Pixels(const RasterImage& pixels, int x, int y);
+    static RasterPaint Gradient(const RasterGradient& gradient);
     static RasterPaint Image(const RasterImage& image, const RasterMatrix& imageToDevice, bool repeat, bool smooth);
 };
 
@@ -78,11 +94,16 @@ private:
     std::uint32_t Transform(std::uint32_t p) const;
     std::uint32_t Nearest(double u, double v) const;
     std::uint32_t Bilinear(double u, double v) const;
+    void ShadeGradient(double gx, double gy, int n, std::uint32_t* out) const;
+    bool ShadeImageFixed(double u, double v, int n, std::uint32_t* out) const;
 
     RasterPaint::Kind m_kind = RasterPaint::Kind::Solid;
     std::uint32_t m_color = 0;
     const RasterImage* m_image = nullptr;
-    int m_x = 0, m_y = 0;
+    RasterGradient::Shape m_shape = RasterGradient::Shape::Linear;
+    RasterGradient::Spread m_spread = RasterGradient::Spread::Pad;
+    double m_focal = 0;
+    std::array<std::uint32_t, 256> m_ramp{};
     RasterMatrix m_inverse;
     bool m_repeat = false, m_smooth = false;
     bool m_transform = false;

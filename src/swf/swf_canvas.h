@@ -1,7 +1,7 @@
 #pragma once
 // What the movie renderer draws on: paths already in the canvas's pixels,
-// filled with a colour, a picture of pixels the core computed (gradients),
-// or one of the movie's bitmaps through a matrix; strokes; clipping to the
+// filled with a colour, a gradient or one of the movie's bitmaps through a
+// matrix; strokes; clipping to the
 // union of paths for mask layers; and layers that objects with blend modes,
 // filters or a bitmap cache are drawn into and then merged below. The
 // platform draws with the core's rasterizer; tests record the calls.
@@ -18,21 +18,15 @@
 
 namespace fh {
 
-// Premultiplied 0xAARRGGBB pixels for the canvas rectangle (x, y, width, height).
-struct SwfPixels {
-    int x = 0, y = 0, width = 0, height = 0;
-    std::vector<std::uint32_t> argb;
-};
-
 struct SwfPaint {
-    enum class Kind : std::uint8_t { Solid, Pixels, Bitmap } kind = Kind::Solid;
-    SwfColor color;                   // Solid, with the colour transform applied
-    const SwfPixels* pixels = nullptr;  // Pixels
-    const SwfBitmap* bitmap = nullptr;  // Bitmap: its pixels map to the canvas by `matrix`
+    enum class Kind : std::uint8_t { Solid, Gradient, Bitmap } kind = Kind::Solid;
+    SwfColor color;                         // Solid, with the colour transform applied
+    const SwfFillStyle* gradient = nullptr;  // Gradient: its square maps to the canvas by `matrix`
+    const SwfBitmap* bitmap = nullptr;      // Bitmap: its pixels map to the canvas by `matrix`
     SwfMatrix matrix;
     bool repeat = true;
     bool smooth = true;
-    SwfColorTransform colorTransform;  // for the bitmap's pixels
+    SwfColorTransform colorTransform;  // for the gradient's or the bitmap's colours
 };
 
 struct SwfStroke {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace fh {
 
@@ -41,55 +42,30 @@ void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint3
     }
 }
 
-double Spread(double t, SwfSpread spread) {
-    if (!std::isfinite(t)) return 1;
-    switch (spread) {
-    case SwfSpread::Pad: return std::clamp(t, 0.0, 1.0);
-    case SwfSpread::Repeat: return t - std::floor(t);
-    case SwfSpread::Reflect: {
-        const double m = std::fmod(std::fabs(t), 2.0);
-        return m > 1 ? 2 - m : m;
-    }
-    }
-    return t;
-}
-
 }  // namespace
 
-void RenderGradient(const SwfFillStyle& fill, const SwfMatrix& toCanvas, const SwfColorTransform& cx, SwfPixels& out) {
-    out.argb.assign(static_cast<std::size_t>(std::max(0, out.width)) * static_cast<std::size_t>(std::max(0, out.height)), 0);
-    SwfMatrix inverse;
-    if (out.argb.empty() || !toCanvas.Invert(inverse)) return;
+void SwfGradientRamp(const SwfFillStyle& fill, const SwfMatrix& toCanvas, const SwfColorTransform& cx,
+                     RasterGradient& out) {
     std::uint32_t table[256];
     GradientTable(fill.gradient, cx, table);
-    const double focal = fill.kind == SwfFillKind::Focal ? fill.gradient.focal : 0;
-    for (int row = 0; row < out.height; ++row) {
-        for (int col = 0; col < out.width; ++col) {
-            const SwfPoint g = inverse.Apply(out.x + col + 0.5, out.y + row + 0.5);
-            const double gx = g.x / 16384.0, gy = g.y / 16384.0;
-            double t;
-            if (fill.kind == SwfFillKind::Linear) {
-                t = (gx + 1) / 2;
-            } else if (focal == 0) {
-                t = std::sqrt(gx * gx + gy * gy);
-            } else {
-                // Where the ray from the focal point through this point meets
-                // the unit circle gives the distance that counts as 1.
-                const double dx = gx - focal, dy = gy;
-                const double len = std::sqrt(dx * dx + dy * dy);
-                if (len < 1e-9) {
-                    t = 0;
-                } else {
-                    const double ux = dx / len;
-                    const double b = focal * ux;
-                    const double s = -b + std::sqrt(b * b - (focal * focal - 1));
-                    t = len / s;
-                }
-            }
-            t = Spread(t, fill.gradient.spread);
-            out.argb[static_cast<std::size_t>(row) * out.width + col] = table[static_cast<int>(t * 255 + 0.5)];
-        }
+    std::copy(table, table + 256, out.colors.begin());
+    switch (fill.gradient.spread) {
+    case SwfSpread::Pad: out.spread = RasterGradient::Spread::Pad; break;
+    case SwfSpread::Repeat: out.spread = RasterGradient::Spread::Repeat; break;
+    case SwfSpread::Reflect: out.spread = RasterGradient::Spread::Reflect; break;
     }
+    const SwfMatrix& m = toCanvas;
+    const RasterMatrix square{m.a, m.b, m.c, m.d, m.tx, m.ty};
+    out.focal = 0;
+    if (fill.kind == SwfFillKind::Linear) {
+        // From -16384 to 16384 along x is the ramp's 0 to 1.
+        out.shape = RasterGradient::Shape::Linear;
+        out.unitToDevice = square.After(RasterMatrix{32768, 0, 0, 32768, -16384, 0});
+        return;
+    }
+    out.shape = fill.kind == SwfFillKind::Focal ? RasterGradient::Shape::Focal : RasterGradient::Shape::Radial;
+    if (fill.kind == SwfFillKind::Focal) out.focal = fill.gradient.focal;
+    out.unitToDevice = square.After(RasterMatrix{16384, 0, 0, 16384, 0, 0});
 }
 
 }  // namespace fh

@@ -1,16 +1,16 @@
 #pragma once
-// Gradient fills computed by the core, pixel by pixel, for a canvas
-// rectangle: linear, radial and focal, with their spread modes, in sRGB or
-// linear light.
+// Gradient fills as the rasterizer's ramps: linear, radial and focal, with
+// their spread modes, colours mixed in sRGB or linear light.
 
-#include "swf/swf_canvas.h"
+#include "raster/raster_paint.h"
 #include "swf/swf_shape.h"
 #include "swf/swf_types.h"
 
 namespace fh {
 
-// Gradient fill pixels for the canvas rectangle: `toCanvas` maps the
-// gradient's own square (-16384..16384 twips) to canvas pixels.
-void RenderGradient(const SwfFillStyle& fill, const SwfMatrix& toCanvas, const SwfColorTransform& cx, SwfPixels& out);
+// The ramp of a gradient fill: `toCanvas` maps the gradient's own square
+// (-16384..16384 twips) to canvas pixels.
+void SwfGradientRamp(const SwfFillStyle& fill, const SwfMatrix& toCanvas, const SwfColorTransform& cx,
+                     RasterGradient& out);
 
 }  // namespace fh

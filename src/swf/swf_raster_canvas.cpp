@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "raster/raster_blend.h"
+#include "swf/swf_gradient.h"
 
 namespace fh {
 
@@ -109,6 +110,8 @@ const RasterImage& SwfImages::Get(const SwfBitmap& bm) {
         }
     }
     if (pixels.size() != static_cast<std::size_t>(bm.width) * static_cast<std::size_t>(bm.height)) return image;
+    // Once here, so that sampling can trust them: no colour above its alpha.
+    for (std::uint32_t& p : pixels) p = RasterValidPixel(p);
     image = RasterImage(bm.width, bm.height);
     image.px = std::move(pixels);
     return image;
@@ -141,14 +144,13 @@ bool SwfRasterCanvas::Paint(const SwfPaint& paint, RasterPaint& out) {
     case SwfPaint::Kind::Solid:
         out = RasterPaint::Solid(PremultipliedOf(paint.color));
         return paint.color.a != 0;
-    case SwfPaint::Kind::Pixels: {
-        const SwfPixels* px = paint.pixels;
-        if (!px || px->width <= 0 || px->height <= 0 ||
-            px->argb.size() != static_cast<std::size_t>(px->width) * static_cast<std::size_t>(px->height))
-            return false;
-        m_pixels = RasterImage(px->width, px->height);
-        m_pixels.px = px->argb;
-        out = RasterPaint::Pixels(m_pixels, px->x - OffsetX(), px->y - OffsetY());
+    case SwfPaint::Kind::Gradient: {
+        if (!paint.gradient) return false;
+        SwfMatrix m = paint.matrix;
+        m.tx -= OffsetX();
+        m.ty -= OffsetY();
+        SwfGradientRamp(*paint.gradient, m, paint.colorTransform, m_gradient);
+        out = RasterPaint::Gradient(m_gradient);
         return true;
     }
     case SwfPaint::Kind::Bitmap: {

@@ -70,7 +70,7 @@ private:
     SwfImages& m_images;
     std::vector<std::unique_ptr<Layer>> m_layers;
     RasterPath m_path;
-    RasterImage m_pixels;  // a gradient's pixels, while they are drawn
+    RasterGradient m_gradient;  // the ramp of the gradient being drawn
 };
 
 // A SwfColor as premultiplied 0xAARRGGBB.

@@ -639,7 +639,7 @@ private:
     }
 
     // The canvas rectangle a path covers, widened by `margin` pixels.
-    bool Bounds(const SwfPath& path, double margin, SwfPixels& px) const {
+    bool Bounds(const SwfPath& path, double margin, SwfLayerRect& px) const {
         double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
         for (const SwfPoint& p : path.points) {
             x0 = std::min(x0, p.x);
@@ -659,7 +659,7 @@ private:
 
     // The paint of a fill style; false when it draws nothing.
     bool Paint(const SwfFillStyle& fill, const SwfMatrix& m, const SwfColorTransform& cx, const SwfPath& path,
-               double margin, SwfPixels& pixels, SwfPaint& paint) {
+               double margin, SwfPaint& paint) {
         switch (fill.kind) {
         case SwfFillKind::Solid:
             paint.kind = SwfPaint::Kind::Solid;
@@ -668,6 +668,7 @@ private:
         case SwfFillKind::Linear:
         case SwfFillKind::Radial:
         case SwfFillKind::Focal: {
+            SwfLayerRect pixels;
             if (!Bounds(path, margin, pixels)) return false;
             const std::uint64_t area = static_cast<std::uint64_t>(pixels.width) * pixels.height;
             m_gradientPixels += area;
@@ -678,9 +679,10 @@ private:
                 m_report.cut = true;
                 return false;
             }
-            RenderGradient(fill, m * fill.matrix, cx, pixels);
-            paint.kind = SwfPaint::Kind::Pixels;
-            paint.pixels = &pixels;
+            paint.kind = SwfPaint::Kind::Gradient;
+            paint.gradient = &fill;
+            paint.matrix = m * fill.matrix;
+            paint.colorTransform = cx;
             return true;
         }
         case SwfFillKind::Bitmap: {
@@ -705,11 +707,10 @@ private:
             const SwfStyles& styles = shape.layers[layer.layer];
             const SwfPath path = layer.path.Transformed(m);
             if (!Finite(path)) continue;
-            SwfPixels pixels;
             SwfPaint paint;
             if (!layer.line) {
                 if (layer.style > styles.fills.size()) continue;
-                if (!Paint(styles.fills[layer.style - 1], m, cx, path, 1, pixels, paint)) continue;
+                if (!Paint(styles.fills[layer.style - 1], m, cx, path, 1, paint)) continue;
                 m_canvas.Fill(path, outline.nonZero, paint);
                 ++m_report.objects;
                 continue;
@@ -727,7 +728,7 @@ private:
             stroke.join = line.join;
             stroke.miterLimit = line.miterLimit;
             if (line.hasFill) {
-                if (!Paint(line.fill, m, cx, path, stroke.width, pixels, paint)) continue;
+                if (!Paint(line.fill, m, cx, path, stroke.width, paint)) continue;
             } else {
                 paint.color = cx.Apply(line.color);
                 if (paint.color.a == 0) continue;

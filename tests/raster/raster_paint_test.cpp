@@ -90,12 +90,44 @@ TEST(RasterPaint, ImagesSampleAtPixelCentres) {
     EXPECT_FALSE(shader.Prepare(RasterPaint::Image(image, shift, false, true)));  // pixels short of its size
 }
 
-TEST(RasterPaint, PixelsSitAtTheirCorner) {
-    RasterImage pixels(2, 1);
-    pixels.px = {0xFF112233, 0x40FF0000};
-    const RasterPaint paint = RasterPaint::Pixels(pixels, 2, 1);
-    EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0xFF112233, 0x40400000, 0}), Row(paint, 0, 1, 5));
-    EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0}), Row(paint, 1, 0, 4));
+TEST(RasterPaint, GradientRampsAlongTheirShapes) {
+    RasterGradient g;
+    for (int i = 0; i < 256; ++i) g.colors[i] = 0xFF000000u | static_cast<std::uint32_t>(i);
+    // The unit square across 10 pixels from x 5; rows of 20 pixels.
+    g.unitToDevice = {10, 0, 0, 10, 5, 0};
+    auto blue = [&](RasterGradient::Shape shape, RasterGradient::Spread spread, int y) {
+        g.shape = shape;
+        g.spread = spread;
+        std::vector<int> out;
+        for (std::uint32_t p : Row(RasterPaint::Gradient(g), 0, y, 20)) out.push_back(static_cast<int>(p & 0xFF));
+        return out;
+    };
+    using S = RasterGradient::Shape;
+    using P = RasterGradient::Spread;
+    const std::vector<int> pad = blue(S::Linear, P::Pad, 0), rep = blue(S::Linear, P::Repeat, 0),
+                           ref = blue(S::Linear, P::Reflect, 0), radial = blue(S::Radial, P::Pad, 0);
+    EXPECT_EQ(0, pad[4]);
+    EXPECT_EQ(13, pad[5]);   // centre at 0.05 of the ramp
+    EXPECT_EQ(242, pad[14]);
+    EXPECT_EQ(255, pad[19]);
+    EXPECT_EQ(pad[5], rep[15]);   // a second cycle
+    EXPECT_EQ(pad[14], ref[15]);  // mirrored
+    EXPECT_EQ(18, radial[5]);  // (0.05, 0.05) from the centre
+    EXPECT_EQ(radial[4], radial[5]);
+    EXPECT_LT(radial[5], radial[6]);
+    EXPECT_EQ(255, radial[19]);
+    // Rows below the origin: radial distances grow with y, linear ones do not.
+    EXPECT_EQ(pad, blue(S::Linear, P::Pad, 3));
+    EXPECT_GT(blue(S::Radial, P::Pad, 3)[5], radial[5]);
+    // A focal ramp reaches 1 on the same circle and starts at its focal point.
+    g.focal = 0.5;
+    const std::vector<int> focal = blue(S::Focal, P::Pad, 0);
+    EXPECT_EQ(255, focal[15]);
+    EXPECT_LT(focal[10], radial[10] / 2);  // x 10 is the focal point (5 + 0.5 * 10)
+    EXPECT_LT(focal[10], focal[5]);
+    RasterShader shader;
+    g.unitToDevice = {0, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(shader.Prepare(RasterPaint::Gradient(g)));  // singular
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ public:
         char kind;  // 'C'lear, 'F'ill, 'S'troke, 'P'ush clip, 'p'op clip, 'L'ayer pushed, 'l'ayer popped
         SwfPath path;
         SwfPaint paint;
-        SwfPixels pixels;  // a copy of a gradient's pixels
         SwfStroke stroke;
         bool nonZero = false;
         std::size_t clipParts = 0;
@@ -36,8 +35,6 @@ public:
         Call c('F');
         c.path = path;
         c.paint = paint;
-        if (paint.pixels) c.pixels = *paint.pixels;
-        c.paint.pixels = nullptr;
         c.nonZero = nonZero;
         calls.push_back(c);
     }

@@ -396,24 +396,32 @@ TEST(SwfGradient, SpreadsAndStops) {
     SwfFillStyle fill;
     fill.kind = SwfFillKind::Linear;
     fill.gradient.stops = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 255}}};
-    SwfPixels px;
-    px.width = 100;
-    px.height = 1;
     // The gradient square (32768 twips) across 50 pixels from x 25.
     const SwfMatrix toCanvas = SwfMatrix::Translate(50, 0) * SwfMatrix::Scale(50.0 / 32768, 50.0 / 32768);
-    RenderGradient(fill, toCanvas, SwfColorTransform(), px);
-    EXPECT_EQ(px.argb[0], 0xFFFF0000u);
-    EXPECT_EQ(px.argb[99], 0xFF0000FFu);
-    EXPECT_NEAR(static_cast<int>((px.argb[50] >> 16) & 0xFF), 128, 4);
+    auto row = [&] {
+        RasterGradient ramp;
+        SwfGradientRamp(fill, toCanvas, SwfColorTransform(), ramp);
+        RasterShader shader;
+        std::vector<std::uint32_t> px(100);
+        if (shader.Prepare(RasterPaint::Gradient(ramp))) shader.ShadeRow(0, 0, 100, px.data());
+        return px;
+    };
+    std::vector<std::uint32_t> px = row();
+    EXPECT_EQ(px[0], 0xFFFF0000u);
+    EXPECT_EQ(px[99], 0xFF0000FFu);
+    EXPECT_NEAR(static_cast<int>((px[50] >> 16) & 0xFF), 128, 4);
     fill.gradient.spread = SwfSpread::Repeat;
-    RenderGradient(fill, toCanvas, SwfColorTransform(), px);
-    EXPECT_GT(px.argb[80] & 0xFF, px.argb[76] & 0xFF);
-    EXPECT_LT(px.argb[77] & 0xFF, 0x40u);  // a new cycle began at 75
+    px = row();
+    EXPECT_GT(px[80] & 0xFF, px[76] & 0xFF);
+    EXPECT_LT(px[77] & 0xFF, 0x40u);  // a new cycle began at 75
+    fill.gradient.spread = SwfSpread::Reflect;
+    px = row();
+    EXPECT_LT(px[80] & 0xFF, px[76] & 0xFF);  // back towards red after 75
     fill.kind = SwfFillKind::Radial;
     fill.gradient.spread = SwfSpread::Pad;
-    RenderGradient(fill, toCanvas, SwfColorTransform(), px);
-    EXPECT_GT((px.argb[50] >> 16) & 0xFF, 240u);
-    EXPECT_EQ(px.argb[99], 0xFF0000FFu);
+    px = row();
+    EXPECT_GT((px[50] >> 16) & 0xFF, 240u);
+    EXPECT_EQ(px[99], 0xFF0000FFu);
 }
 
 TEST(SwfStage, HostileMoviesEndQuickly) {
