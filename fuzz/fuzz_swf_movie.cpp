@@ -1,6 +1,9 @@
 // The movie reader, outlines, display list and drawing over any tag data:
 // the first byte is the version, the rest the body after the header.
 
+#include <algorithm>
+#include <cmath>
+
 #include "fuzz/fuzz_util.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_raster_canvas.h"
@@ -24,7 +27,10 @@ public:
     }
     void Stroke(const fh::SwfPath& path, const fh::SwfStroke& stroke, const fh::SwfPaint&) override {
         Check(path);
-        fh::fuzz::Require(stroke.width >= 1, "lines are a pixel wide at least");
+        const double most = stroke.local ? std::max(std::hypot(stroke.space.a, stroke.space.b),
+                                                        std::hypot(stroke.space.c, stroke.space.d))
+                                         : 1.0;
+        fh::fuzz::Require(stroke.width * most >= 1 - 1e-9, "lines are a pixel wide at least");
     }
     void PushClip(const std::vector<std::pair<fh::SwfPath, bool>>& paths) override {
         for (const auto& p : paths) Check(p.first);

@@ -125,7 +125,8 @@ void RasterCanvas::Clear(std::uint32_t argb) {
     if (!m_surfaces.back()->box.Empty()) std::fill(image.px.begin(), image.px.end(), RasterValidPixel(argb));
 }
 
-void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink) {
+void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink,
+                             bool sampled) {
     // Only the shape's own rectangle: a small shape on a large canvas keeps
     // its cells few and close together.
     double x0 = box.x1, y0 = box.y1, x1 = box.x0, y1 = box.y0;
@@ -143,15 +144,18 @@ void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours
     if (area.Empty()) return;
     m_coverage.Reset(area.x0, area.y0, area.x1, area.y1);
     m_coverage.AddContours(contours);
-    m_coverage.Sweep(rule, sink);
+    if (sampled)
+        m_coverage.SweepSampled(rule, sink);
+    else
+        m_coverage.Sweep(rule, sink);
 }
 
-void RasterCanvas::Paint(const Box& box, FillRule rule, const RasterContours& contours) {
+void RasterCanvas::Paint(const Box& box, FillRule rule, const RasterContours& contours, bool sampled) {
     const std::size_t width = static_cast<std::size_t>(box.Width());
     if (m_rowCover.size() < width) m_rowCover.resize(width);
     if (m_rowColor.size() < width) m_rowColor.resize(width);
     PaintSink sink(*this, *m_surfaces.back());
-    Rasterize(box, rule, contours, sink);
+    Rasterize(box, rule, contours, sink, sampled);
 }
 
 void RasterCanvas::Fill(const RasterPath& path, FillRule rule, const RasterPaint& paint) {
@@ -165,11 +169,22 @@ void RasterCanvas::Stroke(const RasterPath& path, const RasterStroke& stroke, co
     const Box box = DrawBox();
     if (box.Empty() || !(stroke.width > 0) || !std::isfinite(stroke.width) || !m_shader.Prepare(paint)) return;
     // Curves farther out than a miter or a square cap reaches stay out of sight.
-    const double reach =
-        std::min(stroke.width * 0.5, kRasterCoordLimit) * std::max(1.5, std::min(stroke.miterLimit, 1e6)) + 2;
+    const RasterMatrix& s = stroke.space;
+    const double width =
+        stroke.local ? stroke.width * std::max(std::hypot(s.a, s.b), std::hypot(s.c, s.d)) : stroke.width;
+    const double reach = (std::isfinite(width) ? std::min(width * 0.5, kRasterCoordLimit) : kRasterCoordLimit) *
+                             std::max(1.5, std::min(stroke.miterLimit, 1e6)) + 2;
     FlattenPath(path, {box.x0 - reach, box.y0 - reach, box.x1 + reach, box.y1 + reach}, m_flat);
-    StrokeContours(m_flat, stroke, m_outline);
-    Paint(box, FillRule::NonZero, m_outline);
+    RasterMatrix back;
+    if (stroke.local && stroke.space.Invert(back)) {
+        // Flattened where the pixels are, stroked in the line's own space.
+        for (RasterPoint& p : m_flat.points) p = back.Apply(p);
+        StrokeContours(m_flat, stroke, m_outline);
+        for (RasterPoint& p : m_outline.points) p = stroke.space.Apply(p);
+    } else {
+        StrokeContours(m_flat, stroke, m_outline);
+    }
+    Paint(box, FillRule::NonZero, m_outline, stroke.sampled);
 }
 
 void RasterCanvas::PushClip(const std::vector<std::pair<RasterPath, FillRule>>& paths) {

@@ -83,8 +83,9 @@ private:
     struct MaskSink;
 
     Box DrawBox() const;
-    void Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink);
-    void Paint(const Box& box, FillRule rule, const RasterContours& contours);
+    void Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink,
+                   bool sampled = false);
+    void Paint(const Box& box, FillRule rule, const RasterContours& contours, bool sampled = false);
 
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     RasterCoverage m_coverage;

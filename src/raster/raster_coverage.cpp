@@ -284,3 +284,67 @@ void RasterCoverage::Sweep(FillRule rule, RasterSpanSink& sink) {
 }
 
 }  // namespace fh
+
+namespace fh {
+
+void RasterCoverage::SweepSampled(FillRule rule, RasterSpanSink& sink) {
+    if (m_edges.empty() || m_width <= 0) {
+        m_edges.clear();
+        return;
+    }
+    // The four sample points of the usual hardware pattern, as parts of a pixel.
+    static constexpr float kSampleX[4] = {0.375f, 0.875f, 0.125f, 0.625f};
+    static constexpr float kSampleY[4] = {0.125f, 0.375f, 0.625f, 0.875f};
+    auto top = [](const Edge& e) { return std::min(e.y0, e.y1); };
+    std::sort(m_edges.begin(), m_edges.end(), [&](const Edge& a, const Edge& b) { return top(a) < top(b); });
+    if (m_cover.size() < static_cast<std::size_t>(m_width) + 1) m_cover.resize(static_cast<std::size_t>(m_width) + 1);
+    std::uint8_t* count = m_cover.data();
+    std::fill(count, count + m_width, std::uint8_t{0});
+    const int first = std::max(0, FloorPos(m_top)), last = std::min(m_height, CeilPos(m_bottom));
+    std::size_t next = 0;
+    m_active.clear();
+    for (int r = first; r < last; ++r) {
+        while (next < m_edges.size() && top(m_edges[next]) < r + 1) m_active.push_back(static_cast<std::uint32_t>(next++));
+        m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
+                                      [&](std::uint32_t i) { return std::max(m_edges[i].y0, m_edges[i].y1) <= r; }),
+                       m_active.end());
+        int lo = m_width, hi = 0;
+        for (int k = 0; k < 4; ++k) {
+            const float y = static_cast<float>(r) + kSampleY[k];
+            m_crossings.clear();
+            for (std::uint32_t i : m_active) {
+                const Edge& e = m_edges[i];
+                const bool down = e.y1 > e.y0;
+                const float yt = down ? e.y0 : e.y1, yb = down ? e.y1 : e.y0;
+                if (y < yt || y >= yb) continue;
+                const float x = e.x0 + (y - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0);
+                m_crossings.push_back({x, down ? 1 : -1});
+            }
+            std::sort(m_crossings.begin(), m_crossings.end());
+            int winding = 0;
+            for (std::size_t c = 0; c + 1 < m_crossings.size(); ++c) {
+                winding += m_crossings[c].second;
+                if (rule == FillRule::NonZero ? winding == 0 : (winding & 1) == 0) continue;
+                // Pixels whose sample point lies in [xa, xb).
+                const float xa = m_crossings[c].first - kSampleX[k], xb = m_crossings[c + 1].first - kSampleX[k];
+                const int p0 = std::max(0, CeilPos(std::max(xa, 0.0f)));
+                const int p1 = std::min(m_width, CeilPos(std::max(xb, 0.0f)));
+                for (int p = p0; p < p1; ++p) ++count[p];
+                if (p0 < p1) {
+                    lo = std::min(lo, p0);
+                    hi = std::max(hi, p1);
+                }
+            }
+        }
+        if (lo >= hi) continue;
+        for (int p = lo; p < hi; ++p) count[p] = static_cast<std::uint8_t>((count[p] * 255 + 2) / 4);
+        int a = lo, b = hi;
+        while (a < b && count[a] == 0) ++a;
+        while (b > a && count[b - 1] == 0) --b;
+        if (a < b) sink.Row(m_y0 + r, m_x0 + a, m_x0 + b, count + a);
+        std::fill(count + lo, count + hi, std::uint8_t{0});
+    }
+    m_edges.clear();
+}
+
+}  // namespace fh

@@ -5,6 +5,7 @@
 // winding number over its square, which the fill rule turns into coverage.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "raster/raster_flatten.h"
@@ -42,6 +43,10 @@ public:
     void AddLine(RasterPoint a, RasterPoint b);
     // Hands the rows with coverage to `sink` and forgets the shape.
     void Sweep(FillRule rule, RasterSpanSink& sink);
+    // The same with coverage counted at four points of each pixel, as
+    // graphics hardware multisamples: a line a pixel wide at a slant falls
+    // on two pixels half each, as players draw hairlines.
+    void SweepSampled(FillRule rule, RasterSpanSink& sink);
 
 private:
     struct Edge {
@@ -60,6 +65,8 @@ private:
     std::vector<std::uint8_t> m_touched;  // blocks of a band row's cells an edge touched; zero between uses
     std::size_t m_blocks = 0;              // of m_touched, a row
     std::vector<std::uint8_t> m_cover;
+    std::vector<std::uint32_t> m_active;
+    std::vector<std::pair<float, int>> m_crossings;
 };
 
 }  // namespace fh

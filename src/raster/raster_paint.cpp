@@ -236,9 +236,12 @@ std::uint32_t RasterShader::Bilinear(double u, double v) const {
 
 namespace {
 
-// A ramp position to its colour index under the spread mode; what is not a
-// number takes the ramp's end.
-inline int RampIndex(double t, RasterGradient::Spread spread) {
+// A ramp position under the spread mode to a place between the ramp's
+// colours in 256ths: colour i sits at t = (i + 1) / 256, so that the last
+// is reached at the edge of the gradient's square, and a place between two
+// mixes them, as a ramp texture sampled smoothly does. Players put hard
+// steps (repeated ratios) there. What is not a number takes the ramp's end.
+inline int RampPlace(double t, RasterGradient::Spread spread) {
     constexpr double kWhole = 1 << 30;
     switch (spread) {
     case RasterGradient::Spread::Pad: break;
@@ -257,21 +260,28 @@ inline int RampIndex(double t, RasterGradient::Spread spread) {
         }
         break;
     }
-    if (!(t < 1)) return 255;
+    if (!(t < 1)) return 255 * 256;
     if (!(t > 0)) return 0;
-    return static_cast<int>(t * 255 + 0.5);
+    const int place = static_cast<int>((t * 256 - 1) * 256 + 0.5);
+    return place < 0 ? 0 : place > 255 * 256 ? 255 * 256 : place;
 }
 
 }  // namespace
+
+std::uint32_t RasterShader::RampColor(int place) const {
+    const int i = place >> 8, f = place & 0xFF;
+    return f ? Lerp(m_ramp[i], m_ramp[i + 1], static_cast<std::uint32_t>(f)) : m_ramp[i];
+}
 
 void RasterShader::ShadeGradient(double gx, double gy, int n, std::uint32_t* out) const {
     const double da = m_inverse.a, db = m_inverse.b;
     switch (m_shape) {
     case RasterGradient::Shape::Linear:
-        for (int k = 0; k < n; ++k, gx += da) out[k] = m_ramp[RampIndex(gx, m_spread)];
+        for (int k = 0; k < n; ++k, gx += da) out[k] = RampColor(RampPlace(gx, m_spread));
         return;
     case RasterGradient::Shape::Radial:
-        for (int k = 0; k < n; ++k, gx += da, gy += db) out[k] = m_ramp[RampIndex(std::sqrt(gx * gx + gy * gy), m_spread)];
+        for (int k = 0; k < n; ++k, gx += da, gy += db)
+            out[k] = RampColor(RampPlace(std::sqrt(gx * gx + gy * gy), m_spread));
         return;
     case RasterGradient::Shape::Focal:
         break;
@@ -286,7 +296,7 @@ void RasterShader::ShadeGradient(double gx, double gy, int n, std::uint32_t* out
             const double b = f * dx / len;
             t = len / (-b + std::sqrt(b * b - c));
         }
-        out[k] = m_ramp[RampIndex(t, m_spread)];
+        out[k] = RampColor(RampPlace(t, m_spread));
     }
 }
 

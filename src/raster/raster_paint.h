@@ -20,7 +20,7 @@ struct RasterColorTransform {
 };
 
 // A colour ramp over a position t: 256 premultiplied colours, colors[i]
-// at t = i / 255. In its own unit space a linear ramp runs along x from 0
+// at t = (i + 1) / 256 and mixed between. In its own unit space a linear ramp runs along x from 0
 // to 1; a radial one has t the distance from the origin, or with a focal
 // point (focal, 0) the share of the way from it to the unit circle.
 struct RasterGradient {
@@ -95,6 +95,7 @@ private:
     std::uint32_t Nearest(double u, double v) const;
     std::uint32_t Bilinear(double u, double v) const;
     void ShadeGradient(double gx, double gy, int n, std::uint32_t* out) const;
+    std::uint32_t RampColor(int place) const;
     bool ShadeImageFixed(double u, double v, int n, std::uint32_t* out) const;
 
     RasterPaint::Kind m_kind = RasterPaint::Kind::Solid;

@@ -4,6 +4,7 @@
 // the same orientation, so overlaps never cancel.
 
 #include "raster/raster_flatten.h"
+#include "raster/raster_path.h"
 
 namespace fh {
 
@@ -17,6 +18,13 @@ struct RasterStroke {
     // How far a miter may reach from its corner, in half widths; a longer
     // one is cut off square to the corner's bisector there (as Flash does).
     double miterLimit = 3;
+    // Coverage from four sample points a pixel rather than by area: a
+    // hairline then looks as players draw it (see RasterCoverage::SweepSampled).
+    bool sampled = false;
+    // When `local`, the path is stroked in the space that `space` maps to
+    // the target's pixels, `width` being in that space's units.
+    bool local = false;
+    RasterMatrix space;
 };
 
 // An outline has at most about this many points; past it round joins and

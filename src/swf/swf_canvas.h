@@ -34,6 +34,12 @@ struct SwfStroke {
     SwfCap startCap = SwfCap::Round, endCap = SwfCap::Round;
     SwfJoin join = SwfJoin::Round;
     double miterLimit = 3;
+    bool hairline = false;  // as thin as a line gets: drawn as players draw those
+    // When `local`, the width is in the shape's own units and the line is
+    // stroked there, its outline then mapped by `space` (no translation):
+    // a shape scaled unevenly has its lines as unevenly wide.
+    bool local = false;
+    SwfMatrix space;
 };
 
 // A rectangle of canvas pixels; a layer's may reach past the canvas.

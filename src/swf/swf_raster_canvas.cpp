@@ -186,6 +186,12 @@ void SwfRasterCanvas::Stroke(const SwfPath& path, const SwfStroke& stroke, const
     s.endCap = ToRaster(stroke.endCap);
     s.join = ToRaster(stroke.join);
     s.miterLimit = stroke.miterLimit;
+    s.sampled = stroke.hairline;
+    if (stroke.local) {
+        const SwfMatrix& m = stroke.space;
+        s.space = RasterMatrix{m.a, m.b, m.c, m.d, 0, 0};
+        s.local = true;
+    }
     canvas->Stroke(m_path, s, p);
 }
 

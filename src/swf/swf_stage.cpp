@@ -569,6 +569,7 @@ private:
                 paint.color = cx.Apply(SwfColor{0, 0, 0, 255});
                 SwfStroke stroke;
                 stroke.width = m_hairline;
+                stroke.hairline = true;
                 stroke.join = SwfJoin::Miter;
                 m_canvas.Stroke(device, stroke, paint);
             }
@@ -718,10 +719,32 @@ private:
             if (layer.style > styles.lines.size()) continue;
             const SwfLineStyle& line = styles.lines[layer.style - 1];
             SwfStroke stroke;
-            // Widths follow the object's scale unless the style opts out; a
-            // line never gets thinner than a pixel.
-            const double scale = (line.noHScale || line.noVScale) ? viewScale : m.MeanScale();
-            stroke.width = std::clamp(line.width * scale, m_hairline, 8192.0 * m_hairline);
+            // Widths follow the object's scale, or with a scale mode only its
+            // horizontal or vertical scale, or none of it (the view's alone);
+            // a line never gets thinner than a pixel, and one drawn that thin
+            // is a hairline.
+            const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+            const bool uneven = std::fabs(sx - sy) > 1e-3 * std::max(sx, sy) ||
+                                std::fabs(m.a * m.c + m.b * m.d) > 1e-3 * sx * sy;
+            if (!line.noHScale && !line.noVScale && uneven && std::fabs(m.a * m.d - m.b * m.c) > 1e-12) {
+                // Stroked in the shape's space; the thinnest line is a pixel
+                // wide along the axis scaled most.
+                const double most = std::max(sx, sy);
+                stroke.local = true;
+                stroke.space = SwfMatrix{m.a, m.b, m.c, m.d, 0, 0};
+                stroke.width = std::clamp(static_cast<double>(line.width), m_hairline / most, 8192.0 * m_hairline / most);
+                stroke.hairline = !(line.width * most > m_hairline);
+            } else {
+                double scale = m.MeanScale();
+                if (line.noHScale && line.noVScale)
+                    scale = viewScale;
+                else if (line.noVScale)
+                    scale = sx;
+                else if (line.noHScale)
+                    scale = sy;
+                stroke.width = std::clamp(line.width * scale, m_hairline, 8192.0 * m_hairline);
+                stroke.hairline = !(line.width * scale > m_hairline);
+            }
             if (!std::isfinite(stroke.width)) continue;
             stroke.startCap = line.startCap;
             stroke.endCap = line.endCap;

@@ -107,12 +107,12 @@ TEST(RasterPaint, GradientRampsAlongTheirShapes) {
     const std::vector<int> pad = blue(S::Linear, P::Pad, 0), rep = blue(S::Linear, P::Repeat, 0),
                            ref = blue(S::Linear, P::Reflect, 0), radial = blue(S::Radial, P::Pad, 0);
     EXPECT_EQ(0, pad[4]);
-    EXPECT_EQ(13, pad[5]);   // centre at 0.05 of the ramp
+    EXPECT_EQ(12, pad[5]);   // centre at 0.05 of the ramp: colour 11.8
     EXPECT_EQ(242, pad[14]);
     EXPECT_EQ(255, pad[19]);
     EXPECT_EQ(pad[5], rep[15]);   // a second cycle
     EXPECT_EQ(pad[14], ref[15]);  // mirrored
-    EXPECT_EQ(18, radial[5]);  // (0.05, 0.05) from the centre
+    EXPECT_EQ(17, radial[5]);  // (0.05, 0.05) from the centre
     EXPECT_EQ(radial[4], radial[5]);
     EXPECT_LT(radial[5], radial[6]);
     EXPECT_EQ(255, radial[19]);

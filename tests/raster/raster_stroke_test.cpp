@@ -137,5 +137,25 @@ TEST(RasterStroke, DotsAndStrokesThatDrawNothing) {
     EXPECT_DOUBLE_EQ(1600, Area(Stroked(line, Pen(1e12, RasterCap::Round))));  // the whole canvas, no harm
 }
 
+TEST(RasterStroke, SampledCoverageAndStrokesInTheirOwnSpace) {
+    // A line 0.4 wide across pixels 1 and 2: by area each holds 0.2 of it,
+    // by the four sample points one of four (x 1.875 and 2.125).
+    const RasterPath line = Polyline({{2, 0}, {2, 8}}, false);
+    RasterStroke pen = Pen(0.4, RasterCap::None);
+    EXPECT_EQ(51, Alpha(Stroked(line, pen), 1, 4));
+    pen.sampled = true;
+    const RasterImage sampled = Stroked(line, pen);
+    ExpectPixels(sampled, {{0, 4, 0}, {1, 4, 64}, {2, 4, 64}, {3, 4, 0}});
+    // Width 1 in a space stretched four times vertically: a horizontal line
+    // is 4 pixels thick, a vertical one 1.
+    pen = Pen(1, RasterCap::None);
+    pen.local = true;
+    pen.space = {1, 0, 0, 4, 0, 0};
+    const RasterImage across = Stroked(Polyline({{0, 8}, {40, 8}}, false), pen);
+    ExpectPixels(across, {{5, 5, 0}, {5, 6, 255}, {5, 9, 255}, {5, 10, 0}});
+    const RasterImage down = Stroked(Polyline({{8.5, 0}, {8.5, 40}}, false), pen);
+    ExpectPixels(down, {{7, 5, 0}, {8, 5, 255}, {9, 5, 0}});
+}
+
 }  // namespace
 }  // namespace fh

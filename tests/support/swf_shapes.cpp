@@ -111,9 +111,10 @@ int ShapeWriter::BitmapFill(unsigned type, std::uint16_t bitmap, const std::stri
     return ++m_fillCount;
 }
 
-int ShapeWriter::Line(std::uint16_t width, std::uint32_t rgba) {
-    // LINESTYLE2 in DefineShape4: round caps and joins, no fill.
-    m_lines += Le16(width) + (m_version >= 4 ? std::string(2, '\0') : std::string()) + Rgba(rgba, m_version >= 3);
+int ShapeWriter::Line(std::uint16_t width, std::uint32_t rgba, std::uint8_t flags) {
+    // LINESTYLE2 in DefineShape4: no fill.
+    m_lines += Le16(width) + (m_version >= 4 ? std::string(1, static_cast<char>(flags)) + '\0' : std::string()) +
+               Rgba(rgba, m_version >= 3);
     return ++m_lineCount;
 }
 

@@ -44,7 +44,9 @@ public:
     int Solid(std::uint32_t rgba);
     int Gradient(unsigned type, const std::string& matrix, const std::vector<std::pair<int, std::uint32_t>>& stops);
     int BitmapFill(unsigned type, std::uint16_t bitmap, const std::string& matrix);
-    int Line(std::uint16_t width, std::uint32_t rgba);
+    // `flags`: LINESTYLE2's first flags byte in DefineShape4 (0x04 no
+    // horizontal scale, 0x02 no vertical scale); round caps and joins.
+    int Line(std::uint16_t width, std::uint32_t rgba, std::uint8_t flags = 0);
 
     void Move(std::int32_t x, std::int32_t y);
     void Styles(int fill0, int fill1, int line);  // -1 leaves a style as it is

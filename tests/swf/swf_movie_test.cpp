@@ -392,6 +392,38 @@ TEST(SwfStage, EditTextsWithEmbeddedGlyphsAreLaidOutOthersCounted) {
     EXPECT_NE(std::string::npos, canvas.Kinds().find("FS"));
 }
 
+TEST(SwfStage, LineWidthsFollowScaleModes) {
+    // One square outline per style, placed at 4 x 2 on a view of 1/20.
+    ShapeWriter s(4);
+    const std::uint8_t modes[] = {0, 0x02, 0x04, 0x06};
+    for (std::uint8_t flags : modes) s.Line(40, 0x000000FF, flags);
+    s.Line(1, 0x000000FF);
+    for (int i = 0; i < 5; ++i) {
+        s.Styles(-1, -1, i + 1);
+        s.Rect(i * 300, 0, 200, 200);
+    }
+    SwfStage stage(Load(MovieOf(550, 400, {s.Define(1), Place(1, 1, MatrixRecord(4, 0, 0, 2, 0, 0))})));
+    RecordingCanvas canvas;
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 550, 400);
+    std::vector<SwfStroke> strokes;
+    for (const auto& c : canvas.calls)
+        if (c.kind == 'S') strokes.push_back(c.stroke);
+    ASSERT_EQ(5u, strokes.size());
+    // Normal: stroked in the shape's space, so as unevenly as it is scaled.
+    EXPECT_TRUE(strokes[0].local);
+    EXPECT_DOUBLE_EQ(40, strokes[0].width);
+    EXPECT_DOUBLE_EQ(0.2, strokes[0].space.a);
+    EXPECT_DOUBLE_EQ(0.1, strokes[0].space.d);
+    // Horizontal, vertical and none: even widths from that scale alone.
+    EXPECT_DOUBLE_EQ(8, strokes[1].width);
+    EXPECT_DOUBLE_EQ(4, strokes[2].width);
+    EXPECT_DOUBLE_EQ(2, strokes[3].width);
+    EXPECT_FALSE(strokes[1].local || strokes[2].local || strokes[3].local || strokes[0].hairline);
+    // A twip is a hairline: a pixel along the axis scaled most (0.2 px a twip).
+    EXPECT_TRUE(strokes[4].hairline);
+    EXPECT_DOUBLE_EQ(5, strokes[4].width);
+}
+
 TEST(SwfGradient, SpreadsAndStops) {
     SwfFillStyle fill;
     fill.kind = SwfFillKind::Linear;
