@@ -1,6 +1,8 @@
 #include "swf/swf_movie.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 
@@ -373,7 +375,10 @@ private:
         const std::uint8_t flags = r.U8();
         const bool wideOffsets = (flags & 0x08) != 0;
         r.U8();  // language
-        r.Skip(r.U8());
+        std::string name;
+        for (std::size_t n = r.U8(); n > 0 && !r.Overrun(); --n) name += static_cast<char>(r.U8());
+        // Names are stored with a terminating zero by some tools.
+        while (!name.empty() && name.back() == '\0') name.pop_back();
         const std::size_t count = r.U16();
         if (r.Overrun() || !GlyphBudget(count)) return;
         const std::size_t tableAt = r.Position();
@@ -383,6 +388,9 @@ private:
         if (r.Overrun()) return;
         SwfFont font;
         font.emSquare = font3 ? 20480 : 1024;
+        font.name = std::move(name);
+        font.bold = (flags & 0x01) != 0;
+        font.italic = (flags & 0x02) != 0;
         Glyphs(r, tableAt, offsets, std::min<std::size_t>(r.Size(), tableAt + codeTable), font);
         // The code table and the layout follow the glyphs; a font without them is still drawn by DefineText.
         r.Seek(tableAt + codeTable);
@@ -470,8 +478,7 @@ private:
         const bool outlines = (flags2 & 0x01) && (flags1 & 0x01) && font && font->kind == SwfKind::Font &&
                               !m_movie.fonts[font->index].glyphs.empty() && !m_movie.fonts[font->index].codes.empty();
         if (outlines) {
-            LayOutEditText(text, e, m_movie.fonts[font->index],
-                           (flags2 & 0x02) ? PlainTextOfHtml(initial) : initial);
+            LayOutEditText(text, e, (flags2 & 0x02) ? StyledHtml(initial, e) : Styled(initial, e));
         } else if (!initial.empty() || !(flags1 & 0x08)) {
             ++m_movie.leftOut.editTexts;
         }
@@ -506,16 +513,110 @@ private:
         return out;
     }
 
-    // Text of a movie's HTML: tags dropped, paragraphs and breaks as line ends, the common entities.
-    static std::string PlainTextOfHtml(const std::string& html) {
-        std::string out;
+    // A character of an edit text with the style it is drawn in.
+    struct StyledChar {
+        std::uint32_t code = 0;  // '\n' ends a line
+        std::uint16_t font = 0;
+        std::uint16_t height = 0;
+        SwfColor color;
+        int align = 0;  // of its paragraph
+    };
+
+    std::vector<StyledChar> Styled(const std::string& text, const SwfEditLayout& e) const {
+        std::vector<StyledChar> out;
+        for (std::uint32_t c : Characters(text)) out.push_back({c, e.font, e.height, e.color, e.align});
+        return out;
+    }
+
+    // The font of the field's family (or of `face`) in the given weight and
+    // slant: the movie embeds each as a font of its own with the same name.
+    std::uint16_t FaceFont(std::uint16_t fieldFont, const std::string& face, bool bold, bool italic) const {
+        const SwfCharacter* field = m_movie.Find(fieldFont);
+        const std::string family = !face.empty() ? face : field && field->kind == SwfKind::Font ? m_movie.fonts[field->index].name : "";
+        auto same = [](const std::string& a, const std::string& b) {
+            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                       return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+                   });
+        };
+        std::uint16_t best = fieldFont;
+        int bestScore = -1;
+        for (const auto& [id, c] : m_movie.dictionary) {
+            if (c.kind != SwfKind::Font) continue;
+            const SwfFont& f = m_movie.fonts[c.index];
+            if (f.glyphs.empty() || f.codes.empty() || family.empty() || !same(f.name, family)) continue;
+            const int score = (f.bold == bold) + (f.italic == italic) + (id == fieldFont);
+            if (score > bestScore) {
+                best = id;
+                bestScore = score;
+            }
+        }
+        return best;
+    }
+
+    // A movie's HTML text as styled characters: <b>, <i>, <font face size
+    // color>, <p align>, <br>, the common entities; other tags are dropped.
+    std::vector<StyledChar> StyledHtml(const std::string& html, const SwfEditLayout& e) const {
+        struct Style {
+            std::string face;
+            std::uint16_t height;
+            SwfColor color;
+        };
+        std::vector<Style> fonts{{"", e.height, e.color}};
+        int bold = 0, italic = 0, align = e.align;
+        std::vector<StyledChar> out;
+        std::string pending;
+        auto flush = [&] {
+            if (pending.empty()) return;
+            const Style& st = fonts.back();
+            const std::uint16_t font = FaceFont(e.font, st.face, bold > 0, italic > 0);
+            for (std::uint32_t c : Characters(pending)) out.push_back({c, font, st.height, st.color, align});
+            pending.clear();
+        };
+        auto attribute = [](const std::string& tag, const char* name) {
+            const std::size_t at = tag.find(name);
+            if (at == std::string::npos) return std::string();
+            std::size_t v = at + std::strlen(name);
+            while (v < tag.size() && (tag[v] == ' ' || tag[v] == '=')) ++v;
+            const char quote = v < tag.size() && (tag[v] == '"' || tag[v] == '\'') ? tag[v++] : ' ';
+            const std::size_t end = tag.find_first_of(quote == ' ' ? std::string(" >") : std::string(1, quote), v);
+            return tag.substr(v, (end == std::string::npos ? tag.size() : end) - v);
+        };
+        // Hostile nesting must not grow the style stack without end.
+        constexpr std::size_t kMaxNesting = 64;
         for (std::size_t i = 0; i < html.size();) {
             if (html[i] == '<') {
                 const std::size_t end = html.find('>', i);
                 std::string tag = html.substr(i + 1, (end == std::string::npos ? html.size() : end) - i - 1);
-                for (char& c : tag) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-                if ((tag.rfind("br", 0) == 0 || tag == "/p" || tag == "/li") && !out.empty()) out += '\n';
+                std::string lower = tag;
+                for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
                 i = end == std::string::npos ? html.size() : end + 1;
+                flush();
+                const std::string name = lower.substr(0, lower.find(' '));
+                if (name == "b") ++bold;
+                else if (name == "/b") bold = std::max(0, bold - 1);
+                else if (name == "i") ++italic;
+                else if (name == "/i") italic = std::max(0, italic - 1);
+                else if (name == "font" && fonts.size() < kMaxNesting) {
+                    Style st = fonts.back();
+                    const std::string face = attribute(tag, "face"), size = attribute(lower, "size"),
+                                      color = attribute(lower, "color");
+                    if (!face.empty()) st.face = face;
+                    if (!size.empty() && std::isdigit(static_cast<unsigned char>(size[0])))
+                        st.height = static_cast<std::uint16_t>(std::clamp(std::atoi(size.c_str()), 1, 3000) * 20);
+                    if (color.size() == 7 && color[0] == '#') {
+                        const unsigned long v = std::strtoul(color.c_str() + 1, nullptr, 16);
+                        st.color = SwfColor{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+                                            static_cast<std::uint8_t>(v), st.color.a};
+                    }
+                    fonts.push_back(st);
+                } else if (name == "/font" && fonts.size() > 1) {
+                    fonts.pop_back();
+                } else if (name == "p") {
+                    const std::string a = attribute(lower, "align");
+                    align = a == "right" ? 1 : a == "center" ? 2 : a == "left" ? 0 : e.align;
+                } else if ((name.rfind("br", 0) == 0 || name == "/p" || name == "/li") && !out.empty()) {
+                    out.push_back({'\n', e.font, e.height, e.color, align});
+                }
                 continue;
             }
             if (html[i] == '&') {
@@ -526,7 +627,7 @@ private:
                 bool matched = false;
                 for (const auto& entity : kEntities) {
                     if (html.compare(i, std::strlen(entity.name), entity.name) == 0) {
-                        out += entity.c;
+                        pending += entity.c;
                         i += std::strlen(entity.name);
                         matched = true;
                         break;
@@ -534,86 +635,123 @@ private:
                 }
                 if (matched) continue;
             }
-            out += html[i++];
+            pending += html[i++];
         }
-        while (!out.empty() && out.back() == '\n') out.pop_back();
+        flush();
+        while (!out.empty() && out.back().code == '\n') out.pop_back();
         return out;
     }
 
-    void LayOutEditText(SwfText& text, const SwfEditLayout& e, const SwfFont& font, const std::string& content) {
-        std::unordered_map<std::uint32_t, std::uint16_t> glyphOf;
-        for (std::size_t i = 0; i < font.codes.size() && i < font.glyphs.size(); ++i)
-            glyphOf.emplace(font.codes[i], static_cast<std::uint16_t>(i));
-        const double scale = e.height / font.emSquare;
-        auto advance = [&](std::uint32_t c, std::uint16_t glyph) {
-            if (glyph < font.advances.size()) return font.advances[glyph] * scale;
-            return (c == ' ' ? 0.3 : 0.6) * e.height;  // a font without a layout: a plausible width
+    void LayOutEditText(SwfText& text, const SwfEditLayout& e, const std::vector<StyledChar>& chars) {
+        // Glyphs and metrics of each font the text uses.
+        struct Face {
+            const SwfFont* font = nullptr;
+            std::unordered_map<std::uint32_t, std::uint16_t> glyphOf;
         };
-        const double ascent = font.ascent ? font.ascent * scale : e.height * 0.8;
-        const double descent = font.ascent ? font.descent * scale : e.height * 0.2;
-        const double lineHeight = ascent + descent + e.leading;
+        std::unordered_map<std::uint16_t, Face> faces;
+        auto face = [&](std::uint16_t id) -> const Face& {
+            auto it = faces.find(id);
+            if (it != faces.end()) return it->second;
+            Face& f = faces[id];
+            const SwfCharacter* c = m_movie.Find(id);
+            if (c && c->kind == SwfKind::Font) {
+                f.font = &m_movie.fonts[c->index];
+                for (std::size_t i = 0; i < f.font->codes.size() && i < f.font->glyphs.size(); ++i)
+                    f.glyphOf.emplace(f.font->codes[i], static_cast<std::uint16_t>(i));
+            }
+            return f;
+        };
+        auto glyph = [&](const StyledChar& c) -> std::uint16_t {
+            const Face& f = face(c.font);
+            const auto g = f.glyphOf.find(c.code);
+            return g == f.glyphOf.end() ? 0xFFFF : g->second;
+        };
+        auto advance = [&](const StyledChar& c) {
+            const Face& f = face(c.font);
+            const std::uint16_t g = glyph(c);
+            if (f.font && g < f.font->advances.size()) return f.font->advances[g] * (c.height / f.font->emSquare);
+            return (c.code == ' ' ? 0.3 : 0.6) * c.height;  // a font without a layout: a plausible width
+        };
+        auto ascentOf = [&](const StyledChar& c) {
+            const Face& f = face(c.font);
+            return f.font && f.font->ascent ? f.font->ascent * (c.height / f.font->emSquare) : c.height * 0.8;
+        };
+        auto descentOf = [&](const StyledChar& c) {
+            const Face& f = face(c.font);
+            return f.font && f.font->ascent ? f.font->descent * (c.height / f.font->emSquare) : c.height * 0.2;
+        };
         // Flash keeps a two-pixel gutter inside the field.
         const double left = text.bounds.xMin + 40 + e.leftMargin;
         const double width = std::max(0.0, static_cast<double>(text.bounds.xMax - text.bounds.xMin) - 80 -
                                                e.leftMargin - e.rightMargin);
-        double baseline = text.bounds.yMin + 40 + ascent;
-        std::vector<std::uint32_t> chars = Characters(content);
-        std::vector<std::vector<std::uint32_t>> lines(1);
+        std::vector<std::vector<StyledChar>> lines(1);
         double lineWidth = 0;
         for (std::size_t i = 0; i < chars.size(); ++i) {
-            const std::uint32_t c = chars[i];
-            if (c == '\r' || c == '\n') {
-                if (c == '\r' && i + 1 < chars.size() && chars[i + 1] == '\n') ++i;
+            const StyledChar& c = chars[i];
+            if (c.code == '\r' || c.code == '\n') {
+                if (c.code == '\r' && i + 1 < chars.size() && chars[i + 1].code == '\n') ++i;
                 if (!e.multiline) continue;
                 lines.emplace_back();
                 lineWidth = 0;
                 continue;
             }
-            const auto g = glyphOf.find(c);
-            const double w = advance(c, g == glyphOf.end() ? 0xFFFF : g->second);
+            const double w = advance(c);
             // Word wrap breaks at the last space of a line that runs over.
             if (e.wordWrap && e.multiline && lineWidth + w > width && !lines.back().empty()) {
-                std::vector<std::uint32_t>& line = lines.back();
-                const auto space = std::find(line.rbegin(), line.rend(), static_cast<std::uint32_t>(' '));
-                std::vector<std::uint32_t> carried;
+                std::vector<StyledChar>& line = lines.back();
+                const auto space = std::find_if(line.rbegin(), line.rend(), [](const StyledChar& k) { return k.code == ' '; });
+                std::vector<StyledChar> carried;
                 if (space != line.rend()) {
                     carried.assign(space.base(), line.end());
                     line.erase(space.base() - 1, line.end());
                 }
                 lines.push_back(carried);
                 lineWidth = 0;
-                for (std::uint32_t k : carried) {
-                    const auto kg = glyphOf.find(k);
-                    lineWidth += advance(k, kg == glyphOf.end() ? 0xFFFF : kg->second);
-                }
+                for (const StyledChar& k : carried) lineWidth += advance(k);
             }
             lines.back().push_back(c);
             lineWidth += w;
         }
+        StyledChar plain{' ', e.font, e.height, e.color, e.align};
+        double top = text.bounds.yMin + 40;
         for (std::size_t n = 0; n < lines.size(); ++n) {
-            if (baseline - ascent > text.bounds.yMax) break;  // the field shows no more
-            double x = 0, total = 0;
-            for (std::uint32_t c : lines[n]) {
-                const auto g = glyphOf.find(c);
-                total += advance(c, g == glyphOf.end() ? 0xFFFF : g->second);
+            const std::vector<StyledChar>& line = lines[n];
+            // A line is as tall as its tallest style; an empty one as the field's.
+            double ascent = line.empty() ? ascentOf(plain) : 0, descent = line.empty() ? descentOf(plain) : 0, total = 0;
+            for (const StyledChar& c : line) {
+                ascent = std::max(ascent, ascentOf(c));
+                descent = std::max(descent, descentOf(c));
             }
-            const double offset = e.align == 1 ? width - total : e.align == 2 ? (width - total) / 2 : 0;
+            if (top > text.bounds.yMax) break;  // the field shows no more
+            const double baseline = top + ascent;
+            for (const StyledChar& c : line) total += advance(c);
+            const int align = line.empty() ? e.align : line.front().align;
+            const double offset = align == 1 ? width - total : align == 2 ? (width - total) / 2 : 0;
+            double x = 0;
+            std::size_t glyphs = 0;
+            std::vector<SwfTextRun> runs;
             SwfTextRun run;
-            run.font = e.font;
-            run.color = e.color;
-            run.height = e.height;
-            run.y = static_cast<std::int32_t>(std::lround(baseline));
-            for (std::uint32_t c : lines[n]) {
-                const auto g = glyphOf.find(c);
-                const std::uint16_t glyph = g == glyphOf.end() ? 0xFFFF : g->second;
-                if (g != glyphOf.end() && c != ' ') {
-                    run.glyphs.push_back({glyph, static_cast<std::int32_t>(std::lround(left + e.indent * (n == 0) + offset + x))});
+            for (std::size_t k = 0; k < line.size(); ++k) {
+                const StyledChar& c = line[k];
+                if (k == 0 || c.font != run.font || c.height != run.height || !(c.color == run.color)) {
+                    if (!run.glyphs.empty()) runs.push_back(std::move(run));
+                    run = SwfTextRun();
+                    run.font = c.font;
+                    run.color = c.color;
+                    run.height = c.height;
+                    run.y = static_cast<std::int32_t>(std::lround(baseline));
                 }
-                x += advance(c, glyph);
+                const std::uint16_t g = glyph(c);
+                if (g != 0xFFFF && c.code != ' ') {
+                    run.glyphs.push_back({g, static_cast<std::int32_t>(std::lround(left + e.indent * (n == 0) + offset + x))});
+                    ++glyphs;
+                }
+                x += advance(c);
             }
-            if (!GlyphTextBudget(run.glyphs.size())) break;
-            if (!run.glyphs.empty()) text.runs.push_back(std::move(run));
-            baseline += lineHeight;
+            if (!GlyphTextBudget(glyphs)) break;
+            if (!run.glyphs.empty()) runs.push_back(std::move(run));
+            for (SwfTextRun& r : runs) text.runs.push_back(std::move(r));
+            top = baseline + descent + e.leading;
         }
     }
 

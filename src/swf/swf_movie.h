@@ -86,6 +86,9 @@ struct SwfFont {
     std::vector<std::uint16_t> codes;
     std::vector<std::int16_t> advances;
     int ascent = 0, descent = 0, leading = 0;
+    // DefineFont2 and 3: a family's bold and italic faces are fonts of their own.
+    std::string name;
+    bool bold = false, italic = false;
 };
 
 struct SwfGlyph {

@@ -341,7 +341,7 @@ std::pair<unsigned, std::string> Lossless2(std::uint16_t id, int width, int heig
 }
 
 std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs,
-                                       const std::vector<int>& advances) {
+                                       const std::vector<int>& advances, const std::string& name, std::uint8_t style) {
     // Offsets from the start of the offset table, 16-bit, then the code table.
     std::string table, shapes;
     const std::size_t tableSize = 2 * glyphs.size() + 2;
@@ -359,9 +359,9 @@ std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::
         for (std::size_t i = 0; i < glyphs.size(); ++i) layout += RectRecord(0, 0, 0, 0);
         layout += Le16(0);
     }
-    const char flags = advances.empty() ? '\0' : '\x80';
-    return {48, Le16(id) + flags + '\0' + '\1' + 'T' + Le16(static_cast<unsigned>(glyphs.size())) + table + shapes +
-                    codes + layout};
+    const char flags = static_cast<char>((advances.empty() ? 0 : 0x80) | style);
+    return {48, Le16(id) + flags + '\0' + static_cast<char>(name.size()) + name +
+                    Le16(static_cast<unsigned>(glyphs.size())) + table + shapes + codes + layout};
 }
 
 std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,

@@ -121,9 +121,11 @@ std::pair<unsigned, std::string> Sprite(std::uint16_t id, const std::vector<std:
 std::pair<unsigned, std::string> Lossless2(std::uint16_t id, int width, int height, const std::vector<std::uint32_t>& argb);
 
 // DefineFont2 of glyph shapes (ShapeWriter::Records, EM square of 1024) for
-// the characters 'A', 'B', ...; with advances, a layout (ascent 800, descent 224).
+// the characters 'A', 'B', ...; with advances, a layout (ascent 800, descent 224);
+// `style` 0x01 bold, 0x02 italic.
 std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::string>& glyphs,
-                                       const std::vector<int>& advances = {});
+                                       const std::vector<int>& advances = {}, const std::string& name = "T",
+                                       std::uint8_t style = 0);
 // DefineEditText of width × height twips at the origin with its initial text.
 struct EditTextStyle {
     int font = -1;  // none: a system font

@@ -392,6 +392,46 @@ TEST(SwfStage, EditTextsWithEmbeddedGlyphsAreLaidOutOthersCounted) {
     EXPECT_NE(std::string::npos, canvas.Kinds().find("FS"));
 }
 
+TEST(SwfStage, HtmlStyleRunsTakeTheirOwnFaces) {
+    // The family "Body" embedded twice, regular and bold, with glyphs 500
+    // and 700 wide; a run in <font> is red and twice as high.
+    auto glyph = [](int width) {
+        ShapeWriter g(1);
+        g.Styles(-1, 1, -1);
+        g.Rect(0, -800, width, 800);
+        return g.Records();
+    };
+    EditTextStyle style;
+    style.font = 1;
+    style.html = true;
+    const Tags tags = {Font2(1, {glyph(500), glyph(500)}, {600, 1000}, "Body"),
+                       Font2(4, {glyph(700), glyph(700)}, {900, 1300}, "Body", 0x01),
+                       EditText(2, 8000, 2000, "A<b>AB</b><font size=\"40\" color=\"#ff0000\">A</font>", style),
+                       Place(1, 2)};
+    SwfStage stage(Load(MovieOf(400, 400, tags)));
+    RecordingCanvas canvas;
+    stage.Draw(canvas, SwfMatrix(), 400, 400);
+    std::vector<const RecordingCanvas::Call*> glyphs;
+    for (const auto& call : canvas.calls)
+        if (call.kind == 'F') glyphs.push_back(&call);
+    ASSERT_EQ(4u, glyphs.size());
+    auto width = [](const RecordingCanvas::Call* c) {
+        double lo = 1e9, hi = -1e9;
+        for (const SwfPoint& p : c->path.points) lo = std::min(lo, p.x), hi = std::max(hi, p.x);
+        return hi - lo;
+    };
+    const double s = 400.0 / 1024;
+    EXPECT_NEAR(500 * s, width(glyphs[0]), 1);
+    EXPECT_NEAR(700 * s, width(glyphs[1]), 1);  // bold A and B from the bold face
+    EXPECT_NEAR(700 * s, width(glyphs[2]), 1);
+    EXPECT_NEAR(1000 * s, width(glyphs[3]), 1);  // regular again, 800 twips high
+    EXPECT_NEAR(glyphs[0]->path.points[0].x + 600 * s, glyphs[1]->path.points[0].x, 1);
+    EXPECT_NEAR(glyphs[1]->path.points[0].x + 900 * s, glyphs[2]->path.points[0].x, 1);
+    EXPECT_NEAR(glyphs[2]->path.points[0].x + 1300 * s, glyphs[3]->path.points[0].x, 1);
+    EXPECT_EQ((SwfColor{255, 0, 0, 255}), glyphs[3]->paint.color);
+    EXPECT_EQ((SwfColor{0, 0, 0, 255}), glyphs[0]->paint.color);
+}
+
 TEST(SwfStage, LineWidthsFollowScaleModes) {
     // One square outline per style, placed at 4 x 2 on a view of 1/20.
     ShapeWriter s(4);
