@@ -282,18 +282,18 @@ int main(int argc, char** argv) {
     int scale = 1;
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/scale:", 7) == 0) scale = std::max(1, std::atoi(argv[i] + 7));
-    // One part alone: /html, /draw, /tips, /actions; all of them otherwise.
+    // One part alone: /html, /draw, /tips, /actions, /hashes, /archive, /movie; all of them otherwise.
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/hostile:", 9) == 0) return fh::bench::BenchHostileMovie(argv[i] + 9);
     const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/actions") || flag("/archive") ||
-                      flag("/movie");
+                      flag("/movie") || flag("/hashes");
     if (!only || flag("/html")) {
         BenchHtml();
         fh::bench::BenchRenderer();
     }
     if (!only || flag("/draw")) BenchDraw();
     if (!only || flag("/tips")) fh::bench::BenchTips();
-    if (only && !flag("/actions") && !flag("/archive") && !flag("/movie")) return 0;
+    if (only && !flag("/actions") && !flag("/archive") && !flag("/movie") && !flag("/hashes")) return 0;
     kIndexEntries /= scale;
     kIndexMovies /= scale;
     kUnindexedFiles /= scale;
@@ -312,6 +312,7 @@ int main(int argc, char** argv) {
     RemoveTree(root);
     ::CreateDirectoryA(root.c_str(), nullptr);
     if (!only || flag("/actions")) fh::bench::BenchActions(root, scale);
+    if (!only || flag("/hashes")) fh::bench::BenchHashes(root, scale);
     if (!only || flag("/archive")) fh::bench::BenchArchive(root, scale);
     if (!only || flag("/movie")) fh::bench::BenchMovie(root + "\\movies");
     if (!only) BenchLoads(root);

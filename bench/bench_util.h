@@ -48,6 +48,9 @@ void BenchActions(const std::string& root, int scale);
 void BenchRenderer();
 // The tooltip window: show to composed, one fade step, show and hide.
 void BenchTips();
+// The movies' hashes: the CSV export against a bare read, Save All of each
+// movie once against saving the distinct movies alone.
+void BenchHashes(const std::string& root, int scale);
 // The cache folder analysis against a bare walk, with its data under `root`.
 void BenchArchive(const std::string& root, int scale);
 // The movie renderer, with its data under `root`; hostile movies are timed

@@ -105,6 +105,10 @@
 #define IDS_CARD_READING 205
 #define IDS_SOURCE_ARCHIVE 206
 #define IDS_TIP_DELETE_ARCHIVE 207
+#define IDS_MENU_SAVE_UNIQUE 226
+#define IDS_CARD_SHA256 227
+#define IDS_BATCH_UNIQUE_ALONE 228
+#define IDS_BATCH_COPIES 229
 
 // Commands of the list's context menu.
 #define ID_LIST_COPY_ADDRESSES 2001
@@ -120,6 +124,7 @@
 #define ID_LIST_EXPORT_CSV 2002
 #define ID_LIST_SAVE_SELECTED_SITES 2003
 #define ID_LIST_SAVE_ALL_SITES 2004
+#define ID_LIST_SAVE_UNIQUE 2005
 
 // Controls of the main window
 #define IDC_SWF_LIST 1000

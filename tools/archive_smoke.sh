@@ -56,6 +56,64 @@ for m in movies:
 sys.exit(bad)
 PY
 done
+
+# All of them in one folder: the seven originals and the four caches that
+# hold them, 35 rows of 7 movies. Each row's hash is its movie's, 5 rows
+# share it, and with /unique each movie is written once, flat or in site
+# folders under the first row's address, and every copy's row names that file.
+for layout in flat sitefolders; do
+  rm -rf "$work"
+  mkdir -p "$work"
+  extra=()
+  [ "$layout" = sitefolders ] && extra=(/sitefolders)
+  "$FLICKHOLD_WINE" "$exe" "/source:archive:Z:${caches//\//\\}" '/saveall:C:\flickhold_archive\out' "${extra[@]}" \
+    /unique '/export:C:\flickhold_archive\list.csv' </dev/null >"$work/said" 2>/dev/null
+  rc=$?
+  if [ "$rc" -ne 0 ]; then
+    echo "archive: all caches, $layout: exit $rc, said: $(tr -d '\r' <"$work/said")" >&2
+    fail=1
+    continue
+  fi
+  python3 - "$caches" "$work" "$layout" <<'PY' || fail=1
+import csv, glob, hashlib, json, os, sys
+from urllib.parse import urlsplit
+caches, work, layout = sys.argv[1:]
+known = {m["sha256"] for f in glob.glob(caches + "/*/manifest.json") for m in json.load(open(f))["movies"]}
+originals = {line.split()[0] for line in open(caches + "/originals/SHA256SUMS")}
+with open(work + "/list.csv", encoding="utf-8-sig", newline="") as f:
+    rows = list(csv.DictReader(f))
+bad = []
+if len(rows) != 35 or known != originals or len(known) != 7:
+    bad.append(f"{len(rows)} rows, {len(known)} movies in the manifests")
+first = {}
+for r in rows:
+    if r["sha256"] not in known or r["copies"] != "5":
+        bad.append(f"{r['address'] or r['local path']}: sha256 {r['sha256']!r}, copies {r['copies']!r}")
+    first.setdefault(r["sha256"], r)
+    if r["saved to"] != first[r["sha256"]]["saved to"]:
+        bad.append(f"{r['address'] or r['local path']}: saved to {r['saved to']!r}, its first copy's is not")
+out = work + "/out"
+files = [os.path.join(d, n) for d, _, names in os.walk(out) for n in names]
+digests = sorted(hashlib.sha256(open(p, "rb").read()).hexdigest() for p in files)
+if digests != sorted(known):
+    bad.append(f"{len(files)} files written, not the 7 originals byte for byte")
+for digest, r in first.items():
+    # Flat: the list's name; in site folders: the host, the address's
+    # folders and its last part (a row without one is unclassified).
+    parts = [p for p in urlsplit(r["address"]).path.split("/") if p] or ["\ubbf8\ubd84\ub958", r["name"]]
+    if r["address"]:
+        parts.insert(0, r["site"])
+    last = parts[-1][:-4] if parts[-1].endswith(".swf") else parts[-1]
+    where = parts[:-1] + [last + ".swf"] if layout == "sitefolders" else [r["name"] + ".swf"]
+    expected = "C:\\flickhold_archive\\out\\" + "\\".join(where)
+    if r["saved to"] != expected:
+        bad.append(f"{r['address']}: saved to {r['saved to']!r}, not {expected!r}")
+for b in bad:
+    print(f"archive: all caches, {layout}: {b}", file=sys.stderr)
+sys.exit(1 if bad else 0)
+PY
+done
+
 rm -rf "$work"
-[ "$fail" -eq 0 ] && echo "archive: every manifest movie listed with its address and saved byte for byte"
+[ "$fail" -eq 0 ] && echo "archive: every manifest movie listed with its address and saved byte for byte, once with /unique"
 exit "$fail"

@@ -72,7 +72,8 @@ ActionShell& SystemShell() {
 }
 
 bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolder, HWND owner, ActionShell& shell,
-               FreeNameFinder& names) {
+               FreeNameFinder& names, std::string* written) {
+    if (written) written->clear();
     if (entry.isFolder) return true;
     ChosenName chosen;
     if (askName) {
@@ -82,8 +83,9 @@ bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolde
     }
     const std::string base = chosen.name.empty() ? entry.name : chosen.name;
     const std::string folder = chosen.folder.empty() ? saveFolder : chosen.folder;
-    if (SaveCopy(entry, folder, base, names).empty())
-        shell.Message(owner, LoadResString(IDS_SAVE_FAILED) + base, MB_OK | MB_ICONSTOP);
+    const std::string target = SaveCopy(entry, folder, base, names);
+    if (target.empty()) shell.Message(owner, LoadResString(IDS_SAVE_FAILED) + base, MB_OK | MB_ICONSTOP);
+    if (written) *written = target;
     return true;
 }
 

@@ -38,8 +38,9 @@ ActionShell& SystemShell();
 // when the Save As dialog was cancelled. The copy never overwrites: where the
 // name is taken, by a file or a folder, it goes on with the next number. A
 // failed copy shows string 131 followed by the base name, and saving goes on.
+// `written` gets the file written (empty when none was).
 bool SaveEntry(const SwfEntry& entry, bool askName, const std::string& saveFolder, HWND owner, ActionShell& shell,
-               FreeNameFinder& names);
+               FreeNameFinder& names, std::string* written = nullptr);
 
 // Copies the file to folder\base.swf, or the first free numbered name, the
 // base made a safe name first; the name written, or empty when the copy failed.

@@ -50,10 +50,10 @@ std::string FormatFrameRate(std::uint16_t rate) {
 }
 
 std::string CsvHeaderRecord(bool withSavedTo, bool withSnapshot) {
-    std::vector<std::string> names = {"name",         "address",      "site",        "local path",  "size",
-                                      "last modified", "file time",   "signature",   "version",     "stage width",
-                                      "stage height", "frame rate",   "frame count", "actionscript 3",
-                                      "cache",        "cache last access", "cache expires"};
+    std::vector<std::string> names = {"name",          "address",     "site",         "local path",  "size",
+                                      "sha256",        "copies",      "last modified", "file time",  "signature",
+                                      "version",       "stage width", "stage height", "frame rate",  "frame count",
+                                      "actionscript 3", "cache",      "cache last access", "cache expires"};
     if (withSavedTo) names.push_back("saved to");
     if (withSnapshot) names.insert(names.end(), {"snapshot", "snapshot cut"});
     return CsvRecord(names);
@@ -63,6 +63,8 @@ std::string CsvMovieRecord(const CsvMovie& m, bool withSavedTo, bool withSnapsho
     // Names and addresses come from the web: none may open as a formula.
     std::vector<std::string> f = {CsvTextCell(m.name), CsvTextCell(m.url), CsvTextCell(m.site), CsvTextCell(m.path)};
     f.push_back(m.size ? std::to_string(*m.size) : std::string());
+    f.push_back(m.sha256);
+    f.push_back(std::to_string(m.sha256.empty() ? 0 : m.copies));
     f.push_back(CsvTextCell(m.lastModified));
     f.push_back(m.fileTime ? FormatIsoLocal(*m.fileTime) : std::string());
     const SwfHeaderInfo* h = m.header && m.header->IsMovie() ? &*m.header : nullptr;

@@ -27,6 +27,8 @@ std::string CsvRecord(const std::vector<std::string>& fields);
 struct CsvMovie {
     std::string name, url, site, path, lastModified;
     std::optional<std::uint64_t> size;
+    std::string sha256;  // of the bytes as saved, 64 lowercase hex digits; empty when they could not be read
+    int copies = 0;      // the rows of the export with that hash (0 without one)
     std::optional<LocalTime> fileTime;
     std::optional<SwfHeaderInfo> header;  // none when the file could not be read
     std::string savedTo;                  // where it was saved, when saving was asked too

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "actions/file_actions.h"
+#include "actions/movie_copies.h"
 #include "actions/site_folders.h"
 #include "discovery/archive_source.h"
 #include "discovery/shell_helpers.h"
@@ -29,7 +30,7 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock) {
+CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock, bool hash) {
     CsvMovie m;
     m.name = SystemToUtf8(entry.name);
     m.url = SystemToUtf8(entry.url);
@@ -40,7 +41,7 @@ CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock) {
     FileFacts facts;
     if (!movie.empty() && QueryFileFacts(movie, facts)) m.size = facts.size;
     if (entry.fileTime) m.fileTime = clock.ToLocal(entry.fileTime);
-    if (!movie.empty()) m.header = ReadMovieFile(movie);
+    if (!movie.empty()) m.header = ReadMovieFile(movie, SwfReadLimits(), nullptr, hash ? &m.sha256 : nullptr);
     m.cacheKind = entry.cacheKind;
     if (entry.cacheLastAccess) m.cacheLastAccess = clock.ToLocal(entry.cacheLastAccess);
     if (entry.cacheExpires) m.cacheExpires = clock.ToLocal(entry.cacheExpires);
@@ -63,21 +64,43 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
-bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
-                     const std::vector<std::string>* savedTo, const SnapshotReport* snapshots) {
-    std::string csv = kUtf8Bom;
-    csv += CsvHeaderRecord(savedTo != nullptr, snapshots != nullptr);
-    std::size_t movie = 0;
+std::optional<std::vector<std::string>> HashMovies(const SwfEntryList& entries,
+                                                   const std::function<bool(std::size_t)>& progress) {
+    std::vector<std::string> hashes;
     for (const SwfEntry& entry : entries) {
         if (entry.isFolder) continue;
-        CsvMovie m = GatherCsvMovie(entry, clock);
+        hashes.push_back(MovieSha256(entry));
+        if (progress && !progress(hashes.size())) return std::nullopt;
+    }
+    return hashes;
+}
+
+bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,
+                     const std::vector<std::string>* savedTo, const SnapshotReport* snapshots,
+                     const std::vector<std::string>* hashes) {
+    // Every movie is read before any record is written: a record counts the
+    // copies of its movie among them all.
+    std::vector<CsvMovie> movies;
+    for (const SwfEntry& entry : entries) {
+        if (entry.isFolder) continue;
+        const std::size_t movie = movies.size();
+        CsvMovie m = GatherCsvMovie(entry, clock, hashes == nullptr);
+        if (hashes && movie < hashes->size()) m.sha256 = (*hashes)[movie];
         if (savedTo && movie < savedTo->size()) m.savedTo = SystemToUtf8((*savedTo)[movie]);
         if (snapshots && movie < snapshots->targets.size()) {
             m.snapshot = SystemToUtf8(snapshots->targets[movie]);
             m.snapshotCut = snapshots->cut[movie];
         }
-        ++movie;
-        csv += CsvMovieRecord(m, savedTo != nullptr, snapshots != nullptr);
+        movies.push_back(std::move(m));
+    }
+    std::vector<std::string> digests;
+    for (const CsvMovie& m : movies) digests.push_back(m.sha256);
+    const std::vector<int> copies = CountCopies(digests);
+    std::string csv = kUtf8Bom;
+    csv += CsvHeaderRecord(savedTo != nullptr, snapshots != nullptr);
+    for (std::size_t i = 0; i < movies.size(); ++i) {
+        movies[i].copies = copies[i];
+        csv += CsvMovieRecord(movies[i], savedTo != nullptr, snapshots != nullptr);
     }
     return WriteFileWhole(path, csv);
 }
@@ -111,13 +134,22 @@ std::string SaveInSiteFolder(const SwfEntry& entry, const std::string& saveFolde
 }
 
 SaveReport SaveMovies(const SwfEntryList& entries, const std::string& saveFolder, bool siteFolders,
-                      const std::string& unclassified) {
+                      const std::string& unclassified, const std::vector<std::string>* onceBy) {
     SaveReport report;
     FreeNameFinder names(SystemCodePage());
+    OncePerMovie once(onceBy);
     for (const SwfEntry& entry : entries) {
         if (entry.isFolder) continue;
+        const std::size_t movie = report.targets.size();
+        const std::string earlier = once.WrittenFor(movie);
+        if (!earlier.empty()) {
+            report.targets.push_back(earlier);
+            ++report.copies;
+            continue;
+        }
         const std::string target = siteFolders ? SaveInSiteFolder(entry, saveFolder, unclassified, names)
                                                : SaveCopy(entry, saveFolder, entry.name, names);
+        once.Wrote(movie, target);
         report.targets.push_back(target);
         if (target.empty()) report.failed.push_back(entry.name);
         else ++report.saved;

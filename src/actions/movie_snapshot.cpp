@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <chrono>
+#include <map>
 
+#include "actions/movie_copies.h"
 #include "actions/site_folders.h"
 #include "discovery/archive_source.h"
 #include "gfx/movie_picture.h"
@@ -69,13 +71,26 @@ std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeN
     return WriteToFreeName(png, folder, entry.name, ".png", names);
 }
 
-SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs, int frame) {
+SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs, int frame,
+                             const std::vector<std::string>* onceBy) {
     SnapshotReport report;
     FreeNameFinder names(SystemCodePage());
+    OncePerMovie once(onceBy);
+    std::map<std::string, bool> cutOf;  // by picture written
     for (const SwfEntry& entry : entries) {
         if (entry.isFolder) continue;
+        const std::size_t movie = report.targets.size();
+        const std::string earlier = once.WrittenFor(movie);
+        if (!earlier.empty()) {
+            report.targets.push_back(earlier);
+            report.cut.push_back(cutOf[earlier]);
+            ++report.copies;
+            continue;
+        }
         bool cut = false;
         const std::string target = SaveSnapshot(entry, folder, names, cut, drawMs, frame);
+        once.Wrote(movie, target);
+        if (!target.empty()) cutOf[target] = cut;
         report.targets.push_back(target);
         report.cut.push_back(!target.empty() && cut);
         if (target.empty()) report.failed.push_back(entry.name);

@@ -29,9 +29,12 @@ struct SnapshotReport {
     std::vector<std::string> failed;   // the names of those that failed
     int written = 0;
     int cutCount = 0;
+    int copies = 0;  // movies whose picture is an earlier copy's
 };
+// With `onceBy` (per movie, as HashMovies gives them) each movie's picture
+// is written once, for its first row in list order, and every copy names it.
 SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& folder, int drawMs = kSnapshotDrawMs,
-                             int frame = 1);
+                             int frame = 1, const std::vector<std::string>* onceBy = nullptr);
 
 // Writes the bytes to folder\base.png or the first free numbered name; the
 // name written, or empty.

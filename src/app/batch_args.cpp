@@ -9,7 +9,7 @@ struct FlagName {
     bool batchOnly;
 };
 const FlagName kFlags[] = {{"export:", true}, {"saveall:", true}, {"sitefolders", true}, {"source:", true},
-                           {"site:", false}, {"snapshot:", true}, {"frame:", true}};
+                           {"site:", false}, {"snapshot:", true}, {"frame:", true}, {"unique", true}};
 
 void Fail(BatchRequest& r, BatchError error, const std::string& arg) {
     if (r.error != BatchError::None) return;
@@ -89,6 +89,7 @@ BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage
             r.site = value;
             break;
         case 5: r.snapshotFolder = value; break;
+        case 7: r.unique = true; break;
         default: {
             int frame = 0;
             for (char c : value) {
@@ -107,6 +108,7 @@ BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage
     if (r.exportPath.empty() && r.saveFolder.empty() && r.snapshotFolder.empty()) Fail(r, BatchError::NothingToDo, std::string());
     if (r.siteFolders && r.saveFolder.empty()) Fail(r, BatchError::SiteFoldersAlone, "/sitefolders");
     if (seen[6] && r.snapshotFolder.empty()) Fail(r, BatchError::BadFrame, "/frame:");
+    if (r.unique && r.saveFolder.empty() && r.snapshotFolder.empty()) Fail(r, BatchError::UniqueAlone, "/unique");
     return r;
 }
 

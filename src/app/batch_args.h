@@ -1,7 +1,7 @@
 #pragma once
 // The command line of batch mode: "/export:FILE.csv", "/saveall:FOLDER",
 // "/sitefolders", "/source:ie|firefox|folder:PATH|archive:PATH",
-// "/snapshot:FOLDER" with "/frame:N", and "/site:HOST" (flags begin with "/"
+// "/snapshot:FOLDER" with "/frame:N", "/unique" and "/site:HOST" (flags begin with "/"
 // or "-", names in any letter case). Any but the last turns batch mode on; then every
 // argument must be one of these, once.
 
@@ -22,6 +22,7 @@ enum class BatchError {
     NothingToDo,       // none of /export:, /saveall: and /snapshot:
     SiteFoldersAlone,  // /sitefolders without /saveall:
     BadFrame,          // /frame: not a whole number from 1 to kMaxSnapshotFrame, or without /snapshot:
+    UniqueAlone,       // /unique without /saveall: or /snapshot:
 };
 
 // The latest frame a snapshot may be asked for: a movie is played that far.
@@ -38,6 +39,7 @@ struct BatchRequest {
     std::string snapshotFolder;  // pictures of the movies' frames
     int snapshotFrame = 1;       // the frame those pictures show
     bool siteFolders = false;
+    bool unique = false;  // each movie saved, and pictured, once
     BatchSource source = BatchSource::Ie;
     std::string folder;  // for BatchSource::Folder and Archive
     std::string site;

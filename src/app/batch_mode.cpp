@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "actions/movie_export.h"
@@ -34,6 +35,7 @@ std::string ErrorText(const BatchRequest& r) {
     case BatchError::NothingToDo: return LoadResString(IDS_BATCH_NOTHING_TO_DO);
     case BatchError::SiteFoldersAlone: return LoadResString(IDS_BATCH_SITE_FOLDERS_ALONE);
     case BatchError::BadFrame: return Formatted(IDS_BATCH_BAD_FRAME, r.offending);
+    case BatchError::UniqueAlone: return LoadResString(IDS_BATCH_UNIQUE_ALONE);
     case BatchError::None: break;
     }
     return std::string();
@@ -71,13 +73,17 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         return kBatchFailures;
     }
     const SwfEntryList movies = LoadMovies(r, clock);
+    // Each movie is hashed once, for saving it once and for the list.
+    std::vector<std::string> hashes;
+    if (r.unique) hashes = HashMovies(movies).value_or(std::vector<std::string>());
+    const std::vector<std::string>* onceBy = r.unique ? &hashes : nullptr;
     SaveReport report;
     if (!r.saveFolder.empty()) {
         if (!MakeFolders(r.saveFolder)) {
             message = Formatted(IDS_BATCH_FOLDER_FAILED, r.saveFolder);
             return kBatchFailures;
         }
-        report = SaveMovies(movies, r.saveFolder, r.siteFolders, LoadResString(IDS_UNCLASSIFIED_FOLDER));
+        report = SaveMovies(movies, r.saveFolder, r.siteFolders, LoadResString(IDS_UNCLASSIFIED_FOLDER), onceBy);
     }
     SnapshotReport snapshots;
     if (!r.snapshotFolder.empty()) {
@@ -85,12 +91,17 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
             message = Formatted(IDS_BATCH_FOLDER_FAILED, r.snapshotFolder);
             return kBatchFailures;
         }
-        snapshots = SaveSnapshots(movies, r.snapshotFolder, kSnapshotDrawMs, r.snapshotFrame);
+        snapshots = SaveSnapshots(movies, r.snapshotFolder, kSnapshotDrawMs, r.snapshotFrame, onceBy);
     }
     char summary[256];
     std::snprintf(summary, sizeof summary, LoadResString(IDS_BATCH_SUMMARY).c_str(), static_cast<int>(movies.size()),
                   report.saved, static_cast<int>(report.failed.size()));
     message = summary;
+    const int copies = std::max(report.copies, snapshots.copies);
+    if (copies > 0) {
+        std::snprintf(summary, sizeof summary, LoadResString(IDS_BATCH_COPIES).c_str(), copies);
+        message += summary;
+    }
     if (!r.snapshotFolder.empty()) {
         char line[256];
         std::snprintf(line, sizeof line, LoadResString(IDS_BATCH_SNAPSHOTS).c_str(), snapshots.written,
@@ -104,7 +115,7 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
     int exit = report.failed.empty() && snapshots.failed.empty() ? kBatchDone : kBatchFailures;
     if (!r.exportPath.empty()) {
         if (ExportMovieList(movies, r.exportPath, clock, r.saveFolder.empty() ? nullptr : &report.targets,
-                            r.snapshotFolder.empty() ? nullptr : &snapshots)) {
+                            r.snapshotFolder.empty() ? nullptr : &snapshots, onceBy)) {
             message += Formatted(IDS_BATCH_EXPORTED, r.exportPath);
         } else {
             message += "\r\n" + Formatted(IDS_BATCH_EXPORT_FAILED, r.exportPath);

@@ -8,11 +8,13 @@
 
 #include "discovery/archive_scan.h"
 #include "caches/firefox_cache2.h"
+#include "base/hex_text.h"
 #include "discovery/shell_helpers.h"
 #include "discovery/swf_names.h"
 #include "res/resource.h"
 #include "win/handles.h"
 #include "win/platform.h"
+#include "win/sha256.h"
 
 namespace fh {
 
@@ -134,15 +136,23 @@ unsigned& NextExtractedName() {
     return next;
 }
 
+// How many of the file's bytes the movie's stored body takes from its
+// offset on; false when the file ends before that offset.
+bool StoredLength(const SwfEntry& entry, WinCacheFile& source, std::uint64_t& length) {
+    if (entry.partOffset > source.Size()) return false;
+    length = source.Size() - entry.partOffset;
+    if (entry.partLength >= 0) length = std::min<std::uint64_t>(length, static_cast<std::uint64_t>(entry.partLength));
+    return true;
+}
+
 // Streams the movie's bytes, decoded, into a new file of the extracted
 // folder; its path, or empty.
 std::string ExtractMovie(const SwfEntry& entry, const std::string& folder) {
     UniqueFile stored(OpenForReading(entry.path));
     if (!stored) return std::string();
     WinCacheFile source(std::move(stored));
-    if (entry.partOffset > source.Size()) return std::string();
-    std::uint64_t length = source.Size() - entry.partOffset;
-    if (entry.partLength >= 0) length = std::min<std::uint64_t>(length, static_cast<std::uint64_t>(entry.partLength));
+    std::uint64_t length = 0;
+    if (!StoredLength(entry, source, length)) return std::string();
     for (int tries = 0; tries < 1000; ++tries) {
         const std::string path = folder + "\\" + std::to_string(NextExtractedName()++) + ".swf";
         // A new file only: what is there already (another run's leftover) is never written over.
@@ -254,6 +264,22 @@ std::string MovieFileOf(const SwfEntry& entry) {
     if (entry.cacheLastModified) SetModifiedTime(path, entry.cacheLastModified);
     Extracted()[key] = path;
     return path;
+}
+
+std::string MovieSha256(const SwfEntry& entry, const std::atomic<bool>* cancel) {
+    UniqueFile stored(OpenForReading(entry.path));
+    if (!stored) return std::string();
+    WinCacheFile source(std::move(stored));
+    std::uint64_t length = 0;
+    if (!StoredLength(entry, source, length)) return std::string();
+    Sha256Stream hash;
+    const StreamEnd end = StreamBody(source, entry.partOffset, length, entry.encoding, kMaxMovieBody,
+                                     [&](std::string_view piece) {
+                                         return !(cancel && cancel->load(std::memory_order_relaxed)) && hash.Add(piece);
+                                     });
+    if (end != StreamEnd::Whole) return std::string();
+    const std::string digest = hash.Finish();
+    return digest.empty() ? std::string() : LowerHex(digest);
 }
 
 bool SetModifiedTime(const std::string& path, std::int64_t seconds) {

@@ -4,6 +4,7 @@
 // (a block of a data file, a body followed by metadata, a gzip body) are
 // extracted on demand into the program's temporary folder.
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,11 @@ bool LoadArchiveFolder(SwfEntryList& entries, int& counter, const std::string& f
 // copy (made once, with the cache's last-modified time); empty when the
 // bytes cannot be had.
 std::string MovieFileOf(const SwfEntry& entry);
+
+// The SHA-256 of the movie's bytes as saved (a cache record's body decoded),
+// in 64 lowercase hex digits, from one read of them; empty when they cannot
+// all be read within kMaxMovieBody, or when `cancel` is raised.
+std::string MovieSha256(const SwfEntry& entry, const std::atomic<bool>* cancel = nullptr);
 
 // Appends the movies that the caches under the folder record with their
 // addresses (not the files found by their first bytes alone), each named by

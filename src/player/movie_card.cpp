@@ -20,11 +20,16 @@ std::string Rate(double fps) {
 }  // namespace
 
 std::vector<CardLine> MovieCardLines(const SwfHeaderInfo& info, const CardTexts& texts, const std::string& sizeText,
-                                     const std::string& title) {
+                                     const std::string& title, const std::string& sha256) {
     std::vector<CardLine> lines;
+    // Sixteen digits tell movies apart on sight; the CSV has all 64.
+    auto addHash = [&] {
+        if (!sha256.empty()) lines.push_back({texts.sha256, sha256.substr(0, 16)});
+    };
     if (!info.IsMovie()) {
         lines.push_back({texts.notAMovie, std::string()});
         if (!sizeText.empty()) lines.push_back({texts.fileSize, sizeText + texts.bytes});
+        addHash();
         return lines;
     }
     if (!title.empty()) lines.push_back({texts.title, title});
@@ -38,6 +43,7 @@ std::vector<CardLine> MovieCardLines(const SwfHeaderInfo& info, const CardTexts&
     if (info.frameRate) lines.push_back({texts.frameRate, Rate(info.FramesPerSecond())});
     if (info.frameCount) lines.push_back({texts.frameCount, Number(*info.frameCount)});
     if (!sizeText.empty()) lines.push_back({texts.fileSize, sizeText + texts.bytes});
+    addHash();
     if (info.actionScript3) lines.push_back({texts.actionScript3, *info.actionScript3 ? texts.yes : texts.no});
     switch (info.stop) {
     case SwfStop::CutShort:

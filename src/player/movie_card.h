@@ -15,7 +15,7 @@ namespace fh {
 // The card's words, from the string table.
 struct CardTexts {
     std::string version, compression, none, stage, frameRate, frameCount, fileSize, bytes, actionScript3, yes, no,
-        title, notAMovie, cutShort, corrupt, tooLarge, unreadable;
+        title, notAMovie, cutShort, corrupt, tooLarge, unreadable, sha256;
 };
 
 struct CardLine {
@@ -25,9 +25,10 @@ struct CardLine {
 
 // The lines for a movie read with ReadSwfHeader: what could be read, and a
 // last line that says why the reading stopped early. `title` is the
-// metadata's title already in the system code page.
+// metadata's title already in the system code page; `sha256` the file's
+// hash in hex (empty when none), of which the card shows the first 16 digits.
 std::vector<CardLine> MovieCardLines(const SwfHeaderInfo& info, const CardTexts& texts, const std::string& sizeText,
-                                     const std::string& title);
+                                     const std::string& title, const std::string& sha256 = std::string());
 
 // The words of the lines about the drawing, from the string table; the
 // counted ones are printf formats with one %d.

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/hex_text.h"
+#include "caches/cache_records.h"
+#include "win/sha256.h"
+
 namespace fh {
 
 FileSource::FileSource(const std::string& path, const std::atomic<bool>* cancel)
@@ -64,11 +68,68 @@ std::uint64_t FileSource::Skip(std::uint64_t count) {
     return buffered + step;
 }
 
+namespace {
+
+// Hands the reads on and hashes every byte that passes, up to the cap of
+// what is ever taken out of a cache; a skip reads through, so that no byte
+// goes unhashed.
+class HashingSource : public ByteSource {
+public:
+    explicit HashingSource(ByteSource& inner) : m_inner(inner) {}
+    std::size_t Read(void* buffer, std::size_t size) override {
+        const std::size_t got = m_inner.Read(buffer, size);
+        m_total += got;
+        if (m_total > kMaxMovieBody) m_over = true;
+        if (!m_over) m_hash.Add(std::string_view(static_cast<const char*>(buffer), got));
+        return got;
+    }
+    std::uint64_t Skip(std::uint64_t count) override {
+        if (m_over) return m_inner.Skip(count);
+        std::uint64_t done = 0;
+        while (done < count) {
+            const std::size_t got = Read(Scratch(), static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, count - done)));
+            if (got == 0) break;
+            done += got;
+        }
+        return done;
+    }
+    std::optional<std::uint64_t> Size() const override { return m_inner.Size(); }
+
+    // Reads the rest of the source; the digest in hex, or empty.
+    std::string Finish() {
+        while (!m_over && Read(Scratch(), kPiece) > 0) {
+        }
+        if (m_over || m_inner.Size() != m_total) return std::string();
+        const std::string digest = m_hash.Finish();
+        return digest.empty() ? std::string() : LowerHex(digest);
+    }
+
+private:
+    static constexpr std::size_t kPiece = 64u << 10;
+    char* Scratch() {
+        m_scratch.resize(kPiece);
+        return m_scratch.data();
+    }
+
+    ByteSource& m_inner;
+    Sha256Stream m_hash;
+    std::vector<char> m_scratch;
+    std::uint64_t m_total = 0;
+    bool m_over = false;
+};
+
+}  // namespace
+
 std::optional<SwfHeaderInfo> ReadMovieFile(const std::string& path, const SwfReadLimits& limits,
-                                           const std::atomic<bool>* cancel) {
+                                           const std::atomic<bool>* cancel, std::string* sha256) {
+    if (sha256) sha256->clear();
     FileSource source(path, cancel);
     if (!source.IsOpen()) return std::nullopt;
-    return ReadSwfHeader(source, limits);
+    if (!sha256) return ReadSwfHeader(source, limits);
+    HashingSource hashing(source);
+    SwfHeaderInfo info = ReadSwfHeader(hashing, limits);
+    *sha256 = hashing.Finish();
+    return info;
 }
 
 }  // namespace fh

@@ -37,8 +37,11 @@ private:
     std::size_t m_begin = 0, m_end = 0;  // the unread part of the buffer
 };
 
-// The facts of a movie file; nothing when it cannot be opened.
+// The facts of a movie file; nothing when it cannot be opened. With
+// `sha256`, the same read goes on to the end of the file for the SHA-256 of
+// its bytes in lowercase hex: empty when they could not all be read, when
+// they are more than kMaxMovieBody, or when the read was cancelled.
 std::optional<SwfHeaderInfo> ReadMovieFile(const std::string& path, const SwfReadLimits& limits = SwfReadLimits(),
-                                           const std::atomic<bool>* cancel = nullptr);
+                                           const std::atomic<bool>* cancel = nullptr, std::string* sha256 = nullptr);
 
 }  // namespace fh

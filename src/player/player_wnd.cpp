@@ -45,6 +45,7 @@ struct CardResult {
     unsigned generation = 0;
     std::optional<SwfHeaderInfo> info;
     std::string title;
+    std::string sha256;
     std::shared_ptr<SwfMovie> movie;
 };
 
@@ -88,6 +89,7 @@ CardTexts LoadCardTexts() {
     t.corrupt = LoadResString(IDS_CARD_CORRUPT);
     t.tooLarge = LoadResString(IDS_CARD_TOO_LARGE);
     t.unreadable = LoadResString(IDS_CARD_UNREADABLE);
+    t.sha256 = LoadResString(IDS_CARD_SHA256);
     return t;
 }
 
@@ -113,7 +115,8 @@ std::unique_ptr<CardResult> ReadCardResult(const std::string& path, unsigned gen
                                            const std::atomic<bool>* cancel) {
     auto result = std::make_unique<CardResult>();
     result->generation = generation;
-    result->info = ReadMovieFile(path, SwfReadLimits(), cancel);
+    // The header's read goes on to the end of the file for its hash.
+    result->info = ReadMovieFile(path, SwfReadLimits(), cancel, &result->sha256);
     if (result->info) result->title = MetadataTitle(result->info->metadata);
     if (result->info && result->info->IsMovie()) {
         FileSource source(path, cancel);
@@ -205,7 +208,7 @@ MsgResult CPlayerWnd::OnCardRead(WPARAM, LPARAM lParam) {
     m_readThread.Reset();
     m_info = std::move(result->info);
     if (m_info) {
-        m_factLines = MovieCardLines(*m_info, LoadCardTexts(), m_sizeText, result->title);
+        m_factLines = MovieCardLines(*m_info, LoadCardTexts(), m_sizeText, result->title, result->sha256);
     } else {
         m_factLines = {{LoadResString(IDS_CARD_UNREADABLE), std::string()}};
     }

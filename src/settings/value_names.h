@@ -16,5 +16,6 @@ constexpr char kValueIeCacheFolder[] = "IECacheFolder";
 constexpr char kValueFirefoxProfileFolder[] = "FirefoxProfileFolder";
 constexpr char kValueSavePath[] = "SavePath";
 constexpr char kValueWindowPlacement[] = "WindowPlacement";
+constexpr char kValueSaveUnique[] = "SaveUniqueMovies";
 
 }  // namespace fh

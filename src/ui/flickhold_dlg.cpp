@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "actions/movie_copies.h"
+#include "actions/movie_export.h"
 #include "base/dpi.h"
 #include "base/narrow.h"
 #include "discovery/loaders.h"
@@ -108,6 +110,7 @@ const std::vector<DispatchEntry<CFlickholdDlg>>& CFlickholdDlg::DispatchTable() 
         OnCommand<D>(ID_LIST_EXPORT_CSV, 0, &D::OnExportList),
         OnCommand<D>(ID_LIST_SAVE_SELECTED_SITES, 0, &D::OnSaveSelectedInSites),
         OnCommand<D>(ID_LIST_SAVE_ALL_SITES, 0, &D::OnSaveAllInSites),
+        OnCommand<D>(ID_LIST_SAVE_UNIQUE, 0, &D::OnToggleSaveUnique),
     };
     return table;
 }
@@ -316,14 +319,26 @@ void CFlickholdDlg::LoadEntries(int source, SwfEntryList& entries) {
     const std::string caption = text;
     if (source == FirefoxCache) LoadFirefoxCache(entries, counter, FirefoxFolders(), m_clock);
     else if (source == ChosenFolder) LoadChosenFolder(entries, counter, m_strCurrViewFolder, m_clock);
-    else if (source == CacheArchive) LoadArchiveFolder(entries, counter, m_strCurrViewFolder, m_clock, [&](std::size_t found) {
-        // A long walk shows its count so far in the caption; Escape, pressed
-        // while this window is in front, ends it.
-        ::SetWindowTextA(Handle(), (caption + " - " + std::to_string(found)).c_str());
-        return !(::GetForegroundWindow() == Handle() && (::GetAsyncKeyState(VK_ESCAPE) & 0x8000));
-    });
+    else if (source == CacheArchive)
+        LoadArchiveFolder(entries, counter, m_strCurrViewFolder, m_clock,
+                          [&](std::size_t found) { return KeepGoing(caption, found); });
     else LoadIeCache(entries, counter, IeCacheFolder(), m_clock);
     if (source == CacheArchive && Handle()) ::SetWindowTextA(Handle(), caption.c_str());
+}
+
+bool CFlickholdDlg::KeepGoing(const std::string& caption, std::size_t done) const {
+    ::SetWindowTextA(Handle(), (caption + " - " + std::to_string(done)).c_str());
+    return !(::GetForegroundWindow() == Handle() && (::GetAsyncKeyState(VK_ESCAPE) & 0x8000));
+}
+
+std::optional<std::vector<std::string>> CFlickholdDlg::HashWithProgress(const SwfEntryList& entries) const {
+    WaitCursor wait;
+    char text[256] = "";
+    ::GetWindowTextA(Handle(), text, sizeof text);
+    const std::string caption = text;
+    auto hashes = HashMovies(entries, [&](std::size_t done) { return KeepGoing(caption, done); });
+    ::SetWindowTextA(Handle(), caption.c_str());
+    return hashes;
 }
 
 void CFlickholdDlg::LoadSource() {
@@ -589,10 +604,21 @@ void CFlickholdDlg::OnSaveAs() {
 
 void CFlickholdDlg::OnSaveAll() {
     // Every movie of the load, also those the filters keep out of the list.
+    const SwfEntryList entries = m_entries;
+    std::optional<std::vector<std::string>> hashes;
+    if (SaveOncePerMovie() && !(hashes = HashWithProgress(entries))) return;
     FreeNameFinder names(SystemCodePage());
     const std::string folder = GetSaveFolder();
-    const SwfEntryList entries = m_entries;
-    for (const SwfEntry& entry : entries) SaveEntry(entry, false, folder, Handle(), Shell(), names);
+    OncePerMovie once(hashes ? &*hashes : nullptr);
+    std::size_t movie = 0;
+    for (const SwfEntry& entry : entries) {
+        if (entry.isFolder) continue;
+        const std::size_t row = movie++;
+        if (!once.WrittenFor(row).empty()) continue;
+        std::string written;
+        SaveEntry(entry, false, folder, Handle(), Shell(), names, &written);
+        once.Wrote(row, written);
+    }
 }
 
 void CFlickholdDlg::OnChooseSaveFolder() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -117,7 +118,16 @@ private:
     void OnExportList();
     void OnSaveSelectedInSites();
     void OnSaveAllInSites();
-    void SaveInSites(const SwfEntryList& entries);
+    void OnToggleSaveUnique();
+    void SaveInSites(const SwfEntryList& entries, const std::vector<std::string>* onceBy = nullptr);
+    // A long walk or hashing shows its count so far in the caption; Escape,
+    // pressed while this window is in front, ends it (false).
+    bool KeepGoing(const std::string& caption, std::size_t done) const;
+    // The hashes of the movies (HashMovies), counted in the caption; none
+    // when Escape ended the hashing.
+    std::optional<std::vector<std::string>> HashWithProgress(const SwfEntryList& entries) const;
+    // Save All writes each movie once (the list menu's option).
+    bool SaveOncePerMovie() const;
     SwfEntryList SelectedMovies() const;
     void CreateTips();
     int FirstSelectedRow() const;

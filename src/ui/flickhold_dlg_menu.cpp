@@ -1,11 +1,13 @@
 // The list's context menu: the addresses of the selected rows to the
-// clipboard, the movie list as CSV, and movies saved in site folders.
+// clipboard, the movie list as CSV, movies saved in site folders, and the
+// option of saving each movie once.
 
 #include <windowsx.h>
 
 #include "actions/movie_export.h"
 #include "base/narrow.h"
 #include "settings/settings_store.h"
+#include "settings/value_names.h"
 #include "ui/flickhold_dlg.h"
 #include "win/handles.h"
 #include "win/platform.h"
@@ -85,6 +87,10 @@ MsgResult CFlickholdDlg::OnContextMenu(WPARAM wParam, LPARAM lParam) {
     for (const auto& item : items)
         ::AppendMenuA(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), item.id,
                       LoadResString(item.text).c_str());
+    // An option of Save All, flat or in site folders, rather than an action.
+    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(menu, MF_STRING | (SaveOncePerMovie() ? MF_CHECKED : MF_UNCHECKED), ID_LIST_SAVE_UNIQUE,
+                  LoadResString(IDS_MENU_SAVE_UNIQUE).c_str());
     ShowListMenu(menu, at);
     ::DestroyMenu(menu);
     return Handled(0);
@@ -103,16 +109,27 @@ void CFlickholdDlg::OnCopyAddresses() {
 void CFlickholdDlg::OnExportList() {
     std::string path;
     if (!HasMovie(m_entries) || !Shell().AskExportPath(Handle(), "flickhold.csv", path)) return;
-    if (!ExportMovieList(m_entries, path, m_clock))
+    const std::optional<std::vector<std::string>> hashes = HashWithProgress(m_entries);
+    if (!hashes) return;
+    if (!ExportMovieList(m_entries, path, m_clock, nullptr, nullptr, &*hashes))
         Shell().Message(Handle(), LoadResString(IDS_EXPORT_FAILED), MB_OK | MB_ICONSTOP);
 }
 
 void CFlickholdDlg::OnSaveSelectedInSites() { SaveInSites(SelectedMovies()); }
 
-void CFlickholdDlg::OnSaveAllInSites() { SaveInSites(m_entries); }
+void CFlickholdDlg::OnSaveAllInSites() {
+    std::optional<std::vector<std::string>> hashes;
+    if (SaveOncePerMovie() && !(hashes = HashWithProgress(m_entries))) return;
+    SaveInSites(m_entries, hashes ? &*hashes : nullptr);
+}
 
-void CFlickholdDlg::SaveInSites(const SwfEntryList& entries) {
-    const SaveReport report = SaveMovies(entries, GetSaveFolder(), true, LoadResString(IDS_UNCLASSIFIED_FOLDER));
+bool CFlickholdDlg::SaveOncePerMovie() const { return ReadProgramNumber(kValueSaveUnique, 0) != 0; }
+
+void CFlickholdDlg::OnToggleSaveUnique() { WriteProgramNumber(kValueSaveUnique, SaveOncePerMovie() ? 0 : 1); }
+
+void CFlickholdDlg::SaveInSites(const SwfEntryList& entries, const std::vector<std::string>* onceBy) {
+    const SaveReport report =
+        SaveMovies(entries, GetSaveFolder(), true, LoadResString(IDS_UNCLASSIFIED_FOLDER), onceBy);
     for (const std::string& name : report.failed)
         Shell().Message(Handle(), LoadResString(IDS_SAVE_FAILED) + name, MB_OK | MB_ICONSTOP);
 }

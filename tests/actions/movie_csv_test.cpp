@@ -21,6 +21,8 @@ TEST(MovieCsv, MovieRecordsCarryTheHeaderFacts) {
     m.site = "games.com";
     m.path = "C:\\cache\\intro[1].swf";
     m.size = 123456;
+    m.sha256 = std::string(64, 'a');
+    m.copies = 3;
     m.lastModified = "Mon, 01 Jan 2007 00:00:00 GMT";
     m.fileTime = LocalTime{2007, 1, 2, 3, 4, 5};
     SwfHeaderInfo h;
@@ -37,15 +39,23 @@ TEST(MovieCsv, MovieRecordsCarryTheHeaderFacts) {
     m.savedTo = "D:\\Saved\\games.com\\intro.swf";
     m.cacheKind = "Firefox cache2";
     m.cacheLastAccess = LocalTime{2011, 3, 15, 9, 30, 0};
-    EXPECT_EQ("intro,http://games.com/intro.swf,games.com,C:\\cache\\intro[1].swf,123456,"
-              "\"Mon, 01 Jan 2007 00:00:00 GMT\",2007-01-02T03:04:05,CWS,9,550,400,29.5,120,1,"
+    EXPECT_EQ("intro,http://games.com/intro.swf,games.com,C:\\cache\\intro[1].swf,123456," + std::string(64, 'a') +
+              ",3,\"Mon, 01 Jan 2007 00:00:00 GMT\",2007-01-02T03:04:05,CWS,9,550,400,29.5,120,1,"
               "Firefox cache2,2011-03-15T09:30:00,,D:\\Saved\\games.com\\intro.swf\r\n",
               CsvMovieRecord(m, true));
     m.header.reset();
     m.size.reset();
     m.fileTime.reset();
-    EXPECT_EQ(17u, test::ReadCsv(CsvMovieRecord(m, false))[0].size());
-    EXPECT_EQ(18u, test::ReadCsv(CsvHeaderRecord(true))[0].size());
+    // A movie that could not be read has no hash, and so no copies.
+    m.sha256.clear();
+    const std::vector<std::string> bare = test::ReadCsv(CsvMovieRecord(m, false))[0];
+    ASSERT_EQ(19u, bare.size());
+    EXPECT_EQ("", bare[5]);
+    EXPECT_EQ("0", bare[6]);
+    const std::vector<std::string> header = test::ReadCsv(CsvHeaderRecord(true))[0];
+    ASSERT_EQ(20u, header.size());
+    EXPECT_EQ((std::vector<std::string>{"size", "sha256", "copies", "last modified"}),
+              std::vector<std::string>(header.begin() + 4, header.begin() + 8));
     EXPECT_EQ("0.00390625", FormatFrameRate(1));
     EXPECT_EQ("24", FormatFrameRate(24 * 256));
     EXPECT_EQ("255.99609375", FormatFrameRate(0xFFFF));
@@ -76,8 +86,8 @@ TEST(MovieCsv, TextsThatASpreadsheetWouldRunAreQuotedAsText) {
         m.lastModified = c.text;
         m.savedTo = c.text;
         const std::vector<std::string> fields = test::ReadCsv(CsvMovieRecord(m, true))[0];
-        ASSERT_EQ(18u, fields.size());
-        for (std::size_t i : {0u, 1u, 3u, 5u, 17u}) EXPECT_EQ(c.cell, fields[i]) << "column " << i;
+        ASSERT_EQ(20u, fields.size());
+        for (std::size_t i : {0u, 1u, 3u, 7u, 19u}) EXPECT_EQ(c.cell, fields[i]) << "column " << i;
         EXPECT_EQ("games.com", fields[2]);
     }
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "base/hex_text.h"
 #include "discovery/loaders.h"
 #include "settings/settings_store.h"
 #include "support/csv_reader.h"
@@ -16,6 +17,7 @@
 #include "support/temp_folder.h"
 #include "support/url_cache.h"
 #include "win/platform.h"
+#include "win/sha256.h"
 
 namespace fh {
 namespace {
@@ -66,13 +68,17 @@ TEST_F(MovieExportTest, CsvOfASeededCacheByteForByte) {
 
     const std::string out = tmp.Path() + "\\list.csv";
     ASSERT_TRUE(ExportMovieList(entries, out, clock));
+    Sha256Stream hash;
+    hash.Add(movie);
     const std::string expected =
         "\xEF\xBB\xBF"
-        "name,address,site,local path,size,last modified,file time,signature,version,stage width,stage height,"
-        "frame rate,frame count,actionscript 3,cache,cache last access,cache expires\r\n"
+        "name,address,site,local path,size,sha256,copies,last modified,file time,signature,version,stage width,"
+        "stage height,frame rate,frame count,actionscript 3,cache,cache last access,cache expires\r\n"
         "intro,http://www.games.co.kr/arcade/intro.swf,games.co.kr," + seeded.localPath + "," +
-        std::to_string(movie.size()) + ",\"Wed, 15 Mar 2006 14:05:09 GMT\",2006-03-15T23:05:09,CWS,9,550,400,24,10,1,,,\r\n"
-        "\"\xEA\xB2\x8C\xEC\x9E\x84, \"\"best\"\"\r\nnext\",,," + odd.path + ",18,,,,,,,,,,,,\r\n";
+        std::to_string(movie.size()) + "," + LowerHex(hash.Finish()) +
+        ",1,\"Wed, 15 Mar 2006 14:05:09 GMT\",2006-03-15T23:05:09,CWS,9,550,400,24,10,1,,,\r\n"
+        "\"\xEA\xB2\x8C\xEC\x9E\x84, \"\"best\"\"\r\nnext\",,," + odd.path +
+        ",18,e74543e28b1362044df017a77968eff06fd5da8c733c80dd0fb4dbcc55a1a8fd,1,,,,,,,,,,,,\r\n";
     EXPECT_EQ(expected, test::ReadFileAt(out));
     EXPECT_EQ(3u, test::ReadCsv(test::ReadFileAt(out).substr(3)).size());
 }

@@ -32,11 +32,14 @@ TEST(BatchArgs, FlagsAndTheirValues) {
     EXPECT_EQ(BatchError::RepeatedFlag, Parse({"/snapshot:a", "/snapshot:b"}).error);
     EXPECT_EQ(1, shots.snapshotFrame);
     EXPECT_EQ(100000, Parse({"/snapshot:a", "/frame:100000"}).snapshotFrame);
+    EXPECT_FALSE(r.unique);
+    EXPECT_TRUE(Parse({"/saveall:a", "/Unique"}).unique);
+    EXPECT_TRUE(Parse({"-unique", "/snapshot:a"}).unique);
 }
 
 TEST(BatchArgs, WithoutBatchFlagsTheWindowStartsAsBefore) {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"/site:games.com"}, {"/unknown", "word"}, {"/exports"}}) {
+         {std::vector<std::string>{}, {"/site:games.com"}, {"/unknown", "word"}, {"/exports"}, {"/uniquely"}}) {
         EXPECT_FALSE(Parse(args).batch);
     }
 }
@@ -62,6 +65,8 @@ TEST(BatchArgs, BadCommandLines) {
         {{"/snapshot:a", "/frame:99999999999"}, BatchError::BadFrame, "/frame:99999999999"},
         {{"/snapshot:a", "/frame:3x"}, BatchError::BadFrame, "/frame:3x"},
         {{"/export:a.csv", "/frame:3"}, BatchError::BadFrame, "/frame:"},
+        {{"/export:a.csv", "/unique"}, BatchError::UniqueAlone, "/unique"},
+        {{"/saveall:a", "/unique", "/unique"}, BatchError::RepeatedFlag, "/unique"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.offending);

@@ -13,18 +13,36 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <map>
 
 
 #include "res/resource.h"
 #include "settings/settings_store.h"
+#include "support/cache_writer.h"
 #include "support/csv_reader.h"
 #include "support/registry_fixture.h"
 #include "support/swf_shapes.h"
+#include "support/swf_writer.h"
 #include "support/temp_folder.h"
 #include "win/platform.h"
 
 namespace fh {
 namespace {
+
+// The files under a folder and its subfolders.
+int CountFiles(const std::string& folder) {
+    int count = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        const std::string name = found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+        else if (name != "." && name != "..") count += CountFiles(folder + "\\" + name);
+    } while (::FindNextFileA(find, &found));
+    ::FindClose(find);
+    return count;
+}
 
 class BatchModeTest : public test::RegistryTest {
 protected:
@@ -167,6 +185,91 @@ TEST_F(BatchModeTest, SnapshotsOfALaterFrameShowTheMovieAsPlayedThatFar) {
         EXPECT_EQ(0x00FF00u, PngPixel(shots + "\\game.png", 10, 10));
     }
     EXPECT_EQ(kBatchBadCommandLine, Run({"/source:folder:" + movies, "/snapshot:x", "/frame:0"}));
+}
+
+TEST_F(BatchModeTest, WithUniqueEachMovieIsSavedAndPicturedOnceAndTheListNamesItsCopies) {
+    // One movie twice, under two names and addresses, gzip-encoded in one
+    // cache entry and plain in another; two movies of the same size and the
+    // same first bytes that are no copies; and two gzip bodies cut short,
+    // the same bytes, whose movies cannot be read whole.
+    const std::string same = test::MovieOf(40, 30, {test::Background(0x336699)});
+    auto binary = [](char last) {
+        return test::MovieOf(40, 30, {test::Background(0x112233), {87, std::string(6, '\0') + std::string(3000, 'p') + last}});
+    };
+    const std::string p = binary('1'), q = binary('2');
+    ASSERT_EQ(p.size(), q.size());
+    const std::string gzip = "Content-Encoding: gzip\r\n";
+    std::string noisy = test::SwfBytes('F', 200000);
+    noisy.replace(8, std::string::npos, test::Noise(noisy.size() - 8, 5));
+    const std::string cut = test::Gzip(noisy).substr(0, 4000);
+    tmp.WriteFile("caches\\cache2\\entries\\" + std::string(40, 'A'),
+                  test::Cache2EntryFile(test::Gzip(same), "http://a.test/games/x.swf", gzip));
+    tmp.WriteFile("caches\\cache2\\entries\\" + std::string(40, 'B'),
+                  test::Cache2EntryFile(same, "http://b.test/other/copy.swf", ""));
+    tmp.WriteFile("caches\\cache2\\entries\\" + std::string(40, 'C'), test::Cache2EntryFile(cut, "http://c.test/1.swf", gzip));
+    tmp.WriteFile("caches\\cache2\\entries\\" + std::string(40, 'D'), test::Cache2EntryFile(cut, "http://c.test/2.swf", gzip));
+    tmp.WriteFile("caches\\loose\\p.swf", p);
+    tmp.WriteFile("caches\\loose\\q.swf", q);
+    const std::string save = tmp.Path() + "\\out", shots = tmp.Path() + "\\shots", csv = tmp.Path() + "\\list.csv";
+    EXPECT_EQ(kBatchFailures, Run({"/source:archive:" + tmp.Path() + "\\caches", "/saveall:" + save, "/sitefolders",
+                                   "/snapshot:" + shots, "/unique", "/export:" + csv}));
+    char copies[128];
+    std::snprintf(copies, sizeof copies, LoadResString(IDS_BATCH_COPIES).c_str(), 1);
+    EXPECT_NE(std::string::npos, message.find(copies)) << message;
+
+    const auto rows = test::ReadCsv(test::ReadFileAt(csv).substr(3));
+    ASSERT_EQ(7u, rows.size());
+    const std::vector<std::string>& head = rows[0];
+    auto column = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(head.begin(), head.end(), name) - head.begin());
+    };
+    const std::size_t address = column("address"), sha = column("sha256"), count = column("copies"),
+                      savedTo = column("saved to"), snapshot = column("snapshot");
+    ASSERT_LT(snapshot, head.size());
+    std::map<std::string, std::vector<std::string>> byAddress;  // the loose files by name
+    for (std::size_t i = 1; i < rows.size(); ++i) byAddress[rows[i][address].empty() ? rows[i][0] : rows[i][address]] = rows[i];
+    const auto& x = byAddress["http://a.test/games/x.swf"];
+    const auto& copy = byAddress["http://b.test/other/copy.swf"];
+    ASSERT_EQ(head.size(), x.size());
+    ASSERT_EQ(head.size(), copy.size());
+    const auto first = std::find_if(rows.begin() + 1, rows.end(), [&](const auto& row) { return row[sha] == x[sha]; });
+    EXPECT_EQ(64u, x[sha].size());
+    EXPECT_EQ(std::string::npos, x[sha].find_first_not_of("0123456789abcdef"));
+    EXPECT_EQ(x[sha], copy[sha]);
+    EXPECT_EQ("2", x[count]);
+    EXPECT_EQ("2", copy[count]);
+    // The first of the two in list order is written, under its own address,
+    // and the other names that file and that picture.
+    const bool aFirst = (*first)[address] == x[address];
+    EXPECT_EQ(save + (aFirst ? "\\a.test\\games\\x.swf" : "\\b.test\\other\\copy.swf"), x[savedTo]);
+    EXPECT_EQ(x[savedTo], copy[savedTo]);
+    EXPECT_EQ(same, test::ReadFileAt(x[savedTo]));
+    EXPECT_FALSE(x[snapshot].empty());
+    EXPECT_EQ(x[snapshot], copy[snapshot]);
+
+    const auto& pRow = byAddress["p"];
+    const auto& qRow = byAddress["q"];
+    ASSERT_EQ(head.size(), pRow.size());
+    ASSERT_EQ(head.size(), qRow.size());
+    EXPECT_NE(pRow[sha], qRow[sha]);
+    EXPECT_EQ("1", pRow[count]);
+    EXPECT_EQ("1", qRow[count]);
+    const std::string unclassified = save + "\\" + LoadResString(IDS_UNCLASSIFIED_FOLDER);
+    EXPECT_EQ(SystemToUtf8(unclassified + "\\p.swf"), pRow[savedTo]);
+    EXPECT_EQ(SystemToUtf8(unclassified + "\\q.swf"), qRow[savedTo]);
+    EXPECT_EQ(p, test::ReadFileAt(unclassified + "\\p.swf"));
+    EXPECT_EQ(q, test::ReadFileAt(unclassified + "\\q.swf"));
+    // Unreadable movies match nothing, not even each other.
+    for (const char* unreadable : {"http://c.test/1.swf", "http://c.test/2.swf"}) {
+        SCOPED_TRACE(unreadable);
+        const auto& row = byAddress[unreadable];
+        ASSERT_EQ(head.size(), row.size());
+        EXPECT_EQ("", row[sha]);
+        EXPECT_EQ("0", row[count]);
+        EXPECT_EQ("", row[savedTo]);
+    }
+    EXPECT_EQ(3, CountFiles(save));
+    EXPECT_EQ(3, CountFiles(shots));
 }
 
 TEST_F(BatchModeTest, BadCommandLinesAndFailedWrites) {

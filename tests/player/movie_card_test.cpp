@@ -24,6 +24,7 @@ CardTexts Texts() {
     t.corrupt = "corrupt";
     t.tooLarge = "too large";
     t.unreadable = "unreadable";
+    t.sha256 = "H";
     return t;
 }
 
@@ -44,8 +45,9 @@ TEST(MovieCard, LinesSayWhatWasReadAndWhyItStopped) {
     info.frameRate = 30 << 8;
     info.frameCount = 7;
     info.actionScript3 = true;
-    EXPECT_EQ("T=Game;V=13;C=LZMA;S=550 x 400;R=30.00 fps;N=7;F=1 234 b;AS3=yes;",
-              Joined(MovieCardLines(info, Texts(), "1 234", "Game")));
+    const std::string hash = "0123456789abcdef" + std::string(48, 'e');
+    EXPECT_EQ("T=Game;V=13;C=LZMA;S=550 x 400;R=30.00 fps;N=7;F=1 234 b;H=0123456789abcdef;AS3=yes;",
+              Joined(MovieCardLines(info, Texts(), "1 234", "Game", hash)));
 
     SwfHeaderInfo cut;
     cut.stop = SwfStop::CutShort;
@@ -59,6 +61,7 @@ TEST(MovieCard, LinesSayWhatWasReadAndWhyItStopped) {
 
     SwfHeaderInfo notMovie;
     EXPECT_EQ("not a movie=;F=12 b;", Joined(MovieCardLines(notMovie, Texts(), "12", "")));
+    EXPECT_EQ("not a movie=;F=12 b;H=0123456789abcdef;", Joined(MovieCardLines(notMovie, Texts(), "12", "", hash)));
 }
 
 TEST(MovieCard, StageFitsTheAreaAtItsAspectRatio) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/flickhold_app.h"
+#include "discovery/archive_source.h"
 #include "player/flash_host.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -168,6 +169,10 @@ TEST_F(PlayerTest, WithoutTheControlTheCardDescribesTheMovie) {
     EXPECT_EQ("550 x 400", value(IDS_CARD_STAGE));
     EXPECT_EQ("12", value(IDS_CARD_FRAME_COUNT));
     EXPECT_EQ("1 234" + LoadResString(IDS_BYTES), value(IDS_LABEL_SIZE));
+    // The hash from the header's read is the one the saving reads give.
+    const std::string hash = MovieSha256(Row(2, "m", movie));
+    ASSERT_EQ(64u, hash.size());
+    EXPECT_EQ(hash.substr(0, 16), value(IDS_CARD_SHA256));
 
     // The stage is drawn at 550:400 in the movie's background colour.
     RECT client;

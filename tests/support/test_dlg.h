@@ -104,19 +104,22 @@ protected:
     ActionShell& Shell() override { return shell; }
 
 public:
-    // The context menu's items as shown (text, enabled) and where.
+    // The context menu's items as shown (text, enabled), those checked, and where.
     std::vector<std::pair<std::string, bool>> menuItems;
+    std::vector<std::string> menuChecked;
     POINT menuAt{};
 
 protected:
     void ShowListMenu(HMENU menu, POINT screen) override {
         menuItems.clear();
+        menuChecked.clear();
         menuAt = screen;
         for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
             char text[256] = "";
             ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
             const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
             menuItems.emplace_back(text, !(state & (MF_GRAYED | MF_DISABLED)));
+            if (state & MF_CHECKED) menuChecked.push_back(text);
         }
     }
 };

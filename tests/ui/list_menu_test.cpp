@@ -7,6 +7,7 @@
 #include "app/flickhold_app.h"
 #include "settings/settings_store.h"
 #include "support/csv_reader.h"
+#include "support/dialog_driver.h"
 #include "support/registry_fixture.h"
 #include "support/temp_folder.h"
 #include "support/test_dlg.h"
@@ -65,6 +66,8 @@ TEST_F(ListMenuTest, TheMenuOffersWhatTheSelectionAllows) {
         {LoadResString(IDS_MENU_EXPORT_CSV), true},
         {LoadResString(IDS_MENU_SAVE_SELECTED_SITES), false},
         {LoadResString(IDS_MENU_SAVE_ALL_SITES), true},
+        {"", false},  // the separator
+        {LoadResString(IDS_MENU_SAVE_UNIQUE), true},
     };
     EXPECT_EQ(none, dlg->menuItems);
     EXPECT_EQ(300, dlg->menuAt.x);
@@ -105,6 +108,34 @@ TEST_F(ListMenuTest, CopyExportAndSaveInSiteFolders) {
     }
     const std::string unclassified = save + "\\" + LoadResString(IDS_UNCLASSIFIED_FOLDER) + "\\moviec.swf";
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(unclassified.c_str()));
+    EXPECT_TRUE(dlg->shell.messages.empty());
+}
+
+TEST_F(ListMenuTest, WithTheOptionCheckedSaveAllWritesEachMovieOnce) {
+    // The three rows hold the same bytes: one movie under three addresses.
+    const std::string save = tmp.Path() + "\\save";
+    WriteSettingText(HKEY_CURRENT_USER, kProgramKey, "SavePath", save);
+    ContextMenu(300, 200);
+    EXPECT_TRUE(dlg->menuChecked.empty());
+    Command(ID_LIST_SAVE_UNIQUE);
+    ContextMenu(300, 200);
+    EXPECT_EQ(std::vector<std::string>{LoadResString(IDS_MENU_SAVE_UNIQUE)}, dlg->menuChecked);
+
+    Command(ID_LIST_SAVE_ALL_SITES);
+    test::Click(dlg->Handle(), IDC_SAVE_ALL);
+    EXPECT_TRUE(test::PathExists(save + "\\games.com\\a\\intro.swf"));
+    EXPECT_FALSE(test::PathExists(save + "\\\xB0\xD4\xC0\xD3.kr"));
+    EXPECT_TRUE(test::PathExists(save + "\\moviea.swf"));
+    EXPECT_FALSE(test::PathExists(save + "\\movieb.swf"));
+    EXPECT_FALSE(test::PathExists(save + "\\moviec.swf"));
+
+    // Unchecked, every row is saved again.
+    Command(ID_LIST_SAVE_UNIQUE);
+    ContextMenu(300, 200);
+    EXPECT_TRUE(dlg->menuChecked.empty());
+    test::Click(dlg->Handle(), IDC_SAVE_ALL);
+    for (const char* file : {"\\moviea01.swf", "\\movieb.swf", "\\moviec.swf"})
+        EXPECT_TRUE(test::PathExists(save + file)) << file;
     EXPECT_TRUE(dlg->shell.messages.empty());
 }
 
