@@ -78,7 +78,7 @@ struct RasterCanvas::PaintSink final : RasterSpanSink {
             std::fill_n(dst, n, color);
             return;
         }
-        for (int i = 0; i < n; ++i) dst[i] = RasterOver(color, dst[i]);
+        RasterOverSolid(dst, color, n);
     }
 };
 

@@ -71,6 +71,8 @@ std::uint32_t RasterValidPixel(std::uint32_t p);
 // Straight ARGB to premultiplied.
 std::uint32_t RasterPremultiply(std::uint32_t argb);
 
+// dst = color over dst, n pixels.
+void RasterOverSolid(std::uint32_t* dst, std::uint32_t color, int n);
 // dst = cover * color over dst, n pixels.
 void RasterBlendSolid(std::uint32_t* dst, std::uint32_t color, const std::uint8_t* cover, int n);
 // dst = cover * src over dst, n pixels.

@@ -49,6 +49,13 @@ TEST(RasterPaint, PixelArithmeticAndColourTransforms) {
         SCOPED_TRACE(c.label);
         EXPECT_EQ(c.expected, c.got);
     }
+    // A run of one colour gives what pixel-by-pixel source-over gives, at
+    // every length (whole groups of four and the rest).
+    std::vector<std::uint32_t> run(11), one(11);
+    for (std::size_t i = 0; i < run.size(); ++i) run[i] = one[i] = RasterPremultiply(0x10305070u * (i + 1) | 0x80000000u);
+    RasterOverSolid(run.data(), 0x60401000, 11);
+    for (std::uint32_t& p : one) p = RasterOver(0x60401000, p);
+    EXPECT_EQ(one, run);
 }
 
 std::vector<std::uint32_t> Row(const RasterPaint& paint, int x, int y, int n) {
