@@ -293,7 +293,7 @@ inline int RampPlace(double t, RasterGradient::Spread spread) {
 
 }  // namespace
 
-std::uint32_t RasterShader::RampColor(int place) const {
+inline std::uint32_t RasterShader::RampColor(int place) const {
     const int i = place >> 8, f = place & 0xFF;
     return f ? Lerp(m_ramp[i], m_ramp[i + 1], static_cast<std::uint32_t>(f)) : m_ramp[i];
 }
@@ -302,6 +302,15 @@ void RasterShader::ShadeGradient(double gx, double gy, int n, std::uint32_t* out
     const double da = m_inverse.a, db = m_inverse.b;
     switch (m_shape) {
     case RasterGradient::Shape::Linear:
+        if (m_spread == RasterGradient::Spread::Pad && std::isfinite(gx) && std::isfinite(da)) {
+            // RampPlace's arithmetic without its cases: padded, and never
+            // not a number from finite steps.
+            for (int k = 0; k < n; ++k, gx += da) {
+                const double place = (gx * 256 - 1) * 256 + 0.5;
+                out[k] = RampColor(place <= 0 ? 0 : place >= 255 * 256 ? 255 * 256 : static_cast<int>(place));
+            }
+            return;
+        }
         for (int k = 0; k < n; ++k, gx += da) out[k] = RampColor(RampPlace(gx, m_spread));
         return;
     case RasterGradient::Shape::Radial:
