@@ -137,7 +137,7 @@ SwfActionBlock ReadActionBlock(SwfReader& r, std::uint64_t& budget) {
         }
         --budget;
         SwfReader payload(r.Data() + r.Position(), length);
-        r.Skip(length);
+        r.Seek(r.Position() + length);
         SwfAction a;
         if (!ReadAction(code, payload, a, budget)) {
             block.complete = false;

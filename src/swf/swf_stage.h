@@ -33,11 +33,12 @@ struct SwfStageLimits {
     // times the passes filters make over them.
     std::uint32_t maxLayerPixels = 16;
     std::uint32_t maxLayerWork = 64;
-    // Actions in one frame (or one click): those run, the gotos among them,
-    // and the tags the gotos replay.
+    // Actions in one frame (or one click): those run, and the gotos among
+    // them; past the tags the frame's timelines have run (by playing, by
+    // gotos and in the sprites they placed) a goto does nothing more.
     std::uint32_t maxActions = 100000;
     std::uint32_t maxGotos = 1000;
-    std::uint64_t maxGotoTags = 2000000;
+    std::uint64_t maxGotoTags = 500000;
 };
 
 struct SwfDrawReport {

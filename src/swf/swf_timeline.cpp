@@ -146,6 +146,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
     instance.frame = frame;
     if (frame >= static_cast<int>(instance.timeline->frames.size())) return;
     if (!instance.timeline->frames[frame].tags.empty()) m_changed = true;
+    m_gotoTags += instance.timeline->frames[frame].tags.size();
     for (const SwfControl& tag : instance.timeline->frames[frame].tags) {
         const SwfPlace& p = tag.place;
         switch (tag.kind) {
