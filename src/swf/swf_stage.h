@@ -38,7 +38,7 @@ struct SwfStageLimits {
     // gotos and in the sprites they placed) a goto does nothing more.
     std::uint32_t maxActions = 100000;
     std::uint32_t maxGotos = 1000;
-    std::uint64_t maxGotoTags = 500000;
+    std::uint64_t maxGotoTags = 200000;
 };
 
 struct SwfDrawReport {
