@@ -1,10 +1,12 @@
-// The reference movies' frame 1 drawn by the core on its own rasterizer,
-// scored against the pictures an independent player drew
+// The reference movies' frame 1, and the later frames that have pictures
+// (ref/NAME-fN.png), drawn by the core on its own rasterizer, scored
+// against the pictures an independent player drew
 // (FLICKHOLD_FIRST_FRAME: tests/data/first-frame).
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -21,11 +23,13 @@ std::string ReadAll(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Frame 1 at the stage's size, composited on nothing (the stage is opaque).
-test::Picture DrawFrameOne(const std::string& bytes) {
+// Frame `frame` at the stage's size (after that many frames played),
+// composited on nothing (the stage is opaque).
+test::Picture DrawFrame(const std::string& bytes, int frame = 1) {
     MemorySource source(bytes);
     std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
     SwfStage stage(movie);
+    for (int played = 1; played < frame; ++played) stage.Advance();
     test::Picture picture;
     picture.width = movie->StageWidthPixels();
     picture.height = movie->StageHeightPixels();
@@ -59,10 +63,33 @@ TEST(SwfReference, FrameOneOfTheReferenceMoviesAsTheOtherPlayerDrewIt) {
         test::Picture reference;
         ASSERT_TRUE(test::ReadPng(ReadAll(std::string(folder) + "/ref/" + name + ".png"), reference));
         const test::PictureScore score =
-            test::ScorePicture(reference, DrawFrameOne(ReadAll(std::string(folder) + "/cases/" + name + ".swf")));
+            test::ScorePicture(reference, DrawFrame(ReadAll(std::string(folder) + "/cases/" + name + ".swf")));
         EXPECT_GE(score.within, 97.0);
         EXPECT_GE(score.withinEdge, 99.9);
     }
+}
+
+TEST(SwfReference, LaterFramesAsTheOtherPlayerPlayedThem) {
+    const char* folder = std::getenv("FLICKHOLD_FIRST_FRAME");
+    ASSERT_NE(nullptr, folder) << "FLICKHOLD_FIRST_FRAME names no references";
+    int pictures = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(folder) + "/ref")) {
+        const std::string name = entry.path().stem().string();
+        const std::size_t mark = name.rfind("-f");
+        if (entry.path().extension() != ".png" || mark == std::string::npos || mark + 2 == name.size() ||
+            name.find_first_not_of("0123456789", mark + 2) != std::string::npos)
+            continue;
+        SCOPED_TRACE(name);
+        ++pictures;
+        test::Picture reference;
+        ASSERT_TRUE(test::ReadPng(ReadAll(entry.path().string()), reference));
+        const std::string movie = ReadAll(std::string(folder) + "/cases/" + name.substr(0, mark) + ".swf");
+        ASSERT_FALSE(movie.empty());
+        const test::PictureScore score = test::ScorePicture(reference, DrawFrame(movie, std::stoi(name.substr(mark + 2))));
+        EXPECT_GE(score.within, 97.0);
+        EXPECT_GE(score.withinEdge, 99.9);
+    }
+    EXPECT_GT(pictures, 0);
 }
 
 }  // namespace
