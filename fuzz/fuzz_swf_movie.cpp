@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int frame = 0; frame < 3; ++frame) {
         // A click in the middle of the stage and the pointer moving away run
         // whatever button is there.
-        const double x = (movie->stage.xMin + movie->stage.xMax) / 2.0, y = (movie->stage.yMin + movie->stage.yMax) / 2.0;
+        const double x = (movie->stage.xMin + movie->stage.xMax) / 2.0;
+        const double y = (movie->stage.yMin + movie->stage.yMax) / 2.0;
         stage.PointerDown(x, y);
         stage.PointerUp(x, y);
         stage.PointerMove(x + 200, y, false);

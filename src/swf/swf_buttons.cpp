@@ -43,7 +43,8 @@ bool Contains(const SwfPath& path, SwfPoint p, bool nonZero, std::uint64_t& budg
             SwfPoint from = last;
             for (int i = 1; i <= 8; ++i) {
                 const double t = i / 8.0, u = 1 - t;
-                const SwfPoint to{u * u * last.x + 2 * u * t * c.x + t * t * e.x, u * u * last.y + 2 * u * t * c.y + t * t * e.y};
+                const SwfPoint to{u * u * last.x + 2 * u * t * c.x + t * t * e.x,
+                                  u * u * last.y + 2 * u * t * c.y + t * t * e.y};
                 edge(from, to);
                 from = to;
             }
@@ -173,7 +174,9 @@ bool SwfStage::HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, doub
     if (!c || budget == 0 || !m.Invert(inverse)) return false;
     --budget;
     const SwfPoint p = inverse.Apply(x, y);
-    auto inRect = [&](double x0, double y0, double x1, double y1) { return p.x >= x0 && p.x < x1 && p.y >= y0 && p.y < y1; };
+    auto inRect = [&](double x0, double y0, double x1, double y1) {
+        return p.x >= x0 && p.x < x1 && p.y >= y0 && p.y < y1;
+    };
     switch (c->kind) {
     case SwfKind::Shape: {
         const SwfOutline& outline = ShapeOutline(c->index);

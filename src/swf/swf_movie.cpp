@@ -156,7 +156,6 @@ private:
             return;
         }
         case kDoAction: {
-            ++m_movie.leftOut.scripts;
             SwfControl c;
             c.kind = SwfControl::Kind::Actions;
             c.block = AddActions(r);
@@ -167,7 +166,6 @@ private:
         case kDoInitAction:
         case kDoAbc:
         case kDoAbcOld:
-            ++m_movie.leftOut.scripts;
             unrun = true;
             return;
         case kDefineSound:

@@ -140,7 +140,6 @@ struct SwfLeftOut {
     int editTexts = 0;  // without embedded glyphs to draw them with
     int sounds = 0;
     int videos = 0;
-    int scripts = 0;  // DoAction, DoInitAction, DoABC
     // Frames with script that is not run: an action list with an action
     // beyond those that steer timelines, DoInitAction, DoABC.
     int unrunScriptFrames = 0;
