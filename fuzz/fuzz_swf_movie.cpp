@@ -1,5 +1,6 @@
-// The movie reader, outlines, display list and drawing over any tag data:
-// the first byte is the version, the rest the body after the header.
+// The movie reader, outlines, display list, frame actions, buttons and
+// drawing over any tag data: the first byte is the version, the rest the
+// body after the header.
 
 #include <algorithm>
 #include <cmath>
@@ -83,10 +84,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stageLimits.maxObjects = 2000;
     stageLimits.maxPoints = 200000;
     stageLimits.maxGradientPixels = 1u << 16;
+    stageLimits.maxActions = 5000;
+    stageLimits.maxGotos = 100;
+    stageLimits.maxGotoTags = 50000;
     SwfStage stage(movie, stageLimits);
     SwfImages images;
     RasterImage picture(64, 48);
     for (int frame = 0; frame < 3; ++frame) {
+        // A click in the middle of the stage and the pointer moving away run
+        // whatever button is there.
+        const double x = (movie->stage.xMin + movie->stage.xMax) / 2.0;
+        const double y = (movie->stage.yMin + movie->stage.yMax) / 2.0;
+        stage.PointerDown(x, y);
+        stage.PointerUp(x, y);
+        stage.PointerMove(x + 200, y, false);
         CheckingCanvas canvas(64, 48);
         stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 64, 48);
         fuzz::Require(canvas.depth == 0, "every clip is popped by the end of a frame");

@@ -44,9 +44,10 @@ struct PlaybackState {
     bool drawCut = false;  // a cap ended the last drawing early
 };
 
-// The lines the built-in renderer adds to the card: the frame shown, that
-// scripts are not run, what is not drawn, and why the movie was read or
-// drawn only in part. `headerSaid` is true when the header's lines already
+// The lines the built-in renderer adds to the card: the frame shown, how
+// many frames have scripts that are not run (beyond the actions that steer
+// timelines), what is not drawn, and why the movie was read or drawn only
+// in part. `headerSaid` is true when the header's lines already
 // say why the reading stopped.
 std::vector<CardLine> PlaybackCardLines(const SwfMovie& movie, const PlaybackState& state, const PlaybackTexts& texts,
                                         bool headerSaid);

@@ -156,6 +156,10 @@ const std::vector<DispatchEntry<CPlayerWnd>>& CPlayerWnd::DispatchTable() {
         OnMessage<P>(kCardRead, &P::OnCardRead),
         OnMessage<P>(WM_TIMER, &P::OnTimer),
         OnMessage<P>(WM_LBUTTONDOWN, &P::OnLButtonDown),
+        OnMessage<P>(WM_LBUTTONUP, &P::OnLButtonUp),
+        OnMessage<P>(WM_MOUSEMOVE, &P::OnMouseMove),
+        OnMessage<P>(WM_MOUSELEAVE, &P::OnMouseLeave),
+        OnMessage<P>(WM_SETCURSOR, &P::OnSetCursor),
         OnMessage<P>(WM_KEYDOWN, &P::OnKeyDown),
         OnMessage<P>(WM_GETDLGCODE, &P::OnGetDlgCode),
     };
@@ -275,6 +279,9 @@ void CPlayerWnd::StopPlayback() {
     m_movie.reset();
     m_drawCut = false;
     m_paused = false;
+    m_overButton = false;
+    if (m_pressing && Handle()) ::ReleaseCapture();
+    m_pressing = false;
 }
 
 MsgResult CPlayerWnd::OnTimer(WPARAM wParam, LPARAM) {
@@ -323,7 +330,8 @@ void CPlayerWnd::StepFrame(int delta) {
         // No going back: the movie starts again and plays to the frame before.
         const int target = m_stage->Frame() > 1 ? m_stage->Frame() - 1 : m_stage->FrameCount();
         m_stage->Restart();
-        while (m_stage->Frame() < target) m_stage->Advance(true);
+        // Gotos may keep the movie from ever reaching it: no more steps than frames.
+        for (int i = 1; i < m_stage->FrameCount() && m_stage->Frame() < target; ++i) m_stage->Advance(true);
     }
     DrawStage();
     UpdateCardLines();
@@ -351,8 +359,73 @@ MsgResult CPlayerWnd::OnLButtonDown(WPARAM, LPARAM lParam) {
     ::SetFocus(Handle());
     const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     const RECT box = StageRect();
-    if (::PtInRect(&box, at)) TogglePause();
+    if (!::PtInRect(&box, at)) return Handled(0);
+    const SwfPoint point = StagePoint(lParam);
+    if (m_stage->PointerDown(point.x, point.y)) {
+        // The release belongs to the button even if it ends outside the window.
+        m_pressing = true;
+        ::SetCapture(Handle());
+        ShowPointerChange();
+    } else {
+        TogglePause();
+    }
     return Handled(0);
+}
+
+MsgResult CPlayerWnd::OnLButtonUp(WPARAM, LPARAM lParam) {
+    if (!m_stage || !m_pressing) return NotHandled();
+    m_pressing = false;
+    ::ReleaseCapture();
+    const SwfPoint point = StagePoint(lParam);
+    m_stage->PointerUp(point.x, point.y);
+    m_overButton = m_stage->PointerMove(point.x, point.y, false);
+    // Its actions may have sent the movie to another frame, or set it playing.
+    UpdateCardLines();
+    ShowPointerChange();
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+    return Handled(0);
+}
+
+MsgResult CPlayerWnd::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+    if (!m_stage) return NotHandled();
+    if (!m_tracking) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+        m_tracking = ::TrackMouseEvent(&track) != FALSE;
+    }
+    const SwfPoint point = StagePoint(lParam);
+    m_overButton = m_stage->PointerMove(point.x, point.y, m_pressing && (wParam & MK_LBUTTON));
+    ShowPointerChange();
+    return Handled(0);
+}
+
+MsgResult CPlayerWnd::OnMouseLeave(WPARAM, LPARAM) {
+    m_tracking = false;
+    if (!m_stage || m_pressing) return Handled(0);
+    m_overButton = false;
+    m_stage->PointerLeave();
+    ShowPointerChange();
+    return Handled(0);
+}
+
+MsgResult CPlayerWnd::OnSetCursor(WPARAM, LPARAM lParam) {
+    if (!m_overButton || LOWORD(lParam) != HTCLIENT) return NotHandled();
+    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+    return Handled(TRUE);
+}
+
+SwfPoint CPlayerWnd::StagePoint(LPARAM lParam) const {
+    const RECT box = StageRect();
+    const SwfRect& stage = m_movie->stage;
+    const double x = static_cast<short>(LOWORD(lParam)) - box.left + 0.5;
+    const double y = static_cast<short>(HIWORD(lParam)) - box.top + 0.5;
+    const double width = std::max(1L, box.right - box.left), height = std::max(1L, box.bottom - box.top);
+    return {stage.xMin + x * (stage.xMax - stage.xMin) / width, stage.yMin + y * (stage.yMax - stage.yMin) / height};
+}
+
+void CPlayerWnd::ShowPointerChange() {
+    if (!m_stage || !m_stage->TakeChanged()) return;
+    DrawStage();
+    ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 MsgResult CPlayerWnd::OnKeyDown(WPARAM wParam, LPARAM) {

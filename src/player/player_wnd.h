@@ -13,7 +13,8 @@
 // goes back to frame 1. Frames that fall behind are dropped, not queued,
 // and drawing takes at most a quarter of the time (see PlaybackPacer); a
 // movie whose frames take too long to draw is paused rather than let keep
-// the window busy.
+// the window busy. The movie's buttons take the pointer: over one the
+// cursor is the hand, and a click on one is the button's, not a pause.
 
 #include <windows.h>
 
@@ -86,10 +87,18 @@ private:
     MsgResult OnCardRead(WPARAM wParam, LPARAM lParam);
     MsgResult OnTimer(WPARAM wParam, LPARAM lParam);
     MsgResult OnLButtonDown(WPARAM wParam, LPARAM lParam);
+    MsgResult OnLButtonUp(WPARAM wParam, LPARAM lParam);
+    MsgResult OnMouseMove(WPARAM wParam, LPARAM lParam);
+    MsgResult OnMouseLeave(WPARAM wParam, LPARAM lParam);
+    MsgResult OnSetCursor(WPARAM wParam, LPARAM lParam);
     MsgResult OnKeyDown(WPARAM wParam, LPARAM lParam);
     MsgResult OnGetDlgCode(WPARAM wParam, LPARAM lParam);
     // Draws the frame on show at the stage box's size and updates the card.
     void DrawStage();
+    // The stage's twips at a point of the window.
+    SwfPoint StagePoint(LPARAM lParam) const;
+    // Draws again when the pointer changed what the stage shows.
+    void ShowPointerChange();
     void StartTimer();
     void StopPlayback();
     void UpdateCardLines();
@@ -108,6 +117,9 @@ private:
     std::unique_ptr<SwfImages> m_images;
     RasterImage m_picture;  // the frame last drawn, the stage box's size
     bool m_paused = false;
+    bool m_overButton = false;  // the pointer is over one of the movie's buttons
+    bool m_pressing = false;    // a press began on a button and has not ended
+    bool m_tracking = false;    // the window is told when the pointer leaves it
     bool m_drawCut = false;
     std::uint32_t m_lastDrawMs = 0;
     bool m_timer = false;

@@ -41,6 +41,7 @@ enum Tag : unsigned {
     kDefineBitsLossless2 = 36,
     kDefineEditText = 37,
     kDefineSprite = 39,
+    kFrameLabel = 43,
     kSoundStreamHead2 = 45,
     kDefineMorphShape = 46,
     kDefineFont2 = 48,
@@ -68,6 +69,7 @@ public:
     // The tags of the root (`timeline` is the movie's) or of a sprite.
     void Tags(SwfReader& r, SwfTimeline& timeline, bool root) {
         SwfFrame frame;
+        bool unrun = false;  // the frame has script that is not run
         // A sprite cut inside its own tag ends only that sprite.
         SwfCut spriteCut = SwfCut::None;
         SwfCut& cut = root ? m_movie.cut : spriteCut;
@@ -104,16 +106,24 @@ public:
             if (code == kShowFrame) {
                 timeline.frames.push_back(std::move(frame));
                 frame = SwfFrame();
+                m_movie.leftOut.unrunScriptFrames += unrun;
+                unrun = false;
+            } else if (code == kFrameLabel) {
+                SwfReader tag(r.Data() + start, length);
+                timeline.labels.emplace_back(tag.String(), static_cast<int>(timeline.frames.size()));
             } else {
                 SwfReader tag(r.Data() + start, length);
-                Tag(code, tag, frame, root);
+                Tag(code, tag, frame, root, unrun);
                 if (tag.Overrun()) ++m_movie.damagedTags;
                 if (m_budget.exhausted) MovieCut(SwfCut::TooManyShapes);
             }
             r.Seek(start + length);
         }
         // Placements after the last ShowFrame still show in a movie that has no frame.
-        if (timeline.frames.empty() && !frame.tags.empty()) timeline.frames.push_back(std::move(frame));
+        if (timeline.frames.empty() && !frame.tags.empty()) {
+            timeline.frames.push_back(std::move(frame));
+            m_movie.leftOut.unrunScriptFrames += unrun;
+        }
     }
 
 private:
@@ -126,7 +136,7 @@ private:
         return m_movie.dictionary.emplace(id, SwfCharacter{kind, static_cast<std::uint32_t>(index)}).second;
     }
 
-    void Tag(unsigned code, SwfReader& r, SwfFrame& frame, bool root) {
+    void Tag(unsigned code, SwfReader& r, SwfFrame& frame, bool root, bool& unrun) {
         switch (code) {
         case kPlaceObject:
         case kPlaceObject2:
@@ -147,14 +157,19 @@ private:
             if (!r.Overrun()) frame.tags.push_back(c);
             return;
         }
-        case kDoAction:
-            // A frame whose only action is stop() is held by the player; no other script runs.
-            ++m_movie.leftOut.scripts;
-            if (r.Size() >= 1 && r.Data()[0] == 0x07 && (r.Size() == 1 || r.Data()[1] == 0x00)) frame.stop = true;
+        case kDoAction: {
+            SwfControl c;
+            c.kind = SwfControl::Kind::Actions;
+            c.block = AddActions(r);
+            unrun = unrun || !m_movie.actions[c.block].complete;
+            frame.tags.push_back(c);
             return;
+        }
         case kDoInitAction:
         case kDoAbc:
-        case kDoAbcOld: ++m_movie.leftOut.scripts; return;
+        case kDoAbcOld:
+            unrun = true;
+            return;
         case kDefineSound:
         case kStartSound:
         case kStartSound2:
@@ -215,7 +230,7 @@ private:
             if (flags & 0x04) p.matrix = r.Matrix();
             if (flags & 0x08) p.colorTransform = r.ColorTransform(true);
             if (flags & 0x10) p.ratio = r.U16();
-            if (flags & 0x20) r.String();
+            if (flags & 0x20) p.name = r.String();
             if (flags & 0x40) p.clipDepth = r.U16();
             if (flags2 & 0x01) {
                 auto list = std::make_shared<SwfFilterList>();
@@ -767,11 +782,15 @@ private:
     void Button(SwfReader& r, bool button2) {
         const std::uint16_t id = r.U16();
         if (m_movie.dictionary.count(id)) return;
+        std::size_t actionsAt = 0;
         if (button2) {
             r.U8();
-            r.U16();
+            const std::size_t offsetAt = r.Position();
+            const std::uint16_t offset = r.U16();
+            if (offset) actionsAt = offsetAt + offset;
         }
         SwfButton button;
+        std::size_t parts = 0;
         while (!r.Overrun() && r.Remaining() > 0) {
             const std::uint8_t flags = r.U8();
             if (flags == 0) break;
@@ -788,12 +807,45 @@ private:
             }
             if (r.Overrun()) break;
             if (flags & 0x01) button.up.push_back(part);
-            if (button.up.size() > 1000) break;
+            if (flags & 0x02) button.over.push_back(part);
+            if (flags & 0x04) button.down.push_back(part);
+            if (flags & 0x08) button.hit.push_back(part);
+            if (++parts > 1000) break;
         }
-        std::stable_sort(button.up.begin(), button.up.end(),
-                         [](const SwfButtonPart& a, const SwfButtonPart& b) { return a.depth < b.depth; });
+        for (auto* state : {&button.up, &button.over, &button.down, &button.hit})
+            std::stable_sort(state->begin(), state->end(),
+                             [](const SwfButtonPart& a, const SwfButtonPart& b) { return a.depth < b.depth; });
+        if (!button2 && !r.Overrun()) {
+            // DefineButton's one action list runs when a click ends over it.
+            button.release.push_back(AddActions(r));
+        } else if (actionsAt) {
+            ButtonConditions(r, actionsAt, button);
+        }
         Define(id, SwfKind::Button, m_movie.buttons.size());
         m_movie.buttons.push_back(std::move(button));
+    }
+
+    // DefineButton2's condition records: the lists for a release over the
+    // button (OverDownToOverUp) are kept, others are not run.
+    void ButtonConditions(SwfReader& r, std::size_t at, SwfButton& button) {
+        for (int n = 0; n < 256 && at + 4 <= r.Size(); ++n) {
+            r.Seek(at);
+            const std::uint16_t next = r.U16();
+            const std::uint8_t conditions = r.U8();
+            r.U8();  // key presses and OverDownToIdle
+            const std::size_t end = next ? std::min(r.Size(), at + next) : r.Size();
+            if (conditions & 0x08) {
+                SwfReader actions(r.Data() + r.Position(), end > r.Position() ? end - r.Position() : 0);
+                button.release.push_back(AddActions(actions));
+            }
+            if (!next) break;
+            at += next;
+        }
+    }
+
+    std::uint32_t AddActions(SwfReader& r) {
+        m_movie.actions.push_back(ReadActionBlock(r, m_actionsLeft));
+        return static_cast<std::uint32_t>(m_movie.actions.size() - 1);
     }
 
     const SwfLimits& m_limits;
@@ -804,6 +856,7 @@ private:
     std::size_t m_glyphsLeft = m_limits.maxGlyphs;
     std::size_t m_textGlyphsLeft = m_limits.maxTextGlyphs;
     std::size_t m_filtersLeft = m_limits.maxFilters;
+    std::uint64_t m_actionsLeft = m_limits.maxActions;
 };
 
 }  // namespace

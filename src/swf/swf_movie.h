@@ -1,9 +1,10 @@
 #pragma once
 // A movie read whole into memory: its stage, its character dictionary
 // (shapes, morph shapes, sprites, bitmaps, fonts, static texts, buttons) and
-// its timeline as each frame's placements and removals. Scripts, sounds,
-// video and edit texts are skipped by their length and counted, so that the
-// card can say what is not shown. Every count and size has a cap; a movie
+// its timeline as each frame's placements, removals and actions (those that
+// steer timelines; see swf_actions.h). Other scripts, sounds, video and
+// edit texts are skipped by their length and counted, so that the card can
+// say what is not shown. Every count and size has a cap; a movie
 // that is cut, corrupt or beyond a cap keeps what was read before it.
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "raster/raster_blend.h"
+#include "swf/swf_actions.h"
 #include "swf/swf_bitmap.h"
 #include "swf/swf_filters.h"
 #include "swf/swf_header.h"
@@ -33,6 +35,7 @@ struct SwfLimits {
     std::uint32_t maxGlyphs = 65536;            // all fonts together
     std::uint32_t maxTextGlyphs = 200000;       // glyphs placed by all texts together
     std::uint32_t maxFilters = 16384;           // filters kept by all placements together
+    std::uint64_t maxActions = 200000;          // actions and pushed values of all action lists
 };
 
 // Why a movie was not read to its end.
@@ -61,21 +64,23 @@ struct SwfPlace {
     std::optional<bool> cacheAsBitmap;
     std::optional<bool> visible;
     std::optional<SwfColor> background;  // opaque background (SWF 11); alpha 0 takes it away
+    std::optional<std::string> name;     // the instance name targets find it by
 };
 
 struct SwfControl {
-    enum class Kind : std::uint8_t { Place, Remove, Background } kind = Kind::Place;
-    SwfPlace place;  // the depth alone for Remove
-    SwfColor color;  // Background
+    enum class Kind : std::uint8_t { Place, Remove, Background, Actions } kind = Kind::Place;
+    SwfPlace place;          // the depth alone for Remove
+    SwfColor color;          // Background
+    std::uint32_t block = 0;  // Actions: the index into the movie's action lists
 };
 
 struct SwfFrame {
-    std::vector<SwfControl> tags;
-    bool stop = false;  // the frame's only script is a plain stop
+    std::vector<SwfControl> tags;  // in the order of the movie's tags
 };
 
 struct SwfTimeline {
     std::vector<SwfFrame> frames;
+    std::vector<std::pair<std::string, int>> labels;  // FrameLabel names and their 0-based frames
 };
 
 struct SwfFont {
@@ -120,7 +125,10 @@ struct SwfButtonPart {
 };
 
 struct SwfButton {
-    std::vector<SwfButtonPart> up;  // in depth order
+    // The parts of each state, in depth order; the hit state's shapes say
+    // where the button is, and are never drawn.
+    std::vector<SwfButtonPart> up, over, down, hit;
+    std::vector<std::uint32_t> release;  // the action lists run when a click ends over it
 };
 
 enum class SwfKind : std::uint8_t { Shape, Morph, Sprite, Bitmap, Font, Text, Button, EditText };
@@ -135,7 +143,9 @@ struct SwfLeftOut {
     int editTexts = 0;  // without embedded glyphs to draw them with
     int sounds = 0;
     int videos = 0;
-    int scripts = 0;  // DoAction, DoInitAction, DoABC
+    // Frames with script that is not run: an action list with an action
+    // beyond those that steer timelines, DoInitAction, DoABC.
+    int unrunScriptFrames = 0;
     int largeBitmaps = 0;
 };
 
@@ -154,6 +164,7 @@ struct SwfMovie {
     std::vector<SwfFont> fonts;
     std::vector<SwfText> texts;
     std::vector<SwfButton> buttons;
+    std::vector<SwfActionBlock> actions;
     SwfLeftOut leftOut;
     SwfCut cut = SwfCut::None;
     std::uint32_t tagCount = 0;

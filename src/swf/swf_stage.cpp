@@ -8,163 +8,9 @@
 #include <type_traits>
 #include <variant>
 
+#include "swf/swf_display_list.h"
+
 namespace fh {
-
-struct SwfStage::Object {
-    std::uint16_t character = 0;
-    SwfMatrix matrix;
-    SwfColorTransform colorTransform;
-    std::uint16_t ratio = 0;
-    std::uint16_t clipDepth = 0;
-    std::unique_ptr<Instance> sprite;
-    std::shared_ptr<const SwfFilterList> filters;
-    RasterBlend blend = RasterBlend::Normal;
-    bool cacheAsBitmap = false;
-    bool visible = true;
-    std::optional<SwfColor> background;
-};
-
-struct SwfStage::Instance {
-    const SwfTimeline* timeline = nullptr;
-    int frame = 0;  // 0-based, the frame last executed
-    std::map<std::uint16_t, Object> list;
-};
-
-SwfStage::SwfStage(std::shared_ptr<const SwfMovie> movie, const SwfStageLimits& limits)
-    : m_movie(std::move(movie)), m_limits(limits) {
-    m_shapeOutlines.resize(m_movie->shapes.size());
-    m_glyphOutlines.resize(m_movie->fonts.size());
-    for (std::size_t i = 0; i < m_movie->fonts.size(); ++i) m_glyphOutlines[i].resize(m_movie->fonts[i].glyphs.size());
-    Restart();
-}
-
-SwfStage::~SwfStage() = default;
-
-void SwfStage::Restart() {
-    m_root = std::make_unique<Instance>();
-    m_root->timeline = &m_movie->root;
-    m_objects = 0;
-    m_capped = false;
-    m_background = SwfColor{255, 255, 255, 255};
-    m_changed = true;
-    Execute(*m_root, 0, 0);
-}
-
-int SwfStage::Frame() const { return m_root->frame + 1; }
-int SwfStage::FrameCount() const { return std::max<int>(1, static_cast<int>(m_movie->root.frames.size())); }
-
-bool SwfStage::Stopped() const {
-    const auto& frames = m_movie->root.frames;
-    return m_root->frame < static_cast<int>(frames.size()) && frames[m_root->frame].stop;
-}
-
-void SwfStage::Advance(bool pastStops) {
-    StepChildren(*m_root, 0);
-    const int frames = static_cast<int>(m_movie->root.frames.size());
-    if (frames <= 1 || (!pastStops && Stopped())) return;
-    if (m_root->frame + 1 >= frames) {
-        Restart();
-        return;
-    }
-    Execute(*m_root, m_root->frame + 1, 0);
-}
-
-void SwfStage::StepChildren(Instance& instance, int nesting) {
-    for (auto& entry : instance.list)
-        if (entry.second.sprite) StepSprite(*entry.second.sprite, nesting + 1);
-}
-
-// A sprite's own sprites move on first, then its next frame runs; after its
-// last frame it starts again from a fresh list.
-void SwfStage::StepSprite(Instance& sprite, int nesting) {
-    StepChildren(sprite, nesting);
-    const auto& frames = sprite.timeline->frames;
-    const int count = static_cast<int>(frames.size());
-    if (count <= 1 || (sprite.frame < count && frames[sprite.frame].stop)) return;
-    if (sprite.frame + 1 >= count) {
-        for (const auto& entry : sprite.list) Release(entry.second);
-        m_changed = m_changed || !sprite.list.empty();
-        sprite.list.clear();
-        Execute(sprite, 0, nesting);
-    } else {
-        Execute(sprite, sprite.frame + 1, nesting);
-    }
-}
-
-void SwfStage::Release(const Object& object) {
-    m_objects -= std::min<std::uint32_t>(m_objects, 1);
-    if (object.sprite)
-        for (const auto& entry : object.sprite->list) Release(entry.second);
-}
-
-void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, int nesting) {
-    object.character = character;
-    if (object.sprite)
-        for (const auto& entry : object.sprite->list) Release(entry.second);
-    object.sprite.reset();
-    const SwfCharacter* c = m_movie->Find(character);
-    if (!c || c->kind != SwfKind::Sprite) return;
-    if (nesting + 1 >= m_limits.maxNesting) {
-        m_capped = true;
-        return;
-    }
-    object.sprite = std::make_unique<Instance>();
-    object.sprite->timeline = &m_movie->sprites[c->index];
-    Execute(*object.sprite, 0, nesting + 1);
-}
-
-void SwfStage::Execute(Instance& instance, int frame, int nesting) {
-    instance.frame = frame;
-    if (frame >= static_cast<int>(instance.timeline->frames.size())) return;
-    if (!instance.timeline->frames[frame].tags.empty()) m_changed = true;
-    for (const SwfControl& tag : instance.timeline->frames[frame].tags) {
-        const SwfPlace& p = tag.place;
-        switch (tag.kind) {
-        case SwfControl::Kind::Background:
-            if (&instance == m_root.get()) m_background = tag.color;
-            break;
-        case SwfControl::Kind::Remove: {
-            auto it = instance.list.find(p.depth);
-            if (it != instance.list.end()) {
-                Release(it->second);
-                instance.list.erase(it);
-            }
-            break;
-        }
-        case SwfControl::Kind::Place: {
-            auto it = instance.list.find(p.depth);
-            Object* object = nullptr;
-            if (it != instance.list.end()) {
-                if (!p.move) break;  // the depth is taken: a plain placement is ignored
-                object = &it->second;
-                if (p.character && *p.character != object->character) PlaceCharacter(*object, *p.character, nesting);
-            } else {
-                if (!p.character) break;  // nothing there to move
-                if (m_objects >= m_limits.maxObjects) {
-                    m_capped = true;
-                    break;
-                }
-                ++m_objects;
-                object = &instance.list[p.depth];
-                PlaceCharacter(*object, *p.character, nesting);
-            }
-            if (p.matrix) object->matrix = *p.matrix;
-            if (p.colorTransform) object->colorTransform = *p.colorTransform;
-            if (p.ratio) object->ratio = *p.ratio;
-            if (p.clipDepth) object->clipDepth = *p.clipDepth;
-            if (p.filters) object->filters = *p.filters;
-            if (p.blend) object->blend = *p.blend;
-            if (p.cacheAsBitmap) object->cacheAsBitmap = *p.cacheAsBitmap;
-            if (p.visible) object->visible = *p.visible;
-            if (p.background) {
-                object->background = *p.background;
-                if (object->background->a == 0) object->background.reset();
-            }
-            break;
-        }
-        }
-    }
-}
 
 const SwfOutline& SwfStage::ShapeOutline(std::uint32_t index) {
     auto& slot = m_shapeOutlines[index];
@@ -268,7 +114,7 @@ private:
         if (!Layered(o)) {
             const SwfColorTransform ocx = cx * o.colorTransform;
             if (o.background) Background(o, m, ocx, nesting);
-            Character(o.character, o.sprite.get(), m, ocx, o.ratio, nesting);
+            Character(o.character, o.sprite.get(), m, ocx, o.ratio, nesting, o.buttonState);
             return;
         }
         const SwfFilterList* filters = o.filters && !o.filters->empty() ? o.filters.get() : nullptr;
@@ -281,7 +127,7 @@ private:
         const SwfLayerRect outer = m_area;
         m_area = rect;
         if (o.background) Background(o, m, SwfColorTransform(), nesting);
-        Character(o.character, o.sprite.get(), m, SwfColorTransform(), o.ratio, nesting);
+        Character(o.character, o.sprite.get(), m, SwfColorTransform(), o.ratio, nesting, o.buttonState);
         m_area = outer;
         --m_layers;
         SwfLayerEffects effects;
@@ -367,16 +213,17 @@ private:
     // What an object draws, through `m`: its content and its opaque
     // background, and with `reach` what its descendants' filters add.
     void Measure(const Object& o, const SwfMatrix& m, int nesting, bool reach, Extent& box) {
-        Content(o.character, o.sprite.get(), m, nesting, reach, box);
+        Content(o.character, o.sprite.get(), m, nesting, reach, box, o.buttonState);
         if (!o.background) return;
         Extent local;
-        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local);
+        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local, o.buttonState);
         if (!local.Empty()) box.AddRect(local.x0, local.y0, local.x1, local.y1, m);
     }
 
     // The bounds a character's records give (shapes, texts, bitmaps), or
     // those of its parts, through `m`. Each step counts against the budget.
-    void Content(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, int nesting, bool reach, Extent& box) {
+    void Content(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, int nesting, bool reach, Extent& box,
+                 SwfButtonState state = SwfButtonState::Up) {
         if (!Enter(nesting)) return;
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
@@ -407,7 +254,7 @@ private:
             break;
         }
         case SwfKind::Button:
-            Button(id, m_movie.buttons[c->index], [&](const SwfButtonPart& part) {
+            Button(id, m_movie.buttons[c->index], state, [&](const SwfButtonPart& part) {
                 Content(part.character, nullptr, m * part.matrix, nesting + 1, reach, box);
             });
             break;
@@ -457,7 +304,7 @@ private:
     // in the colour (opaque, as the name says) with the object's transform.
     void Background(const Object& o, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
         Extent local;
-        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local);
+        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local, o.buttonState);
         if (local.Empty() || !Spend(5)) return;
         const SwfPath device = SwfPath::Rectangle(local.x0, local.y0, local.x1, local.y1).Transformed(m);
         if (!Finite(device)) return;
@@ -496,10 +343,13 @@ private:
     }
 
     template <typename Part>
-    void Button(std::uint16_t id, const SwfButton& button, Part part) {
+    void Button(std::uint16_t id, const SwfButton& button, SwfButtonState state, Part part) {
         if (Expanding(id)) return;
         m_expanding.push_back(id);
-        for (const SwfButtonPart& p : button.up) {
+        const auto& parts = state == SwfButtonState::Over   ? button.over
+                            : state == SwfButtonState::Down ? button.down
+                                                            : button.up;
+        for (const SwfButtonPart& p : parts) {
             if (m_report.cut) break;
             part(p);
         }
@@ -507,7 +357,7 @@ private:
     }
 
     void Character(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, const SwfColorTransform& cx,
-                   std::uint16_t ratio, int nesting) {
+                   std::uint16_t ratio, int nesting, SwfButtonState state = SwfButtonState::Up) {
         if (!Enter(nesting)) return;
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
@@ -523,7 +373,7 @@ private:
             break;
         case SwfKind::Text: Text(m_movie.texts[c->index], m, cx, nullptr); break;
         case SwfKind::Button:
-            Button(id, m_movie.buttons[c->index], [&](const SwfButtonPart& part) {
+            Button(id, m_movie.buttons[c->index], state, [&](const SwfButtonPart& part) {
                 Character(part.character, nullptr, m * part.matrix, cx * part.colorTransform, 0, nesting + 1);
             });
             break;
@@ -624,7 +474,7 @@ private:
                          nesting + 1, paths);
             break;
         case SwfKind::Button:
-            Button(id, m_movie.buttons[c->index], [&](const SwfButtonPart& part) {
+            Button(id, m_movie.buttons[c->index], SwfButtonState::Up, [&](const SwfButtonPart& part) {
                 Mask(part.character, nullptr, m * part.matrix, 0, nesting + 1, paths);
             });
             break;

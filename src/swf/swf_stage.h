@@ -1,13 +1,19 @@
 #pragma once
 // A movie playing: the display list of its root timeline and of every
-// sprite on it, built frame after frame in order, and drawn on a canvas.
-// Frame N is reached from frame N-1 (or from frame 1 by restarting); there
-// is no going back. Nesting, live objects and the work of one drawing are
-// capped, so a movie that places itself inside itself ends, drawn as far as
-// the caps allow.
+// sprite on it, and drawn on a canvas. Each frame every playing timeline
+// moves on, then the actions of the frames entered run (those that steer
+// timelines), newer timelines' before older ones'. A goto back rebuilds a
+// timeline's list as its frame describes it, keeping the objects placed
+// where they still are (and their sprites' playheads). Buttons follow the
+// pointer and run their actions on a click. Nesting, live objects, actions
+// and gotos a frame, and the work of one drawing are capped, so a movie
+// that places itself inside itself or sends timelines back and forth ends,
+// drawn as far as the caps allow.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "swf/swf_canvas.h"
@@ -27,6 +33,12 @@ struct SwfStageLimits {
     // times the passes filters make over them.
     std::uint32_t maxLayerPixels = 16;
     std::uint32_t maxLayerWork = 64;
+    // Actions in one frame (or one click): those run, and the gotos among
+    // them; past the tags the frame's timelines have run (by playing, by
+    // gotos and in the sprites they placed) a goto does nothing more.
+    std::uint32_t maxActions = 100000;
+    std::uint32_t maxGotos = 1000;
+    std::uint64_t maxGotoTags = 200000;
 };
 
 struct SwfDrawReport {
@@ -43,12 +55,23 @@ public:
 
     // Back to frame 1, as when the movie starts.
     void Restart();
-    // The next frame of the root timeline (after the last, frame 1 again).
-    // A frame that holds with stop() is not left unless `pastStops`.
+    // The next frame: every playing timeline moves on (after its last frame,
+    // to its first), then the actions of the frames entered run. The root
+    // moves on though stopped when `pastStops`.
     void Advance(bool pastStops = false);
     int Frame() const;  // 1-based
     int FrameCount() const;
-    bool Stopped() const;
+    bool Stopped() const;  // the root timeline does not play on
+
+    // The pointer at a point of the stage (twips), the button pressed or
+    // not: the button under it shows its over state, or its down state while
+    // the press that began on it lasts; a press ended over the button it
+    // began on runs that button's actions. True when the pointer is over a
+    // button (the player shows the hand).
+    bool PointerMove(double x, double y, bool pressed);
+    bool PointerDown(double x, double y);
+    void PointerUp(double x, double y);
+    void PointerLeave();
     SwfColor Background() const { return m_background; }
     const SwfMovie& Movie() const { return *m_movie; }
     // True when the display list changed since the last call (a frame that
@@ -71,20 +94,52 @@ public:
 
     struct Instance;
     struct Object;
+    // A button object, found again only while it is the same placement.
+    struct ButtonRef {
+        std::weak_ptr<Instance> parent;
+        std::uint16_t depth = 0;
+        std::uint32_t serial = 0;
+    };
 
 private:
     friend class SwfDrawing;
-    void Execute(Instance& instance, int frame, int nesting);
-    void StepChildren(Instance& instance, int nesting);
-    void StepSprite(Instance& sprite, int nesting);
+    struct Queued;
+
+    // The timelines (swf_timeline.cpp).
+    std::shared_ptr<Instance> NewInstance(const SwfTimeline& timeline, Instance* parent, int nesting);
+    void Step(Instance& instance, bool force);
+    void MoveTo(Instance& instance, int frame);
+    void Execute(Instance& instance, int frame);
+    void Rebuild(Instance& instance, int frame);
     void Release(const Object& object);
-    void PlaceCharacter(Object& object, std::uint16_t character, int nesting);
+    void PlaceCharacter(Object& object, std::uint16_t character, Instance& parent);
+    void Queue(Instance& instance, std::uint32_t block);
+    void RunQueue();
+    void Run(Instance& base, const SwfActionBlock& block);
+    void Goto(Instance& instance, long long frame, bool play);
+    void GotoValue(Instance& target, const SwfValue& value, int bias, bool play);
+    Instance* Resolve(Instance& base, const std::string& path) const;
+    int LabelFrame(const Instance& instance, const std::string& label) const;  // -1: none
+    bool SameName(const std::string& a, const std::string& b) const;
+    // The buttons (swf_buttons.cpp).
+    bool ButtonAt(double x, double y, ButtonRef& found);
+    bool HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget, ButtonRef& found);
+    bool HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget);
+    Object* Find(const ButtonRef& ref, Instance** parent = nullptr) const;
+    void ShowButtonStates();
     const SwfOutline& ShapeOutline(std::uint32_t index);
     const SwfOutline& GlyphOutline(std::uint32_t font, std::uint32_t glyph);
 
     std::shared_ptr<const SwfMovie> m_movie;
     SwfStageLimits m_limits;
-    std::unique_ptr<Instance> m_root;
+    std::shared_ptr<Instance> m_root;
+    std::vector<std::weak_ptr<Instance>> m_instances;  // oldest first: a frame steps them newest first
+    std::vector<Queued> m_queue;                       // actions waiting to run, in order
+    std::uint32_t m_actionsRun = 0, m_gotos = 0;       // this frame's, against the caps
+    std::uint64_t m_gotoTags = 0;
+    std::uint32_t m_serial = 0;
+    ButtonRef m_hover, m_pressed, m_shown;  // under the pointer, pressed, showing other than up
+    bool m_hasHover = false, m_hasPressed = false, m_hasShown = false;
     SwfColor m_background{255, 255, 255, 255};
     std::uint32_t m_objects = 0;
     bool m_capped = false;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <sstream>
 
@@ -244,7 +245,8 @@ TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsAreNotRun) {
         s.Rect(0, 0, 550 * 20, 400 * 20);
         return s.Define(id);
     };
-    const Tags tags = {square(1, 0xFF0000FF), square(2, 0x0000FFFF), {12, std::string("\x06\x00", 2)},
+    // An add is beyond the actions that steer timelines: the frame's script is not run.
+    const Tags tags = {square(1, 0xFF0000FF), square(2, 0x0000FFFF), {12, std::string("\x0A\x00", 2)},
                        test::Place(1, 1), test::ShowFrame(), test::Remove(1), test::Place(1, 2), test::ShowFrame()};
     const std::string movie = m_tmp.WriteFile("two.swf", test::MovieOf(550, 400, tags));
     auto dlg = Open({Row(2, "m", movie)});
@@ -256,7 +258,9 @@ TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsAreNotRun) {
             if (line.label == LoadResString(id)) return line.value;
         return std::string("<missing>");
     };
-    EXPECT_EQ(LoadResString(IDS_CARD_SCRIPTS_NOT_RUN), value(IDS_CARD_SCRIPTS));
+    char unrun[256];
+    std::snprintf(unrun, sizeof unrun, LoadResString(IDS_CARD_SCRIPTS_NOT_RUN).c_str(), 1);
+    EXPECT_EQ(unrun, value(IDS_CARD_SCRIPTS));
     auto centre = [&]() {
         const std::vector<std::uint32_t> pixels = player.StagePixels();
         const RECT box = player.StageRect();
@@ -291,6 +295,72 @@ TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsAreNotRun) {
     }
     EXPECT_TRUE(moved);
     EXPECT_EQ("2 / 2", value(IDS_CARD_FRAME));
+}
+
+TEST_F(PlayerTest, AMovieButtonShowsTheHandAndItsClickPlaysTheMovie) {
+    // Stopped on frame 1 of 10 with a button of 200 x 200 px in the middle:
+    // red up, green over, blue down; its release plays the movie.
+    using Tags = std::vector<std::pair<unsigned, std::string>>;
+    auto square = [](std::uint16_t id, std::uint32_t rgba) {
+        test::ShapeWriter s(3);
+        s.Solid(rgba);
+        s.Styles(-1, 1, -1);
+        s.Rect(0, 0, 200 * 20, 200 * 20);
+        return s.Define(id);
+    };
+    const std::string at = test::Translate(0, 0);
+    Tags tags = {square(1, 0xFF0000FF), square(2, 0x00FF00FF), square(3, 0x0000FFFF), square(4, 0x000000FF),
+                 test::Button2(5, {{1, 1, 1, at}, {2, 2, 1, at}, {4, 3, 1, at}, {8, 4, 1, at}},
+                               {{0x08, std::string("\x06\x00", 2)}}),
+                 test::Place(1, 5, test::Translate(175 * 20, 100 * 20)), {12, std::string("\x07\x00", 2)},
+                 test::ShowFrame()};
+    // Ten frames: a tick moves on four at most, so playing never wraps round unseen.
+    for (int i = 1; i < 10; ++i) tags.push_back(test::ShowFrame());
+    const std::string movie = m_tmp.WriteFile("button.swf", test::MovieOf(550, 400, tags));
+    auto dlg = Open({Row(2, "m", movie)});
+    const CPlayerWnd& player = dlg->Player();
+    ASSERT_TRUE(WaitForCard(player));
+    ASSERT_TRUE(player.Drawing());
+    auto frameLine = [&]() {
+        for (const CardLine& line : player.CardLines())
+            if (line.label == LoadResString(IDS_CARD_FRAME)) return line.value;
+        return std::string("<missing>");
+    };
+    EXPECT_EQ("1 / 10", frameLine());
+    const RECT box = player.StageRect();
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    auto centre = [&]() {
+        const std::vector<std::uint32_t> pixels = player.StagePixels();
+        return pixels.size() == static_cast<std::size_t>(w) * h ? pixels[(h / 2) * w + w / 2] & 0xFFFFFF : 0x123456u;
+    };
+    const LPARAM middle = MAKELPARAM(box.left + w / 2, box.top + h / 2), corner = MAKELPARAM(box.left + 2, box.top + 2);
+    auto cursorAt = [&](LPARAM point) {
+        ::SendMessageA(player.Handle(), WM_MOUSEMOVE, 0, point);
+        ::SendMessageA(player.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(player.Handle()),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return ::GetCursor();
+    };
+    const HCURSOR hand = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
+    EXPECT_NE(hand, cursorAt(corner));
+    EXPECT_EQ(0xFF0000u, centre());
+    EXPECT_EQ(hand, cursorAt(middle));
+    EXPECT_EQ(0x00FF00u, centre());
+
+    ::SendMessageA(player.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    EXPECT_EQ(0x0000FFu, centre());
+    EXPECT_FALSE(player.Paused());
+    EXPECT_EQ("1 / 10", frameLine());
+    ::SendMessageA(player.Handle(), WM_LBUTTONUP, 0, middle);
+    EXPECT_EQ(0x00FF00u, centre());
+    bool moved = false;
+    for (int i = 0; i < 100 && !moved; ++i) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        moved = player.FrameShown() > 1;
+        ::Sleep(10);
+    }
+    EXPECT_TRUE(moved);
+    EXPECT_NE("1 / 10", frameLine());
 }
 
 }  // namespace

@@ -239,7 +239,8 @@ std::pair<unsigned, std::string> Place(std::uint16_t depth, int character, const
 
 std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields& f) {
     const unsigned flags = (f.move ? 0x01 : 0) | (f.character >= 0 ? 0x02 : 0) | (f.matrix.empty() ? 0 : 0x04) |
-                           (f.colorTransform.empty() ? 0 : 0x08) | (f.clipDepth ? 0x40 : 0);
+                           (f.colorTransform.empty() ? 0 : 0x08) | (f.name.empty() ? 0 : 0x20) |
+                           (f.clipDepth ? 0x40 : 0);
     const unsigned flags2 = (f.hasFilters ? 0x01 : 0) | (f.blend >= 0 ? 0x02 : 0) | (f.cacheAsBitmap >= 0 ? 0x04 : 0) |
                             (f.className.empty() ? 0 : 0x08) | (f.hasImage ? 0x10 : 0) | (f.visible >= 0 ? 0x20 : 0) |
                             (f.background >= 0 ? 0x40 : 0);
@@ -247,6 +248,7 @@ std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields&
     if (!f.className.empty()) body += f.className + std::string(1, '\0');
     if (f.character >= 0) body += Le16(f.character);
     body += f.matrix + f.colorTransform;
+    if (!f.name.empty()) body += f.name + std::string(1, '\0');
     if (f.clipDepth) body += Le16(f.clipDepth);
     if (f.hasFilters) {
         body += static_cast<char>(f.filters.size());
@@ -397,13 +399,28 @@ std::pair<unsigned, std::string> Font1(std::uint16_t id, const std::vector<std::
     return {10, Le16(id) + table + shapes};
 }
 
-std::pair<unsigned, std::string> Button2(std::uint16_t id, const std::vector<ButtonRecord>& records) {
-    std::string body = Le16(id) + '\0' + Le16(0);
+std::pair<unsigned, std::string> Button2(std::uint16_t id, const std::vector<ButtonRecord>& records,
+                                         const std::vector<std::pair<unsigned, std::string>>& actions) {
+    std::string parts;
     const int none[4] = {256, 256, 256, 256}, zero[4] = {0, 0, 0, 0};
     for (const ButtonRecord& r : records)
-        body += static_cast<char>(r.states) + Le16(r.character) + Le16(r.depth) + r.matrix +
-                ColorTransformRecord(none, zero);
-    return {34, body + '\0'};
+        parts += static_cast<char>(r.states) + Le16(r.character) + Le16(r.depth) + r.matrix +
+                 ColorTransformRecord(none, zero);
+    parts += '\0';
+    // The action offset counts from its own field to the first condition record.
+    std::string body = Le16(id) + '\0' + Le16(actions.empty() ? 0 : static_cast<unsigned>(2 + parts.size())) + parts;
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        const std::string record = Le16(actions[i].first) + actions[i].second;
+        body += Le16(i + 1 < actions.size() ? static_cast<unsigned>(2 + record.size()) : 0) + record;
+    }
+    return {34, body};
+}
+
+std::pair<unsigned, std::string> Button1(std::uint16_t id, const std::vector<ButtonRecord>& records,
+                                         const std::string& actions) {
+    std::string body = Le16(id);
+    for (const ButtonRecord& r : records) body += static_cast<char>(r.states) + Le16(r.character) + Le16(r.depth) + r.matrix;
+    return {7, body + '\0' + actions};
 }
 
 std::pair<unsigned, std::string> Morph(std::uint16_t id, std::uint32_t startRgba, std::uint32_t endRgba,

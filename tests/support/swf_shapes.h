@@ -94,6 +94,7 @@ struct Place3Fields {
     int blend = -1;                    // the BlendMode byte
     int cacheAsBitmap = -1, visible = -1;
     std::int64_t background = -1;  // 0xRRGGBBAA
+    std::string name;              // the instance name, with its flag when not empty
 };
 std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields& fields);
 // Filter records, FilterID first: sizes and distances in pixels, angles in
@@ -149,7 +150,13 @@ struct ButtonRecord {
     std::uint16_t character, depth;
     std::string matrix;
 };
-std::pair<unsigned, std::string> Button2(std::uint16_t id, const std::vector<ButtonRecord>& records);
+// With `actions`, the condition records that follow: (conditions, action
+// records ended by their end flag).
+std::pair<unsigned, std::string> Button2(std::uint16_t id, const std::vector<ButtonRecord>& records,
+                                         const std::vector<std::pair<unsigned, std::string>>& actions = {});
+// DefineButton: the records, then its one action list (ended by its end flag).
+std::pair<unsigned, std::string> Button1(std::uint16_t id, const std::vector<ButtonRecord>& records,
+                                         const std::string& actions);
 // DefineMorphShape with one solid fill from `startRgba` to `endRgba`; the
 // two SHAPE records (ShapeWriter::Records) have the same edges in order.
 std::pair<unsigned, std::string> Morph(std::uint16_t id, std::uint32_t startRgba, std::uint32_t endRgba,

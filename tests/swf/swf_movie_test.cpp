@@ -235,7 +235,7 @@ TEST(SwfStage, SpritesPlayTheirOwnFramesAndStopsHold) {
     const Tags held = {Square(1, 0xFF0000FF), Place(1, 1), {12, std::string("\x07\x00", 2)}, ShowFrame(), Remove(1),
                        ShowFrame()};
     auto movie = Load(MovieOf(200, 200, held));
-    EXPECT_EQ(movie->leftOut.scripts, 1);
+    EXPECT_EQ(movie->leftOut.unrunScriptFrames, 0);
     SwfStage stopped(movie);
     EXPECT_TRUE(stopped.TakeChanged());
     stopped.Advance();

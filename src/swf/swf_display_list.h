@@ -1,0 +1,52 @@
+#pragma once
+// The stage's display list, shared by its timelines (swf_timeline.cpp), its
+// buttons (swf_buttons.cpp) and its drawing (swf_stage.cpp): each timeline
+// instance keeps its objects by depth, a sprite object its own instance.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "swf/swf_stage.h"
+
+namespace fh {
+
+enum class SwfButtonState : std::uint8_t { Up, Over, Down };
+
+struct SwfStage::Object {
+    std::uint16_t character = 0;
+    SwfMatrix matrix;
+    SwfColorTransform colorTransform;
+    std::uint16_t ratio = 0;
+    std::uint16_t clipDepth = 0;
+    std::shared_ptr<Instance> sprite;
+    std::shared_ptr<const SwfFilterList> filters;
+    RasterBlend blend = RasterBlend::Normal;
+    bool cacheAsBitmap = false;
+    bool visible = true;
+    std::optional<SwfColor> background;
+    std::string name;
+    int placeFrame = 0;        // the frame whose placement made it: a goto back keeps it only if that one still does
+    std::uint32_t serial = 0;  // tells it from a later object at the same depth
+    SwfButtonState buttonState = SwfButtonState::Up;
+};
+
+struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
+    const SwfTimeline* timeline = nullptr;
+    int frame = 0;  // 0-based, the frame on show
+    bool playing = true;
+    bool removed = false;        // taken off the display list (its actions no longer run)
+    Instance* parent = nullptr;  // none for the root, and once removed
+    int nesting = 0;
+    std::map<std::uint16_t, Object> list;
+};
+
+// An action list waiting to run for the timeline it belongs to.
+struct SwfStage::Queued {
+    std::weak_ptr<Instance> base;
+    std::uint32_t block = 0;
+};
+
+}  // namespace fh

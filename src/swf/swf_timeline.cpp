@@ -1,0 +1,456 @@
+// The stage's timelines: frames entered by playing and by gotos, and the
+// actions that steer them, run from a queue after every timeline moved on.
+
+#include <algorithm>
+
+#include "swf/swf_display_list.h"
+
+namespace fh {
+
+namespace {
+
+// A placement's fields onto an object; those it does not have stay.
+void ApplyPlace(SwfStage::Object& object, const SwfPlace& p) {
+    if (p.matrix) object.matrix = *p.matrix;
+    if (p.colorTransform) object.colorTransform = *p.colorTransform;
+    if (p.ratio) object.ratio = *p.ratio;
+    if (p.clipDepth) object.clipDepth = *p.clipDepth;
+    if (p.filters) object.filters = *p.filters;
+    if (p.blend) object.blend = *p.blend;
+    if (p.cacheAsBitmap) object.cacheAsBitmap = *p.cacheAsBitmap;
+    if (p.visible) object.visible = *p.visible;
+    if (p.background) {
+        object.background = *p.background;
+        if (object.background->a == 0) object.background.reset();
+    }
+    if (p.name) object.name = *p.name;
+}
+
+// What a placement sets, from one object to another that stays as it is.
+void CopyPlacement(SwfStage::Object& to, const SwfStage::Object& from) {
+    to.matrix = from.matrix;
+    to.colorTransform = from.colorTransform;
+    to.ratio = from.ratio;
+    to.clipDepth = from.clipDepth;
+    to.filters = from.filters;
+    to.blend = from.blend;
+    to.cacheAsBitmap = from.cacheAsBitmap;
+    to.visible = from.visible;
+    to.background = from.background;
+    to.name = from.name;
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.size() <= 9 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+SwfStage::SwfStage(std::shared_ptr<const SwfMovie> movie, const SwfStageLimits& limits)
+    : m_movie(std::move(movie)), m_limits(limits) {
+    m_shapeOutlines.resize(m_movie->shapes.size());
+    m_glyphOutlines.resize(m_movie->fonts.size());
+    for (std::size_t i = 0; i < m_movie->fonts.size(); ++i) m_glyphOutlines[i].resize(m_movie->fonts[i].glyphs.size());
+    Restart();
+}
+
+SwfStage::~SwfStage() = default;
+
+std::shared_ptr<SwfStage::Instance> SwfStage::NewInstance(const SwfTimeline& timeline, Instance* parent, int nesting) {
+    auto instance = std::make_shared<Instance>();
+    instance->timeline = &timeline;
+    instance->parent = parent;
+    instance->nesting = nesting;
+    m_instances.push_back(instance);
+    return instance;
+}
+
+void SwfStage::Restart() {
+    m_instances.clear();
+    m_queue.clear();
+    m_objects = 0;
+    m_capped = false;
+    m_background = SwfColor{255, 255, 255, 255};
+    m_changed = true;
+    m_hasHover = m_hasPressed = m_hasShown = false;
+    m_actionsRun = m_gotos = 0;
+    m_gotoTags = 0;
+    m_root = NewInstance(m_movie->root, nullptr, 0);
+    Execute(*m_root, 0);
+    RunQueue();
+}
+
+int SwfStage::Frame() const { return m_root->frame + 1; }
+int SwfStage::FrameCount() const { return std::max<int>(1, static_cast<int>(m_movie->root.frames.size())); }
+bool SwfStage::Stopped() const { return !m_root->playing; }
+
+void SwfStage::Advance(bool pastStops) {
+    m_actionsRun = m_gotos = 0;
+    m_gotoTags = 0;
+    // Newest first: a sprite moves on before the timeline that placed it.
+    // Those placed meanwhile have just shown their first frame.
+    for (std::size_t i = m_instances.size(); i-- > 0;) {
+        const std::shared_ptr<Instance> instance = m_instances[i].lock();
+        if (instance && !instance->removed) Step(*instance, pastStops && instance == m_root);
+    }
+    m_instances.erase(std::remove_if(m_instances.begin(), m_instances.end(),
+                                     [](const std::weak_ptr<Instance>& w) {
+                                         const auto instance = w.lock();
+                                         return !instance || instance->removed;
+                                     }),
+                      m_instances.end());
+    RunQueue();
+}
+
+void SwfStage::Step(Instance& instance, bool force) {
+    const int count = static_cast<int>(instance.timeline->frames.size());
+    if (count <= 1 || !(instance.playing || force)) return;
+    MoveTo(instance, instance.frame + 1 < count ? instance.frame + 1 : 0);
+}
+
+void SwfStage::MoveTo(Instance& instance, int frame) {
+    if (frame == instance.frame) return;
+    if (frame == instance.frame + 1) {
+        Execute(instance, frame);
+    } else {
+        Rebuild(instance, frame);
+    }
+}
+
+void SwfStage::Release(const Object& object) {
+    m_objects -= std::min<std::uint32_t>(m_objects, 1);
+    if (!object.sprite) return;
+    object.sprite->removed = true;
+    object.sprite->parent = nullptr;
+    for (const auto& entry : object.sprite->list) Release(entry.second);
+}
+
+void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, Instance& parent) {
+    object.character = character;
+    if (object.sprite)
+        for (const auto& entry : object.sprite->list) Release(entry.second);
+    if (object.sprite) object.sprite->removed = true;
+    object.sprite.reset();
+    const SwfCharacter* c = m_movie->Find(character);
+    if (!c || c->kind != SwfKind::Sprite) return;
+    if (parent.nesting + 1 >= m_limits.maxNesting) {
+        m_capped = true;
+        return;
+    }
+    object.sprite = NewInstance(m_movie->sprites[c->index], &parent, parent.nesting + 1);
+    Execute(*object.sprite, 0);
+}
+
+void SwfStage::Execute(Instance& instance, int frame) {
+    instance.frame = frame;
+    if (frame >= static_cast<int>(instance.timeline->frames.size())) return;
+    if (!instance.timeline->frames[frame].tags.empty()) m_changed = true;
+    m_gotoTags += instance.timeline->frames[frame].tags.size();
+    for (const SwfControl& tag : instance.timeline->frames[frame].tags) {
+        const SwfPlace& p = tag.place;
+        switch (tag.kind) {
+        case SwfControl::Kind::Background:
+            if (&instance == m_root.get()) m_background = tag.color;
+            break;
+        case SwfControl::Kind::Actions: Queue(instance, tag.block); break;
+        case SwfControl::Kind::Remove: {
+            auto it = instance.list.find(p.depth);
+            if (it != instance.list.end()) {
+                Release(it->second);
+                instance.list.erase(it);
+            }
+            break;
+        }
+        case SwfControl::Kind::Place: {
+            auto it = instance.list.find(p.depth);
+            Object* object = nullptr;
+            if (it != instance.list.end()) {
+                if (!p.move) break;  // the depth is taken: a plain placement is ignored
+                object = &it->second;
+                if (p.character && *p.character != object->character) {
+                    object->placeFrame = frame;
+                    PlaceCharacter(*object, *p.character, instance);
+                }
+            } else {
+                if (!p.character) break;  // nothing there to move
+                if (m_objects >= m_limits.maxObjects) {
+                    m_capped = true;
+                    break;
+                }
+                ++m_objects;
+                object = &instance.list[p.depth];
+                object->placeFrame = frame;
+                object->serial = ++m_serial;
+                // The placement's name is there before the sprite's first frame runs.
+                if (p.name) object->name = *p.name;
+                PlaceCharacter(*object, *p.character, instance);
+            }
+            ApplyPlace(*object, p);
+            break;
+        }
+        }
+    }
+}
+
+// The list as frame `frame` describes it: the placements from frame 1 (or,
+// going forward, from the frame on show) are replayed on a copy, then the
+// objects that are still the same placement stay (sprites keep their
+// playheads), the others go and new ones come. Only the frame reached runs
+// its actions.
+void SwfStage::Rebuild(Instance& instance, int frame) {
+    const auto& frames = instance.timeline->frames;
+    std::map<std::uint16_t, Object> wanted;
+    int from = 0;
+    if (frame > instance.frame) {
+        from = instance.frame + 1;
+        for (const auto& entry : instance.list) {
+            Object copy = entry.second;
+            copy.sprite.reset();
+            wanted.emplace(entry.first, std::move(copy));
+        }
+    }
+    std::vector<std::uint32_t> blocks;
+    for (int f = from; f <= frame && f < static_cast<int>(frames.size()); ++f) {
+        m_gotoTags += frames[f].tags.size();
+        for (const SwfControl& tag : frames[f].tags) {
+            const SwfPlace& p = tag.place;
+            switch (tag.kind) {
+            case SwfControl::Kind::Background:
+                if (&instance == m_root.get()) m_background = tag.color;
+                break;
+            case SwfControl::Kind::Actions:
+                if (f == frame) blocks.push_back(tag.block);
+                break;
+            case SwfControl::Kind::Remove: wanted.erase(p.depth); break;
+            case SwfControl::Kind::Place: {
+                auto it = wanted.find(p.depth);
+                if (it != wanted.end()) {
+                    if (!p.move) break;
+                    if (p.character && *p.character != it->second.character) {
+                        it->second.character = *p.character;
+                        it->second.placeFrame = f;
+                    }
+                } else {
+                    if (!p.character) break;
+                    it = wanted.emplace(p.depth, Object()).first;
+                    it->second.character = *p.character;
+                    it->second.placeFrame = f;
+                }
+                ApplyPlace(it->second, p);
+                break;
+            }
+            }
+        }
+    }
+    for (auto it = instance.list.begin(); it != instance.list.end();) {
+        const auto w = wanted.find(it->first);
+        if (w != wanted.end() && w->second.character == it->second.character &&
+            w->second.placeFrame == it->second.placeFrame) {
+            CopyPlacement(it->second, w->second);
+            ++it;
+        } else {
+            Release(it->second);
+            it = instance.list.erase(it);
+        }
+    }
+    instance.frame = frame;
+    for (auto& entry : wanted) {
+        if (instance.list.count(entry.first)) continue;
+        if (m_objects >= m_limits.maxObjects) {
+            m_capped = true;
+            break;
+        }
+        ++m_objects;
+        Object& object = instance.list[entry.first];
+        CopyPlacement(object, entry.second);
+        object.placeFrame = entry.second.placeFrame;
+        object.serial = ++m_serial;
+        PlaceCharacter(object, entry.second.character, instance);
+    }
+    for (std::uint32_t block : blocks) Queue(instance, block);
+    m_changed = true;
+}
+
+void SwfStage::Queue(Instance& instance, std::uint32_t block) {
+    if (block >= m_movie->actions.size() || m_movie->actions[block].actions.empty()) return;
+    if (m_queue.size() >= m_limits.maxActions) {
+        m_capped = true;
+        return;
+    }
+    m_queue.push_back({instance.weak_from_this(), block});
+}
+
+void SwfStage::RunQueue() {
+    // Lists run in the order they were queued; those queued by a goto run after.
+    for (std::size_t i = 0; i < m_queue.size(); ++i) {
+        const Queued next = m_queue[i];
+        const std::shared_ptr<Instance> base = next.base.lock();
+        if (base && !base->removed) Run(*base, m_movie->actions[next.block]);
+    }
+    m_queue.clear();
+}
+
+void SwfStage::Run(Instance& base, const SwfActionBlock& block) {
+    // The target is held so that an action removing it leaves nothing dangling.
+    std::shared_ptr<Instance> target = base.shared_from_this();
+    std::vector<SwfValue> stack;
+    const std::vector<SwfValue>* pool = nullptr;
+    auto pop = [&]() {
+        SwfValue v;
+        if (stack.empty()) return v;
+        v = std::move(stack.back());
+        stack.pop_back();
+        if (v.kind == SwfValue::Kind::Constant) {
+            const auto index = static_cast<std::size_t>(v.number);
+            v = pool && index < pool->size() ? (*pool)[index] : SwfValue();
+        }
+        return v;
+    };
+    auto retarget = [&](const std::string& path) {
+        // "" is the timeline the actions belong to; a target not found steers nothing.
+        Instance* found = base.removed ? nullptr : Resolve(base, path);
+        target = found ? found->shared_from_this() : nullptr;
+    };
+    for (const SwfAction& a : block.actions) {
+        if (++m_actionsRun > m_limits.maxActions) {
+            m_capped = true;
+            return;
+        }
+        Instance* t = target && !target->removed ? target.get() : nullptr;
+        switch (a.op) {
+        case SwfAction::Op::Stop:
+            if (t) t->playing = false;
+            break;
+        case SwfAction::Op::Play:
+            if (t) t->playing = true;
+            break;
+        case SwfAction::Op::NextFrame:
+            if (t) Goto(*t, t->frame + 1, false);
+            break;
+        case SwfAction::Op::PreviousFrame:
+            if (t) Goto(*t, std::max(0, t->frame - 1), false);
+            break;
+        case SwfAction::Op::GotoFrame:
+            if (t) Goto(*t, a.frame, false);
+            break;
+        case SwfAction::Op::GotoLabel:
+            if (t) {
+                const int frame = LabelFrame(*t, a.text);
+                if (frame >= 0) Goto(*t, frame, false);
+            }
+            break;
+        case SwfAction::Op::GotoFrame2: {
+            const SwfValue v = pop();
+            if (t) GotoValue(*t, v, a.frame, a.play);
+            break;
+        }
+        case SwfAction::Op::SetTarget: retarget(a.text); break;
+        case SwfAction::Op::SetTarget2: {
+            const SwfValue v = pop();
+            if (v.kind == SwfValue::Kind::String) {
+                retarget(v.text);
+            } else {
+                target = nullptr;
+            }
+            break;
+        }
+        case SwfAction::Op::ConstantPool: pool = &a.values; break;
+        case SwfAction::Op::Push:
+            for (const SwfValue& v : a.values) {
+                // No action here pops more than one; a deep stack is only a movie's waste.
+                if (stack.size() >= 1024) stack.erase(stack.begin());
+                stack.push_back(v);
+            }
+            break;
+        }
+    }
+}
+
+void SwfStage::Goto(Instance& instance, long long frame, bool play) {
+    instance.playing = play;
+    const int count = static_cast<int>(instance.timeline->frames.size());
+    if (count == 0) return;
+    if (++m_gotos > m_limits.maxGotos || m_gotoTags > m_limits.maxGotoTags) {
+        m_capped = true;
+        return;
+    }
+    // Past the last frame is the last frame.
+    MoveTo(instance, static_cast<int>(std::clamp<long long>(frame, 0, count - 1)));
+}
+
+// GotoFrame2's frame: a number from 1 (with the scene bias), a label, a
+// string of digits, or either after "path:" for another timeline. Frames
+// before the first go nowhere, not even to a stop.
+void SwfStage::GotoValue(Instance& target, const SwfValue& value, int bias, bool play) {
+    auto number = [&](Instance& t, double n) {
+        const std::optional<long long> frame = FrameNumberOf(n);
+        if (frame && *frame >= 1) Goto(t, *frame - 1 + bias, play);
+    };
+    switch (value.kind) {
+    case SwfValue::Kind::Number:
+    case SwfValue::Kind::Bool: number(target, value.number); return;
+    case SwfValue::Kind::String: {
+        Instance* t = &target;
+        std::string frame = value.text;
+        const std::size_t colon = frame.rfind(':');
+        if (colon != std::string::npos) {
+            t = Resolve(target, frame.substr(0, colon));
+            if (!t) return;
+            frame = frame.substr(colon + 1);
+        }
+        const int labelled = LabelFrame(*t, frame);
+        if (labelled >= 0) {
+            Goto(*t, labelled, play);
+        } else if (AllDigits(frame)) {
+            number(*t, std::stod(frame));
+        }
+        return;
+    }
+    default: return;
+    }
+}
+
+SwfStage::Instance* SwfStage::Resolve(Instance& base, const std::string& path) const {
+    const std::optional<std::vector<SwfPathStep>> steps = ParseTargetPath(path);
+    if (!steps) return nullptr;
+    Instance* at = &base;
+    for (const SwfPathStep& step : *steps) {
+        switch (step.kind) {
+        case SwfPathStep::Kind::Root: at = m_root.get(); break;
+        case SwfPathStep::Kind::Parent: at = at->parent; break;
+        case SwfPathStep::Kind::Child: {
+            Instance* child = nullptr;
+            for (const auto& entry : at->list) {
+                if (entry.second.sprite && SameName(entry.second.name, step.name)) {
+                    child = entry.second.sprite.get();
+                    break;
+                }
+            }
+            at = child;
+            break;
+        }
+        }
+        if (!at) return nullptr;
+    }
+    return at;
+}
+
+int SwfStage::LabelFrame(const Instance& instance, const std::string& label) const {
+    for (const auto& named : instance.timeline->labels)
+        if (SameName(named.first, label)) return named.second;
+    return -1;
+}
+
+// Names and labels ignore ASCII case before version 7, as its players did.
+bool SwfStage::SameName(const std::string& a, const std::string& b) const {
+    if (a.size() != b.size()) return false;
+    if (m_movie->version >= 7) return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace fh

@@ -1,0 +1,239 @@
+// Frame actions read and run, the caps on what they can do in a frame, and
+// buttons under the pointer. How steered timelines look frame by frame is
+// scored against the other player's pictures (swf_reference_test.cpp).
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support/recording_canvas.h"
+#include "support/swf_shapes.h"
+#include "support/swf_writer.h"
+#include "swf/swf_movie.h"
+#include "swf/swf_reader.h"
+#include "swf/swf_stage.h"
+
+namespace fh {
+namespace {
+
+using namespace fh::test;
+using Tags = std::vector<std::pair<unsigned, std::string>>;
+
+std::shared_ptr<fh::SwfMovie> Load(const std::string& bytes) {
+    MemorySource source(bytes);
+    return LoadSwfMovie(source);
+}
+
+// Action records: a code alone, or with its payload.
+std::string Act(unsigned code) { return std::string(1, static_cast<char>(code)); }
+std::string Act(unsigned code, const std::string& payload) { return Act(code) + Le16(payload.size()) + payload; }
+std::string Str(const std::string& s) { return s + std::string(1, '\0'); }
+std::string Stop() { return Act(0x07); }
+std::string Play() { return Act(0x06); }
+std::string GotoFrame(unsigned index) { return Act(0x81, Le16(index)); }
+std::string SetTarget(const std::string& path) { return Act(0x8B, Str(path)); }
+std::pair<unsigned, std::string> DoAction(const std::string& records) { return {12, records + std::string(1, '\0')}; }
+
+std::pair<unsigned, std::string> Square(std::uint16_t id, std::uint32_t rgba) {
+    ShapeWriter s(3);
+    s.Solid(rgba);
+    s.Styles(-1, 1, -1);
+    s.Rect(0, 0, 2000, 2000);
+    return s.Define(id);
+}
+
+std::vector<std::uint32_t> FillColours(SwfStage& stage) {
+    RecordingCanvas canvas;
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 200, 200);
+    std::vector<std::uint32_t> colours;
+    for (const auto& c : canvas.calls)
+        if (c.kind == 'F') colours.push_back(c.paint.color.Argb());
+    return colours;
+}
+
+TEST(SwfActions, ListsAreReadUpToTheFirstActionThatIsNotRun) {
+    double half = 2.5;
+    std::uint64_t bits;
+    std::memcpy(&bits, &half, sizeof bits);
+    float quarter = 0.25f;
+    std::uint32_t floatBits;
+    std::memcpy(&floatBits, &quarter, sizeof floatBits);
+    const std::string push = std::string("\x00", 1) + Str("lbl") + "\x01" + Le32(floatBits) + "\x02\x03" +
+                             std::string("\x04\x07\x05\x01\x06", 5) + Le32(static_cast<std::uint32_t>(bits >> 32)) +
+                             Le32(static_cast<std::uint32_t>(bits)) + "\x07" + Le32(static_cast<std::uint32_t>(-3)) +
+                             std::string("\x08\x02\x09", 3) + Le16(300);
+    const std::string records = Stop() + Play() + Act(0x04) + Act(0x05) + GotoFrame(7) + Act(0x8C, Str("x")) +
+                                SetTarget("/a") + Act(0x20) + Act(0x88, Le16(2) + Str("p") + Str("q")) +
+                                Act(0x96, push) + Act(0x9F, std::string("\x03", 1) + Le16(5)) + Act(0x9F, std::string(1, '\0'));
+    std::uint64_t budget = 1000;
+    SwfReader r(reinterpret_cast<const unsigned char*>(records.data()), records.size());
+    const SwfActionBlock block = ReadActionBlock(r, budget);
+    EXPECT_TRUE(block.complete);
+    using Op = SwfAction::Op;
+    const Op ops[] = {Op::Stop, Op::Play, Op::NextFrame, Op::PreviousFrame, Op::GotoFrame, Op::GotoLabel,
+                      Op::SetTarget, Op::SetTarget2, Op::ConstantPool, Op::Push, Op::GotoFrame2, Op::GotoFrame2};
+    ASSERT_EQ(block.actions.size(), std::size(ops));
+    for (std::size_t i = 0; i < std::size(ops); ++i) EXPECT_EQ(block.actions[i].op, ops[i]) << i;
+    EXPECT_EQ(block.actions[4].frame, 7);
+    EXPECT_EQ(block.actions[5].text, "x");
+    EXPECT_EQ(block.actions[6].text, "/a");
+    ASSERT_EQ(block.actions[8].values.size(), 2u);
+    EXPECT_EQ(block.actions[8].values[1].text, "q");
+    const std::vector<SwfValue>& v = block.actions[9].values;
+    using K = SwfValue::Kind;
+    const K kinds[] = {K::String, K::Number, K::Null, K::Undefined, K::Undefined, K::Bool, K::Number, K::Number,
+                       K::Constant, K::Constant};
+    const double numbers[] = {0, 0.25, 0, 0, 0, 1, 2.5, -3, 2, 300};
+    ASSERT_EQ(v.size(), std::size(kinds));
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(v[i].kind, kinds[i]);
+        EXPECT_EQ(v[i].number, numbers[i]);
+    }
+    EXPECT_EQ(v[0].text, "lbl");
+    EXPECT_TRUE(block.actions[10].play);
+    EXPECT_EQ(block.actions[10].frame, 5);
+    EXPECT_FALSE(block.actions[11].play);
+
+    // Anything else ends the list, as does a record cut short or a spent budget.
+    const struct {
+        const char* label;
+        std::string records;
+        std::uint64_t budget;
+        std::size_t read;
+    } kCut[] = {
+        {"an add", Stop() + Act(0x0A) + Play(), 100, 1},
+        {"a jump", Stop() + Act(0x99, Le16(0)) + Play(), 100, 1},
+        {"a push of an unknown type", Act(0x96, "\x0A"), 100, 0},
+        {"a record past the end", Stop() + Act(0x81) + Le16(40), 100, 1},
+        {"the budget", Stop() + Play() + Stop(), 2, 2},
+    };
+    for (const auto& c : kCut) {
+        SCOPED_TRACE(c.label);
+        std::uint64_t left = c.budget;
+        SwfReader cut(reinterpret_cast<const unsigned char*>(c.records.data()), c.records.size());
+        const SwfActionBlock b = ReadActionBlock(cut, left);
+        EXPECT_FALSE(b.complete);
+        EXPECT_EQ(b.actions.size(), c.read);
+    }
+
+    // A movie counts the frames whose scripts are not all run, and keeps its labels.
+    const Tags tags = {DoAction(Stop()), {43, Str("start")}, ShowFrame(), DoAction(Act(0x0A)), DoAction(Stop()),
+                       ShowFrame(), {59, Le16(1)}, ShowFrame(), DoAction(Play()), ShowFrame()};
+    auto movie = Load(MovieOf(100, 100, tags));
+    EXPECT_EQ(movie->leftOut.unrunScriptFrames, 2);
+    ASSERT_EQ(movie->root.labels.size(), 1u);
+    EXPECT_EQ(movie->root.labels[0], (std::pair<std::string, int>("start", 0)));
+}
+
+TEST(SwfActions, TargetPathsInSlashAndDotSyntax) {
+    using K = SwfPathStep::Kind;
+    const struct {
+        const char* path;
+        std::vector<std::pair<K, std::string>> steps;
+    } kPaths[] = {
+        {"", {}},
+        {"/", {{K::Root, ""}}},
+        {"/a/b", {{K::Root, ""}, {K::Child, "a"}, {K::Child, "b"}}},
+        {"../a", {{K::Parent, ""}, {K::Child, "a"}}},
+        {"..", {{K::Parent, ""}}},
+        {"a", {{K::Child, "a"}}},
+        {"_root.a.b", {{K::Root, ""}, {K::Child, "a"}, {K::Child, "b"}}},
+        {"_parent._parent.c", {{K::Parent, ""}, {K::Parent, ""}, {K::Child, "c"}}},
+        {"this.a", {{K::Child, "a"}}},
+        {"_level0/a", {{K::Root, ""}, {K::Child, "a"}}},
+    };
+    for (const auto& c : kPaths) {
+        SCOPED_TRACE(c.path);
+        const auto steps = ParseTargetPath(c.path);
+        ASSERT_TRUE(steps.has_value());
+        ASSERT_EQ(steps->size(), c.steps.size());
+        for (std::size_t i = 0; i < steps->size(); ++i) {
+            EXPECT_EQ((*steps)[i].kind, c.steps[i].first);
+            EXPECT_EQ((*steps)[i].name, c.steps[i].second);
+        }
+    }
+    std::string deep;
+    for (std::size_t i = 0; i <= kSwfMaxPathSteps; ++i) deep += "/a";
+    EXPECT_FALSE(ParseTargetPath(deep).has_value());
+    EXPECT_FALSE(ParseTargetPath("_level1.a").has_value());
+}
+
+TEST(SwfTimeline, GotosThatPingPongOrRemoveTheirOwnTimelineEnd) {
+    // The root sends itself between two frames within one frame, and two
+    // sprites send each other back and forth: the gotos' cap ends both.
+    const std::string back = GotoFrame(0), forth = GotoFrame(1);
+    const Tags pingPong = {Square(1, 0xFF0000FF), Place(1, 1), DoAction(forth), ShowFrame(), DoAction(back), ShowFrame()};
+    SwfStage root(Load(MovieOf(100, 100, pingPong)));
+    EXPECT_TRUE(root.Capped());
+    EXPECT_TRUE(root.Stopped());
+    root.Advance();
+    EXPECT_EQ(FillColours(root).size(), 1u);
+
+    const auto sprite = [&](std::uint16_t id, const std::string& other, const std::string& first,
+                            const std::string& second) {
+        return Sprite(id, {DoAction(SetTarget(other) + first), ShowFrame(), DoAction(SetTarget(other) + second), ShowFrame()});
+    };
+    Place3Fields a, b;
+    a.character = 2;
+    a.name = "a";
+    b.character = 3;
+    b.name = "b";
+    SwfStage pair(Load(MovieOf(100, 100, {sprite(2, "/b", forth, back), sprite(3, "/a", back, forth), Place3(1, a), Place3(2, b)})));
+    EXPECT_TRUE(pair.Capped());
+    for (int i = 0; i < 3; ++i) pair.Advance();
+
+    // A sprite whose action sends its parent back to before it was placed
+    // is removed by it; the rest of its list steers nothing.
+    const Tags inner = {DoAction(SetTarget("_parent") + GotoFrame(0) + SetTarget("") + Stop() + SetTarget("/") + Play()),
+                        ShowFrame()};
+    const Tags outer = {Square(1, 0xFF0000FF), Sprite(2, inner), Place(1, 1), ShowFrame(), Place(2, 2), ShowFrame()};
+    SwfStage removed(Load(MovieOf(100, 100, outer)));
+    removed.Advance();
+    EXPECT_EQ(removed.Frame(), 1);
+    EXPECT_TRUE(removed.Stopped());
+    EXPECT_FALSE(removed.Capped());
+    EXPECT_EQ(FillColours(removed).size(), 1u);
+}
+
+TEST(SwfButtons, PointerShowsStatesAndAClickRunsTheReleaseActions) {
+    // A button in a sprite at (100, 100) px: red up, green over, blue down,
+    // a hit square of 100 px; its release plays the root, stopped on frame 1
+    // (a press would too, and must not).
+    const std::string at = Translate(0, 0);
+    const std::vector<ButtonRecord> parts = {{1, 1, 1, at}, {2, 2, 1, at}, {4, 3, 1, at}, {8, 4, 1, at}};
+    const std::string play = SetTarget("/") + Play() + std::string(1, '\0');
+    for (bool first : {false, true}) {
+        SCOPED_TRACE(first ? "DefineButton" : "DefineButton2");
+        const auto button = first ? Button1(5, parts, play) : Button2(5, parts, {{0x04, play}, {0x08, play}});
+        Tags tags = {Square(1, 0xFF0000FF), Square(2, 0x00FF00FF), Square(3, 0x0000FFFF), Square(4, 0x000000FF), button,
+                     Sprite(6, {Place(1, 5), ShowFrame()}),
+                     Place(1, 6, Translate(2000, 2000)), DoAction(Stop()), ShowFrame(), ShowFrame()};
+        SwfStage stage(Load(MovieOf(200, 200, tags)));
+        EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{0xFFFF0000u});
+        EXPECT_FALSE(stage.PointerMove(1000, 1000, false));
+        EXPECT_TRUE(stage.PointerMove(2500, 2500, false));
+        EXPECT_TRUE(stage.TakeChanged());
+        EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{0xFF00FF00u});
+        // Pressed, then released away from it: nothing runs.
+        EXPECT_TRUE(stage.PointerDown(2500, 2500));
+        EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{0xFF0000FFu});
+        stage.PointerMove(4500, 4500, true);
+        EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{0xFFFF0000u});
+        stage.PointerUp(4500, 4500);
+        EXPECT_TRUE(stage.Stopped());
+        // A click on it plays the root from the next frame.
+        stage.PointerDown(2100, 3900);
+        stage.PointerUp(2100, 3900);
+        EXPECT_FALSE(stage.Stopped());
+        EXPECT_EQ(stage.Frame(), 1);
+        EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{0xFF00FF00u});
+        stage.Advance();
+        EXPECT_EQ(stage.Frame(), 2);
+        stage.PointerLeave();
+        EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{0xFFFF0000u});
+    }
+}
+
+}  // namespace
+}  // namespace fh
