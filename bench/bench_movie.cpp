@@ -236,6 +236,35 @@ void BenchMovie(const std::string& root) {
         sample::RemoveTree(batch);
     }
 
+    // Gotos sent back and forth within every frame over 2 000 placed shapes,
+    // as a hostile movie might: the frame's caps end them. Moved on and drawn
+    // as the player does, against its time limit for a drawing.
+    {
+        auto doGoto = [](unsigned frame) {
+            return std::make_pair(12u, std::string("\x81\x02\x00", 3) + test::Le16(frame) + std::string(1, '\0'));
+        };
+        Tags pingPong = {Blob(1, 1)};
+        for (int i = 0; i < 2000; ++i)
+            pingPong.push_back(test::Place(static_cast<std::uint16_t>(1 + i), 1,
+                                           test::Translate((i * 397) % 11000, (i * 211) % 8000)));
+        pingPong.push_back(doGoto(1));
+        pingPong.push_back(test::ShowFrame());
+        pingPong.push_back(doGoto(0));
+        const std::string path = Write(root, "pingpong.swf", test::MovieOf(550, 400, pingPong));
+        FileSource source(path);
+        SwfStage stage(LoadSwfMovie(source));
+        stage.SetDrawTimeLimit(400);
+        SwfImages images(&PictureDecoder());
+        RasterImage picture;
+        const double ms = MedianMs([&] {
+            stage.Advance();
+            DrawOnce(stage, images, picture, 370, 269);
+        });
+        Report("hostile: gotos back and forth, a frame", ms, -1, stage.Capped() ? 1 : 0);
+        std::printf("  (the player allows 400 ms a drawing; capped %s)\n", stage.Capped() ? "yes" : "no");
+        ::DeleteFileA(path.c_str());
+    }
+
     // Hostile movies, each in a process of its own so that its peak memory is its own.
     std::string png = "\x89PNG\r\n\x1a\n" + std::string(4, '\0') + "IHDR" + std::string("\x00\x01\x86\xA0\x00\x01\x86\xA0", 8);
     const std::string claim = Write(root, "claim.swf", test::MovieOf(550, 400, {test::Jpeg2(1, png), test::Place(1, 2)}));
