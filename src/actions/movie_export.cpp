@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "actions/file_actions.h"
 #include "actions/movie_copies.h"
 #include "actions/site_folders.h"
+#include "base/parallel.h"
 #include "discovery/archive_source.h"
 #include "discovery/shell_helpers.h"
 #include "player/movie_file.h"
@@ -64,14 +67,30 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
+namespace {
+
+std::vector<const SwfEntry*> MoviesOf(const SwfEntryList& entries) {
+    std::vector<const SwfEntry*> movies;
+    for (const SwfEntry& entry : entries)
+        if (!entry.isFolder) movies.push_back(&entry);
+    return movies;
+}
+
+}  // namespace
+
 std::optional<std::vector<std::string>> HashMovies(const SwfEntryList& entries,
                                                    const std::function<bool(std::size_t)>& progress) {
-    std::vector<std::string> hashes;
-    for (const SwfEntry& entry : entries) {
-        if (entry.isFolder) continue;
-        hashes.push_back(MovieSha256(entry));
-        if (progress && !progress(hashes.size())) return std::nullopt;
-    }
+    const std::vector<const SwfEntry*> movies = MoviesOf(entries);
+    std::vector<std::string> hashes(movies.size());
+    // A cancel also ends the movies being read, however long.
+    std::atomic<bool> cancel{false};
+    const bool whole = RunOnWorkers(
+        movies.size(), WorkerCount(), [&](std::size_t i) { hashes[i] = MovieSha256(*movies[i], &cancel); },
+        [&](std::size_t done) {
+            if (progress && !progress(done)) cancel.store(true);
+            return !cancel.load();
+        });
+    if (!whole || cancel.load()) return std::nullopt;
     return hashes;
 }
 
@@ -80,18 +99,18 @@ bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const
                      const std::vector<std::string>* hashes) {
     // Every movie is read before any record is written: a record counts the
     // copies of its movie among them all.
-    std::vector<CsvMovie> movies;
-    for (const SwfEntry& entry : entries) {
-        if (entry.isFolder) continue;
-        const std::size_t movie = movies.size();
-        CsvMovie m = GatherCsvMovie(entry, clock, hashes == nullptr);
+    const std::vector<const SwfEntry*> entered = MoviesOf(entries);
+    std::vector<CsvMovie> movies(entered.size());
+    RunOnWorkers(entered.size(), WorkerCount(),
+                 [&](std::size_t i) { movies[i] = GatherCsvMovie(*entered[i], clock, hashes == nullptr); });
+    for (std::size_t movie = 0; movie < movies.size(); ++movie) {
+        CsvMovie& m = movies[movie];
         if (hashes && movie < hashes->size()) m.sha256 = (*hashes)[movie];
         if (savedTo && movie < savedTo->size()) m.savedTo = SystemToUtf8((*savedTo)[movie]);
         if (snapshots && movie < snapshots->targets.size()) {
             m.snapshot = SystemToUtf8(snapshots->targets[movie]);
             m.snapshotCut = snapshots->cut[movie];
         }
-        movies.push_back(std::move(m));
     }
     std::vector<std::string> digests;
     for (const CsvMovie& m : movies) digests.push_back(m.sha256);

@@ -21,8 +21,9 @@ namespace fh {
 CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock, bool hash);
 
 // Per movie of the list (folder rows left out), in order, the SHA-256 of its
-// bytes as saved (MovieSha256). `progress` hears the count done after each
-// and may end the hashing (false): then there are none.
+// bytes as saved (MovieSha256), hashed on the processor's cores. `progress`
+// hears the count done, about ten times a second, and may end the hashing
+// (false): then there are none.
 std::optional<std::vector<std::string>> HashMovies(const SwfEntryList& entries,
                                                    const std::function<bool(std::size_t)>& progress = nullptr);
 

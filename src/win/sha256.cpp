@@ -43,11 +43,24 @@ PUCHAR Bytes(std::string_view piece) { return reinterpret_cast<PUCHAR>(const_cas
 
 }  // namespace
 
+bool Sha256Stream::OwnIsBest() {
+    static const bool wine = [] {
+        const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+    }();
+    return wine;
+}
+
+Sha256Stream::Sha256Stream(Engine engine) {
+    if (engine == Engine::Best && OwnIsBest()) m_own.emplace();
+}
+
 void HashObjectClose::operator()(void* hash) const { ::BCryptDestroyHash(hash); }
 
 // Nothing more is taken: the system refused, or the digest was given.
 bool Sha256Stream::Stop() {
     m_stopped = true;
+    m_own.reset();
     m_held.clear();
     m_object.Reset();
     return false;
@@ -76,6 +89,10 @@ bool Sha256Stream::StartObject() {
 
 bool Sha256Stream::Add(std::string_view piece) {
     if (m_stopped) return false;
+    if (m_own) {
+        m_own->Add(piece);
+        return true;
+    }
     if (!m_object && m_held.size() + piece.size() <= kOneCall) {
         m_held.append(piece);
         return true;
@@ -86,6 +103,11 @@ bool Sha256Stream::Add(std::string_view piece) {
 
 std::string Sha256Stream::Finish() {
     if (m_stopped) return std::string();
+    if (m_own) {
+        std::string digest = m_own->Finish();
+        Stop();
+        return digest;
+    }
     const Provider& p = Sha256Provider();
     std::string digest(kDigestBytes, '\0');
     NTSTATUS status;
