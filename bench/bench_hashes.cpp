@@ -49,22 +49,6 @@ std::uint64_t ReadAll(const SwfEntryList& entries) {
     return total;
 }
 
-// Empties the host's page cache, so that the next read comes from the disk,
-// as an archive's first read of a cache does. Only where the bench runs
-// under Wine as root on Linux; false elsewhere.
-bool DropPageCache(const SwfEntryList& files) {
-    // Pages not yet on the disk would stay.
-    for (const SwfEntry& e : files) {
-        UniqueFile file(::CreateFileA(e.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-        if (file) ::FlushFileBuffers(file.Get());
-    }
-    UniqueFile knob(::CreateFileA("Z:\\proc\\sys\\vm\\drop_caches", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-    DWORD written = 0;
-    return knob && ::WriteFile(knob.Get(), "1\n", 2, &written, nullptr) && written == 2;
-}
-
 void ReportBound(const char* name, double ms, double baselineMs, std::size_t records, double bound) {
     Report(name, ms, baselineMs, records);
     const double ratio = baselineMs > 0 ? ms / baselineMs : 0.0;
@@ -72,10 +56,8 @@ void ReportBound(const char* name, double ms, double baselineMs, std::size_t rec
     std::fflush(stdout);
 }
 
-// 2 000 movies of 512 KB, 1 GB in all.
-void BenchCsvWithHashes(const std::string& root, int scale) {
-    const std::string folder = root + "\\hashed";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
+// 2 000 movies of 512 KB, 1 GB in all, written when `write`.
+SwfEntryList HashedMovies(const std::string& folder, int scale, bool write) {
     SwfEntryList entries;
     for (int i = 0; i < 2000 / scale; ++i) {
         SwfEntry e;
@@ -83,9 +65,16 @@ void BenchCsvWithHashes(const std::string& root, int scale) {
         e.name = "movie" + std::to_string(i);
         e.url = "http://site" + std::to_string(i % 10) + ".example/" + e.name + ".swf";
         e.path = folder + "\\" + std::to_string(i) + ".swf";
-        WriteWholeFile(e.path, NumberedMovie(512u << 10, i));
+        if (write) WriteWholeFile(e.path, NumberedMovie(512u << 10, i));
         entries.push_back(e);
     }
+    return entries;
+}
+
+void BenchCsvWithHashes(const std::string& root, int scale) {
+    const std::string folder = root + "\\hashed";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const SwfEntryList entries = HashedMovies(folder, scale, true);
     const std::string csv = root + "\\hashed.csv";
     std::uint64_t bytes = 0;
     // The two take turns, so that the page cache weighs on each alike.
@@ -102,24 +91,6 @@ void BenchCsvWithHashes(const std::string& root, int scale) {
     char name[64];
     std::snprintf(name, sizeof name, "CSV with hashes, %u MB", static_cast<unsigned>(bytes >> 20));
     ReportBound(name, times[1][kRuns / 2], times[0][kRuns / 2], entries.size(), 1.2);
-    // The same from the disk: the hashing then waits on the reads.
-    std::vector<double> cold[2];
-    for (int run = 0; run < kRuns && DropPageCache(entries); ++run) {
-        auto start = Clock::now();
-        ReadAll(entries);
-        cold[0].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        if (!DropPageCache(entries)) break;
-        start = Clock::now();
-        ExportMovieList(entries, csv, SystemClock());
-        cold[1].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    if (cold[1].size() == static_cast<std::size_t>(kRuns)) {
-        for (auto& t : cold) std::sort(t.begin(), t.end());
-        std::snprintf(name, sizeof name, "  the same from the disk");
-        ReportBound(name, cold[1][kRuns / 2], cold[0][kRuns / 2], entries.size(), 1.2);
-    } else {
-        std::printf("  (from the disk: not measured, the page cache cannot be emptied here)\n");
-    }
     ::DeleteFileA(csv.c_str());
     RemoveTree(folder);
 }
@@ -168,6 +139,25 @@ void BenchSaveOnce(const std::string& root, int scale) {
 }
 
 }  // namespace
+
+int ColdHashStep(const std::string& step) {
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "flickhold_cold";
+    if (step == "clean") {
+        RemoveTree(folder);
+        return 0;
+    }
+    if (step == "write") ::CreateDirectoryA(folder.c_str(), nullptr);
+    const SwfEntryList entries = HashedMovies(folder, 1, step == "write");
+    const auto start = Clock::now();
+    if (step == "read") ReadAll(entries);
+    else if (step == "export") ExportMovieList(entries, folder + ".csv", SystemClock());
+    else if (step != "write") return 2;
+    std::printf("%.1f\n", std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    ::DeleteFileA((folder + ".csv").c_str());
+    return 0;
+}
 
 void BenchHashes(const std::string& root, int scale) {
     BenchCsvWithHashes(root, scale);

@@ -285,6 +285,8 @@ int main(int argc, char** argv) {
     // One part alone: /html, /draw, /tips, /actions, /hashes, /archive, /movie; all of them otherwise.
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/hostile:", 9) == 0) return fh::bench::BenchHostileMovie(argv[i] + 9);
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "/coldhash:", 10) == 0) return fh::bench::ColdHashStep(argv[i] + 10);
     const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/actions") || flag("/archive") ||
                       flag("/movie") || flag("/hashes");
     if (!only || flag("/html")) {

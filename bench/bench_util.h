@@ -51,6 +51,10 @@ void BenchTips();
 // The movies' hashes: the CSV export against a bare read, Save All of each
 // movie once against saving the distinct movies alone.
 void BenchHashes(const std::string& root, int scale);
+// One step of the CSV-with-hashes case read from the disk, which the script
+// runs with the page cache emptied before each: write, read, export, clean.
+// Prints the step's milliseconds.
+int ColdHashStep(const std::string& step);
 // The cache folder analysis against a bare walk, with its data under `root`.
 void BenchArchive(const std::string& root, int scale);
 // The movie renderer, with its data under `root`; hostile movies are timed

@@ -106,14 +106,15 @@ public:
 
 private:
     static constexpr std::size_t kPiece = 64u << 10;
-    char* Scratch() {
-        m_scratch.resize(kPiece);
-        return m_scratch.data();
+    // One per thread, kept: the export hashes thousands of movies, and a
+    // fresh buffer for each is memory to clear and fault in each time.
+    static char* Scratch() {
+        thread_local std::vector<char> scratch(kPiece);
+        return scratch.data();
     }
 
     ByteSource& m_inner;
     Sha256Stream m_hash;
-    std::vector<char> m_scratch;
     std::uint64_t m_total = 0;
     bool m_over = false;
 };
