@@ -187,10 +187,16 @@ void RasterCoverage::AccumulateBand(int top, int rows) {
 }
 
 void RasterCoverage::EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink) {
+    // Each rule gets its own loop: the rule is asked of every pixel.
+    if (rule == FillRule::NonZero) EmitBandAs<true>(top, rows, sink);
+    else EmitBandAs<false>(top, rows, sink);
+}
+
+template <bool kNonZero>
+void RasterCoverage::EmitBandAs(int top, int rows, RasterSpanSink& sink) {
     const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
     std::uint8_t* cover = m_cover.data();
-    const bool nonZero = rule == FillRule::NonZero;
-    auto coverOf = [nonZero](std::uint32_t s) { return nonZero ? NonZeroCover(s) : EvenOddCover(s); };
+    auto coverOf = [](std::uint32_t s) { return kNonZero ? NonZeroCover(s) : EvenOddCover(s); };
     for (int r = 0; r < rows; ++r) {
         const int lo = m_rowMin[r], hi = m_rowMax[r];
         m_rowMin[r] = INT_MAX;

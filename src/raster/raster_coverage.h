@@ -56,6 +56,8 @@ private:
     void AccumulateBand(int top, int rows);
     void AddPiece(std::uint32_t* cell, int r, double xa, double xb, double d);
     void EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink);
+    template <bool kNonZero>
+    void EmitBandAs(int top, int rows, RasterSpanSink& sink);
 
     int m_x0 = 0, m_y0 = 0, m_width = 0, m_height = 0;
     std::vector<Edge> m_edges;

@@ -314,6 +314,14 @@ void RasterShader::ShadeGradient(double gx, double gy, int n, std::uint32_t* out
         for (int k = 0; k < n; ++k, gx += da) out[k] = RampColor(RampPlace(gx, m_spread));
         return;
     case RasterGradient::Shape::Radial:
+        if (m_spread == RasterGradient::Spread::Pad && std::isfinite(gx) && std::isfinite(gy) && std::isfinite(da) &&
+            std::isfinite(db)) {
+            for (int k = 0; k < n; ++k, gx += da, gy += db) {
+                const double place = (std::sqrt(gx * gx + gy * gy) * 256 - 1) * 256 + 0.5;
+                out[k] = RampColor(place <= 0 ? 0 : place >= 255 * 256 ? 255 * 256 : static_cast<int>(place));
+            }
+            return;
+        }
         for (int k = 0; k < n; ++k, gx += da, gy += db)
             out[k] = RampColor(RampPlace(std::sqrt(gx * gx + gy * gy), m_spread));
         return;
