@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "base/hex_text.h"
@@ -106,15 +107,16 @@ public:
 
 private:
     static constexpr std::size_t kPiece = 64u << 10;
-    // One per thread, kept: the export hashes thousands of movies, and a
-    // fresh buffer for each is memory to clear and fault in each time.
-    static char* Scratch() {
-        thread_local std::vector<char> scratch(kPiece);
-        return scratch.data();
+    // Left uncleared: the export hashes thousands of movies, and clearing a
+    // buffer for each costs as much as hashing a good part of it.
+    char* Scratch() {
+        if (!m_scratch) m_scratch.reset(new char[kPiece]);
+        return m_scratch.get();
     }
 
     ByteSource& m_inner;
     Sha256Stream m_hash;
+    std::unique_ptr<char[]> m_scratch;
     std::uint64_t m_total = 0;
     bool m_over = false;
 };
