@@ -98,14 +98,37 @@ public:
 
     // Reads the rest of the source; the digest in hex, or empty.
     std::string Finish() {
-        while (!m_over && Read(Scratch(), kPiece) > 0) {
+        for (std::string_view piece; !(piece = NextPiece()).empty();) m_hash.Add(piece);
+        return Digest();
+    }
+
+    // Finishes two sources at once, their hashes taken together.
+    static void FinishBoth(HashingSource& a, HashingSource& b, std::string& digestA, std::string& digestB) {
+        for (;;) {
+            const std::string_view pieceA = a.NextPiece(), pieceB = b.NextPiece();
+            if (pieceA.empty() && pieceB.empty()) break;
+            Sha256Stream::AddBoth(a.m_hash, pieceA, b.m_hash, pieceB);
         }
+        digestA = a.Digest();
+        digestB = b.Digest();
+    }
+
+private:
+    // The next piece of the rest, not yet hashed; empty at the end or past the cap.
+    std::string_view NextPiece() {
+        if (m_over || m_ended) return std::string_view();
+        const std::size_t got = m_inner.Read(Scratch(), kPiece);
+        m_ended = got == 0;
+        m_total += got;
+        if (m_total > kMaxMovieBody) m_over = true;
+        return m_over ? std::string_view() : std::string_view(Scratch(), got);
+    }
+    std::string Digest() {
         if (m_over || m_inner.Size() != m_total) return std::string();
         const std::string digest = m_hash.Finish();
         return digest.empty() ? std::string() : LowerHex(digest);
     }
 
-private:
     static constexpr std::size_t kPiece = 64u << 10;
     // Left uncleared: the export hashes thousands of movies, and clearing a
     // buffer for each costs as much as hashing a good part of it.
@@ -119,6 +142,7 @@ private:
     std::unique_ptr<char[]> m_scratch;
     std::uint64_t m_total = 0;
     bool m_over = false;
+    bool m_ended = false;  // the rest was read
 };
 
 }  // namespace
@@ -133,6 +157,19 @@ std::optional<SwfHeaderInfo> ReadMovieFile(const std::string& path, const SwfRea
     SwfHeaderInfo info = ReadSwfHeader(hashing, limits);
     *sha256 = hashing.Finish();
     return info;
+}
+
+void ReadMovieFiles(const std::string (&paths)[2], const SwfReadLimits& limits,
+                    std::optional<SwfHeaderInfo> (&infos)[2], std::string (&sha256)[2]) {
+    FileSource a(paths[0]), b(paths[1]);
+    if (!a.IsOpen() || !b.IsOpen()) {
+        for (int i = 0; i < 2; ++i) infos[i] = ReadMovieFile(paths[i], limits, nullptr, &sha256[i]);
+        return;
+    }
+    HashingSource hashingA(a), hashingB(b);
+    infos[0] = ReadSwfHeader(hashingA, limits);
+    infos[1] = ReadSwfHeader(hashingB, limits);
+    HashingSource::FinishBoth(hashingA, hashingB, sha256[0], sha256[1]);
 }
 
 }  // namespace fh

@@ -55,6 +55,15 @@ Sha256Stream::Sha256Stream(Engine engine) {
     if (engine == Engine::Best && OwnIsBest()) m_own.emplace();
 }
 
+void Sha256Stream::AddBoth(Sha256Stream& a, std::string_view pieceA, Sha256Stream& b, std::string_view pieceB) {
+    if (a.m_own && b.m_own) {
+        Sha256::AddBoth(*a.m_own, pieceA, *b.m_own, pieceB);
+        return;
+    }
+    a.Add(pieceA);
+    b.Add(pieceB);
+}
+
 void HashObjectClose::operator()(void* hash) const { ::BCryptDestroyHash(hash); }
 
 // Nothing more is taken: the system refused, or the digest was given.

@@ -30,6 +30,9 @@ public:
 
     // Whether the core hashes where the best engine is asked for.
     static bool OwnIsBest();
+    // Feeds two streams at once: where the core hashes both, their rounds
+    // are interleaved (Sha256::AddBoth).
+    static void AddBoth(Sha256Stream& a, std::string_view pieceA, Sha256Stream& b, std::string_view pieceB);
 
     // False once the system has refused: the digest is then never given.
     bool Add(std::string_view piece);

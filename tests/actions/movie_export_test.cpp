@@ -83,6 +83,30 @@ TEST_F(MovieExportTest, CsvOfASeededCacheByteForByte) {
     EXPECT_EQ(3u, test::ReadCsv(test::ReadFileAt(out).substr(3)).size());
 }
 
+// Movies are hashed two at a time; each digest is still its own file's, as
+// the system's cryptography gives it, whatever the lengths and the count.
+TEST_F(MovieExportTest, HashesTakenInPairsAreEachMoviesOwn) {
+    SwfEntryList entries;
+    std::vector<std::string> expected;
+    for (std::size_t size : {700000u, 300001u, 64u, 0u, 131072u}) {
+        // A movie's header, then its bulk: the header's read stops early.
+        std::string bytes = test::BuildSwf(test::SwfMovie());
+        for (std::size_t i = 0; i < size; ++i) bytes += static_cast<char>(i * 31 + size);
+        SwfEntry e;
+        e.name = "m" + std::to_string(size);
+        e.path = tmp.WriteFile(e.name + ".swf", bytes);
+        entries.push_back(e);
+        Sha256Stream system(Sha256Stream::Engine::System);
+        system.Add(bytes);
+        expected.push_back(LowerHex(system.Finish()));
+    }
+    const std::string out = tmp.Path() + "\\pairs.csv";
+    ASSERT_TRUE(ExportMovieList(entries, out, clock));
+    const auto rows = test::ReadCsv(test::ReadFileAt(out).substr(3));
+    ASSERT_EQ(entries.size() + 1, rows.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(expected[i], rows[i + 1][5]) << entries[i].name;
+}
+
 TEST_F(MovieExportTest, AFailedWriteLeavesNothingBehind) {
     const std::string folder = tmp.MakeFolder("out");
     const std::string target = folder + "\\list.csv";

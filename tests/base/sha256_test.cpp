@@ -45,5 +45,30 @@ TEST(Sha256, GivesTheStandardsDigestsWithEitherEngineAndAnyPieces) {
     EXPECT_EQ(known[1].digest, LowerHex(again.Finish()));
 }
 
+TEST(Sha256, TwoStreamsFedTogetherGiveWhatEachGivesAlone) {
+    std::string a, b;
+    for (int i = 0; i < 5000; ++i) {
+        a += static_cast<char>(i * 7 + (i >> 5));
+        b += static_cast<char>(i * 13 + 1);
+    }
+    // Pieces of every kind of misalignment, one stream ending first, and
+    // one stream that cannot go along (plain code).
+    const std::size_t sizes[][2] = {{64, 64}, {1, 200}, {130, 77}, {4096, 1000}, {333, 5000}};
+    for (const auto& size : sizes) {
+        for (Sha256::Engine other : {Sha256::Engine::Best, Sha256::Engine::Plain}) {
+            Sha256 ha, hb(other);
+            for (std::size_t atA = 0, atB = 0; atA < a.size() || atB < b.size();) {
+                const std::string_view pa = std::string_view(a).substr(std::min(atA, a.size()), size[0]);
+                const std::string_view pb = std::string_view(b).substr(std::min(atB, b.size()), size[1]);
+                Sha256::AddBoth(ha, pa, hb, pb);
+                atA += size[0];
+                atB += size[1];
+            }
+            EXPECT_EQ(Digest(Sha256::Engine::Plain, a, a.size()), LowerHex(ha.Finish())) << size[0];
+            EXPECT_EQ(Digest(Sha256::Engine::Plain, b, b.size()), LowerHex(hb.Finish())) << size[1];
+        }
+    }
+}
+
 }  // namespace
 }  // namespace fh
