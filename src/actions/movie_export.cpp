@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
 
 #include "actions/file_actions.h"
 #include "actions/movie_copies.h"
@@ -104,20 +105,59 @@ std::vector<const SwfEntry*> MoviesOf(const SwfEntryList& entries) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> HashMovies(const SwfEntryList& entries,
-                                                   const std::function<bool(std::size_t)>& progress) {
-    const std::vector<const SwfEntry*> movies = MoviesOf(entries);
+namespace {
+
+// The movies of `movies` that `which` names hashed, the others left empty.
+std::optional<std::vector<std::string>> HashSome(const std::vector<const SwfEntry*>& movies,
+                                                 const std::vector<std::size_t>& which,
+                                                 const std::function<bool(std::size_t)>& progress) {
     std::vector<std::string> hashes(movies.size());
     // A cancel also ends the movies being read, however long.
     std::atomic<bool> cancel{false};
     const bool whole = RunOnWorkers(
-        movies.size(), WorkerCount(), [&](std::size_t i) { hashes[i] = MovieSha256(*movies[i], &cancel); },
+        which.size(), WorkerCount(),
+        [&](std::size_t i) { hashes[which[i]] = MovieSha256(*movies[which[i]], &cancel); },
         [&](std::size_t done) {
             if (progress && !progress(done)) cancel.store(true);
             return !cancel.load();
         });
     if (!whole || cancel.load()) return std::nullopt;
     return hashes;
+}
+
+// The length of a movie as saved, when it is known without decoding it.
+std::optional<std::uint64_t> SavedLength(const SwfEntry& entry) {
+    if (entry.encoding != BodyEncoding::Identity) return std::nullopt;
+    FileFacts facts;
+    if (!QueryFileFacts(entry.path, facts)) return std::nullopt;
+    if (entry.partOffset > facts.size) return std::uint64_t{0};
+    const std::uint64_t rest = facts.size - entry.partOffset;
+    return entry.partLength >= 0 ? std::min(rest, static_cast<std::uint64_t>(entry.partLength)) : rest;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> HashMovies(const SwfEntryList& entries,
+                                                   const std::function<bool(std::size_t)>& progress) {
+    const std::vector<const SwfEntry*> movies = MoviesOf(entries);
+    std::vector<std::size_t> all(movies.size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return HashSome(movies, all, progress);
+}
+
+std::optional<std::vector<std::string>> HashPossibleCopies(const SwfEntryList& entries,
+                                                           const std::function<bool(std::size_t)>& progress) {
+    const std::vector<const SwfEntry*> movies = MoviesOf(entries);
+    std::vector<std::optional<std::uint64_t>> lengths;
+    std::map<std::uint64_t, int> sharing;
+    for (const SwfEntry* movie : movies) {
+        lengths.push_back(SavedLength(*movie));
+        if (lengths.back()) ++sharing[*lengths.back()];
+    }
+    std::vector<std::size_t> which;
+    for (std::size_t i = 0; i < movies.size(); ++i)
+        if (!lengths[i] || sharing[*lengths[i]] > 1) which.push_back(i);
+    return HashSome(movies, which, progress);
 }
 
 bool ExportMovieList(const SwfEntryList& entries, const std::string& path, const Clock& clock,

@@ -27,6 +27,14 @@ CsvMovie GatherCsvMovie(const SwfEntry& entry, const Clock& clock, bool hash);
 std::optional<std::vector<std::string>> HashMovies(const SwfEntryList& entries,
                                                    const std::function<bool(std::size_t)>& progress = nullptr);
 
+// What saving each movie once needs, as HashMovies gives it but only for the
+// movies whose length another movie shares, as only they can be copies (and
+// those whose length is known only once decoded); the others are left
+// empty, which matches nothing. Most movies of a list are of a length of
+// their own, and so are not read at all.
+std::optional<std::vector<std::string>> HashPossibleCopies(const SwfEntryList& entries,
+                                                           const std::function<bool(std::size_t)>& progress = nullptr);
+
 // Writes the bytes to a temporary file beside the path and renames it over
 // the path, so that a failure never leaves half a file behind.
 bool WriteFileWhole(const std::string& path, const std::string& bytes);

@@ -73,9 +73,12 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         return kBatchFailures;
     }
     const SwfEntryList movies = LoadMovies(r, clock);
-    // Each movie is hashed once, for saving it once and for the list.
+    // Each movie is hashed once, for saving it once and for the list; with
+    // no list, only the movies that may be copies are read.
     std::vector<std::string> hashes;
-    if (r.unique) hashes = HashMovies(movies).value_or(std::vector<std::string>());
+    if (r.unique)
+        hashes = (r.exportPath.empty() ? HashPossibleCopies(movies) : HashMovies(movies))
+                     .value_or(std::vector<std::string>());
     const std::vector<std::string>* onceBy = r.unique ? &hashes : nullptr;
     SaveReport report;
     if (!r.saveFolder.empty()) {

@@ -331,12 +331,14 @@ bool CFlickholdDlg::KeepGoing(const std::string& caption, std::size_t done) cons
     return !(::GetForegroundWindow() == Handle() && (::GetAsyncKeyState(VK_ESCAPE) & 0x8000));
 }
 
-std::optional<std::vector<std::string>> CFlickholdDlg::HashWithProgress(const SwfEntryList& entries) const {
+std::optional<std::vector<std::string>> CFlickholdDlg::HashWithProgress(const SwfEntryList& entries,
+                                                                        bool copiesOnly) const {
     WaitCursor wait;
     char text[256] = "";
     ::GetWindowTextA(Handle(), text, sizeof text);
     const std::string caption = text;
-    auto hashes = HashMovies(entries, [&](std::size_t done) { return KeepGoing(caption, done); });
+    auto counted = [&](std::size_t done) { return KeepGoing(caption, done); };
+    auto hashes = copiesOnly ? HashPossibleCopies(entries, counted) : HashMovies(entries, counted);
     ::SetWindowTextA(Handle(), caption.c_str());
     return hashes;
 }
@@ -606,7 +608,7 @@ void CFlickholdDlg::OnSaveAll() {
     // Every movie of the load, also those the filters keep out of the list.
     const SwfEntryList entries = m_entries;
     std::optional<std::vector<std::string>> hashes;
-    if (SaveOncePerMovie() && !(hashes = HashWithProgress(entries))) return;
+    if (SaveOncePerMovie() && !(hashes = HashWithProgress(entries, true))) return;
     FreeNameFinder names(SystemCodePage());
     const std::string folder = GetSaveFolder();
     OncePerMovie once(hashes ? &*hashes : nullptr);

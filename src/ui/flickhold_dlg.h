@@ -123,9 +123,10 @@ private:
     // A long walk or hashing shows its count so far in the caption; Escape,
     // pressed while this window is in front, ends it (false).
     bool KeepGoing(const std::string& caption, std::size_t done) const;
-    // The hashes of the movies (HashMovies), counted in the caption; none
+    // The hashes of the movies (HashMovies), or with `copiesOnly` those a
+    // save once needs (HashPossibleCopies), counted in the caption; none
     // when Escape ended the hashing.
-    std::optional<std::vector<std::string>> HashWithProgress(const SwfEntryList& entries) const;
+    std::optional<std::vector<std::string>> HashWithProgress(const SwfEntryList& entries, bool copiesOnly) const;
     // Save All writes each movie once (the list menu's option).
     bool SaveOncePerMovie() const;
     SwfEntryList SelectedMovies() const;

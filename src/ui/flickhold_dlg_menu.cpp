@@ -109,7 +109,7 @@ void CFlickholdDlg::OnCopyAddresses() {
 void CFlickholdDlg::OnExportList() {
     std::string path;
     if (!HasMovie(m_entries) || !Shell().AskExportPath(Handle(), "flickhold.csv", path)) return;
-    const std::optional<std::vector<std::string>> hashes = HashWithProgress(m_entries);
+    const std::optional<std::vector<std::string>> hashes = HashWithProgress(m_entries, false);
     if (!hashes) return;
     if (!ExportMovieList(m_entries, path, m_clock, nullptr, nullptr, &*hashes))
         Shell().Message(Handle(), LoadResString(IDS_EXPORT_FAILED), MB_OK | MB_ICONSTOP);
@@ -119,7 +119,7 @@ void CFlickholdDlg::OnSaveSelectedInSites() { SaveInSites(SelectedMovies()); }
 
 void CFlickholdDlg::OnSaveAllInSites() {
     std::optional<std::vector<std::string>> hashes;
-    if (SaveOncePerMovie() && !(hashes = HashWithProgress(m_entries))) return;
+    if (SaveOncePerMovie() && !(hashes = HashWithProgress(m_entries, true))) return;
     SaveInSites(m_entries, hashes ? &*hashes : nullptr);
 }
 

@@ -107,6 +107,29 @@ TEST_F(MovieExportTest, HashesTakenInPairsAreEachMoviesOwn) {
     for (std::size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(expected[i], rows[i + 1][5]) << entries[i].name;
 }
 
+// Saving once reads only the movies another shares a length with: the one
+// of a length of its own stays unread, the copies match, and an equal-sized
+// other movie does not.
+TEST_F(MovieExportTest, OnlyMoviesOfASharedLengthAreHashedForSavingOnce) {
+    const std::string movie = test::BuildSwf(test::SwfMovie());
+    std::string other = movie;
+    other.back() ^= 1;
+    SwfEntryList entries(5);
+    entries[0].path = tmp.WriteFile("a.swf", movie);
+    entries[1].path = tmp.WriteFile("alone.swf", movie + "longer");
+    entries[2].path = tmp.WriteFile("other.swf", other);
+    entries[3].isFolder = true;
+    entries[4].path = tmp.WriteFile("copy.swf", movie);
+    const auto hashes = HashPossibleCopies(entries);
+    ASSERT_TRUE(hashes);
+    ASSERT_EQ(4u, hashes->size());
+    EXPECT_EQ(64u, (*hashes)[0].size());
+    EXPECT_EQ("", (*hashes)[1]);
+    EXPECT_NE((*hashes)[0], (*hashes)[2]);
+    EXPECT_EQ((*hashes)[0], (*hashes)[3]);
+    EXPECT_EQ((*HashMovies(entries))[0], (*hashes)[0]);
+}
+
 TEST_F(MovieExportTest, AFailedWriteLeavesNothingBehind) {
     const std::string folder = tmp.MakeFolder("out");
     const std::string target = folder + "\\list.csv";
