@@ -17,16 +17,24 @@ if [ -z "$caches" ] || [ ! -d "$caches" ]; then
 fi
 work="$WINEPREFIX/drive_c/flickhold_archive"
 fail=0
+# Analyses a folder afresh, saving and listing into $work; false (with what
+# the program said) when it exits other than 0.
+analyse() {
+  local label=$1 folder=$2 rc
+  shift 2
+  rm -rf "$work"
+  mkdir -p "$work"
+  "$FLICKHOLD_WINE" "$exe" "/source:archive:Z:${folder//\//\\}" '/saveall:C:\flickhold_archive\out' "$@" \
+    '/export:C:\flickhold_archive\list.csv' </dev/null >"$work/said" 2>/dev/null
+  rc=$?
+  [ "$rc" -eq 0 ] && return 0
+  echo "archive: $label: exit $rc, said: $(tr -d '\r' <"$work/said")" >&2
+  return 1
+}
 for manifest in "$caches"/*/manifest.json; do
   fixture=$(dirname "$manifest")
   name=$(basename "$fixture")
-  rm -rf "$work"
-  mkdir -p "$work"
-  "$FLICKHOLD_WINE" "$exe" "/source:archive:Z:${fixture//\//\\}" '/saveall:C:\flickhold_archive\out' /sitefolders \
-    '/export:C:\flickhold_archive\list.csv' </dev/null >"$work/said" 2>/dev/null
-  rc=$?
-  if [ "$rc" -ne 0 ]; then
-    echo "archive: $name: exit $rc, said: $(tr -d '\r' <"$work/said")" >&2
+  if ! analyse "$name" "$fixture" /sitefolders; then
     fail=1
     continue
   fi
@@ -62,15 +70,9 @@ done
 # share it, and with /unique each movie is written once, flat or in site
 # folders under the first row's address, and every copy's row names that file.
 for layout in flat sitefolders; do
-  rm -rf "$work"
-  mkdir -p "$work"
   extra=()
   [ "$layout" = sitefolders ] && extra=(/sitefolders)
-  "$FLICKHOLD_WINE" "$exe" "/source:archive:Z:${caches//\//\\}" '/saveall:C:\flickhold_archive\out' "${extra[@]}" \
-    /unique '/export:C:\flickhold_archive\list.csv' </dev/null >"$work/said" 2>/dev/null
-  rc=$?
-  if [ "$rc" -ne 0 ]; then
-    echo "archive: all caches, $layout: exit $rc, said: $(tr -d '\r' <"$work/said")" >&2
+  if ! analyse "all caches, $layout" "$caches" "${extra[@]}" /unique; then
     fail=1
     continue
   fi

@@ -55,14 +55,14 @@ void GatherHashedPair(const SwfEntry& a, const SwfEntry& b, const Clock& clock, 
     std::string files[2];
     ma = GatherListed(a, clock, files[0]);
     mb = GatherListed(b, clock, files[1]);
-    if (files[0].empty() || files[1].empty()) {
-        if (!files[0].empty()) ma.header = ReadMovieFile(files[0], SwfReadLimits(), nullptr, &ma.sha256);
-        if (!files[1].empty()) mb.header = ReadMovieFile(files[1], SwfReadLimits(), nullptr, &mb.sha256);
-        return;
-    }
     std::optional<SwfHeaderInfo> headers[2];
     std::string digests[2];
-    ReadMovieFiles(files, SwfReadLimits(), headers, digests);
+    if (!files[0].empty() && !files[1].empty()) {
+        ReadMovieFiles(files, SwfReadLimits(), headers, digests);
+    } else {
+        for (int i = 0; i < 2; ++i)
+            if (!files[i].empty()) headers[i] = ReadMovieFile(files[i], SwfReadLimits(), nullptr, &digests[i]);
+    }
     ma.header = std::move(headers[0]);
     mb.header = std::move(headers[1]);
     ma.sha256 = std::move(digests[0]);
@@ -102,10 +102,6 @@ std::vector<const SwfEntry*> MoviesOf(const SwfEntryList& entries) {
         if (!entry.isFolder) movies.push_back(&entry);
     return movies;
 }
-
-}  // namespace
-
-namespace {
 
 // The movies of `movies` that `which` names hashed, the others left empty.
 std::optional<std::vector<std::string>> HashSome(const std::vector<const SwfEntry*>& movies,

@@ -53,6 +53,15 @@ bool WaitForCard(const CPlayerWnd& player) {
     return !player.Reading();
 }
 
+// A shape of one colour, `width` x `height` pixels from the origin.
+std::pair<unsigned, std::string> SquareShape(std::uint16_t id, std::uint32_t rgba, int width, int height) {
+    test::ShapeWriter s(3);
+    s.Solid(rgba);
+    s.Styles(-1, 1, -1);
+    s.Rect(0, 0, width * 20, height * 20);
+    return s.Define(id);
+}
+
 class PlayerTest : public test::RegistryTest {
 protected:
     void SetUp() override {
@@ -238,13 +247,7 @@ TEST_F(PlayerTest, TheCardIsReadAwayFromTheWindowAndTheNewestMovieWins) {
 
 TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsAreNotRun) {
     using Tags = std::vector<std::pair<unsigned, std::string>>;
-    auto square = [](std::uint16_t id, std::uint32_t rgba) {
-        test::ShapeWriter s(3);
-        s.Solid(rgba);
-        s.Styles(-1, 1, -1);
-        s.Rect(0, 0, 550 * 20, 400 * 20);
-        return s.Define(id);
-    };
+    auto square = [](std::uint16_t id, std::uint32_t rgba) { return SquareShape(id, rgba, 550, 400); };
     // An add is beyond the actions that steer timelines: the frame's script is not run.
     const Tags tags = {square(1, 0xFF0000FF), square(2, 0x0000FFFF), {12, std::string("\x0A\x00", 2)},
                        test::Place(1, 1), test::ShowFrame(), test::Remove(1), test::Place(1, 2), test::ShowFrame()};
@@ -301,13 +304,7 @@ TEST_F(PlayerTest, AMovieButtonShowsTheHandAndItsClickPlaysTheMovie) {
     // Stopped on frame 1 of 10 with a button of 200 x 200 px in the middle:
     // red up, green over, blue down; its release plays the movie.
     using Tags = std::vector<std::pair<unsigned, std::string>>;
-    auto square = [](std::uint16_t id, std::uint32_t rgba) {
-        test::ShapeWriter s(3);
-        s.Solid(rgba);
-        s.Styles(-1, 1, -1);
-        s.Rect(0, 0, 200 * 20, 200 * 20);
-        return s.Define(id);
-    };
+    auto square = [](std::uint16_t id, std::uint32_t rgba) { return SquareShape(id, rgba, 200, 200); };
     const std::string at = test::Translate(0, 0);
     Tags tags = {square(1, 0xFF0000FF), square(2, 0x00FF00FF), square(3, 0x0000FFFF), square(4, 0x000000FF),
                  test::Button2(5, {{1, 1, 1, at}, {2, 2, 1, at}, {4, 3, 1, at}, {8, 4, 1, at}},
