@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/parallel.h"
+#include "swf/swf_banded.h"
+
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -84,8 +87,7 @@ const SwfPictureDecoder& PictureDecoder() {
 }
 
 SwfDrawReport DrawFrame(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view) {
-    SwfRasterCanvas canvas(picture, images);
-    return stage.Draw(canvas, view, picture.width, picture.height);
+    return DrawStageInBands(stage, images, picture, view, WorkerCount());
 }
 
 void PaintPicture(HDC dc, int x, int y, const RasterImage& picture) {

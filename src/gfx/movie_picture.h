@@ -30,6 +30,7 @@ const SwfPictureDecoder& PictureDecoder();
 
 // Draws the stage's frame as it stands on a picture of its own size (made
 // opaque by the background); `view` maps the stage's twips to its pixels.
+// Its rows are shared among the processor's cores.
 SwfDrawReport DrawFrame(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view);
 
 // The picture at (x, y) of a device context.

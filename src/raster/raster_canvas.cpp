@@ -110,6 +110,12 @@ RasterCanvas::RasterCanvas(RasterImage& target) {
 
 RasterCanvas::~RasterCanvas() = default;
 
+void RasterCanvas::LimitRows(int y0, int y1) {
+    m_rowFrom = std::max(y0, 0);
+    m_rowTo = std::min(y1, RasterCoverage::kMaxSide);
+    m_coverage.LimitRows(m_rowFrom, m_rowTo);
+}
+
 RasterCanvas::Box RasterCanvas::DrawBox() const {
     const Surface& s = *m_surfaces.back();
     Box b = s.box;
@@ -121,8 +127,12 @@ RasterCanvas::Box RasterCanvas::DrawBox() const {
 }
 
 void RasterCanvas::Clear(std::uint32_t argb) {
-    RasterImage& image = *m_surfaces.back()->image;
-    if (!m_surfaces.back()->box.Empty()) std::fill(image.px.begin(), image.px.end(), RasterValidPixel(argb));
+    const Surface& s = *m_surfaces.back();
+    const int y0 = std::max(s.box.y0, m_rowFrom), y1 = std::min(s.box.y1, m_rowTo);
+    if (s.box.Empty() || y0 >= y1) return;
+    std::fill(s.image->px.begin() + static_cast<std::ptrdiff_t>(Index(0, y0 - s.box.y0, s.box.Width())),
+              s.image->px.begin() + static_cast<std::ptrdiff_t>(Index(0, y1 - s.box.y0, s.box.Width())),
+              RasterValidPixel(argb));
 }
 
 void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink,

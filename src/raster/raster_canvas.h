@@ -58,6 +58,12 @@ public:
     // result.
     void PopLayer(const Compositor& composite = nullptr);
 
+    // Later drawing and clearing touch only rows [y0, y1) of the target and
+    // its layers, so that threads may draw one picture in bands. Shapes and
+    // clips are still reckoned whole: each row gets the very pixels it gets
+    // without the limit.
+    void LimitRows(int y0, int y1);
+
     std::size_t LayerDepth() const { return m_surfaces.size() - 1; }
     std::size_t ClipDepth() const { return m_surfaces.back()->clips.size(); }
 
@@ -88,6 +94,7 @@ private:
     void Paint(const Box& box, FillRule rule, const RasterContours& contours, bool sampled = false);
 
     std::vector<std::unique_ptr<Surface>> m_surfaces;
+    int m_rowFrom = 0, m_rowTo = RasterCoverage::kMaxSide;
     RasterCoverage m_coverage;
     RasterShader m_shader;
     RasterContours m_flat, m_outline;

@@ -127,17 +127,17 @@ void RasterCoverage::AddClipped(double x0, double y0, double x1, double y1) {
     }
 }
 
-void RasterCoverage::AddPiece(std::uint32_t* cell, int r, double xa, double xb, double d) {
+inline void RasterCoverage::AddPiece(std::uint32_t* cell, int r, double xa, double xb, double d) {
     const double xl = std::min(xa, xb), xr = std::max(xa, xb);
     const int i0 = std::min(FloorPos(xl), m_width);
     const std::int32_t whole = Round(d * kOne);
-    std::int32_t prev = 0;
     int last;
     if (xr <= i0 + 1) {
         // Within one cell: the part right of the edge is a trapezoid whose
         // width is one less the distance of the edge's middle.
-        prev = Round(d * (1 - (0.5 * (xl + xr) - i0)) * kOne);
-        cell[i0] += static_cast<std::uint32_t>(prev);
+        const std::int32_t part = Round(d * (1 - (0.5 * (xl + xr) - i0)) * kOne);
+        cell[i0] += static_cast<std::uint32_t>(part);
+        cell[i0 + 1] += static_cast<std::uint32_t>(whole - part);
         last = i0 + 1;
     } else {
         // Across cells: the height left of the edge grows linearly from xl to
@@ -146,6 +146,7 @@ void RasterCoverage::AddPiece(std::uint32_t* cell, int r, double xa, double xb, 
         // adds up to exactly the piece's height.
         const double w = xr - xl, k = d * kOne, half = 0.5 / w;
         const int i1 = CeilPos(xr) - 1;
+        std::int32_t prev = 0;
         double prevF = 0;
         for (int i = i0; i <= i1; ++i) {
             const double x = i + 1;
@@ -156,12 +157,16 @@ void RasterCoverage::AddPiece(std::uint32_t* cell, int r, double xa, double xb, 
             prevF = f;
         }
         last = i1 + 1;
+        cell[last] += static_cast<std::uint32_t>(whole - prev);
     }
-    cell[last] += static_cast<std::uint32_t>(whole - prev);
-    m_rowMin[r] = std::min(m_rowMin[r], i0);
-    m_rowMax[r] = std::max(m_rowMax[r], last);
+    if (i0 < m_rowMin[r]) m_rowMin[r] = i0;
+    if (last > m_rowMax[r]) m_rowMax[r] = last;
+    // Pieces are short: mostly one block, at times two.
     std::uint8_t* touched = m_touched.data() + static_cast<std::size_t>(r) * m_blocks;
-    for (int b = i0 >> kBlockShift; b <= last >> kBlockShift; ++b) touched[b] = 1;
+    const int b0 = i0 >> kBlockShift, b1 = last >> kBlockShift;
+    touched[b0] = 1;
+    touched[b1] = 1;
+    for (int b = b0 + 1; b < b1; ++b) touched[b] = 1;
 }
 
 void RasterCoverage::AccumulateBand(int top, int rows) {
@@ -173,9 +178,17 @@ void RasterCoverage::AccumulateBand(int top, int rows) {
         const double xt = down ? e.x0 : e.x1, yt = down ? e.y0 : e.y1;
         const double xb = down ? e.x1 : e.x0, yb = down ? e.y1 : e.y0;
         if (yb <= top || yt >= bottom) continue;
-        const double dir = down ? 1 : -1, dxdy = (xb - xt) / (yb - yt);
+        const double dir = down ? 1 : -1;
         const int r0 = std::max(top, FloorPos(yt));
         const int r1 = std::min(bottom, CeilPos(yb));
+        if (r1 - r0 == 1 && yt >= r0) {
+            // Within one row, as short edges mostly are.
+            AddPiece(m_cells.data() + static_cast<std::size_t>(r0 - top) * stride, r0 - top, xt,
+                     yb <= r0 + 1.0 ? xb : std::clamp(xt + (r0 + 1.0 - yt) * ((xb - xt) / (yb - yt)), 0.0, w),
+                     dir * (std::min(yb, r0 + 1.0) - yt));
+            continue;
+        }
+        const double dxdy = (xb - xt) / (yb - yt);
         for (int r = r0; r < r1; ++r) {
             const double ya = std::max(yt, static_cast<double>(r)), yz = std::min(yb, r + 1.0);
             if (yz <= ya) continue;
@@ -267,8 +280,12 @@ void RasterCoverage::Sweep(FillRule rule, RasterSpanSink& sink) {
         m_edges.clear();
         return;
     }
-    const int top = std::max(0, FloorPos(m_top));
-    const int bottom = std::min(m_height, CeilPos(m_bottom));
+    const int top = std::max({0, FloorPos(m_top), m_rowFrom - m_y0});
+    const int bottom = std::min({m_height, CeilPos(m_bottom), m_rowTo - m_y0});
+    if (top >= bottom) {
+        m_edges.clear();
+        return;
+    }
     const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
     const int bandRows = std::max(1, std::min(bottom - top, static_cast<int>(kBandCells / stride)));
     if (m_cells.size() < static_cast<std::size_t>(bandRows) * stride)
@@ -306,7 +323,8 @@ void RasterCoverage::SweepSampled(FillRule rule, RasterSpanSink& sink) {
     if (m_cover.size() < static_cast<std::size_t>(m_width) + 1) m_cover.resize(static_cast<std::size_t>(m_width) + 1);
     std::uint8_t* count = m_cover.data();
     std::fill(count, count + m_width, std::uint8_t{0});
-    const int first = std::max(0, FloorPos(m_top)), last = std::min(m_height, CeilPos(m_bottom));
+    const int first = std::max({0, FloorPos(m_top), m_rowFrom - m_y0});
+    const int last = std::min({m_height, CeilPos(m_bottom), m_rowTo - m_y0});
     std::size_t next = 0;
     m_active.clear();
     for (int r = first; r < last; ++r) {

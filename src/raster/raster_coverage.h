@@ -36,6 +36,11 @@ public:
     // Starts a shape whose coverage is wanted for the pixels of
     // [x0, x1) x [y0, y1), clamped to 0..kMaxSide.
     void Reset(int x0, int y0, int x1, int y1);
+    // Later sweeps hand over only rows [y0, y1) (not relative to the area).
+    void LimitRows(int y0, int y1) {
+        m_rowFrom = y0;
+        m_rowTo = y1;
+    }
     // Adds every contour, closed or not, as a closed polygon.
     void AddContours(const RasterContours& contours);
     // One edge; parts above, below and to the right of the area add nothing
@@ -60,6 +65,7 @@ private:
     void EmitBandAs(int top, int rows, RasterSpanSink& sink);
 
     int m_x0 = 0, m_y0 = 0, m_width = 0, m_height = 0;
+    int m_rowFrom = 0, m_rowTo = kMaxSide;
     std::vector<Edge> m_edges;
     float m_top = 0, m_bottom = 0;        // rows the edges reach
     std::vector<std::uint32_t> m_cells;   // a band of rows, m_width + 2 cells each, zero between uses

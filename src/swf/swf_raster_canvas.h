@@ -50,6 +50,8 @@ public:
     void PopClip() override;
     void PushLayer(const SwfLayerRect& rect) override;
     void PopLayer(const SwfLayerEffects& effects) override;
+    // Later drawing touches only rows [y0, y1) of the target.
+    void LimitRows(int y0, int y1) { m_canvas.LimitRows(y0, y1); }
 
 private:
     struct Layer {

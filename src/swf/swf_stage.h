@@ -85,6 +85,7 @@ public:
     bool Capped() const { return m_capped; }
     // The time one drawing may take from now on, in milliseconds (0: no limit).
     void SetDrawTimeLimit(int ms) { m_limits.maxDrawMs = ms; }
+    int DrawTimeLimit() const { return m_limits.maxDrawMs; }
 
     // Draws the frame: `view` maps the stage's twips to canvas pixels; the
     // canvas is width × height pixels. Lines are never thinner than

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "support/reference_pictures.h"
+#include "swf/swf_banded.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_raster_canvas.h"
 #include "swf/swf_stage.h"
@@ -36,8 +37,12 @@ test::Picture DrawFrame(const std::string& bytes, int frame = 1) {
     RasterImage image(picture.width, picture.height);
     SwfImages images;
     SwfRasterCanvas canvas(image, images);
-    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05) * SwfMatrix::Translate(-movie->stage.xMin, -movie->stage.yMin),
-               picture.width, picture.height);
+    const SwfMatrix view = SwfMatrix::Scale(0.05, 0.05) * SwfMatrix::Translate(-movie->stage.xMin, -movie->stage.yMin);
+    stage.Draw(canvas, view, picture.width, picture.height);
+    // Drawn again in bands on three threads, as the program draws: the very same pixels.
+    RasterImage banded(picture.width, picture.height, 0x12345678u);
+    DrawStageInBands(stage, images, banded, view, 3);
+    EXPECT_TRUE(banded.px == image.px);
     for (std::uint32_t p : image.px) {
         const std::uint32_t a = p >> 24;
         auto straight = [&](int shift) { return a ? ((p >> shift & 0xFF) * 255 + a / 2) / a : 0; };

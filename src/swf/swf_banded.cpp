@@ -1,0 +1,257 @@
+#include "swf/swf_banded.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <limits>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace fh {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Path points a recording keeps (16 bytes each); a frame with more is drawn
+// as it comes, on one thread.
+constexpr std::size_t kMaxRecordedPoints = std::size_t{1} << 19;
+// Bands thinner than this are not worth a thread.
+constexpr int kMinBandRows = 32;
+
+// The stage's calls, kept with the rows each fill or stroke may touch.
+// Paints keep their own copies of what they point to that the stage may
+// have built for this call alone (a morph's gradient, scaled filters).
+class Recording final : public SwfCanvas {
+public:
+    explicit Recording(SwfCanvas& direct) : m_direct(direct) {}
+
+    void Clear(SwfColor color) override {
+        if (m_passing) return m_direct.Clear(color);
+        Op op(Op::Kind::Clear);
+        op.color = color;
+        m_ops.push_back(op);
+    }
+    void Fill(const SwfPath& path, bool nonZero, const SwfPaint& paint) override {
+        if (m_passing || !Room(path)) return m_direct.Fill(path, nonZero, paint);
+        Op op(Op::Kind::Fill);
+        op.nonZero = nonZero;
+        op.paint = Kept(paint);
+        op.path = Keep(path);
+        Rows(path, 1, op);
+        m_ops.push_back(op);
+    }
+    void Stroke(const SwfPath& path, const SwfStroke& stroke, const SwfPaint& paint) override {
+        if (m_passing || !Room(path)) return m_direct.Stroke(path, stroke, paint);
+        Op op(Op::Kind::Stroke);
+        op.stroke = stroke;
+        op.paint = Kept(paint);
+        op.path = Keep(path);
+        // As far as a miter or a square cap reaches, as the rasterizer reckons it.
+        const SwfMatrix& s = stroke.space;
+        const double width =
+            stroke.local ? stroke.width * std::max(std::hypot(s.a, s.b), std::hypot(s.c, s.d)) : stroke.width;
+        const double reach = width * 0.5 * std::max(1.5, std::min(stroke.miterLimit, 1e6)) + 2;
+        Rows(path, std::isfinite(reach) ? reach : std::numeric_limits<double>::infinity(), op);
+        m_ops.push_back(op);
+    }
+    void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) override {
+        std::size_t points = 0;
+        for (const auto& p : paths) points += p.first.points.size();
+        if (m_passing || !Room(points)) return m_direct.PushClip(paths);
+        Op op(Op::Kind::PushClip);
+        op.path = static_cast<std::uint32_t>(m_clips.size());
+        m_clips.push_back(paths);
+        m_ops.push_back(op);
+    }
+    void PopClip() override {
+        if (m_passing) return m_direct.PopClip();
+        m_ops.push_back(Op(Op::Kind::PopClip));
+    }
+    void PushLayer(const SwfLayerRect& rect) override {
+        if (m_passing) return m_direct.PushLayer(rect);
+        m_layered = true;
+        Op op(Op::Kind::PushLayer);
+        op.rect = rect;
+        m_ops.push_back(op);
+    }
+    void PopLayer(const SwfLayerEffects& effects) override {
+        if (m_passing) return m_direct.PopLayer(effects);
+        Op op(Op::Kind::PopLayer);
+        op.effects = effects;
+        if (effects.filters) op.effects.filters = &m_filters.emplace_back(*effects.filters);
+        m_ops.push_back(op);
+    }
+
+    bool Layered() const { return m_layered; }
+    bool Passing() const { return m_passing; }
+
+    // Draws the calls whose rows meet [y0, y1) on `canvas`; false when the
+    // clock passed `deadline` first.
+    bool Replay(SwfCanvas& canvas, int y0, int y1, Clock::time_point deadline, bool timed) const {
+        std::size_t n = 0;
+        for (const Op& op : m_ops) {
+            if (timed && ++n % 64 == 0 && Clock::now() > deadline) return false;
+            switch (op.kind) {
+            case Op::Kind::Clear: canvas.Clear(op.color); break;
+            case Op::Kind::Fill:
+                if (op.bottom > y0 && op.top < y1) canvas.Fill(m_paths[op.path], op.nonZero, op.paint);
+                break;
+            case Op::Kind::Stroke:
+                if (op.bottom > y0 && op.top < y1) canvas.Stroke(m_paths[op.path], op.stroke, op.paint);
+                break;
+            case Op::Kind::PushClip: canvas.PushClip(m_clips[op.path]); break;
+            case Op::Kind::PopClip: canvas.PopClip(); break;
+            case Op::Kind::PushLayer: canvas.PushLayer(op.rect); break;
+            case Op::Kind::PopLayer: canvas.PopLayer(op.effects); break;
+            }
+        }
+        return true;
+    }
+
+    // Rows at which to cut [0, height) into `bands` bands of about equal
+    // work, each fill and stroke weighing its width on every row it spans.
+    std::vector<int> Cuts(int width, int height, int bands) const {
+        std::vector<double> work(static_cast<std::size_t>(height) + 1, 0.0);
+        double total = 0;
+        for (const Op& op : m_ops) {
+            if (op.kind != Op::Kind::Fill && op.kind != Op::Kind::Stroke) continue;
+            const double top = std::clamp(op.top, 0.0, static_cast<double>(height));
+            const double bottom = std::clamp(op.bottom, 0.0, static_cast<double>(height));
+            if (!(bottom > top)) continue;
+            const double w = std::clamp(op.right - op.left, 1.0, static_cast<double>(width));
+            work[static_cast<std::size_t>(top)] += w;
+            work[static_cast<std::size_t>(bottom)] -= w;
+            total += w * (static_cast<std::size_t>(bottom) - static_cast<std::size_t>(top));
+        }
+        std::vector<int> cuts{0};
+        double rate = 0, sum = 0;
+        for (int y = 0; y < height && static_cast<int>(cuts.size()) < bands; ++y) {
+            rate += work[static_cast<std::size_t>(y)];
+            sum += rate;
+            if (sum >= total * static_cast<double>(cuts.size()) / bands && y + 1 - cuts.back() >= kMinBandRows &&
+                height - (y + 1) >= kMinBandRows)
+                cuts.push_back(y + 1);
+        }
+        cuts.push_back(height);
+        return cuts;
+    }
+
+    // Decodes every bitmap the recording paints with, so that the threads
+    // only read the decoded ones.
+    void Decode(SwfImages& images) const {
+        for (const Op& op : m_ops)
+            if ((op.kind == Op::Kind::Fill || op.kind == Op::Kind::Stroke) && op.paint.bitmap)
+                images.Get(*op.paint.bitmap);
+    }
+
+private:
+    struct Op {
+        enum class Kind : std::uint8_t { Clear, Fill, Stroke, PushClip, PopClip, PushLayer, PopLayer } kind;
+        explicit Op(Kind k) : kind(k) {}
+        std::uint32_t path = 0;  // Fill, Stroke: of m_paths; PushClip: of m_clips
+        bool nonZero = false;
+        SwfColor color;
+        SwfPaint paint;
+        SwfStroke stroke;
+        SwfLayerRect rect;
+        SwfLayerEffects effects;
+        // What a fill or stroke may touch; all of it when not known.
+        double left = -std::numeric_limits<double>::infinity(), right = std::numeric_limits<double>::infinity();
+        double top = -std::numeric_limits<double>::infinity(), bottom = std::numeric_limits<double>::infinity();
+    };
+
+    bool Room(const SwfPath& path) { return Room(path.points.size()); }
+    bool Room(std::size_t points) {
+        m_points += points;
+        if (m_points <= kMaxRecordedPoints) return true;
+        // Too much to keep: what is kept is drawn now, the rest as it comes.
+        Replay(m_direct, 0, RasterCoverage::kMaxSide, Clock::time_point(), false);
+        m_ops.clear();
+        m_paths.clear();
+        m_clips.clear();
+        m_passing = true;
+        return false;
+    }
+    std::uint32_t Keep(const SwfPath& path) {
+        m_paths.push_back(path);
+        return static_cast<std::uint32_t>(m_paths.size() - 1);
+    }
+    SwfPaint Kept(const SwfPaint& paint) {
+        SwfPaint p = paint;
+        if (p.gradient) p.gradient = &m_gradients.emplace_back(*p.gradient);
+        return p;
+    }
+    // The rows (and columns) the path's points span, widened by `margin`
+    // and a pixel for anti-aliasing.
+    static void Rows(const SwfPath& path, double margin, Op& op) {
+        if (path.points.empty() || !std::isfinite(margin)) return;
+        double x0 = path.points[0].x, x1 = x0, y0 = path.points[0].y, y1 = y0;
+        for (const SwfPoint& p : path.points) {
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y);
+            y1 = std::max(y1, p.y);
+        }
+        if (!(std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1))) return;
+        op.left = x0 - margin - 1;
+        op.right = x1 + margin + 1;
+        op.top = std::floor(y0 - margin - 1);
+        op.bottom = std::ceil(y1 + margin + 1);
+    }
+
+    SwfCanvas& m_direct;
+    std::vector<Op> m_ops;
+    std::vector<SwfPath> m_paths;
+    std::vector<std::vector<std::pair<SwfPath, bool>>> m_clips;
+    std::deque<SwfFillStyle> m_gradients;
+    std::deque<SwfFilterList> m_filters;
+    std::size_t m_points = 0;
+    bool m_layered = false, m_passing = false;
+};
+
+}  // namespace
+
+SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
+                               unsigned threads) {
+    const auto start = Clock::now();
+    SwfRasterCanvas direct(picture, images);
+    Recording recording(direct);
+    SwfDrawReport report = stage.Draw(recording, view, picture.width, picture.height);
+    const bool timed = stage.DrawTimeLimit() > 0;
+    const Clock::time_point deadline = start + std::chrono::milliseconds(stage.DrawTimeLimit());
+    if (recording.Passing()) return report;
+    const int bands = static_cast<int>(std::clamp(threads, 1u, 8u));
+    std::vector<int> cuts = {0, picture.height};
+    if (!recording.Layered() && bands > 1 && picture.height >= 2 * kMinBandRows)
+        cuts = recording.Cuts(picture.width, picture.height, bands);
+    if (cuts.size() <= 2) {
+        if (!recording.Replay(direct, 0, picture.height, deadline, timed)) report.cut = true;
+        return report;
+    }
+    recording.Decode(images);
+    std::vector<char> finished(cuts.size() - 1, 0);
+    auto band = [&](std::size_t i) {
+        SwfRasterCanvas canvas(picture, images);
+        canvas.LimitRows(cuts[i], cuts[i + 1]);
+        finished[i] = recording.Replay(canvas, cuts[i], cuts[i + 1], deadline, timed);
+    };
+    std::vector<std::thread> helpers;
+    std::size_t next = 1;
+    for (; next + 1 < cuts.size(); ++next) {
+        try {
+            helpers.emplace_back(band, next);
+        } catch (const std::system_error&) {
+            break;  // no thread to be had: this one draws the rest
+        }
+    }
+    band(0);
+    for (std::size_t i = next; i + 1 < cuts.size(); ++i) band(i);
+    for (std::thread& t : helpers) t.join();
+    if (std::find(finished.begin(), finished.end(), 0) != finished.end()) report.cut = true;
+    return report;
+}
+
+}  // namespace fh
