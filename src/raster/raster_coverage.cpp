@@ -4,6 +4,10 @@
 #include <climits>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace fh {
 
 namespace {
@@ -44,6 +48,46 @@ inline std::uint8_t EvenOddCover(std::uint32_t s) {
     return static_cast<std::uint8_t>((a * 255u + 32768u) >> 16);
 }
 
+#if defined(__SSE2__)
+// Eight cells of a block at once: their running sums from `s`, the cells
+// cleared, and the coverage of each as NonZeroCover or EvenOddCover gives it.
+template <bool kNonZero>
+inline std::uint32_t SweepBlock(std::uint32_t* cell, std::uint8_t* cover, std::uint32_t s) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cell));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cell + 4));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cell), _mm_setzero_si128());
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cell + 4), _mm_setzero_si128());
+    a = _mm_add_epi32(a, _mm_slli_si128(a, 4));
+    a = _mm_add_epi32(a, _mm_slli_si128(a, 8));
+    b = _mm_add_epi32(b, _mm_slli_si128(b, 4));
+    b = _mm_add_epi32(b, _mm_slli_si128(b, 8));
+    a = _mm_add_epi32(a, _mm_set1_epi32(static_cast<int>(s)));
+    b = _mm_add_epi32(b, _mm_shuffle_epi32(a, 0xFF));
+    const std::uint32_t last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(b, 0xFF)));
+    const __m128i one = _mm_set1_epi32(65536);
+    auto area = [&](__m128i v) {
+        if (kNonZero) {
+            // |v|, and a full pixel for anything from one winding up (the
+            // most negative sum stays negative and counts as full).
+            const __m128i sign = _mm_srai_epi32(v, 31);
+            v = _mm_sub_epi32(_mm_xor_si128(v, sign), sign);
+            const __m128i full = _mm_or_si128(_mm_cmpgt_epi32(v, one), _mm_cmplt_epi32(v, _mm_setzero_si128()));
+            return _mm_or_si128(_mm_andnot_si128(full, v), _mm_and_si128(full, one));
+        }
+        v = _mm_and_si128(v, _mm_set1_epi32(0x1FFFF));
+        const __m128i over = _mm_cmpgt_epi32(v, one);
+        return _mm_or_si128(_mm_andnot_si128(over, v), _mm_and_si128(over, _mm_sub_epi32(_mm_set1_epi32(131072), v)));
+    };
+    // (a * 255 + 32768) >> 16, as (a << 8) - a: a is at most 65536.
+    auto scale = [](__m128i v) {
+        return _mm_srli_epi32(_mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(v, 8), v), _mm_set1_epi32(32768)), 16);
+    };
+    const __m128i words = _mm_packs_epi32(scale(area(a)), scale(area(b)));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(cover), _mm_packus_epi16(words, words));
+    return last;
+}
+#endif
+
 }  // namespace
 
 void RasterCoverage::Reset(int x0, int y0, int x1, int y1) {
@@ -59,11 +103,31 @@ void RasterCoverage::Reset(int x0, int y0, int x1, int y1) {
 }
 
 void RasterCoverage::AddContours(const RasterContours& contours) {
+    const double x0 = m_x0, y0 = m_y0, x1 = m_x0 + m_width, y1 = m_y0 + m_height;
     for (const RasterContours::Contour& c : contours.contours) {
         if (c.end - c.begin < 2) continue;
         const RasterPoint* p = contours.points.data() + c.begin;
         const std::uint32_t n = c.end - c.begin;
-        for (std::uint32_t i = 0; i < n; ++i) AddLine(p[i], p[i + 1 < n ? i + 1 : 0]);
+        // A contour wholly inside the area, as most are, needs no clipping:
+        // its edges go in as AddClipped would put them (not-a-number fails
+        // the test and takes the long way).
+        bool inside = m_width > 0 && m_edges.size() + n <= kMaxEdges;
+        for (std::uint32_t i = 0; i < n && inside; ++i)
+            inside = p[i].x >= x0 && p[i].x < x1 && p[i].y >= y0 && p[i].y <= y1;
+        if (!inside) {
+            for (std::uint32_t i = 0; i < n; ++i) AddLine(p[i], p[i + 1 < n ? i + 1 : 0]);
+            continue;
+        }
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const RasterPoint a = p[i], b = p[i + 1 < n ? i + 1 : 0];
+            const Edge e{static_cast<float>(a.x - x0), static_cast<float>(a.y - y0), static_cast<float>(b.x - x0),
+                         static_cast<float>(b.y - y0)};
+            if (e.y0 == e.y1) continue;
+            if (m_edges.empty()) m_top = m_bottom = e.y0;
+            m_top = std::min(m_top, std::min(e.y0, e.y1));
+            m_bottom = std::max(m_bottom, std::max(e.y0, e.y1));
+            m_edges.push_back(e);
+        }
     }
 }
 
@@ -243,6 +307,13 @@ void RasterCoverage::EmitBandAs(int top, int rows, RasterSpanSink& sink) {
             if (touched[block]) {
                 flushRun(x);
                 if (varyFrom < 0) varyFrom = x;
+#if defined(__SSE2__)
+                if (blockEnd - x == (1 << kBlockShift)) {
+                    s = SweepBlock<kNonZero>(cell + x, cover + x, s);
+                    x = blockEnd;
+                    continue;
+                }
+#endif
                 for (; x < blockEnd; ++x) {
                     s += cell[x];
                     cell[x] = 0;
