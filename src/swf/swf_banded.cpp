@@ -139,12 +139,14 @@ public:
         return cuts;
     }
 
-    // Decodes every bitmap the recording paints with, so that the threads
-    // only read the decoded ones.
-    void Decode(SwfImages& images) const {
+    // Decodes every bitmap the recording paints with, on up to `threads`
+    // threads, so that the drawing threads only read the decoded ones.
+    void Decode(SwfImages& images, unsigned threads) const {
+        std::vector<const SwfBitmap*> bitmaps;
         for (const Op& op : m_ops)
             if ((op.kind == Op::Kind::Fill || op.kind == Op::Kind::Stroke) && op.paint.bitmap)
-                images.Get(*op.paint.bitmap);
+                bitmaps.push_back(op.paint.bitmap);
+        images.Prepare(bitmaps, threads);
     }
 
 private:
@@ -223,6 +225,7 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
     const bool timed = stage.DrawTimeLimit() > 0;
     const Clock::time_point deadline = start + std::chrono::milliseconds(stage.DrawTimeLimit());
     if (recording.Passing()) return report;
+    recording.Decode(images, std::max(threads, 1u));
     const int bands = static_cast<int>(std::clamp(threads, 1u, 8u));
     std::vector<int> cuts = {0, picture.height};
     if (!recording.Layered() && bands > 1 && picture.height >= 2 * kMinBandRows)
@@ -231,7 +234,6 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
         if (!recording.Replay(direct, 0, picture.height, deadline, timed)) report.cut = true;
         return report;
     }
-    recording.Decode(images);
     std::vector<char> finished(cuts.size() - 1, 0);
     auto band = [&](std::size_t i) {
         SwfRasterCanvas canvas(picture, images);

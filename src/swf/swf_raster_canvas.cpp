@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/parallel.h"
 #include "raster/raster_blend.h"
 #include "swf/swf_gradient.h"
 
@@ -94,11 +95,35 @@ const RasterImage& SwfImages::Get(const SwfBitmap& bm) {
     auto it = m_images.find(&bm);
     if (it != m_images.end()) return it->second;
     RasterImage& image = m_images[&bm];
+    image = Decode(bm, m_decoder);
+    return image;
+}
+
+void SwfImages::Prepare(const std::vector<const SwfBitmap*>& bitmaps, unsigned threads) {
+    std::vector<const SwfBitmap*> missing;
+    for (const SwfBitmap* bm : bitmaps)
+        if (bm && !m_images.count(bm)) missing.push_back(bm);
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    if (missing.empty()) return;
+    std::vector<RasterImage> decoded(missing.size());
+    std::vector<char> done(missing.size(), 0);
+    RunOnWorkers(missing.size(), threads, [&](std::size_t i) {
+        decoded[i] = Decode(*missing[i], m_decoder);
+        done[i] = 1;
+    });
+    // One that failed for want of memory is tried again when asked for.
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        if (done[i]) m_images[missing[i]] = std::move(decoded[i]);
+}
+
+RasterImage SwfImages::Decode(const SwfBitmap& bm, const SwfPictureDecoder* decoder) {
+    RasterImage image;
     if (bm.width <= 0 || bm.height <= 0) return image;
     std::vector<std::uint32_t> pixels;
     if (bm.lossless) {
         DecodeLossless(bm, pixels);
-    } else if (m_decoder && m_decoder->Decode(bm.data, bm.width, bm.height, pixels)) {
+    } else if (decoder && decoder->Decode(bm.data, bm.width, bm.height, pixels)) {
         // A JPEG's alpha comes from its own plane; other pictures bring theirs.
         std::vector<unsigned char> alpha;
         const bool plane = !bm.alphaData.empty() && DecodeAlphaPlane(bm, alpha);

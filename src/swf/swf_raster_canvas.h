@@ -29,8 +29,13 @@ class SwfImages {
 public:
     explicit SwfImages(const SwfPictureDecoder* decoder = nullptr) : m_decoder(decoder) {}
     const RasterImage& Get(const SwfBitmap& bitmap);
+    // Decodes those of `bitmaps` not yet kept, on up to `threads` threads
+    // at once (the decoder must allow it): Get then only finds them.
+    void Prepare(const std::vector<const SwfBitmap*>& bitmaps, unsigned threads);
 
 private:
+    static RasterImage Decode(const SwfBitmap& bitmap, const SwfPictureDecoder* decoder);
+
     const SwfPictureDecoder* m_decoder;
     std::map<const SwfBitmap*, RasterImage> m_images;
 };
