@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <limits>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -214,6 +218,71 @@ private:
     bool m_layered = false, m_passing = false;
 };
 
+// Threads kept for the process's drawings: starting a thread costs about a
+// millisecond under Wine, a good part of a frame. One drawing at a time uses
+// them; another drawing meanwhile starts threads of its own.
+class Helpers {
+public:
+    static Helpers& Shared() {
+        // Never destroyed: the threads wait for work until the process ends.
+        static Helpers* helpers = new Helpers();
+        return *helpers;
+    }
+
+    // Runs job(i) for every i below `count`, on this thread and up to
+    // `helpers` kept ones. False when the helpers are busy with another drawing.
+    bool Run(std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& job) {
+        std::unique_lock<std::mutex> use(m_use, std::try_to_lock);
+        if (!use.owns_lock()) return false;
+        std::unique_lock<std::mutex> hold(m_lock);
+        while (m_threads < helpers) {
+            try {
+                // It starts from the round before this one, so it takes part in this one.
+                std::thread(&Helpers::Serve, this, m_round).detach();
+            } catch (const std::system_error&) {
+                break;
+            }
+            ++m_threads;
+        }
+        m_job = &job;
+        m_next = 0;
+        m_count = count;
+        m_busy = m_threads;
+        ++m_round;
+        m_wake.notify_all();
+        Take(hold);
+        m_done.wait(hold, [&] { return m_busy == 0; });
+        m_job = nullptr;
+        return true;
+    }
+
+private:
+    void Take(std::unique_lock<std::mutex>& hold) {
+        while (m_next < m_count) {
+            const std::size_t i = m_next++;
+            const std::function<void(std::size_t)>& job = *m_job;
+            hold.unlock();
+            job(i);
+            hold.lock();
+        }
+    }
+    void Serve(std::uint64_t seen) {
+        std::unique_lock<std::mutex> hold(m_lock);
+        for (;;) {
+            m_wake.wait(hold, [&] { return m_round != seen; });
+            seen = m_round;
+            Take(hold);
+            if (--m_busy == 0) m_done.notify_one();
+        }
+    }
+
+    std::mutex m_use, m_lock;
+    std::condition_variable m_wake, m_done;
+    const std::function<void(std::size_t)>* m_job = nullptr;
+    std::size_t m_next = 0, m_count = 0, m_threads = 0, m_busy = 0;
+    std::uint64_t m_round = 0;
+};
+
 }  // namespace
 
 SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
@@ -234,24 +303,31 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
         if (!recording.Replay(direct, 0, picture.height, deadline, timed)) report.cut = true;
         return report;
     }
-    std::vector<char> finished(cuts.size() - 1, 0);
-    auto band = [&](std::size_t i) {
-        SwfRasterCanvas canvas(picture, images);
-        canvas.LimitRows(cuts[i], cuts[i + 1]);
-        finished[i] = recording.Replay(canvas, cuts[i], cuts[i + 1], deadline, timed);
-    };
-    std::vector<std::thread> helpers;
-    std::size_t next = 1;
-    for (; next + 1 < cuts.size(); ++next) {
+    const std::size_t count = cuts.size() - 1;
+    std::vector<char> finished(count, 0);
+    const std::function<void(std::size_t)> band = [&](std::size_t i) {
         try {
-            helpers.emplace_back(band, next);
-        } catch (const std::system_error&) {
-            break;  // no thread to be had: this one draws the rest
+            SwfRasterCanvas canvas(picture, images);
+            canvas.LimitRows(cuts[i], cuts[i + 1]);
+            finished[i] = recording.Replay(canvas, cuts[i], cuts[i + 1], deadline, timed);
+        } catch (const std::exception&) {
+            // Out of memory, say: the band stays as it was and the drawing counts as cut.
         }
+    };
+    if (!Helpers::Shared().Run(count, count - 1, band)) {
+        std::vector<std::thread> helpers;
+        std::size_t next = 1;
+        for (; next < count; ++next) {
+            try {
+                helpers.emplace_back(band, next);
+            } catch (const std::system_error&) {
+                break;  // no thread to be had: this one draws the rest
+            }
+        }
+        band(0);
+        for (std::size_t i = next; i < count; ++i) band(i);
+        for (std::thread& t : helpers) t.join();
     }
-    band(0);
-    for (std::size_t i = next; i + 1 < cuts.size(); ++i) band(i);
-    for (std::thread& t : helpers) t.join();
     if (std::find(finished.begin(), finished.end(), 0) != finished.end()) report.cut = true;
     return report;
 }
