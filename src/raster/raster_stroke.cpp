@@ -127,6 +127,16 @@ private:
             }
             return;
         }
+        // A slight turn, as between the chords of a flattened curve: where
+        // the offset lines meet lies within the tolerance of a round join's
+        // arc, and is a miter join itself. One point instead of two halves
+        // the outside's edges.
+        const bool slight = dot > 0 && m_r * (1 - dot) <= kRasterTolerance * (1 + dot);
+        if (slight && (m_join == RasterJoin::Round || (m_join == RasterJoin::Miter && (1 + dot) * m_limit * m_limit >= 2))) {
+            const double k = m_r / (1 + dot);
+            Emit({p.x + (nIn.x + nOut.x) * k, p.y + (nIn.y + nOut.y) * k});
+            return;
+        }
         Emit(a);
         if (m_join == RasterJoin::Round) {
             Arc(p, nIn, -std::acos(std::clamp(dot, -1.0, 1.0)));
