@@ -56,6 +56,16 @@ TEST(RasterPaint, PixelArithmeticAndColourTransforms) {
     RasterOverSolid(run.data(), 0x60401000, 11);
     for (std::uint32_t& p : one) p = RasterOver(0x60401000, p);
     EXPECT_EQ(one, run);
+    // So do rows at coverages of every kind, of one colour or of many.
+    const std::uint8_t covers[11] = {0, 255, 1, 128, 254, 0, 255, 77, 200, 3, 255};
+    std::vector<std::uint32_t> colours(11), solid = run, shaded = run;
+    for (std::size_t i = 0; i < colours.size(); ++i) colours[i] = RasterPremultiply(0x2468ACE0u * (i + 3) | (i % 3 ? 0xFF000000u : 0x90000000u));
+    RasterBlendSolid(solid.data(), 0xC0305010, covers, 11);
+    RasterBlendRow(shaded.data(), colours.data(), covers, 11);
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        EXPECT_EQ(covers[i] ? RasterOver(RasterScale(0xC0305010, covers[i]), run[i]) : run[i], solid[i]) << i;
+        EXPECT_EQ(covers[i] ? RasterOver(RasterScale(colours[i], covers[i]), run[i]) : run[i], shaded[i]) << i;
+    }
 }
 
 std::vector<std::uint32_t> Row(const RasterPaint& paint, int x, int y, int n) {
