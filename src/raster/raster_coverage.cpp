@@ -32,8 +32,9 @@ inline int CeilPos(double v) {
 // even-odd only needs it modulo 2^17 anyway.
 constexpr double kOne = 65536.0;
 
+// Half away from zero, without a branch: the sign of v is a coin toss.
 inline std::int32_t Round(double v) {
-    return static_cast<std::int32_t>(v >= 0 ? v + 0.5 : v - 0.5);
+    return static_cast<std::int32_t>(v + std::copysign(0.5, v));
 }
 
 inline std::uint8_t NonZeroCover(std::uint32_t s) {
@@ -191,74 +192,79 @@ void RasterCoverage::AddClipped(double x0, double y0, double x1, double y1) {
     }
 }
 
-inline void RasterCoverage::AddPiece(std::uint32_t* cell, int r, double xa, double xb, double d) {
-    const double xl = std::min(xa, xb), xr = std::max(xa, xb);
-    const int i0 = std::min(FloorPos(xl), m_width);
-    const std::int32_t whole = Round(d * kOne);
-    int last;
-    if (xr <= i0 + 1) {
-        // Within one cell: the part right of the edge is a trapezoid whose
-        // width is one less the distance of the edge's middle.
-        const std::int32_t part = Round(d * (1 - (0.5 * (xl + xr) - i0)) * kOne);
-        cell[i0] += static_cast<std::uint32_t>(part);
-        cell[i0 + 1] += static_cast<std::uint32_t>(whole - part);
-        last = i0 + 1;
-    } else {
-        // Across cells: the height left of the edge grows linearly from xl to
-        // xr, so the area up to x is F(x), a parabola, then a straight line.
-        // Cells take differences of rounded coverages, so the row still
-        // adds up to exactly the piece's height.
-        const double w = xr - xl, k = d * kOne, half = 0.5 / w;
-        const int i1 = CeilPos(xr) - 1;
-        std::int32_t prev = 0;
-        double prevF = 0;
-        for (int i = i0; i <= i1; ++i) {
-            const double x = i + 1;
-            const double f = x >= xr ? 0.5 * w + (x - xr) : (x - xl) * (x - xl) * half;
-            const std::int32_t c = Round(k * (f - prevF));
-            cell[i] += static_cast<std::uint32_t>(c - prev);
-            prev = c;
-            prevF = f;
-        }
-        last = i1 + 1;
-        cell[last] += static_cast<std::uint32_t>(whole - prev);
-    }
-    if (i0 < m_rowMin[r]) m_rowMin[r] = i0;
-    if (last > m_rowMax[r]) m_rowMax[r] = last;
-    // Pieces are short: mostly one block, at times two.
-    std::uint8_t* touched = m_touched.data() + static_cast<std::size_t>(r) * m_blocks;
-    const int b0 = i0 >> kBlockShift, b1 = last >> kBlockShift;
-    touched[b0] = 1;
-    touched[b1] = 1;
-    for (int b = b0 + 1; b < b1; ++b) touched[b] = 1;
-}
-
 void RasterCoverage::AccumulateBand(int top, int rows) {
     const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
     const double w = m_width;
     const int bottom = top + rows;
+    std::uint32_t* const cells = m_cells.data();
+    int* const rowMin = m_rowMin.data();
+    int* const rowMax = m_rowMax.data();
+    std::uint8_t* const touched = m_touched.data();
+    const std::size_t blocks = m_blocks;
+    const int width = m_width;
     for (const Edge& e : m_edges) {
         const bool down = e.y1 > e.y0;
         const double xt = down ? e.x0 : e.x1, yt = down ? e.y0 : e.y1;
         const double xb = down ? e.x1 : e.x0, yb = down ? e.y1 : e.y0;
         if (yb <= top || yt >= bottom) continue;
-        const double dir = down ? 1 : -1;
+        const double dir = down ? 1 : -1, dxdy = (xb - xt) / (yb - yt);
         const int r0 = std::max(top, FloorPos(yt));
         const int r1 = std::min(bottom, CeilPos(yb));
-        if (r1 - r0 == 1 && yt >= r0) {
-            // Within one row, as short edges mostly are.
-            AddPiece(m_cells.data() + static_cast<std::size_t>(r0 - top) * stride, r0 - top, xt,
-                     yb <= r0 + 1.0 ? xb : std::clamp(xt + (r0 + 1.0 - yt) * ((xb - xt) / (yb - yt)), 0.0, w),
-                     dir * (std::min(yb, r0 + 1.0) - yt));
-            continue;
-        }
-        const double dxdy = (xb - xt) / (yb - yt);
+        // Each row takes the piece of the edge within it; a piece ends where
+        // the next begins, so the one x is worked out once.
+        double ya = std::max(yt, static_cast<double>(r0));
+        double xa = ya == yt ? xt : std::clamp(xt + (ya - yt) * dxdy, 0.0, w);
         for (int r = r0; r < r1; ++r) {
-            const double ya = std::max(yt, static_cast<double>(r)), yz = std::min(yb, r + 1.0);
-            if (yz <= ya) continue;
-            const double xa = ya == yt ? xt : std::clamp(xt + (ya - yt) * dxdy, 0.0, w);
+            const double yz = std::min(yb, r + 1.0);
             const double xz = yz == yb ? xb : std::clamp(xt + (yz - yt) * dxdy, 0.0, w);
-            AddPiece(m_cells.data() + static_cast<std::size_t>(r - top) * stride, r - top, xa, xz, dir * (yz - ya));
+            if (yz > ya) {
+                const int row = r - top;
+                std::uint32_t* cell = cells + static_cast<std::size_t>(row) * stride;
+                const double d = dir * (yz - ya);
+                const double xl = std::min(xa, xz), xr = std::max(xa, xz);
+                const int i0 = std::min(FloorPos(xl), width);
+                const std::int32_t whole = Round(d * kOne);
+                int last;
+                if (xr <= i0 + 1) {
+                    // Within one cell: the part right of the edge is a trapezoid
+                    // whose width is one less the distance of the edge's middle.
+                    const std::int32_t part = Round(d * (1 - (0.5 * (xl + xr) - i0)) * kOne);
+                    cell[i0] += static_cast<std::uint32_t>(part);
+                    cell[i0 + 1] += static_cast<std::uint32_t>(whole - part);
+                    last = i0 + 1;
+                } else {
+                    // Across cells: the height left of the edge grows linearly
+                    // from xl to xr, so the area up to x is F(x), a parabola up
+                    // to the last cell, then a straight line. Cells take
+                    // differences of rounded coverages, so the row still adds
+                    // up to exactly the piece's height.
+                    const double span = xr - xl, k = d * kOne, half = 0.5 / span;
+                    const int i1 = CeilPos(xr) - 1;
+                    std::int32_t prev = 0;
+                    double prevF = 0;
+                    for (int i = i0; i < i1; ++i) {
+                        const double f = (i + 1 - xl) * (i + 1 - xl) * half;
+                        const std::int32_t c = Round(k * (f - prevF));
+                        cell[i] += static_cast<std::uint32_t>(c - prev);
+                        prev = c;
+                        prevF = f;
+                    }
+                    const std::int32_t c = Round(k * (0.5 * span + (i1 + 1 - xr) - prevF));
+                    cell[i1] += static_cast<std::uint32_t>(c - prev);
+                    last = i1 + 1;
+                    cell[last] += static_cast<std::uint32_t>(whole - c);
+                }
+                if (i0 < rowMin[row]) rowMin[row] = i0;
+                if (last > rowMax[row]) rowMax[row] = last;
+                // Pieces are short: mostly one block, at times two.
+                std::uint8_t* mark = touched + static_cast<std::size_t>(row) * blocks;
+                const int b0 = i0 >> kBlockShift, b1 = last >> kBlockShift;
+                mark[b0] = 1;
+                mark[b1] = 1;
+                for (int b = b0 + 1; b < b1; ++b) mark[b] = 1;
+            }
+            ya = yz;
+            xa = xz;
         }
     }
 }

@@ -59,7 +59,6 @@ private:
     };
     void AddClipped(double x0, double y0, double x1, double y1);
     void AccumulateBand(int top, int rows);
-    void AddPiece(std::uint32_t* cell, int r, double xa, double xb, double d);
     void EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink);
     template <bool kNonZero>
     void EmitBandAs(int top, int rows, RasterSpanSink& sink);
