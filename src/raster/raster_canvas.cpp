@@ -65,7 +65,16 @@ struct RasterCanvas::PaintSink final : RasterSpanSink {
     void Run(int y, int x0, int x1, std::uint8_t c) override {
         const int n = x1 - x0;
         const RasterShader& shader = canvas.m_shader;
-        if (clip || !shader.IsSolid()) {
+        if (!clip && !shader.IsSolid()) {
+            // Every pixel of the run is shaded: no gaps to look for.
+            const Box& b = surface.box;
+            std::uint32_t* dst = surface.image->px.data() + Index(x0 - b.x0, y - b.y0, b.Width());
+            shader.ShadeRow(x0, y, n, canvas.m_rowColor.data());
+            std::fill_n(canvas.m_rowCover.data(), n, c);
+            RasterBlendRow(dst, canvas.m_rowColor.data(), canvas.m_rowCover.data(), n);
+            return;
+        }
+        if (clip) {
             // Anything but a colour needs its pixels one by one anyway.
             std::fill_n(canvas.m_rowCover.data(), n, c);
             Row(y, x0, x1, canvas.m_rowCover.data());

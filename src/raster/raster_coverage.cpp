@@ -193,7 +193,7 @@ void RasterCoverage::AddClipped(double x0, double y0, double x1, double y1) {
 }
 
 void RasterCoverage::AccumulateBand(int top, int rows) {
-    const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
+    const std::size_t stride = Stride();
     const double w = m_width;
     const int bottom = top + rows;
     std::uint32_t* const cells = m_cells.data();
@@ -277,7 +277,7 @@ void RasterCoverage::EmitBand(int top, int rows, FillRule rule, RasterSpanSink& 
 
 template <bool kNonZero>
 void RasterCoverage::EmitBandAs(int top, int rows, RasterSpanSink& sink) {
-    const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
+    const std::size_t stride = Stride();
     std::uint8_t* cover = m_cover.data();
     auto coverOf = [](std::uint32_t s) { return kNonZero ? NonZeroCover(s) : EvenOddCover(s); };
     for (int r = 0; r < rows; ++r) {
@@ -307,24 +307,24 @@ void RasterCoverage::EmitBandAs(int top, int rows, RasterSpanSink& sink) {
             runFrom = -1;
         };
         const int end = std::min(hi, m_width - 1);
-        for (int x = lo; x <= end;) {
-            const int block = x >> kBlockShift;
-            const int blockEnd = std::min(end + 1, (block + 1) << kBlockShift);
-            if (touched[block]) {
+        // Whole blocks, the row's padding taking the last: cells before the
+        // first touched one and past the last hold nothing, and pixels past
+        // `end` are not handed on.
+        for (int x = lo & ~((1 << kBlockShift) - 1); x <= end;) {
+            const int blockEnd = x + (1 << kBlockShift);
+            if (touched[x >> kBlockShift]) {
                 flushRun(x);
                 if (varyFrom < 0) varyFrom = x;
 #if defined(__SSE2__)
-                if (blockEnd - x == (1 << kBlockShift)) {
-                    s = SweepBlock<kNonZero>(cell + x, cover + x, s);
-                    x = blockEnd;
-                    continue;
-                }
-#endif
+                s = SweepBlock<kNonZero>(cell + x, cover + x, s);
+                x = blockEnd;
+#else
                 for (; x < blockEnd; ++x) {
                     s += cell[x];
                     cell[x] = 0;
                     cover[x] = coverOf(s);
                 }
+#endif
             } else {
                 const std::uint8_t c = coverOf(s);
                 if (runFrom < 0 || c != runCover) {
@@ -352,6 +352,13 @@ void RasterCoverage::EmitBandAs(int top, int rows, RasterSpanSink& sink) {
     }
 }
 
+std::size_t RasterCoverage::Stride() const {
+    // The cell past the last pixel, one more for an edge's remainder there,
+    // then up to whole blocks.
+    const std::size_t block = std::size_t{1} << kBlockShift;
+    return (static_cast<std::size_t>(m_width) + 2 + block - 1) & ~(block - 1);
+}
+
 void RasterCoverage::Sweep(FillRule rule, RasterSpanSink& sink) {
     if (m_edges.empty() || m_width <= 0) {
         m_edges.clear();
@@ -363,7 +370,7 @@ void RasterCoverage::Sweep(FillRule rule, RasterSpanSink& sink) {
         m_edges.clear();
         return;
     }
-    const std::size_t stride = static_cast<std::size_t>(m_width) + 2;
+    const std::size_t stride = Stride();
     const int bandRows = std::max(1, std::min(bottom - top, static_cast<int>(kBandCells / stride)));
     if (m_cells.size() < static_cast<std::size_t>(bandRows) * stride)
         m_cells.resize(static_cast<std::size_t>(bandRows) * stride, 0u);

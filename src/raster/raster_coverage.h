@@ -57,6 +57,7 @@ private:
     struct Edge {
         float x0, y0, x1, y1;  // relative to the area's corner
     };
+    std::size_t Stride() const;  // cells to a row
     void AddClipped(double x0, double y0, double x1, double y1);
     void AccumulateBand(int top, int rows);
     void EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink);
@@ -67,7 +68,7 @@ private:
     int m_rowFrom = 0, m_rowTo = kMaxSide;
     std::vector<Edge> m_edges;
     float m_top = 0, m_bottom = 0;        // rows the edges reach
-    std::vector<std::uint32_t> m_cells;   // a band of rows, m_width + 2 cells each, zero between uses
+    std::vector<std::uint32_t> m_cells;   // a band of rows, Stride() cells each, zero between uses
     std::vector<int> m_rowMin, m_rowMax;  // cells each band row touched
     std::vector<std::uint8_t> m_touched;  // blocks of a band row's cells an edge touched; zero between uses
     std::size_t m_blocks = 0;              // of m_touched, a row
