@@ -26,15 +26,27 @@ inline Vec Neg(Vec d) {
     return {-d.x, -d.y};
 }
 
+// A stroker's working lists, kept from one stroke to the next on a thread:
+// allocating them for each of a frame's thousand strokes costs milliseconds
+// under Wine.
+struct StrokerLists {
+    std::vector<RasterPoint> p;
+    std::vector<Vec> d;
+    std::vector<double> len;
+};
+
 class Stroker {
 public:
-    Stroker(const RasterStroke& s, RasterContours& out)
+    Stroker(const RasterStroke& s, RasterContours& out, StrokerLists& lists)
         : m_r(std::min(s.width * 0.5, kRasterCoordLimit)),
           m_start(s.startCap),
           m_end(s.endCap),
           m_join(s.join),
           m_limit(s.miterLimit >= 1 ? std::min(s.miterLimit, 1e6) : 1.0),
-          m_out(out) {
+          m_out(out),
+          m_p(lists.p),
+          m_d(lists.d),
+          m_len(lists.len) {
         // Arcs are cut into chords that stray at most the tolerance.
         m_arcStep = m_r > kRasterTolerance ? 2 * std::acos(1 - kRasterTolerance / m_r) : kPi / 2;
     }
@@ -190,21 +202,24 @@ private:
     double m_limit;
     double m_arcStep = 0;
     RasterContours& m_out;
-    std::vector<RasterPoint> m_p;
-    std::vector<Vec> m_d;
-    std::vector<double> m_len;
+    std::vector<RasterPoint>& m_p;
+    std::vector<Vec>& m_d;
+    std::vector<double>& m_len;
 };
 
 }  // namespace
 
 void StrokeContours(const RasterContours& in, const RasterStroke& stroke, RasterContours& out) {
     out.Clear();
-    Stroker s(stroke, out);
+    thread_local StrokerLists lists;
+    Stroker s(stroke, out, lists);
     if (!s.Usable()) return;
     for (const RasterContours::Contour& c : in.contours) {
         if (out.points.size() > 2 * kRasterMaxStrokePoints) break;
         s.Contour(in.points.data() + c.begin, c.end - c.begin, c.closed);
     }
+    // A hostile path's lists are not kept.
+    if (lists.p.capacity() > (std::size_t{1} << 16)) lists = StrokerLists();
 }
 
 }  // namespace fh

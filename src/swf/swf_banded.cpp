@@ -22,21 +22,64 @@ using Clock = std::chrono::steady_clock;
 // Path points a recording keeps (16 bytes each); a frame with more is drawn
 // as it comes, on one thread.
 constexpr std::size_t kMaxRecordedPoints = std::size_t{1} << 19;
+// Room for this many points stays from one drawing to the next.
+constexpr std::size_t kKeptPoints = std::size_t{1} << 18;
 // Bands thinner than this are not worth a thread.
 constexpr int kMinBandRows = 32;
+
+// One call the stage made.
+struct Op {
+    enum class Kind : std::uint8_t { Clear, Fill, Stroke, PushClip, PopClip, PushLayer, PopLayer } kind;
+    explicit Op(Kind k) : kind(k) {}
+    std::uint32_t path = 0;  // Fill, Stroke: of the store's paths; PushClip: of its clips
+    bool nonZero = false;
+    SwfColor color;
+    SwfPaint paint;
+    SwfStroke stroke;
+    SwfLayerRect rect;
+    SwfLayerEffects effects;
+    // What a fill or stroke may touch; all of it when not known.
+    double left = -std::numeric_limits<double>::infinity(), right = std::numeric_limits<double>::infinity();
+    double top = -std::numeric_limits<double>::infinity(), bottom = std::numeric_limits<double>::infinity();
+};
+
+// What recordings keep, reused from one drawing to the next on a thread:
+// a thousand paths allocated and freed a frame cost a millisecond or two
+// under Wine.
+struct RecordingStore {
+    std::vector<Op> ops;
+    std::vector<SwfPath> paths;  // the first `pathsUsed` are this drawing's
+    std::size_t pathsUsed = 0;
+    std::deque<SwfFillStyle> gradients;  // likewise
+    std::size_t gradientsUsed = 0;
+    std::vector<std::vector<std::pair<SwfPath, bool>>> clips;
+    std::deque<SwfFilterList> filters;
+    std::size_t points = 0;  // path points kept by this drawing
+    bool large = false;      // some drawing kept more than is worth keeping room for
+    bool busy = false;
+
+    void Reset() {
+        points = 0;
+        ops.clear();
+        pathsUsed = 0;
+        gradientsUsed = 0;
+        clips.clear();
+        filters.clear();
+    }
+};
 
 // The stage's calls, kept with the rows each fill or stroke may touch.
 // Paints keep their own copies of what they point to that the stage may
 // have built for this call alone (a morph's gradient, scaled filters).
 class Recording final : public SwfCanvas {
 public:
-    explicit Recording(SwfCanvas& direct) : m_direct(direct) {}
+    Recording(SwfCanvas& direct, RecordingStore& store) : m_direct(direct), m_store(store) { store.Reset(); }
 
     void Clear(SwfColor color) override {
         if (m_passing) return m_direct.Clear(color);
         Op op(Op::Kind::Clear);
         op.color = color;
-        m_ops.push_back(op);
+        m_store.ops.push_back(op);
     }
     void Fill(const SwfPath& path, bool nonZero, const SwfPaint& paint) override {
         if (m_passing || !Room(path)) return m_direct.Fill(path, nonZero, paint);
@@ -45,7 +88,7 @@ public:
         op.paint = Kept(paint);
         op.path = Keep(path);
         Rows(path, 1, op);
-        m_ops.push_back(op);
+        m_store.ops.push_back(op);
     }
     void Stroke(const SwfPath& path, const SwfStroke& stroke, const SwfPaint& paint) override {
         if (m_passing || !Room(path)) return m_direct.Stroke(path, stroke, paint);
@@ -59,34 +102,34 @@ public:
             stroke.local ? stroke.width * std::max(std::hypot(s.a, s.b), std::hypot(s.c, s.d)) : stroke.width;
         const double reach = width * 0.5 * std::max(1.5, std::min(stroke.miterLimit, 1e6)) + 2;
         Rows(path, std::isfinite(reach) ? reach : std::numeric_limits<double>::infinity(), op);
-        m_ops.push_back(op);
+        m_store.ops.push_back(op);
     }
     void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) override {
         std::size_t points = 0;
         for (const auto& p : paths) points += p.first.points.size();
         if (m_passing || !Room(points)) return m_direct.PushClip(paths);
         Op op(Op::Kind::PushClip);
-        op.path = static_cast<std::uint32_t>(m_clips.size());
-        m_clips.push_back(paths);
-        m_ops.push_back(op);
+        op.path = static_cast<std::uint32_t>(m_store.clips.size());
+        m_store.clips.push_back(paths);
+        m_store.ops.push_back(op);
     }
     void PopClip() override {
         if (m_passing) return m_direct.PopClip();
-        m_ops.push_back(Op(Op::Kind::PopClip));
+        m_store.ops.push_back(Op(Op::Kind::PopClip));
     }
     void PushLayer(const SwfLayerRect& rect) override {
         if (m_passing) return m_direct.PushLayer(rect);
         m_layered = true;
         Op op(Op::Kind::PushLayer);
         op.rect = rect;
-        m_ops.push_back(op);
+        m_store.ops.push_back(op);
     }
     void PopLayer(const SwfLayerEffects& effects) override {
         if (m_passing) return m_direct.PopLayer(effects);
         Op op(Op::Kind::PopLayer);
         op.effects = effects;
-        if (effects.filters) op.effects.filters = &m_filters.emplace_back(*effects.filters);
-        m_ops.push_back(op);
+        if (effects.filters) op.effects.filters = &m_store.filters.emplace_back(*effects.filters);
+        m_store.ops.push_back(op);
     }
 
     bool Layered() const { return m_layered; }
@@ -96,17 +139,17 @@ public:
     // clock passed `deadline` first.
     bool Replay(SwfCanvas& canvas, int y0, int y1, Clock::time_point deadline, bool timed) const {
         std::size_t n = 0;
-        for (const Op& op : m_ops) {
+        for (const Op& op : m_store.ops) {
             if (timed && ++n % 64 == 0 && Clock::now() > deadline) return false;
             switch (op.kind) {
             case Op::Kind::Clear: canvas.Clear(op.color); break;
             case Op::Kind::Fill:
-                if (op.bottom > y0 && op.top < y1) canvas.Fill(m_paths[op.path], op.nonZero, op.paint);
+                if (op.bottom > y0 && op.top < y1) canvas.Fill(m_store.paths[op.path], op.nonZero, op.paint);
                 break;
             case Op::Kind::Stroke:
-                if (op.bottom > y0 && op.top < y1) canvas.Stroke(m_paths[op.path], op.stroke, op.paint);
+                if (op.bottom > y0 && op.top < y1) canvas.Stroke(m_store.paths[op.path], op.stroke, op.paint);
                 break;
-            case Op::Kind::PushClip: canvas.PushClip(m_clips[op.path]); break;
+            case Op::Kind::PushClip: canvas.PushClip(m_store.clips[op.path]); break;
             case Op::Kind::PopClip: canvas.PopClip(); break;
             case Op::Kind::PushLayer: canvas.PushLayer(op.rect); break;
             case Op::Kind::PopLayer: canvas.PopLayer(op.effects); break;
@@ -120,7 +163,7 @@ public:
     std::vector<int> Cuts(int width, int height, int bands) const {
         std::vector<double> work(static_cast<std::size_t>(height) + 1, 0.0);
         double total = 0;
-        for (const Op& op : m_ops) {
+        for (const Op& op : m_store.ops) {
             if (op.kind != Op::Kind::Fill && op.kind != Op::Kind::Stroke) continue;
             const double top = std::clamp(op.top, 0.0, static_cast<double>(height));
             const double bottom = std::clamp(op.bottom, 0.0, static_cast<double>(height));
@@ -147,47 +190,45 @@ public:
     // threads, so that the drawing threads only read the decoded ones.
     void Decode(SwfImages& images, unsigned threads) const {
         std::vector<const SwfBitmap*> bitmaps;
-        for (const Op& op : m_ops)
+        for (const Op& op : m_store.ops)
             if ((op.kind == Op::Kind::Fill || op.kind == Op::Kind::Stroke) && op.paint.bitmap)
                 bitmaps.push_back(op.paint.bitmap);
         images.Prepare(bitmaps, threads);
     }
 
 private:
-    struct Op {
-        enum class Kind : std::uint8_t { Clear, Fill, Stroke, PushClip, PopClip, PushLayer, PopLayer } kind;
-        explicit Op(Kind k) : kind(k) {}
-        std::uint32_t path = 0;  // Fill, Stroke: of m_paths; PushClip: of m_clips
-        bool nonZero = false;
-        SwfColor color;
-        SwfPaint paint;
-        SwfStroke stroke;
-        SwfLayerRect rect;
-        SwfLayerEffects effects;
-        // What a fill or stroke may touch; all of it when not known.
-        double left = -std::numeric_limits<double>::infinity(), right = std::numeric_limits<double>::infinity();
-        double top = -std::numeric_limits<double>::infinity(), bottom = std::numeric_limits<double>::infinity();
-    };
 
     bool Room(const SwfPath& path) { return Room(path.points.size()); }
     bool Room(std::size_t points) {
-        m_points += points;
-        if (m_points <= kMaxRecordedPoints) return true;
+        m_store.points += points;
+        if (m_store.points > kKeptPoints) m_store.large = true;
+        if (m_store.points <= kMaxRecordedPoints) return true;
         // Too much to keep: what is kept is drawn now, the rest as it comes.
         Replay(m_direct, 0, RasterCoverage::kMaxSide, Clock::time_point(), false);
-        m_ops.clear();
-        m_paths.clear();
-        m_clips.clear();
+        m_store.Reset();
         m_passing = true;
         return false;
     }
     std::uint32_t Keep(const SwfPath& path) {
-        m_paths.push_back(path);
-        return static_cast<std::uint32_t>(m_paths.size() - 1);
+        if (m_store.pathsUsed < m_store.paths.size()) {
+            // Into the room an earlier drawing's path left.
+            SwfPath& kept = m_store.paths[m_store.pathsUsed];
+            kept.verbs.assign(path.verbs.begin(), path.verbs.end());
+            kept.points.assign(path.points.begin(), path.points.end());
+        } else {
+            m_store.paths.push_back(path);
+        }
+        return static_cast<std::uint32_t>(m_store.pathsUsed++);
     }
     SwfPaint Kept(const SwfPaint& paint) {
         SwfPaint p = paint;
-        if (p.gradient) p.gradient = &m_gradients.emplace_back(*p.gradient);
+        if (p.gradient) {
+            if (m_store.gradientsUsed < m_store.gradients.size())
+                m_store.gradients[m_store.gradientsUsed] = *p.gradient;
+            else
+                m_store.gradients.push_back(*p.gradient);
+            p.gradient = &m_store.gradients[m_store.gradientsUsed++];
+        }
         return p;
     }
     // The rows (and columns) the path's points span, widened by `margin`
@@ -209,12 +250,7 @@ private:
     }
 
     SwfCanvas& m_direct;
-    std::vector<Op> m_ops;
-    std::vector<SwfPath> m_paths;
-    std::vector<std::vector<std::pair<SwfPath, bool>>> m_clips;
-    std::deque<SwfFillStyle> m_gradients;
-    std::deque<SwfFilterList> m_filters;
-    std::size_t m_points = 0;
+    RecordingStore& m_store;
     bool m_layered = false, m_passing = false;
 };
 
@@ -289,7 +325,19 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
                                unsigned threads) {
     const auto start = Clock::now();
     SwfRasterCanvas direct(picture, images);
-    Recording recording(direct);
+    // This thread's store, unless a drawing on it uses it already.
+    thread_local RecordingStore shared;
+    RecordingStore own;
+    RecordingStore& store = shared.busy ? own : shared;
+    struct Hold {
+        RecordingStore& store;
+        ~Hold() {
+            store.busy = false;
+            if (store.large) store = RecordingStore();
+        }
+    } hold{store};
+    store.busy = true;
+    Recording recording(direct, store);
     SwfDrawReport report = stage.Draw(recording, view, picture.width, picture.height);
     const bool timed = stage.DrawTimeLimit() > 0;
     const Clock::time_point deadline = start + std::chrono::milliseconds(stage.DrawTimeLimit());

@@ -13,7 +13,9 @@ double FromLinear(double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std::p
 
 // The 256 colours of a gradient, premultiplied.
 void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint32_t (&table)[256]) {
-    std::vector<SwfGradientStop> stops = g.stops;
+    // Kept on the thread: a frame builds a table for every gradient it fills.
+    thread_local std::vector<SwfGradientStop> stops;
+    stops.assign(g.stops.begin(), g.stops.end());
     if (stops.empty()) stops.push_back({0, SwfColor{0, 0, 0, 0}});
     for (auto& s : stops) s.color = cx.Apply(s.color);
     for (int i = 0; i < 256; ++i) {

@@ -556,7 +556,8 @@ private:
         for (const SwfOutlineLayer& layer : outline.layers) {
             if (layer.layer >= shape.layers.size() || !Spend(layer.path.points.size())) continue;
             const SwfStyles& styles = shape.layers[layer.layer];
-            const SwfPath path = layer.path.Transformed(m);
+            SwfPath& path = m_path;
+            layer.path.TransformInto(m, path);
             if (!Finite(path)) continue;
             SwfPaint paint;
             if (!layer.line) {
@@ -618,6 +619,7 @@ private:
     int m_width, m_height;
     double m_hairline;
     SwfDrawReport m_report;
+    SwfPath m_path;  // the outline layer being drawn, in the canvas's pixels
     std::uint64_t m_points = 0;
     std::uint64_t m_gradientPixels = 0;
     std::uint64_t m_calls = 0;

@@ -102,10 +102,14 @@ struct SwfPath {
     }
     SwfPath Transformed(const SwfMatrix& m) const {
         SwfPath out;
-        out.verbs = verbs;
-        out.points.reserve(points.size());
-        for (const SwfPoint& p : points) out.points.push_back(m.Apply(p.x, p.y));
+        TransformInto(m, out);
         return out;
+    }
+    // The same into `out`, keeping its room: a drawing does it for every shape.
+    void TransformInto(const SwfMatrix& m, SwfPath& out) const {
+        out.verbs.assign(verbs.begin(), verbs.end());
+        out.points.resize(points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) out.points[i] = m.Apply(points[i].x, points[i].y);
     }
 };
 
