@@ -1,6 +1,7 @@
 #include "swf/swf_banded.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -265,34 +266,49 @@ public:
         return *helpers;
     }
 
-    // Runs job(i) for every i below `count`, on this thread and up to
-    // `helpers` kept ones. False when the helpers are busy with another drawing.
-    bool Run(std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& job) {
+    // Takes the helpers for one drawing, starting up to `helpers` of them,
+    // and wakes them while the drawing is recorded: a thread woken only when
+    // its band is ready starts it milliseconds late under Wine, at first on
+    // its waker's core. The lock is empty when another drawing has them.
+    std::unique_lock<std::mutex> Reserve(std::size_t helpers) {
         std::unique_lock<std::mutex> use(m_use, std::try_to_lock);
-        if (!use.owns_lock()) return false;
-        std::unique_lock<std::mutex> hold(m_lock);
+        if (!use.owns_lock()) return use;
+        std::lock_guard<std::mutex> hold(m_lock);
         while (m_threads < helpers) {
             try {
-                // It starts from the round before this one, so it takes part in this one.
-                std::thread(&Helpers::Serve, this, m_round).detach();
+                std::thread(&Helpers::Serve, this, m_round, m_alerts).detach();
             } catch (const std::system_error&) {
                 break;
             }
             ++m_threads;
         }
+        ++m_alerts;
+        m_wake.notify_all();
+        return use;
+    }
+
+    // Runs job(i) for every i below `count` on this thread and the helpers,
+    // each taking the next i as it finishes one; none for a drawing that
+    // has no bands after all (the helpers go back to sleep). Only while
+    // reserved.
+    void Run(std::size_t count, const std::function<void(std::size_t)>& job) {
+        std::unique_lock<std::mutex> hold(m_lock);
         m_job = &job;
         m_next = 0;
         m_count = count;
         m_busy = m_threads;
         ++m_round;
+        m_posted.store(m_round, std::memory_order_release);
         m_wake.notify_all();
         Take(hold);
         m_done.wait(hold, [&] { return m_busy == 0; });
         m_job = nullptr;
-        return true;
     }
 
 private:
+    // How long a woken helper waits awake for its band.
+    static constexpr std::chrono::milliseconds kAwake{5};
+
     void Take(std::unique_lock<std::mutex>& hold) {
         while (m_next < m_count) {
             const std::size_t i = m_next++;
@@ -302,10 +318,21 @@ private:
             hold.lock();
         }
     }
-    void Serve(std::uint64_t seen) {
+    // Starts from the round and the wake-up before its first, so that it
+    // takes part in the drawing that started it.
+    void Serve(std::uint64_t seen, std::uint64_t alerts) {
         std::unique_lock<std::mutex> hold(m_lock);
         for (;;) {
-            m_wake.wait(hold, [&] { return m_round != seen; });
+            m_wake.wait(hold, [&] { return m_round != seen || m_alerts != alerts; });
+            alerts = m_alerts;
+            if (m_round == seen) {
+                hold.unlock();
+                const auto until = Clock::now() + kAwake;
+                for (int n = 1; m_posted.load(std::memory_order_acquire) == seen; ++n)
+                    if (n % 256 == 0 && Clock::now() > until) break;
+                hold.lock();
+                if (m_round == seen) continue;
+            }
             seen = m_round;
             Take(hold);
             if (--m_busy == 0) m_done.notify_one();
@@ -316,7 +343,8 @@ private:
     std::condition_variable m_wake, m_done;
     const std::function<void(std::size_t)>* m_job = nullptr;
     std::size_t m_next = 0, m_count = 0, m_threads = 0, m_busy = 0;
-    std::uint64_t m_round = 0;
+    std::uint64_t m_round = 0, m_alerts = 0;
+    std::atomic<std::uint64_t> m_posted{0};  // m_round, read without the lock
 };
 
 }  // namespace
@@ -337,13 +365,24 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
         }
     } hold{store};
     store.busy = true;
+    const int bands = static_cast<int>(std::clamp(threads, 1u, 8u));
+    // The helpers wake while the frame is recorded. A drawing that ends up
+    // without bands sends them back to sleep.
+    struct Reserved {
+        std::unique_lock<std::mutex> lock;
+        bool ran = false;
+        ~Reserved() {
+            if (lock.owns_lock() && !ran) Helpers::Shared().Run(0, [](std::size_t) {});
+        }
+    } reserved;
+    if (bands > 1 && picture.height >= 2 * kMinBandRows)
+        reserved.lock = Helpers::Shared().Reserve(static_cast<std::size_t>(bands - 1));
     Recording recording(direct, store);
     SwfDrawReport report = stage.Draw(recording, view, picture.width, picture.height);
     const bool timed = stage.DrawTimeLimit() > 0;
     const Clock::time_point deadline = start + std::chrono::milliseconds(stage.DrawTimeLimit());
     if (recording.Passing()) return report;
     recording.Decode(images, std::max(threads, 1u));
-    const int bands = static_cast<int>(std::clamp(threads, 1u, 8u));
     std::vector<int> cuts = {0, picture.height};
     if (!recording.Layered() && bands > 1 && picture.height >= 2 * kMinBandRows)
         cuts = recording.Cuts(picture.width, picture.height, bands);
@@ -362,7 +401,10 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
             // Out of memory, say: the band stays as it was and the drawing counts as cut.
         }
     };
-    if (!Helpers::Shared().Run(count, count - 1, band)) {
+    if (reserved.lock.owns_lock()) {
+        reserved.ran = true;
+        Helpers::Shared().Run(count, band);
+    } else {
         std::vector<std::thread> helpers;
         std::size_t next = 1;
         for (; next < count; ++next) {
