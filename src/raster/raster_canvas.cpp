@@ -106,7 +106,31 @@ struct RasterCanvas::MaskSink final : RasterSpanSink {
     }
 };
 
-RasterCanvas::RasterCanvas(RasterImage& target) {
+struct RasterCanvas::Lists {
+    RasterCoverage coverage;
+    RasterContours flat, outline;
+    std::vector<std::uint8_t> rowCover;
+    std::vector<std::uint32_t> rowColor;
+    bool taken = false;
+};
+
+RasterCanvas::Lists& RasterCanvas::TakeLists(std::unique_ptr<Lists>& own) {
+    thread_local Lists kept;
+    if (!kept.taken) {
+        kept.taken = true;
+        return kept;
+    }
+    own = std::make_unique<Lists>();
+    return *own;
+}
+
+RasterCanvas::RasterCanvas(RasterImage& target)
+    : m_lists(TakeLists(m_own)),
+      m_coverage(m_lists.coverage),
+      m_flat(m_lists.flat),
+      m_outline(m_lists.outline),
+      m_rowCover(m_lists.rowCover),
+      m_rowColor(m_lists.rowColor) {
     auto base = std::make_unique<Surface>();
     base->image = &target;
     const bool fits =
@@ -117,12 +141,20 @@ RasterCanvas::RasterCanvas(RasterImage& target) {
     m_surfaces.push_back(std::move(base));
 }
 
-RasterCanvas::~RasterCanvas() = default;
+RasterCanvas::~RasterCanvas() {
+    if (m_own) return;
+    m_lists.taken = false;
+    // A hostile shape's lists are not kept.
+    constexpr std::size_t kKeptPoints = std::size_t{1} << 16;
+    if (m_flat.points.capacity() > kKeptPoints || m_outline.points.capacity() > kKeptPoints) {
+        m_flat = RasterContours();
+        m_outline = RasterContours();
+    }
+}
 
 void RasterCanvas::LimitRows(int y0, int y1) {
     m_rowFrom = std::max(y0, 0);
     m_rowTo = std::min(y1, RasterCoverage::kMaxSide);
-    m_coverage.LimitRows(m_rowFrom, m_rowTo);
 }
 
 RasterCanvas::Box RasterCanvas::DrawBox() const {
@@ -162,6 +194,7 @@ void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours
                       std::min(box.y1, y1 < box.y1 ? static_cast<int>(y1) + 2 : box.y1)};
     if (area.Empty()) return;
     m_coverage.Reset(area.x0, area.y0, area.x1, area.y1);
+    m_coverage.LimitRows(m_rowFrom, m_rowTo);
     m_coverage.AddContours(contours);
     if (sampled)
         m_coverage.SweepSampled(rule, sink);

@@ -30,7 +30,8 @@ public:
 
     // Draws on `target`, which must outlive the canvas and keep its size. A
     // target larger than RasterCoverage::kMaxSide a side, or whose pixels
-    // do not match its size, is left alone.
+    // do not match its size, is left alone. The canvas is used on the thread
+    // that made it, whose working lists it borrows.
     explicit RasterCanvas(RasterImage& target);
     ~RasterCanvas();
 
@@ -93,13 +94,22 @@ private:
                    bool sampled = false);
     void Paint(const Box& box, FillRule rule, const RasterContours& contours, bool sampled = false);
 
+    // The working lists, the thread's own kept from one canvas to the next
+    // (a frame's canvases would otherwise grow them afresh, slow under Wine),
+    // or this canvas's where another canvas on the thread has those.
+    struct Lists;
+    static Lists& TakeLists(std::unique_ptr<Lists>& own);
+
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     int m_rowFrom = 0, m_rowTo = RasterCoverage::kMaxSide;
-    RasterCoverage m_coverage;
+    std::unique_ptr<Lists> m_own;
+    Lists& m_lists;
+    RasterCoverage& m_coverage;
     RasterShader m_shader;
-    RasterContours m_flat, m_outline;
-    std::vector<std::uint8_t> m_rowCover;
-    std::vector<std::uint32_t> m_rowColor;
+    RasterContours& m_flat;
+    RasterContours& m_outline;
+    std::vector<std::uint8_t>& m_rowCover;
+    std::vector<std::uint32_t>& m_rowColor;
 };
 
 }  // namespace fh

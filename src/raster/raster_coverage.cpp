@@ -382,11 +382,20 @@ void RasterCoverage::Sweep(FillRule rule, RasterSpanSink& sink) {
     if (m_touched.size() < static_cast<std::size_t>(bandRows) * m_blocks)
         m_touched.resize(static_cast<std::size_t>(bandRows) * m_blocks, 0);
     if (m_cover.size() < stride) m_cover.resize(stride);
+    if (m_dirty) {
+        // A sweep that ended by an exception left its cells: clean them all.
+        std::fill(m_cells.begin(), m_cells.end(), 0u);
+        std::fill(m_touched.begin(), m_touched.end(), std::uint8_t{0});
+        std::fill(m_rowMin.begin(), m_rowMin.end(), INT_MAX);
+        std::fill(m_rowMax.begin(), m_rowMax.end(), -1);
+    }
+    m_dirty = true;
     for (int band = top; band < bottom; band += bandRows) {
         const int rows = std::min(bandRows, bottom - band);
         AccumulateBand(band, rows);
         EmitBand(band, rows, rule, sink);
     }
+    m_dirty = false;
     m_edges.clear();
 }
 

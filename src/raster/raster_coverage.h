@@ -75,6 +75,7 @@ private:
     std::vector<std::uint8_t> m_cover;
     std::vector<std::uint32_t> m_active;
     std::vector<std::pair<float, int>> m_crossings;
+    bool m_dirty = false;  // a sweep is under way (or ended by an exception)
 };
 
 }  // namespace fh
