@@ -353,6 +353,8 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
                                unsigned threads) {
     const auto start = Clock::now();
     SwfRasterCanvas direct(picture, images);
+    // One thread draws as the stage goes: nothing to record.
+    if (threads <= 1) return stage.Draw(direct, view, picture.width, picture.height);
     // This thread's store, unless a drawing on it uses it already.
     thread_local RecordingStore shared;
     RecordingStore own;
