@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "support/reference_pictures.h"
 #include "swf/swf_banded.h"
@@ -72,6 +73,45 @@ TEST(SwfReference, FrameOneOfTheReferenceMoviesAsTheOtherPlayerDrewIt) {
             test::ScorePicture(reference, DrawFrame(ReadAll(std::string(folder) + "/cases/" + name + ".swf")));
         EXPECT_GE(score.within, 97.0);
         EXPECT_GE(score.withinEdge, 99.9);
+    }
+}
+
+// Two drawings at once: one has the kept helper threads, the other starts
+// its own. Each gets the pixels it gets alone, drawn whole.
+TEST(SwfReference, DrawingsInBandsAtOnceEachGetTheirOwnPixels) {
+    const char* folder = std::getenv("FLICKHOLD_FIRST_FRAME");
+    ASSERT_NE(nullptr, folder) << "FLICKHOLD_FIRST_FRAME names no references";
+    const char* const kCases[] = {"07-thick-lines", "26-bitmap-direct-and-fill", "29-mask-rotated", "04-curves-circle"};
+    struct Drawing {
+        std::string bytes;
+        std::shared_ptr<SwfMovie> movie;
+        std::unique_ptr<SwfStage> stage;
+        SwfImages images;
+        RasterImage whole, banded;
+        SwfMatrix view;
+    };
+    std::vector<std::unique_ptr<Drawing>> drawings;
+    for (const char* name : kCases) {
+        auto d = std::make_unique<Drawing>();
+        d->bytes = ReadAll(std::string(folder) + "/cases/" + name + ".swf");
+        MemorySource source(d->bytes);
+        d->movie = LoadSwfMovie(source);
+        ASSERT_TRUE(d->movie) << name;
+        d->stage = std::make_unique<SwfStage>(d->movie);
+        const int w = d->movie->StageWidthPixels(), h = d->movie->StageHeightPixels();
+        d->view = SwfMatrix::Scale(0.05, 0.05) * SwfMatrix::Translate(-d->movie->stage.xMin, -d->movie->stage.yMin);
+        d->whole = RasterImage(w, h);
+        SwfRasterCanvas canvas(d->whole, d->images);
+        d->stage->Draw(canvas, d->view, w, h);
+        d->banded = RasterImage(w, h, 0x12345678u);
+        drawings.push_back(std::move(d));
+    }
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::thread> threads;
+        for (auto& d : drawings)
+            threads.emplace_back([&d] { DrawStageInBands(*d->stage, d->images, d->banded, d->view, 2); });
+        for (std::thread& t : threads) t.join();
+        for (std::size_t i = 0; i < drawings.size(); ++i) EXPECT_TRUE(drawings[i]->banded.px == drawings[i]->whole.px) << kCases[i];
     }
 }
 
