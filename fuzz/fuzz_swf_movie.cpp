@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "fuzz/fuzz_util.h"
+#include "swf/swf_banded.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_raster_canvas.h"
 #include "swf/swf_stage.h"
@@ -107,6 +108,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // And in pixels: the rasterizer, its layers, blend modes and filters.
         SwfRasterCanvas raster(picture, images);
         stage.Draw(raster, SwfMatrix::Scale(0.05, 0.05), 64, 48);
+        if (frame == 1) {
+            // Drawn in bands of rows on two threads: the very pixels of drawing it whole.
+            RasterImage whole(64, 128), banded(64, 128);
+            SwfRasterCanvas canvas(whole, images);
+            stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 64, 128);
+            DrawStageInBands(stage, images, banded, SwfMatrix::Scale(0.05, 0.05), 2);
+            fuzz::Require(banded.px == whole.px, "a frame drawn in bands is the frame drawn whole");
+        }
         stage.Advance(frame == 1);
     }
     for (const SwfBitmap& bm : movie->bitmaps) {
