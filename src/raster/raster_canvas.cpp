@@ -75,7 +75,7 @@ struct RasterCanvas::PaintSink final : RasterSpanSink {
             return;
         }
         if (clip) {
-            // Anything but a colour needs its pixels one by one anyway.
+            // Through a clip, pixel by pixel.
             std::fill_n(canvas.m_rowCover.data(), n, c);
             Row(y, x0, x1, canvas.m_rowCover.data());
             return;
@@ -224,8 +224,7 @@ void RasterCanvas::Stroke(const RasterPath& path, const RasterStroke& stroke, co
     const RasterMatrix& s = stroke.space;
     const double width =
         stroke.local ? stroke.width * std::max(std::hypot(s.a, s.b), std::hypot(s.c, s.d)) : stroke.width;
-    const double reach = (std::isfinite(width) ? std::min(width * 0.5, kRasterCoordLimit) : kRasterCoordLimit) *
-                             std::max(1.5, std::min(stroke.miterLimit, 1e6)) + 2;
+    const double reach = RasterStrokeReach(width, stroke.miterLimit);
     FlattenPath(path, {box.x0 - reach, box.y0 - reach, box.x1 + reach, box.y1 + reach}, m_flat);
     RasterMatrix back;
     if (stroke.local && stroke.space.Invert(back)) {

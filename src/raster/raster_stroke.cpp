@@ -209,6 +209,11 @@ private:
 
 }  // namespace
 
+double RasterStrokeReach(double width, double miterLimit) {
+    const double half = std::isfinite(width) ? std::min(width * 0.5, kRasterCoordLimit) : kRasterCoordLimit;
+    return half * std::max(1.5, std::min(miterLimit, 1e6)) + 2;
+}
+
 void StrokeContours(const RasterContours& in, const RasterStroke& stroke, RasterContours& out) {
     out.Clear();
     thread_local StrokerLists lists;

@@ -31,6 +31,10 @@ struct RasterStroke {
 // caps lose their arcs, and contours past twice it are left out.
 constexpr std::size_t kRasterMaxStrokePoints = std::size_t{1} << 20;
 
+// How far past its path a stroke `width` pixels wide may draw: a miter at
+// its limit or a square cap, and the pixels anti-aliasing reaches beyond.
+double RasterStrokeReach(double width, double miterLimit);
+
 // Writes the outlines of the stroke of `in` into `out` (cleared first).
 // An open contour of one point is a dot: a disc for a round start cap, a
 // square along the axes for a square one, nothing for none. Open contours get

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "raster/raster_stroke.h"
+
 namespace fh {
 
 namespace {
@@ -97,12 +99,11 @@ public:
         op.stroke = stroke;
         op.paint = Kept(paint);
         op.path = Keep(path);
-        // As far as a miter or a square cap reaches, as the rasterizer reckons it.
+        // As far as the rasterizer lets the stroke reach.
         const SwfMatrix& s = stroke.space;
         const double width =
             stroke.local ? stroke.width * std::max(std::hypot(s.a, s.b), std::hypot(s.c, s.d)) : stroke.width;
-        const double reach = width * 0.5 * std::max(1.5, std::min(stroke.miterLimit, 1e6)) + 2;
-        Rows(path, std::isfinite(reach) ? reach : std::numeric_limits<double>::infinity(), op);
+        Rows(path, RasterStrokeReach(width, stroke.miterLimit), op);
         m_store.ops.push_back(op);
     }
     void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) override {
@@ -198,7 +199,6 @@ public:
     }
 
 private:
-
     bool Room(const SwfPath& path) { return Room(path.points.size()); }
     bool Room(std::size_t points) {
         m_store.points += points;
@@ -367,7 +367,8 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
         }
     } hold{store};
     store.busy = true;
-    const int bands = static_cast<int>(std::clamp(threads, 1u, 8u));
+    const int bands = static_cast<int>(std::min(threads, 8u));
+    const bool tall = picture.height >= 2 * kMinBandRows;
     // The helpers wake while the frame is recorded. A drawing that ends up
     // without bands sends them back to sleep.
     struct Reserved {
@@ -377,17 +378,15 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
             if (lock.owns_lock() && !ran) Helpers::Shared().Run(0, [](std::size_t) {});
         }
     } reserved;
-    if (bands > 1 && picture.height >= 2 * kMinBandRows)
-        reserved.lock = Helpers::Shared().Reserve(static_cast<std::size_t>(bands - 1));
+    if (tall) reserved.lock = Helpers::Shared().Reserve(static_cast<std::size_t>(bands - 1));
     Recording recording(direct, store);
     SwfDrawReport report = stage.Draw(recording, view, picture.width, picture.height);
     const bool timed = stage.DrawTimeLimit() > 0;
     const Clock::time_point deadline = start + std::chrono::milliseconds(stage.DrawTimeLimit());
     if (recording.Passing()) return report;
-    recording.Decode(images, std::max(threads, 1u));
+    recording.Decode(images, threads);
     std::vector<int> cuts = {0, picture.height};
-    if (!recording.Layered() && bands > 1 && picture.height >= 2 * kMinBandRows)
-        cuts = recording.Cuts(picture.width, picture.height, bands);
+    if (tall && !recording.Layered()) cuts = recording.Cuts(picture.width, picture.height, bands);
     if (cuts.size() <= 2) {
         if (!recording.Replay(direct, 0, picture.height, deadline, timed)) report.cut = true;
         return report;
