@@ -32,9 +32,17 @@ inline int CeilPos(double v) {
 // even-odd only needs it modulo 2^17 anyway.
 constexpr double kOne = 65536.0;
 
-// Half away from zero, without a branch: the sign of v is a coin toss.
+// Half away from zero, without a branch: the sign of v is a coin toss. In
+// SSE registers: the 32-bit MinGW compiler builds std::copysign through the
+// stack, and the reload stalls on the store it waits for.
 inline std::int32_t Round(double v) {
+#if defined(__SSE2__)
+    const __m128d x = _mm_set_sd(v);
+    const __m128d half = _mm_or_pd(_mm_and_pd(x, _mm_set_sd(-0.0)), _mm_set_sd(0.5));
+    return _mm_cvttsd_si32(_mm_add_sd(x, half));
+#else
     return static_cast<std::int32_t>(v + std::copysign(0.5, v));
+#endif
 }
 
 inline std::uint8_t NonZeroCover(std::uint32_t s) {
