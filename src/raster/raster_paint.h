@@ -97,6 +97,10 @@ private:
     std::uint32_t Nearest(double u, double v) const;
     std::uint32_t Bilinear(double u, double v) const;
     void ShadeGradient(double gx, double gy, int n, std::uint32_t* out) const;
+    // Places on the ramp (0 .. 255 * 256) of pixels along a row, and the
+    // ramp's colours at such places, in place.
+    void GradientPlaces(double gx, double gy, int n, std::uint32_t* out) const;
+    void RampColors(std::uint32_t* inOut, int n) const;
     std::uint32_t RampColor(int place) const;
     bool ShadeImageFixed(double u, double v, int n, std::uint32_t* out) const;
 
@@ -106,7 +110,7 @@ private:
     RasterGradient::Shape m_shape = RasterGradient::Shape::Linear;
     RasterGradient::Spread m_spread = RasterGradient::Spread::Pad;
     double m_focal = 0;
-    std::array<std::uint32_t, 256> m_ramp{};
+    std::array<std::uint32_t, 257> m_ramp{};  // the last repeats the one before it
     RasterMatrix m_inverse;
     bool m_repeat = false, m_smooth = false;
     bool m_transform = false;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace fh {
@@ -142,6 +144,29 @@ TEST(RasterPaint, GradientRampsAlongTheirShapes) {
     EXPECT_EQ(255, focal[15]);
     EXPECT_LT(focal[10], radial[10] / 2);  // x 10 is the focal point (5 + 0.5 * 10)
     EXPECT_LT(focal[10], focal[5]);
+    // Every channel mixed between the two colours about a pixel's place
+    // (colour i at (i + 1) / 256), for pixels in pairs and the odd one out.
+    for (int i = 0; i < 256; ++i)
+        g.colors[i] = 0xFF000000u | static_cast<std::uint32_t>(i) << 16 | static_cast<std::uint32_t>(255 - i) << 8 |
+                      static_cast<std::uint32_t>(i * 7 & 0xFF);
+    g.focal = 0;
+    g.spread = P::Pad;
+    for (S shape : {S::Linear, S::Radial}) {
+        g.shape = shape;
+        const std::vector<std::uint32_t> row = Row(RasterPaint::Gradient(g), 0, 2, 19);
+        for (int x = 0; x < 19; ++x) {
+            const double u = (x + 0.5 - 5) / 10, v = 2.5 / 10;
+            const double t = shape == S::Linear ? u : std::sqrt(u * u + v * v);
+            const int place = std::clamp(static_cast<int>((t * 256 - 1) * 256 + 0.5), 0, 255 * 256);
+            const int i = place >> 8, f = place & 0xFF;
+            for (int shift : {0, 8, 16, 24}) {
+                const int a = static_cast<int>(g.colors[i] >> shift & 0xFF);
+                const int b = static_cast<int>(g.colors[std::min(i + 1, 255)] >> shift & 0xFF);
+                EXPECT_EQ((a * (256 - f) + b * f + 128) >> 8, static_cast<int>(row[x] >> shift & 0xFF))
+                    << "shape " << static_cast<int>(shape) << " pixel " << x << " bits " << shift;
+            }
+        }
+    }
     RasterShader shader;
     g.unitToDevice = {0, 0, 0, 0, 0, 0};
     EXPECT_FALSE(shader.Prepare(RasterPaint::Gradient(g)));  // singular
