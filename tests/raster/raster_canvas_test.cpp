@@ -113,6 +113,34 @@ TEST(RasterCanvas, LayersCompositeBackThroughTheClipBelow) {
     EXPECT_EQ(0u, canvas.LayerDepth());
 }
 
+TEST(RasterCanvas, RowsDrawnApartGetThePixelsOfTheWholeDrawing) {
+    // Curved fills and thick strokes (miters, square caps) cut at every row:
+    // each canvas draws only its rows, and together they are the whole.
+    RasterPath wave;
+    wave.MoveTo(4, 30);
+    wave.QuadTo(10, 2, 20, 28);
+    wave.QuadTo(30, 58, 36, 24);
+    wave.CubicTo(38, 50, 12, 62, 6, 44);
+    RasterStroke thick;
+    thick.width = 7;
+    thick.join = RasterJoin::Miter;
+    thick.startCap = thick.endCap = RasterCap::Square;
+    auto draw = [&](RasterCanvas& c) {
+        c.Fill(wave, FillRule::EvenOdd, RasterPaint::Solid(0xFF2040A0));
+        c.Stroke(wave, thick, RasterPaint::Solid(0xC0C08020));
+    };
+    const RasterImage whole = Draw(40, 64, draw);
+    for (int cut = 1; cut < 64; ++cut) {
+        RasterImage apart(40, 64);
+        RasterCanvas top(apart), bottom(apart);
+        top.LimitRows(0, cut);
+        bottom.LimitRows(cut, 64);
+        draw(top);
+        draw(bottom);
+        EXPECT_EQ(whole.px, apart.px) << "cut at row " << cut;
+    }
+}
+
 TEST(RasterCanvas, HostileUseStaysSafe) {
     RasterImage image(4, 4);
     RasterCanvas canvas(image);
