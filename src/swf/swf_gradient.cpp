@@ -1,6 +1,7 @@
 #include "swf/swf_gradient.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -11,13 +12,39 @@ namespace {
 double Srgb(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
 double FromLinear(double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055; }
 
+// Tables a thread built lately, by their stops as coloured: frame after
+// frame fills the same gradients, and shapes share them.
+struct TableCache {
+    struct Entry {
+        std::vector<SwfGradientStop> stops;
+        bool linearRgb = false;
+        std::uint32_t table[256];
+    };
+    std::array<Entry, 16> entries;
+    std::size_t used = 0, next = 0;
+};
+
+bool SameStops(const std::vector<SwfGradientStop>& a, const std::vector<SwfGradientStop>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const SwfGradientStop& x, const SwfGradientStop& y) {
+        return x.ratio == y.ratio && x.color == y.color;
+    });
+}
+
 // The 256 colours of a gradient, premultiplied.
 void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint32_t (&table)[256]) {
     // Kept on the thread: a frame builds a table for every gradient it fills.
     thread_local std::vector<SwfGradientStop> stops;
+    thread_local TableCache cache;
     stops.assign(g.stops.begin(), g.stops.end());
     if (stops.empty()) stops.push_back({0, SwfColor{0, 0, 0, 0}});
     for (auto& s : stops) s.color = cx.Apply(s.color);
+    for (std::size_t e = 0; e < cache.used; ++e) {
+        const TableCache::Entry& entry = cache.entries[e];
+        if (entry.linearRgb == g.linearRgb && SameStops(entry.stops, stops)) {
+            std::copy(entry.table, entry.table + 256, table);
+            return;
+        }
+    }
     for (int i = 0; i < 256; ++i) {
         std::size_t k = 0;
         while (k < stops.size() && stops[k].ratio < i) ++k;
@@ -42,6 +69,12 @@ void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint3
         const std::uint32_t al = c.a;
         table[i] = (al << 24) | ((c.r * al + 127) / 255 << 16) | ((c.g * al + 127) / 255 << 8) | ((c.b * al + 127) / 255);
     }
+    TableCache::Entry& entry = cache.entries[cache.next];
+    cache.next = (cache.next + 1) % cache.entries.size();
+    cache.used = std::min(cache.used + 1, cache.entries.size());
+    entry.stops.assign(stops.begin(), stops.end());
+    entry.linearRgb = g.linearRgb;
+    std::copy(table, table + 256, entry.table);
 }
 
 }  // namespace

@@ -470,9 +470,9 @@ TEST(SwfGradient, SpreadsAndStops) {
     fill.gradient.stops = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 255}}};
     // The gradient square (32768 twips) across 50 pixels from x 25.
     const SwfMatrix toCanvas = SwfMatrix::Translate(50, 0) * SwfMatrix::Scale(50.0 / 32768, 50.0 / 32768);
-    auto row = [&] {
+    auto row = [&](const SwfColorTransform& cx = SwfColorTransform()) {
         RasterGradient ramp;
-        SwfGradientRamp(fill, toCanvas, SwfColorTransform(), ramp);
+        SwfGradientRamp(fill, toCanvas, cx, ramp);
         RasterShader shader;
         std::vector<std::uint32_t> px(100);
         if (shader.Prepare(RasterPaint::Gradient(ramp))) shader.ShadeRow(0, 0, 100, px.data());
@@ -482,6 +482,17 @@ TEST(SwfGradient, SpreadsAndStops) {
     EXPECT_EQ(px[0], 0xFFFF0000u);
     EXPECT_EQ(px[99], 0xFF0000FFu);
     EXPECT_NEAR(static_cast<int>((px[50] >> 16) & 0xFF), 128, 4);
+    // The same stops under another colour transform, or mixed in linear
+    // light, are other colours, one after the other and back again.
+    SwfColorTransform noRed;
+    noRed.rMul = 0;
+    noRed.gAdd = 16;
+    EXPECT_EQ(0xFF001000u, row(noRed)[0]);
+    EXPECT_EQ(px, row());
+    fill.gradient.linearRgb = true;
+    EXPECT_NEAR(static_cast<int>((row()[50] >> 16) & 0xFF), 188, 4);
+    fill.gradient.linearRgb = false;
+    EXPECT_EQ(px, row());
     fill.gradient.spread = SwfSpread::Repeat;
     px = row();
     EXPECT_GT(px[80] & 0xFF, px[76] & 0xFF);
