@@ -167,13 +167,6 @@ RasterCanvas::Box RasterCanvas::DrawBox() const {
     return b;
 }
 
-RasterBox RasterCanvas::Visible(const Box& box, double margin) const {
-    // Rows left to other threads need no curves: a curve out of sight
-    // becomes a line, which changes nothing within the rows drawn here.
-    const double y0 = std::max(box.y0, m_rowFrom), y1 = std::min(box.y1, m_rowTo);
-    return {box.x0 - margin, y0 - margin, box.x1 + margin, y1 + margin};
-}
-
 void RasterCanvas::Clear(std::uint32_t argb) {
     const Surface& s = *m_surfaces.back();
     const int y0 = std::max(s.box.y0, m_rowFrom), y1 = std::min(s.box.y1, m_rowTo);
@@ -220,7 +213,7 @@ void RasterCanvas::Paint(const Box& box, FillRule rule, const RasterContours& co
 void RasterCanvas::Fill(const RasterPath& path, FillRule rule, const RasterPaint& paint) {
     const Box box = DrawBox();
     if (box.Empty() || !m_shader.Prepare(paint)) return;
-    FlattenPath(path, Visible(box, 1), m_flat);
+    FlattenPath(path, {box.x0 - 1.0, box.y0 - 1.0, box.x1 + 1.0, box.y1 + 1.0}, m_flat);
     Paint(box, rule, m_flat);
 }
 
@@ -232,7 +225,7 @@ void RasterCanvas::Stroke(const RasterPath& path, const RasterStroke& stroke, co
     const double width =
         stroke.local ? stroke.width * std::max(std::hypot(s.a, s.b), std::hypot(s.c, s.d)) : stroke.width;
     const double reach = RasterStrokeReach(width, stroke.miterLimit);
-    FlattenPath(path, Visible(box, reach), m_flat);
+    FlattenPath(path, {box.x0 - reach, box.y0 - reach, box.x1 + reach, box.y1 + reach}, m_flat);
     RasterMatrix back;
     if (stroke.local && stroke.space.Invert(back)) {
         // Flattened where the pixels are, stroked in the line's own space.
@@ -253,9 +246,21 @@ void RasterCanvas::PushClip(const std::vector<std::pair<RasterPath, FillRule>>& 
         mask.box = box;
         mask.a.assign(static_cast<std::size_t>(box.Width()) * static_cast<std::size_t>(box.Height()), 0);
         MaskSink sink(mask);
-        for (const auto& [path, rule] : paths) {
-            FlattenPath(path, {box.x0 - 1.0, box.y0 - 1.0, box.x1 + 1.0, box.y1 + 1.0}, m_flat);
-            Rasterize(box, rule, m_flat, sink);
+        {
+            // The clip in every row, not only in those this canvas draws:
+            // the box it leaves for later shapes must be the whole
+            // drawing's, or they would be cut elsewhere and differ in
+            // their last bits from the same shapes drawn whole.
+            struct AllRows {
+                RasterCanvas& canvas;
+                int from, to;
+                ~AllRows() { canvas.LimitRows(from, to); }
+            } restore{*this, m_rowFrom, m_rowTo};
+            LimitRows(0, RasterCoverage::kMaxSide);
+            for (const auto& [path, rule] : paths) {
+                FlattenPath(path, {box.x0 - 1.0, box.y0 - 1.0, box.x1 + 1.0, box.y1 + 1.0}, m_flat);
+                Rasterize(box, rule, m_flat, sink);
+            }
         }
         // Within the clip before: coverages multiply.
         Box used{box.x1, box.y1, box.x0, box.y0};

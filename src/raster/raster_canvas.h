@@ -90,8 +90,6 @@ private:
     struct MaskSink;
 
     Box DrawBox() const;
-    // Where curves must be followed, `margin` beyond the box's rows this canvas draws.
-    RasterBox Visible(const Box& box, double margin) const;
     void Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink,
                    bool sampled = false);
     void Paint(const Box& box, FillRule rule, const RasterContours& contours, bool sampled = false);

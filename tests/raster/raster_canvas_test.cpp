@@ -114,8 +114,9 @@ TEST(RasterCanvas, LayersCompositeBackThroughTheClipBelow) {
 }
 
 TEST(RasterCanvas, RowsDrawnApartGetThePixelsOfTheWholeDrawing) {
-    // Curved fills and thick strokes (miters, square caps) cut at every row:
-    // each canvas draws only its rows, and together they are the whole.
+    // Curved fills and thick strokes (miters, square caps) within a clip,
+    // cut at every row: each canvas draws only its rows, and together they
+    // are the whole.
     RasterPath wave;
     wave.MoveTo(4, 30);
     wave.QuadTo(10, 2, 20, 28);
@@ -125,9 +126,15 @@ TEST(RasterCanvas, RowsDrawnApartGetThePixelsOfTheWholeDrawing) {
     thick.width = 7;
     thick.join = RasterJoin::Miter;
     thick.startCap = thick.endCap = RasterCap::Square;
+    RasterPath lens;
+    lens.MoveTo(0, 3);
+    lens.QuadTo(20, -20, 39, 9);
+    lens.QuadTo(30, 70, 0, 61);
     auto draw = [&](RasterCanvas& c) {
+        c.PushClip({{lens, FillRule::NonZero}});
         c.Fill(wave, FillRule::EvenOdd, RasterPaint::Solid(0xFF2040A0));
         c.Stroke(wave, thick, RasterPaint::Solid(0xC0C08020));
+        c.PopClip();
     };
     const RasterImage whole = Draw(40, 64, draw);
     for (int cut = 1; cut < 64; ++cut) {
