@@ -141,20 +141,30 @@ public:
     // clock passed `deadline` first.
     bool Replay(SwfCanvas& canvas, int y0, int y1, Clock::time_point deadline, bool timed) const {
         std::size_t n = 0;
+        // Within a layer every call counts: the layer reaches past the
+        // picture, and its filters may bring what lies there into view.
+        int layers = 0;
+        auto meets = [&](const Op& op) { return layers > 0 || (op.bottom > y0 && op.top < y1); };
         for (const Op& op : m_store.ops) {
             if (timed && ++n % 64 == 0 && Clock::now() > deadline) return false;
             switch (op.kind) {
             case Op::Kind::Clear: canvas.Clear(op.color); break;
             case Op::Kind::Fill:
-                if (op.bottom > y0 && op.top < y1) canvas.Fill(m_store.paths[op.path], op.nonZero, op.paint);
+                if (meets(op)) canvas.Fill(m_store.paths[op.path], op.nonZero, op.paint);
                 break;
             case Op::Kind::Stroke:
-                if (op.bottom > y0 && op.top < y1) canvas.Stroke(m_store.paths[op.path], op.stroke, op.paint);
+                if (meets(op)) canvas.Stroke(m_store.paths[op.path], op.stroke, op.paint);
                 break;
             case Op::Kind::PushClip: canvas.PushClip(m_store.clips[op.path]); break;
             case Op::Kind::PopClip: canvas.PopClip(); break;
-            case Op::Kind::PushLayer: canvas.PushLayer(op.rect); break;
-            case Op::Kind::PopLayer: canvas.PopLayer(op.effects); break;
+            case Op::Kind::PushLayer:
+                ++layers;
+                canvas.PushLayer(op.rect);
+                break;
+            case Op::Kind::PopLayer:
+                --layers;
+                canvas.PopLayer(op.effects);
+                break;
             }
         }
         return true;

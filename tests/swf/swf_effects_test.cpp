@@ -11,6 +11,7 @@
 #include "support/recording_canvas.h"
 #include "support/swf_shapes.h"
 #include "support/swf_writer.h"
+#include "swf/swf_banded.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_raster_canvas.h"
 #include "swf/swf_stage.h"
@@ -376,6 +377,28 @@ TEST(SwfEffectsRaster, EraseAndAlphaCutIntoTheirGroupFiltersReachPastTheCanvas) 
         EXPECT_EQ(from < 0, p.At(0, 5).r < 200);
         EXPECT_EQ(255, p.At(0, 15).r);
     }
+}
+
+TEST(SwfEffectsRaster, ABlurFromBelowThePictureIsDrawnInBandsAsWhole) {
+    // A blurred sprite whose second square lies just under the picture's
+    // bottom edge: its blur spreads up into view. In bands, the layer still
+    // gets the square that lies outside the picture.
+    Place3Fields blurred;
+    blurred.character = 2;
+    blurred.hasFilters = true;
+    blurred.filters = {BlurFilter(16, 16, 1)};
+    auto movie = Load(MovieOf(100, 80, {Rect(1, 0xFF0000FF, 0, 0, 400, 400),
+                                        Sprite(2, {Place(1, 1, Translate(100, 100)), Place(2, 1, Translate(800, 1640)),
+                                                   ShowFrame()}),
+                                        Place3(1, blurred)}));
+    SwfStage stage(movie);
+    SwfImages images;
+    RasterImage whole(100, 80), banded(100, 80);
+    SwfRasterCanvas canvas(whole, images);
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 100, 80);
+    EXPECT_LT(whole.At(50, 79) & 0xFF, 0xF0u);  // the blur's red, less blue than the white ground
+    DrawStageInBands(stage, images, banded, SwfMatrix::Scale(0.05, 0.05), 2);
+    EXPECT_TRUE(banded.px == whole.px);
 }
 
 TEST(SwfEffectsStage, HostileEffectsEndWithinTheCaps) {
