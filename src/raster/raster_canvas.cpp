@@ -177,7 +177,7 @@ void RasterCanvas::Clear(std::uint32_t argb) {
 }
 
 void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink,
-                             bool sampled) {
+                             bool sampled, bool everyRow) {
     // Only the shape's own rectangle: a small shape on a large canvas keeps
     // its cells few and close together.
     double x0 = box.x1, y0 = box.y1, x1 = box.x0, y1 = box.y0;
@@ -194,7 +194,10 @@ void RasterCanvas::Rasterize(const Box& box, FillRule rule, const RasterContours
                       std::min(box.y1, y1 < box.y1 ? static_cast<int>(y1) + 2 : box.y1)};
     if (area.Empty()) return;
     m_coverage.Reset(area.x0, area.y0, area.x1, area.y1);
-    m_coverage.LimitRows(m_rowFrom, m_rowTo);
+    if (everyRow)
+        m_coverage.LimitRows(0, RasterCoverage::kMaxSide);
+    else
+        m_coverage.LimitRows(m_rowFrom, m_rowTo);
     m_coverage.AddContours(contours);
     if (sampled)
         m_coverage.SweepSampled(rule, sink);
@@ -246,21 +249,13 @@ void RasterCanvas::PushClip(const std::vector<std::pair<RasterPath, FillRule>>& 
         mask.box = box;
         mask.a.assign(static_cast<std::size_t>(box.Width()) * static_cast<std::size_t>(box.Height()), 0);
         MaskSink sink(mask);
-        {
-            // The clip in every row, not only in those this canvas draws:
-            // the box it leaves for later shapes must be the whole
-            // drawing's, or they would be cut elsewhere and differ in
-            // their last bits from the same shapes drawn whole.
-            struct AllRows {
-                RasterCanvas& canvas;
-                int from, to;
-                ~AllRows() { canvas.LimitRows(from, to); }
-            } restore{*this, m_rowFrom, m_rowTo};
-            LimitRows(0, RasterCoverage::kMaxSide);
-            for (const auto& [path, rule] : paths) {
-                FlattenPath(path, {box.x0 - 1.0, box.y0 - 1.0, box.x1 + 1.0, box.y1 + 1.0}, m_flat);
-                Rasterize(box, rule, m_flat, sink);
-            }
+        // The clip in every row, not only in those this canvas draws: the
+        // box it leaves for later shapes must be the whole drawing's, or
+        // they would be cut elsewhere and differ in their last bits from
+        // the same shapes drawn whole.
+        for (const auto& [path, rule] : paths) {
+            FlattenPath(path, {box.x0 - 1.0, box.y0 - 1.0, box.x1 + 1.0, box.y1 + 1.0}, m_flat);
+            Rasterize(box, rule, m_flat, sink, /*sampled=*/false, /*everyRow=*/true);
         }
         // Within the clip before: coverages multiply.
         Box used{box.x1, box.y1, box.x0, box.y0};

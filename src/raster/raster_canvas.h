@@ -90,8 +90,10 @@ private:
     struct MaskSink;
 
     Box DrawBox() const;
+    // Hands `sink` the shape's rows within `box`: those this canvas draws,
+    // or with `everyRow` all of them.
     void Rasterize(const Box& box, FillRule rule, const RasterContours& contours, RasterSpanSink& sink,
-                   bool sampled = false);
+                   bool sampled = false, bool everyRow = false);
     void Paint(const Box& box, FillRule rule, const RasterContours& contours, bool sampled = false);
 
     // The working lists, the thread's own kept from one canvas to the next

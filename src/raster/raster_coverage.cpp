@@ -129,15 +129,18 @@ void RasterCoverage::AddContours(const RasterContours& contours) {
         }
         for (std::uint32_t i = 0; i < n; ++i) {
             const RasterPoint a = p[i], b = p[i + 1 < n ? i + 1 : 0];
-            const Edge e{static_cast<float>(a.x - x0), static_cast<float>(a.y - y0), static_cast<float>(b.x - x0),
-                         static_cast<float>(b.y - y0)};
-            if (e.y0 == e.y1) continue;
-            if (m_edges.empty()) m_top = m_bottom = e.y0;
-            m_top = std::min(m_top, std::min(e.y0, e.y1));
-            m_bottom = std::max(m_bottom, std::max(e.y0, e.y1));
-            m_edges.push_back(e);
+            Keep({static_cast<float>(a.x - x0), static_cast<float>(a.y - y0), static_cast<float>(b.x - x0),
+                  static_cast<float>(b.y - y0)});
         }
     }
+}
+
+void RasterCoverage::Keep(const Edge& e) {
+    if (e.y0 == e.y1) return;  // adds nothing to any row
+    if (m_edges.empty()) m_top = m_bottom = e.y0;
+    m_top = std::min({m_top, e.y0, e.y1});
+    m_bottom = std::max({m_bottom, e.y0, e.y1});
+    m_edges.push_back(e);
 }
 
 void RasterCoverage::AddLine(RasterPoint a, RasterPoint b) {
@@ -152,12 +155,7 @@ void RasterCoverage::AddClipped(double x0, double y0, double x1, double y1) {
     if (x0 >= 0 && x0 < w && x1 >= 0 && x1 < w && y0 >= 0 && y0 <= h && y1 >= 0 && y1 <= h) {
         // Wholly inside, as most edges are.
         if (m_edges.size() >= kMaxEdges) return;
-        const Edge e{static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1), static_cast<float>(y1)};
-        if (e.y0 == e.y1) return;
-        if (m_edges.empty()) m_top = m_bottom = e.y0;
-        m_top = std::min(m_top, std::min(e.y0, e.y1));
-        m_bottom = std::max(m_bottom, std::max(e.y0, e.y1));
-        m_edges.push_back(e);
+        Keep({static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1), static_cast<float>(y1)});
         return;
     }
     if ((y0 <= 0 && y1 <= 0) || (y0 >= h && y1 >= h)) return;
@@ -191,12 +189,7 @@ void RasterCoverage::AddClipped(double x0, double y0, double x1, double y1) {
         // A part left of the area runs down its left side.
         px = std::clamp(px, 0.0, w);
         qx = std::clamp(qx, 0.0, w);
-        const Edge e{static_cast<float>(px), static_cast<float>(py), static_cast<float>(qx), static_cast<float>(qy)};
-        if (e.y0 == e.y1) continue;
-        if (m_edges.empty()) m_top = m_bottom = e.y0;
-        m_top = std::min({m_top, e.y0, e.y1});
-        m_bottom = std::max({m_bottom, e.y0, e.y1});
-        m_edges.push_back(e);
+        Keep({static_cast<float>(px), static_cast<float>(py), static_cast<float>(qx), static_cast<float>(qy)});
     }
 }
 

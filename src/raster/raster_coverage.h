@@ -58,6 +58,7 @@ private:
         float x0, y0, x1, y1;  // relative to the area's corner
     };
     std::size_t Stride() const;  // cells to a row
+    void Keep(const Edge& e);    // a clipped edge, as it is
     void AddClipped(double x0, double y0, double x1, double y1);
     void AccumulateBand(int top, int rows);
     void EmitBand(int top, int rows, FillRule rule, RasterSpanSink& sink);
