@@ -175,6 +175,13 @@ wine_prefix_init() {
     "$FLICKHOLD_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     timeout 120 wineserver -w || wineserver -k
   fi
+  if [ ! -f "$WINEPREFIX/.no-crash-dialog" ]; then
+    # A program that crashes prints its backtrace and ends. Wine's crash
+    # dialog would wait for a click that never comes, holding the tests.
+    "$FLICKHOLD_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/.no-crash-dialog"
+    timeout 120 wineserver -w || wineserver -k
+  fi
 }
 
 # Starts everything a run needs; wine_session_stop undoes it.

@@ -111,26 +111,15 @@ struct RasterCanvas::Lists {
     RasterContours flat, outline;
     std::vector<std::uint8_t> rowCover;
     std::vector<std::uint32_t> rowColor;
-    bool taken = false;
+    RasterStrokerLists stroker;
 };
 
-RasterCanvas::Lists& RasterCanvas::TakeLists(std::unique_ptr<Lists>& own) {
-    thread_local Lists kept;
-    if (!kept.taken) {
-        kept.taken = true;
-        return kept;
-    }
-    own = std::make_unique<Lists>();
-    return *own;
-}
-
 RasterCanvas::RasterCanvas(RasterImage& target)
-    : m_lists(TakeLists(m_own)),
-      m_coverage(m_lists.coverage),
-      m_flat(m_lists.flat),
-      m_outline(m_lists.outline),
-      m_rowCover(m_lists.rowCover),
-      m_rowColor(m_lists.rowColor) {
+    : m_coverage(m_lists->coverage),
+      m_flat(m_lists->flat),
+      m_outline(m_lists->outline),
+      m_rowCover(m_lists->rowCover),
+      m_rowColor(m_lists->rowColor) {
     auto base = std::make_unique<Surface>();
     base->image = &target;
     const bool fits =
@@ -142,8 +131,6 @@ RasterCanvas::RasterCanvas(RasterImage& target)
 }
 
 RasterCanvas::~RasterCanvas() {
-    if (m_own) return;
-    m_lists.taken = false;
     // A hostile shape's lists are not kept.
     constexpr std::size_t kKeptPoints = std::size_t{1} << 16;
     if (m_flat.points.capacity() > kKeptPoints || m_outline.points.capacity() > kKeptPoints) {
@@ -233,10 +220,10 @@ void RasterCanvas::Stroke(const RasterPath& path, const RasterStroke& stroke, co
     if (stroke.local && stroke.space.Invert(back)) {
         // Flattened where the pixels are, stroked in the line's own space.
         for (RasterPoint& p : m_flat.points) p = back.Apply(p);
-        StrokeContours(m_flat, stroke, m_outline);
+        StrokeContours(m_flat, stroke, m_outline, m_lists->stroker);
         for (RasterPoint& p : m_outline.points) p = stroke.space.Apply(p);
     } else {
-        StrokeContours(m_flat, stroke, m_outline);
+        StrokeContours(m_flat, stroke, m_outline, m_lists->stroker);
     }
     Paint(box, FillRule::NonZero, m_outline, stroke.sampled);
 }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/shelf.h"
 #include "raster/raster_coverage.h"
 #include "raster/raster_flatten.h"
 #include "raster/raster_image.h"
@@ -96,16 +97,13 @@ private:
                    bool sampled = false, bool everyRow = false);
     void Paint(const Box& box, FillRule rule, const RasterContours& contours, bool sampled = false);
 
-    // The working lists, the thread's own kept from one canvas to the next
-    // (a frame's canvases would otherwise grow them afresh, slow under Wine),
-    // or this canvas's where another canvas on the thread has those.
+    // The working lists, lent from one canvas to the next: a frame's
+    // canvases would otherwise grow them afresh, slow under Wine.
     struct Lists;
-    static Lists& TakeLists(std::unique_ptr<Lists>& own);
 
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     int m_rowFrom = 0, m_rowTo = RasterCoverage::kMaxSide;
-    std::unique_ptr<Lists> m_own;
-    Lists& m_lists;
+    Lent<Lists> m_lists;
     RasterCoverage& m_coverage;
     RasterShader m_shader;
     RasterContours& m_flat;

@@ -12,9 +12,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kMinSegment = 1e-6;
 constexpr int kMaxArcSteps = 256;
 
-struct Vec {
-    double x = 0, y = 0;
-};
+using Vec = RasterPoint;
 
 inline RasterPoint Offset(RasterPoint p, Vec v, double k) {
     return {p.x + v.x * k, p.y + v.y * k};
@@ -26,27 +24,18 @@ inline Vec Neg(Vec d) {
     return {-d.x, -d.y};
 }
 
-// A stroker's working lists, kept from one stroke to the next on a thread:
-// allocating them for each of a frame's thousand strokes costs milliseconds
-// under Wine.
-struct StrokerLists {
-    std::vector<RasterPoint> p;
-    std::vector<Vec> d;
-    std::vector<double> len;
-};
-
 class Stroker {
 public:
-    Stroker(const RasterStroke& s, RasterContours& out, StrokerLists& lists)
+    Stroker(const RasterStroke& s, RasterContours& out, RasterStrokerLists& lists)
         : m_r(std::min(s.width * 0.5, kRasterCoordLimit)),
           m_start(s.startCap),
           m_end(s.endCap),
           m_join(s.join),
           m_limit(s.miterLimit >= 1 ? std::min(s.miterLimit, 1e6) : 1.0),
           m_out(out),
-          m_p(lists.p),
-          m_d(lists.d),
-          m_len(lists.len) {
+          m_p(lists.points),
+          m_d(lists.directions),
+          m_len(lists.lengths) {
         // Arcs are cut into chords that stray at most the tolerance.
         m_arcStep = m_r > kRasterTolerance ? 2 * std::acos(1 - kRasterTolerance / m_r) : kPi / 2;
     }
@@ -214,9 +203,9 @@ double RasterStrokeReach(double width, double miterLimit) {
     return half * std::max(1.5, std::min(miterLimit, 1e6)) + 2;
 }
 
-void StrokeContours(const RasterContours& in, const RasterStroke& stroke, RasterContours& out) {
+void StrokeContours(const RasterContours& in, const RasterStroke& stroke, RasterContours& out,
+                    RasterStrokerLists& lists) {
     out.Clear();
-    thread_local StrokerLists lists;
     Stroker s(stroke, out, lists);
     if (!s.Usable()) return;
     for (const RasterContours::Contour& c : in.contours) {
@@ -224,7 +213,7 @@ void StrokeContours(const RasterContours& in, const RasterStroke& stroke, Raster
         s.Contour(in.points.data() + c.begin, c.end - c.begin, c.closed);
     }
     // A hostile path's lists are not kept.
-    if (lists.p.capacity() > (std::size_t{1} << 16)) lists = StrokerLists();
+    if (lists.points.capacity() > (std::size_t{1} << 16)) lists = RasterStrokerLists();
 }
 
 }  // namespace fh

@@ -35,10 +35,18 @@ constexpr std::size_t kRasterMaxStrokePoints = std::size_t{1} << 20;
 // its limit or a square cap, and the pixels anti-aliasing reaches beyond.
 double RasterStrokeReach(double width, double miterLimit);
 
+// A stroker's working lists, kept by the caller from one stroke to the next:
+// allocating them for each of a frame's thousand strokes is slow under Wine.
+struct RasterStrokerLists {
+    std::vector<RasterPoint> points, directions;
+    std::vector<double> lengths;
+};
+
 // Writes the outlines of the stroke of `in` into `out` (cleared first).
 // An open contour of one point is a dot: a disc for a round start cap, a
 // square along the axes for a square one, nothing for none. Open contours get
 // caps, closed ones a join where they close.
-void StrokeContours(const RasterContours& in, const RasterStroke& stroke, RasterContours& out);
+void StrokeContours(const RasterContours& in, const RasterStroke& stroke, RasterContours& out,
+                    RasterStrokerLists& lists);
 
 }  // namespace fh

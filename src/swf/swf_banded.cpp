@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/shelf.h"
 #include "raster/raster_stroke.h"
 
 namespace fh {
@@ -46,7 +47,7 @@ struct Op {
     double top = -std::numeric_limits<double>::infinity(), bottom = std::numeric_limits<double>::infinity();
 };
 
-// What recordings keep, reused from one drawing to the next on a thread:
+// What recordings keep, lent from one drawing to the next:
 // a thousand paths allocated and freed a frame cost a millisecond or two
 // under Wine.
 struct RecordingStore {
@@ -59,7 +60,6 @@ struct RecordingStore {
     std::deque<SwfFilterList> filters;
     std::size_t points = 0;  // path points kept by this drawing
     bool large = false;      // some drawing kept more than is worth keeping room for
-    bool busy = false;
 
     void Reset() {
         points = 0;
@@ -365,18 +365,14 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
     SwfRasterCanvas direct(picture, images);
     // One thread draws as the stage goes: nothing to record.
     if (threads <= 1) return stage.Draw(direct, view, picture.width, picture.height);
-    // This thread's store, unless a drawing on it uses it already.
-    thread_local RecordingStore shared;
-    RecordingStore own;
-    RecordingStore& store = shared.busy ? own : shared;
+    Lent<RecordingStore> lent;
+    RecordingStore& store = *lent;
     struct Hold {
         RecordingStore& store;
         ~Hold() {
-            store.busy = false;
             if (store.large) store = RecordingStore();
         }
     } hold{store};
-    store.busy = true;
     const int bands = static_cast<int>(std::min(threads, 8u));
     const bool tall = picture.height >= 2 * kMinBandRows;
     // The helpers wake while the frame is recorded. A drawing that ends up

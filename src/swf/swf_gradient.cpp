@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 namespace fh {
@@ -12,54 +13,80 @@ namespace {
 double Srgb(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
 double FromLinear(double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055; }
 
-// Tables a thread built lately, by their stops as coloured: frame after
-// frame fills the same gradients, and shapes share them.
-struct TableCache {
-    struct Entry {
-        std::vector<SwfGradientStop> stops;
+// Tables built lately, by their stops as coloured: frame after frame fills
+// the same gradients, and shapes share them. One for the process, under a
+// lock, since every drawing thread fills gradients.
+class TableCache {
+public:
+    static constexpr std::size_t kMaxStops = 16;  // a movie's gradients have at most 15
+    struct Key {
+        std::array<SwfGradientStop, kMaxStops> stops;
+        std::size_t count = 0;
         bool linearRgb = false;
+    };
+
+    static TableCache& Shared() {
+        // Never destroyed: a drawing thread may still fill while the process ends.
+        static TableCache* cache = new TableCache();
+        return *cache;
+    }
+
+    bool Find(const Key& key, std::uint32_t (&table)[256]) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        for (std::size_t e = 0; e < m_used; ++e) {
+            const Entry& entry = m_entries[e];
+            if (Same(entry.key, key)) {
+                std::copy(entry.table, entry.table + 256, table);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Keep(const Key& key, const std::uint32_t (&table)[256]) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        Entry& entry = m_entries[m_next];
+        m_next = (m_next + 1) % m_entries.size();
+        m_used = std::min(m_used + 1, m_entries.size());
+        entry.key = key;
+        std::copy(table, table + 256, entry.table);
+    }
+
+private:
+    struct Entry {
+        Key key;
         std::uint32_t table[256];
     };
-    std::array<Entry, 16> entries;
-    std::size_t used = 0, next = 0;
+
+    static bool Same(const Key& a, const Key& b) {
+        return a.linearRgb == b.linearRgb &&
+               std::equal(a.stops.begin(), a.stops.begin() + a.count, b.stops.begin(), b.stops.begin() + b.count,
+                          [](const SwfGradientStop& x, const SwfGradientStop& y) {
+                              return x.ratio == y.ratio && x.color == y.color;
+                          });
+    }
+
+    std::mutex m_lock;
+    std::array<Entry, 16> m_entries;
+    std::size_t m_used = 0, m_next = 0;
 };
 
-bool SameStops(const std::vector<SwfGradientStop>& a, const std::vector<SwfGradientStop>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const SwfGradientStop& x, const SwfGradientStop& y) {
-        return x.ratio == y.ratio && x.color == y.color;
-    });
-}
-
-// The 256 colours of a gradient, premultiplied.
-void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint32_t (&table)[256]) {
-    // Kept on the thread: a frame builds a table for every gradient it fills.
-    thread_local std::vector<SwfGradientStop> stops;
-    thread_local TableCache cache;
-    stops.assign(g.stops.begin(), g.stops.end());
-    if (stops.empty()) stops.push_back({0, SwfColor{0, 0, 0, 0}});
-    for (auto& s : stops) s.color = cx.Apply(s.color);
-    for (std::size_t e = 0; e < cache.used; ++e) {
-        const TableCache::Entry& entry = cache.entries[e];
-        if (entry.linearRgb == g.linearRgb && SameStops(entry.stops, stops)) {
-            std::copy(entry.table, entry.table + 256, table);
-            return;
-        }
-    }
+void BuildTable(const SwfGradientStop* stops, std::size_t count, bool linearRgb, std::uint32_t (&table)[256]) {
     for (int i = 0; i < 256; ++i) {
         std::size_t k = 0;
-        while (k < stops.size() && stops[k].ratio < i) ++k;
+        while (k < count && stops[k].ratio < i) ++k;
         SwfColor c;
         if (k == 0) {
-            c = stops.front().color;
-        } else if (k == stops.size()) {
-            c = stops.back().color;
+            c = stops[0].color;
+        } else if (k == count) {
+            c = stops[count - 1].color;
         } else {
             const SwfGradientStop& a = stops[k - 1];
             const SwfGradientStop& b = stops[k];
             const double t = b.ratio == a.ratio ? 1.0 : (i - a.ratio) / static_cast<double>(b.ratio - a.ratio);
             auto mix = [&](std::uint8_t x, std::uint8_t y) {
                 double v;
-                if (g.linearRgb) v = FromLinear(Srgb(x / 255.0) + (Srgb(y / 255.0) - Srgb(x / 255.0)) * t) * 255;
+                if (linearRgb) v = FromLinear(Srgb(x / 255.0) + (Srgb(y / 255.0) - Srgb(x / 255.0)) * t) * 255;
                 else v = x + (y - x) * t;
                 return static_cast<std::uint8_t>(std::clamp(v + 0.5, 0.0, 255.0));
             };
@@ -69,12 +96,25 @@ void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint3
         const std::uint32_t al = c.a;
         table[i] = (al << 24) | ((c.r * al + 127) / 255 << 16) | ((c.g * al + 127) / 255 << 8) | ((c.b * al + 127) / 255);
     }
-    TableCache::Entry& entry = cache.entries[cache.next];
-    cache.next = (cache.next + 1) % cache.entries.size();
-    cache.used = std::min(cache.used + 1, cache.entries.size());
-    entry.stops.assign(stops.begin(), stops.end());
-    entry.linearRgb = g.linearRgb;
-    std::copy(table, table + 256, entry.table);
+}
+
+// The 256 colours of a gradient, premultiplied.
+void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint32_t (&table)[256]) {
+    if (g.stops.size() > TableCache::kMaxStops) {
+        // Not from a movie: built each time.
+        std::vector<SwfGradientStop> stops(g.stops.begin(), g.stops.end());
+        for (auto& s : stops) s.color = cx.Apply(s.color);
+        BuildTable(stops.data(), stops.size(), g.linearRgb, table);
+        return;
+    }
+    TableCache::Key key;
+    key.linearRgb = g.linearRgb;
+    for (const SwfGradientStop& s : g.stops) key.stops[key.count++] = {s.ratio, cx.Apply(s.color)};
+    if (key.count == 0) key.stops[key.count++] = {0, SwfColor{0, 0, 0, 0}};
+    TableCache& cache = TableCache::Shared();
+    if (cache.Find(key, table)) return;
+    BuildTable(key.stops.data(), key.count, key.linearRgb, table);
+    cache.Keep(key, table);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "base/parallel.h"
+#include "base/shelf.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -39,6 +41,30 @@ TEST(RunOnWorkers, RunsEachItemOnceGoesOnPastAThrowAndStopsWhenTold) {
         [](std::size_t) { return false; }));
     EXPECT_LT(ran.load(), 2000);
     EXPECT_TRUE(RunOnWorkers(0, 2, [&](std::size_t) { ++ran; }));
+}
+
+TEST(Shelf, LendsEachTakerItsOwnAndKeepsWhatComesBackUpToItsLimit) {
+    struct Scratch {
+        std::vector<int> room;
+    };
+    Shelf<Scratch>& shelf = Shelf<Scratch>::Shared();
+    const Scratch* first = nullptr;
+    {
+        Lent<Scratch> a, b;
+        EXPECT_NE(&*a, &*b);
+        a->room.resize(100);
+        first = &*a;
+    }
+    {
+        // The last given back comes out first, with its room.
+        Lent<Scratch> again;
+        EXPECT_EQ(first, &*again);
+        EXPECT_EQ(100u, again->room.size());
+    }
+    std::vector<std::unique_ptr<Scratch>> many;
+    for (std::size_t i = 0; i < 2 * Shelf<Scratch>::kMaxKept; ++i) many.push_back(shelf.Take());
+    for (auto& s : many) shelf.Give(std::move(s));
+    EXPECT_EQ(Shelf<Scratch>::kMaxKept, shelf.Kept());
 }
 
 }  // namespace
