@@ -110,7 +110,7 @@ void GradientTable(const SwfGradient& g, const SwfColorTransform& cx, std::uint3
     TableCache::Key key;
     key.linearRgb = g.linearRgb;
     for (const SwfGradientStop& s : g.stops) key.stops[key.count++] = {s.ratio, cx.Apply(s.color)};
-    if (key.count == 0) key.stops[key.count++] = {0, SwfColor{0, 0, 0, 0}};
+    if (key.count == 0) key.stops[key.count++] = {0, cx.Apply(SwfColor{0, 0, 0, 0})};
     TableCache& cache = TableCache::Shared();
     if (cache.Find(key, table)) return;
     BuildTable(key.stops.data(), key.count, key.linearRgb, table);

@@ -505,6 +505,19 @@ TEST(SwfGradient, SpreadsAndStops) {
     px = row();
     EXPECT_GT((px[50] >> 16) & 0xFF, 240u);
     EXPECT_EQ(px[99], 0xFF0000FFu);
+    // No stops: transparent black, as the colour transform colours it.
+    fill.gradient.stops.clear();
+    SwfColorTransform green;
+    green.gAdd = 255;
+    green.aAdd = 255;
+    EXPECT_EQ(0xFF00FF00u, row(green)[10]);
+    // More stops than a movie holds are mixed all the same.
+    const SwfColor red{255, 0, 0, 255}, blue{0, 0, 255, 255};
+    for (int i = 0; i < 20; ++i) fill.gradient.stops.push_back({static_cast<std::uint8_t>(i * 13), i < 19 ? red : blue});
+    fill.kind = SwfFillKind::Linear;
+    px = row();
+    EXPECT_EQ(px[0], 0xFFFF0000u);
+    EXPECT_EQ(px[99], 0xFF0000FFu);
 }
 
 TEST(SwfStage, HostileMoviesEndQuickly) {
