@@ -167,21 +167,23 @@ xvfb_start() {
 
 # Creates the prefix once (it lives in the build folder).
 wine_prefix_init() {
+  local made=0
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-env: creating the Wine prefix in $WINEPREFIX"
     "$FLICKHOLD_WINE" wineboot.exe -i >/dev/null 2>&1 || true
     # Without a window manager, Wine waits two seconds for every hidden
     # window to be withdrawn; unmanaged windows need no such wait.
     "$FLICKHOLD_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
-    timeout 120 wineserver -w || wineserver -k
+    made=1
   fi
   if [ ! -f "$WINEPREFIX/.no-crash-dialog" ]; then
     # A program that crashes prints its backtrace and ends. Wine's crash
     # dialog would wait for a click that never comes, holding the tests.
     "$FLICKHOLD_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
       touch "$WINEPREFIX/.no-crash-dialog"
-    timeout 120 wineserver -w || wineserver -k
+    made=1
   fi
+  if [ $made = 1 ]; then timeout 120 wineserver -w || wineserver -k; fi
 }
 
 # Starts everything a run needs; wine_session_stop undoes it.
