@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <map>
+#include <new>
+#include <string>
 
 #include "actions/movie_copies.h"
 #include "actions/site_folders.h"
@@ -88,7 +90,13 @@ SnapshotReport SaveSnapshots(const SwfEntryList& entries, const std::string& fol
             continue;
         }
         bool cut = false;
-        const std::string target = SaveSnapshot(entry, folder, names, cut, drawMs, frame);
+        std::string target;
+        try {
+            target = SaveSnapshot(entry, folder, names, cut, drawMs, frame);
+        } catch (const std::bad_alloc&) {
+            // One movie that wants more memory than there is fails alone; the batch goes on.
+            target.clear();
+        }
         once.Wrote(movie, target);
         if (!target.empty()) cutOf[target] = cut;
         report.targets.push_back(target);

@@ -132,13 +132,25 @@ private:
     std::vector<long long> m_prefix;
 };
 
-// All horizontal passes, then all vertical ones (box blurs commute).
-void BlurPlane(Plane& plane, int width, int height, double blurX, double blurY, int passes) {
+// Lines blurred between two looks at the clock.
+constexpr int kLinesPerLook = 32;
+
+// All horizontal passes, then all vertical ones (box blurs commute). False
+// when the deadline passed before the plane was done.
+bool BlurPlane(Plane& plane, int width, int height, double blurX, double blurY, int passes,
+               const RasterDeadline& deadline) {
     const Box bx = BoxFor(blurX), by = BoxFor(blurY);
     passes = Passes(passes);
     LineBlur line;
-    for (int y = 0; y < height; ++y) line.Run(&plane[Index(0, y, width)], 1, width, bx, passes);
-    for (int x = 0; x < width; ++x) line.Run(&plane[Index(x, 0, width)], width, height, by, passes);
+    for (int y = 0; y < height; ++y) {
+        if (y % kLinesPerLook == 0 && deadline.Passed()) return false;
+        line.Run(&plane[Index(0, y, width)], 1, width, bx, passes);
+    }
+    for (int x = 0; x < width; ++x) {
+        if (x % kLinesPerLook == 0 && deadline.Passed()) return false;
+        line.Run(&plane[Index(x, 0, width)], width, height, by, passes);
+    }
+    return true;
 }
 
 Plane AlphaPlane(const RasterImage& image) {
@@ -255,9 +267,9 @@ struct GlowParams {
 };
 
 template <typename ColorOf>
-void ApplyGlow(RasterImage& image, const GlowParams& p, ColorOf colorOf) {
+bool ApplyGlow(RasterImage& image, const GlowParams& p, const RasterDeadline& deadline, ColorOf colorOf) {
     Plane field = Shifted(AlphaPlane(image), image.width, image.height, p.offset);
-    BlurPlane(field, image.width, image.height, p.blurX, p.blurY, p.passes);
+    if (!BlurPlane(field, image.width, image.height, p.blurX, p.blurY, p.passes, deadline)) return false;
     const int strength = StrengthFixed(p.strength);
     std::vector<std::uint32_t> effect(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
@@ -270,6 +282,7 @@ void ApplyGlow(RasterImage& image, const GlowParams& p, ColorOf colorOf) {
         effect[i] = colorOf(m);
     }
     Composite(image, effect, PlaceFor(p.inner, p.onTop), p.knockout, !p.compositeSource);
+    return true;
 }
 
 // Bevels: d = B(p + offset) - B(p - offset) with B the blurred alpha, so
@@ -284,10 +297,10 @@ struct BevelParams {
 };
 
 template <typename EffectOf>
-void ApplyBevel(RasterImage& image, const BevelParams& p, EffectOf effectOf) {
+bool ApplyBevel(RasterImage& image, const BevelParams& p, const RasterDeadline& deadline, EffectOf effectOf) {
     const int w = image.width, h = image.height;
     Plane blurred = AlphaPlane(image);
-    BlurPlane(blurred, w, h, p.blurX, p.blurY, p.passes);
+    if (!BlurPlane(blurred, w, h, p.blurX, p.blurY, p.passes, deadline)) return false;
     const int strength = StrengthFixed(p.strength);
     auto at = [&](long long x, long long y) -> int {
         return x < 0 || y < 0 || x >= w || y >= h ? 0 : blurred[Index(static_cast<int>(x), static_cast<int>(y), w)];
@@ -302,19 +315,21 @@ void ApplyBevel(RasterImage& image, const BevelParams& p, EffectOf effectOf) {
         }
     }
     Composite(image, effect, PlaceFor(p.inner, p.onTop), p.knockout, !p.compositeSource);
+    return true;
 }
 
-void ApplyBlur(RasterImage& image, const RasterBlur& f) {
+bool ApplyBlur(RasterImage& image, const RasterBlur& f, const RasterDeadline& deadline) {
     Plane planes[4];
     for (int c = 0; c < 4; ++c) {
         planes[c].resize(image.px.size());
         for (std::size_t i = 0; i < image.px.size(); ++i)
             planes[c][i] = static_cast<std::uint8_t>(image.px[i] >> (8 * c));
-        BlurPlane(planes[c], image.width, image.height, f.blurX, f.blurY, f.passes);
+        if (!BlurPlane(planes[c], image.width, image.height, f.blurX, f.blurY, f.passes, deadline)) return false;
     }
     // Blurring premultiplied channels alike keeps each colour within its alpha.
     for (std::size_t i = 0; i < image.px.size(); ++i)
         image.px[i] = Pack(planes[2][i], planes[1][i], planes[0][i], planes[3][i]);
+    return true;
 }
 
 // Non-finite entries count as 0, a divisor of 0 (or not finite) as 1. With
@@ -458,40 +473,36 @@ RasterRect FilterReach(const std::vector<RasterFilter>& filters) {
     return total;
 }
 
-void ApplyFilter(RasterImage& image, const RasterFilter& filter) {
-    if (!Valid(image)) return;
+bool ApplyFilter(RasterImage& image, const RasterFilter& filter, const RasterDeadline& deadline) {
+    if (!Valid(image)) return true;
     switch (filter.Kind()) {
         case RasterFilterKind::Blur:
-            ApplyBlur(image, std::get<RasterBlur>(filter.params));
-            break;
+            return ApplyBlur(image, std::get<RasterBlur>(filter.params), deadline);
         case RasterFilterKind::DropShadow: {
             const auto& f = std::get<RasterDropShadow>(filter.params);
             const GlowParams p{f.blurX, f.blurY, f.strength, f.passes, OffsetFor(f.angle, f.distance),
                                f.inner,  false,   f.knockout, f.compositeSource};
-            ApplyGlow(image, p, [&f](int m) { return Tint(f.color, m); });
-            break;
+            return ApplyGlow(image, p, deadline, [&f](int m) { return Tint(f.color, m); });
         }
         case RasterFilterKind::Glow: {
             const auto& f = std::get<RasterGlow>(filter.params);
             const GlowParams p{f.blurX, f.blurY, f.strength, f.passes, Offset{}, f.inner, false, f.knockout,
                                f.compositeSource};
-            ApplyGlow(image, p, [&f](int m) { return Tint(f.color, m); });
-            break;
+            return ApplyGlow(image, p, deadline, [&f](int m) { return Tint(f.color, m); });
         }
         case RasterFilterKind::GradientGlow: {
             const auto& f = std::get<RasterGradientGlow>(filter.params);
             const std::array<std::uint32_t, 256> table = GradientTable(f);
             const GlowParams p{f.blurX, f.blurY, f.strength, f.passes, OffsetFor(f.angle, f.distance),
                                f.inner, f.onTop, f.knockout, f.compositeSource};
-            ApplyGlow(image, p, [&table](int m) { return table[static_cast<std::size_t>(m)]; });
-            break;
+            return ApplyGlow(image, p, deadline, [&table](int m) { return table[static_cast<std::size_t>(m)]; });
         }
         case RasterFilterKind::Bevel: {
             const auto& f = std::get<RasterBevel>(filter.params);
             const BevelParams p{f.blurX, f.blurY, f.strength, f.passes, OffsetFor(f.angle, f.distance),
                                 f.inner, f.onTop, f.knockout, f.compositeSource};
-            ApplyBevel(image, p, [&f](int d) { return d >= 0 ? Tint(f.highlightColor, d) : Tint(f.shadowColor, -d); });
-            break;
+            return ApplyBevel(image, p, deadline,
+                              [&f](int d) { return d >= 0 ? Tint(f.highlightColor, d) : Tint(f.shadowColor, -d); });
         }
         case RasterFilterKind::GradientBevel: {
             const auto& f = std::get<RasterGradientBevel>(filter.params);
@@ -499,21 +510,23 @@ void ApplyFilter(RasterImage& image, const RasterFilter& filter) {
             const BevelParams p{f.blurX, f.blurY, f.strength, f.passes, OffsetFor(f.angle, f.distance),
                                 f.inner, f.onTop, f.knockout, f.compositeSource};
             // Full highlight at entry 0, flat at 128, full shadow at 255.
-            ApplyBevel(image, p,
-                       [&table](int d) { return table[static_cast<std::size_t>(std::min(255, (256 - d) >> 1))]; });
-            break;
+            return ApplyBevel(image, p, deadline,
+                              [&table](int d) { return table[static_cast<std::size_t>(std::min(255, (256 - d) >> 1))]; });
         }
         case RasterFilterKind::Convolution:
             ApplyConvolution(image, std::get<RasterConvolution>(filter.params));
-            break;
+            return !deadline.Passed();
         case RasterFilterKind::ColorMatrix:
             ApplyColorMatrix(image, std::get<RasterColorMatrix>(filter.params));
-            break;
+            return !deadline.Passed();
     }
+    return true;
 }
 
-void ApplyFilters(RasterImage& image, const std::vector<RasterFilter>& filters) {
-    for (const RasterFilter& f : filters) ApplyFilter(image, f);
+bool ApplyFilters(RasterImage& image, const std::vector<RasterFilter>& filters, const RasterDeadline& deadline) {
+    for (const RasterFilter& f : filters)
+        if (deadline.Passed() || !ApplyFilter(image, f, deadline)) return false;
+    return true;
 }
 
 }  // namespace fh

@@ -5,6 +5,7 @@
 // passes whatever the blur amounts.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <variant>
 #include <vector>
@@ -97,9 +98,19 @@ RasterRect FilterReach(const RasterFilter& filter);
 // The reach of several filters applied in a row: each grows the previous result.
 RasterRect FilterReach(const std::vector<RasterFilter>& filters);
 
+// When the drawing a filter works for must end: the filters read the clock
+// between blocks of lines, so that a slow one stops soon after the time.
+struct RasterDeadline {
+    bool timed = false;
+    std::chrono::steady_clock::time_point at;
+    bool Passed() const { return timed && std::chrono::steady_clock::now() > at; }
+};
+
 // Applies the filter to `image` in place; the image already has the reach as
-// a transparent margin around the object.
-void ApplyFilter(RasterImage& image, const RasterFilter& filter);
-void ApplyFilters(RasterImage& image, const std::vector<RasterFilter>& filters);
+// a transparent margin around the object. False when the deadline passed
+// first: the image is then half done and must not be shown.
+bool ApplyFilter(RasterImage& image, const RasterFilter& filter, const RasterDeadline& deadline = RasterDeadline());
+bool ApplyFilters(RasterImage& image, const std::vector<RasterFilter>& filters,
+                  const RasterDeadline& deadline = RasterDeadline());
 
 }  // namespace fh

@@ -10,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -134,6 +135,10 @@ public:
         m_store.ops.push_back(op);
     }
 
+    // Each band's canvas builds every clip again over every row.
+    int Copies() const override { return m_copies; }
+    void SetCopies(int copies) { m_copies = copies; }
+
     bool Layered() const { return m_layered; }
     bool Passing() const { return m_passing; }
 
@@ -146,7 +151,10 @@ public:
         int layers = 0;
         auto meets = [&](const Op& op) { return layers > 0 || (op.bottom > y0 && op.top < y1); };
         for (const Op& op : m_store.ops) {
-            if (timed && ++n % 64 == 0 && Clock::now() > deadline) return false;
+            // Clips and layers may each take long: the clock is read before every one.
+            const bool costly = op.kind == Op::Kind::PushClip || op.kind == Op::Kind::PushLayer ||
+                                op.kind == Op::Kind::PopLayer;
+            if (timed && (++n % 64 == 0 || costly) && Clock::now() > deadline) return false;
             switch (op.kind) {
             case Op::Kind::Clear: canvas.Clear(op.color); break;
             case Op::Kind::Fill:
@@ -263,6 +271,7 @@ private:
     SwfCanvas& m_direct;
     RecordingStore& m_store;
     bool m_layered = false, m_passing = false;
+    int m_copies = 1;
 };
 
 // Threads kept for the process's drawings: starting a thread costs about a
@@ -359,12 +368,22 @@ private:
 
 }  // namespace
 
-SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
-                               unsigned threads) {
+namespace {
+
+SwfDrawReport DrawInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
+                          unsigned threads) {
     const auto start = Clock::now();
+    RasterDeadline limit;
+    limit.timed = stage.DrawTimeLimit() > 0;
+    limit.at = start + std::chrono::milliseconds(stage.DrawTimeLimit());
     SwfRasterCanvas direct(picture, images);
+    direct.SetDeadline(limit);
     // One thread draws as the stage goes: nothing to record.
-    if (threads <= 1) return stage.Draw(direct, view, picture.width, picture.height);
+    if (threads <= 1) {
+        SwfDrawReport report = stage.Draw(direct, view, picture.width, picture.height);
+        if (direct.Cut()) report.cut = true;
+        return report;
+    }
     Lent<RecordingStore> lent;
     RecordingStore& store = *lent;
     struct Hold {
@@ -386,15 +405,17 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
     } reserved;
     if (tall) reserved.lock = Helpers::Shared().Reserve(static_cast<std::size_t>(bands - 1));
     Recording recording(direct, store);
+    if (tall) recording.SetCopies(bands);
     SwfDrawReport report = stage.Draw(recording, view, picture.width, picture.height);
-    const bool timed = stage.DrawTimeLimit() > 0;
-    const Clock::time_point deadline = start + std::chrono::milliseconds(stage.DrawTimeLimit());
-    if (recording.Passing()) return report;
+    if (recording.Passing()) {
+        if (direct.Cut()) report.cut = true;
+        return report;
+    }
     recording.Decode(images, threads);
     std::vector<int> cuts = {0, picture.height};
     if (tall && !recording.Layered()) cuts = recording.Cuts(picture.width, picture.height, bands);
     if (cuts.size() <= 2) {
-        if (!recording.Replay(direct, 0, picture.height, deadline, timed)) report.cut = true;
+        if (!recording.Replay(direct, 0, picture.height, limit.at, limit.timed) || direct.Cut()) report.cut = true;
         return report;
     }
     const std::size_t count = cuts.size() - 1;
@@ -402,8 +423,9 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
     const std::function<void(std::size_t)> band = [&](std::size_t i) {
         try {
             SwfRasterCanvas canvas(picture, images);
+            canvas.SetDeadline(limit);
             canvas.LimitRows(cuts[i], cuts[i + 1]);
-            finished[i] = recording.Replay(canvas, cuts[i], cuts[i + 1], deadline, timed);
+            finished[i] = recording.Replay(canvas, cuts[i], cuts[i + 1], limit.at, limit.timed) && !canvas.Cut();
         } catch (const std::exception&) {
             // Out of memory, say: the band stays as it was and the drawing counts as cut.
         }
@@ -427,6 +449,21 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
     }
     if (std::find(finished.begin(), finished.end(), 0) != finished.end()) report.cut = true;
     return report;
+}
+
+}  // namespace
+
+SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
+                               unsigned threads) {
+    try {
+        return DrawInBands(stage, images, picture, view, threads);
+    } catch (const std::bad_alloc&) {
+        // A frame that needs more memory than the process can get (a 32-bit
+        // one has 2 GiB) is cut where it was: the picture keeps what was drawn.
+        SwfDrawReport report;
+        report.cut = true;
+        return report;
+    }
 }
 
 }  // namespace fh

@@ -77,6 +77,10 @@ public:
     // through those clips. A canvas without layers draws straight through.
     virtual void PushLayer(const SwfLayerRect& rect) { (void)rect; }
     virtual void PopLayer(const SwfLayerEffects& effects) { (void)effects; }
+    // How many canvases draw every call at once (bands of one picture, each
+    // building every clip over all its rows): the drawing's budget counts
+    // clips that many times.
+    virtual int Copies() const { return 1; }
 };
 
 }  // namespace fh

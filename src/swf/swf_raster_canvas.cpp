@@ -154,8 +154,16 @@ SwfRasterCanvas::SwfRasterCanvas(RasterImage& target, SwfImages& images)
 SwfRasterCanvas::~SwfRasterCanvas() = default;
 
 RasterCanvas* SwfRasterCanvas::Current() {
+    if (m_cut) return nullptr;
     if (m_layers.empty()) return &m_canvas;
     return m_layers.back()->canvas.get();
+}
+
+// Read before each costly call (a clip's mask, a layer): a drawing past its
+// time ends there.
+bool SwfRasterCanvas::InTime() {
+    if (!m_cut && m_deadline.Passed()) m_cut = true;
+    return !m_cut;
 }
 
 // The stage is opaque whatever alpha its colour was given.
@@ -221,8 +229,11 @@ void SwfRasterCanvas::Stroke(const SwfPath& path, const SwfStroke& stroke, const
 }
 
 void SwfRasterCanvas::PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) {
-    RasterCanvas* canvas = Current();
-    if (!canvas) return;
+    RasterCanvas* canvas = InTime() ? Current() : nullptr;
+    if (!canvas) {
+        ++m_skippedClips;
+        return;
+    }
     std::vector<std::pair<RasterPath, FillRule>> clip(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         ToRaster(paths[i].first, clip[i].first, OffsetX(), OffsetY());
@@ -232,6 +243,10 @@ void SwfRasterCanvas::PushClip(const std::vector<std::pair<SwfPath, bool>>& path
 }
 
 void SwfRasterCanvas::PopClip() {
+    if (m_skippedClips > 0) {
+        --m_skippedClips;
+        return;
+    }
     if (RasterCanvas* canvas = Current()) canvas->PopClip();
 }
 
@@ -244,7 +259,8 @@ void SwfRasterCanvas::PushLayer(const SwfLayerRect& rect) {
                                              static_cast<long long>(m_width) + kMaxLayerMargin);
     const long long y1 = std::min<long long>(static_cast<long long>(rect.y) + std::max(rect.height, 0),
                                              static_cast<long long>(m_height) + kMaxLayerMargin);
-    if (m_drawable && Current() && m_layers.size() < static_cast<std::size_t>(kMaxLayers) && x0 < x1 && y0 < y1) {
+    if (m_drawable && InTime() && Current() && m_layers.size() < static_cast<std::size_t>(kMaxLayers) && x0 < x1 &&
+        y0 < y1) {
         layer->x = static_cast<int>(x0);
         layer->y = static_cast<int>(y0);
         layer->image = RasterImage(static_cast<int>(x1 - x0), static_cast<int>(y1 - y0));
@@ -260,7 +276,10 @@ void SwfRasterCanvas::PopLayer(const SwfLayerEffects& effects) {
     RasterCanvas* below = Current();
     if (!layer->canvas || !below) return;
     RasterImage& image = layer->image;
-    if (effects.filters) ApplyFilters(image, *effects.filters);
+    if (!InTime() || (effects.filters && !ApplyFilters(image, *effects.filters, m_deadline))) {
+        m_cut = true;
+        return;
+    }
     if (!effects.colorTransform.IsIdentity()) {
         const RasterColorTransform t = ToRaster(effects.colorTransform);
         ApplyColorTransform(image, t.mul, t.add);

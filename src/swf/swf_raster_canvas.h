@@ -57,6 +57,10 @@ public:
     void PopLayer(const SwfLayerEffects& effects) override;
     // Later drawing touches only rows [y0, y1) of the target.
     void LimitRows(int y0, int y1) { m_canvas.LimitRows(y0, y1); }
+    // The time the drawing must end by. Past it the canvas draws nothing
+    // more (a layer whose filters it cut halfway is dropped) and says so.
+    void SetDeadline(const RasterDeadline& deadline) { m_deadline = deadline; }
+    bool Cut() const { return m_cut; }
 
 private:
     struct Layer {
@@ -70,6 +74,7 @@ private:
     int OffsetX() const { return m_layers.empty() ? 0 : m_layers.back()->x; }
     int OffsetY() const { return m_layers.empty() ? 0 : m_layers.back()->y; }
     bool Paint(const SwfPaint& paint, RasterPaint& out);
+    bool InTime();
 
     RasterCanvas m_canvas;
     int m_width, m_height;
@@ -78,6 +83,9 @@ private:
     std::vector<std::unique_ptr<Layer>> m_layers;
     RasterPath m_path;
     RasterGradient m_gradient;  // the ramp of the gradient being drawn
+    RasterDeadline m_deadline;
+    bool m_cut = false;
+    std::size_t m_skippedClips = 0;  // clips pushed after the cut, not built
 };
 
 // A SwfColor as premultiplied 0xAARRGGBB.

@@ -37,13 +37,17 @@ public:
         m_canvas.Clear(m_stage.m_background);
         // Erase and Alpha with no layer above them cut into the stage's
         // objects, which then make a group of their own over the background.
-        const bool group = CutsInto(*m_stage.m_root, 0) && Reserve(m_area, nullptr);
+        std::uint64_t bytes = 0;
+        const bool group = CutsInto(*m_stage.m_root, 0) && Reserve(m_area, nullptr, bytes);
         if (group) {
             m_canvas.PushLayer(m_area);
             ++m_layers;
         }
         List(*m_stage.m_root, m_view, SwfColorTransform(), 0);
-        if (group) m_canvas.PopLayer(SwfLayerEffects());
+        if (group) {
+            m_canvas.PopLayer(SwfLayerEffects());
+            m_liveBytes -= bytes;
+        }
         return m_report;
     }
 
@@ -69,24 +73,57 @@ private:
     }
 
     void List(const Instance& instance, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
-        std::vector<std::uint16_t> clips;  // clip depths of the masks in force
+        std::vector<std::pair<std::uint16_t, std::uint64_t>> clips;  // clip depths of the masks in force, their bytes
+        auto pop = [&] {
+            m_canvas.PopClip();
+            m_liveBytes -= clips.back().second;
+            clips.pop_back();
+        };
         for (const auto& entry : instance.list) {
-            while (!clips.empty() && entry.first > clips.back()) {
-                m_canvas.PopClip();
-                clips.pop_back();
-            }
+            while (!clips.empty() && entry.first > clips.back().first) pop();
             const Object& o = entry.second;
             const SwfMatrix om = m * o.matrix;
             if (o.clipDepth) {
+                // A mask the budget cannot afford ends the drawing: what it
+                // masks must not show unmasked.
+                std::uint64_t bytes = 0;
+                if (!Spend(1, true) || !ReserveMask(bytes)) continue;
                 std::vector<std::pair<SwfPath, bool>> paths;
                 Mask(o.character, o.sprite.get(), om, o.ratio, nesting, paths);
                 m_canvas.PushClip(paths);
-                clips.push_back(o.clipDepth);
+                clips.emplace_back(o.clipDepth, bytes);
                 continue;
             }
             if (o.visible) Placed(o, om, cx, nesting);
         }
-        for (std::size_t i = 0; i < clips.size(); ++i) m_canvas.PopClip();
+        while (!clips.empty()) pop();
+    }
+
+    // A mask covers the area drawn on, a byte a pixel, on every canvas that
+    // draws the calls: its pixels count against the drawing's work and,
+    // while it is in force, its memory.
+    bool ReserveMask(std::uint64_t& bytes) {
+        const std::uint64_t area = static_cast<std::uint64_t>(std::max(0, m_area.width)) *
+                                   static_cast<std::uint64_t>(std::max(0, m_area.height));
+        bytes = area * static_cast<std::uint64_t>(std::clamp(m_canvas.Copies(), 1, 64));
+        m_maskWork += bytes;
+        if (m_maskWork > Canvas() * m_stage.m_limits.maxMaskWork || !Live(bytes)) {
+            m_report.cut = true;
+            return false;
+        }
+        return true;
+    }
+
+    // Memory that layers and masks hold at once, against a cap that keeps a
+    // frame within what a 32-bit process can have whatever the canvas size.
+    bool Live(std::uint64_t bytes) {
+        if (m_liveBytes + bytes > m_stage.m_limits.maxLiveBytes) return false;
+        m_liveBytes += bytes;
+        return true;
+    }
+
+    std::uint64_t Canvas() const {
+        return std::max<std::uint64_t>(1, static_cast<std::uint64_t>(m_width) * static_cast<std::uint64_t>(m_height));
     }
 
     static bool Layered(const Object& o) {
@@ -121,7 +158,8 @@ private:
         SwfFilterList scaled;
         if (filters && std::fabs(m_filterScale - 1) > 1e-9) filters = &(scaled = ScaledFilters(*filters, m_filterScale));
         SwfLayerRect rect;
-        if (!LayerRect(o, m, filters, nesting, rect)) return;
+        std::uint64_t bytes = 0;
+        if (!LayerRect(o, m, filters, nesting, rect, bytes)) return;
         m_canvas.PushLayer(rect);
         ++m_layers;
         const SwfLayerRect outer = m_area;
@@ -135,6 +173,7 @@ private:
         effects.filters = filters;
         effects.colorTransform = cx * o.colorTransform;
         m_canvas.PopLayer(effects);
+        m_liveBytes -= bytes;
     }
 
     // The canvas rectangle of an object's layer: what it draws, grown by its
@@ -142,7 +181,8 @@ private:
     // what lies just outside still spreads into view) and never farther
     // than a margin past the canvas. False when there is nothing to draw or
     // the drawing's layer budget is spent.
-    bool LayerRect(const Object& o, const SwfMatrix& m, const SwfFilterList* filters, int nesting, SwfLayerRect& out) {
+    bool LayerRect(const Object& o, const SwfMatrix& m, const SwfFilterList* filters, int nesting, SwfLayerRect& out,
+                   std::uint64_t& bytes) {
         if (m_layers + 1 >= SwfCanvas::kMaxLayers || !Spend(1, true)) {
             m_report.cut = true;
             return false;
@@ -164,21 +204,25 @@ private:
                                     m_height + margin});
         if (!(x0 < x1 && y0 < y1)) return false;
         out = {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
-        return Reserve(out, filters);
+        return Reserve(out, filters, bytes);
     }
 
     // Counts a layer and the filter passes over it against the drawing's
-    // budget, which grows with the canvas.
-    bool Reserve(const SwfLayerRect& rect, const SwfFilterList* filters) {
-        const std::uint64_t canvas = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(m_width) * m_height);
-        const std::uint64_t area = static_cast<std::uint64_t>(rect.width) * static_cast<std::uint64_t>(rect.height);
+    // budget, which grows with the canvas, and its memory (the picture, and
+    // the planes filters work in) while it is open.
+    bool Reserve(const SwfLayerRect& rect, const SwfFilterList* filters, std::uint64_t& bytes) {
+        const std::uint64_t canvas = Canvas();
+        const std::uint64_t area = static_cast<std::uint64_t>(std::max(0, rect.width)) *
+                                   static_cast<std::uint64_t>(std::max(0, rect.height));
         std::uint64_t passes = 1;
         if (filters)
             for (const RasterFilter& f : *filters) passes += FilterCost(f);
         m_layerPixels += area;
         m_layerWork += area * passes;
+        bytes = area * (filters ? 8 : 4);
         if (m_layerPixels > canvas * m_stage.m_limits.maxLayerPixels ||
-            m_layerWork > canvas * m_stage.m_limits.maxLayerWork) {
+            m_layerWork > std::max<std::uint64_t>(canvas * m_stage.m_limits.maxLayerWork, kLeastLayerWork) ||
+            !Live(bytes)) {
             m_report.cut = true;
             return false;
         }
@@ -315,18 +359,26 @@ private:
         if (paint.color.a) m_canvas.Fill(device, false, paint);
     }
 
-    // Passes over the layer's pixels a filter makes, roughly.
+    // Filter work any drawing may do, however small its canvas (a few
+    // milliseconds): a small picture may still show a heavy blur.
+    static constexpr std::uint64_t kLeastLayerWork = std::uint64_t{1} << 26;
+
+    // Passes over the layer's pixels a filter makes: a blur goes over each of
+    // the four channel planes, across and down, once a pass; the others
+    // blur the alpha alone, then colour and composite it.
     static std::uint64_t FilterCost(const RasterFilter& filter) {
         const auto passes = [](int n) { return static_cast<std::uint64_t>(std::clamp(n, 1, 15)); };
         return std::visit(
             [&](const auto& f) -> std::uint64_t {
                 using T = std::decay_t<decltype(f)>;
                 if constexpr (std::is_same_v<T, RasterColorMatrix>) {
-                    return 1;
+                    return 2;
                 } else if constexpr (std::is_same_v<T, RasterConvolution>) {
-                    return 1 + static_cast<std::uint64_t>(std::clamp(f.matrixX, 0, 15) * std::clamp(f.matrixY, 0, 15)) / 4;
+                    return 1 + static_cast<std::uint64_t>(std::clamp(f.matrixX, 0, 15) * std::clamp(f.matrixY, 0, 15));
+                } else if constexpr (std::is_same_v<T, RasterBlur>) {
+                    return 2 + 8 * passes(f.passes);
                 } else {
-                    return 2 + passes(f.passes);
+                    return 4 + 2 * passes(f.passes);
                 }
             },
             filter.params);
@@ -626,7 +678,8 @@ private:
     double m_filterScale;         // canvas pixels to a stage pixel, for filter sizes
     SwfLayerRect m_area;          // the canvas, or the layer drawn on
     int m_layers = 0;             // layers pushed and not yet popped
-    std::uint64_t m_layerPixels = 0, m_layerWork = 0;
+    std::uint64_t m_layerPixels = 0, m_layerWork = 0, m_maskWork = 0;
+    std::uint64_t m_liveBytes = 0;  // of the layers and masks open now
     std::vector<std::uint16_t> m_expanding;  // the buttons being expanded, outermost first
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };

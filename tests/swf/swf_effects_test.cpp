@@ -445,5 +445,109 @@ TEST(SwfEffectsStage, HostileEffectsEndWithinTheCaps) {
     }
 }
 
+// A recording canvas that says it stands for `copies` band canvases.
+class BandsCanvas : public RecordingCanvas {
+public:
+    explicit BandsCanvas(int copies) : m_copies(copies) {}
+    int Copies() const override { return m_copies; }
+
+private:
+    int m_copies;
+};
+
+TEST(SwfEffectsStage, FiltersMasksAndLayersCountTheWorkAndMemoryTheyTake) {
+    // Three 15-pass blurs over a QHD player: about 120 passes over the
+    // pixels, far past the drawing's work.
+    Place3Fields blurred;
+    blurred.character = 1;
+    blurred.hasFilters = true;
+    blurred.filters.assign(3, BlurFilter(2, 2, 15));
+    const Tags filters = {Rect(1, 0xFF0000FF, 0, 0, 2560 * 20, 1440 * 20), Place3(1, blurred)};
+    // 128 masks, each inside the one before, over a picture drawn in two bands.
+    Tags masks = {Rect(1, 0xFF0000FF, 0, 0, 1024 * 20, 1024 * 20)};
+    for (std::uint16_t depth = 1; depth <= 128; ++depth) masks.push_back(Place(depth, 1, "", "", -1, 300));
+    masks.push_back(Place(299, 1));
+    // Ten layers in layers, each reaching past the snapshot's 4096 pixels by
+    // the margin filters may need, and 54 masks in the innermost.
+    Tags layers = {Rect(1, 0xFF0000FF, -30 * 20, -30 * 20, 265 * 20, 265 * 20)};
+    Tags inner;
+    for (std::uint16_t depth = 1; depth <= 54; ++depth) inner.push_back(Place(depth, 1, "", "", -1, 100));
+    inner.push_back(Place(99, 1, MatrixRecord(20, 0, 0, 20, 0, 0)));
+    inner.push_back(ShowFrame());
+    layers.push_back(Sprite(2, inner));
+    Place3Fields layer;
+    layer.blend = 2;
+    for (std::uint16_t id = 3; id <= 11; ++id) {
+        layer.character = id - 1;
+        layers.push_back(Sprite(id, {Place3(1, layer), ShowFrame()}));
+    }
+    layer.character = 11;
+    layers.push_back(Place3(1, layer));
+
+    const struct {
+        const char* name;
+        const Tags& tags;
+        int side, copies;
+        std::size_t mostLayers;
+    } cases[] = {
+        {"filters", filters, 0, 1, 0},  // the blurred layer is refused
+        {"masks in bands", masks, 1024, 2, 0},
+        {"layers and masks at the snapshot's size", layers, 4096, 1, 9},
+    };
+    const SwfStageLimits limits;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int width = c.side ? c.side : 2560, height = c.side ? c.side : 1440;
+        SwfStage stage(Load(MovieOf(width, height, c.tags)));
+        BandsCanvas canvas(c.copies);
+        const SwfDrawReport report = stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), width, height);
+        EXPECT_TRUE(report.cut) << canvas.Kinds();
+        // What the canvases would hold at once (a mask covers the layer it
+        // is drawn in), and the mask pixels they would build.
+        std::vector<std::uint64_t> areas = {static_cast<std::uint64_t>(width) * height};
+        std::uint64_t open = 0, most = 0, maskPixels = 0;
+        std::size_t layersDrawn = 0;
+        for (const auto& call : canvas.calls) {
+            if (call.kind == 'L') {
+                areas.push_back(static_cast<std::uint64_t>(call.layer.width) * call.layer.height);
+                open += areas.back() * 4;
+                ++layersDrawn;
+            } else if (call.kind == 'l') {
+                open -= areas.back() * 4;
+                areas.pop_back();
+            } else if (call.kind == 'P') {
+                maskPixels += areas.back() * static_cast<std::uint64_t>(c.copies);
+            }
+            most = std::max(most, open);
+        }
+        EXPECT_LE(layersDrawn, c.mostLayers);
+        EXPECT_LE(most, limits.maxLiveBytes);
+        EXPECT_LE(maskPixels, static_cast<std::uint64_t>(width) * height * limits.maxMaskWork);
+    }
+
+    // A layer whose filters outrun the deadline is dropped, and the canvas says it was cut.
+    RasterImage target(64, 64);
+    target.px.assign(target.px.size(), 0xFFFFFFFFu);
+    SwfImages images;
+    SwfRasterCanvas canvas(target, images);
+    RasterDeadline past;
+    past.timed = true;
+    past.at = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    RasterImage plane(32, 32);
+    EXPECT_FALSE(ApplyFilters(plane, {RasterFilter{RasterBlur{4, 4, 1}}}, past));
+    EXPECT_TRUE(ApplyFilters(plane, {RasterFilter{RasterBlur{4, 4, 1}}}));
+    canvas.PushLayer({0, 0, 64, 64});
+    SwfPaint red;
+    red.color = SwfColor{255, 0, 0, 255};
+    canvas.Fill(SwfPath::Rectangle(0, 0, 64, 64), true, red);
+    const SwfFilterList blur = {RasterFilter{RasterBlur{4, 4, 1}}};
+    SwfLayerEffects effects;
+    effects.filters = &blur;
+    canvas.SetDeadline(past);
+    canvas.PopLayer(effects);
+    EXPECT_TRUE(canvas.Cut());
+    EXPECT_EQ(0xFFFFFFFFu, target.At(32, 32));
+}
+
 }  // namespace
 }  // namespace fh
