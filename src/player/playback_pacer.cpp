@@ -32,7 +32,7 @@ PlaybackPacer::Tick PlaybackPacer::OnTick(std::uint32_t now) {
 void PlaybackPacer::Drew(std::uint32_t start, std::uint32_t end) {
     const std::uint32_t took = end - start;
     m_behind = false;
-    m_drawAllowed = start + static_cast<std::uint32_t>(took / m_share);
+    m_drawAllowed = took <= m_period ? start : start + static_cast<std::uint32_t>(took / m_share);
 }
 
 }  // namespace fh

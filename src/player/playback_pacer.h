@@ -1,10 +1,12 @@
 #pragma once
 // When the player moves a movie on and when it draws: frames fall due at
 // the movie's rate and are played through in order, a few at a tick; those
-// further behind are dropped, never queued. Drawing is paced so that it
-// takes no more than a share of the time (a quarter by default): after a
-// drawing of d milliseconds the next waits until d / share has passed since
-// it began, and the frames in between are moved through without a picture.
+// further behind are dropped, never queued. Every frame is drawn while a
+// drawing fits in the frame period. A drawing that does not is behind the
+// movie: then drawing may take no more than a share of the time (half by
+// default), so that the window still answers: after such a drawing of d
+// milliseconds the next waits until d / share has passed since it began,
+// and the frames in between are moved through without a picture.
 // Times are milliseconds of a clock that wraps (GetTickCount).
 
 #include <cstdint>
@@ -15,7 +17,7 @@ class PlaybackPacer {
 public:
     static constexpr int kMostFramesPerTick = 4;
 
-    PlaybackPacer(double framesPerSecond, std::uint32_t now, double drawShare = 0.25);
+    PlaybackPacer(double framesPerSecond, std::uint32_t now, double drawShare = 0.5);
 
     std::uint32_t Period() const { return m_period; }
 
