@@ -61,5 +61,7 @@ void BenchArchive(const std::string& root, int scale);
 // in a child process that runs BenchHostileMovie.
 void BenchMovie(const std::string& root);
 int BenchHostileMovie(const std::string& path);
+void BenchHostileFrames(const std::string& root);
+int BenchHostileFrame(const std::string& spec);
 
 }  // namespace fh::bench
