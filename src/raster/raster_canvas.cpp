@@ -91,6 +91,68 @@ struct RasterCanvas::PaintSink final : RasterSpanSink {
     }
 };
 
+namespace {
+
+// Channel by channel, saturating.
+inline std::uint32_t AddSaturated(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const std::uint32_t v = ((a >> shift) & 0xFFu) + ((b >> shift) & 0xFFu);
+        out |= std::min<std::uint32_t>(v, 0xFFu) << shift;
+    }
+    return out;
+}
+
+// A fill's share of a pixel: its coverage, up to what the fills over it
+// left. What it hides of those under it is its share times its opacity, so
+// that a translucent fill over another shows it as source-over would.
+inline std::uint8_t Take(std::uint8_t& taken, std::uint8_t cover, std::uint32_t color) {
+    const std::uint8_t share = std::min<std::uint8_t>(cover, static_cast<std::uint8_t>(255 - taken));
+    taken = static_cast<std::uint8_t>(taken + Div255(share * (color >> 24)));
+    return share;
+}
+
+}  // namespace
+
+// Adds the coverage rows of a fill, in its paint, to the sum of the fills.
+struct RasterCanvas::SumSink final : RasterSpanSink {
+    RasterCanvas& canvas;
+    FillSum& sum;
+
+    SumSink(RasterCanvas& c, FillSum& s) : canvas(c), sum(s) {}
+
+    void Row(int y, int x0, int x1, const std::uint8_t* cover) override {
+        const Box& b = sum.box;
+        if (y < b.y0 || y >= b.y1) return;
+        const int from = std::max(x0, b.x0), to = std::min(x1, b.x1);
+        if (from >= to) return;
+        cover += from - x0;
+        const int n = to - from;
+        const std::size_t at = Index(from - b.x0, y - b.y0, b.Width());
+        std::uint32_t* dst = sum.px.data() + at;
+        std::uint8_t* taken = sum.taken.data() + at;
+        const RasterShader& shader = canvas.m_shader;
+        if (shader.IsSolid()) {
+            const std::uint32_t color = shader.Color();
+            for (int i = 0; i < n; ++i)
+                if (const std::uint8_t share = cover[i] ? Take(taken[i], cover[i], color) : 0)
+                    dst[i] = AddSaturated(dst[i], RasterScale(color, share));
+            return;
+        }
+        std::uint32_t* colors = canvas.m_rowColor.data();
+        shader.ShadeRow(from, y, n, colors);
+        for (int i = 0; i < n; ++i)
+            if (const std::uint8_t share = cover[i] ? Take(taken[i], cover[i], colors[i]) : 0)
+                dst[i] = AddSaturated(dst[i], RasterScale(colors[i], share));
+    }
+
+    void Run(int y, int x0, int x1, std::uint8_t c) override {
+        const int n = std::max(0, x1 - x0);
+        std::fill_n(canvas.m_rowCover.data(), n, c);
+        Row(y, x0, x1, canvas.m_rowCover.data());
+    }
+};
+
 // Adds the coverage rows of one clip path to a mask, saturating.
 struct RasterCanvas::MaskSink final : RasterSpanSink {
     ClipMask& mask;
@@ -196,8 +258,57 @@ void RasterCanvas::Paint(const Box& box, FillRule rule, const RasterContours& co
     const std::size_t width = static_cast<std::size_t>(box.Width());
     if (m_rowCover.size() < width) m_rowCover.resize(width);
     if (m_rowColor.size() < width) m_rowColor.resize(width);
+    if (m_sum.open) {
+        if (m_sum.box.Empty()) return;
+        SumSink sink(*this, m_sum);
+        Rasterize(box, rule, contours, sink, sampled);
+        return;
+    }
     PaintSink sink(*this, *m_surfaces.back());
     Rasterize(box, rule, contours, sink, sampled);
+}
+
+void RasterCanvas::BeginFills(int x, int y, int width, int height) {
+    if (m_sum.open) EndFills();
+    const Box draw = DrawBox();
+    // 64-bit sums: a corner near INT_MAX plus a width must not wrap.
+    const long long x1 = static_cast<long long>(x) + std::max(width, 0), y1 = static_cast<long long>(y) + std::max(height, 0);
+    Box b{std::max(draw.x0, x), std::max({draw.y0, y, m_rowFrom}),
+          static_cast<int>(std::min<long long>(draw.x1, x1)),
+          static_cast<int>(std::min<long long>({draw.y1, y1, static_cast<long long>(m_rowTo)}))};
+    if (b.Empty()) b = Box();
+    m_sum.open = true;
+    m_sum.box = b;
+    const std::size_t area = b.Empty() ? 0 : static_cast<std::size_t>(b.Width()) * static_cast<std::size_t>(b.Height());
+    m_sum.px.assign(area, 0);
+    m_sum.taken.assign(area, 0);
+}
+
+void RasterCanvas::EndFills() {
+    if (!m_sum.open) return;
+    m_sum.open = false;
+    const Box& b = m_sum.box;
+    Surface& s = *m_surfaces.back();
+    const ClipMask* clip = s.clips.empty() ? nullptr : &s.clips.back();
+    const int n = b.Width();
+    if (!b.Empty() && m_rowCover.size() < static_cast<std::size_t>(n)) m_rowCover.resize(static_cast<std::size_t>(n));
+    for (int y = b.y0; y < b.y1 && !b.Empty(); ++y) {
+        std::uint32_t* sum = m_sum.px.data() + Index(0, y - b.y0, n);
+        std::uint32_t* dst = s.image->px.data() + Index(b.x0 - s.box.x0, y - s.box.y0, s.box.Width());
+        for (int i = 0; i < n; ++i) sum[i] = RasterValidPixel(sum[i]);
+        if (clip) {
+            for (int i = 0; i < n; ++i) m_rowCover[static_cast<std::size_t>(i)] = clip->At(b.x0 + i, y);
+            RasterBlendRow(dst, sum, m_rowCover.data(), n);
+            continue;
+        }
+        for (int i = 0; i < n; ++i)
+            if (sum[i]) dst[i] = RasterOver(sum[i], dst[i]);
+    }
+    // A large shape's sum is not kept for the next.
+    if (m_sum.px.capacity() > (std::size_t{1} << 20)) {
+        m_sum.px = std::vector<std::uint32_t>();
+        m_sum.taken = std::vector<std::uint8_t>();
+    }
 }
 
 void RasterCanvas::Fill(const RasterPath& path, FillRule rule, const RasterPaint& paint) {
@@ -229,6 +340,7 @@ void RasterCanvas::Stroke(const RasterPath& path, const RasterStroke& stroke, co
 }
 
 void RasterCanvas::PushClip(const std::vector<std::pair<RasterPath, FillRule>>& paths) {
+    EndFills();
     Surface& s = *m_surfaces.back();
     ClipMask mask;
     const Box box = DrawBox();
@@ -272,6 +384,7 @@ void RasterCanvas::PushClip(const std::vector<std::pair<RasterPath, FillRule>>& 
 }
 
 void RasterCanvas::PopClip() {
+    EndFills();
     if (!m_surfaces.back()->clips.empty()) m_surfaces.back()->clips.pop_back();
 }
 
@@ -281,6 +394,7 @@ void RasterCanvas::PushLayer() {
 }
 
 void RasterCanvas::PushLayer(int x, int y, int width, int height) {
+    EndFills();
     const Box& parent = m_surfaces.back()->box;
     auto layer = std::make_unique<Surface>();
     // 64-bit sums: a corner near INT_MAX plus a width must not wrap.
@@ -296,6 +410,7 @@ void RasterCanvas::PushLayer(int x, int y, int width, int height) {
 }
 
 void RasterCanvas::PopLayer(const Compositor& composite) {
+    EndFills();
     if (m_surfaces.size() < 2) return;
     std::unique_ptr<Surface> layer = std::move(m_surfaces.back());
     m_surfaces.pop_back();

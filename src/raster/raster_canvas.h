@@ -43,6 +43,16 @@ public:
     void Fill(const RasterPath& path, FillRule rule, const RasterPaint& paint);
     void Stroke(const RasterPath& path, const RasterStroke& stroke, const RasterPaint& paint);
 
+    // Fills from here to EndFills, given last first, share each pixel: a
+    // fill takes of a pixel's coverage only what the fills before it left.
+    // The fills of one shape meet along shared edges, and a pixel half in
+    // each must get both halves, not the second over the first over what
+    // lies below (a seam of background); where they overlap, the one given
+    // first shows. The sum goes over the layer at EndFills, through the
+    // clip. The rectangle holds every pixel the fills may touch.
+    void BeginFills(int x, int y, int width, int height);
+    void EndFills();
+
     // Limits later drawing to the union of `paths` (each with its own fill
     // rule; coverages add, so paths sharing an edge leave no seam) within
     // the clip before. Clips belong to the layer they were pushed in.
@@ -89,6 +99,15 @@ private:
     };
     struct PaintSink;
     struct MaskSink;
+    struct SumSink;
+    // The fills being added up over `box`: premultiplied sums, and the
+    // coverage taken so far.
+    struct FillSum {
+        bool open = false;
+        Box box;
+        std::vector<std::uint32_t> px;
+        std::vector<std::uint8_t> taken;
+    };
 
     Box DrawBox() const;
     // Hands `sink` the shape's rows within `box`: those this canvas draws,
@@ -102,6 +121,7 @@ private:
     struct Lists;
 
     std::vector<std::unique_ptr<Surface>> m_surfaces;
+    FillSum m_sum;
     int m_rowFrom = 0, m_rowTo = RasterCoverage::kMaxSide;
     Lent<Lists> m_lists;
     RasterCoverage& m_coverage;

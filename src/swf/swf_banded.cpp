@@ -34,7 +34,7 @@ constexpr int kMinBandRows = 32;
 
 // One call the stage made.
 struct Op {
-    enum class Kind : std::uint8_t { Clear, Fill, Stroke, PushClip, PopClip, PushLayer, PopLayer } kind;
+    enum class Kind : std::uint8_t { Clear, Fill, Stroke, BeginFills, EndFills, PushClip, PopClip, PushLayer, PopLayer } kind;
     explicit Op(Kind k) : kind(k) {}
     std::uint32_t path = 0;  // Fill, Stroke: of the store's paths; PushClip: of its clips
     bool nonZero = false;
@@ -107,6 +107,16 @@ public:
         Rows(path, RasterStrokeReach(width, stroke.miterLimit), op);
         m_store.ops.push_back(op);
     }
+    void BeginFills(const SwfLayerRect& bounds) override {
+        if (m_passing) return m_direct.BeginFills(bounds);
+        Op op(Op::Kind::BeginFills);
+        op.rect = bounds;
+        m_store.ops.push_back(op);
+    }
+    void EndFills() override {
+        if (m_passing) return m_direct.EndFills();
+        m_store.ops.push_back(Op(Op::Kind::EndFills));
+    }
     void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) override {
         std::size_t points = 0;
         for (const auto& p : paths) points += p.first.points.size();
@@ -163,6 +173,8 @@ public:
             case Op::Kind::Stroke:
                 if (meets(op)) canvas.Stroke(m_store.paths[op.path], op.stroke, op.paint);
                 break;
+            case Op::Kind::BeginFills: canvas.BeginFills(op.rect); break;
+            case Op::Kind::EndFills: canvas.EndFills(); break;
             case Op::Kind::PushClip: canvas.PushClip(m_store.clips[op.path]); break;
             case Op::Kind::PopClip: canvas.PopClip(); break;
             case Op::Kind::PushLayer:

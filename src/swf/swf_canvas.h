@@ -69,6 +69,11 @@ public:
     virtual void Clear(SwfColor color) = 0;
     virtual void Fill(const SwfPath& path, bool nonZero, const SwfPaint& paint) = 0;
     virtual void Stroke(const SwfPath& path, const SwfStroke& stroke, const SwfPaint& paint) = 0;
+    // The fills between these, one shape's, add up where they meet instead
+    // of covering one another, so that no background shows along the edges
+    // they share. `bounds` holds every pixel they may touch.
+    virtual void BeginFills(const SwfLayerRect& bounds) { (void)bounds; }
+    virtual void EndFills() {}
     // Intersects the clip with the union of the paths until the matching PopClip.
     virtual void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) = 0;
     virtual void PopClip() = 0;

@@ -228,6 +228,14 @@ void SwfRasterCanvas::Stroke(const SwfPath& path, const SwfStroke& stroke, const
     canvas->Stroke(m_path, s, p);
 }
 
+void SwfRasterCanvas::BeginFills(const SwfLayerRect& bounds) {
+    if (RasterCanvas* canvas = Current()) canvas->BeginFills(bounds.x - OffsetX(), bounds.y - OffsetY(), bounds.width, bounds.height);
+}
+
+void SwfRasterCanvas::EndFills() {
+    if (RasterCanvas* canvas = Current()) canvas->EndFills();
+}
+
 void SwfRasterCanvas::PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) {
     RasterCanvas* canvas = InTime() ? Current() : nullptr;
     if (!canvas) {

@@ -51,6 +51,8 @@ public:
     void Clear(SwfColor color) override;
     void Fill(const SwfPath& path, bool nonZero, const SwfPaint& paint) override;
     void Stroke(const SwfPath& path, const SwfStroke& stroke, const SwfPaint& paint) override;
+    void BeginFills(const SwfLayerRect& bounds) override;
+    void EndFills() override;
     void PushClip(const std::vector<std::pair<SwfPath, bool>>& paths) override;
     void PopClip() override;
     void PushLayer(const SwfLayerRect& rect) override;

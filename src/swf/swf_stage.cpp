@@ -603,65 +603,112 @@ private:
         return false;
     }
 
+    // The canvas rectangle of the fills of one style layer from `first` on,
+    // when there are two or more of them (they meet along shared edges);
+    // false otherwise.
+    bool FillGroup(const SwfOutline& outline, std::size_t first, const SwfMatrix& m, SwfLayerRect& rect) const {
+        Extent local;
+        std::size_t fills = 0;
+        for (std::size_t i = first; i < outline.layers.size(); ++i) {
+            const SwfOutlineLayer& layer = outline.layers[i];
+            if (layer.line || layer.layer != outline.layers[first].layer) break;
+            for (const SwfPoint& p : layer.path.points) local.Add(p);
+            ++fills;
+        }
+        if (fills < 2 || local.Empty()) return false;
+        Extent device;
+        device.AddRect(local.x0, local.y0, local.x1, local.y1, m);
+        if (device.Empty()) return false;
+        // A pixel more each side for anti-aliasing; within the area drawn on.
+        const double x0 = std::max(std::floor(device.x0) - 2, static_cast<double>(m_area.x));
+        const double y0 = std::max(std::floor(device.y0) - 2, static_cast<double>(m_area.y));
+        const double x1 = std::min(std::ceil(device.x1) + 2, static_cast<double>(m_area.x) + m_area.width);
+        const double y1 = std::min(std::ceil(device.y1) + 2, static_cast<double>(m_area.y) + m_area.height);
+        if (!(x0 < x1 && y0 < y1)) return false;
+        rect = {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
+        return true;
+    }
+
+    // The fills of a style layer go to the canvas as a group, last first: a
+    // later fill covers an earlier one where they overlap, and where they
+    // only meet their coverages add up. Lines follow the fills they stroke.
     void Outline(const SwfOutline& outline, const SwfShape& shape, const SwfMatrix& m, const SwfColorTransform& cx) {
-        const double viewScale = m_view.MeanScale();
-        for (const SwfOutlineLayer& layer : outline.layers) {
-            if (layer.layer >= shape.layers.size() || !Spend(layer.path.points.size())) continue;
-            const SwfStyles& styles = shape.layers[layer.layer];
-            SwfPath& path = m_path;
-            layer.path.TransformInto(m, path);
-            if (!Finite(path)) continue;
-            SwfPaint paint;
-            if (!layer.line) {
-                if (layer.style > styles.fills.size()) continue;
-                if (!Paint(styles.fills[layer.style - 1], m, cx, path, 1, paint)) continue;
-                m_canvas.Fill(path, outline.nonZero, paint);
-                ++m_report.objects;
+        for (std::size_t i = 0; i < outline.layers.size();) {
+            std::size_t fills = 0;
+            while (i + fills < outline.layers.size() && !outline.layers[i + fills].line &&
+                   outline.layers[i + fills].layer == outline.layers[i].layer)
+                ++fills;
+            SwfLayerRect rect;
+            if (fills >= 2 && !m_report.cut && FillGroup(outline, i, m, rect)) {
+                m_canvas.BeginFills(rect);
+                for (std::size_t j = i + fills; j-- > i;) OutlineLayer(outline, outline.layers[j], shape, m, cx);
+                m_canvas.EndFills();
+                i += fills;
                 continue;
             }
-            if (layer.style > styles.lines.size()) continue;
-            const SwfLineStyle& line = styles.lines[layer.style - 1];
-            SwfStroke stroke;
-            // Widths follow the object's scale, or with a scale mode only its
-            // horizontal or vertical scale, or none of it (the view's alone);
-            // a line never gets thinner than a pixel, and one drawn that thin
-            // is a hairline.
-            const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
-            const bool uneven = std::fabs(sx - sy) > 1e-3 * std::max(sx, sy) ||
-                                std::fabs(m.a * m.c + m.b * m.d) > 1e-3 * sx * sy;
-            if (!line.noHScale && !line.noVScale && uneven && std::fabs(m.a * m.d - m.b * m.c) > 1e-12) {
-                // Stroked in the shape's space; the thinnest line is a pixel
-                // wide along the axis scaled most.
-                const double most = std::max(sx, sy);
-                stroke.local = true;
-                stroke.space = SwfMatrix{m.a, m.b, m.c, m.d, 0, 0};
-                stroke.width = std::clamp(static_cast<double>(line.width), m_hairline / most, 8192.0 * m_hairline / most);
-                stroke.hairline = !(line.width * most > m_hairline);
-            } else {
-                double scale = m.MeanScale();
-                if (line.noHScale && line.noVScale)
-                    scale = viewScale;
-                else if (line.noVScale)
-                    scale = sx;
-                else if (line.noHScale)
-                    scale = sy;
-                stroke.width = std::clamp(line.width * scale, m_hairline, 8192.0 * m_hairline);
-                stroke.hairline = !(line.width * scale > m_hairline);
-            }
-            if (!std::isfinite(stroke.width)) continue;
-            stroke.startCap = line.startCap;
-            stroke.endCap = line.endCap;
-            stroke.join = line.join;
-            stroke.miterLimit = line.miterLimit;
-            if (line.hasFill) {
-                if (!Paint(line.fill, m, cx, path, stroke.width, paint)) continue;
-            } else {
-                paint.color = cx.Apply(line.color);
-                if (paint.color.a == 0) continue;
-            }
-            m_canvas.Stroke(path, stroke, paint);
-            ++m_report.objects;
+            OutlineLayer(outline, outline.layers[i], shape, m, cx);
+            ++i;
         }
+    }
+
+    void OutlineLayer(const SwfOutline& outline, const SwfOutlineLayer& layer, const SwfShape& shape,
+                      const SwfMatrix& m, const SwfColorTransform& cx) {
+        const double viewScale = m_view.MeanScale();
+        if (layer.layer >= shape.layers.size() || !Spend(layer.path.points.size())) return;
+        const SwfStyles& styles = shape.layers[layer.layer];
+        SwfPath& path = m_path;
+        layer.path.TransformInto(m, path);
+        if (!Finite(path)) return;
+        SwfPaint paint;
+        if (!layer.line) {
+            if (layer.style > styles.fills.size()) return;
+            if (!Paint(styles.fills[layer.style - 1], m, cx, path, 1, paint)) return;
+            m_canvas.Fill(path, outline.nonZero, paint);
+            ++m_report.objects;
+            return;
+        }
+        if (layer.style > styles.lines.size()) return;
+        const SwfLineStyle& line = styles.lines[layer.style - 1];
+        SwfStroke stroke;
+        // Widths follow the object's scale, or with a scale mode only its
+        // horizontal or vertical scale, or none of it (the view's alone);
+        // a line never gets thinner than a pixel, and one drawn that thin
+        // is a hairline.
+        const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+        const bool uneven = std::fabs(sx - sy) > 1e-3 * std::max(sx, sy) ||
+                            std::fabs(m.a * m.c + m.b * m.d) > 1e-3 * sx * sy;
+        if (!line.noHScale && !line.noVScale && uneven && std::fabs(m.a * m.d - m.b * m.c) > 1e-12) {
+            // Stroked in the shape's space; the thinnest line is a pixel
+            // wide along the axis scaled most.
+            const double most = std::max(sx, sy);
+            stroke.local = true;
+            stroke.space = SwfMatrix{m.a, m.b, m.c, m.d, 0, 0};
+            stroke.width = std::clamp(static_cast<double>(line.width), m_hairline / most, 8192.0 * m_hairline / most);
+            stroke.hairline = !(line.width * most > m_hairline);
+        } else {
+            double scale = m.MeanScale();
+            if (line.noHScale && line.noVScale)
+                scale = viewScale;
+            else if (line.noVScale)
+                scale = sx;
+            else if (line.noHScale)
+                scale = sy;
+            stroke.width = std::clamp(line.width * scale, m_hairline, 8192.0 * m_hairline);
+            stroke.hairline = !(line.width * scale > m_hairline);
+        }
+        if (!std::isfinite(stroke.width)) return;
+        stroke.startCap = line.startCap;
+        stroke.endCap = line.endCap;
+        stroke.join = line.join;
+        stroke.miterLimit = line.miterLimit;
+        if (line.hasFill) {
+            if (!Paint(line.fill, m, cx, path, stroke.width, paint)) return;
+        } else {
+            paint.color = cx.Apply(line.color);
+            if (paint.color.a == 0) return;
+        }
+        m_canvas.Stroke(path, stroke, paint);
+        ++m_report.objects;
     }
 
     SwfStage& m_stage;

@@ -549,5 +549,50 @@ TEST(SwfEffectsStage, FiltersMasksAndLayersCountTheWorkAndMemoryTheyTake) {
     EXPECT_EQ(0xFFFFFFFFu, target.At(32, 32));
 }
 
+TEST(SwfFills, FillsOfOneShapeMeetWithoutSeamsAndTheLaterCoversTheEarlier) {
+    // A square of 100 px split along its diagonal into red and blue, moved
+    // by a fraction of a pixel, and a green square laid over half of it in
+    // the same shape as a later fill.
+    ShapeWriter s(3);
+    const int red = s.Solid(0xFF0000FF), blue = s.Solid(0x0000FFFF), green = s.Solid(0x00FF00FF);
+    s.Styles(0, red, 0);
+    s.Move(0, 0);
+    s.LineTo(2000, 0);
+    s.LineTo(2000, 2000);
+    s.LineTo(0, 0);
+    s.Styles(0, blue, -1);
+    s.LineTo(2000, 2000);
+    s.LineTo(0, 2000);
+    s.LineTo(0, 0);
+    s.Styles(0, green, -1);
+    s.Move(2000, 1000);
+    s.LineTo(2000, 2000);
+    s.LineTo(1000, 2000);
+    s.LineTo(1000, 1000);
+    s.LineTo(2000, 1000);
+    auto movie = Load(MovieOf(120, 120, {s.Define(1), Place(1, 1, Translate(207, 213))}));
+    SwfStage stage(movie);
+    SwfImages images;
+    RasterImage whole(120, 120), banded(120, 120);
+    SwfRasterCanvas canvas(whole, images);
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 120, 120);
+    // Inside the square every pixel is red, blue or green and their mixes:
+    // none of the white ground shows along the diagonal (red and blue add
+    // up to the whole pixel), and where green lies over them it alone shows.
+    for (int y = 11; y < 110; ++y) {
+        for (int x = 11; x < 110; ++x) {
+            SCOPED_TRACE(testing::Message() << x << "," << y);
+            const std::uint32_t p = whole.At(x, y);
+            const std::uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            ASSERT_EQ(255u, r + g + b);
+            if (x >= 61 && y >= 61) {
+                ASSERT_EQ(0xFF00FF00u, p);
+            }
+        }
+    }
+    DrawStageInBands(stage, images, banded, SwfMatrix::Scale(0.05, 0.05), 2);
+    EXPECT_TRUE(banded.px == whole.px);
+}
+
 }  // namespace
 }  // namespace fh
