@@ -208,8 +208,7 @@ private:
     }
 
     // Counts a layer and the filter passes over it against the drawing's
-    // budget, which grows with the canvas, and its memory (the picture, and
-    // the planes filters work in) while it is open.
+    // budget, which grows with the canvas, and its memory while it is open.
     bool Reserve(const SwfLayerRect& rect, const SwfFilterList* filters, std::uint64_t& bytes) {
         const std::uint64_t canvas = Canvas();
         const std::uint64_t area = static_cast<std::uint64_t>(std::max(0, rect.width)) *
@@ -219,7 +218,8 @@ private:
             for (const RasterFilter& f : *filters) passes += FilterCost(f);
         m_layerPixels += area;
         m_layerWork += area * passes;
-        bytes = area * (filters ? 8 : 4);
+        // Its picture, the one it is merged through, and a filter's planes.
+        bytes = area * (filters ? 12 : 8);
         if (m_layerPixels > canvas * m_stage.m_limits.maxLayerPixels ||
             m_layerWork > std::max<std::uint64_t>(canvas * m_stage.m_limits.maxLayerWork, kLeastLayerWork) ||
             !Live(bytes)) {

@@ -38,7 +38,7 @@ struct SwfStageLimits {
     std::uint32_t maxMaskWork = 64;
     // Bytes the layers and masks open at once may hold, whatever the canvas:
     // a 32-bit process has 2 GiB in all.
-    std::uint64_t maxLiveBytes = 384u << 20;
+    std::uint64_t maxLiveBytes = 256u << 20;
     // Actions in one frame (or one click): those run, and the gotos among
     // them; past the tags the frame's timelines have run (by playing, by
     // gotos and in the sprites they placed) a goto does nothing more.
