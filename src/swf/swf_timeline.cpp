@@ -194,24 +194,32 @@ void SwfStage::Execute(Instance& instance, int frame) {
 }
 
 // The list as frame `frame` describes it: the placements from frame 1 (or,
-// going forward, from the frame on show) are replayed on a copy, then the
-// objects that are still the same placement stay (sprites keep their
-// playheads), the others go and new ones come. Only the frame reached runs
+// going forward, from the frame on show) are replayed on the depths they
+// touch, then the objects that are still the same placement stay (sprites
+// keep their playheads), the others go and new ones come. Going forward a
+// depth no tag touches stays as it is, so a goto costs the tags it replays
+// (which the caps count), never the whole list. Only the frame reached runs
 // its actions.
 void SwfStage::Rebuild(Instance& instance, int frame) {
     const auto& frames = instance.timeline->frames;
-    std::map<std::uint16_t, Object> wanted;
-    int from = 0;
-    if (frame > instance.frame) {
-        from = instance.frame + 1;
-        for (const auto& entry : instance.list) {
-            Object copy = entry.second;
-            copy.sprite.reset();
-            wanted.emplace(entry.first, std::move(copy));
+    const bool forward = frame > instance.frame;
+    // Each depth touched, as the tags so far leave it (empty: nothing there).
+    std::map<std::uint16_t, std::optional<Object>> wanted;
+    auto at = [&](std::uint16_t depth) -> std::optional<Object>& {
+        const auto found = wanted.find(depth);
+        if (found != wanted.end()) return found->second;
+        std::optional<Object>& slot = wanted[depth];
+        const auto live = instance.list.find(depth);
+        if (forward && live != instance.list.end()) {
+            slot.emplace();
+            slot->character = live->second.character;
+            slot->placeFrame = live->second.placeFrame;
+            CopyPlacement(*slot, live->second);
         }
-    }
+        return slot;
+    };
     std::vector<std::uint32_t> blocks;
-    for (int f = from; f <= frame && f < static_cast<int>(frames.size()); ++f) {
+    for (int f = forward ? instance.frame + 1 : 0; f <= frame && f < static_cast<int>(frames.size()); ++f) {
         m_gotoTags += frames[f].tags.size();
         for (const SwfControl& tag : frames[f].tags) {
             const SwfPlace& p = tag.place;
@@ -222,51 +230,58 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
             case SwfControl::Kind::Actions:
                 if (f == frame) blocks.push_back(tag.block);
                 break;
-            case SwfControl::Kind::Remove: wanted.erase(p.depth); break;
+            case SwfControl::Kind::Remove: at(p.depth).reset(); break;
             case SwfControl::Kind::Place: {
-                auto it = wanted.find(p.depth);
-                if (it != wanted.end()) {
+                std::optional<Object>& object = at(p.depth);
+                if (object) {
                     if (!p.move) break;
-                    if (p.character && *p.character != it->second.character) {
-                        it->second.character = *p.character;
-                        it->second.placeFrame = f;
+                    if (p.character && *p.character != object->character) {
+                        object->character = *p.character;
+                        object->placeFrame = f;
                     }
                 } else {
                     if (!p.character) break;
-                    it = wanted.emplace(p.depth, Object()).first;
-                    it->second.character = *p.character;
-                    it->second.placeFrame = f;
+                    object.emplace();
+                    object->character = *p.character;
+                    object->placeFrame = f;
                 }
-                ApplyPlace(it->second, p);
+                ApplyPlace(*object, p);
                 break;
             }
             }
         }
     }
-    for (auto it = instance.list.begin(); it != instance.list.end();) {
+    auto settle = [&](std::map<std::uint16_t, Object>::iterator it) {
         const auto w = wanted.find(it->first);
-        if (w != wanted.end() && w->second.character == it->second.character &&
-            w->second.placeFrame == it->second.placeFrame) {
-            CopyPlacement(it->second, w->second);
-            ++it;
-        } else {
-            Release(it->second);
-            it = instance.list.erase(it);
+        if (w != wanted.end() && w->second && w->second->character == it->second.character &&
+            w->second->placeFrame == it->second.placeFrame) {
+            CopyPlacement(it->second, *w->second);
+            return std::next(it);
         }
+        Release(it->second);
+        return instance.list.erase(it);
+    };
+    if (forward) {
+        for (const auto& entry : wanted) {
+            const auto it = instance.list.find(entry.first);
+            if (it != instance.list.end()) settle(it);
+        }
+    } else {
+        for (auto it = instance.list.begin(); it != instance.list.end();) it = settle(it);
     }
     instance.frame = frame;
-    for (auto& entry : wanted) {
-        if (instance.list.count(entry.first)) continue;
+    for (const auto& entry : wanted) {
+        if (!entry.second || instance.list.count(entry.first)) continue;
         if (m_objects >= m_limits.maxObjects) {
             m_capped = true;
             break;
         }
         ++m_objects;
         Object& object = instance.list[entry.first];
-        CopyPlacement(object, entry.second);
-        object.placeFrame = entry.second.placeFrame;
+        CopyPlacement(object, *entry.second);
+        object.placeFrame = entry.second->placeFrame;
         object.serial = ++m_serial;
-        PlaceCharacter(object, entry.second.character, instance);
+        PlaceCharacter(object, entry.second->character, instance);
     }
     for (std::uint32_t block : blocks) Queue(instance, block);
     m_changed = true;

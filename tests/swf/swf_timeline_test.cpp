@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/recording_canvas.h"
@@ -194,6 +195,41 @@ TEST(SwfTimeline, GotosThatPingPongOrRemoveTheirOwnTimelineEnd) {
     EXPECT_TRUE(removed.Stopped());
     EXPECT_FALSE(removed.Capped());
     EXPECT_EQ(FillColours(removed).size(), 1u);
+}
+
+TEST(SwfTimeline, AForwardGotoReplaysTheFramesItSkipsNotTheWholeList) {
+    // A sprite of 19 000 squares sent forward two frames at a time, 999
+    // times in its first frame (each goto copied the whole list before:
+    // seconds to enter the frame). Skipped frames take the last square away
+    // and place a blue one there; the frame reached adds another.
+    Tags frames;
+    for (std::uint16_t depth = 1; depth <= 19000; ++depth) frames.push_back(Place(depth, 1));
+    frames.push_back(ShowFrame());
+    for (int f = 1; f < 1998; ++f) {
+        if (f == 999) frames.push_back(Remove(19000));
+        if (f == 1001) frames.push_back(Place(19000, 3));
+        frames.push_back(ShowFrame());
+    }
+    frames.push_back(Place(19001, 3));
+    frames.push_back(ShowFrame());
+    std::string gotos = SetTarget("s");
+    for (unsigned f = 2; f <= 1998; f += 2) gotos += GotoFrame(f);
+    Place3Fields s;
+    s.character = 2;
+    s.name = "s";
+    SwfStage stage(Load(MovieOf(100, 100, {Square(1, 0xFF0000FF), Square(3, 0x0000FFFF), Sprite(2, frames), Place3(1, s),
+                                           DoAction(gotos), ShowFrame()})));
+    EXPECT_FALSE(stage.Capped());
+    std::vector<std::uint32_t> colours = FillColours(stage);
+    ASSERT_EQ(colours.size(), 19001u);
+    EXPECT_EQ(std::count(colours.begin(), colours.end() - 2, 0xFFFF0000u), 18999);
+    EXPECT_EQ(colours[18999], 0xFF0000FFu);
+    EXPECT_EQ(colours[19000], 0xFF0000FFu);
+    // The sprite stopped on the frame reached: playing on shows the same.
+    stage.Advance();
+    colours = FillColours(stage);
+    ASSERT_EQ(colours.size(), 19001u);
+    EXPECT_EQ(colours.back(), 0xFF0000FFu);
 }
 
 TEST(SwfButtons, PointerShowsStatesAndAClickRunsTheReleaseActions) {
