@@ -157,6 +157,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
         case SwfControl::Kind::Remove: {
             auto it = instance.list.find(p.depth);
             if (it != instance.list.end()) {
+                Unindex(instance, it->first, it->second);
                 Release(it->second);
                 instance.list.erase(it);
             }
@@ -168,6 +169,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
             if (it != instance.list.end()) {
                 if (!p.move) break;  // the depth is taken: a plain placement is ignored
                 object = &it->second;
+                Unindex(instance, p.depth, *object);
                 if (p.character && *p.character != object->character) {
                     object->placeFrame = frame;
                     PlaceCharacter(*object, *p.character, instance);
@@ -187,6 +189,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
                 PlaceCharacter(*object, *p.character, instance);
             }
             ApplyPlace(*object, p);
+            Index(instance, p.depth, *object);
             break;
         }
         }
@@ -255,9 +258,13 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
         const auto w = wanted.find(it->first);
         if (w != wanted.end() && w->second && w->second->character == it->second.character &&
             w->second->placeFrame == it->second.placeFrame) {
+            const bool renamed = w->second->name != it->second.name;
+            if (renamed) Unindex(instance, it->first, it->second);
             CopyPlacement(it->second, *w->second);
+            if (renamed) Index(instance, it->first, it->second);
             return std::next(it);
         }
+        Unindex(instance, it->first, it->second);
         Release(it->second);
         return instance.list.erase(it);
     };
@@ -282,6 +289,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
         object.placeFrame = entry.second->placeFrame;
         object.serial = ++m_serial;
         PlaceCharacter(object, entry.second->character, instance);
+        Index(instance, entry.first, object);
     }
     for (std::uint32_t block : blocks) Queue(instance, block);
     m_changed = true;
@@ -435,12 +443,12 @@ SwfStage::Instance* SwfStage::Resolve(Instance& base, const std::string& path) c
         case SwfPathStep::Kind::Root: at = m_root.get(); break;
         case SwfPathStep::Kind::Parent: at = at->parent; break;
         case SwfPathStep::Kind::Child: {
+            const std::string key = SwfNameKey(step.name, m_movie->version);
+            const auto found = at->named.lower_bound({key, 0});
             Instance* child = nullptr;
-            for (const auto& entry : at->list) {
-                if (entry.second.sprite && SameName(entry.second.name, step.name)) {
-                    child = entry.second.sprite.get();
-                    break;
-                }
+            if (found != at->named.end() && found->first == key) {
+                const auto it = at->list.find(found->second);
+                if (it != at->list.end()) child = it->second.sprite.get();
             }
             at = child;
             break;
@@ -452,20 +460,17 @@ SwfStage::Instance* SwfStage::Resolve(Instance& base, const std::string& path) c
 }
 
 int SwfStage::LabelFrame(const Instance& instance, const std::string& label) const {
-    for (const auto& named : instance.timeline->labels)
-        if (SameName(named.first, label)) return named.second;
-    return -1;
+    const auto& frames = instance.timeline->labelFrames;
+    const auto found = frames.find(SwfNameKey(label, m_movie->version));
+    return found == frames.end() ? -1 : found->second;
 }
 
-// Names and labels ignore ASCII case before version 7, as its players did.
-bool SwfStage::SameName(const std::string& a, const std::string& b) const {
-    if (a.size() != b.size()) return false;
-    if (m_movie->version >= 7) return a == b;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+void SwfStage::Unindex(Instance& instance, std::uint16_t depth, const Object& object) const {
+    if (object.sprite) instance.named.erase({SwfNameKey(object.name, m_movie->version), depth});
+}
+
+void SwfStage::Index(Instance& instance, std::uint16_t depth, const Object& object) const {
+    if (object.sprite) instance.named.emplace(SwfNameKey(object.name, m_movie->version), depth);
 }
 
 }  // namespace fh
