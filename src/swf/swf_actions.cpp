@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/codepage.h"
 #include "swf/swf_reader.h"
 
 namespace fh {
@@ -146,6 +147,11 @@ SwfActionBlock ReadActionBlock(SwfReader& r, std::uint64_t& budget) {
         block.actions.push_back(std::move(a));
     }
     return block;
+}
+
+std::string SwfNameKey(const std::string& name, int version) {
+    // A code page without lead bytes folds every ASCII letter, byte by byte.
+    return version >= 7 ? name : CodePage().ToLower(name);
 }
 
 std::optional<std::vector<SwfPathStep>> ParseTargetPath(const std::string& path) {

@@ -8,6 +8,7 @@
 // that is cut, corrupt or beyond a cap keeps what was read before it.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,10 @@ struct SwfFrame {
 struct SwfTimeline {
     std::vector<SwfFrame> frames;
     std::vector<std::pair<std::string, int>> labels;  // FrameLabel names and their 0-based frames
+    // The frame of each label by SwfNameKey, the first of the name: a goto
+    // finds it without walking all the labels (ordered, as a movie's names
+    // could be chosen to collide in a hash).
+    std::map<std::string, int> labelFrames;
 };
 
 struct SwfFont {

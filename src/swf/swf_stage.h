@@ -127,7 +127,10 @@ private:
     void GotoValue(Instance& target, const SwfValue& value, int bias, bool play);
     Instance* Resolve(Instance& base, const std::string& path) const;
     int LabelFrame(const Instance& instance, const std::string& label) const;  // -1: none
-    bool SameName(const std::string& a, const std::string& b) const;
+    // An object's entry in its timeline's index of sprites by name, taken
+    // out before the object changes and put back after.
+    void Unindex(Instance& instance, std::uint16_t depth, const Object& object) const;
+    void Index(Instance& instance, std::uint16_t depth, const Object& object) const;
     // The buttons (swf_buttons.cpp).
     bool ButtonAt(double x, double y, ButtonRef& found);
     bool HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget, ButtonRef& found);

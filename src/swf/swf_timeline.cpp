@@ -157,6 +157,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
         case SwfControl::Kind::Remove: {
             auto it = instance.list.find(p.depth);
             if (it != instance.list.end()) {
+                Unindex(instance, it->first, it->second);
                 Release(it->second);
                 instance.list.erase(it);
             }
@@ -168,6 +169,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
             if (it != instance.list.end()) {
                 if (!p.move) break;  // the depth is taken: a plain placement is ignored
                 object = &it->second;
+                Unindex(instance, p.depth, *object);
                 if (p.character && *p.character != object->character) {
                     object->placeFrame = frame;
                     PlaceCharacter(*object, *p.character, instance);
@@ -187,6 +189,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
                 PlaceCharacter(*object, *p.character, instance);
             }
             ApplyPlace(*object, p);
+            Index(instance, p.depth, *object);
             break;
         }
         }
@@ -194,24 +197,32 @@ void SwfStage::Execute(Instance& instance, int frame) {
 }
 
 // The list as frame `frame` describes it: the placements from frame 1 (or,
-// going forward, from the frame on show) are replayed on a copy, then the
-// objects that are still the same placement stay (sprites keep their
-// playheads), the others go and new ones come. Only the frame reached runs
+// going forward, from the frame on show) are replayed on the depths they
+// touch, then the objects that are still the same placement stay (sprites
+// keep their playheads), the others go and new ones come. Going forward a
+// depth no tag touches stays as it is, so a goto costs the tags it replays
+// (which the caps count), never the whole list. Only the frame reached runs
 // its actions.
 void SwfStage::Rebuild(Instance& instance, int frame) {
     const auto& frames = instance.timeline->frames;
-    std::map<std::uint16_t, Object> wanted;
-    int from = 0;
-    if (frame > instance.frame) {
-        from = instance.frame + 1;
-        for (const auto& entry : instance.list) {
-            Object copy = entry.second;
-            copy.sprite.reset();
-            wanted.emplace(entry.first, std::move(copy));
+    const bool forward = frame > instance.frame;
+    // Each depth touched, as the tags so far leave it (empty: nothing there).
+    std::map<std::uint16_t, std::optional<Object>> wanted;
+    auto at = [&](std::uint16_t depth) -> std::optional<Object>& {
+        const auto found = wanted.find(depth);
+        if (found != wanted.end()) return found->second;
+        std::optional<Object>& slot = wanted[depth];
+        const auto live = instance.list.find(depth);
+        if (forward && live != instance.list.end()) {
+            slot.emplace();
+            slot->character = live->second.character;
+            slot->placeFrame = live->second.placeFrame;
+            CopyPlacement(*slot, live->second);
         }
-    }
+        return slot;
+    };
     std::vector<std::uint32_t> blocks;
-    for (int f = from; f <= frame && f < static_cast<int>(frames.size()); ++f) {
+    for (int f = forward ? instance.frame + 1 : 0; f <= frame && f < static_cast<int>(frames.size()); ++f) {
         m_gotoTags += frames[f].tags.size();
         for (const SwfControl& tag : frames[f].tags) {
             const SwfPlace& p = tag.place;
@@ -222,51 +233,63 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
             case SwfControl::Kind::Actions:
                 if (f == frame) blocks.push_back(tag.block);
                 break;
-            case SwfControl::Kind::Remove: wanted.erase(p.depth); break;
+            case SwfControl::Kind::Remove: at(p.depth).reset(); break;
             case SwfControl::Kind::Place: {
-                auto it = wanted.find(p.depth);
-                if (it != wanted.end()) {
+                std::optional<Object>& object = at(p.depth);
+                if (object) {
                     if (!p.move) break;
-                    if (p.character && *p.character != it->second.character) {
-                        it->second.character = *p.character;
-                        it->second.placeFrame = f;
+                    if (p.character && *p.character != object->character) {
+                        object->character = *p.character;
+                        object->placeFrame = f;
                     }
                 } else {
                     if (!p.character) break;
-                    it = wanted.emplace(p.depth, Object()).first;
-                    it->second.character = *p.character;
-                    it->second.placeFrame = f;
+                    object.emplace();
+                    object->character = *p.character;
+                    object->placeFrame = f;
                 }
-                ApplyPlace(it->second, p);
+                ApplyPlace(*object, p);
                 break;
             }
             }
         }
     }
-    for (auto it = instance.list.begin(); it != instance.list.end();) {
+    auto settle = [&](std::map<std::uint16_t, Object>::iterator it) {
         const auto w = wanted.find(it->first);
-        if (w != wanted.end() && w->second.character == it->second.character &&
-            w->second.placeFrame == it->second.placeFrame) {
-            CopyPlacement(it->second, w->second);
-            ++it;
-        } else {
-            Release(it->second);
-            it = instance.list.erase(it);
+        if (w != wanted.end() && w->second && w->second->character == it->second.character &&
+            w->second->placeFrame == it->second.placeFrame) {
+            const bool renamed = w->second->name != it->second.name;
+            if (renamed) Unindex(instance, it->first, it->second);
+            CopyPlacement(it->second, *w->second);
+            if (renamed) Index(instance, it->first, it->second);
+            return std::next(it);
         }
+        Unindex(instance, it->first, it->second);
+        Release(it->second);
+        return instance.list.erase(it);
+    };
+    if (forward) {
+        for (const auto& entry : wanted) {
+            const auto it = instance.list.find(entry.first);
+            if (it != instance.list.end()) settle(it);
+        }
+    } else {
+        for (auto it = instance.list.begin(); it != instance.list.end();) it = settle(it);
     }
     instance.frame = frame;
-    for (auto& entry : wanted) {
-        if (instance.list.count(entry.first)) continue;
+    for (const auto& entry : wanted) {
+        if (!entry.second || instance.list.count(entry.first)) continue;
         if (m_objects >= m_limits.maxObjects) {
             m_capped = true;
             break;
         }
         ++m_objects;
         Object& object = instance.list[entry.first];
-        CopyPlacement(object, entry.second);
-        object.placeFrame = entry.second.placeFrame;
+        CopyPlacement(object, *entry.second);
+        object.placeFrame = entry.second->placeFrame;
         object.serial = ++m_serial;
-        PlaceCharacter(object, entry.second.character, instance);
+        PlaceCharacter(object, entry.second->character, instance);
+        Index(instance, entry.first, object);
     }
     for (std::uint32_t block : blocks) Queue(instance, block);
     m_changed = true;
@@ -420,12 +443,12 @@ SwfStage::Instance* SwfStage::Resolve(Instance& base, const std::string& path) c
         case SwfPathStep::Kind::Root: at = m_root.get(); break;
         case SwfPathStep::Kind::Parent: at = at->parent; break;
         case SwfPathStep::Kind::Child: {
+            const std::string key = SwfNameKey(step.name, m_movie->version);
+            const auto found = at->named.lower_bound({key, 0});
             Instance* child = nullptr;
-            for (const auto& entry : at->list) {
-                if (entry.second.sprite && SameName(entry.second.name, step.name)) {
-                    child = entry.second.sprite.get();
-                    break;
-                }
+            if (found != at->named.end() && found->first == key) {
+                const auto it = at->list.find(found->second);
+                if (it != at->list.end()) child = it->second.sprite.get();
             }
             at = child;
             break;
@@ -437,20 +460,17 @@ SwfStage::Instance* SwfStage::Resolve(Instance& base, const std::string& path) c
 }
 
 int SwfStage::LabelFrame(const Instance& instance, const std::string& label) const {
-    for (const auto& named : instance.timeline->labels)
-        if (SameName(named.first, label)) return named.second;
-    return -1;
+    const auto& frames = instance.timeline->labelFrames;
+    const auto found = frames.find(SwfNameKey(label, m_movie->version));
+    return found == frames.end() ? -1 : found->second;
 }
 
-// Names and labels ignore ASCII case before version 7, as its players did.
-bool SwfStage::SameName(const std::string& a, const std::string& b) const {
-    if (a.size() != b.size()) return false;
-    if (m_movie->version >= 7) return a == b;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+void SwfStage::Unindex(Instance& instance, std::uint16_t depth, const Object& object) const {
+    if (object.sprite) instance.named.erase({SwfNameKey(object.name, m_movie->version), depth});
+}
+
+void SwfStage::Index(Instance& instance, std::uint16_t depth, const Object& object) const {
+    if (object.sprite) instance.named.emplace(SwfNameKey(object.name, m_movie->version), depth);
 }
 
 }  // namespace fh

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "support/recording_canvas.h"
@@ -32,6 +34,7 @@ std::string Stop() { return Act(0x07); }
 std::string Play() { return Act(0x06); }
 std::string GotoFrame(unsigned index) { return Act(0x81, Le16(index)); }
 std::string SetTarget(const std::string& path) { return Act(0x8B, Str(path)); }
+std::string GotoLabel(const std::string& label) { return Act(0x8C, Str(label)); }
 std::pair<unsigned, std::string> DoAction(const std::string& records) { return {12, records + std::string(1, '\0')}; }
 
 std::pair<unsigned, std::string> Square(std::uint16_t id, std::uint32_t rgba) {
@@ -194,6 +197,115 @@ TEST(SwfTimeline, GotosThatPingPongOrRemoveTheirOwnTimelineEnd) {
     EXPECT_TRUE(removed.Stopped());
     EXPECT_FALSE(removed.Capped());
     EXPECT_EQ(FillColours(removed).size(), 1u);
+}
+
+TEST(SwfTimeline, AForwardGotoReplaysTheFramesItSkipsNotTheWholeList) {
+    // A sprite of 19 000 squares sent forward two frames at a time, 999
+    // times in its first frame (each goto copied the whole list before:
+    // seconds to enter the frame). Skipped frames take the last square away
+    // and place a blue one there; the frame reached adds another.
+    Tags frames;
+    for (std::uint16_t depth = 1; depth <= 19000; ++depth) frames.push_back(Place(depth, 1));
+    frames.push_back(ShowFrame());
+    for (int f = 1; f < 1998; ++f) {
+        if (f == 999) frames.push_back(Remove(19000));
+        if (f == 1001) frames.push_back(Place(19000, 3));
+        frames.push_back(ShowFrame());
+    }
+    frames.push_back(Place(19001, 3));
+    frames.push_back(ShowFrame());
+    std::string gotos = SetTarget("s");
+    for (unsigned f = 2; f <= 1998; f += 2) gotos += GotoFrame(f);
+    Place3Fields s;
+    s.character = 2;
+    s.name = "s";
+    SwfStage stage(Load(MovieOf(100, 100, {Square(1, 0xFF0000FF), Square(3, 0x0000FFFF), Sprite(2, frames), Place3(1, s),
+                                           DoAction(gotos), ShowFrame()})));
+    EXPECT_FALSE(stage.Capped());
+    std::vector<std::uint32_t> colours = FillColours(stage);
+    ASSERT_EQ(colours.size(), 19001u);
+    EXPECT_EQ(std::count(colours.begin(), colours.end() - 2, 0xFFFF0000u), 18999);
+    EXPECT_EQ(colours[18999], 0xFF0000FFu);
+    EXPECT_EQ(colours[19000], 0xFF0000FFu);
+    // The sprite stopped on the frame reached: playing on shows the same.
+    stage.Advance();
+    colours = FillColours(stage);
+    ASSERT_EQ(colours.size(), 19001u);
+    EXPECT_EQ(colours.back(), 0xFF0000FFu);
+}
+
+TEST(SwfTimeline, TargetsAndLabelsAreFoundByNameHoweverLongTheirLists) {
+    // 20 000 targets and 20 000 labels not there, over 19 999 named sprites
+    // and 20 000 labels (each looked for through all of them before: seconds
+    // to enter the frame), then a sprite and a label whose names differ in
+    // case: the same before version 7.
+    const auto sprite = [](std::uint16_t depth, int character, const std::string& name, bool move = false) {
+        Place3Fields f;
+        f.character = character;
+        f.name = name;
+        f.move = move;
+        return Place3(depth, f);
+    };
+    // Red, then blue from its second frame on.
+    const auto redToBlue = Sprite(2, {Place(1, 1), DoAction(Stop()), ShowFrame(), Place(1, 3, "", "", -1, 0, true), ShowFrame()});
+    for (int version : {6, 7}) {
+        SCOPED_TRACE(version);
+        Tags tags = {Square(1, 0xFF0000FF), Square(3, 0x0000FFFF), redToBlue, Sprite(4, {ShowFrame()})};
+        char name[16];
+        for (std::uint16_t depth = 1; depth < 19999; ++depth) {
+            std::snprintf(name, sizeof name, "o%06u", static_cast<unsigned>(depth));
+            tags.push_back(sprite(depth, 4, name));
+        }
+        tags.push_back(sprite(19999, 2, "target"));
+        for (unsigned i = 0; i < 20000; ++i) {
+            std::snprintf(name, sizeof name, "l%06u", i);
+            tags.push_back({43, Str(name)});
+        }
+        std::string actions;
+        for (int i = 0; i < 20000; ++i) actions += SetTarget("missing") + Stop();
+        actions += SetTarget("/TARGET") + GotoFrame(1) + SetTarget("/");
+        for (int i = 0; i < 20000; ++i) actions += GotoLabel("missing");
+        actions += GotoLabel("END");
+        tags.push_back(DoAction(actions));
+        for (const char* label : {"end", "END", "end"}) tags.insert(tags.end(), {ShowFrame(), {43, Str(label)}});
+        tags.push_back(ShowFrame());
+        SwfStage stage(Load(MovieOf(100, 100, tags, version)));
+        EXPECT_FALSE(stage.Capped());
+        EXPECT_EQ(stage.Frame(), version < 7 ? 2 : 3);
+        EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{version < 7 ? 0xFF0000FFu : 0xFFFF0000u});
+    }
+
+    // The names follow the list: sprites renamed, removed, placed again, a
+    // name shared (the lowest depth is found), a name left on a shape, a
+    // goto back to before a rename.
+    const std::string findA = SetTarget("a") + GotoFrame(1);
+    const struct {
+        const char* label;
+        Tags changes;
+        std::string actions;
+        std::vector<std::uint32_t> colours;
+    } kCases[] = {
+        {"the old name of one renamed", {sprite(10, -1, "c", true)}, findA, {0xFFFF0000u, 0xFFFF0000u}},
+        {"the new name of one renamed", {sprite(20, -1, "a", true), sprite(10, -1, "c", true)}, findA,
+         {0xFFFF0000u, 0xFF0000FFu}},
+        {"a name two share", {sprite(20, -1, "a", true)}, findA, {0xFF0000FFu, 0xFFFF0000u}},
+        {"one removed", {Remove(10)}, findA, {0xFFFF0000u}},
+        {"one placed again deeper", {Remove(10), sprite(30, 2, "a")}, findA, {0xFFFF0000u, 0xFF0000FFu}},
+        {"a shape with the name", {Place(10, 1, "", "", -1, 0, true), sprite(20, -1, "a", true)}, findA,
+         {0xFFFF0000u, 0xFF0000FFu}},
+        {"back before a rename", {sprite(10, -1, "c", true)}, GotoFrame(0) + findA, {0xFF0000FFu, 0xFFFF0000u}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        Tags tags = {Square(1, 0xFF0000FF), Square(3, 0x0000FFFF), redToBlue, sprite(10, 2, "a"), sprite(20, 2, "b"),
+                     ShowFrame()};
+        tags.insert(tags.end(), c.changes.begin(), c.changes.end());
+        tags.push_back(DoAction(c.actions));
+        tags.push_back(ShowFrame());
+        SwfStage stage(Load(MovieOf(100, 100, tags)));
+        stage.Advance();
+        EXPECT_EQ(FillColours(stage), c.colours);
+    }
 }
 
 TEST(SwfButtons, PointerShowsStatesAndAClickRunsTheReleaseActions) {
