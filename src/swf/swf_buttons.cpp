@@ -4,6 +4,7 @@
 // ended there runs the button's actions for a release.
 
 #include <cmath>
+#include <map>
 
 #include "swf/swf_display_list.h"
 
@@ -109,9 +110,13 @@ void SwfStage::PointerLeave() {
 
 void SwfStage::ShowButtonStates() {
     auto show = [&](const ButtonRef& ref, SwfButtonState state) {
-        Object* object = Find(ref);
+        Instance* parent = nullptr;
+        Object* object = Find(ref, &parent);
         if (!object || object->buttonState == state) return;
         object->buttonState = state;
+        // The sprites of the state now shown (their first frames' actions
+        // run with the next frame's).
+        ShowParts(*object, *parent);
         m_changed = true;
     };
     if (m_hasShown) show(m_shown, SwfButtonState::Up);
@@ -168,10 +173,11 @@ bool SwfStage::HitButton(Instance& instance, const SwfMatrix& m, double x, doubl
     return false;
 }
 
-bool SwfStage::HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget) {
+bool SwfStage::HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget,
+                            int nesting) {
     const SwfCharacter* c = m_movie->Find(id);
     SwfMatrix inverse;
-    if (!c || budget == 0 || !m.Invert(inverse)) return false;
+    if (!c || budget == 0 || nesting >= m_limits.maxNesting || !m.Invert(inverse)) return false;
     --budget;
     const SwfPoint p = inverse.Apply(x, y);
     auto inRect = [&](double x0, double y0, double x1, double y1) {
@@ -192,7 +198,43 @@ bool SwfStage::HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, doub
         const SwfBitmap& bm = m_movie->bitmaps[c->index];
         return inRect(0, 0, bm.width * 20.0, bm.height * 20.0);
     }
-    default: return false;  // sprites and buttons among a button's hit shapes are not looked into
+    case SwfKind::Sprite: {
+        // A sprite among the hit shapes: what its first frame places (its
+        // masks aside), topmost first.
+        const SwfTimeline& timeline = m_movie->sprites[c->index];
+        if (timeline.frames.empty()) return false;
+        const std::vector<SwfControl>& tags = timeline.frames[0].tags;
+        if (tags.size() > budget) {
+            budget = 0;
+            return false;
+        }
+        budget -= tags.size();
+        std::map<std::uint16_t, Object> placed;
+        for (const SwfControl& tag : tags) {
+            const SwfPlace& place = tag.place;
+            if (tag.kind == SwfControl::Kind::Remove) placed.erase(place.depth);
+            if (tag.kind != SwfControl::Kind::Place) continue;
+            auto it = placed.find(place.depth);
+            if (it == placed.end()) {
+                if (!place.character) continue;
+                it = placed.emplace(place.depth, Object()).first;
+            } else if (!place.move) {
+                continue;
+            }
+            Object& o = it->second;
+            if (place.character) o.character = *place.character;
+            if (place.matrix) o.matrix = *place.matrix;
+            if (place.clipDepth) o.clipDepth = *place.clipDepth;
+            if (place.visible) o.visible = *place.visible;
+        }
+        for (auto it = placed.rbegin(); it != placed.rend() && budget > 0; ++it) {
+            const Object& o = it->second;
+            if (o.visible && !o.clipDepth && HitCharacter(o.character, m * o.matrix, x, y, budget, nesting + 1))
+                return true;
+        }
+        return false;
+    }
+    default: return false;  // buttons among a button's hit shapes are not looked into
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The stage's display list, shared by its timelines (swf_timeline.cpp), its
 // buttons (swf_buttons.cpp) and its drawing (swf_stage.cpp): each timeline
-// instance keeps its objects by depth, a sprite object its own instance.
+// instance keeps its objects by depth, a sprite object its own instance, a
+// button object one for each sprite among the parts of the state it shows.
 
 #include <cstdint>
 #include <map>
@@ -10,6 +11,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "swf/swf_stage.h"
 
@@ -33,6 +35,10 @@ struct SwfStage::Object {
     int placeFrame = 0;        // the frame whose placement made it: a goto back keeps it only if that one still does
     std::uint32_t serial = 0;  // tells it from a later object at the same depth
     SwfButtonState buttonState = SwfButtonState::Up;
+    // A button's: for each part of the state `partsState` (in the order of
+    // the button's list for it), the instance of a sprite part, none for others.
+    std::vector<std::shared_ptr<Instance>> parts;
+    SwfButtonState partsState = SwfButtonState::Up;
 };
 
 struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {

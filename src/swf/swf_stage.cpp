@@ -54,6 +54,16 @@ public:
 private:
     using Instance = SwfStage::Instance;
     using Object = SwfStage::Object;
+    using Parts = std::vector<std::shared_ptr<Instance>>;
+
+    // The sprite instances of a button object's parts in `state`, when it
+    // keeps them for that state.
+    static const Parts* PartsOf(const Object& o, SwfButtonState state) {
+        return !o.parts.empty() && o.partsState == state ? &o.parts : nullptr;
+    }
+    static const Instance* PartSprite(const Parts* parts, std::size_t index) {
+        return parts && index < parts->size() ? (*parts)[index].get() : nullptr;
+    }
 
     bool Spend(std::size_t points, bool readClock = false) {
         if (m_report.cut) return false;
@@ -89,7 +99,7 @@ private:
                 std::uint64_t bytes = 0;
                 if (!Spend(1, true) || !ReserveMask(bytes)) continue;
                 std::vector<std::pair<SwfPath, bool>> paths;
-                Mask(o.character, o.sprite.get(), om, o.ratio, nesting, paths);
+                Mask(o.character, o.sprite.get(), om, o.ratio, nesting, paths, PartsOf(o, SwfButtonState::Up));
                 m_canvas.PushClip(paths);
                 clips.emplace_back(o.clipDepth, bytes);
                 continue;
@@ -138,7 +148,11 @@ private:
             const Object& o = entry.second;
             if (o.clipDepth || !o.visible) continue;
             if (o.blend == RasterBlend::Erase || o.blend == RasterBlend::Alpha) return true;
-            if (o.sprite && !Layered(o) && CutsInto(*o.sprite, nesting + 1)) return true;
+            if (Layered(o)) continue;
+            if (o.sprite && CutsInto(*o.sprite, nesting + 1)) return true;
+            if (const Parts* parts = PartsOf(o, o.buttonState))
+                for (const auto& part : *parts)
+                    if (part && CutsInto(*part, nesting + 1)) return true;
         }
         return false;
     }
@@ -151,7 +165,7 @@ private:
         if (!Layered(o)) {
             const SwfColorTransform ocx = cx * o.colorTransform;
             if (o.background) Background(o, m, ocx, nesting);
-            Character(o.character, o.sprite.get(), m, ocx, o.ratio, nesting, o.buttonState);
+            Character(o.character, o.sprite.get(), m, ocx, o.ratio, nesting, o.buttonState, PartsOf(o, o.buttonState));
             return;
         }
         const SwfFilterList* filters = o.filters && !o.filters->empty() ? o.filters.get() : nullptr;
@@ -165,7 +179,8 @@ private:
         const SwfLayerRect outer = m_area;
         m_area = rect;
         if (o.background) Background(o, m, SwfColorTransform(), nesting);
-        Character(o.character, o.sprite.get(), m, SwfColorTransform(), o.ratio, nesting, o.buttonState);
+        Character(o.character, o.sprite.get(), m, SwfColorTransform(), o.ratio, nesting, o.buttonState,
+                  PartsOf(o, o.buttonState));
         m_area = outer;
         --m_layers;
         SwfLayerEffects effects;
@@ -257,17 +272,17 @@ private:
     // What an object draws, through `m`: its content and its opaque
     // background, and with `reach` what its descendants' filters add.
     void Measure(const Object& o, const SwfMatrix& m, int nesting, bool reach, Extent& box) {
-        Content(o.character, o.sprite.get(), m, nesting, reach, box, o.buttonState);
+        Content(o.character, o.sprite.get(), m, nesting, reach, box, o.buttonState, PartsOf(o, o.buttonState));
         if (!o.background) return;
         Extent local;
-        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local, o.buttonState);
+        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local, o.buttonState, PartsOf(o, o.buttonState));
         if (!local.Empty()) box.AddRect(local.x0, local.y0, local.x1, local.y1, m);
     }
 
     // The bounds a character's records give (shapes, texts, bitmaps), or
     // those of its parts, through `m`. Each step counts against the budget.
     void Content(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, int nesting, bool reach, Extent& box,
-                 SwfButtonState state = SwfButtonState::Up) {
+                 SwfButtonState state = SwfButtonState::Up, const Parts* parts = nullptr) {
         if (!Enter(nesting)) return;
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
@@ -298,8 +313,8 @@ private:
             break;
         }
         case SwfKind::Button:
-            Button(id, m_movie.buttons[c->index], state, [&](const SwfButtonPart& part) {
-                Content(part.character, nullptr, m * part.matrix, nesting + 1, reach, box);
+            Button(id, m_movie.buttons[c->index], state, [&](const SwfButtonPart& part, std::size_t i) {
+                Content(part.character, PartSprite(parts, i), m * part.matrix, nesting + 1, reach, box);
             });
             break;
         case SwfKind::Sprite:
@@ -348,7 +363,7 @@ private:
     // in the colour (opaque, as the name says) with the object's transform.
     void Background(const Object& o, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
         Extent local;
-        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local, o.buttonState);
+        Content(o.character, o.sprite.get(), SwfMatrix(), nesting, false, local, o.buttonState, PartsOf(o, o.buttonState));
         if (local.Empty() || !Spend(5)) return;
         const SwfPath device = SwfPath::Rectangle(local.x0, local.y0, local.x1, local.y1).Transformed(m);
         if (!Finite(device)) return;
@@ -401,15 +416,18 @@ private:
         const auto& parts = state == SwfButtonState::Over   ? button.over
                             : state == SwfButtonState::Down ? button.down
                                                             : button.up;
-        for (const SwfButtonPart& p : parts) {
+        for (std::size_t i = 0; i < parts.size(); ++i) {
             if (m_report.cut) break;
-            part(p);
+            part(parts[i], i);
         }
         m_expanding.pop_back();
     }
 
+    // A character as drawn: a sprite's objects from its instance, a button's
+    // parts in `state`, its sprites from the instances in `parts`.
     void Character(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, const SwfColorTransform& cx,
-                   std::uint16_t ratio, int nesting, SwfButtonState state = SwfButtonState::Up) {
+                   std::uint16_t ratio, int nesting, SwfButtonState state = SwfButtonState::Up,
+                   const Parts* parts = nullptr) {
         if (!Enter(nesting)) return;
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
@@ -425,8 +443,8 @@ private:
             break;
         case SwfKind::Text: Text(m_movie.texts[c->index], m, cx, nullptr); break;
         case SwfKind::Button:
-            Button(id, m_movie.buttons[c->index], state, [&](const SwfButtonPart& part) {
-                Character(part.character, nullptr, m * part.matrix, cx * part.colorTransform, 0, nesting + 1);
+            Button(id, m_movie.buttons[c->index], state, [&](const SwfButtonPart& part, std::size_t i) {
+                Character(part.character, PartSprite(parts, i), m * part.matrix, cx * part.colorTransform, 0, nesting + 1);
             });
             break;
         case SwfKind::Bitmap: {
@@ -504,7 +522,7 @@ private:
     }
 
     void Mask(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, std::uint16_t ratio, int nesting,
-              std::vector<std::pair<SwfPath, bool>>& paths) {
+              std::vector<std::pair<SwfPath, bool>>& paths, const Parts* parts = nullptr) {
         if (!Enter(nesting)) return;
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
@@ -523,11 +541,11 @@ private:
             if (sprite)
                 for (const auto& entry : sprite->list)
                     Mask(entry.second.character, entry.second.sprite.get(), m * entry.second.matrix, entry.second.ratio,
-                         nesting + 1, paths);
+                         nesting + 1, paths, PartsOf(entry.second, SwfButtonState::Up));
             break;
         case SwfKind::Button:
-            Button(id, m_movie.buttons[c->index], SwfButtonState::Up, [&](const SwfButtonPart& part) {
-                Mask(part.character, nullptr, m * part.matrix, 0, nesting + 1, paths);
+            Button(id, m_movie.buttons[c->index], SwfButtonState::Up, [&](const SwfButtonPart& part, std::size_t i) {
+                Mask(part.character, PartSprite(parts, i), m * part.matrix, 0, nesting + 1, paths);
             });
             break;
         default: break;

@@ -5,7 +5,8 @@
 // timelines), newer timelines' before older ones'. A goto back rebuilds a
 // timeline's list as its frame describes it, keeping the objects placed
 // where they still are (and their sprites' playheads). Buttons follow the
-// pointer and run their actions on a click. Nesting, live objects, actions
+// pointer and run their actions on a click; the sprites among the parts of
+// the state a button shows play as any sprite does. Nesting, live objects, actions
 // and gotos a frame, and the work of one drawing are capped, so a movie
 // that places itself inside itself or sends timelines back and forth ends,
 // drawn as far as the caps allow.
@@ -119,7 +120,9 @@ private:
     void Execute(Instance& instance, int frame);
     void Rebuild(Instance& instance, int frame);
     void Release(const Object& object);
+    void Unlist(Instance& instance);
     void PlaceCharacter(Object& object, std::uint16_t character, Instance& parent);
+    void ShowParts(Object& button, Instance& parent);
     void Queue(Instance& instance, std::uint32_t block);
     void RunQueue();
     void Run(Instance& base, const SwfActionBlock& block);
@@ -134,7 +137,7 @@ private:
     // The buttons (swf_buttons.cpp).
     bool ButtonAt(double x, double y, ButtonRef& found);
     bool HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget, ButtonRef& found);
-    bool HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget);
+    bool HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget, int nesting = 0);
     Object* Find(const ButtonRef& ref, Instance** parent = nullptr) const;
     void ShowButtonStates();
     const SwfOutline& ShapeOutline(std::uint32_t index);

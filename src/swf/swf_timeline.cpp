@@ -120,19 +120,33 @@ void SwfStage::MoveTo(Instance& instance, int frame) {
 
 void SwfStage::Release(const Object& object) {
     m_objects -= std::min<std::uint32_t>(m_objects, 1);
-    if (!object.sprite) return;
-    object.sprite->removed = true;
-    object.sprite->parent = nullptr;
-    for (const auto& entry : object.sprite->list) Release(entry.second);
+    if (object.sprite) Unlist(*object.sprite);
+    for (const auto& part : object.parts) {
+        if (!part) continue;
+        m_objects -= std::min<std::uint32_t>(m_objects, 1);
+        Unlist(*part);
+    }
+}
+
+// A sprite instance taken off the display list, with all it holds.
+void SwfStage::Unlist(Instance& instance) {
+    instance.removed = true;
+    instance.parent = nullptr;
+    for (const auto& entry : instance.list) Release(entry.second);
 }
 
 void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, Instance& parent) {
     object.character = character;
-    if (object.sprite)
-        for (const auto& entry : object.sprite->list) Release(entry.second);
-    if (object.sprite) object.sprite->removed = true;
+    if (object.sprite) Unlist(*object.sprite);
     object.sprite.reset();
+    for (const auto& part : object.parts) {
+        if (!part) continue;
+        m_objects -= std::min<std::uint32_t>(m_objects, 1);
+        Unlist(*part);
+    }
+    object.parts.clear();
     const SwfCharacter* c = m_movie->Find(character);
+    if (c && c->kind == SwfKind::Button) ShowParts(object, parent);
     if (!c || c->kind != SwfKind::Sprite) return;
     if (parent.nesting + 1 >= m_limits.maxNesting) {
         m_capped = true;
@@ -140,6 +154,53 @@ void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, Instance&
     }
     object.sprite = NewInstance(m_movie->sprites[c->index], &parent, parent.nesting + 1);
     Execute(*object.sprite, 0);
+}
+
+// The parts of the state a button shows: each sprite among them gets an
+// instance that plays like any sprite (its parent the timeline that holds
+// the button). A sprite that the state shown before had at the same depth
+// goes on as it was; the others begin at their first frame, and those of
+// the state left go.
+void SwfStage::ShowParts(Object& button, Instance& parent) {
+    std::vector<std::shared_ptr<Instance>> before = std::move(button.parts);
+    button.parts.clear();
+    const SwfCharacter* c = m_movie->Find(button.character);
+    if (c && c->kind == SwfKind::Button) {
+        const SwfButton& b = m_movie->buttons[c->index];
+        auto partsOf = [&](SwfButtonState state) -> const std::vector<SwfButtonPart>& {
+            return state == SwfButtonState::Over ? b.over : state == SwfButtonState::Down ? b.down : b.up;
+        };
+        const std::vector<SwfButtonPart>& was = partsOf(button.partsState);
+        const std::vector<SwfButtonPart>& now = partsOf(button.buttonState);
+        for (std::size_t i = 0; i < now.size(); ++i) {
+            const SwfCharacter* part = m_movie->Find(now[i].character);
+            std::shared_ptr<Instance> sprite;
+            if (part && part->kind == SwfKind::Sprite) {
+                for (std::size_t j = 0; j < was.size() && j < before.size() && !sprite; ++j)
+                    if (before[j] && was[j].character == now[i].character && was[j].depth == now[i].depth)
+                        sprite = std::move(before[j]);
+                if (!sprite) {
+                    if (parent.nesting + 1 >= m_limits.maxNesting || m_objects >= m_limits.maxObjects) {
+                        m_capped = true;
+                    } else {
+                        ++m_objects;
+                        sprite = NewInstance(m_movie->sprites[part->index], &parent, parent.nesting + 1);
+                        Execute(*sprite, 0);
+                    }
+                }
+            }
+            button.parts.push_back(std::move(sprite));
+        }
+    }
+    for (const auto& sprite : before) {
+        if (!sprite) continue;
+        m_objects -= std::min<std::uint32_t>(m_objects, 1);
+        Unlist(*sprite);
+    }
+    button.partsState = button.buttonState;
+    // No part is a sprite: nothing to keep.
+    if (std::none_of(button.parts.begin(), button.parts.end(), [](const auto& p) { return p != nullptr; }))
+        button.parts.clear();
 }
 
 void SwfStage::Execute(Instance& instance, int frame) {

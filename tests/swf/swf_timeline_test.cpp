@@ -11,7 +11,9 @@
 #include "support/recording_canvas.h"
 #include "support/swf_shapes.h"
 #include "support/swf_writer.h"
+#include "swf/swf_banded.h"
 #include "swf/swf_movie.h"
+#include "swf/swf_raster_canvas.h"
 #include "swf/swf_reader.h"
 #include "swf/swf_stage.h"
 
@@ -344,6 +346,107 @@ TEST(SwfButtons, PointerShowsStatesAndAClickRunsTheReleaseActions) {
         EXPECT_EQ(stage.Frame(), 2);
         stage.PointerLeave();
         EXPECT_EQ(FillColours(stage), std::vector<std::uint32_t>{0xFFFF0000u});
+    }
+}
+
+
+// The pixel at (x, y) of the stage drawn at 20 twips a pixel, straight
+// 0xAARRGGBB; drawn in bands too, which must give the same pixels.
+std::uint32_t PixelAt(SwfStage& stage, int x, int y) {
+    const int w = stage.Movie().StageWidthPixels(), h = stage.Movie().StageHeightPixels();
+    RasterImage image(w, h);
+    SwfImages images;
+    SwfRasterCanvas canvas(image, images);
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), w, h);
+    RasterImage banded(w, h, 0x12345678u);
+    DrawStageInBands(stage, images, banded, SwfMatrix::Scale(0.05, 0.05), 3);
+    EXPECT_TRUE(banded.px == image.px);
+    const std::uint32_t p = image.At(x, y), a = p >> 24;
+    auto straight = [&](int shift) { return a ? ((p >> shift & 0xFF) * 255 + a / 2) / a : 0; };
+    return a << 24 | straight(16) << 16 | straight(8) << 8 | straight(0);
+}
+
+std::pair<unsigned, std::string> Box(std::uint16_t id, std::uint32_t rgba, std::int32_t x0, std::int32_t y0,
+                                     std::int32_t x1, std::int32_t y1) {
+    ShapeWriter s(3);
+    s.Solid(rgba);
+    s.Styles(-1, 1, -1);
+    s.Rect(x0, y0, x1 - x0, y1 - y0);
+    return s.Define(id);
+}
+
+TEST(SwfButtons, SpritesInAButtonsStatesAreDrawnPlayedAndHit) {
+    // A site menu as Flash 4 published it: a DefineButton2 whose up and hit
+    // states are a sprite holding the label, a DefineText in a DefineFont
+    // (glyph outlines alone), at (100, 100) px. The label's first glyph
+    // covers (10, 20)-(40, 60) px of the sprite; the sprite's second frame
+    // adds a blue mark below it, at (10, 70)-(40, 90). The over state is another
+    // sprite, green where the label is. The root stops on frame 1; its
+    // frame 2 takes the button away.
+    ShapeWriter glyph(1);
+    glyph.Styles(-1, 1, -1);
+    glyph.Rect(0, -800, 600, 800);
+    const std::string at = Translate(2000, 2000);
+    for (int version : {4, 6}) {
+        for (bool text : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "SWF " << version << (text ? ", a DefineText label" : ", a shape label"));
+            Tags tags;
+            if (text) {
+                // 1024 twips high from a 1024 square: glyph units are twips.
+                tags.push_back(Font1(2, {glyph.Records(), glyph.Records()}));
+                tags.push_back(Text2(3, 2, 1024, 0xFF0000FF, 200, 1200, {{0, 800}, {1, 800}}, true));
+            } else {
+                tags.push_back(Box(3, 0xFF0000FF, 200, 400, 800, 1200));
+            }
+            tags.push_back(Box(4, 0x0000FFFF, 200, 1400, 800, 1800));
+            tags.push_back(Box(5, 0x00FF00FF, 200, 400, 800, 1200));
+            tags.push_back(Sprite(10, {Place(1, 3), ShowFrame(), Place(2, 4), ShowFrame()}));
+            tags.push_back(Sprite(11, {Place(1, 5), ShowFrame()}));
+            tags.push_back(Button2(20, {{1 | 8, 10, 1, at}, {2, 11, 1, at}}));
+            tags.push_back(Place(1, 20));
+            tags.push_back(DoAction(Stop()));
+            tags.push_back(ShowFrame());
+            tags.push_back(Remove(1));
+            tags.push_back(ShowFrame());
+            SwfStage stage(Load(MovieOf(200, 200, tags, version)));
+            ASSERT_EQ(stage.Movie().version, version);
+            const std::uint32_t white = 0xFFFFFFFFu, red = 0xFFFF0000u, green = 0xFF00FF00u, blue = 0xFF0000FFu;
+            // The up state's sprite shows its first frame: the label, no mark.
+            EXPECT_EQ(red, PixelAt(stage, 125, 140));
+            EXPECT_EQ(white, PixelAt(stage, 125, 185));
+            EXPECT_EQ(white, PixelAt(stage, 105, 140));
+            // It plays on while the root is stopped.
+            stage.Advance();
+            EXPECT_EQ(stage.Frame(), 1);
+            EXPECT_EQ(red, PixelAt(stage, 125, 140));
+            EXPECT_EQ(blue, PixelAt(stage, 125, 185));
+            stage.Advance();
+            EXPECT_EQ(white, PixelAt(stage, 125, 185));
+            // The hit state's sprite says where the button is.
+            EXPECT_FALSE(stage.PointerMove(1000, 1000, false));
+            EXPECT_TRUE(stage.PointerMove(2500, 2800, false));
+            EXPECT_EQ(green, PixelAt(stage, 125, 140));
+            EXPECT_EQ(white, PixelAt(stage, 125, 185));
+            stage.Advance();
+            EXPECT_EQ(white, PixelAt(stage, 125, 185));
+            // Back in the up state, its sprite begins again.
+            EXPECT_FALSE(stage.PointerMove(1000, 1000, false));
+            EXPECT_EQ(red, PixelAt(stage, 125, 140));
+            EXPECT_EQ(white, PixelAt(stage, 125, 185));
+            stage.Advance();
+            EXPECT_EQ(blue, PixelAt(stage, 125, 185));
+            // Taken away with the button, and placed again with it.
+            stage.Advance(true);
+            EXPECT_EQ(stage.Frame(), 2);
+            EXPECT_EQ(white, PixelAt(stage, 125, 140));
+            EXPECT_EQ(white, PixelAt(stage, 125, 185));
+            stage.Advance(true);
+            EXPECT_EQ(stage.Frame(), 1);
+            EXPECT_EQ(red, PixelAt(stage, 125, 140));
+            EXPECT_EQ(white, PixelAt(stage, 125, 185));
+            stage.Restart();
+            EXPECT_EQ(red, PixelAt(stage, 125, 140));
+        }
     }
 }
 
