@@ -35,19 +35,7 @@ public:
 
     SwfDrawReport Run() {
         m_canvas.Clear(m_stage.m_background);
-        // Erase and Alpha with no layer above them cut into the stage's
-        // objects, which then make a group of their own over the background.
-        std::uint64_t bytes = 0;
-        const bool group = CutsInto(*m_stage.m_root, 0) && Reserve(m_area, nullptr, bytes);
-        if (group) {
-            m_canvas.PushLayer(m_area);
-            ++m_layers;
-        }
         List(*m_stage.m_root, m_view, SwfColorTransform(), 0);
-        if (group) {
-            m_canvas.PopLayer(SwfLayerEffects());
-            m_liveBytes -= bytes;
-        }
         return m_report;
     }
 
@@ -130,24 +118,14 @@ private:
         return o.blend != RasterBlend::Normal || (o.filters && !o.filters->empty()) || o.cacheAsBitmap;
     }
 
-    // True when an Erase or Alpha object in the list, or in its sprites
-    // drawn straight onto it, cuts into what the list draws.
-    bool CutsInto(const Instance& instance, int nesting) const {
-        if (nesting >= m_stage.m_limits.maxNesting) return false;
-        for (const auto& entry : instance.list) {
-            const Object& o = entry.second;
-            if (o.clipDepth || !o.visible) continue;
-            if (o.blend == RasterBlend::Erase || o.blend == RasterBlend::Alpha) return true;
-            if (o.sprite && !Layered(o) && CutsInto(*o.sprite, nesting + 1)) return true;
-        }
-        return false;
-    }
-
     // An object as placed: straight onto the canvas, or, when an effect
     // needs its picture whole, into a layer of its own. A layer's colour
     // transform (its own and its parents') applies to the finished picture,
     // as to a cached bitmap, so the layer's content is drawn untransformed.
     void Placed(const Object& o, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
+        // Erase and Alpha cut into the layer they are drawn in; with none
+        // above them they neither cut nor show, as the reference player draws them.
+        if ((o.blend == RasterBlend::Erase || o.blend == RasterBlend::Alpha) && m_layers == 0) return;
         if (!Layered(o)) {
             const SwfColorTransform ocx = cx * o.colorTransform;
             if (o.background) Background(o, m, ocx, nesting);
