@@ -442,7 +442,23 @@ private:
             // A bordered field: white behind its text, a black hairline round it.
             const SwfRect& b = text.bounds;
             const SwfPath device = SwfPath::Rectangle(b.xMin, b.yMin, b.xMax, b.yMax).Transformed(m);
-            if (Finite(device)) {
+            if (Finite(device) && m.b == 0 && m.c == 0 && m.a > 0 && m.d > 0) {
+                // Unturned, the box keeps to whole pixels as the reference
+                // player draws it: its corner and size rounded (halves to
+                // even), the frame the pixels along its left and top edges
+                // and those just past its right and bottom ones.
+                const double x0 = std::nearbyint(m.a * b.xMin + m.tx), y0 = std::nearbyint(m.d * b.yMin + m.ty);
+                const double x1 = x0 + std::nearbyint(m.a * (b.xMax - b.xMin));
+                const double y1 = y0 + std::nearbyint(m.d * (b.yMax - b.yMin));
+                SwfPaint paint;
+                paint.color = cx.Apply(SwfColor{255, 255, 255, 255});
+                m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y1), false, paint);
+                paint.color = cx.Apply(SwfColor{0, 0, 0, 255});
+                m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y0 + 1), false, paint);
+                m_canvas.Fill(SwfPath::Rectangle(x0, y1, x1, y1 + 1), false, paint);
+                m_canvas.Fill(SwfPath::Rectangle(x0, y0 + 1, x0 + 1, y1), false, paint);
+                m_canvas.Fill(SwfPath::Rectangle(x1, y0, x1 + 1, y1), false, paint);
+            } else if (Finite(device)) {
                 SwfPaint paint;
                 paint.color = cx.Apply(SwfColor{255, 255, 255, 255});
                 m_canvas.Fill(device, false, paint);
