@@ -35,19 +35,7 @@ public:
 
     SwfDrawReport Run() {
         m_canvas.Clear(m_stage.m_background);
-        // Erase and Alpha with no layer above them cut into the stage's
-        // objects, which then make a group of their own over the background.
-        std::uint64_t bytes = 0;
-        const bool group = CutsInto(*m_stage.m_root, 0) && Reserve(m_area, nullptr, bytes);
-        if (group) {
-            m_canvas.PushLayer(m_area);
-            ++m_layers;
-        }
         List(*m_stage.m_root, m_view, SwfColorTransform(), 0);
-        if (group) {
-            m_canvas.PopLayer(SwfLayerEffects());
-            m_liveBytes -= bytes;
-        }
         return m_report;
     }
 
@@ -140,28 +128,14 @@ private:
         return o.blend != RasterBlend::Normal || (o.filters && !o.filters->empty()) || o.cacheAsBitmap;
     }
 
-    // True when an Erase or Alpha object in the list, or in its sprites
-    // drawn straight onto it, cuts into what the list draws.
-    bool CutsInto(const Instance& instance, int nesting) const {
-        if (nesting >= m_stage.m_limits.maxNesting) return false;
-        for (const auto& entry : instance.list) {
-            const Object& o = entry.second;
-            if (o.clipDepth || !o.visible) continue;
-            if (o.blend == RasterBlend::Erase || o.blend == RasterBlend::Alpha) return true;
-            if (Layered(o)) continue;
-            if (o.sprite && CutsInto(*o.sprite, nesting + 1)) return true;
-            if (const Parts* parts = PartsOf(o, o.buttonState))
-                for (const auto& part : *parts)
-                    if (part && CutsInto(*part, nesting + 1)) return true;
-        }
-        return false;
-    }
-
     // An object as placed: straight onto the canvas, or, when an effect
     // needs its picture whole, into a layer of its own. A layer's colour
     // transform (its own and its parents') applies to the finished picture,
     // as to a cached bitmap, so the layer's content is drawn untransformed.
     void Placed(const Object& o, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
+        // Erase and Alpha cut into the layer they are drawn in; with none
+        // above them they neither cut nor show, as the reference player draws them.
+        if ((o.blend == RasterBlend::Erase || o.blend == RasterBlend::Alpha) && m_layers == 0) return;
         if (!Layered(o)) {
             const SwfColorTransform ocx = cx * o.colorTransform;
             if (o.background) Background(o, m, ocx, nesting);
@@ -482,7 +456,23 @@ private:
             // A bordered field: white behind its text, a black hairline round it.
             const SwfRect& b = text.bounds;
             const SwfPath device = SwfPath::Rectangle(b.xMin, b.yMin, b.xMax, b.yMax).Transformed(m);
-            if (Finite(device)) {
+            if (Finite(device) && m.b == 0 && m.c == 0 && m.a > 0 && m.d > 0) {
+                // Unturned, the box keeps to whole pixels as the reference
+                // player draws it: its corner and size rounded (halves to
+                // even), the frame the pixels along its left and top edges
+                // and those just past its right and bottom ones.
+                const double x0 = std::nearbyint(m.a * b.xMin + m.tx), y0 = std::nearbyint(m.d * b.yMin + m.ty);
+                const double x1 = x0 + std::nearbyint(m.a * (b.xMax - b.xMin));
+                const double y1 = y0 + std::nearbyint(m.d * (b.yMax - b.yMin));
+                SwfPaint paint;
+                paint.color = cx.Apply(SwfColor{255, 255, 255, 255});
+                m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y1), false, paint);
+                paint.color = cx.Apply(SwfColor{0, 0, 0, 255});
+                m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y0 + 1), false, paint);
+                m_canvas.Fill(SwfPath::Rectangle(x0, y1, x1, y1 + 1), false, paint);
+                m_canvas.Fill(SwfPath::Rectangle(x0, y0 + 1, x0 + 1, y1), false, paint);
+                m_canvas.Fill(SwfPath::Rectangle(x1, y0, x1 + 1, y1), false, paint);
+            } else if (Finite(device)) {
                 SwfPaint paint;
                 paint.color = cx.Apply(SwfColor{255, 255, 255, 255});
                 m_canvas.Fill(device, false, paint);

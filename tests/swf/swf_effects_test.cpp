@@ -379,6 +379,41 @@ TEST(SwfEffectsRaster, EraseAndAlphaCutIntoTheirGroupFiltersReachPastTheCanvas) 
     }
 }
 
+TEST(SwfEffectsStage, EraseAndAlphaCutOnlyIntoALayerAboveThem) {
+    // An orange rect with a sprite of a black rect over its left half, the
+    // sprite erasing or alpha-cutting: placed on the root it neither shows
+    // nor cuts. In a layer sprite, erase cuts down to the white background,
+    // and alpha keeps the group only where the sprite is.
+    for (int blend : {12, 11}) {
+        for (bool inLayer : {false, true}) {
+            SCOPED_TRACE(std::to_string(blend) + (inLayer ? " in a layer" : " on the root"));
+            Place3Fields cutter;
+            cutter.character = 3;
+            cutter.blend = blend;
+            Place3Fields group;
+            group.character = 4;
+            group.blend = 2;
+            Tags tags = {Background(0xFFFFFF), Rect(1, 0xF09020FF, 0, 0, 800, 400),
+                         Rect(2, 0x000000FF, 0, 0, 400, 400), Sprite(3, {Place(1, 2), ShowFrame()}),
+                         Sprite(4, {Place(1, 1), Place3(2, cutter), ShowFrame()})};
+            if (inLayer) {
+                tags.push_back(Place3(1, group));
+            } else {
+                tags.push_back(Place(1, 1));
+                tags.push_back(Place3(2, cutter));
+            }
+            auto movie = Load(MovieOf(40, 20, tags));
+            SwfStage stage(movie);
+            SwfImages images;
+            RasterImage image(40, 20);
+            SwfRasterCanvas canvas(image, images);
+            stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 40, 20);
+            EXPECT_EQ(inLayer && blend == 12 ? 0xFFFFFFFFu : 0xFFF09020u, image.At(10, 10));
+            EXPECT_EQ(inLayer && blend == 11 ? 0xFFFFFFFFu : 0xFFF09020u, image.At(30, 10));
+        }
+    }
+}
+
 TEST(SwfEffectsRaster, ABlurFromBelowThePictureIsDrawnInBandsAsWhole) {
     // A blurred sprite whose second square lies just under the picture's
     // bottom edge: its blur spreads up into view. In bands, the layer still
@@ -409,11 +444,14 @@ TEST(SwfEffectsStage, HostileEffectsEndWithinTheCaps) {
     heavy.hasFilters = true;
     heavy.filters.assign(kSwfMaxFilters, BlurFilter(255, 255, 15));
     heavy.blend = 11;
-    Tags tags = {Rect(1, 0xFF0000FF, 0, 0, 6400, 4800)};
-    for (int depth = 1; depth <= 3000; ++depth) tags.push_back(Place3(static_cast<std::uint16_t>(depth), heavy));
-    Tags nested = {Rect(1, 0xFF0000FF, 0, 0, 2000, 2000)};
-    Place3Fields layer;
+    Tags heavies;
+    for (int depth = 1; depth <= 3000; ++depth) heavies.push_back(Place3(static_cast<std::uint16_t>(depth), heavy));
+    heavies.push_back(ShowFrame());
+    Place3Fields layer;  // alpha cuts only into a layer
     layer.blend = 2;
+    layer.character = 2;
+    Tags tags = {Rect(1, 0xFF0000FF, 0, 0, 6400, 4800), Sprite(2, heavies), Place3(1, layer)};
+    Tags nested = {Rect(1, 0xFF0000FF, 0, 0, 2000, 2000)};
     for (int id = 2; id < 60; ++id) {
         layer.character = id - 1;
         nested.push_back(Sprite(static_cast<std::uint16_t>(id), {Place3(1, layer), ShowFrame()}));

@@ -380,16 +380,31 @@ TEST(SwfStage, EditTextsWithEmbeddedGlyphsAreLaidOutOthersCounted) {
     // scaled to 234 and 391: 625 wide, centred in 4000 (the gutters left out).
     // Line 2 "B & A": '&' has no glyph and is skipped, the spaces advance.
     std::vector<SwfPoint> origins;
-    for (const auto& call : canvas.calls)
+    for (const auto& call : canvas.calls) {
+        if (call.kind == 'F' && call.paint.color.r == 255) break;  // the bordered field's white
         if (call.kind == 'F' && call.paint.color.a == 255 && call.paint.color.r == 0) origins.push_back(call.path.points[0]);
+    }
     ASSERT_EQ(4u, origins.size());  // A, B, then B and A
     const double scale = 400.0 / 1024, ascent = 800 * scale, line = (800 + 224) * scale;
     EXPECT_NEAR(40 + (4000 - (600 + 1000) * scale) / 2, origins[0].x, 1);
     EXPECT_NEAR(40 + ascent - 800 * scale, origins[0].y, 1);
     EXPECT_NEAR(origins[0].x + 600 * scale, origins[1].x, 1);
     EXPECT_NEAR(origins[0].y + line, origins[2].y, 1);
-    // The bordered field: white inside, a black frame.
-    EXPECT_NE(std::string::npos, canvas.Kinds().find("FS"));
+    // The bordered field: white inside, a frame of one-pixel sides, the
+    // right one just past the box (1000 x 500 at 0, 3000).
+    const std::string kinds = canvas.Kinds();
+    ASSERT_GE(kinds.size(), 5u);
+    EXPECT_EQ("FFFFF", kinds.substr(kinds.size() - 5));
+    const SwfPath& right = canvas.calls.back().path;
+    double xMin = 1e9, xMax = -1e9, yMin = 1e9, yMax = -1e9;
+    for (const SwfPoint& p : right.points) {
+        xMin = std::min(xMin, p.x), xMax = std::max(xMax, p.x);
+        yMin = std::min(yMin, p.y), yMax = std::max(yMax, p.y);
+    }
+    EXPECT_EQ(1000, xMin);
+    EXPECT_EQ(1001, xMax);
+    EXPECT_EQ(3000, yMin);
+    EXPECT_EQ(3500, yMax);
 }
 
 TEST(SwfStage, HtmlStyleRunsTakeTheirOwnFaces) {

@@ -64,6 +64,8 @@ TEST(SwfReference, FrameOneOfTheReferenceMoviesAsTheOtherPlayerDrewIt) {
         "20-blend-layer-erase", "21-filter-dropshadow-blur", "22-filter-glow-bevel", "23-filter-colormatrix",
         "24-filter-group-and-chain", "25-cache-as-bitmap-opaque-bg", "26-bitmap-direct-and-fill",
         "27-hairline-scaled", "28-gradient-ratio-edge-cases", "29-mask-rotated",
+        "40-four-fills-curved-edges", "44-alpha-erase-without-layer", "45-gradient-ramps-and-repeated-ratios",
+        "47-bitmap-fill-quarter-smoothed", "48-text-field-border-fractional", "49-button-in-cached-sprite",
     };
     for (const char* name : kCases) {
         SCOPED_TRACE(name);
