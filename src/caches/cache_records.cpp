@@ -251,12 +251,42 @@ StreamEnd StreamBody(CacheFile& file, std::uint64_t offset, std::uint64_t length
     return end;
 }
 
-std::string DecodedPrefix(std::string_view body, BodyEncoding encoding, std::size_t count) {
-    if (encoding == BodyEncoding::Identity) return std::string(body.substr(0, count));
+std::string DecodedPrefix(CacheFile& file, std::uint64_t offset, std::uint64_t length, BodyEncoding encoding,
+                          std::size_t count) {
+    constexpr std::size_t kFirst = 4096;
+    const std::uint64_t size = file.Size();
+    if (offset > size) return std::string();
+    length = std::min(length, size - offset);
+    if (encoding == BodyEncoding::Identity)
+        return file.ReadAt(offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, count)));
+    // What was read, kept for the second way of reading a deflate body; each
+    // piece as long as all before it.
+    std::string input;
+    std::string out(count, '\0');
     for (int bits : WindowBits(encoding)) {
-        std::string out;
-        Inflate(body, bits, count, out);
-        if (out.size() >= count) return out.substr(0, count);
+        z_stream z{};
+        if (inflateInit2(&z, bits) != Z_OK) return std::string();
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(count);
+        std::size_t fed = 0;
+        int status = Z_OK;
+        while (status == Z_OK && z.avail_out != 0) {
+            if (fed == input.size()) {
+                if (input.size() >= length) break;
+                const std::uint64_t want =
+                    std::min<std::uint64_t>(std::max(kFirst, input.size()), length - input.size());
+                const std::string piece = file.ReadAt(offset + input.size(), static_cast<std::size_t>(want));
+                if (piece.empty()) break;
+                input += piece;
+            }
+            z.next_in = reinterpret_cast<Bytef*>(input.data() + fed);
+            z.avail_in = static_cast<uInt>(input.size() - fed);
+            status = inflate(&z, Z_NO_FLUSH);
+            fed = input.size() - z.avail_in;
+        }
+        const bool whole = z.avail_out == 0;
+        inflateEnd(&z);
+        if (whole) return out;
     }
     return std::string();
 }

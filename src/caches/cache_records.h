@@ -87,8 +87,13 @@ std::string AddressFromCacheKey(std::string_view key);
 // Decodes a gzip or deflate body, at most `limit` bytes of output; nothing
 // when the data is not such a stream (or decodes to more than the limit).
 std::optional<std::string> DecodeBody(std::string_view body, BodyEncoding encoding, std::size_t limit);
-// The first `count` bytes a (perhaps cut) gzip or deflate stream decodes to.
-std::string DecodedPrefix(std::string_view body, BodyEncoding encoding, std::size_t count);
+// The first `count` bytes the (perhaps cut) gzip or deflate body stored at
+// `offset` of the file decodes to, or nothing. It reads a piece at a time
+// while the decoding wants more to give them, at most `length` bytes: a gzip
+// member's header may carry a name, comment or extra field of any length
+// before its data.
+std::string DecodedPrefix(CacheFile& file, std::uint64_t offset, std::uint64_t length, BodyEncoding encoding,
+                          std::size_t count);
 
 // How a body streamed through its decoding ended.
 enum class StreamEnd {

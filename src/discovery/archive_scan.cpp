@@ -18,8 +18,12 @@ constexpr int kMaxDepth = 64;
 constexpr std::size_t kMaxItems = 4u << 20;
 // An index.dat is read whole; a larger one is no index.
 constexpr std::uint64_t kMaxIndexDat = 512u << 20;
-// Enough of an encoded body to decode its first bytes.
+// Enough of a body to see its signature.
 constexpr std::size_t kProbe = 4096;
+// How far into an encoded body its first decoded bytes are looked for: a
+// gzip header's name, comment or extra field comes before the data, and
+// may be kilobytes long.
+constexpr std::uint64_t kMaxEncodedProbe = 256u << 10;
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + "\\" + name;
@@ -208,7 +212,7 @@ private:
             return true;
         }
         if (r.encoding == BodyEncoding::Identity) return false;
-        const std::string decoded = DecodedPrefix(head, r.encoding, 8);
+        const std::string decoded = DecodedPrefix(*file, r.offset, std::min(room, kMaxEncodedProbe), r.encoding, 8);
         if (!BeginsWithSwfSignature(decoded)) return false;
         if (decoded.size() == 8 && decoded[0] == 'F') {
             r.movieSize = Le32(decoded, 4);

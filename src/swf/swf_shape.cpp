@@ -472,12 +472,27 @@ void AppendEdge(SwfPath& path, const Directed& e) {
     else path.LineTo(e.x1, e.y1);
 }
 
-// Joins directed edges end to start into closed contours.
+// Joins directed edges end to start into closed contours. At a point where
+// several edges start, the next is the last given of those not yet used
+// (the order a multimap of the starts once gave). Each point keeps its
+// edges in that order with a cursor past the used ones, so the joining is
+// linear however many edges meet at one point.
 SwfPath Contours(const std::vector<Directed>& edges) {
     SwfPath path;
-    std::unordered_multimap<std::uint64_t, std::size_t> starts;
-    starts.reserve(edges.size());
-    for (std::size_t i = 0; i < edges.size(); ++i) starts.emplace(Key(edges[i].x0, edges[i].y0), i);
+    // The points, numbered as they first start an edge, and the edges of
+    // each point together, last given first.
+    std::unordered_map<std::uint64_t, std::size_t> points;
+    points.reserve(edges.size());
+    std::vector<std::size_t> pointOf(edges.size());
+    for (std::size_t i = 0; i < edges.size(); ++i)
+        pointOf[i] = points.emplace(Key(edges[i].x0, edges[i].y0), points.size()).first->second;
+    std::vector<std::size_t> cursor(points.size() + 1, 0);
+    for (std::size_t i = 0; i < edges.size(); ++i) ++cursor[pointOf[i] + 1];
+    for (std::size_t p = 1; p < cursor.size(); ++p) cursor[p] += cursor[p - 1];
+    std::vector<std::size_t> ends(cursor.begin(), cursor.end() - 1);
+    std::vector<std::size_t> order(edges.size());
+    for (std::size_t i = edges.size(); i-- > 0;) order[ends[pointOf[i]]++] = i;
+    // A point's edges are now order[cursor[p]] up to order[ends[p]].
     std::vector<bool> used(edges.size(), false);
     for (std::size_t first = 0; first < edges.size(); ++first) {
         if (used[first]) continue;
@@ -488,15 +503,13 @@ SwfPath Contours(const std::vector<Directed>& edges) {
         std::int32_t x = head.x1, y = head.y1;
         // Each step uses up an edge, so this ends after at most every edge.
         while (x != head.x0 || y != head.y0) {
-            auto range = starts.equal_range(Key(x, y));
-            std::size_t next = edges.size();
-            for (auto it = range.first; it != range.second; ++it) {
-                if (!used[it->second]) {
-                    next = it->second;
-                    break;
-                }
-            }
-            if (next == edges.size()) break;
+            const auto point = points.find(Key(x, y));
+            if (point == points.end()) break;
+            std::size_t& at = cursor[point->second];
+            const std::size_t end = ends[point->second];
+            while (at < end && used[order[at]]) ++at;
+            if (at == end) break;
+            const std::size_t next = order[at++];
             used[next] = true;
             AppendEdge(path, edges[next]);
             x = edges[next].x1;

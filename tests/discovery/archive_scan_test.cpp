@@ -254,6 +254,80 @@ TEST(ArchiveScan, EncodedMoviesAreSizedWithoutDecodingWholeAndListedCutPastTheCa
     }
 }
 
+// A gzip header may carry a comment (or a name, or an extra field) of many
+// kilobytes before the compressed data: the scan decodes on past it to see
+// the signature (it looked at the first 4 KB alone, and dropped the movie).
+TEST(ArchiveScan, GzipBodiesWithLongHeadersAreListed) {
+    const std::string gzip = "Content-Encoding: gzip\r\n";
+    std::string fws = "FWS\x0A" + std::string(4, '\0') + std::string(50000, 'x');
+    fws[4] = static_cast<char>(fws.size() & 0xFF);
+    fws[5] = static_cast<char>(fws.size() >> 8);
+    const std::string cws = "CWS\x0A\x10\x27\0\0" + std::string(30000, 'c');
+    const std::string comment(20000, 'n');
+    MemoryFolder folder;
+    const std::string entries = "Profile\\cache2\\entries\\";
+    folder.files[entries + std::string(40, 'A')] =
+        test::Cache2EntryFile(test::Gzip(fws, 0, comment), "http://a.test/f.swf", gzip);
+    folder.files[entries + std::string(40, 'B')] =
+        test::Cache2EntryFile(test::Gzip(cws, 0, comment), "http://a.test/c.swf", gzip);
+    // Past 256 KB of header the body is taken for no movie.
+    folder.files[entries + std::string(40, 'C')] =
+        test::Cache2EntryFile(test::Gzip(fws, 0, std::string(300000, 'n')), "http://a.test/far.swf", gzip);
+    const ArchiveScan scan = ScanArchive(folder);
+    EXPECT_EQ(0, scan.damaged);
+    ASSERT_EQ(2u, scan.movies.size());
+    EXPECT_EQ(nullptr, Find(scan, "http://a.test/far.swf"));
+    for (const auto& [url, movie] : {std::pair{"http://a.test/f.swf", fws}, std::pair{"http://a.test/c.swf", cws}}) {
+        SCOPED_TRACE(url);
+        const CacheRecord* r = Find(scan, url);
+        ASSERT_NE(nullptr, r);
+        EXPECT_EQ(BodyEncoding::Gzip, r->encoding);
+        EXPECT_EQ(movie.size(), r->movieSize);
+        EXPECT_FALSE(r->movieCut);
+        // Taken out, it is the movie.
+        auto file = folder.Open(r->file);
+        ASSERT_TRUE(file);
+        std::string out;
+        EXPECT_EQ(StreamEnd::Whole, StreamBody(*file, r->offset, r->length.value_or(file->Size() - r->offset),
+                                               r->encoding, movie.size(), [&](std::string_view piece) {
+                                                   out += piece;
+                                                   return true;
+                                               }));
+        EXPECT_EQ(movie, out);
+    }
+}
+
+TEST(CacheRecords, DecodedPrefixReadsOnlyAsFarAsTheFirstBytes) {
+    std::string movie = "FWS";
+    for (int i = 0; movie.size() < 300000; ++i) movie += std::to_string(i * 7919);
+    MemoryFolder folder;
+    folder.files["gzip"] = "head" + test::Gzip(movie, 0, std::string(20000, 'n'));
+    folder.files["zlib"] = test::ZlibCompress(movie);
+    folder.files["raw"] = folder.files["zlib"].substr(2);
+    folder.files["plain"] = movie;
+    const struct {
+        const char* file;
+        std::uint64_t offset, length;
+        BodyEncoding encoding;
+        bool decoded;
+    } cases[] = {
+        {"gzip", 4, 1u << 20, BodyEncoding::Gzip, true},
+        {"gzip", 4, 20000, BodyEncoding::Gzip, false},  // still in the comment
+        {"gzip", 0, 1u << 20, BodyEncoding::Gzip, false},
+        {"zlib", 0, 1u << 20, BodyEncoding::Deflate, true},
+        {"raw", 0, 1u << 20, BodyEncoding::Deflate, true},
+        {"plain", 0, 1u << 20, BodyEncoding::Gzip, false},
+        {"plain", 0, 1u << 20, BodyEncoding::Identity, true},
+        {"gzip", 1u << 30, 1u << 20, BodyEncoding::Gzip, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " at " + std::to_string(c.offset) + " within " + std::to_string(c.length));
+        auto file = folder.Open(c.file);
+        EXPECT_EQ(c.decoded ? movie.substr(0, 8) : std::string(),
+                  DecodedPrefix(*file, c.offset, c.length, c.encoding, 8));
+    }
+}
+
 TEST(CacheRecords, KeysDatesAndEncodings) {
     EXPECT_EQ("http://a.com/x.swf", AddressFromCacheKey("1/0/_dk_http://a.com http://a.com http://a.com/x.swf"));
     EXPECT_EQ("http://a.com/x.swf", AddressFromCacheKey("O^partitionKey=%28http%2Ca.com%29,a,~FETCH,:http://a.com/x.swf"));

@@ -14,9 +14,15 @@ std::string Be32Bytes(std::uint32_t v) {
 
 }  // namespace
 
-std::string Gzip(const std::string& bytes, std::size_t zeros) {
+std::string Gzip(const std::string& bytes, std::size_t zeros, const std::string& comment) {
     z_stream z{};
     deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + 15, 9, Z_DEFAULT_STRATEGY);
+    std::string commentText = comment;  // zero-terminated, and kept until the header is written
+    gz_header header{};
+    if (!comment.empty()) {
+        header.comment = reinterpret_cast<Bytef*>(commentText.data());
+        deflateSetHeader(&z, &header);
+    }
     const std::string zero(1u << 20, '\0');
     std::string out;
     char buffer[65536];

@@ -9,8 +9,9 @@ namespace fh::test {
 
 // The bytes, then `zeros` zero bytes, as a gzip stream (RFC 1952), as a
 // server sends them; the zeros are fed a piece at a time, so that a body
-// of hundreds of megabytes needs only its small stream in memory.
-std::string Gzip(const std::string& bytes, std::size_t zeros = 0);
+// of hundreds of megabytes needs only its small stream in memory. A
+// `comment` (no zero bytes in it) goes into the header's FCOMMENT field.
+std::string Gzip(const std::string& bytes, std::size_t zeros = 0, const std::string& comment = std::string());
 
 // A cache2 entry file: the body as stored, its chunk hashes, the metadata
 // (version 3, the key "a,:<url>", the response head with `headers` after the

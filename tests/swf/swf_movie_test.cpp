@@ -199,6 +199,47 @@ TEST(SwfOutline, NewStylesDrawAboveAndLinesAfterFills) {
     EXPECT_EQ(movie->shapes[0].layers[1].fills.at(0).color, (SwfColor{0, 255, 0, 255}));
 }
 
+// Edges that all meet at a few points: each step of the joining takes the
+// point's next unused edge without walking past the used ones (it walked
+// them all, and a shape of 100 000 such edges took seconds to build).
+TEST(SwfOutline, ManyEdgesAtFewPointsJoinIntoTheirContours) {
+    constexpr int kSquares = 50000;
+    ShapeWriter s(3);
+    s.Solid(0xFF0000FF);
+    s.Styles(0, 1, -1);
+    s.Move(0, 0);
+    for (int i = 0; i < kSquares; ++i) {
+        s.LineTo(100, 0);
+        s.LineTo(100, 100);
+        s.LineTo(0, 100);
+        s.LineTo(0, 0);
+    }
+    auto movie = Load(MovieOf(100, 100, {s.Define(1)}));
+    ASSERT_EQ(movie->shapes.at(0).edges.size(), 4u * kSquares);
+    const SwfOutline outline = BuildOutline(movie->shapes.at(0));
+    ASSERT_EQ(outline.layers.size(), 1u);
+    const SwfPath& path = outline.layers[0].path;
+    // Every edge once, four to a contour, each going round the square from
+    // wherever it begins and closed where it began.
+    ASSERT_EQ(path.verbs.size(), 6u * kSquares);
+    ASSERT_EQ(path.points.size(), 5u * kSquares);
+    const SwfPoint corners[] = {{0, 0}, {100, 0}, {100, 100}, {0, 100}};
+    auto corner = [&](SwfPoint p) {
+        for (int i = 0; i < 4; ++i)
+            if (corners[i].x == p.x && corners[i].y == p.y) return i;
+        return -1;
+    };
+    for (int c = 0; c < kSquares; ++c) {
+        const std::size_t verb = 6u * c, point = 5u * c;
+        ASSERT_EQ(path.verbs[verb], SwfPath::Move) << c;
+        for (int i = 1; i <= 4; ++i) ASSERT_EQ(path.verbs[verb + i], SwfPath::Line) << c;
+        ASSERT_EQ(path.verbs[verb + 5], SwfPath::Close) << c;
+        const int first = corner(path.points[point]);
+        ASSERT_GE(first, 0) << c;
+        for (int i = 1; i <= 4; ++i) ASSERT_EQ(corner(path.points[point + i]), (first + i) % 4) << c << " " << i;
+    }
+}
+
 TEST(SwfStage, TimelinePlacesMovesRemovesAndLoops) {
     const Tags tags = {Square(1, 0xFF0000FF), Square(2, 0x0000FFFF), Place(1, 1), ShowFrame(),
                        Place(2, 2, Translate(1000, 0)), Place(1, -1, Translate(0, 2000), "", -1, 0, true), ShowFrame(),
