@@ -21,9 +21,17 @@ constexpr std::size_t kPngMaxPixels = std::size_t{1} << 26;
 enum class PngFilter { None = 0, Sub = 1, Up = 2, Average = 3, Paeth = 4, Adaptive = 5 };
 
 struct PngSettings {
-    PngFilter filter = PngFilter::Adaptive;
-    int level = 1;     // zlib's, 0 to 9
-    int strategy = 0;  // zlib's: 0 its default, 1 filtered, 2 Huffman codes alone, 3 runs alone
+    // Below 0, the writer's own choice: the rows Sub-filtered and deflated
+    // at zlib's level 2, and those parts of them that shrink to under a
+    // quarter (flat drawings, quick to deflate harder) again unfiltered at
+    // its default level, the smaller kept. Otherwise `filter` for every row
+    // at this level (0 to 9), for measuring.
+    int level = -1;
+    PngFilter filter = PngFilter::None;
+    int strategy = 0;  // zlib's, with a level: 0 its default, 1 filtered, 2 Huffman codes alone, 3 runs alone
+    // The rows in up to this many parts of 64 KB or more, deflated side by
+    // side (one stream all the same).
+    unsigned threads = 1;
 };
 
 // The picture (premultiplied 0xAARRGGBB, as the rasterizer draws) as a PNG

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -146,43 +147,92 @@ RasterImage Sample(int width, int height, bool alpha, unsigned seed) {
     return picture;
 }
 
+// The picture written with `settings` and read back: the same pixels (the
+// straight colours premultiplied again are ours, nothing shows through alpha
+// 0), colour alone when it is opaque. The rows' filters go to `filters`.
+void WrittenAndReadBack(const RasterImage& picture, const PngSettings& settings, std::set<int>& filters) {
+    std::vector<unsigned char> png;
+    ASSERT_TRUE(WritePng(picture, png, settings));
+    Decoded decoded;
+    ASSERT_TRUE(Decode(png, decoded));
+    EXPECT_EQ(picture.width, decoded.width);
+    EXPECT_EQ(picture.height, decoded.height);
+    const bool opaque = std::all_of(picture.px.begin(), picture.px.end(), [](std::uint32_t p) { return p >> 24 == 255; });
+    EXPECT_EQ(opaque ? 2 : 6, decoded.colour) << "colour alone for an opaque picture";
+    ASSERT_EQ(picture.px.size(), decoded.argb.size());
+    for (std::size_t i = 0; i < picture.px.size(); ++i) {
+        ASSERT_EQ(picture.px[i], RasterPremultiply(decoded.argb[i])) << "pixel " << i;
+        if (decoded.argb[i] >> 24 == 0) {
+            ASSERT_EQ(0u, decoded.argb[i]) << "pixel " << i;
+        }
+    }
+    filters = decoded.filters;
+}
+
 TEST(PngWriter, PicturesComeBackFromTheirFilesPixelForPixel) {
     struct Size {
         int width, height;
     };
-    const Size sizes[] = {{1, 1}, {1, 9}, {13, 1}, {37, 11}, {101, 64}, {640, 3}};
+    // The last one large enough to be deflated in parts side by side.
+    const Size sizes[] = {{1, 1}, {1, 9}, {13, 1}, {37, 11}, {101, 64}, {640, 3}, {256, 200}};
     const PngFilter filters[] = {PngFilter::None,  PngFilter::Sub,   PngFilter::Up,
                                  PngFilter::Average, PngFilter::Paeth, PngFilter::Adaptive};
     std::set<int> adaptiveChose;
     for (const Size& size : sizes) {
         for (bool alpha : {false, true}) {
             const RasterImage picture = Sample(size.width, size.height, alpha, static_cast<unsigned>(size.width * 100 + size.height));
+            const bool large = size.width * size.height > 10000;
+            for (unsigned threads : {1u, 3u}) {
+                // The writer's own choice.
+                SCOPED_TRACE(testing::Message() << size.width << "x" << size.height << (alpha ? " alpha" : " opaque")
+                                                << ", threads " << threads);
+                PngSettings settings;
+                settings.threads = threads;
+                std::set<int> used;
+                WrittenAndReadBack(picture, settings, used);
+                EXPECT_TRUE(used.size() == 1 && (used.count(0) || used.count(1)));
+            }
             for (PngFilter filter : filters) {
                 for (int level : {0, 1, 3, 9}) {
+                    if (large && level != 1) continue;  // the parts are what this size is for
+                    const unsigned threads = level == 9 ? 1 : 3;
                     SCOPED_TRACE(testing::Message() << size.width << "x" << size.height << (alpha ? " alpha" : " opaque")
-                                                    << ", filter " << static_cast<int>(filter) << ", level " << level);
-                    std::vector<unsigned char> png;
-                    ASSERT_TRUE(WritePng(picture, png, PngSettings{filter, level}));
-                    Decoded decoded;
-                    ASSERT_TRUE(Decode(png, decoded));
-                    EXPECT_EQ(size.width, decoded.width);
-                    EXPECT_EQ(size.height, decoded.height);
-                    EXPECT_EQ(alpha ? 6 : 2, decoded.colour) << "colour alone for an opaque picture";
-                    ASSERT_EQ(picture.px.size(), decoded.argb.size());
-                    for (std::size_t i = 0; i < picture.px.size(); ++i) {
-                        // Straight colours premultiplied again are ours; nothing shows through alpha 0.
-                        ASSERT_EQ(picture.px[i], RasterPremultiply(decoded.argb[i])) << "pixel " << i;
-                        if (decoded.argb[i] >> 24 == 0) {
-                            ASSERT_EQ(0u, decoded.argb[i]) << "pixel " << i;
-                        }
-                    }
-                    if (filter == PngFilter::Adaptive) adaptiveChose.insert(decoded.filters.begin(), decoded.filters.end());
-                    else EXPECT_EQ(std::set<int>{static_cast<int>(filter)}, decoded.filters);
+                                                    << ", filter " << static_cast<int>(filter) << ", level " << level
+                                                    << ", threads " << threads);
+                    PngSettings settings;
+                    settings.filter = filter;
+                    settings.level = level;
+                    settings.threads = threads;
+                    std::set<int> used;
+                    WrittenAndReadBack(picture, settings, used);
+                    if (filter == PngFilter::Adaptive) adaptiveChose.insert(used.begin(), used.end());
+                    else EXPECT_EQ(std::set<int>{static_cast<int>(filter)}, used);
                 }
             }
         }
     }
     EXPECT_GE(adaptiveChose.size(), 3u) << "the adaptive choice takes more than one filter";
+
+    // A flat drawing is deflated again unfiltered, whole; one that is flat
+    // above and noise below, again only where it is flat.
+    RasterImage flat(256, 300, 0xFF336699u), half(256, 300, 0xFF336699u);
+    std::mt19937 random(7);
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            if ((x - 128) * (x - 128) + (y - 150) * (y - 150) < 90 * 90) flat.At(x, y) = 0xFFE0A020u;
+            if (y >= 150) half.At(x, y) = 0xFF000000u | (random() & 0xFFFFFFu);
+        }
+    }
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(testing::Message() << "threads " << threads);
+        PngSettings settings;
+        settings.threads = threads;
+        std::set<int> used;
+        WrittenAndReadBack(flat, settings, used);
+        EXPECT_EQ(std::set<int>{0}, used);
+        WrittenAndReadBack(half, settings, used);
+        EXPECT_EQ(threads == 1 ? std::set<int>{1} : std::set<int>({0, 1}), used);
+    }
 
     // A picture known to the byte: the default settings, opaque red, green, blue.
     RasterImage three(3, 1);
