@@ -360,7 +360,7 @@ private:
 }  // namespace
 
 SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
-                               unsigned threads) {
+                               unsigned threads, const std::function<void(int, int)>& bandDrawn) {
     const auto start = Clock::now();
     SwfRasterCanvas direct(picture, images);
     // One thread draws as the stage goes: nothing to record.
@@ -406,6 +406,13 @@ SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& 
             finished[i] = recording.Replay(canvas, cuts[i], cuts[i + 1], deadline, timed);
         } catch (const std::exception&) {
             // Out of memory, say: the band stays as it was and the drawing counts as cut.
+        }
+        if (bandDrawn) {
+            try {
+                bandDrawn(cuts[i], cuts[i + 1]);
+            } catch (const std::exception&) {
+                // What the listener does with the rows is its own affair.
+            }
         }
     };
     if (reserved.lock.owns_lock()) {
