@@ -3,13 +3,15 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
+
+#include "base/shelf.h"
 
 namespace fh {
 
@@ -117,17 +119,61 @@ struct Pass {
     int level, strategy;
 };
 
+// What deflating a part takes, lent from one file to the next: zlib's
+// streams (a quarter of a megabyte of state each), the rows being filtered
+// and the room for the output. Allocating them afresh for every file is slow
+// under Wine.
+struct Deflater {
+    struct Stream {
+        int level = 0, strategy = 0;
+        z_stream z{};  // never moves once zlib knows it
+    };
+    std::vector<std::unique_ptr<Stream>> streams;
+    std::vector<unsigned char> rows, lines;
+    std::vector<unsigned char> out;  // its size is room; the part knows how much is used
+
+    ~Deflater() {
+        for (auto& stream : streams) deflateEnd(&stream->z);
+    }
+
+    // A stream for raw deflate at this level, from its start.
+    z_stream* Ready(int level, int strategy) {
+        for (auto& stream : streams)
+            if (stream->level == level && stream->strategy == strategy)
+                return deflateReset(&stream->z) == Z_OK ? &stream->z : nullptr;
+        auto stream = std::make_unique<Stream>();
+        stream->level = level;
+        stream->strategy = strategy;
+        if (deflateInit2(&stream->z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK) return nullptr;
+        streams.push_back(std::move(stream));
+        return &streams.back()->z;
+    }
+
+    // What a large picture needed is not kept.
+    void Trim() {
+        constexpr std::size_t kKeptRoom = std::size_t{2} << 20;
+        if (out.size() > kKeptRoom) std::vector<unsigned char>().swap(out);
+        if (rows.size() + lines.size() > kKeptRoom) {
+            std::vector<unsigned char>().swap(rows);
+            std::vector<unsigned char>().swap(lines);
+        }
+    }
+};
+
 // The picture's rows as the file's bytes, filtered one at a time.
 class RowFilter {
 public:
-    RowFilter(const RasterImage& picture, std::size_t bpp, PngFilter filter)
+    RowFilter(const RasterImage& picture, std::size_t bpp, PngFilter filter, Deflater& room)
         : m_picture(picture), m_bpp(bpp), m_stride(static_cast<std::size_t>(picture.width) * bpp), m_filter(filter),
-          m_rows(2 * m_stride), m_lines((filter == PngFilter::Adaptive ? 5 : 1) * (m_stride + 1)) {}
+          m_rows(room.rows), m_lines(room.lines) {
+        m_rows.resize(2 * m_stride);
+        m_lines.resize((filter == PngFilter::Adaptive ? 5 : 1) * (m_stride + 1));
+    }
 
     // Starts at row y: the row above it read again (zeros above the first).
     void Start(int y) {
         m_flip = false;
-        std::fill(m_rows.begin(), m_rows.end(), 0);
+        std::fill(m_rows.begin(), m_rows.begin() + static_cast<std::ptrdiff_t>(2 * m_stride), 0);
         if (y > 0) Bytes(y - 1, Prev());
     }
 
@@ -166,23 +212,46 @@ private:
     const RasterImage& m_picture;
     const std::size_t m_bpp, m_stride;
     const PngFilter m_filter;
-    std::vector<unsigned char> m_rows, m_lines;
+    std::vector<unsigned char>&m_rows, &m_lines;
     bool m_flip = false;
 };
 
 // Rows [y0, y1) filtered and deflated on their own, as a piece of the one
 // stream: raw deflate that refers to nothing before it, ending on a byte
-// boundary (a sync flush) unless it ends the stream.
+// boundary (a sync flush) unless it ends the stream. Its bytes stay in the
+// room it was lent until it is done with.
 struct Part {
     int y0 = 0, y1 = 0;
     bool last = false;
-    std::vector<unsigned char> out;
+    std::unique_ptr<Deflater> room;
+    std::size_t size = 0;    // bytes of output
     uLong adler = 1;         // of the filtered rows
     std::size_t length = 0;  // filtered bytes
     bool ok = false;
 
+    Part() = default;
+    Part(Part&& other) noexcept { *this = std::move(other); }
+    Part& operator=(Part&& other) noexcept {
+        if (this != &other) {
+            GiveBack();
+            y0 = other.y0;
+            y1 = other.y1;
+            last = other.last;
+            room = std::move(other.room);
+            size = other.size;
+            adler = other.adler;
+            length = other.length;
+            ok = other.ok;
+        }
+        return *this;
+    }
+    ~Part() { GiveBack(); }
+
+    const unsigned char* Bytes() const { return room ? room->out.data() : nullptr; }
+
     void Run(const RasterImage& picture, std::size_t bpp, const Pass& pass) {
         try {
+            if (!room) room = Shelf<Deflater>::Shared().Take();
             ok = Deflate(picture, bpp, pass);
         } catch (const std::exception&) {
             ok = false;  // out of memory
@@ -190,42 +259,46 @@ struct Part {
     }
 
 private:
+    void GiveBack() noexcept {
+        if (!room) return;
+        room->Trim();
+        Shelf<Deflater>::Shared().Give(std::move(room));
+    }
+
     bool Deflate(const RasterImage& picture, std::size_t bpp, const Pass& pass) {
         const std::size_t line = static_cast<std::size_t>(picture.width) * bpp + 1;
-        RowFilter filter(picture, bpp, pass.filter);
-        z_stream z{};
-        if (deflateInit2(&z, pass.level, Z_DEFLATED, -15, 8, pass.strategy) != Z_OK) return false;
-        struct End {
-            z_stream& z;
-            ~End() { deflateEnd(&z); }
-        } end{z};
+        RowFilter filter(picture, bpp, pass.filter, *room);
+        z_stream* z = room->Ready(pass.level, pass.strategy);
+        if (!z) return false;
+        std::vector<unsigned char>& out = room->out;
         length = static_cast<std::size_t>(y1 - y0) * line;
-        out.resize(deflateBound(&z, static_cast<uLong>(length)) + 64);
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
+        const std::size_t bound = deflateBound(z, static_cast<uLong>(length)) + 64;
+        if (out.size() < bound) out.resize(bound);
+        z->next_out = out.data();
+        z->avail_out = static_cast<uInt>(out.size());
         adler = adler32(0, Z_NULL, 0);
         filter.Start(y0);
         for (int y = y0; y < y1; ++y) {
             const unsigned char* filtered = filter.Next(y);
             adler = adler32(adler, filtered, static_cast<uInt>(line));
-            z.next_in = const_cast<unsigned char*>(filtered);
-            z.avail_in = static_cast<uInt>(line);
+            z->next_in = const_cast<unsigned char*>(filtered);
+            z->avail_in = static_cast<uInt>(line);
             const int flush = y + 1 < y1 ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
             for (;;) {
-                if (z.avail_out == 0) {
+                if (z->avail_out == 0) {
                     // The bound holds for a whole stream; a flush may want a little more.
                     const std::size_t used = out.size();
                     out.resize(used + used / 2 + 64);
-                    z.next_out = out.data() + used;
-                    z.avail_out = static_cast<uInt>(out.size() - used);
+                    z->next_out = out.data() + used;
+                    z->avail_out = static_cast<uInt>(out.size() - used);
                 }
-                const int status = deflate(&z, flush);
+                const int status = deflate(z, flush);
                 if (status == Z_STREAM_END) break;
                 if (status != Z_OK && status != Z_BUF_ERROR) return false;
-                if (flush != Z_FINISH && z.avail_in == 0 && z.avail_out != 0) break;
+                if (flush != Z_FINISH && z->avail_in == 0 && z->avail_out != 0) break;
             }
         }
-        out.resize(z.total_out);
+        size = z->total_out;
         return true;
     }
 };
@@ -257,86 +330,93 @@ std::uint32_t ZlibHeader(int level) {
     return header + 31 - header % 31;
 }
 
-}  // namespace
-
-bool WritePng(const RasterImage& picture, std::vector<unsigned char>& png, const PngSettings& settings) {
-    png.clear();
+// Whether the picture's size is one the writer takes, its pixels filling it.
+bool Writable(const RasterImage& picture) {
     const int width = picture.width, height = picture.height;
     if (width <= 0 || height <= 0 || width > kPngMaxSide || height > kPngMaxSide) return false;
     // Both sides below 2^15: their product fits in 32 bits, and the limit
     // keeps four bytes a pixel (and a byte a row) within 32 bits as well.
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (pixels > kPngMaxPixels || picture.px.size() != pixels) return false;
-    const bool opaque =
-        std::all_of(picture.px.begin(), picture.px.end(), [](std::uint32_t p) { return p >> 24 == 255; });
-    const std::size_t bpp = opaque ? 3 : 4, line = static_cast<std::size_t>(width) * bpp + 1;
+    return pixels <= kPngMaxPixels && picture.px.size() == pixels;
+}
 
-    // The rows in parts of at least 64 KB, deflated side by side.
-    const unsigned threads = std::clamp(settings.threads, 1u, 16u);
+bool Opaque(const RasterImage& picture, int y0, int y1) {
+    const std::size_t width = static_cast<std::size_t>(picture.width);
+    return std::all_of(picture.px.begin() + static_cast<std::ptrdiff_t>(width * static_cast<std::size_t>(y0)),
+                       picture.px.begin() + static_cast<std::ptrdiff_t>(width * static_cast<std::size_t>(y1)),
+                       [](std::uint32_t p) { return p >> 24 == 255; });
+}
+
+// Rows [y0, y1) as up to `most` parts of at least 64 KB of filtered rows.
+void Split(const RasterImage& picture, std::size_t bpp, int y0, int y1, unsigned most, std::vector<Part>& parts) {
+    const std::size_t line = static_cast<std::size_t>(picture.width) * bpp + 1;
+    const std::size_t rows = static_cast<std::size_t>(y1 - y0);
     const std::size_t rowsPerPart = std::max<std::size_t>(1, (std::size_t{64} << 10) / line);
-    const std::size_t count =
-        std::clamp<std::size_t>(static_cast<std::size_t>(height) / rowsPerPart, 1, threads);
-    std::vector<Part> parts(count);
+    const std::size_t count = std::clamp<std::size_t>(rows / rowsPerPart, 1, std::max(most, 1u));
     for (std::size_t i = 0; i < count; ++i) {
-        parts[i].y0 = static_cast<int>(static_cast<std::size_t>(height) * i / count);
-        parts[i].y1 = static_cast<int>(static_cast<std::size_t>(height) * (i + 1) / count);
-        parts[i].last = i + 1 == count;
+        Part part;
+        part.y0 = y0 + static_cast<int>(rows * i / count);
+        part.y1 = y0 + static_cast<int>(rows * (i + 1) / count);
+        part.last = part.y1 == picture.height;
+        parts.push_back(std::move(part));
     }
-    const bool chosen = settings.level < 0;
-    const Pass first = chosen ? Pass{PngFilter::Sub, 2, Z_DEFAULT_STRATEGY}
-                              : Pass{settings.filter, std::min(settings.level, 9), std::clamp(settings.strategy, 0, 3)};
-    OnThreads(count, threads, [&](std::size_t i) { parts[i].Run(picture, bpp, first); });
-    for (const Part& part : parts)
-        if (!part.ok) return false;
-    int level = first.level;
-    if (chosen) {
-        // Parts that shrank to under a quarter are flat drawings, which
-        // deflate quickly even at zlib's default level. Runs of them are
-        // deflated again, unfiltered, at that level (as GDI+ writes its
-        // files, in about their size); the smaller is kept.
-        std::vector<Part> again;
-        for (std::size_t i = 0; i < count;) {
-            std::size_t j = i;
-            while (j < count && parts[j].out.size() * 4 < parts[j].length) ++j;
-            if (j == i) {
-                ++i;
-                continue;
-            }
-            Part run;
-            run.y0 = parts[i].y0;
-            run.y1 = parts[j - 1].y1;
-            run.last = parts[j - 1].last;
-            again.push_back(std::move(run));
-            i = j;
-        }
-        const Pass second{PngFilter::None, Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY};
-        OnThreads(again.size(), threads, [&](std::size_t i) { again[i].Run(picture, bpp, second); });
-        for (Part& run : again) {
-            auto from = std::find_if(parts.begin(), parts.end(), [&](const Part& p) { return p.y0 == run.y0; });
-            auto to = std::find_if(from, parts.end(), [&](const Part& p) { return p.y1 == run.y1; }) + 1;
-            std::size_t before = 0;
-            for (auto p = from; p != to; ++p) before += p->out.size();
-            if (!run.ok || run.out.size() >= before) continue;
-            *from = std::move(run);
-            parts.erase(from + 1, to);
-            level = 6;
-        }
-    }
+}
 
+// The writer's own choice, first: Sub-filtered rows at zlib's level 2.
+const Pass kFirst{PngFilter::Sub, 2, Z_DEFAULT_STRATEGY};
+
+// Parts that shrank to under a quarter are flat drawings, which deflate
+// quickly even at zlib's default level. Runs of them are deflated again,
+// unfiltered, at that level (as GDI+ writes its files, in about their size);
+// the smaller is kept. Returns the highest level the parts now hold.
+int DeflateFlatAgain(const RasterImage& picture, std::size_t bpp, std::vector<Part>& parts, unsigned threads) {
+    std::vector<Part> again;
+    for (std::size_t i = 0; i < parts.size();) {
+        std::size_t j = i;
+        while (j < parts.size() && parts[j].size * 4 < parts[j].length) ++j;
+        if (j == i) {
+            ++i;
+            continue;
+        }
+        Part run;
+        run.y0 = parts[i].y0;
+        run.y1 = parts[j - 1].y1;
+        run.last = parts[j - 1].last;
+        again.push_back(std::move(run));
+        i = j;
+    }
+    const Pass second{PngFilter::None, Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY};
+    OnThreads(again.size(), threads, [&](std::size_t i) { again[i].Run(picture, bpp, second); });
+    int level = kFirst.level;
+    for (Part& run : again) {
+        auto from = std::find_if(parts.begin(), parts.end(), [&](const Part& p) { return p.y0 == run.y0; });
+        auto to = std::find_if(from, parts.end(), [&](const Part& p) { return p.y1 == run.y1; }) + 1;
+        std::size_t before = 0;
+        for (auto p = from; p != to; ++p) before += p->size;
+        if (!run.ok || run.size >= before) continue;
+        *from = std::move(run);
+        parts.erase(from + 1, to);
+        level = 6;
+    }
+    return level;
+}
+
+// The file of the parts (in order, every row in one).
+void Assemble(const RasterImage& picture, bool opaque, const std::vector<Part>& parts, int level,
+              std::vector<unsigned char>& png) {
     std::size_t packed = 6;
     uLong adler = adler32(0, Z_NULL, 0);
     for (const Part& part : parts) {
-        packed += part.out.size();
+        packed += part.size;
         adler = part.y0 == 0 ? part.adler : adler32_combine(adler, part.adler, static_cast<z_off_t>(part.length));
     }
-
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     png.reserve(8 + 25 + 12 + packed + 12);
     png.assign(kSignature, kSignature + 8);
     std::size_t chunk = BeginChunk(png, "IHDR");
     png.resize(png.size() + 13);
-    PutBe32(&png[chunk + 8], static_cast<std::uint32_t>(width));
-    PutBe32(&png[chunk + 12], static_cast<std::uint32_t>(height));
+    PutBe32(&png[chunk + 8], static_cast<std::uint32_t>(picture.width));
+    PutBe32(&png[chunk + 12], static_cast<std::uint32_t>(picture.height));
     png[chunk + 16] = 8;               // bits a channel
     png[chunk + 17] = opaque ? 2 : 6;  // colour, or colour and alpha
     png[chunk + 18] = 0;               // deflate
@@ -349,11 +429,104 @@ bool WritePng(const RasterImage& picture, std::vector<unsigned char>& png, const
     const std::uint32_t header = ZlibHeader(level);
     png.push_back(static_cast<unsigned char>(header >> 8));
     png.push_back(static_cast<unsigned char>(header));
-    for (const Part& part : parts) png.insert(png.end(), part.out.begin(), part.out.end());
+    for (const Part& part : parts) png.insert(png.end(), part.Bytes(), part.Bytes() + part.size);
     png.resize(png.size() + 4);
     PutBe32(&png[png.size() - 4], static_cast<std::uint32_t>(adler));
     EndChunk(png, chunk);
     EndChunk(png, BeginChunk(png, "IEND"));
+}
+
+}  // namespace
+
+struct PngBands::State {
+    explicit State(const RasterImage& p) : picture(p) {}
+    const RasterImage& picture;
+    std::mutex lock;
+    std::vector<Part> parts;
+    bool alpha = false;  // some band was not opaque
+};
+
+PngBands::PngBands(const RasterImage& picture) : m_state(std::make_unique<State>(picture)) {}
+
+PngBands::~PngBands() = default;
+
+void PngBands::Band(int y0, int y1) {
+    const RasterImage& picture = m_state->picture;
+    if (!Writable(picture) || y0 < 0 || y1 > picture.height || y0 >= y1) return;
+    if (!Opaque(picture, y0, y1)) {
+        std::lock_guard<std::mutex> hold(m_state->lock);
+        m_state->alpha = true;
+        return;
+    }
+    Part part;
+    part.y0 = y0;
+    part.y1 = y1;
+    part.last = y1 == picture.height;
+    part.Run(picture, 3, kFirst);
+    if (!part.ok) return;  // out of memory: the rows are deflated again at the end
+    std::lock_guard<std::mutex> hold(m_state->lock);
+    m_state->parts.push_back(std::move(part));
+}
+
+bool PngBands::Finish(std::vector<unsigned char>& png, unsigned threads) {
+    png.clear();
+    const RasterImage& picture = m_state->picture;
+    if (!Writable(picture)) return false;
+    threads = std::clamp(threads, 1u, 16u);
+    std::vector<Part> parts;
+    bool opaque;
+    {
+        std::lock_guard<std::mutex> hold(m_state->lock);
+        parts = std::move(m_state->parts);
+        m_state->parts.clear();
+        opaque = !m_state->alpha;
+    }
+    std::sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) { return a.y0 < b.y0; });
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        if (parts[i].y0 < parts[i - 1].y1) parts.clear();  // bands that overlap: none of them kept
+    // The rows no band brought, and whether they are opaque too.
+    std::vector<std::pair<int, int>> gaps;
+    int y = 0;
+    for (const Part& part : parts) {
+        if (part.y0 > y) gaps.emplace_back(y, part.y0);
+        y = part.y1;
+    }
+    if (y < picture.height) gaps.emplace_back(y, picture.height);
+    for (const auto& gap : gaps) opaque = opaque && Opaque(picture, gap.first, gap.second);
+    if (!opaque) {
+        // Colour and alpha after all: every row again, four bytes a pixel.
+        parts.clear();
+        gaps.assign(1, {0, picture.height});
+    }
+    const std::size_t bpp = opaque ? 3 : 4;
+    std::vector<Part> more;
+    for (const auto& gap : gaps) Split(picture, bpp, gap.first, gap.second, threads, more);
+    OnThreads(more.size(), threads, [&](std::size_t i) { more[i].Run(picture, bpp, kFirst); });
+    for (Part& part : more) {
+        if (!part.ok) return false;
+        parts.push_back(std::move(part));
+    }
+    std::sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) { return a.y0 < b.y0; });
+    const int level = DeflateFlatAgain(picture, bpp, parts, threads);
+    Assemble(picture, opaque, parts, level, png);
+    return true;
+}
+
+bool WritePng(const RasterImage& picture, std::vector<unsigned char>& png, const PngSettings& settings) {
+    png.clear();
+    if (!Writable(picture)) return false;
+    const unsigned threads = std::clamp(settings.threads, 1u, 16u);
+    if (settings.level < 0) return PngBands(picture).Finish(png, threads);
+    // One filter at one level, in parts side by side.
+    const bool opaque = Opaque(picture, 0, picture.height);
+    const std::size_t bpp = opaque ? 3 : 4;
+    const Pass pass{settings.filter, std::min(settings.level, 9), std::clamp(settings.strategy, 0, 3)};
+    std::vector<Part> parts;
+    Split(picture, bpp, 0, picture.height, threads, parts);
+    OnThreads(parts.size(), threads, [&](std::size_t i) { parts[i].Run(picture, bpp, pass); });
+    for (const Part& part : parts)
+        if (!part.ok) return false;
+    Assemble(picture, opaque, parts, pass.level, png);
     return true;
 }
 

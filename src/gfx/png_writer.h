@@ -1,10 +1,16 @@
 #pragma once
 // Our pictures as PNG files, written with the zlib the program links: 8-bit
 // colour alone (type 2) for an opaque picture, colour and straight alpha
-// (type 6) otherwise, one filter chosen per row, deflated at a fast level.
+// (type 6) otherwise, CRCs and Adler-32 by zlib. The rows are filtered and
+// deflated at a fast level in parts side by side (one stream, each part
+// ending on a byte boundary), flat drawings harder: within 10% of the size
+// GDI+'s encoder (zlib's default level, unfiltered) writes, in two thirds of
+// its time on one core and about a third on two (the bench's picture of 500
+// shapes over noise, under Wine).
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "raster/raster_image.h"
@@ -38,5 +44,30 @@ struct PngSettings {
 // file in `png`; false, with `png` empty, for an empty picture, one beyond
 // the limits above, or one whose pixels do not fill its size.
 bool WritePng(const RasterImage& picture, std::vector<unsigned char>& png, const PngSettings& settings = PngSettings());
+
+// The writer's own choice for a picture still being drawn: each band of
+// rows deflated as soon as it is final, on the thread that drew it, while
+// other bands are drawn. Bands may come in any order from any thread; they
+// are taken as colour alone (a band that is not opaque makes Finish write
+// every row again with alpha).
+class PngBands {
+public:
+    // The picture is read at each band and at Finish, not before: it may
+    // be given its size after this, but not change it between.
+    explicit PngBands(const RasterImage& picture);
+    ~PngBands();
+    PngBands(const PngBands&) = delete;
+    PngBands& operator=(const PngBands&) = delete;
+
+    // Rows [y0, y1) are final.
+    void Band(int y0, int y1);
+    // The file, the rows no band brought deflated now on up to `threads`
+    // threads; as WritePng with the writer's own choice.
+    bool Finish(std::vector<unsigned char>& png, unsigned threads);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 }  // namespace fh

@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "raster/raster_paint.h"
 
@@ -150,9 +151,7 @@ RasterImage Sample(int width, int height, bool alpha, unsigned seed) {
 // The picture written with `settings` and read back: the same pixels (the
 // straight colours premultiplied again are ours, nothing shows through alpha
 // 0), colour alone when it is opaque. The rows' filters go to `filters`.
-void WrittenAndReadBack(const RasterImage& picture, const PngSettings& settings, std::set<int>& filters) {
-    std::vector<unsigned char> png;
-    ASSERT_TRUE(WritePng(picture, png, settings));
+void ReadBack(const RasterImage& picture, const std::vector<unsigned char>& png, std::set<int>& filters) {
     Decoded decoded;
     ASSERT_TRUE(Decode(png, decoded));
     EXPECT_EQ(picture.width, decoded.width);
@@ -167,6 +166,12 @@ void WrittenAndReadBack(const RasterImage& picture, const PngSettings& settings,
         }
     }
     filters = decoded.filters;
+}
+
+void WrittenAndReadBack(const RasterImage& picture, const PngSettings& settings, std::set<int>& filters) {
+    std::vector<unsigned char> png;
+    ASSERT_TRUE(WritePng(picture, png, settings));
+    ReadBack(picture, png, filters);
 }
 
 TEST(PngWriter, PicturesComeBackFromTheirFilesPixelForPixel) {
@@ -232,6 +237,26 @@ TEST(PngWriter, PicturesComeBackFromTheirFilesPixelForPixel) {
         EXPECT_EQ(std::set<int>{0}, used);
         WrittenAndReadBack(half, settings, used);
         EXPECT_EQ(threads == 1 ? std::set<int>{1} : std::set<int>({0, 1}), used);
+    }
+
+    // Bands given as they are drawn, in any order and from another thread,
+    // the rows between them left to the end; a band with alpha, which has
+    // every row written again with it; bands that overlap.
+    const RasterImage opaque = Sample(300, 400, false, 5);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(testing::Message() << "bands, round " << round);
+        RasterImage drawn = opaque;
+        if (round == 1)
+            for (int x = 0; x < 300; ++x) drawn.At(x, 250) = 0x80402010u;
+        PngBands bands(drawn);
+        std::thread other([&] { bands.Band(200, 330); });
+        bands.Band(0, 120);
+        other.join();
+        if (round == 2) bands.Band(100, 140);
+        std::vector<unsigned char> png;
+        ASSERT_TRUE(bands.Finish(png, 2));
+        std::set<int> used;
+        ReadBack(drawn, png, used);
     }
 
     // A picture known to the byte: the default settings, opaque red, green, blue.
