@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "base/parallel.h"
+#include "gfx/png_writer.h"
 #include "swf/swf_banded.h"
 
 using namespace Gdiplus;
@@ -18,31 +19,15 @@ namespace fh {
 
 namespace {
 
-bool PngEncoder(CLSID& clsid) {
-    UINT count = 0, size = 0;
-    if (GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
-    std::vector<unsigned char> buffer(size);
-    auto* codecs = reinterpret_cast<ImageCodecInfo*>(buffer.data());
-    if (GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && lstrcmpiW(codecs[i].MimeType, L"image/png") == 0) {
-            clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
-// The picture's rows in a GDI+ bitmap of the given pixel format, or in ours.
-bool CopyRows(GpBitmap* bitmap, int width, int height, PixelFormat format, ImageLockMode mode, std::uint32_t* pixels) {
+// The rows of a GDI+ bitmap in the given pixel format, copied into ours.
+bool CopyRows(GpBitmap* bitmap, int width, int height, PixelFormat format, std::uint32_t* pixels) {
     GpRect rect(0, 0, width, height);
     BitmapData data{};
-    if (GdipBitmapLockBits(bitmap, &rect, mode, format, &data) != Gdiplus::Ok) return false;
+    if (GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, format, &data) != Gdiplus::Ok) return false;
     for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<char*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride);
-        std::uint32_t* ours = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        if (mode == ImageLockModeRead) std::copy_n(row, width, ours);
-        else std::copy_n(ours, width, row);
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(static_cast<char*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride);
+        std::copy_n(row, width, pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width));
     }
     GdipBitmapUnlockBits(bitmap, &data);
     return true;
@@ -75,7 +60,7 @@ bool GdiplusPictureDecoder::Decode(const std::vector<unsigned char>& data, int w
     bool ok = static_cast<int>(w) == width && static_cast<int>(h) == height;
     if (ok) {
         argb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-        ok = CopyRows(decoded, width, height, PixelFormat32bppARGB, ImageLockModeRead, argb.data());
+        ok = CopyRows(decoded, width, height, PixelFormat32bppARGB, argb.data());
     }
     GdipDisposeImage(decoded);
     return ok;
@@ -86,8 +71,9 @@ const SwfPictureDecoder& PictureDecoder() {
     return decoder;
 }
 
-SwfDrawReport DrawFrame(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view) {
-    return DrawStageInBands(stage, images, picture, view, WorkerCount());
+SwfDrawReport DrawFrame(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
+                        const std::function<void(int, int)>& bandDrawn) {
+    return DrawStageInBands(stage, images, picture, view, WorkerCount(), bandDrawn);
 }
 
 void PaintPicture(HDC dc, int x, int y, const RasterImage& picture) {
@@ -104,48 +90,14 @@ void PaintPicture(HDC dc, int x, int y, const RasterImage& picture) {
 }
 
 bool EncodePng(const RasterImage& picture, std::vector<unsigned char>& png) {
-    CLSID clsid;
-    if (picture.Empty() || !StartGdiplus() || !PngEncoder(clsid)) return false;
-    GpBitmap* bitmap = nullptr;
-    bool ok;
-    if (std::all_of(picture.px.begin(), picture.px.end(), [](std::uint32_t p) { return p >> 24 == 255; })) {
-        // An opaque picture (a stage always is) is written as colour alone,
-        // straight from our pixels: a quarter less to compress.
-        ok = GdipCreateBitmapFromScan0(picture.width, picture.height, picture.width * 4, PixelFormat32bppRGB,
-                                       reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(picture.px.data())),
-                                       &bitmap) == Gdiplus::Ok;
-    } else {
-        if (GdipCreateBitmapFromScan0(picture.width, picture.height, 0, PixelFormat32bppPARGB, nullptr, &bitmap) !=
-            Gdiplus::Ok)
-            return false;
-        // Our pixels are premultiplied; GDI+ writes the file's straight colours from them.
-        std::vector<std::uint32_t> pixels = picture.px;
-        ok = CopyRows(bitmap, picture.width, picture.height, PixelFormat32bppPARGB, ImageLockModeWrite, pixels.data());
-    }
-    if (!bitmap) return false;
-    IStream* stream = nullptr;
-    if (!ok || ::CreateStreamOnHGlobal(nullptr, TRUE, &stream) != S_OK) {
-        GdipDisposeImage(bitmap);
-        return false;
-    }
-    ok = GdipSaveImageToStream(bitmap, stream, &clsid, nullptr) == Gdiplus::Ok;
-    GdipDisposeImage(bitmap);
-    HGLOBAL memory = nullptr;
-    if (ok && ::GetHGlobalFromStream(stream, &memory) == S_OK) {
-        STATSTG stat{};
-        stream->Stat(&stat, STATFLAG_NONAME);
-        const auto* bytes = static_cast<const unsigned char*>(::GlobalLock(memory));
-        ok = bytes != nullptr;
-        if (ok) png.assign(bytes, bytes + stat.cbSize.QuadPart);
-        ::GlobalUnlock(memory);
-    } else {
-        ok = false;
-    }
-    stream->Release();
-    return ok;
+    // The core's writer on zlib, its parts on every core (GDI+'s encoder,
+    // which wrote them before, deflates harder on one).
+    PngSettings settings;
+    settings.threads = WorkerCount();
+    return WritePng(picture, png, settings);
 }
 
-bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png, bool* cut) {
+bool SnapshotPicture(SwfStage& stage, RasterImage& picture, bool* cut, const std::function<void(int, int)>& bandDrawn) {
     const SwfMovie& movie = stage.Movie();
     const int stageWidth = movie.StageWidthPixels(), stageHeight = movie.StageHeightPixels();
     if (stageWidth <= 0 || stageHeight <= 0) return false;
@@ -153,12 +105,21 @@ bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png, bool* cut) {
     const double scale = std::min(1.0, 4096.0 / std::max(stageWidth, stageHeight));
     const int width = std::max(1, static_cast<int>(std::lround(stageWidth * scale)));
     const int height = std::max(1, static_cast<int>(std::lround(stageHeight * scale)));
-    RasterImage picture(width, height);
+    picture = RasterImage(width, height);
     SwfImages images(&PictureDecoder());
     const SwfMatrix view = SwfMatrix::Scale(scale / 20, scale / 20) * SwfMatrix::Translate(-movie.stage.xMin, -movie.stage.yMin);
-    const SwfDrawReport report = DrawFrame(stage, images, picture, view);
+    const SwfDrawReport report = DrawFrame(stage, images, picture, view, bandDrawn);
     if (cut) *cut = report.cut;
-    return EncodePng(picture, png);
+    return !picture.Empty();
+}
+
+bool SnapshotPng(SwfStage& stage, std::vector<unsigned char>& png, bool* cut) {
+    // Each band of the frame deflated on the thread that drew it as soon as
+    // it is drawn, while the other bands are still being drawn.
+    RasterImage picture;
+    PngBands bands(picture);
+    return SnapshotPicture(stage, picture, cut, [&](int y0, int y1) { bands.Band(y0, y1); }) &&
+           bands.Finish(png, WorkerCount());
 }
 
 }  // namespace fh

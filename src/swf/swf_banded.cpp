@@ -383,7 +383,7 @@ private:
 namespace {
 
 SwfDrawReport DrawInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
-                          unsigned threads) {
+                          unsigned threads, const std::function<void(int, int)>& bandDrawn) {
     const auto start = Clock::now();
     RasterDeadline limit;
     limit.timed = stage.DrawTimeLimit() > 0;
@@ -441,6 +441,13 @@ SwfDrawReport DrawInBands(SwfStage& stage, SwfImages& images, RasterImage& pictu
         } catch (const std::exception&) {
             // Out of memory, say: the band stays as it was and the drawing counts as cut.
         }
+        if (bandDrawn) {
+            try {
+                bandDrawn(cuts[i], cuts[i + 1]);
+            } catch (const std::exception&) {
+                // What the listener does with the rows is its own affair.
+            }
+        }
     };
     if (reserved.lock.owns_lock()) {
         reserved.ran = true;
@@ -466,9 +473,9 @@ SwfDrawReport DrawInBands(SwfStage& stage, SwfImages& images, RasterImage& pictu
 }  // namespace
 
 SwfDrawReport DrawStageInBands(SwfStage& stage, SwfImages& images, RasterImage& picture, const SwfMatrix& view,
-                               unsigned threads) {
+                               unsigned threads, const std::function<void(int, int)>& bandDrawn) {
     try {
-        return DrawInBands(stage, images, picture, view, threads);
+        return DrawInBands(stage, images, picture, view, threads, bandDrawn);
     } catch (const std::bad_alloc&) {
         // A frame that needs more memory than the process can get (a 32-bit
         // one has 2 GiB) is cut where it was: the picture keeps what was drawn.

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <algorithm>
+#include <mutex>
 #include <thread>
 
 #include "support/reference_pictures.h"
@@ -40,10 +42,27 @@ test::Picture DrawFrame(const std::string& bytes, int frame = 1) {
     SwfRasterCanvas canvas(image, images);
     const SwfMatrix view = SwfMatrix::Scale(0.05, 0.05) * SwfMatrix::Translate(-movie->stage.xMin, -movie->stage.yMin);
     stage.Draw(canvas, view, picture.width, picture.height);
-    // Drawn again in bands on three threads, as the program draws: the very same pixels.
+    // Drawn again in bands on three threads, as the program draws: the very
+    // same pixels. Each band is heard once, its rows final by then; the
+    // bands, when there are any, cover the picture.
     RasterImage banded(picture.width, picture.height, 0x12345678u);
-    DrawStageInBands(stage, images, banded, view, 3);
+    std::mutex lock;
+    std::vector<std::pair<int, int>> bands;
+    DrawStageInBands(stage, images, banded, view, 3, [&](int y0, int y1) {
+        const std::size_t w = static_cast<std::size_t>(picture.width);
+        EXPECT_TRUE(std::equal(banded.px.begin() + static_cast<std::ptrdiff_t>(w * y0),
+                               banded.px.begin() + static_cast<std::ptrdiff_t>(w * y1),
+                               image.px.begin() + static_cast<std::ptrdiff_t>(w * y0)));
+        std::lock_guard<std::mutex> hold(lock);
+        bands.emplace_back(y0, y1);
+    });
     EXPECT_TRUE(banded.px == image.px);
+    std::sort(bands.begin(), bands.end());
+    for (std::size_t i = 0; i < bands.size(); ++i)
+        EXPECT_EQ(i ? bands[i - 1].second : 0, bands[i].first);
+    if (!bands.empty()) {
+        EXPECT_EQ(picture.height, bands.back().second);
+    }
     for (std::uint32_t p : image.px) {
         const std::uint32_t a = p >> 24;
         auto straight = [&](int shift) { return a ? ((p >> shift & 0xFF) * 255 + a / 2) / a : 0; };
