@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/parallel.h"
 #include "base/shelf.h"
 #include "raster/raster_stroke.h"
 
@@ -218,14 +219,14 @@ public:
         return cuts;
     }
 
-    // Decodes every bitmap the recording paints with, on up to `threads`
-    // threads, so that the drawing threads only read the decoded ones.
-    void Decode(SwfImages& images, unsigned threads) const {
+    // Decodes every bitmap the recording paints with, through `run`, so
+    // that the drawing threads only read the decoded ones.
+    void Decode(SwfImages& images, const SwfImages::Runner& run) const {
         std::vector<const SwfBitmap*> bitmaps;
         for (const Op& op : m_store.ops)
             if ((op.kind == Op::Kind::Fill || op.kind == Op::Kind::Stroke) && op.paint.bitmap)
                 bitmaps.push_back(op.paint.bitmap);
-        images.Prepare(bitmaps, threads);
+        if (!bitmaps.empty()) images.Prepare(bitmaps, run);
     }
 
 private:
@@ -423,7 +424,14 @@ SwfDrawReport DrawInBands(SwfStage& stage, SwfImages& images, RasterImage& pictu
         if (direct.Cut()) report.cut = true;
         return report;
     }
-    recording.Decode(images, threads);
+    // On the helpers woken for the bands and this thread, when it has them:
+    // threads started for it cost a millisecond each under Wine.
+    recording.Decode(images, [&](std::size_t count, const std::function<void(std::size_t)>& job) {
+        if (reserved.lock.owns_lock())
+            Helpers::Shared().Run(count, job);
+        else
+            RunOnWorkers(count, threads, job);
+    });
     std::vector<int> cuts = {0, picture.height};
     if (tall && !recording.Layered()) cuts = recording.Cuts(picture.width, picture.height, bands);
     if (cuts.size() <= 2) {

@@ -1,6 +1,7 @@
 #include "swf/swf_raster_canvas.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "base/parallel.h"
 #include "raster/raster_blend.h"
@@ -100,6 +101,12 @@ const RasterImage& SwfImages::Get(const SwfBitmap& bm) {
 }
 
 void SwfImages::Prepare(const std::vector<const SwfBitmap*>& bitmaps, unsigned threads) {
+    Prepare(bitmaps, [threads](std::size_t count, const std::function<void(std::size_t)>& job) {
+        RunOnWorkers(count, threads, job);
+    });
+}
+
+void SwfImages::Prepare(const std::vector<const SwfBitmap*>& bitmaps, const Runner& run) {
     std::vector<const SwfBitmap*> missing;
     for (const SwfBitmap* bm : bitmaps)
         if (bm && !m_images.count(bm)) missing.push_back(bm);
@@ -108,9 +115,13 @@ void SwfImages::Prepare(const std::vector<const SwfBitmap*>& bitmaps, unsigned t
     if (missing.empty()) return;
     std::vector<RasterImage> decoded(missing.size());
     std::vector<char> done(missing.size(), 0);
-    RunOnWorkers(missing.size(), threads, [&](std::size_t i) {
-        decoded[i] = Decode(*missing[i], m_decoder);
-        done[i] = 1;
+    run(missing.size(), [&](std::size_t i) {
+        try {
+            decoded[i] = Decode(*missing[i], m_decoder);
+            done[i] = 1;
+        } catch (const std::exception&) {
+            // Out of memory, say: left for later.
+        }
     });
     // One that failed for want of memory is tried again when asked for.
     for (std::size_t i = 0; i < missing.size(); ++i)

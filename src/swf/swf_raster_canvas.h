@@ -5,6 +5,7 @@
 // platform hands in (none in host tests: such bitmaps are then not drawn).
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -32,6 +33,10 @@ public:
     // Decodes those of `bitmaps` not yet kept, on up to `threads` threads
     // at once (the decoder must allow it): Get then only finds them.
     void Prepare(const std::vector<const SwfBitmap*>& bitmaps, unsigned threads);
+    // The same on threads the caller has at hand: `run(count, job)` runs
+    // job(i) for every i below count and returns when all are done.
+    using Runner = std::function<void(std::size_t, const std::function<void(std::size_t)>&)>;
+    void Prepare(const std::vector<const SwfBitmap*>& bitmaps, const Runner& run);
 
 private:
     static RasterImage Decode(const SwfBitmap& bitmap, const SwfPictureDecoder* decoder);
