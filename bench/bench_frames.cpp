@@ -34,15 +34,6 @@ std::pair<unsigned, std::string> Square(std::uint16_t id, int x, int y, int side
     return s.Define(id);
 }
 
-double CpuMs() {
-    FILETIME created, exited, kernel, user;
-    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
-    auto ms = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
-
 // Movies on a stage of `side` pixels whose content covers it (and, for the
 // layers, reaches the margin past it).
 std::string Blurred(int side, int filters, int passes) {
@@ -142,14 +133,14 @@ int BenchHostileFrame(const std::string& spec) {
     stage.SetDrawTimeLimit(limit);
     SwfImages images;
     RasterImage picture(side, side);
-    const double cpu0 = CpuMs();
+    const double cpu0 = ProcessCpuMs();
     const auto start = Clock::now();
     const SwfDrawReport report = DrawFrame(stage, images, picture, SwfMatrix::Scale(0.05, 0.05));
     const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
-    std::printf("  %.0f ms wall, %.0f ms processor, cut %s, peak working set %zu MB\n", wall, CpuMs() - cpu0,
+    std::printf("  %.0f ms wall, %.0f ms processor, cut %s, peak working set %zu MB\n", wall, ProcessCpuMs() - cpu0,
                 report.cut ? "yes" : "no", static_cast<std::size_t>(counters.PeakWorkingSetSize >> 20));
     return 0;
 }

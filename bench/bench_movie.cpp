@@ -59,17 +59,6 @@ std::string Write(const std::string& folder, const char* name, const std::string
     return path;
 }
 
-// Processor time the whole process has had, every thread's, in milliseconds:
-// a frame drawn on two cores costs both cores' time.
-double ProcessCpuMs() {
-    FILETIME created, exited, kernel, user;
-    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
-    auto ms = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
-
 std::size_t PeakMegabytes() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
@@ -169,6 +158,17 @@ void ReferencePngSizes(PngSizes& sizes) {
 }
 
 }  // namespace
+
+// Processor time the whole process has had, every thread's, in milliseconds:
+// a frame drawn on two cores costs both cores' time.
+double ProcessCpuMs() {
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
 
 void BenchMovie(const std::string& root) {
     ::CreateDirectoryA(root.c_str(), nullptr);

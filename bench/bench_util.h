@@ -62,6 +62,8 @@ void BenchArchive(const std::string& root, int scale);
 void BenchMovie(const std::string& root);
 int BenchHostileMovie(const std::string& path);
 void BenchHostileFrames(const std::string& root);
+// Processor time the whole process has had, every thread's, in milliseconds.
+double ProcessCpuMs();
 int BenchHostileFrame(const std::string& spec);
 
 }  // namespace fh::bench
