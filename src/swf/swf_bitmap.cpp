@@ -162,6 +162,17 @@ bool DecodeLossless(const SwfBitmap& bm, std::vector<std::uint32_t>& pixels) {
     raw.resize(got);
     for (std::size_t y = 0; y < h; ++y) {
         const std::size_t rowAt = tableBytes + y * rowBytes;
+        if (bm.format == 5 && rowAt + w * 4 <= raw.size()) {
+            // A whole row of 32-bit pixels at hand: no look at the end for each.
+            const unsigned char* c = raw.data() + rowAt;
+            std::uint32_t* out = pixels.data() + y * w;
+            if (bm.withAlpha)
+                for (std::size_t x = 0; x < w; ++x, c += 4) out[x] = ClampPremultiplied(c[0], c[1], c[2], c[3]);
+            else
+                for (std::size_t x = 0; x < w; ++x, c += 4)
+                    out[x] = 0xFF000000u | std::uint32_t{c[1]} << 16 | std::uint32_t{c[2]} << 8 | c[3];
+            continue;
+        }
         for (std::size_t x = 0; x < w; ++x) {
             std::uint32_t& px = pixels[y * w + x];
             if (bm.format == 3) {

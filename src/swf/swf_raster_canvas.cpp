@@ -146,8 +146,10 @@ RasterImage SwfImages::Decode(const SwfBitmap& bm, const SwfPictureDecoder* deco
         }
     }
     if (pixels.size() != static_cast<std::size_t>(bm.width) * static_cast<std::size_t>(bm.height)) return image;
-    // Once here, so that sampling can trust them: no colour above its alpha.
-    for (std::uint32_t& p : pixels) p = RasterValidPixel(p);
+    // Once here, so that sampling can trust them: no colour above its alpha
+    // (lossless bitmaps come out of their decoder so).
+    if (!bm.lossless)
+        for (std::uint32_t& p : pixels) p = RasterValidPixel(p);
     image = RasterImage(bm.width, bm.height);
     image.px = std::move(pixels);
     return image;
