@@ -121,12 +121,12 @@ void BenchHostileFrames(const std::string& root) {
 }
 
 // SIDE:LIMIT:PATH: the movie's frame 1 drawn once at SIDE x SIDE within LIMIT ms.
-int BenchHostileFrame(const std::string& spec) {
-    const int side = std::atoi(spec.c_str());
-    const std::size_t colon = spec.find(':'), second = spec.find(':', colon + 1);
+int BenchHostileFrame(const std::string& args) {
+    const int side = std::atoi(args.c_str());
+    const std::size_t colon = args.find(':'), second = args.find(':', colon + 1);
     if (side <= 0 || colon == std::string::npos || second == std::string::npos) return 1;
-    const int limit = std::atoi(spec.c_str() + colon + 1);
-    const std::string path = spec.substr(second + 1);
+    const int limit = std::atoi(args.c_str() + colon + 1);
+    const std::string path = args.substr(second + 1);
     StartGdiplus();
     FileSource source(path);
     SwfStage stage(LoadSwfMovie(source));

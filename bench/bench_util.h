@@ -64,6 +64,6 @@ int BenchHostileMovie(const std::string& path);
 void BenchHostileFrames(const std::string& root);
 // Processor time the whole process has had, every thread's, in milliseconds.
 double ProcessCpuMs();
-int BenchHostileFrame(const std::string& spec);
+int BenchHostileFrame(const std::string& args);
 
 }  // namespace fh::bench
