@@ -272,7 +272,8 @@ void RasterCanvas::BeginFills(int x, int y, int width, int height) {
     if (m_sum.open) EndFills();
     const Box draw = DrawBox();
     // 64-bit sums: a corner near INT_MAX plus a width must not wrap.
-    const long long x1 = static_cast<long long>(x) + std::max(width, 0), y1 = static_cast<long long>(y) + std::max(height, 0);
+    const long long x1 = static_cast<long long>(x) + std::max(width, 0);
+    const long long y1 = static_cast<long long>(y) + std::max(height, 0);
     Box b{std::max(draw.x0, x), std::max({draw.y0, y, m_rowFrom}),
           static_cast<int>(std::min<long long>(draw.x1, x1)),
           static_cast<int>(std::min<long long>({draw.y1, y1, static_cast<long long>(m_rowTo)}))};

@@ -35,7 +35,9 @@ constexpr int kMinBandRows = 32;
 
 // One call the stage made.
 struct Op {
-    enum class Kind : std::uint8_t { Clear, Fill, Stroke, BeginFills, EndFills, PushClip, PopClip, PushLayer, PopLayer } kind;
+    enum class Kind : std::uint8_t {
+        Clear, Fill, Stroke, BeginFills, EndFills, PushClip, PopClip, PushLayer, PopLayer
+    } kind;
     explicit Op(Kind k) : kind(k) {}
     std::uint32_t path = 0;  // Fill, Stroke: of the store's paths; PushClip: of its clips
     bool nonZero = false;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "base/parallel.h"
 #include "raster/raster_blend.h"
 #include "swf/swf_gradient.h"
 
@@ -98,12 +97,6 @@ const RasterImage& SwfImages::Get(const SwfBitmap& bm) {
     RasterImage& image = m_images[&bm];
     image = Decode(bm, m_decoder);
     return image;
-}
-
-void SwfImages::Prepare(const std::vector<const SwfBitmap*>& bitmaps, unsigned threads) {
-    Prepare(bitmaps, [threads](std::size_t count, const std::function<void(std::size_t)>& job) {
-        RunOnWorkers(count, threads, job);
-    });
 }
 
 void SwfImages::Prepare(const std::vector<const SwfBitmap*>& bitmaps, const Runner& run) {
@@ -242,7 +235,8 @@ void SwfRasterCanvas::Stroke(const SwfPath& path, const SwfStroke& stroke, const
 }
 
 void SwfRasterCanvas::BeginFills(const SwfLayerRect& bounds) {
-    if (RasterCanvas* canvas = Current()) canvas->BeginFills(bounds.x - OffsetX(), bounds.y - OffsetY(), bounds.width, bounds.height);
+    if (RasterCanvas* canvas = Current())
+        canvas->BeginFills(bounds.x - OffsetX(), bounds.y - OffsetY(), bounds.width, bounds.height);
 }
 
 void SwfRasterCanvas::EndFills() {

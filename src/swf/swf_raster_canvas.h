@@ -30,11 +30,9 @@ class SwfImages {
 public:
     explicit SwfImages(const SwfPictureDecoder* decoder = nullptr) : m_decoder(decoder) {}
     const RasterImage& Get(const SwfBitmap& bitmap);
-    // Decodes those of `bitmaps` not yet kept, on up to `threads` threads
-    // at once (the decoder must allow it): Get then only finds them.
-    void Prepare(const std::vector<const SwfBitmap*>& bitmaps, unsigned threads);
-    // The same on threads the caller has at hand: `run(count, job)` runs
-    // job(i) for every i below count and returns when all are done.
+    // Decodes those of `bitmaps` not yet kept, on the threads `run(count,
+    // job)` runs job(i) on for every i below count, returning when all are
+    // done (the decoder must allow it): Get then only finds them.
     using Runner = std::function<void(std::size_t, const std::function<void(std::size_t)>&)>;
     void Prepare(const std::vector<const SwfBitmap*>& bitmaps, const Runner& run);
 
