@@ -1,6 +1,7 @@
 #include "swf/swf_actions.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "base/codepage.h"
@@ -125,8 +126,32 @@ bool ReadAction(unsigned code, SwfReader& payload, SwfAction& a, std::uint64_t& 
 
 }  // namespace
 
+namespace {
+
+// The records from `at` to the end flag (or the data's end), whatever they are.
+std::string CodeFrom(const SwfReader& r, std::size_t at) {
+    std::size_t end = at;
+    while (end < r.Size()) {
+        const unsigned code = r.Data()[end];
+        if (code == kEndFlag) break;
+        std::size_t next = end + 1;
+        if (code >= 0x80) {
+            if (next + 2 > r.Size()) {
+                end = r.Size();
+                break;
+            }
+            next += 2 + (r.Data()[end + 1] | r.Data()[end + 2] << 8);
+        }
+        end = std::min(next, r.Size());
+    }
+    return std::string(reinterpret_cast<const char*>(r.Data()) + at, end - at);
+}
+
+}  // namespace
+
 SwfActionBlock ReadActionBlock(SwfReader& r, std::uint64_t& budget) {
     SwfActionBlock block;
+    block.code = CodeFrom(r, r.Position());
     while (r.Remaining() > 0) {
         const unsigned code = r.U8();
         if (code == kEndFlag) return block;

@@ -48,11 +48,14 @@ struct SwfAction {
 struct SwfActionBlock {
     std::vector<SwfAction> actions;
     bool complete = true;  // false: an action that is not run ended the list
+    // The list's records as the movie has them, up to the end flag: what a
+    // script engine runs (it reads them again, as a player does).
+    std::string code;
 };
 
 // Reads action records up to the end flag or the end of the data. `budget`
 // (actions and pushed values) is spent as they are read; a list that
-// exhausts it ends there, incomplete.
+// exhausts it ends there, incomplete. Its code is kept whole all the same.
 SwfActionBlock ReadActionBlock(SwfReader& r, std::uint64_t& budget);
 
 // A step of a target path: "/a/b", "../a", "_root.a.b", "_parent", "a".

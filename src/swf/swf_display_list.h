@@ -43,6 +43,7 @@ struct SwfStage::Object {
 
 struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     const SwfTimeline* timeline = nullptr;
+    SwfTimelineId id = 0;  // scripts name it so
     int frame = 0;  // 0-based, the frame on show
     bool playing = true;
     bool removed = false;        // taken off the display list (its actions no longer run)

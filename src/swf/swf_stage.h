@@ -15,11 +15,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "swf/swf_canvas.h"
 #include "swf/swf_gradient.h"
 #include "swf/swf_movie.h"
+#include "swf/swf_script.h"
 
 namespace fh {
 
@@ -100,6 +102,34 @@ public:
     // passes its factor).
     SwfDrawReport Draw(SwfCanvas& canvas, const SwfMatrix& view, int width, int height, double hairline = 1.0);
 
+    // Scripts (swf_script_stage.cpp). The engine that runs the movie's
+    // action lists, none to run only their timeline actions; setting it
+    // starts the movie again, so that frame 1's scripts run through it.
+    void SetScripts(SwfScripts* scripts);
+    SwfTimelineId RootTimeline() const;
+    SwfTimelineId ParentTimeline(SwfTimelineId id) const;  // 0: the root's, or a timeline gone
+    // The sprite of that instance name on the timeline (the lowest depth
+    // first); names ignore ASCII case before version 7.
+    SwfTimelineId ChildTimeline(SwfTimelineId id, const std::string& name) const;
+    bool TimelineAlive(SwfTimelineId id) const { return Timeline(id) != nullptr; }
+    std::string TimelineName(SwfTimelineId id) const;  // "" for the root
+    void SetTimelineName(SwfTimelineId id, const std::string& name);
+    int TimelineFrame(SwfTimelineId id) const;  // 1-based; 0 for a timeline gone
+    int TimelineFrameCount(SwfTimelineId id) const;
+    bool TimelinePlaying(SwfTimelineId id) const;
+    void TimelinePlay(SwfTimelineId id, bool play);
+    // To a frame from 1 (past the last: the last), as GotoFrame does.
+    void TimelineGoto(SwfTimelineId id, long long frame, bool play);
+    // A frame label, a number, a string of digits, or either after "path:"
+    // (GotoFrame2's value, with its scene bias).
+    void TimelineGotoValue(SwfTimelineId id, const SwfValue& value, int bias, bool play);
+    bool TimelineGotoLabel(SwfTimelineId id, const std::string& label, bool play);
+    // The numeric display properties (position and size in pixels, scales
+    // and alpha in percent, rotation in degrees); NaN for others and for a
+    // timeline gone.
+    double TimelineProperty(SwfTimelineId id, SwfProperty property) const;
+    void SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value);
+
     struct Instance;
     struct Object;
     // A button object, found again only while it is the same placement.
@@ -134,6 +164,9 @@ private:
     // out before the object changes and put back after.
     void Unindex(Instance& instance, std::uint16_t depth, const Object& object) const;
     void Index(Instance& instance, std::uint16_t depth, const Object& object) const;
+    Instance* Timeline(SwfTimelineId id) const;
+    Object* Holder(const Instance& instance) const;  // the object on the parent's list that shows it
+    void ScriptsFrameDone();
     // The buttons (swf_buttons.cpp).
     bool ButtonAt(double x, double y, ButtonRef& found);
     bool HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget, ButtonRef& found);
@@ -148,6 +181,10 @@ private:
     std::shared_ptr<Instance> m_root;
     std::vector<std::weak_ptr<Instance>> m_instances;  // oldest first: a frame steps them newest first
     std::vector<Queued> m_queue;                       // actions waiting to run, in order
+    SwfScripts* m_scripts = nullptr;
+    SwfTimelineId m_lastId = 0;
+    std::unordered_map<SwfTimelineId, std::weak_ptr<Instance>> m_byId;
+    std::vector<SwfTimelineId> m_gone;  // removed since the scripts last heard
     std::uint32_t m_actionsRun = 0, m_gotos = 0;       // this frame's, against the caps
     std::uint64_t m_gotoTags = 0;
     std::uint32_t m_serial = 0;

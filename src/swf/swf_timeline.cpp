@@ -62,11 +62,17 @@ std::shared_ptr<SwfStage::Instance> SwfStage::NewInstance(const SwfTimeline& tim
     instance->timeline = &timeline;
     instance->parent = parent;
     instance->nesting = nesting;
+    instance->id = ++m_lastId;
+    m_byId[instance->id] = instance;
     m_instances.push_back(instance);
     return instance;
 }
 
 void SwfStage::Restart() {
+    if (m_scripts) {
+        for (const auto& entry : m_byId) m_gone.push_back(entry.first);
+    }
+    m_byId.clear();
     m_instances.clear();
     m_queue.clear();
     m_objects = 0;
@@ -79,6 +85,7 @@ void SwfStage::Restart() {
     m_root = NewInstance(m_movie->root, nullptr, 0);
     Execute(*m_root, 0);
     RunQueue();
+    ScriptsFrameDone();
 }
 
 int SwfStage::Frame() const { return m_root->frame + 1; }
@@ -101,6 +108,7 @@ void SwfStage::Advance(bool pastStops) {
                                      }),
                       m_instances.end());
     RunQueue();
+    ScriptsFrameDone();
 }
 
 void SwfStage::Step(Instance& instance, bool force) {
@@ -131,6 +139,8 @@ void SwfStage::Release(const Object& object) {
 // A sprite instance taken off the display list, with all it holds.
 void SwfStage::Unlist(Instance& instance) {
     instance.removed = true;
+    m_byId.erase(instance.id);
+    if (m_scripts) m_gone.push_back(instance.id);
     instance.parent = nullptr;
     for (const auto& entry : instance.list) Release(entry.second);
 }
@@ -357,7 +367,9 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
 }
 
 void SwfStage::Queue(Instance& instance, std::uint32_t block) {
-    if (block >= m_movie->actions.size() || m_movie->actions[block].actions.empty()) return;
+    if (block >= m_movie->actions.size()) return;
+    const SwfActionBlock& list = m_movie->actions[block];
+    if (m_scripts ? list.code.empty() : list.actions.empty()) return;
     if (m_queue.size() >= m_limits.maxActions) {
         m_capped = true;
         return;
@@ -370,7 +382,12 @@ void SwfStage::RunQueue() {
     for (std::size_t i = 0; i < m_queue.size(); ++i) {
         const Queued next = m_queue[i];
         const std::shared_ptr<Instance> base = next.base.lock();
-        if (base && !base->removed) Run(*base, m_movie->actions[next.block]);
+        if (!base || base->removed) continue;
+        if (m_scripts) {
+            m_scripts->Run(base->id, m_movie->actions[next.block]);
+        } else {
+            Run(*base, m_movie->actions[next.block]);
+        }
     }
     m_queue.clear();
 }
