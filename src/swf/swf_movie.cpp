@@ -167,7 +167,16 @@ private:
             frame.tags.push_back(c);
             return;
         }
-        case kDoInitAction:
+        case kDoInitAction: {
+            // The sprite it is for, then the list: run once, when its frame is first reached.
+            r.U16();
+            SwfControl c;
+            c.kind = SwfControl::Kind::InitActions;
+            c.block = AddActions(r);
+            unrun = true;
+            if (!r.Overrun()) frame.tags.push_back(c);
+            return;
+        }
         case kDoAbc:
         case kDoAbcOld:
             unrun = true;

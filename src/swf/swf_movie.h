@@ -69,10 +69,10 @@ struct SwfPlace {
 };
 
 struct SwfControl {
-    enum class Kind : std::uint8_t { Place, Remove, Background, Actions } kind = Kind::Place;
+    enum class Kind : std::uint8_t { Place, Remove, Background, Actions, InitActions } kind = Kind::Place;
     SwfPlace place;          // the depth alone for Remove
     SwfColor color;          // Background
-    std::uint32_t block = 0;  // Actions: the index into the movie's action lists
+    std::uint32_t block = 0;  // Actions, InitActions: the index into the movie's action lists
 };
 
 struct SwfFrame {

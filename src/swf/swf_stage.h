@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -154,6 +155,7 @@ private:
     void PlaceCharacter(Object& object, std::uint16_t character, Instance& parent);
     void ShowParts(Object& button, Instance& parent);
     void Queue(Instance& instance, std::uint32_t block);
+    void QueueInit(Instance& instance, std::uint32_t block);
     void RunQueue();
     void Run(Instance& base, const SwfActionBlock& block);
     void Goto(Instance& instance, long long frame, bool play);
@@ -181,6 +183,8 @@ private:
     std::shared_ptr<Instance> m_root;
     std::vector<std::weak_ptr<Instance>> m_instances;  // oldest first: a frame steps them newest first
     std::vector<Queued> m_queue;                       // actions waiting to run, in order
+    std::vector<Queued> m_initQueue;                   // init actions waiting, run first
+    std::set<std::uint32_t> m_initsRun;                // the init action lists queued once already
     SwfScripts* m_scripts = nullptr;
     SwfTimelineId m_lastId = 0;
     std::unordered_map<SwfTimelineId, std::weak_ptr<Instance>> m_byId;

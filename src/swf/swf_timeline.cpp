@@ -75,6 +75,8 @@ void SwfStage::Restart() {
     m_byId.clear();
     m_instances.clear();
     m_queue.clear();
+    m_initQueue.clear();
+    m_initsRun.clear();
     m_objects = 0;
     m_capped = false;
     m_background = SwfColor{255, 255, 255, 255};
@@ -225,6 +227,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
             if (&instance == m_root.get()) m_background = tag.color;
             break;
         case SwfControl::Kind::Actions: Queue(instance, tag.block); break;
+        case SwfControl::Kind::InitActions: QueueInit(instance, tag.block); break;
         case SwfControl::Kind::Remove: {
             auto it = instance.list.find(p.depth);
             if (it != instance.list.end()) {
@@ -304,6 +307,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
             case SwfControl::Kind::Actions:
                 if (f == frame) blocks.push_back(tag.block);
                 break;
+            case SwfControl::Kind::InitActions: QueueInit(instance, tag.block); break;
             case SwfControl::Kind::Remove: at(p.depth).reset(); break;
             case SwfControl::Kind::Place: {
                 std::optional<Object>& object = at(p.depth);
@@ -377,10 +381,26 @@ void SwfStage::Queue(Instance& instance, std::uint32_t block) {
     m_queue.push_back({instance.weak_from_this(), block});
 }
 
+void SwfStage::QueueInit(Instance& instance, std::uint32_t block) {
+    // Only an engine runs them, and once in a movie's run: a goto back does not repeat them.
+    if (!m_scripts || block >= m_movie->actions.size() || !m_initsRun.insert(block).second) return;
+    m_initQueue.push_back({instance.weak_from_this(), block});
+}
+
 void SwfStage::RunQueue() {
-    // Lists run in the order they were queued; those queued by a goto run after.
-    for (std::size_t i = 0; i < m_queue.size(); ++i) {
-        const Queued next = m_queue[i];
+    // Lists run in the order they were queued; those queued by a goto run
+    // after. Init actions run before any list still waiting: they define
+    // what the sprites' scripts use.
+    for (std::size_t i = 0;;) {
+        Queued next;
+        if (!m_initQueue.empty()) {
+            next = m_initQueue.front();
+            m_initQueue.erase(m_initQueue.begin());
+        } else if (i < m_queue.size()) {
+            next = m_queue[i++];
+        } else {
+            break;
+        }
         const std::shared_ptr<Instance> base = next.base.lock();
         if (!base || base->removed) continue;
         if (m_scripts) {
