@@ -488,8 +488,11 @@ TEST(SwfStage, HtmlStyleRunsTakeTheirOwnFaces) {
     EXPECT_EQ((SwfColor{0, 0, 0, 255}), glyphs[0]->paint.color);
 }
 
-TEST(SwfStage, LineWidthsFollowScaleModes) {
-    // One square outline per style, placed at 4 x 2 on a view of 1/20.
+TEST(SwfStage, LinePensFollowScaleModesUnderEveryMatrix) {
+    // A 40-twip line in each mode (normal, horizontal, vertical, none) and a
+    // 1-twip one, placed under each matrix on a view of 1/20. The pen's
+    // width across the shape's x and y axes in pixels: 2 from the view, the
+    // object's scale along an axis added where the mode keeps it.
     ShapeWriter s(4);
     const std::uint8_t modes[] = {0, 0x02, 0x04, 0x06};
     for (std::uint8_t flags : modes) s.Line(40, 0x000000FF, flags);
@@ -498,26 +501,42 @@ TEST(SwfStage, LineWidthsFollowScaleModes) {
         s.Styles(-1, -1, i + 1);
         s.Rect(i * 300, 0, 200, 200);
     }
-    SwfStage stage(Load(MovieOf(550, 400, {s.Define(1), Place(1, 1, MatrixRecord(4, 0, 0, 2, 0, 0))})));
-    RecordingCanvas canvas;
-    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 550, 400);
-    std::vector<SwfStroke> strokes;
-    for (const auto& c : canvas.calls)
-        if (c.kind == 'S') strokes.push_back(c.stroke);
-    ASSERT_EQ(5u, strokes.size());
-    // Normal: stroked in the shape's space, so as unevenly as it is scaled.
-    EXPECT_TRUE(strokes[0].local);
-    EXPECT_DOUBLE_EQ(40, strokes[0].width);
-    EXPECT_DOUBLE_EQ(0.2, strokes[0].space.a);
-    EXPECT_DOUBLE_EQ(0.1, strokes[0].space.d);
-    // Horizontal, vertical and none: even widths from that scale alone.
-    EXPECT_DOUBLE_EQ(8, strokes[1].width);
-    EXPECT_DOUBLE_EQ(4, strokes[2].width);
-    EXPECT_DOUBLE_EQ(2, strokes[3].width);
-    EXPECT_FALSE(strokes[1].local || strokes[2].local || strokes[3].local || strokes[0].hairline);
-    // A twip is a hairline: a pixel along the axis scaled most (0.2 px a twip).
-    EXPECT_TRUE(strokes[4].hairline);
-    EXPECT_DOUBLE_EQ(5, strokes[4].width);
+    const double c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
+    const struct {
+        const char* label;
+        double a, b, c, d;
+        double widths[4][2];  // per mode: along x, along y
+    } kCases[] = {
+        {"scale 4 x 2", 4, 0, 0, 2, {{8, 4}, {8, 2}, {2, 4}, {2, 2}}},
+        {"rotated 30 at 2", 2 * c30, 2 * s30, -2 * s30, 2 * c30, {{4, 4}, {4, 2}, {2, 4}, {2, 2}}},
+        {"skewed", 1, 0, 0.75, 1, {{2, 2.5}, {2, 2}, {2, 2.5}, {2, 2}}},
+    };
+    for (const auto& k : kCases) {
+        SCOPED_TRACE(k.label);
+        SwfStage stage(Load(MovieOf(550, 400, {s.Define(1), Place(1, 1, MatrixRecord(k.a, k.b, k.c, k.d, 0, 0))})));
+        RecordingCanvas canvas;
+        stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 550, 400);
+        std::vector<SwfStroke> strokes;
+        for (const auto& c : canvas.calls)
+            if (c.kind == 'S') strokes.push_back(c.stroke);
+        ASSERT_EQ(5u, strokes.size());
+        for (int m = 0; m < 4; ++m) {
+            SCOPED_TRACE(m);
+            const SwfStroke& st = strokes[m];
+            const SwfMatrix pen = st.local ? st.space : SwfMatrix::Scale(1, 1);
+            EXPECT_NEAR(k.widths[m][0], st.width * pen.ScaleX(), 1e-3);
+            EXPECT_NEAR(k.widths[m][1], st.width * pen.ScaleY(), 1e-3);
+            // A kept scale keeps its axis's direction too (none is a circle).
+            if (st.local) {
+                EXPECT_NEAR(0, pen.a * k.b - pen.b * k.a, 1e-5);
+            }
+            EXPECT_FALSE(st.hairline);
+        }
+        // A twip is a hairline: a pixel across the axis scaled most.
+        EXPECT_TRUE(strokes[4].hairline);
+        const SwfMatrix pen = strokes[4].local ? strokes[4].space : SwfMatrix::Scale(1, 1);
+        EXPECT_NEAR(1, strokes[4].width * std::max(pen.ScaleX(), pen.ScaleY()), 1e-9);
+    }
 }
 
 TEST(SwfGradient, SpreadsAndStops) {

@@ -670,9 +670,10 @@ def define_sprite(sp):
 # ------------------------------------------------------------------------ movie
 def build(case):
     w, h = case["stage"]
+    ox, oy = case.get("origin", (0, 0))  # the stage rect's xMin, yMin (px)
     version = case.get("version", 10)
     hdr = Bits()
-    write_rect(hdr, 0, tw(w), 0, tw(h))
+    write_rect(hdr, tw(ox), tw(ox + w), tw(oy), tw(oy + h))
     fps = case.get("fps", 24)
     hdr.raw(struct.pack("<H", int(round(fps * 256))))
     hdr.u16(1 + len(case.get("more_frames", [])))
@@ -1662,6 +1663,81 @@ def _():
     c = alpha_erase_case()
     c["place"] = c["place"][:1] + [{"char": 12, "depth": 6, "x": 20, "y": 150, "tag": "PO3", "blend": "layer"}]
     return c
+
+def bars_on_stage(ox, oy):
+    bars = {"id": 1, "tag": 1, "fills": [("solid", "#2040a0")],
+            "records": rect_path(50, 100, 300, 10, fill1=1) + rect_path(370, 40, 10, 150, fill1=1)
+            + rect_path(20, 20, 200, 1, fill1=1) + rect_path(20, 30.5, 200, 1, fill1=1)
+            + rect_path(20, 299, 200, 1, fill1=1) + rect_path(399, 200, 1, 60, fill1=1)}
+    corner = {"id": 2, "tag": 1, "fills": [("solid", "#c03020")], "records": rect_path(0, 0, 40, 40, fill1=1)}
+    return {"stage": (400.5, 300.35), "origin": (ox, oy), "bg": "#ffffff", "shapes": [bars, corner],
+            "place": [{"char": 1, "depth": 1, "x": ox, "y": oy},
+                      {"char": 2, "depth": 2, "x": ox + 360.5, "y": oy + 260.35}]}
+
+
+@case("51-bars-on-fractional-stage", "Stage 400.5 x 300.35 px (8010 x 6007 twips, not whole pixels), "
+      "white: a 300x10 bar at (50, 100), a 10x150 bar at (370, 40), 1 px bars at y 20, 30.5 and 299 and "
+      "at x 399, and a 40x40 square at the bottom-right corner (360.5, 260.35) reaching the stage's edges.")
+def _():
+    return bars_on_stage(0, 0)
+
+
+@case("54-bars-on-offset-stage", "The bars of 51 on a stage rect of the same size that starts at "
+      "(10.5, 20.35) px (xMin 210, yMin 407 twips), everything placed that much further: where the "
+      "player puts the rect's corner, the picture is 51's.")
+def _():
+    return bars_on_stage(10.5, 20.35)
+
+
+def stroke_pen_shape(sid, colour, mode):
+    """A 30x20 rectangle and a curve under it, stroked 10 px in a LINESTYLE2 scale mode."""
+    return {"id": sid, "tag": 4, "fills": [],
+            "lines": [{"w": 10, "color": colour, "scale": mode}],
+            "records": rect_path(0, 0, 30, 20, line=1) + [S(move=(0, 34)), ("Q", 15, 14, 30, 34)]}
+
+
+STROKE_PLACES = [{"x": 25, "sx": 3, "sy": 1}, {"matrix": (1, 0, 0.8, 1, 170, 0)},
+                 {"x": 290, "rot": 30}]
+
+
+@case("52-stroke-pen-transformed", "DefineShape4 normal-scaled 10 px strokes (a rectangle and a curve) "
+      "under scale 3 x 1, a skew (c = 0.8) and a rotation of 30 degrees: the pen is transformed with the "
+      "shape, so the stroke is 30 px wide across the stretched axis and 10 px across the other.")
+def _():
+    place = []
+    for k, pl in enumerate(STROKE_PLACES):
+        p = dict(pl, char=1, depth=1 + k)
+        if "matrix" in p:
+            a, b, c, d, tx, ty = p["matrix"]
+            p["matrix"] = (a, b, c, d, tx, 40)
+        else:
+            p["y"] = 40
+        place.append(p)
+    return {"stage": (400, 130), "bg": "#ffffff", "shapes": [stroke_pen_shape(1, "#203080", "normal")],
+            "place": place}
+
+
+@case("53-stroke-scale-modes", "The shape of 52 in each LINESTYLE2 scale mode (normal, horizontal, "
+      "vertical, none; a row each) under scale 3 x 1, a skew (c = 0.8) and a rotation of 30 degrees. The "
+      "format: NoHScale keeps the width from following the object's horizontal scale, NoVScale its "
+      "vertical one, both together leave it 10 stage pixels. The reference player ignores the modes "
+      "(every row drawn as the normal one).")
+def _():
+    modes = ["normal", "horizontal", "vertical", "none"]
+    colours = ["#203080", "#b03020", "#208040", "#806000"]
+    place = []
+    for r, mode in enumerate(modes):
+        y = 30 + 90 * r
+        for k, pl in enumerate(STROKE_PLACES):
+            p = dict(pl, char=1 + r, depth=1 + 3 * r + k)
+            if "matrix" in p:
+                a, b, c, d, tx, ty = p["matrix"]
+                p["matrix"] = (a, b, c, d, tx, y)
+            else:
+                p["y"] = y
+            place.append(p)
+    return {"stage": (400, 380), "bg": "#ffffff",
+            "shapes": [stroke_pen_shape(1 + r, colours[r], m) for r, m in enumerate(modes)], "place": place}
 
 
 def main(argv):
