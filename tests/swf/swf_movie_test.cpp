@@ -450,42 +450,80 @@ TEST(SwfStage, EditTextsWithEmbeddedGlyphsAreLaidOutOthersCounted) {
 
 TEST(SwfStage, HtmlStyleRunsTakeTheirOwnFaces) {
     // The family "Body" embedded twice, regular and bold, with glyphs 500
-    // and 700 wide; a run in <font> is red and twice as high.
+    // and 700 wide; a run in <font> is red and twice as high. The field's
+    // own font is either face: a plain run after the bold one is regular.
     auto glyph = [](int width) {
         ShapeWriter g(1);
         g.Styles(-1, 1, -1);
         g.Rect(0, -800, width, 800);
         return g.Records();
     };
-    EditTextStyle style;
-    style.font = 1;
-    style.html = true;
-    const Tags tags = {Font2(1, {glyph(500), glyph(500)}, {600, 1000}, "Body"),
-                       Font2(4, {glyph(700), glyph(700)}, {900, 1300}, "Body", 0x01),
-                       EditText(2, 8000, 2000, "A<b>AB</b><font size=\"40\" color=\"#ff0000\">A</font>", style),
-                       Place(1, 2)};
-    SwfStage stage(Load(MovieOf(400, 400, tags)));
-    RecordingCanvas canvas;
-    stage.Draw(canvas, SwfMatrix(), 400, 400);
-    std::vector<const RecordingCanvas::Call*> glyphs;
-    for (const auto& call : canvas.calls)
-        if (call.kind == 'F') glyphs.push_back(&call);
-    ASSERT_EQ(4u, glyphs.size());
-    auto width = [](const RecordingCanvas::Call* c) {
-        double lo = 1e9, hi = -1e9;
-        for (const SwfPoint& p : c->path.points) lo = std::min(lo, p.x), hi = std::max(hi, p.x);
-        return hi - lo;
+    for (int fieldFont : {1, 4}) {
+        SCOPED_TRACE(fieldFont);
+        EditTextStyle style;
+        style.font = fieldFont;
+        style.html = true;
+        const Tags tags = {Font2(1, {glyph(500), glyph(500)}, {600, 1000}, "Body"),
+                           Font2(4, {glyph(700), glyph(700)}, {900, 1300}, "Body", 0x01),
+                           EditText(2, 8000, 2000, "A<b>AB</b><font size=\"40\" color=\"#ff0000\">A</font>A", style),
+                           Place(1, 2)};
+        SwfStage stage(Load(MovieOf(400, 400, tags)));
+        RecordingCanvas canvas;
+        stage.Draw(canvas, SwfMatrix(), 400, 400);
+        std::vector<const RecordingCanvas::Call*> glyphs;
+        for (const auto& call : canvas.calls)
+            if (call.kind == 'F') glyphs.push_back(&call);
+        ASSERT_EQ(5u, glyphs.size());
+        auto width = [](const RecordingCanvas::Call* c) {
+            double lo = 1e9, hi = -1e9;
+            for (const SwfPoint& p : c->path.points) lo = std::min(lo, p.x), hi = std::max(hi, p.x);
+            return hi - lo;
+        };
+        const double s = 400.0 / 1024;
+        EXPECT_NEAR(500 * s, width(glyphs[0]), 1);
+        EXPECT_NEAR(700 * s, width(glyphs[1]), 1);  // bold A and B from the bold face
+        EXPECT_NEAR(700 * s, width(glyphs[2]), 1);
+        EXPECT_NEAR(1000 * s, width(glyphs[3]), 1);  // regular again, 800 twips high
+        EXPECT_NEAR(500 * s, width(glyphs[4]), 1);
+        EXPECT_NEAR(glyphs[0]->path.points[0].x + 600 * s, glyphs[1]->path.points[0].x, 1);
+        EXPECT_NEAR(glyphs[1]->path.points[0].x + 900 * s, glyphs[2]->path.points[0].x, 1);
+        EXPECT_NEAR(glyphs[2]->path.points[0].x + 1300 * s, glyphs[3]->path.points[0].x, 1);
+        EXPECT_EQ((SwfColor{255, 0, 0, 255}), glyphs[3]->paint.color);
+        EXPECT_EQ((SwfColor{0, 0, 0, 255}), glyphs[0]->paint.color);
+    }
+}
+
+TEST(SwfStage, WordWrapBreaksWhereAWordRunsOver) {
+    // "AB" is 625 twips at 400 high (advances 600 and 1000 of 1024), a space
+    // (no glyph) 120: "AB AB" is 1370 of the field's 1400 inside its gutters.
+    ShapeWriter glyph(1);
+    glyph.Styles(-1, 1, -1);
+    glyph.Rect(0, -800, 500, 800);
+    const struct {
+        const char* text;
+        std::size_t firstLine;  // glyphs on the first line
+    } kCases[] = {
+        {"AB AB AB", 4},   // the space after the second word hangs past the edge
+        {"AB ABA AB", 2},  // a word that runs over goes down whole
+        {"ABABABAB", 4},   // one word longer than the line keeps to it
     };
-    const double s = 400.0 / 1024;
-    EXPECT_NEAR(500 * s, width(glyphs[0]), 1);
-    EXPECT_NEAR(700 * s, width(glyphs[1]), 1);  // bold A and B from the bold face
-    EXPECT_NEAR(700 * s, width(glyphs[2]), 1);
-    EXPECT_NEAR(1000 * s, width(glyphs[3]), 1);  // regular again, 800 twips high
-    EXPECT_NEAR(glyphs[0]->path.points[0].x + 600 * s, glyphs[1]->path.points[0].x, 1);
-    EXPECT_NEAR(glyphs[1]->path.points[0].x + 900 * s, glyphs[2]->path.points[0].x, 1);
-    EXPECT_NEAR(glyphs[2]->path.points[0].x + 1300 * s, glyphs[3]->path.points[0].x, 1);
-    EXPECT_EQ((SwfColor{255, 0, 0, 255}), glyphs[3]->paint.color);
-    EXPECT_EQ((SwfColor{0, 0, 0, 255}), glyphs[0]->paint.color);
+    for (const auto& k : kCases) {
+        SCOPED_TRACE(k.text);
+        EditTextStyle style;
+        style.font = 1;
+        style.multiline = true;
+        style.wordWrap = true;
+        const Tags tags = {Font2(1, {glyph.Records(), glyph.Records()}, {600, 1000}),
+                           EditText(2, 1480, 4000, k.text, style), Place(1, 2)};
+        SwfStage stage(Load(MovieOf(400, 400, tags)));
+        RecordingCanvas canvas;
+        stage.Draw(canvas, SwfMatrix(), 400, 400);
+        std::vector<double> rows;
+        for (const auto& call : canvas.calls)
+            if (call.kind == 'F') rows.push_back(call.path.points[0].y);
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(k.firstLine, static_cast<std::size_t>(std::count(rows.begin(), rows.end(), rows[0])));
+    }
 }
 
 TEST(SwfStage, LinePensFollowScaleModesUnderEveryMatrix) {
