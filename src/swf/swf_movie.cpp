@@ -570,7 +570,9 @@ private:
             if (c.kind != SwfKind::Font) continue;
             const SwfFont& f = m_movie.fonts[c.index];
             if (f.glyphs.empty() || f.codes.empty() || family.empty() || !same(f.name, family)) continue;
-            const int score = (f.bold == bold) + (f.italic == italic) + (id == fieldFont);
+            // The weight and slant asked for come first; the field's own font
+            // only decides between faces that match as well.
+            const int score = 2 * (f.bold == bold) + 2 * (f.italic == italic) + (id == fieldFont);
             if (score > bestScore) {
                 best = id;
                 bestScore = score;
@@ -722,8 +724,9 @@ private:
                 continue;
             }
             const double w = advance(c);
-            // Word wrap breaks at the last space of a line that runs over.
-            if (e.wordWrap && e.multiline && lineWidth + w > width && !lines.back().empty()) {
+            // Word wrap breaks at the last space of a line that a word runs
+            // over; spaces themselves may hang past the edge.
+            if (e.wordWrap && e.multiline && c.code != ' ' && lineWidth + w > width && !lines.back().empty()) {
                 std::vector<StyledChar>& line = lines.back();
                 const auto space = std::find_if(line.rbegin(), line.rend(), [](const StyledChar& k) { return k.code == ' '; });
                 std::vector<StyledChar> carried;

@@ -129,6 +129,23 @@ bool ReadLineStyles(SwfReader& r, int version, std::vector<SwfLineStyle>& out, S
     return true;
 }
 
+SwfMatrix SwfLinePen(const SwfLineStyle& line, const SwfMatrix& m, double viewScale) {
+    if (line.noHScale && line.noVScale) return SwfMatrix::Scale(viewScale, viewScale);
+    // The object's scale along an axis is how long its unit comes out under
+    // `m`; a column scaled back to the view's length drops it.
+    SwfMatrix pen{m.a, m.b, m.c, m.d, 0, 0};
+    const double sx = m.ScaleX(), sy = m.ScaleY();
+    if (line.noHScale && sx > 0) {
+        pen.a *= viewScale / sx;
+        pen.b *= viewScale / sx;
+    }
+    if (line.noVScale && sy > 0) {
+        pen.c *= viewScale / sy;
+        pen.d *= viewScale / sy;
+    }
+    return pen;
+}
+
 void ReadShapeRecords(SwfReader& r, int version, SwfShape& shape, SwfShapeBudget& budget) {
     if (shape.layers.empty()) shape.layers.emplace_back();
     r.Align();

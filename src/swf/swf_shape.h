@@ -53,6 +53,14 @@ struct SwfLineStyle {
     SwfFillStyle fill;
 };
 
+// The pen a line is drawn with (a circle of its width in the shape's units)
+// as it reaches the canvas under `m` (the object's matrix after the view,
+// which scales by `viewScale`): transformed with the shape, or with a scale
+// mode without the object's horizontal scale (NoHScale), its vertical one
+// (NoVScale) or any of it (both: a circle scaled by the view alone). Only
+// the linear part is kept.
+SwfMatrix SwfLinePen(const SwfLineStyle& line, const SwfMatrix& m, double viewScale);
+
 struct SwfStyles {
     std::vector<SwfFillStyle> fills;
     std::vector<SwfLineStyle> lines;

@@ -661,7 +661,6 @@ private:
 
     void OutlineLayer(const SwfOutline& outline, const SwfOutlineLayer& layer, const SwfShape& shape,
                       const SwfMatrix& m, const SwfColorTransform& cx) {
-        const double viewScale = m_view.MeanScale();
         if (layer.layer >= shape.layers.size() || !Spend(layer.path.points.size())) return;
         const SwfStyles& styles = shape.layers[layer.layer];
         SwfPath& path = m_path;
@@ -678,29 +677,23 @@ private:
         if (layer.style > styles.lines.size()) return;
         const SwfLineStyle& line = styles.lines[layer.style - 1];
         SwfStroke stroke;
-        // Widths follow the object's scale, or with a scale mode only its
-        // horizontal or vertical scale, or none of it (the view's alone);
-        // a line never gets thinner than a pixel, and one drawn that thin
-        // is a hairline.
-        const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+        // The pen follows the object's scale as its scale mode says; a line
+        // never gets thinner than a pixel, and one drawn that thin is a
+        // hairline.
+        const SwfMatrix pen = SwfLinePen(line, m, m_view.MeanScale());
+        const double sx = pen.ScaleX(), sy = pen.ScaleY();
         const bool uneven = std::fabs(sx - sy) > 1e-3 * std::max(sx, sy) ||
-                            std::fabs(m.a * m.c + m.b * m.d) > 1e-3 * sx * sy;
-        if (!line.noHScale && !line.noVScale && uneven && std::fabs(m.a * m.d - m.b * m.c) > 1e-12) {
-            // Stroked in the shape's space; the thinnest line is a pixel
-            // wide along the axis scaled most.
+                            std::fabs(pen.a * pen.c + pen.b * pen.d) > 1e-3 * sx * sy;
+        if (uneven && std::fabs(pen.a * pen.d - pen.b * pen.c) > 1e-12) {
+            // Stroked in the pen's space; the thinnest line is a pixel wide
+            // along the axis scaled most.
             const double most = std::max(sx, sy);
             stroke.local = true;
-            stroke.space = SwfMatrix{m.a, m.b, m.c, m.d, 0, 0};
+            stroke.space = pen;
             stroke.width = std::clamp(static_cast<double>(line.width), m_hairline / most, 8192.0 * m_hairline / most);
             stroke.hairline = !(line.width * most > m_hairline);
         } else {
-            double scale = m.MeanScale();
-            if (line.noHScale && line.noVScale)
-                scale = viewScale;
-            else if (line.noVScale)
-                scale = sx;
-            else if (line.noHScale)
-                scale = sy;
+            const double scale = pen.MeanScale();
             stroke.width = std::clamp(line.width * scale, m_hairline, 8192.0 * m_hairline);
             stroke.hairline = !(line.width * scale > m_hairline);
         }

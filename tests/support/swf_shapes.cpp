@@ -368,7 +368,8 @@ std::pair<unsigned, std::string> Font2(std::uint16_t id, const std::vector<std::
 
 std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,
                                           const std::string& text, const EditTextStyle& style) {
-    const unsigned flags1 = 0x80 | 0x08 | 0x04 | (style.multiline ? 0x20 : 0) | (style.font >= 0 ? 0x01 : 0);
+    const unsigned flags1 = 0x80 | 0x08 | 0x04 | (style.wordWrap ? 0x40 : 0) | (style.multiline ? 0x20 : 0) |
+                           (style.font >= 0 ? 0x01 : 0);
     const unsigned flags2 = 0x20 | (style.border ? 0x08 : 0) | (style.html ? 0x02 : 0) | (style.outlines ? 0x01 : 0);
     std::string body = Le16(id) + RectRecord(0, width, 0, height) + static_cast<char>(flags1) + static_cast<char>(flags2);
     if (style.font >= 0) body += Le16(static_cast<unsigned>(style.font)) + Le16(style.height);

@@ -132,7 +132,7 @@ struct EditTextStyle {
     int font = -1;  // none: a system font
     std::uint16_t height = 400;
     std::uint32_t rgba = 0x000000FF;
-    bool outlines = true, multiline = false, border = false, html = false;
+    bool outlines = true, multiline = false, wordWrap = false, border = false, html = false;
     int align = 0;
 };
 std::pair<unsigned, std::string> EditText(std::uint16_t id, std::int32_t width, std::int32_t height,

@@ -450,46 +450,87 @@ TEST(SwfStage, EditTextsWithEmbeddedGlyphsAreLaidOutOthersCounted) {
 
 TEST(SwfStage, HtmlStyleRunsTakeTheirOwnFaces) {
     // The family "Body" embedded twice, regular and bold, with glyphs 500
-    // and 700 wide; a run in <font> is red and twice as high.
+    // and 700 wide; a run in <font> is red and twice as high. The field's
+    // own font is either face: a plain run after the bold one is regular.
     auto glyph = [](int width) {
         ShapeWriter g(1);
         g.Styles(-1, 1, -1);
         g.Rect(0, -800, width, 800);
         return g.Records();
     };
-    EditTextStyle style;
-    style.font = 1;
-    style.html = true;
-    const Tags tags = {Font2(1, {glyph(500), glyph(500)}, {600, 1000}, "Body"),
-                       Font2(4, {glyph(700), glyph(700)}, {900, 1300}, "Body", 0x01),
-                       EditText(2, 8000, 2000, "A<b>AB</b><font size=\"40\" color=\"#ff0000\">A</font>", style),
-                       Place(1, 2)};
-    SwfStage stage(Load(MovieOf(400, 400, tags)));
-    RecordingCanvas canvas;
-    stage.Draw(canvas, SwfMatrix(), 400, 400);
-    std::vector<const RecordingCanvas::Call*> glyphs;
-    for (const auto& call : canvas.calls)
-        if (call.kind == 'F') glyphs.push_back(&call);
-    ASSERT_EQ(4u, glyphs.size());
-    auto width = [](const RecordingCanvas::Call* c) {
-        double lo = 1e9, hi = -1e9;
-        for (const SwfPoint& p : c->path.points) lo = std::min(lo, p.x), hi = std::max(hi, p.x);
-        return hi - lo;
-    };
-    const double s = 400.0 / 1024;
-    EXPECT_NEAR(500 * s, width(glyphs[0]), 1);
-    EXPECT_NEAR(700 * s, width(glyphs[1]), 1);  // bold A and B from the bold face
-    EXPECT_NEAR(700 * s, width(glyphs[2]), 1);
-    EXPECT_NEAR(1000 * s, width(glyphs[3]), 1);  // regular again, 800 twips high
-    EXPECT_NEAR(glyphs[0]->path.points[0].x + 600 * s, glyphs[1]->path.points[0].x, 1);
-    EXPECT_NEAR(glyphs[1]->path.points[0].x + 900 * s, glyphs[2]->path.points[0].x, 1);
-    EXPECT_NEAR(glyphs[2]->path.points[0].x + 1300 * s, glyphs[3]->path.points[0].x, 1);
-    EXPECT_EQ((SwfColor{255, 0, 0, 255}), glyphs[3]->paint.color);
-    EXPECT_EQ((SwfColor{0, 0, 0, 255}), glyphs[0]->paint.color);
+    for (int fieldFont : {1, 4}) {
+        SCOPED_TRACE(fieldFont);
+        EditTextStyle style;
+        style.font = fieldFont;
+        style.html = true;
+        const Tags tags = {Font2(1, {glyph(500), glyph(500)}, {600, 1000}, "Body"),
+                           Font2(4, {glyph(700), glyph(700)}, {900, 1300}, "Body", 0x01),
+                           EditText(2, 8000, 2000, "A<b>AB</b><font size=\"40\" color=\"#ff0000\">A</font>A", style),
+                           Place(1, 2)};
+        SwfStage stage(Load(MovieOf(400, 400, tags)));
+        RecordingCanvas canvas;
+        stage.Draw(canvas, SwfMatrix(), 400, 400);
+        std::vector<const RecordingCanvas::Call*> glyphs;
+        for (const auto& call : canvas.calls)
+            if (call.kind == 'F') glyphs.push_back(&call);
+        ASSERT_EQ(5u, glyphs.size());
+        auto width = [](const RecordingCanvas::Call* c) {
+            double lo = 1e9, hi = -1e9;
+            for (const SwfPoint& p : c->path.points) lo = std::min(lo, p.x), hi = std::max(hi, p.x);
+            return hi - lo;
+        };
+        const double s = 400.0 / 1024;
+        EXPECT_NEAR(500 * s, width(glyphs[0]), 1);
+        EXPECT_NEAR(700 * s, width(glyphs[1]), 1);  // bold A and B from the bold face
+        EXPECT_NEAR(700 * s, width(glyphs[2]), 1);
+        EXPECT_NEAR(1000 * s, width(glyphs[3]), 1);  // regular again, 800 twips high
+        EXPECT_NEAR(500 * s, width(glyphs[4]), 1);
+        EXPECT_NEAR(glyphs[0]->path.points[0].x + 600 * s, glyphs[1]->path.points[0].x, 1);
+        EXPECT_NEAR(glyphs[1]->path.points[0].x + 900 * s, glyphs[2]->path.points[0].x, 1);
+        EXPECT_NEAR(glyphs[2]->path.points[0].x + 1300 * s, glyphs[3]->path.points[0].x, 1);
+        EXPECT_EQ((SwfColor{255, 0, 0, 255}), glyphs[3]->paint.color);
+        EXPECT_EQ((SwfColor{0, 0, 0, 255}), glyphs[0]->paint.color);
+    }
 }
 
-TEST(SwfStage, LineWidthsFollowScaleModes) {
-    // One square outline per style, placed at 4 x 2 on a view of 1/20.
+TEST(SwfStage, WordWrapBreaksWhereAWordRunsOver) {
+    // "AB" is 625 twips at 400 high (advances 600 and 1000 of 1024), a space
+    // (no glyph) 120: "AB AB" is 1370 of the field's 1400 inside its gutters.
+    ShapeWriter glyph(1);
+    glyph.Styles(-1, 1, -1);
+    glyph.Rect(0, -800, 500, 800);
+    const struct {
+        const char* text;
+        std::size_t firstLine;  // glyphs on the first line
+    } kCases[] = {
+        {"AB AB AB", 4},   // the space after the second word hangs past the edge
+        {"AB ABA AB", 2},  // a word that runs over goes down whole
+        {"ABABABAB", 4},   // one word longer than the line keeps to it
+    };
+    for (const auto& k : kCases) {
+        SCOPED_TRACE(k.text);
+        EditTextStyle style;
+        style.font = 1;
+        style.multiline = true;
+        style.wordWrap = true;
+        const Tags tags = {Font2(1, {glyph.Records(), glyph.Records()}, {600, 1000}),
+                           EditText(2, 1480, 4000, k.text, style), Place(1, 2)};
+        SwfStage stage(Load(MovieOf(400, 400, tags)));
+        RecordingCanvas canvas;
+        stage.Draw(canvas, SwfMatrix(), 400, 400);
+        std::vector<double> rows;
+        for (const auto& call : canvas.calls)
+            if (call.kind == 'F') rows.push_back(call.path.points[0].y);
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(k.firstLine, static_cast<std::size_t>(std::count(rows.begin(), rows.end(), rows[0])));
+    }
+}
+
+TEST(SwfStage, LinePensFollowScaleModesUnderEveryMatrix) {
+    // A 40-twip line in each mode (normal, horizontal, vertical, none) and a
+    // 1-twip one, placed under each matrix on a view of 1/20. The pen's
+    // width across the shape's x and y axes in pixels: 2 from the view, the
+    // object's scale along an axis added where the mode keeps it.
     ShapeWriter s(4);
     const std::uint8_t modes[] = {0, 0x02, 0x04, 0x06};
     for (std::uint8_t flags : modes) s.Line(40, 0x000000FF, flags);
@@ -498,26 +539,42 @@ TEST(SwfStage, LineWidthsFollowScaleModes) {
         s.Styles(-1, -1, i + 1);
         s.Rect(i * 300, 0, 200, 200);
     }
-    SwfStage stage(Load(MovieOf(550, 400, {s.Define(1), Place(1, 1, MatrixRecord(4, 0, 0, 2, 0, 0))})));
-    RecordingCanvas canvas;
-    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 550, 400);
-    std::vector<SwfStroke> strokes;
-    for (const auto& c : canvas.calls)
-        if (c.kind == 'S') strokes.push_back(c.stroke);
-    ASSERT_EQ(5u, strokes.size());
-    // Normal: stroked in the shape's space, so as unevenly as it is scaled.
-    EXPECT_TRUE(strokes[0].local);
-    EXPECT_DOUBLE_EQ(40, strokes[0].width);
-    EXPECT_DOUBLE_EQ(0.2, strokes[0].space.a);
-    EXPECT_DOUBLE_EQ(0.1, strokes[0].space.d);
-    // Horizontal, vertical and none: even widths from that scale alone.
-    EXPECT_DOUBLE_EQ(8, strokes[1].width);
-    EXPECT_DOUBLE_EQ(4, strokes[2].width);
-    EXPECT_DOUBLE_EQ(2, strokes[3].width);
-    EXPECT_FALSE(strokes[1].local || strokes[2].local || strokes[3].local || strokes[0].hairline);
-    // A twip is a hairline: a pixel along the axis scaled most (0.2 px a twip).
-    EXPECT_TRUE(strokes[4].hairline);
-    EXPECT_DOUBLE_EQ(5, strokes[4].width);
+    const double c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
+    const struct {
+        const char* label;
+        double a, b, c, d;
+        double widths[4][2];  // per mode: along x, along y
+    } kCases[] = {
+        {"scale 4 x 2", 4, 0, 0, 2, {{8, 4}, {8, 2}, {2, 4}, {2, 2}}},
+        {"rotated 30 at 2", 2 * c30, 2 * s30, -2 * s30, 2 * c30, {{4, 4}, {4, 2}, {2, 4}, {2, 2}}},
+        {"skewed", 1, 0, 0.75, 1, {{2, 2.5}, {2, 2}, {2, 2.5}, {2, 2}}},
+    };
+    for (const auto& k : kCases) {
+        SCOPED_TRACE(k.label);
+        SwfStage stage(Load(MovieOf(550, 400, {s.Define(1), Place(1, 1, MatrixRecord(k.a, k.b, k.c, k.d, 0, 0))})));
+        RecordingCanvas canvas;
+        stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 550, 400);
+        std::vector<SwfStroke> strokes;
+        for (const auto& c : canvas.calls)
+            if (c.kind == 'S') strokes.push_back(c.stroke);
+        ASSERT_EQ(5u, strokes.size());
+        for (int m = 0; m < 4; ++m) {
+            SCOPED_TRACE(m);
+            const SwfStroke& st = strokes[m];
+            const SwfMatrix pen = st.local ? st.space : SwfMatrix::Scale(1, 1);
+            EXPECT_NEAR(k.widths[m][0], st.width * pen.ScaleX(), 1e-3);
+            EXPECT_NEAR(k.widths[m][1], st.width * pen.ScaleY(), 1e-3);
+            // A kept scale keeps its axis's direction too (none is a circle).
+            if (st.local) {
+                EXPECT_NEAR(0, pen.a * k.b - pen.b * k.a, 1e-5);
+            }
+            EXPECT_FALSE(st.hairline);
+        }
+        // A twip is a hairline: a pixel across the axis scaled most.
+        EXPECT_TRUE(strokes[4].hairline);
+        const SwfMatrix pen = strokes[4].local ? strokes[4].space : SwfMatrix::Scale(1, 1);
+        EXPECT_NEAR(1, strokes[4].width * std::max(pen.ScaleX(), pen.ScaleY()), 1e-9);
+    }
 }
 
 TEST(SwfGradient, SpreadsAndStops) {

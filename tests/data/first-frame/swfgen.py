@@ -670,9 +670,10 @@ def define_sprite(sp):
 # ------------------------------------------------------------------------ movie
 def build(case):
     w, h = case["stage"]
+    ox, oy = case.get("origin", (0, 0))  # the stage rect's xMin, yMin (px)
     version = case.get("version", 10)
     hdr = Bits()
-    write_rect(hdr, 0, tw(w), 0, tw(h))
+    write_rect(hdr, tw(ox), tw(ox + w), tw(oy), tw(oy + h))
     fps = case.get("fps", 24)
     hdr.raw(struct.pack("<H", int(round(fps * 256))))
     hdr.u16(1 + len(case.get("more_frames", [])))
@@ -685,6 +686,10 @@ def build(case):
         body += define_bits_lossless2(bm)
     for s in case.get("shapes", []):
         body += define_shape(s)
+    for f in case.get("fonts", []):
+        body += define_font2(f)
+    for t in case.get("static_texts", []):
+        body += define_text(t)
     for t in case.get("texts", []):
         body += define_edit_text(t)
     for b in case.get("buttons", []):
@@ -1333,16 +1338,159 @@ def _():
 # ------------------------------------------------- cases 40 and up: text fields, buttons
 # (written by this project's copy of the writer; the cases above are the shared set's)
 def define_edit_text(t):
-    """DefineEditText with no text and no font: {"id", "bounds": (x0, y0, x1, y1) px, "border": True}.
-    Read-only and not selectable, so only its border and background can show."""
+    """DefineEditText: {"id", "bounds": (x0, y0, x1, y1) px, "border": True} with no text and no font
+    (read-only, not selectable: only its border and background show); or with "font" (an id of an
+    embedded font, drawn with its outlines), "height" px, "color", "text", "html", "multiline",
+    "wrap", "leading" px."""
     bw = Bits()
     bw.u16(t["id"])
     x0, y0, x1, y1 = t["bounds"]
     write_rect(bw, tw(x0), tw(x1), tw(y0), tw(y1))
-    bw.u8(0x08)  # ReadOnly
-    bw.u8((0x08 if t.get("border") else 0) | 0x10)  # Border, NoSelect
+    has_text = "text" in t
+    layout = "leading" in t
+    # HasText WordWrap Multiline Password ReadOnly HasTextColor HasMaxLength HasFont
+    bw.u8((0x80 if has_text else 0) | (0x40 if t.get("wrap") else 0) | (0x20 if t.get("multiline") else 0)
+          | 0x08 | (0x04 if "color" in t else 0) | (0x01 if "font" in t else 0))
+    # HasFontClass AutoSize HasLayout NoSelect Border WasStatic HTML UseOutlines
+    bw.u8((0x20 if layout else 0) | 0x10 | (0x08 if t.get("border") else 0) | (0x02 if t.get("html") else 0)
+          | (0x01 if "font" in t else 0))
+    if "font" in t:
+        bw.u16(t["font"])
+        bw.u16(tw(t["height"]))
+    if "color" in t:
+        bw.raw(color(t["color"], True))
+    if layout:
+        bw.u8(0)  # align left
+        bw.u16(0)
+        bw.u16(0)
+        bw.u16(0)
+        bw.raw(struct.pack("<h", tw(t["leading"])))
     bw.raw(cstr(""))  # variable name
+    if has_text:
+        bw.raw(cstr(t["text"]))
     return tag(37, bw.data())
+
+
+def glyph_records(polys):
+    """A glyph's SHAPE: one fill bit, no line bits; each polygon (font units, y down from the
+    baseline) a contour with fill 1 on its right."""
+    bw = Bits()
+    bw.ub(4, 1)
+    bw.ub(4, 0)
+    first = True
+    for pts in polys:
+        x, y = pts[0]
+        bw.ub(1, 0)
+        bw.ub(5, 0x01 | (0x04 if first else 0))  # StateMoveTo (+ StateFillStyle1)
+        n = sbits(x, y)
+        bw.ub(5, n)
+        bw.sb(n, x)
+        bw.sb(n, y)
+        if first:
+            bw.ub(1, 1)
+            first = False
+        px, py = x, y
+        for x, y in pts[1:] + pts[:1]:
+            dx, dy = x - px, y - py
+            n = max(sbits(dx, dy), 2)
+            bw.ub(1, 1)
+            bw.ub(1, 1)
+            bw.ub(4, n - 2)
+            bw.ub(1, 1)
+            bw.sb(n, dx)
+            bw.sb(n, dy)
+            px, py = x, y
+    bw.ub(6, 0)
+    bw.align()
+    return bytes(bw.out)
+
+
+def block_glyph(code, advance, stem, slant):
+    """A made-up glyph for a lowercase letter: a baseline bar and up to three stems chosen by
+    the letter's code, `stem` units thick, leaning by `slant` units per unit of height.
+    Font units, 1024 to the em, x-height 520."""
+    if code == ord(" "):
+        return []
+    h = 520
+    lean = lambda x, y: (int(round(x - slant * y)), y)
+    polys = [[lean(40, 0), lean(40, -stem), lean(advance - 60, -stem), lean(advance - 60, 0)]]
+    top = -stem
+    k = code - ord("a") + 1
+    width = advance - 100
+    for i in range(3):
+        if i == 0 or (k >> (i - 1)) & 1:
+            x = 40 + i * (width - stem) // 2
+            polys.append([lean(x, top), lean(x, -h), lean(x + stem, -h), lean(x + stem, top)])
+    return polys
+
+
+def define_font2(f):
+    """DefineFont2 with a layout: {"id", "name", "bold", "italic", "chars": "abc ", "advance",
+    "stem", "slant"} (block glyphs, see block_glyph)."""
+    chars = sorted(set(f["chars"]))
+    glyphs = [glyph_records(block_glyph(ord(c), f["advance"] if c != " " else 300, f["stem"], f["slant"]))
+              for c in chars]
+    bw = Bits()
+    bw.u16(f["id"])
+    bw.u8(0x80 | 0x08 | 0x04 | (0x02 if f.get("italic") else 0) | (0x01 if f.get("bold") else 0))
+    bw.u8(1)  # language: Latin
+    name = f["name"].encode()
+    bw.u8(len(name))
+    bw.raw(name)
+    bw.u16(len(chars))
+    table = 4 * (len(chars) + 1)
+    offsets, at = [], table
+    for g in glyphs:
+        offsets.append(at)
+        at += len(g)
+    for o in offsets + [at]:
+        bw.raw(struct.pack("<I", o))
+    for g in glyphs:
+        bw.raw(g)
+    for c in chars:
+        bw.u16(ord(c))
+    bw.u16(900)  # ascent
+    bw.u16(260)  # descent
+    bw.raw(struct.pack("<h", 40))  # leading
+    for c in chars:
+        bw.raw(struct.pack("<h", f["advance"] if c != " " else 300))
+    for c in chars:
+        write_rect(bw, 0, f["advance"], -600, 0)
+    bw.u16(0)  # no kerning
+    return tag(48, bw.data())
+
+
+def define_text(t):
+    """DefineText: {"id", "bounds" px, "runs": [{"font", "height" px, "color", "x", "y" px,
+    "text"}]}; each run's glyph indices follow its font's sorted characters and its advances the
+    font's (given as "advances": {font id: (chars, advance)})."""
+    bw = Bits()
+    bw.u16(t["id"])
+    x0, y0, x1, y1 = t["bounds"]
+    write_rect(bw, tw(x0), tw(x1), tw(y0), tw(y1))
+    write_matrix(bw, 1, 0, 0, 1, 0, 0)
+    bw.u8(8)  # glyph bits
+    bw.u8(16)  # advance bits
+    for run in t["runs"]:
+        chars, advance = t["advances"][run["font"]]
+        chars = sorted(set(chars))
+        flags = 0x80 | 0x08 | 0x04 | (0x01 if "x" in run else 0) | (0x02 if "y" in run else 0)
+        bw.u8(flags)
+        bw.u16(run["font"])
+        bw.raw(color(run["color"], False))
+        if "x" in run:
+            bw.raw(struct.pack("<h", tw(run["x"])))
+        if "y" in run:
+            bw.raw(struct.pack("<h", tw(run["y"])))
+        bw.u16(tw(run["height"]))
+        bw.u8(len(run["text"]))
+        for c in run["text"]:
+            bw.ub(8, chars.index(c))
+            adv = (advance if c != " " else 300) * tw(run["height"]) / 1024.0
+            bw.sb(16, int(round(adv)))
+        bw.align()
+    bw.u8(0)
+    return tag(11, bw.data())
 
 
 BUTTON_STATES = {"up": 1, "over": 2, "down": 4, "hit": 8}
@@ -1662,6 +1810,116 @@ def _():
     c = alpha_erase_case()
     c["place"] = c["place"][:1] + [{"char": 12, "depth": 6, "x": 20, "y": 150, "tag": "PO3", "blend": "layer"}]
     return c
+
+def bars_on_stage(ox, oy):
+    bars = {"id": 1, "tag": 1, "fills": [("solid", "#2040a0")],
+            "records": rect_path(50, 100, 300, 10, fill1=1) + rect_path(370, 40, 10, 150, fill1=1)
+            + rect_path(20, 20, 200, 1, fill1=1) + rect_path(20, 30.5, 200, 1, fill1=1)
+            + rect_path(20, 299, 200, 1, fill1=1) + rect_path(399, 200, 1, 60, fill1=1)}
+    corner = {"id": 2, "tag": 1, "fills": [("solid", "#c03020")], "records": rect_path(0, 0, 40, 40, fill1=1)}
+    return {"stage": (400.5, 300.35), "origin": (ox, oy), "bg": "#ffffff", "shapes": [bars, corner],
+            "place": [{"char": 1, "depth": 1, "x": ox, "y": oy},
+                      {"char": 2, "depth": 2, "x": ox + 360.5, "y": oy + 260.35}]}
+
+
+@case("51-bars-on-fractional-stage", "Stage 400.5 x 300.35 px (8010 x 6007 twips, not whole pixels), "
+      "white: a 300x10 bar at (50, 100), a 10x150 bar at (370, 40), 1 px bars at y 20, 30.5 and 299 and "
+      "at x 399, and a 40x40 square at the bottom-right corner (360.5, 260.35) reaching the stage's edges.")
+def _():
+    return bars_on_stage(0, 0)
+
+
+@case("54-bars-on-offset-stage", "The bars of 51 on a stage rect of the same size that starts at "
+      "(10.5, 20.35) px (xMin 210, yMin 407 twips), everything placed that much further: where the "
+      "player puts the rect's corner, the picture is 51's.")
+def _():
+    return bars_on_stage(10.5, 20.35)
+
+
+def stroke_pen_shape(sid, colour, mode):
+    """A 30x20 rectangle and a curve under it, stroked 10 px in a LINESTYLE2 scale mode."""
+    return {"id": sid, "tag": 4, "fills": [],
+            "lines": [{"w": 10, "color": colour, "scale": mode}],
+            "records": rect_path(0, 0, 30, 20, line=1) + [S(move=(0, 34)), ("Q", 15, 14, 30, 34)]}
+
+
+STROKE_PLACES = [{"x": 25, "sx": 3, "sy": 1}, {"matrix": (1, 0, 0.8, 1, 170, 0)},
+                 {"x": 290, "rot": 30}]
+
+
+@case("52-stroke-pen-transformed", "DefineShape4 normal-scaled 10 px strokes (a rectangle and a curve) "
+      "under scale 3 x 1, a skew (c = 0.8) and a rotation of 30 degrees: the pen is transformed with the "
+      "shape, so the stroke is 30 px wide across the stretched axis and 10 px across the other.")
+def _():
+    place = []
+    for k, pl in enumerate(STROKE_PLACES):
+        p = dict(pl, char=1, depth=1 + k)
+        if "matrix" in p:
+            a, b, c, d, tx, ty = p["matrix"]
+            p["matrix"] = (a, b, c, d, tx, 40)
+        else:
+            p["y"] = 40
+        place.append(p)
+    return {"stage": (400, 130), "bg": "#ffffff", "shapes": [stroke_pen_shape(1, "#203080", "normal")],
+            "place": place}
+
+
+@case("53-stroke-scale-modes", "The shape of 52 in each LINESTYLE2 scale mode (normal, horizontal, "
+      "vertical, none; a row each) under scale 3 x 1, a skew (c = 0.8) and a rotation of 30 degrees. The "
+      "format: NoHScale keeps the width from following the object's horizontal scale, NoVScale its "
+      "vertical one, both together leave it 10 stage pixels. The reference player ignores the modes "
+      "(every row drawn as the normal one).")
+def _():
+    modes = ["normal", "horizontal", "vertical", "none"]
+    colours = ["#203080", "#b03020", "#208040", "#806000"]
+    place = []
+    for r, mode in enumerate(modes):
+        y = 30 + 90 * r
+        for k, pl in enumerate(STROKE_PLACES):
+            p = dict(pl, char=1 + r, depth=1 + 3 * r + k)
+            if "matrix" in p:
+                a, b, c, d, tx, ty = p["matrix"]
+                p["matrix"] = (a, b, c, d, tx, y)
+            else:
+                p["y"] = y
+            place.append(p)
+    return {"stage": (400, 380), "bg": "#ffffff",
+            "shapes": [stroke_pen_shape(1 + r, colours[r], m) for r, m in enumerate(modes)], "place": place}
+
+
+TEXT_PLAIN = "plain again the quick brown fox jumps over a lazy dog while words wrap at the edge"
+TEXT_FACES = [{"id": 1, "name": "Blocky", "chars": TEXT_PLAIN + " ", "advance": 600, "stem": 70, "slant": 0},
+              {"id": 2, "name": "Blocky", "bold": True, "chars": "bold ", "advance": 680, "stem": 150,
+               "slant": 0},
+              {"id": 3, "name": "Blocky", "italic": True, "chars": "ital ", "advance": 600, "stem": 70,
+               "slant": 0.3}]
+
+
+@case("55-text-runs-and-wrap", "Three embedded DefineFont2 faces of one family \"Blocky\" (plain, bold, "
+      "italic; made-up block glyphs, each face holding only the letters it shows, as authoring embeds "
+      "them): a DefineText with runs plain, bold, italic, plain; two HTML DefineEditText fields "
+      "(UseOutlines) with <b> and <i> runs and a plain run after them, one whose own font is the plain "
+      "face and one whose font is the bold face; and a multiline word-wrapped HTML field whose "
+      "paragraph wraps (276 px wide: \"jumps\" ends 2.5 px inside the 2 px gutters, a space short of them).")
+def _():
+    adv = {f["id"]: (f["chars"], f["advance"]) for f in TEXT_FACES}
+    static = {"id": 10, "bounds": (0, -20, 300, 10), "advances": adv,
+              "runs": [{"font": 1, "height": 20, "color": "#000000", "x": 0, "y": 0, "text": "plain "},
+                       {"font": 2, "height": 20, "color": "#000000", "text": "bold "},
+                       {"font": 3, "height": 20, "color": "#000000", "text": "ital "},
+                       {"font": 1, "height": 20, "color": "#000000", "text": "again"}]}
+    runs = "<p>plain <b>bold</b> <i>ital</i> again</p>"
+    field = lambda i, font, text, bounds, **kw: dict({"id": i, "bounds": bounds, "font": font, "height": 20,
+                                                       "color": "#203080ff", "text": text, "html": True}, **kw)
+    wrap = ("<p>the quick brown fox jumps over a lazy dog while words wrap at the edge</p>")
+    texts = [field(11, 1, runs, (0, 0, 380, 30)), field(12, 2, runs, (0, 0, 380, 30)),
+             field(13, 1, wrap, (0, 0, 276, 120), multiline=True, wrap=True)]
+    return {"stage": (400, 300), "bg": "#ffffff", "fonts": TEXT_FACES, "static_texts": [static],
+            "texts": texts,
+            "place": [{"char": 10, "depth": 1, "x": 10, "y": 30},
+                      {"char": 11, "depth": 2, "x": 10, "y": 50},
+                      {"char": 12, "depth": 3, "x": 10, "y": 90},
+                      {"char": 13, "depth": 4, "x": 10, "y": 140}]}
 
 
 def main(argv):
