@@ -4,7 +4,7 @@
 # the order, naming the file, and fails when there is one.
 set -u
 src=${1:-$(cd "$(dirname "$0")/.." && pwd)/src}
-order=(base win settings caches discovery raster swf gfx html tooltip player actions ui app)
+order=(base win settings caches discovery raster swf avm1 gfx html tooltip player actions ui app)
 rank() {
   local i
   for i in "${!order[@]}"; do [ "${order[$i]}" = "$1" ] && { echo "$i"; return; }; done

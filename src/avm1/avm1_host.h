@@ -1,0 +1,61 @@
+#pragma once
+// What the engine sees of the movie: timelines as opaque ids, their display
+// properties, the playhead commands, and the outside world (trace lines,
+// fscommands, clocks, randomness, the code page). The movie core implements
+// it; the tests fake it. Paths ("/a/b", "_root.a", "../x") are resolved by
+// the engine over Root, Parent and Child.
+
+#include <cstdint>
+#include <string>
+
+#include "avm1/avm1_value.h"
+
+namespace fh::avm1 {
+
+using TimelineId = std::uint32_t;
+constexpr TimelineId kNoTimeline = 0;
+
+// The display properties by GetProperty's index.
+enum DisplayProp : int {
+    kPropX, kPropY, kPropXScale, kPropYScale, kPropCurrentFrame, kPropTotalFrames, kPropAlpha, kPropVisible,
+    kPropWidth, kPropHeight, kPropRotation, kPropTarget, kPropFramesLoaded, kPropName, kPropDropTarget,
+    kPropUrl, kPropHighQuality, kPropFocusRect, kPropSoundBufTime, kPropQuality, kPropXMouse, kPropYMouse,
+    kDisplayPropCount
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    virtual TimelineId Root() = 0;
+    virtual TimelineId Parent(TimelineId t) = 0;  // kNoTimeline for the root
+    virtual TimelineId Child(TimelineId t, const std::string& name) = 0;  // by instance name
+    virtual bool Alive(TimelineId t) = 0;
+    virtual std::string Name(TimelineId t) = 0;  // instance name; "" for the root
+
+    // Display properties other than those the engine answers itself
+    // (_target, _name, _currentframe, _totalframes, _framesloaded).
+    virtual Value GetProperty(TimelineId t, int index) = 0;
+    virtual void SetProperty(TimelineId t, int index, const Value& v) = 0;
+
+    virtual void GotoFrame(TimelineId t, int frame, bool play) = 0;  // frame from 1
+    virtual bool GotoLabel(TimelineId t, const std::string& label, bool play) = 0;
+    virtual void Play(TimelineId t) = 0;
+    virtual void Stop(TimelineId t) = 0;
+    virtual void NextFrame(TimelineId t) = 0;
+    virtual void PrevFrame(TimelineId t) = 0;
+    virtual int CurrentFrame(TimelineId t) = 0;  // from 1
+    virtual int TotalFrames(TimelineId t) = 0;
+
+    virtual void Trace(const std::string& utf8Line) = 0;
+    virtual void FsCommand(const std::string& command, const std::string& args) = 0;
+
+    virtual double NowMs() = 0;  // getTimer: since the movie started (a virtual clock in batch mode)
+    virtual double DateNowMs() = 0;  // UTC, since 1970
+    virtual double LocalOffsetMs(double utcMs) = 0;
+    virtual std::uint32_t RandomSeed() = 0;
+    // Text of movies before version 6 is in the system code page.
+    virtual std::string LocalToUtf8(const std::string& text) = 0;
+};
+
+}  // namespace fh::avm1

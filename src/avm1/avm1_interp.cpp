@@ -1,0 +1,538 @@
+#include "avm1/avm1_interp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace fh::avm1 {
+
+namespace {
+
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t U32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// A NUL-terminated string at p[i] within len; false when it runs off the end.
+bool ReadString(const std::uint8_t* p, std::size_t len, std::size_t& i, std::string& out) {
+    const void* end = i < len ? std::memchr(p + i, 0, len - i) : nullptr;
+    if (!end) return false;
+    std::size_t n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - (p + i));
+    out.assign(reinterpret_cast<const char*>(p + i), n);
+    i += n + 1;
+    return true;
+}
+
+bool HasHighBytes(const std::string& s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+}  // namespace
+
+void Interpreter::Push(const Value& v) {
+    if (m.m_stack.size() >= m.m_limits.maxStack) m.Cut();
+    m.m_stack.push_back(v);
+}
+
+Value Interpreter::Pop(Frame& f) {
+    if (m.m_stack.size() <= f.stackBase) return Value();
+    Value v = std::move(m.m_stack.back());
+    m.m_stack.pop_back();
+    return v;
+}
+
+Value& Interpreter::Top(Frame& f) {
+    if (m.m_stack.size() <= f.stackBase) Push(Value());
+    return m.m_stack.back();
+}
+
+Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end) {
+    f.pc = begin;
+    const std::uint64_t maxActions = m.m_limits.maxActions;
+    while (true) {
+        if (f.pc >= end) return f.pc == end ? Exit::End : Exit::Left;
+        if (f.pc < begin) return Exit::Left;
+        const std::uint8_t* data = f.data;
+        std::uint8_t code = data[f.pc];
+        if (code == 0) return Exit::End;
+        const std::uint8_t* p = data + f.pc + 1;
+        std::size_t len = 0;
+        std::size_t next = f.pc + 1;
+        if (code >= 0x80) {
+            if (f.pc + 3 > f.size) return Exit::End;
+            len = U16(p);
+            p += 2;
+            next = f.pc + 3 + len;
+            if (next > f.size) return Exit::End;
+        }
+        if (++m.m_actions > maxActions) m.Cut();
+        if ((m.m_actions & 4095) == 0 && m.OverTime()) m.Cut();
+        Exit exit = Exit::End;
+        bool jumped = false;
+        Step(f, code, p, len, next, exit, jumped);
+        if (exit == Exit::Return) return exit;
+        if (!jumped) f.pc = next;
+    }
+}
+
+void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next,
+                       Exit& exit, bool& jumped) {
+    auto jump = [&](std::int16_t offset) {
+        long long target = static_cast<long long>(next) + offset;
+        // Out of the block ends it.
+        f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+        jumped = true;
+    };
+    switch (code) {
+    case 0x96:
+        DoPush(f, p, len);
+        break;
+    case 0x88:
+        DoConstantPool(f, p, len);
+        break;
+    case 0x17:
+        Pop(f);
+        break;
+    case 0x4C: {
+        Value v = Top(f);
+        Push(v);
+        break;
+    }
+    case 0x4D: {
+        Value a = Pop(f);
+        Value b = Pop(f);
+        Push(a);
+        Push(b);
+        break;
+    }
+    case 0x87:
+        if (len >= 1 && p[0] < f.regs.size()) f.regs[p[0]] = Top(f);
+        break;
+    case 0x99:
+        if (len >= 2) jump(static_cast<std::int16_t>(U16(p)));
+        break;
+    case 0x9D:
+        if (len >= 2 && ToBoolean(Pop(f), version)) jump(static_cast<std::int16_t>(U16(p)));
+        break;
+    case 0x1C: {
+        Value name = Pop(f);
+        Push(GetVariable(f, name.IsString() ? name.String().Text() : m.ToString(name)));
+        break;
+    }
+    case 0x1D: {
+        Value v = Pop(f);
+        Value name = Pop(f);
+        SetVariable(f, name.IsString() ? name.String().Text() : m.ToString(name), v);
+        break;
+    }
+    case 0x4E: {
+        Value name = Pop(f);
+        Value obj = Pop(f);
+        Push(m.Get(obj, name.IsString() ? name.String().Text() : m.ToString(name)));
+        break;
+    }
+    case 0x4F: {
+        Value v = Pop(f);
+        Value name = Pop(f);
+        Value obj = Pop(f);
+        m.Set(obj, name.IsString() ? name.String().Text() : m.ToString(name), v);
+        break;
+    }
+    case 0x3C: {
+        Value v = Pop(f);
+        std::string name = m.ToString(Pop(f));
+        Object* scope = f.activation ? f.activation : f.scope.front();
+        if (scope->Kind() == ObjKind::Timeline) {
+            m.Set(Value(scope), name, v);
+        } else {
+            scope->Define(name, v, 0);
+        }
+        break;
+    }
+    case 0x41: {
+        std::string name = m.ToString(Pop(f));
+        Object* scope = f.activation ? f.activation : f.scope.front();
+        if (!scope->FindOwn(name)) scope->Define(name, Value(), 0);
+        break;
+    }
+    case 0x3E:
+        f.result = Pop(f);
+        exit = Exit::Return;
+        break;
+    case 0x2A:
+        m.Throw(Pop(f));
+    case 0x9B:
+    case 0x8E:
+        DoDefineFunction(f, p, len, next, code == 0x8E);
+        jumped = true;
+        break;
+    case 0x8F:
+        exit = DoTry(f, p, len, next);
+        jumped = true;
+        break;
+    case 0x94:
+        exit = DoWith(f, p, len, next);
+        jumped = true;
+        break;
+    case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x10: case 0x11: case 0x12: case 0x18:
+    case 0x30: case 0x3F: case 0x47: case 0x4A: case 0x50: case 0x51:
+    case 0x60: case 0x61: case 0x62: case 0x63: case 0x64: case 0x65:
+        DoArithmetic(f, code);
+        break;
+    case 0x0E: case 0x0F: case 0x48: case 0x49: case 0x66: case 0x67:
+        DoCompare(f, code);
+        break;
+    case 0x13: case 0x14: case 0x15: case 0x21: case 0x29: case 0x31: case 0x32: case 0x33:
+    case 0x35: case 0x36: case 0x37: case 0x4B: case 0x68:
+        DoString(f, code);
+        break;
+    case 0x04: case 0x05: case 0x06: case 0x07: case 0x08: case 0x09: case 0x20: case 0x22: case 0x23:
+    case 0x24: case 0x25: case 0x26: case 0x27: case 0x28: case 0x34: case 0x45:
+    case 0x81: case 0x83: case 0x8A: case 0x8B: case 0x8C: case 0x8D: case 0x9A: case 0x9E: case 0x9F:
+        DoTimeline(f, code, p, len);
+        break;
+    case 0x2B: case 0x2C: case 0x3A: case 0x3B: case 0x3D: case 0x40: case 0x42: case 0x43: case 0x44:
+    case 0x46: case 0x52: case 0x53: case 0x54: case 0x55: case 0x69:
+        DoObjects(f, code);
+        break;
+    default:
+        break;  // unknown: skipped by its length
+    }
+}
+
+void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
+    std::size_t i = 0;
+    while (i < len) {
+        std::uint8_t type = p[i++];
+        switch (type) {
+        case 0: {
+            std::string s;
+            if (!ReadString(p, len, i, s)) return;
+            if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
+            Push(Value(std::move(s)));
+            break;
+        }
+        case 1: {
+            if (i + 4 > len) return;
+            std::uint32_t bits = U32(p + i);
+            float v;
+            std::memcpy(&v, &bits, 4);
+            Push(Value(static_cast<double>(v)));
+            i += 4;
+            break;
+        }
+        case 2:
+            Push(Value::Null());
+            break;
+        case 3:
+            Push(Value());
+            break;
+        case 4:
+            if (i + 1 > len) return;
+            Push(p[i] < f.regs.size() ? f.regs[p[i]] : Value());
+            ++i;
+            break;
+        case 5:
+            if (i + 1 > len) return;
+            Push(Value(p[i] != 0));
+            ++i;
+            break;
+        case 6: {
+            // The high word first, each word little-endian.
+            if (i + 8 > len) return;
+            std::uint64_t bits = static_cast<std::uint64_t>(U32(p + i)) << 32 | U32(p + i + 4);
+            double v;
+            std::memcpy(&v, &bits, 8);
+            Push(Value(v));
+            i += 8;
+            break;
+        }
+        case 7:
+            if (i + 4 > len) return;
+            Push(Value(static_cast<double>(static_cast<std::int32_t>(U32(p + i)))));
+            i += 4;
+            break;
+        case 8:
+        case 9: {
+            std::size_t width = type == 8 ? 1 : 2;
+            if (i + width > len) return;
+            std::size_t index = type == 8 ? p[i] : U16(p + i);
+            i += width;
+            if (f.pool && index < f.pool->size()) {
+                Push(Value((*f.pool)[index]));
+            } else {
+                Push(Value());
+            }
+            break;
+        }
+        default:
+            return;
+        }
+    }
+}
+
+void Interpreter::DoConstantPool(Frame& f, const std::uint8_t* p, std::size_t len) {
+    if (len < 2) return;
+    std::size_t count = U16(p);
+    auto pool = std::make_shared<std::vector<Str>>();
+    pool->reserve(count);
+    std::size_t i = 2;
+    std::string s;
+    for (std::size_t k = 0; k < count && ReadString(p, len, i, s); ++k) {
+        if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
+        pool->emplace_back(s);
+    }
+    f.pool = std::move(pool);
+}
+
+void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next, bool v2) {
+    auto code = std::make_shared<Code>();
+    std::size_t i = 0;
+    f.pc = next;
+    if (!ReadString(p, len, i, code->name) || i + 2 > len) return;
+    std::size_t params = U16(p + i);
+    i += 2;
+    code->v2 = v2;
+    if (v2) {
+        if (i + 3 > len) return;
+        code->registers = p[i];
+        code->flags = U16(p + i + 1);
+        i += 3;
+    }
+    for (std::size_t k = 0; k < params; ++k) {
+        std::uint8_t reg = 0;
+        if (v2) {
+            if (i >= len) return;
+            reg = p[i++];
+        }
+        std::string name;
+        if (!ReadString(p, len, i, name)) return;
+        code->params.emplace_back(reg, std::move(name));
+    }
+    if (i + 2 > len) return;
+    std::size_t size = U16(p + i);
+    code->begin = next;
+    code->end = std::min(next + size, f.size);
+    f.pc = code->end;
+    // The function keeps the block's bytes: shared by every function it defines.
+    if (!f.owner) {
+        f.owner = std::make_shared<std::vector<std::uint8_t>>(f.data, f.data + f.size);
+        f.data = f.owner->data();
+    }
+    code->bytes = f.owner;
+    code->pool = f.pool;
+    Object* fn = m.GetHeap().New(ObjKind::Function, m.R().functionProto);
+    if (!fn) m.Cut();
+    fn->Function()->code = std::move(code);
+    fn->Function()->scope = f.scope;
+    Object* proto = m.NewObject();
+    proto->Define("constructor", Value(fn), kDontEnum);
+    fn->Define("prototype", Value(proto), kDontEnum);
+    const std::string& name = fn->Function()->code->name;
+    if (name.empty()) {
+        Push(Value(fn));
+    } else if (f.activation) {
+        f.activation->Define(name, Value(fn), 0);
+    } else {
+        m.Set(Value(f.scope.front()), name, Value(fn));
+    }
+}
+
+Interpreter::Exit Interpreter::DoTry(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next) {
+    f.pc = next;
+    if (len < 7) return Exit::End;
+    std::uint8_t flags = p[0];
+    std::size_t tryBegin = next;
+    std::size_t catchBegin = std::min(tryBegin + U16(p + 1), f.size);
+    std::size_t finallyBegin = std::min(catchBegin + U16(p + 3), f.size);
+    std::size_t after = std::min(finallyBegin + U16(p + 5), f.size);
+    bool catchInRegister = flags & 0x04;
+    bool hasFinally = flags & 0x02;
+    bool hasCatch = flags & 0x01;
+    std::size_t i = 7;
+    std::string catchName;
+    std::uint8_t catchRegister = 0;
+    if (catchInRegister) {
+        if (i < len) catchRegister = p[i];
+    } else {
+        ReadString(p, len, i, catchName);
+    }
+    if (++m.m_blocks > m.m_limits.maxWithDepth) m.Cut();
+    struct Leave {
+        int& blocks;
+        ~Leave() { --blocks; }
+    } leave{m.m_blocks};
+
+    std::size_t stackAt = m.m_stack.size();
+    Exit exit = Exit::End;
+    bool thrown = false;
+    Value thrownValue;
+    try {
+        exit = Run(f, tryBegin, catchBegin);
+    } catch (ScriptThrow& t) {
+        thrown = true;
+        thrownValue = std::move(t.value);
+    }
+    if (thrown && hasCatch) {
+        m.m_stack.resize(std::max(stackAt, f.stackBase));
+        thrown = false;
+        if (catchInRegister) {
+            if (catchRegister < f.regs.size()) f.regs[catchRegister] = thrownValue;
+        } else if (f.activation) {
+            f.activation->Define(catchName, thrownValue, 0);
+        } else {
+            SetVariable(f, catchName, thrownValue);
+        }
+        try {
+            exit = Run(f, catchBegin, finallyBegin);
+        } catch (ScriptThrow& t) {
+            thrown = true;
+            thrownValue = std::move(t.value);
+        }
+    }
+    if (hasFinally) {
+        std::size_t leftAt = exit == Exit::End ? after : f.pc;
+        Value result = f.result;
+        if (thrown) m.m_stack.resize(std::max(stackAt, f.stackBase));
+        Exit finallyExit = Run(f, finallyBegin, after);
+        // A finally block that returns or jumps away overrides what the try did.
+        if (finallyExit != Exit::End) return finallyExit;
+        f.pc = leftAt;
+        f.result = result;
+    }
+    if (thrown) throw ScriptThrow{thrownValue};
+    if (exit == Exit::End) f.pc = after;
+    return exit == Exit::Return ? Exit::Return : Exit::End;
+}
+
+Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next) {
+    f.pc = next;
+    if (len < 2) return Exit::End;
+    std::size_t end = std::min(next + U16(p), f.size);
+    Object* o = m.ToObject(Pop(f));
+    if (!o) {
+        f.pc = end;
+        return Exit::End;
+    }
+    if (++m.m_blocks > m.m_limits.maxWithDepth) m.Cut();
+    struct Leave {
+        int& blocks;
+        Frame& f;
+        ~Leave() {
+            --blocks;
+            f.scope.pop_back();
+        }
+    } leave{m.m_blocks, f};
+    f.scope.push_back(o);
+    Exit exit = Run(f, next, end);
+    if (exit == Exit::End) f.pc = end;
+    return exit == Exit::Return ? Exit::Return : Exit::End;
+}
+
+Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value>& args) {
+    const Code& code = *fn->Function()->code;
+    Frame f;
+    f.owner = code.bytes;
+    f.data = code.bytes->data();
+    f.size = code.bytes->size();
+    f.pool = code.pool;
+    f.scope = fn->Function()->scope;
+    if (f.scope.empty()) f.scope.push_back(m.R().global);
+    f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
+    if (!f.activation) m.Cut();
+    f.scope.push_back(f.activation);
+    f.callee = fn;
+    f.args = &args;
+    f.self = self;
+    f.original = f.scope.front();
+    f.target = f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
+    f.stackBase = m.m_stack.size();
+    f.regs.resize(code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
+    if (code.v2) {
+        std::size_t r = 1;
+        auto preload = [&](const Value& v) {
+            if (r < f.regs.size()) f.regs[r] = v;
+            ++r;
+        };
+        if (code.flags & kPreloadThis) preload(self);
+        if (code.flags & kPreloadArguments) preload(Value(Arguments(f)));
+        if (code.flags & kPreloadSuper) preload(Super(f));
+        if (code.flags & kPreloadRoot) preload(Value(m.TimelineObject(m.GetHost().Root())));
+        if (code.flags & kPreloadParent) {
+            TimelineId t = FrameTimeline(f);
+            Object* parent = t != kNoTimeline ? m.TimelineObject(m.GetHost().Parent(t)) : nullptr;
+            preload(parent ? Value(parent) : Value());
+        }
+        if (code.flags & kPreloadGlobal) preload(Value(m.R().global));
+    }
+    for (std::size_t k = 0; k < code.params.size(); ++k) {
+        const Value& v = k < args.size() ? args[k] : Value();
+        std::uint8_t reg = code.params[k].first;
+        if (code.v2 && reg != 0) {
+            if (reg < f.regs.size()) f.regs[reg] = v;
+        } else {
+            f.activation->Define(code.params[k].second, v, 0);
+        }
+    }
+    struct Restore {
+        Machine& m;
+        std::size_t base;
+        ~Restore() {
+            if (m.m_stack.size() > base) m.m_stack.resize(base);
+        }
+    } restore{m, f.stackBase};
+    Run(f, code.begin, code.end);
+    return f.result;
+}
+
+TimelineId Interpreter::FrameTimeline(Frame& f) {
+    Object* base = f.scope.front();
+    return base->Kind() == ObjKind::Timeline ? base->Timeline() : kNoTimeline;
+}
+
+TimelineId Interpreter::OriginalTimeline(Frame& f) {
+    return f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
+}
+
+Object* Interpreter::Arguments(Frame& f) {
+    if (!f.activation) return nullptr;
+    if (Property* p = f.activation->FindOwn("arguments")) return p->value.Obj();
+    Object* a = m.NewArray(f.args ? *f.args : std::vector<Value>());
+    a->Define("callee", Value(f.callee), kDontEnum);
+    f.activation->Define("arguments", Value(a), kDontEnum);
+    return a;
+}
+
+Value Interpreter::Super(Frame& f) {
+    Object* self = f.self.Obj();
+    if (!self || !f.callee) return Value();
+    // The object the running function was found on: its class's prototype.
+    Object* home = nullptr;
+    Object* ownProto = m.Get(Value(f.callee), "prototype").Obj();
+    Object* p = self->Proto();
+    for (int depth = 0; p && depth < 256 && !home; ++depth, p = p->Proto()) {
+        if (p == ownProto) {
+            home = p;
+            break;
+        }
+        for (const Property& prop : p->Properties())
+            if (prop.value.Obj() == f.callee) {
+                home = p;
+                break;
+            }
+    }
+    if (!home) home = self->Proto();
+    if (!home) return Value();
+    Object* s = m.GetHeap().New(ObjKind::Super, home->Proto());
+    if (!s) m.Cut();
+    s->Primitive() = f.self;
+    Value ctor = m.Get(Value(home), "__constructor__");
+    if (!ctor.IsObject() && home->Proto()) ctor = m.Get(Value(home->Proto()), "constructor");
+    s->Define("__constructor__", ctor, kDontEnum);
+    return Value(s);
+}
+
+}  // namespace fh::avm1

@@ -1,0 +1,101 @@
+#pragma once
+// The interpreter's own types, shared by the machine's files only: a call
+// frame, the C++ exceptions that carry a script's throw and a cut to the
+// nearest Try or entry point, and the interpreter over a frame's bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "avm1/avm1_machine.h"
+
+namespace fh::avm1 {
+
+struct ScriptCut {};
+struct ScriptThrow {
+    Value value;
+};
+
+// DefineFunction2's flags.
+enum : std::uint16_t {
+    kPreloadThis = 0x0001,
+    kSuppressThis = 0x0002,
+    kPreloadArguments = 0x0004,
+    kSuppressArguments = 0x0008,
+    kPreloadSuper = 0x0010,
+    kSuppressSuper = 0x0020,
+    kPreloadRoot = 0x0040,
+    kPreloadParent = 0x0080,
+    kPreloadGlobal = 0x0100,
+};
+
+struct Frame {
+    const std::uint8_t* data = nullptr;  // the bytes every offset below indexes
+    std::size_t size = 0;
+    std::shared_ptr<const std::vector<std::uint8_t>> owner;  // those bytes, once a function shares them
+    std::shared_ptr<const std::vector<Str>> pool;
+    std::vector<Object*> scope;  // outermost first: the timeline, closures' activations, With objects
+    Object* activation = nullptr;  // a function's locals; none at a frame's top level
+    Object* callee = nullptr;
+    const std::vector<Value>* args = nullptr;
+    Value self;
+    std::vector<Value> regs;
+    TimelineId target = kNoTimeline;  // what the timeline actions steer (SetTarget)
+    Object* original = nullptr;  // the timeline the frame began on, for SetTarget("")
+    std::size_t stackBase = 0;
+    std::size_t pc = 0;
+    Value result;
+    int withDepth = 0;
+};
+
+class Interpreter {
+public:
+    explicit Interpreter(Machine& m) : m(m), version(m.Version()) {}
+    enum class Exit { End, Left, Return };
+    // Runs the actions in [begin, end) from f.pc; stops when control leaves
+    // that range (Left, f.pc where it went), at its end, or on a Return.
+    Exit Run(Frame& f, std::size_t begin, std::size_t end);
+    Value Invoke(Object* fn, const Value& self, const std::vector<Value>& args);
+
+private:
+    void Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next, Exit& exit,
+              bool& jumped);
+    void Push(const Value& v);
+    Value Pop(Frame& f);
+    Value& Top(Frame& f);
+    void DoPush(Frame& f, const std::uint8_t* p, std::size_t len);
+    void DoConstantPool(Frame& f, const std::uint8_t* p, std::size_t len);
+    void DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next, bool v2);
+    Exit DoTry(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next);
+    Exit DoWith(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next);
+    void DoArithmetic(Frame& f, std::uint8_t code);
+    void DoCompare(Frame& f, std::uint8_t code);
+    void DoString(Frame& f, std::uint8_t code);
+    void DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len);
+    void DoObjects(Frame& f, std::uint8_t code);
+    void DoEnumerate(const Value& v);
+    Value Equals2(const Value& a, const Value& b);
+    Value Less(const Value& a, const Value& b);  // true, false or undefined
+
+    Value GetVariable(Frame& f, const std::string& name);
+    void SetVariable(Frame& f, const std::string& name, const Value& v);
+    // A path's object ("a.b", "/a/b", "../c") and the variable after its colon or last dot.
+    bool SplitPath(Frame& f, const std::string& path, Value& holder, std::string& var);
+    Value EvalPathObject(Frame& f, const std::string& path);
+    Object* Arguments(Frame& f);
+    Value Super(Frame& f);
+    // Pops an argument count, then that many arguments (the first on top).
+    std::vector<Value> PopArgs(Frame& f);
+    Value CallValue(const Value& fn, const Value& self, const std::vector<Value>& args);
+    TimelineId FrameTimeline(Frame& f);  // the scope's base timeline
+    TimelineId OriginalTimeline(Frame& f);  // the timeline the frame began on
+
+    Machine& m;
+    int version;
+};
+
+bool NameIs(const std::string& name, const char* lower);  // ASCII case ignored
+
+}  // namespace fh::avm1

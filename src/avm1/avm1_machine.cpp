@@ -1,0 +1,583 @@
+#include "avm1/avm1_machine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+#include "avm1/avm1_interp.h"
+
+namespace fh::avm1 {
+
+namespace {
+
+// Room the built-in classes need whatever the cap.
+constexpr std::size_t kBuiltInObjects = 1024;
+
+// Prototype chains are followed this far: a cycle ends there.
+constexpr int kMaxChain = 256;
+
+double SteadyMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The display properties' names, by GetProperty's index.
+const char* const kDisplayNames[kDisplayPropCount] = {
+    "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
+    "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget",
+    "_url", "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse"};
+
+int DisplayIndex(const std::string& name) {
+    if (name.size() < 2 || name[0] != '_') return -1;
+    for (int i = 0; i < kDisplayPropCount; ++i)
+        if (NameIs(name, kDisplayNames[i])) return i;
+    return -1;
+}
+
+bool IsIndex(const std::string& name, std::size_t& index) {
+    if (name.empty() || name.size() > 10) return false;
+    std::uint64_t v = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (name.size() > 1 && name[0] == '0') return false;
+    if (v >= 0xFFFFFFFFu) return false;
+    index = static_cast<std::size_t>(v);
+    return true;
+}
+
+}  // namespace
+
+bool NameIs(const std::string& name, const char* lower) {
+    std::size_t i = 0;
+    for (; lower[i]; ++i) {
+        if (i >= name.size()) return false;
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i]) return false;
+    }
+    return i == name.size();
+}
+
+Machine::Machine(Host& host, int swfVersion, const Limits& limits)
+    : m_host(host), m_version(swfVersion), m_limits(limits), m_heap(swfVersion, std::max<std::size_t>(limits.maxObjects, kBuiltInObjects)) {
+    m_random = host.RandomSeed() | 1;
+    InstallClasses(*this);
+}
+
+Machine::~Machine() = default;
+
+void Machine::BeginRun() {
+    if (m_depth == 0) {
+        m_actions = 0;
+        m_runStart = SteadyMs();
+        m_stack.clear();
+    }
+}
+
+bool Machine::OverTime() const { return SteadyMs() - m_runStart > m_limits.maxRunMs; }
+
+void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_t size) {
+    Object* timeline = TimelineObject(target);
+    if (!timeline || !data) return;
+    BeginRun();
+    Frame f;
+    f.data = data;
+    f.size = size;
+    f.scope.push_back(timeline);
+    f.self = Value(timeline);
+    f.regs.resize(4);
+    f.target = target;
+    f.original = timeline;
+    f.stackBase = m_stack.size();
+    ++m_depth;
+    try {
+        Interpreter(*this).Run(f, 0, size);
+    } catch (const ScriptCut&) {
+        ++m_cuts;
+    } catch (const ScriptThrow&) {
+        // An exception nothing caught ends the block, as in the players.
+    }
+    --m_depth;
+    m_stack.resize(f.stackBase);
+    m_actionsTotal += m_depth == 0 ? m_actions : 0;
+}
+
+Value Machine::CallFunction(const Value& fn, const Value& self, const std::vector<Value>& args) {
+    BeginRun();
+    std::size_t base = m_stack.size();
+    Value result;
+    ++m_depth;
+    try {
+        result = Call(fn, self, args);
+    } catch (const ScriptCut&) {
+        ++m_cuts;
+    } catch (const ScriptThrow&) {
+    }
+    --m_depth;
+    m_stack.resize(base);
+    m_actionsTotal += m_depth == 0 ? m_actions : 0;
+    return result;
+}
+
+void Machine::MarkRoots() {
+    Object* roots[] = {m_realm.global, m_realm.objectProto, m_realm.functionProto, m_realm.arrayProto,
+                       m_realm.stringProto, m_realm.numberProto, m_realm.booleanProto, m_realm.movieClipProto,
+                       m_realm.errorProto};
+    for (Object* o : roots) m_heap.Mark(o);
+    for (auto& t : m_timelines) m_heap.Mark(t.second);
+    for (auto& i : m_intervals) {
+        m_heap.Mark(i.second.fn);
+        m_heap.Mark(i.second.self);
+        for (const Value& v : i.second.args) m_heap.Mark(v);
+    }
+    for (const Value& v : m_stack) m_heap.Mark(v);
+}
+
+std::size_t Machine::Collect() {
+    if (m_depth != 0) return 0;
+    MarkRoots();
+    return m_heap.Sweep();
+}
+
+void Machine::TimelineRemoved(TimelineId t) {
+    auto it = m_timelines.find(t);
+    if (it == m_timelines.end()) return;
+    it->second->Timeline() = kNoTimeline;
+    m_timelines.erase(it);
+}
+
+Object* Machine::NewObject(Object* proto) {
+    Object* o = m_heap.New(ObjKind::Plain, proto ? proto : m_realm.objectProto);
+    if (!o) Cut();
+    return o;
+}
+
+Object* Machine::NewArray(std::vector<Value> elements) {
+    if (elements.size() > m_limits.maxArrayLength) Cut();
+    Object* o = m_heap.New(ObjKind::Array, m_realm.arrayProto);
+    if (!o) Cut();
+    o->Elements() = std::move(elements);
+    return o;
+}
+
+Object* Machine::TimelineObject(TimelineId t) {
+    if (t == kNoTimeline) return nullptr;
+    auto it = m_timelines.find(t);
+    if (it != m_timelines.end()) return it->second;
+    if (!m_host.Alive(t)) return nullptr;
+    Object* o = m_heap.New(ObjKind::Timeline, m_realm.movieClipProto);
+    if (!o) Cut();
+    o->Timeline() = t;
+    m_timelines.emplace(t, o);
+    return o;
+}
+
+void Machine::Cut() { throw ScriptCut{}; }
+
+void Machine::Throw(const Value& v) { throw ScriptThrow{v}; }
+
+void Machine::CheckString(std::size_t length) {
+    if (length > m_limits.maxStringLength) Cut();
+}
+
+void Machine::SetArrayLength(Object* array, double length) {
+    if (!(length >= 0)) return;
+    if (length > static_cast<double>(m_limits.maxArrayLength)) Cut();
+    array->Elements().resize(static_cast<std::size_t>(length));
+}
+
+std::string Machine::SlashPath(TimelineId t) {
+    std::string path;
+    for (int i = 0; t != kNoTimeline && t != m_host.Root() && i < kMaxChain; ++i) {
+        path = "/" + m_host.Name(t) + path;
+        t = m_host.Parent(t);
+    }
+    return path.empty() ? "/" : path;
+}
+
+std::string Machine::DotPath(TimelineId t) {
+    std::string path;
+    for (int i = 0; t != kNoTimeline && t != m_host.Root() && i < kMaxChain; ++i) {
+        path = "." + m_host.Name(t) + path;
+        t = m_host.Parent(t);
+    }
+    return "_level0" + path;
+}
+
+TimelineId Machine::ResolveTarget(TimelineId from, const std::string& path) {
+    TimelineId t = from;
+    std::size_t i = 0;
+    bool slash = path.find('/') != std::string::npos;
+    if (!path.empty() && path[0] == '/') {
+        t = m_host.Root();
+        i = 1;
+    }
+    char sep = slash ? '/' : '.';
+    for (int steps = 0; i < path.size() && t != kNoTimeline; ++steps) {
+        if (steps > kMaxChain) return kNoTimeline;
+        std::size_t j = path.find(sep, i);
+        if (j == std::string::npos) j = path.size();
+        std::string part = path.substr(i, j - i);
+        if (!part.empty() && part.back() == ':') part.pop_back();
+        i = j + 1;
+        if (part.empty()) continue;
+        if (part == ".." || NameIs(part, "_parent")) {
+            t = m_host.Parent(t);
+        } else if (NameIs(part, "_root") || NameIs(part, "_level0")) {
+            t = m_host.Root();
+        } else if (NameIs(part, "this")) {
+            continue;
+        } else {
+            t = m_host.Child(t, part);
+        }
+    }
+    return t != kNoTimeline && m_host.Alive(t) ? t : kNoTimeline;
+}
+
+Value Machine::GetTimelineMember(Object* o, const std::string& name, bool& found) {
+    found = true;
+    if (Property* p = o->FindOwn(name)) {
+        if (p->getter) return Call(Value(p->getter), Value(o), {});
+        return p->value;
+    }
+    TimelineId t = o->Timeline();
+    if (t == kNoTimeline || !m_host.Alive(t)) {
+        found = false;
+        return Value();
+    }
+    if (!name.empty() && name[0] == '_') {
+        int index = DisplayIndex(name);
+        if (index >= 0) {
+            switch (index) {
+            case kPropTarget:
+                return Value(SlashPath(t));
+            case kPropName:
+                return Value(m_host.Name(t));
+            case kPropCurrentFrame:
+                return Value(m_host.CurrentFrame(t));
+            case kPropTotalFrames:
+            case kPropFramesLoaded:
+                return Value(m_host.TotalFrames(t));
+            default:
+                return m_host.GetProperty(t, index);
+            }
+        }
+        if (NameIs(name, "_parent")) {
+            Object* parent = TimelineObject(m_host.Parent(t));
+            return parent ? Value(parent) : Value();
+        }
+        if (NameIs(name, "_root") || NameIs(name, "_level0")) return Value(TimelineObject(m_host.Root()));
+        if (NameIs(name, "_global")) return Value(m_realm.global);
+    }
+    TimelineId child = m_host.Child(t, name);
+    if (child != kNoTimeline) {
+        if (Object* c = TimelineObject(child)) return Value(c);
+    }
+    found = false;
+    return Value();
+}
+
+bool Machine::SetTimelineMember(Object* o, const std::string& name, const Value& v) {
+    TimelineId t = o->Timeline();
+    if (t == kNoTimeline || name.empty() || name[0] != '_') return false;
+    int index = DisplayIndex(name);
+    if (index < 0) return false;
+    if (m_host.Alive(t)) m_host.SetProperty(t, index, v);
+    return true;
+}
+
+Value Machine::Get(const Value& target, const std::string& name) {
+    Value v;
+    Lookup(target, name, v);
+    return v;
+}
+
+bool Machine::Delete(Object* o, const std::string& name) {
+    std::size_t index;
+    if (o->Kind() == ObjKind::Array && IsIndex(name, index)) {
+        if (index >= o->Elements().size()) return false;
+        o->Elements()[index] = Value();
+        return true;
+    }
+    return o->Remove(name);
+}
+
+bool Machine::Lookup(const Value& target, const std::string& name, Value& out) {
+    Object* o = target.Obj();
+    if (!o) {
+        switch (target.GetType()) {
+        case Type::String:
+            if (NameIs(name, "length")) {
+                out = Value(static_cast<double>(Utf8Length(target.String().Text())));
+                return true;
+            }
+            o = m_realm.stringProto;
+            break;
+        case Type::Number:
+            o = m_realm.numberProto;
+            break;
+        case Type::Boolean:
+            o = m_realm.booleanProto;
+            break;
+        default:
+            return false;
+        }
+    }
+    Object* self = target.Obj() ? target.Obj() : o;
+    for (int depth = 0; o && depth < kMaxChain; ++depth) {
+        switch (o->Kind()) {
+        case ObjKind::Array: {
+            std::size_t index;
+            if (IsIndex(name, index)) {
+                if (index >= o->Elements().size()) return false;
+                out = o->Elements()[index];
+                return true;
+            }
+            if (NameIs(name, "length")) {
+                out = Value(static_cast<double>(o->Elements().size()));
+                return true;
+            }
+            break;
+        }
+        case ObjKind::String:
+            if (NameIs(name, "length") && o->Primitive().IsString()) {
+                out = Value(static_cast<double>(Utf8Length(o->Primitive().String().Text())));
+                return true;
+            }
+            break;
+        case ObjKind::Timeline: {
+            bool found;
+            out = GetTimelineMember(o, name, found);
+            if (found) return true;
+            o = o->Proto();
+            continue;
+        }
+        default:
+            break;
+        }
+        if (Property* p = o->FindOwn(name)) {
+            out = p->getter ? Call(Value(p->getter), target.Obj() ? target : Value(self), {}) : p->value;
+            return true;
+        }
+        if (name.size() == 9 && NameIs(name, "__proto__")) {
+            out = o->Proto() ? Value(o->Proto()) : Value();
+            return true;
+        }
+        o = o->Proto();
+    }
+    return false;
+}
+
+void Machine::Set(const Value& target, const std::string& name, const Value& v) {
+    Object* o = target.Obj();
+    if (!o) return;
+    if (o->Kind() == ObjKind::Array) {
+        std::size_t index;
+        if (IsIndex(name, index)) {
+            if (index >= o->Elements().size()) SetArrayLength(o, static_cast<double>(index) + 1);
+            o->Elements()[index] = v;
+            return;
+        }
+        if (NameIs(name, "length")) {
+            SetArrayLength(o, ToInteger(ToNumber(v)));
+            return;
+        }
+    } else if (o->Kind() == ObjKind::Timeline && SetTimelineMember(o, name, v)) {
+        return;
+    }
+    if (name.size() == 9 && NameIs(name, "__proto__") && !o->FindOwn(name)) {
+        Object* p = v.Obj();
+        o->SetProto(p);
+        return;
+    }
+    if (Property* p = o->FindOwn(name)) {
+        if (p->flags & kReadOnly) return;
+        if (p->setter) {
+            Call(Value(p->setter), target, {v});
+            return;
+        }
+        if (p->getter) return;
+        if (p->watcher) {
+            Object* watcher = p->watcher;
+            Value data = p->watchData;
+            Value old = p->value;
+            Value result = Call(Value(watcher), target, {Value(name), old, v, data});
+            if (Property* q = o->FindOwn(name)) q->value = result;
+            return;
+        }
+        p->value = v;
+        return;
+    }
+    // A setter further up the chain (addProperty on a prototype) serves its instances.
+    Object* up = o->Proto();
+    for (int depth = 0; up && depth < kMaxChain; ++depth, up = up->Proto()) {
+        if (Property* p = up->FindOwn(name)) {
+            if (p->setter) {
+                Call(Value(p->setter), target, {v});
+                return;
+            }
+            if (p->getter) return;
+            break;
+        }
+    }
+    o->Define(name, v, 0);
+}
+
+Value Machine::Call(const Value& fn, const Value& self, const std::vector<Value>& args) {
+    Object* f = fn.Obj();
+    if (!f || f->Kind() != ObjKind::Function) return Value();
+    if (m_depth > m_limits.maxCallDepth) Cut();
+    ++m_depth;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{m_depth};
+    FunctionData* data = f->Function();
+    if (data->native) return data->native(*this, self, args);
+    if (data->code) return Interpreter(*this).Invoke(f, self, args);
+    return Value();
+}
+
+Value Machine::CallMethod(const Value& self, const std::string& name, const std::vector<Value>& args) {
+    return Call(Get(self, name), self, args);
+}
+
+Value Machine::Construct(const Value& ctor, const std::vector<Value>& args) {
+    Object* c = ctor.Obj();
+    if (!c || c->Kind() != ObjKind::Function) return Value();
+    Value proto = Get(ctor, "prototype");
+    Object* o = NewObject(proto.Obj() ? proto.Obj() : m_realm.objectProto);
+    o->Define("__constructor__", ctor, kDontEnum);
+    if (m_version < 6) o->Define("constructor", ctor, kDontEnum);
+    FunctionData* data = c->Function();
+    if (data->construct) {
+        if (m_depth > m_limits.maxCallDepth) Cut();
+        ++m_depth;
+        Value r = data->construct(*this, Value(o), args);
+        --m_depth;
+        return r.IsObject() ? r : Value(o);
+    }
+    Value r = Call(ctor, Value(o), args);
+    return r.IsObject() ? r : Value(o);
+}
+
+Value Machine::ToPrimitive(const Value& v, bool preferString) {
+    Object* o = v.Obj();
+    if (!o) return v;
+    if (o->Kind() == ObjKind::Timeline) return Value(o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "");
+    const char* order[2] = {"valueOf", "toString"};
+    if (preferString) std::swap(order[0], order[1]);
+    for (const char* method : order) {
+        Value f = Get(v, method);
+        if (f.Obj() && f.Obj()->Kind() == ObjKind::Function) {
+            Value r = Call(f, v, {});
+            if (r.IsPrimitive()) return r;
+        }
+    }
+    return Value(o->Kind() == ObjKind::Function ? "[type Function]" : "[object Object]");
+}
+
+double Machine::ToNumber(const Value& v) {
+    if (v.IsNumber()) return v.Number();
+    if (v.IsObject()) {
+        Value p = ToPrimitive(v);
+        return p.IsObject() ? std::numeric_limits<double>::quiet_NaN() : PrimitiveToNumber(p, m_version);
+    }
+    return PrimitiveToNumber(v, m_version);
+}
+
+std::string Machine::ToString(const Value& v) {
+    if (v.IsObject()) return PrimitiveToString(ToPrimitive(v, true), m_version);
+    return PrimitiveToString(v, m_version);
+}
+
+Str Machine::ToStr(const Value& v) {
+    if (v.IsString()) return v.String();
+    return Str(ToString(v));
+}
+
+Object* Machine::ToObject(const Value& v) {
+    if (Object* o = v.Obj()) return o;
+    ObjKind kind;
+    Object* proto;
+    switch (v.GetType()) {
+    case Type::String:
+        kind = ObjKind::String;
+        proto = m_realm.stringProto;
+        break;
+    case Type::Number:
+        kind = ObjKind::Number;
+        proto = m_realm.numberProto;
+        break;
+    case Type::Boolean:
+        kind = ObjKind::Boolean;
+        proto = m_realm.booleanProto;
+        break;
+    default:
+        return nullptr;
+    }
+    Object* o = m_heap.New(kind, proto);
+    if (!o) Cut();
+    o->Primitive() = v;
+    return o;
+}
+
+std::string Machine::TypeOf(const Value& v) {
+    Object* o = v.Obj();
+    if (!o) return PrimitiveTypeName(v.GetType());
+    if (o->Kind() == ObjKind::Function) return "function";
+    if (o->Kind() == ObjKind::Timeline) return "movieclip";
+    return "object";
+}
+
+bool Machine::InstanceOf(const Value& v, Object* ctor) {
+    Object* o = v.Obj();
+    if (!o || !ctor) return false;
+    Object* proto = Get(Value(ctor), "prototype").Obj();
+    if (!proto) return false;
+    Object* p = o->Proto();
+    for (int depth = 0; p && depth < kMaxChain; ++depth, p = p->Proto()) {
+        if (p == proto) return true;
+        for (Object* i : p->Interfaces())
+            if (i == proto) return true;
+    }
+    return false;
+}
+
+double Machine::AddInterval(const Value& fn, const Value& self, const std::string& method, std::vector<Value> args,
+                            double delayMs, bool repeat) {
+    if (m_intervals.size() >= m_limits.maxIntervals) return 0;
+    if (!(delayMs >= 0)) delayMs = 0;
+    double id = m_nextInterval++;
+    m_intervals[id] = Interval{fn, self, method, std::move(args), delayMs, m_clock + delayMs, repeat};
+    return id;
+}
+
+void Machine::ClearInterval(double id) { m_intervals.erase(id); }
+
+void Machine::Tick(double elapsedMs) {
+    if (!(elapsedMs > 0)) return;
+    m_clock += elapsedMs;
+    // Each due interval runs once a tick, in the order they were set.
+    std::vector<double> due;
+    for (auto& i : m_intervals)
+        if (i.second.due <= m_clock) due.push_back(i.first);
+    std::sort(due.begin(), due.end());
+    for (double id : due) {
+        auto it = m_intervals.find(id);
+        if (it == m_intervals.end()) continue;
+        Interval iv = it->second;
+        if (iv.repeat) {
+            it->second.due = m_clock + std::max(iv.delay, 1.0);
+        } else {
+            m_intervals.erase(it);
+        }
+        Value fn = iv.method.empty() ? iv.fn : Get(iv.self, iv.method);
+        CallFunction(fn, iv.self, iv.args);
+    }
+}
+
+}  // namespace fh::avm1

@@ -1,0 +1,158 @@
+#pragma once
+// The ActionScript 1/2 machine: runs action blocks (a frame's DoAction, a
+// button's actions, init actions) over raw bytes against the movie seen
+// through its Host. Everything a script can grow is capped: actions and
+// time per run, call depth, string and array length, the stack, live
+// objects. A script that reaches a cap is cut: it stops there, the machine
+// counts it, and the next run starts afresh.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "avm1/avm1_host.h"
+#include "avm1/avm1_object.h"
+#include "avm1/avm1_realm.h"
+#include "avm1/avm1_value.h"
+
+namespace fh::avm1 {
+
+struct Limits {
+    std::uint64_t maxActions = 2000000;     // actions in one run (nested calls included)
+    double maxRunMs = 2000;                 // wall time of one run, checked every few thousand actions
+    int maxCallDepth = 256;
+    std::size_t maxStringLength = 16u << 20;  // bytes
+    std::size_t maxArrayLength = 1u << 22;
+    std::size_t maxObjects = 1u << 20;
+    std::size_t maxStack = 1u << 18;        // values on the operand stack
+    int maxWithDepth = 64;                  // nested With blocks, Try blocks
+    std::size_t maxIntervals = 1000;
+};
+
+// A script function's code: a slice of a shared copy of the block that
+// defined it, with what DefineFunction and DefineFunction2 say of it.
+class Code {
+public:
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    std::size_t begin = 0, end = 0;
+    std::shared_ptr<const std::vector<Str>> pool;  // the constant pool at the definition
+    std::string name;
+    std::vector<std::pair<std::uint8_t, std::string>> params;  // register (0: none), name
+    bool v2 = false;
+    std::uint8_t registers = 4;
+    std::uint16_t flags = 0;  // DefineFunction2's preload and suppress flags
+};
+
+class Machine {
+public:
+    Machine(Host& host, int swfVersion, const Limits& limits = Limits());
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // Runs a block of actions in the scope of a timeline.
+    void RunActions(TimelineId target, const std::uint8_t* data, std::size_t size);
+    void RunInitActions(TimelineId target, const std::uint8_t* data, std::size_t size) {
+        RunActions(target, data, size);
+    }
+    // Calls a function (an event handler, an interval); undefined if it is
+    // none or the call was cut.
+    Value CallFunction(const Value& fn, const Value& self, const std::vector<Value>& args);
+    // Frees unreachable objects; between runs only.
+    std::size_t Collect();
+    void TimelineRemoved(TimelineId t);
+    // The frame clock moved on: the intervals and timeouts due run.
+    void Tick(double elapsedMs);
+
+    std::uint64_t ActionsRun() const { return m_actionsTotal; }
+    std::uint32_t CutScripts() const { return m_cuts; }
+    std::size_t LiveObjects() const { return m_heap.Live(); }
+
+    // The engine's services, for the native classes.
+    Host& GetHost() { return m_host; }
+    int Version() const { return m_version; }
+    Heap& GetHeap() { return m_heap; }
+    Realm& R() { return m_realm; }
+    const Limits& GetLimits() const { return m_limits; }
+
+    Object* NewObject(Object* proto = nullptr);  // Object.prototype unless given
+    Object* NewArray(std::vector<Value> elements = {});
+    Object* TimelineObject(TimelineId t);  // none for kNoTimeline or a timeline gone
+    Value Get(const Value& target, const std::string& name);
+    // Get that tells whether the name was found at all.
+    bool Lookup(const Value& target, const std::string& name, Value& out);
+    bool Has(const Value& target, const std::string& name) {
+        Value ignored;
+        return Lookup(target, name, ignored);
+    }
+    // Removes an own property (an array's element); false if DontDelete or missing.
+    bool Delete(Object* o, const std::string& name);
+    void Set(const Value& target, const std::string& name, const Value& v);
+    Value Call(const Value& fn, const Value& self, const std::vector<Value>& args);
+    Value CallMethod(const Value& self, const std::string& name, const std::vector<Value>& args);
+    Value Construct(const Value& ctor, const std::vector<Value>& args);
+    Value ToPrimitive(const Value& v, bool preferString = false);
+    double ToNumber(const Value& v);
+    std::string ToString(const Value& v);
+    Str ToStr(const Value& v);
+    Object* ToObject(const Value& v);  // none for undefined and null
+    std::string TypeOf(const Value& v);
+    bool InstanceOf(const Value& v, Object* ctor);
+    // Stops every running script: a cap was reached.
+    [[noreturn]] void Cut();
+    // Throws a script value, to the nearest Try.
+    [[noreturn]] void Throw(const Value& v);
+    // Cuts when a string of that length would pass the cap.
+    void CheckString(std::size_t length);
+    // An array's new length: cut past the cap.
+    void SetArrayLength(Object* array, double length);
+    // "_level0.a.b" and "/a/b" for a timeline.
+    std::string DotPath(TimelineId t);
+    std::string SlashPath(TimelineId t);
+    // A target path from a timeline ("/a", "../b", "_root.c", "d"); none if nothing is there.
+    TimelineId ResolveTarget(TimelineId from, const std::string& path);
+    // An interval or timeout on the frame clock: its id, 0 past the cap.
+    double AddInterval(const Value& fn, const Value& self, const std::string& method, std::vector<Value> args,
+                       double delayMs, bool repeat);
+    void ClearInterval(double id);
+
+private:
+    friend class Interpreter;
+    struct Interval {
+        Value fn, self;
+        std::string method;
+        std::vector<Value> args;
+        double delay, due;
+        bool repeat;
+    };
+    Value GetTimelineMember(Object* o, const std::string& name, bool& found);
+    bool SetTimelineMember(Object* o, const std::string& name, const Value& v);
+    void MarkRoots();
+    void BeginRun();
+    bool OverTime() const;
+
+    Host& m_host;
+    int m_version;
+    Limits m_limits;
+    Heap m_heap;
+    Realm m_realm;
+    std::unordered_map<TimelineId, Object*> m_timelines;
+    std::unordered_map<double, Interval> m_intervals;
+    double m_clock = 0;
+    double m_nextInterval = 1;
+
+    // The state of the run in progress.
+    int m_depth = 0;  // nested runs and calls
+    int m_blocks = 0;  // nested With and Try blocks
+    std::vector<Value> m_stack;
+    std::uint64_t m_actions = 0;
+    std::uint64_t m_actionsTotal = 0;
+    double m_runStart = 0;
+    std::uint32_t m_cuts = 0;
+    std::uint32_t m_random = 1;
+};
+
+}  // namespace fh::avm1

@@ -1,0 +1,146 @@
+#include "avm1/avm1_object.h"
+
+#include <algorithm>
+
+#include "avm1/avm1_machine.h"
+
+namespace fh::avm1 {
+
+namespace {
+
+// Tables this long get a hash index; shorter ones are searched in order.
+constexpr std::size_t kIndexFrom = 12;
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool HiddenFor(std::uint32_t flags, int version) {
+    if (!(flags & kVersionFlags)) return false;
+    return ((flags & kVersion6) && version < 6) || ((flags & kVersion7) && version < 7) ||
+           ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9);
+}
+
+}  // namespace
+
+bool Object::Matches(const std::string& a, const std::string& b) const {
+    if (a.size() != b.size()) return false;
+    if (m_heap->CaseSensitive()) return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+Property* Object::FindOwn(const std::string& name) {
+    Property* found = nullptr;
+    if (m_index) {
+        auto it = m_index->find(m_heap->Key(name));
+        if (it != m_index->end()) found = &m_props[it->second];
+    } else {
+        for (Property& p : m_props)
+            if (Matches(p.name, name)) {
+                found = &p;
+                break;
+            }
+    }
+    if (found && HiddenFor(found->flags, m_heap->Version())) return nullptr;
+    return found;
+}
+
+void Object::Define(const std::string& name, const Value& v, std::uint32_t flags) {
+    if (Property* p = FindOwn(name)) {
+        p->value = v;
+        p->getter = p->setter = nullptr;
+        return;
+    }
+    Property p;
+    p.name = name;
+    p.value = v;
+    p.flags = flags;
+    m_props.push_back(std::move(p));
+    if (m_index) {
+        m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
+    } else if (m_props.size() >= kIndexFrom) {
+        Reindex();
+    }
+}
+
+bool Object::Remove(const std::string& name) {
+    Property* p = FindOwn(name);
+    if (!p || (p->flags & kDontDelete)) return false;
+    m_props.erase(m_props.begin() + (p - m_props.data()));
+    if (m_index) Reindex();
+    return true;
+}
+
+void Object::Reindex() {
+    if (m_props.size() < kIndexFrom) {
+        m_index.reset();
+        return;
+    }
+    m_index = std::make_unique<std::unordered_map<std::string, std::uint32_t>>();
+    for (std::uint32_t i = 0; i < m_props.size(); ++i) m_index->emplace(m_heap->Key(m_props[i].name), i);
+}
+
+Heap::Heap(int version, std::size_t maxObjects) : m_version(version), m_max(maxObjects) {}
+
+Heap::~Heap() {
+    for (Object* o : m_objects) delete o;
+}
+
+std::string Heap::Key(const std::string& name) const {
+    if (CaseSensitive()) return name;
+    std::string k = name;
+    for (char& c : k) c = Lower(c);
+    return k;
+}
+
+Object* Heap::New(ObjKind kind, Object* proto) {
+    if (m_objects.size() >= m_max) return nullptr;
+    auto* o = new Object;
+    o->m_heap = this;
+    o->m_kind = kind;
+    o->m_proto = proto;
+    if (kind == ObjKind::Function) o->m_fn = std::make_unique<FunctionData>();
+    m_objects.push_back(o);
+    return o;
+}
+
+void Heap::Mark(Object* o) {
+    if (!o || o->m_marked) return;
+    o->m_marked = true;
+    m_grey.push_back(o);
+    while (!m_grey.empty()) {
+        Object* g = m_grey.back();
+        m_grey.pop_back();
+        auto visit = [this](Object* c) {
+            if (c && !c->m_marked) {
+                c->m_marked = true;
+                m_grey.push_back(c);
+            }
+        };
+        auto visitValue = [&visit](const Value& v) { visit(v.Obj()); };
+        visit(g->m_proto);
+        for (const Property& p : g->m_props) {
+            visitValue(p.value);
+            visit(p.getter);
+            visit(p.setter);
+            visit(p.watcher);
+            visitValue(p.watchData);
+        }
+        for (const Value& v : g->m_elements) visitValue(v);
+        visitValue(g->m_primitive);
+        for (Object* i : g->m_interfaces) visit(i);
+        if (g->m_fn)
+            for (Object* s : g->m_fn->scope) visit(s);
+    }
+}
+
+std::size_t Heap::Sweep() {
+    std::size_t before = m_objects.size();
+    auto keep = std::partition(m_objects.begin(), m_objects.end(), [](Object* o) { return o->m_marked; });
+    for (auto it = keep; it != m_objects.end(); ++it) delete *it;
+    m_objects.erase(keep, m_objects.end());
+    for (Object* o : m_objects) o->m_marked = false;
+    return before - m_objects.size();
+}
+
+}  // namespace fh::avm1

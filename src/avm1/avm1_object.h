@@ -1,0 +1,140 @@
+#pragma once
+// Script objects: an ordered table of named properties with their flags, a
+// __proto__ link, and what some kinds carry besides (a function's code or
+// native, an array's elements, a wrapped primitive, a timeline). Every
+// object lives in the machine's heap, which frees unreachable ones in a
+// mark-and-sweep pass between frames and caps how many may live at once.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "avm1/avm1_value.h"
+
+namespace fh::avm1 {
+
+class Machine;
+class Heap;
+
+// Property flags; the first three are ASSetPropFlags' own bits, the version
+// bits hide a property from movies older than the version named.
+enum PropFlag : std::uint32_t {
+    kDontEnum = 1,
+    kDontDelete = 2,
+    kReadOnly = 4,
+    kVersion6 = 0x80,
+    kVersion7 = 0x400,
+    kVersion8 = 0x1000,
+    kVersion9 = 0x2000,
+};
+constexpr std::uint32_t kVersionFlags = kVersion6 | kVersion7 | kVersion8 | kVersion9;
+constexpr std::uint32_t kKnownFlags = kDontEnum | kDontDelete | kReadOnly | kVersionFlags;
+
+using NativeFn = Value (*)(Machine& m, const Value& self, const std::vector<Value>& args);
+
+struct Property {
+    std::string name;
+    Value value;
+    std::uint32_t flags = 0;
+    Object* getter = nullptr;  // addProperty's functions: the value is unused
+    Object* setter = nullptr;
+    Object* watcher = nullptr;  // watch's callback
+    Value watchData;
+};
+
+// Super: what `super` names in a method: the class above, and `this` as the
+// primitive slot, so that its methods run on the object itself.
+enum class ObjKind : std::uint8_t { Plain, Function, Array, Boolean, Number, String, Timeline, Super };
+
+class Code;  // a script function's actions and definition (avm1_machine.h)
+
+struct FunctionData {
+    NativeFn native = nullptr;
+    NativeFn construct = nullptr;  // native: what `new` runs, when it differs from a call
+    std::shared_ptr<const Code> code;
+    std::vector<Object*> scope;  // the scope chain at the definition, outermost first
+};
+
+class Object {
+public:
+    ObjKind Kind() const { return m_kind; }
+    Object* Proto() const { return m_proto; }
+    void SetProto(Object* p) { m_proto = p; }
+
+    // The own property of that name (matched as the heap's version says),
+    // or none. Version-hidden properties count as missing.
+    Property* FindOwn(const std::string& name);
+    const std::vector<Property>& Properties() const { return m_props; }
+    std::vector<Property>& Properties() { return m_props; }
+    // Sets an own property's value without setters, watchers or ReadOnly
+    // (the engine's own definitions), adding it with `flags` if new.
+    void Define(const std::string& name, const Value& v, std::uint32_t flags = kDontEnum);
+    // Removes an own property unless DontDelete; true when it was removed.
+    bool Remove(const std::string& name);
+
+    // Function objects.
+    FunctionData* Function() { return m_fn.get(); }
+    // Array elements (ObjKind::Array); index members reach them.
+    std::vector<Value>& Elements() { return m_elements; }
+    // A wrapped primitive (Boolean, Number, String).
+    Value& Primitive() { return m_primitive; }
+    // Timeline objects: the host's id, 0 once the timeline is gone.
+    std::uint32_t& Timeline() { return m_timeline; }
+
+    // Interfaces registered by ImplementsOp (the constructors' prototypes).
+    std::vector<Object*>& Interfaces() { return m_interfaces; }
+
+private:
+    friend class Heap;
+    void Reindex();
+    bool Matches(const std::string& a, const std::string& b) const;
+
+    Heap* m_heap = nullptr;
+    ObjKind m_kind = ObjKind::Plain;
+    bool m_marked = false;
+    Object* m_proto = nullptr;
+    std::vector<Property> m_props;  // in the order they were added
+    std::unique_ptr<std::unordered_map<std::string, std::uint32_t>> m_index;  // for long tables
+    std::unique_ptr<FunctionData> m_fn;
+    std::vector<Value> m_elements;
+    Value m_primitive;
+    std::uint32_t m_timeline = 0;
+    std::vector<Object*> m_interfaces;
+};
+
+// Every object of one machine. Names match ignoring ASCII case before
+// version 7, as the players did.
+class Heap {
+public:
+    Heap(int version, std::size_t maxObjects);
+    ~Heap();
+    Heap(const Heap&) = delete;
+    Heap& operator=(const Heap&) = delete;
+
+    // A new object, or none when the cap is reached.
+    Object* New(ObjKind kind, Object* proto);
+    std::size_t Live() const { return m_objects.size(); }
+    std::size_t Cap() const { return m_max; }
+    int Version() const { return m_version; }
+    bool CaseSensitive() const { return m_version >= 7; }
+    // The key a name is matched by.
+    std::string Key(const std::string& name) const;
+
+    // Mark from the roots, then free the rest; returns how many were freed.
+    void Mark(Object* o);
+    void Mark(const Value& v) {
+        if (Object* o = v.Obj()) Mark(o);
+    }
+    std::size_t Sweep();
+
+private:
+    int m_version;
+    std::size_t m_max;
+    std::vector<Object*> m_objects;
+    std::vector<Object*> m_grey;  // marking work list: deep graphs never recurse
+};
+
+}  // namespace fh::avm1

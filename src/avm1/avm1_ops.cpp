@@ -1,0 +1,418 @@
+// The interpreter's arithmetic, comparisons, strings and timeline actions.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "avm1/avm1_interp.h"
+
+namespace fh::avm1 {
+
+namespace {
+
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+bool AllDigits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+void Interpreter::DoArithmetic(Frame& f, std::uint8_t code) {
+    // Versions before 5 give booleans as 1 and 0.
+    auto flag = [this](bool b) { return version < 5 ? Value(b ? 1.0 : 0.0) : Value(b); };
+    switch (code) {
+    case 0x12:
+        Push(flag(!ToBoolean(Pop(f), version)));
+        return;
+    case 0x18:
+        Push(Value(ToInteger(m.ToNumber(Pop(f)))));
+        return;
+    case 0x4A:
+        Push(Value(m.ToNumber(Pop(f))));
+        return;
+    case 0x50:
+        Push(Value(m.ToNumber(Pop(f)) + 1));
+        return;
+    case 0x51:
+        Push(Value(m.ToNumber(Pop(f)) - 1));
+        return;
+    case 0x30: {
+        double max = ToInteger(m.ToNumber(Pop(f)));
+        m.m_random ^= m.m_random << 13;
+        m.m_random ^= m.m_random >> 17;
+        m.m_random ^= m.m_random << 5;
+        Push(Value(max >= 1 ? std::floor(static_cast<double>(m.m_random) / 4294967296.0 * max) : 0.0));
+        return;
+    }
+    default:
+        break;
+    }
+    Value a = Pop(f);
+    Value b = Pop(f);
+    if (code == 0x47) {
+        Value pa = m.ToPrimitive(a);
+        Value pb = m.ToPrimitive(b);
+        if (pa.IsString() || pb.IsString()) {
+            const Str sb = m.ToStr(pb);
+            const Str sa = m.ToStr(pa);
+            m.CheckString(sb.Size() + sa.Size());
+            Push(Value(sb.Text() + sa.Text()));
+        } else {
+            Push(Value(m.ToNumber(pb) + m.ToNumber(pa)));
+        }
+        return;
+    }
+    if (code == 0x10 || code == 0x11) {
+        bool x = ToBoolean(b, version), y = ToBoolean(a, version);
+        Push(flag(code == 0x10 ? x && y : x || y));
+        return;
+    }
+    double x = m.ToNumber(b), y = m.ToNumber(a);
+    switch (code) {
+    case 0x0A:
+        Push(Value(x + y));
+        break;
+    case 0x0B:
+        Push(Value(x - y));
+        break;
+    case 0x0C:
+        Push(Value(x * y));
+        break;
+    case 0x0D:
+        if (version < 5 && y == 0) {
+            Push(Value("#ERROR#"));
+        } else {
+            Push(Value(x / y));
+        }
+        break;
+    case 0x3F:
+        Push(Value(std::fmod(x, y)));
+        break;
+    case 0x60:
+        Push(Value(static_cast<double>(ToInt32(x) & ToInt32(y))));
+        break;
+    case 0x61:
+        Push(Value(static_cast<double>(ToInt32(x) | ToInt32(y))));
+        break;
+    case 0x62:
+        Push(Value(static_cast<double>(ToInt32(x) ^ ToInt32(y))));
+        break;
+    case 0x63:
+        Push(Value(static_cast<double>(static_cast<std::int32_t>(ToUint32(x) << (ToUint32(y) & 31)))));
+        break;
+    case 0x64:
+        Push(Value(static_cast<double>(ToInt32(x) >> (ToUint32(y) & 31))));
+        break;
+    case 0x65:
+        Push(Value(static_cast<double>(ToUint32(x) >> (ToUint32(y) & 31))));
+        break;
+    default:
+        break;
+    }
+}
+
+Value Interpreter::Equals2(const Value& a, const Value& b) {
+    Value x = a, y = b;
+    for (int round = 0; round < 4; ++round) {
+        Type tx = x.GetType(), ty = y.GetType();
+        if (tx == ty) return Value(StrictEquals(x, y));
+        if (x.IsNullish() && y.IsNullish()) return Value(true);
+        if (x.IsNullish() || y.IsNullish()) return Value(false);
+        if (tx == Type::Number && ty == Type::String) return Value(x.Number() == m.ToNumber(y));
+        if (tx == Type::String && ty == Type::Number) return Value(m.ToNumber(x) == y.Number());
+        if (tx == Type::Boolean) {
+            x = Value(x.Number());
+            continue;
+        }
+        if (ty == Type::Boolean) {
+            y = Value(y.Number());
+            continue;
+        }
+        if (tx == Type::Object) {
+            x = m.ToPrimitive(x);
+            if (x.IsObject()) return Value(false);
+            continue;
+        }
+        if (ty == Type::Object) {
+            y = m.ToPrimitive(y);
+            if (y.IsObject()) return Value(false);
+            continue;
+        }
+        return Value(false);
+    }
+    return Value(false);
+}
+
+Value Interpreter::Less(const Value& a, const Value& b) {
+    Value x = m.ToPrimitive(a), y = m.ToPrimitive(b);
+    if (x.IsString() && y.IsString()) return Value(x.String().Text() < y.String().Text());
+    double nx = m.ToNumber(x), ny = m.ToNumber(y);
+    if (std::isnan(nx) || std::isnan(ny)) return Value();
+    return Value(nx < ny);
+}
+
+void Interpreter::DoCompare(Frame& f, std::uint8_t code) {
+    Value a = Pop(f);
+    Value b = Pop(f);
+    switch (code) {
+    case 0x0E:
+    case 0x0F: {
+        double x = m.ToNumber(b), y = m.ToNumber(a);
+        bool r = code == 0x0E ? x == y : x < y;
+        Push(version < 5 ? Value(r ? 1.0 : 0.0) : Value(r));
+        break;
+    }
+    case 0x48:
+    case 0x67: {
+        Value r = code == 0x48 ? Less(b, a) : Less(a, b);
+        Push(Value(r.IsBoolean() && r.Bool()));
+        break;
+    }
+    case 0x49:
+        Push(Equals2(b, a));
+        break;
+    case 0x66:
+        Push(Value(StrictEquals(b, a)));
+        break;
+    default:
+        break;
+    }
+}
+
+void Interpreter::DoString(Frame& f, std::uint8_t code) {
+    auto flag = [this](bool r) { return version < 5 ? Value(r ? 1.0 : 0.0) : Value(r); };
+    switch (code) {
+    case 0x13:
+    case 0x29:
+    case 0x68: {
+        Str a = m.ToStr(Pop(f));
+        Str b = m.ToStr(Pop(f));
+        bool r = code == 0x13 ? b.Text() == a.Text() : code == 0x29 ? b.Text() < a.Text() : b.Text() > a.Text();
+        Push(flag(r));
+        break;
+    }
+    case 0x14:
+    case 0x31:
+        Push(Value(static_cast<double>(Utf8Length(m.ToString(Pop(f))))));
+        break;
+    case 0x15:
+    case 0x35: {
+        double count = ToInteger(m.ToNumber(Pop(f)));
+        double index = ToInteger(m.ToNumber(Pop(f)));
+        std::string s = m.ToString(Pop(f));
+        // The index counts from 1; a negative count runs to the end.
+        if (index < 1) index = 1;
+        if (count < 0) count = static_cast<double>(s.size());
+        double start = std::min(index - 1, static_cast<double>(s.size()));
+        Push(Value(Utf8Slice(s, static_cast<std::size_t>(start),
+                             static_cast<std::size_t>(std::min(count, static_cast<double>(s.size()))))));
+        break;
+    }
+    case 0x21: {
+        Str a = m.ToStr(Pop(f));
+        Str b = m.ToStr(Pop(f));
+        m.CheckString(a.Size() + b.Size());
+        Push(Value(b.Text() + a.Text()));
+        break;
+    }
+    case 0x32:
+    case 0x36:
+        Push(Value(static_cast<double>(Utf8CodeAt(m.ToString(Pop(f)), 0))));
+        break;
+    case 0x33:
+    case 0x37: {
+        std::uint32_t c = ToUint32(m.ToNumber(Pop(f)));
+        if (code == 0x33) c &= 0xFF;
+        if (c == 0) {
+            Push(Value(""));
+        } else if (code == 0x33 && c >= 0x80 && version < 6) {
+            Push(Value(m.GetHost().LocalToUtf8(std::string(1, static_cast<char>(c)))));
+        } else {
+            Push(Value(Utf8Encode(c)));
+        }
+        break;
+    }
+    case 0x4B:
+        Push(Value(m.ToStr(Pop(f))));
+        break;
+    default:
+        break;
+    }
+}
+
+void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len) {
+    Host& host = m.GetHost();
+    TimelineId t = f.target != kNoTimeline && host.Alive(f.target) ? f.target : kNoTimeline;
+    auto targetOf = [&](const Value& v) -> TimelineId {
+        if (Object* o = v.Obj()) return o->Kind() == ObjKind::Timeline ? o->Timeline() : kNoTimeline;
+        std::string path = m.ToString(v);
+        return path.empty() ? t : m.ResolveTarget(OriginalTimeline(f), path);
+    };
+    auto retarget = [&](TimelineId to) {
+        f.target = to;
+        Object* o = to == kNoTimeline ? nullptr : m.TimelineObject(to);
+        f.scope.front() = o ? o : f.original;
+    };
+    auto fsCommand = [&](const std::string& url, const std::string& window) {
+        if (url.size() >= 10 && NameIs(url.substr(0, 10), "fscommand:")) host.FsCommand(url.substr(10), window);
+    };
+    switch (code) {
+    case 0x04:
+        if (t) host.NextFrame(t);
+        break;
+    case 0x05:
+        if (t) host.PrevFrame(t);
+        break;
+    case 0x06:
+        if (t) host.Play(t);
+        break;
+    case 0x07:
+        if (t) host.Stop(t);
+        break;
+    case 0x20: {
+        Value v = Pop(f);
+        if (v.IsObject() || !m.ToString(v).empty()) {
+            retarget(targetOf(v));
+        } else {
+            retarget(OriginalTimeline(f));
+        }
+        break;
+    }
+    case 0x22: {
+        int index = static_cast<int>(ToInteger(m.ToNumber(Pop(f))));
+        TimelineId of = targetOf(Pop(f));
+        Object* o = m.TimelineObject(of);
+        if (o && index >= 0 && index < kDisplayPropCount) {
+            static const char* const names[kDisplayPropCount] = {
+                "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
+                "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget",
+                "_url", "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse"};
+            Push(m.Get(Value(o), names[index]));
+        } else {
+            Push(Value());
+        }
+        break;
+    }
+    case 0x23: {
+        Value v = Pop(f);
+        int index = static_cast<int>(ToInteger(m.ToNumber(Pop(f))));
+        TimelineId of = targetOf(Pop(f));
+        if (of != kNoTimeline && index >= 0 && index < kDisplayPropCount) host.SetProperty(of, index, v);
+        break;
+    }
+    case 0x24:
+        Pop(f);
+        Pop(f);
+        Pop(f);
+        break;
+    case 0x25:
+        Pop(f);
+        break;
+    case 0x26: {
+        Value v = Pop(f);
+        host.Trace(v.IsUndefined() ? std::string("undefined") : m.ToString(v));
+        break;
+    }
+    case 0x27: {
+        Pop(f);
+        Pop(f);
+        if (ToBoolean(Pop(f), version))
+            for (int k = 0; k < 4; ++k) Pop(f);
+        break;
+    }
+    case 0x28:
+    case 0x08:
+    case 0x09:
+        break;
+    case 0x34:
+        Push(Value(std::floor(host.NowMs())));
+        break;
+    case 0x45: {
+        Object* o = Pop(f).Obj();
+        if (o && o->Kind() == ObjKind::Timeline && o->Timeline() != kNoTimeline) {
+            Push(Value(m.DotPath(o->Timeline())));
+        } else {
+            Push(Value());
+        }
+        break;
+    }
+    case 0x81:
+        if (len >= 2 && t) host.GotoFrame(t, U16(p) + 1, false);
+        break;
+    case 0x83: {
+        std::size_t i = 0;
+        const void* z = std::memchr(p, 0, len);
+        if (!z) break;
+        i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - p);
+        std::string url(reinterpret_cast<const char*>(p), i);
+        const void* z2 = std::memchr(p + i + 1, 0, len - i - 1);
+        std::string window = z2 ? std::string(reinterpret_cast<const char*>(p + i + 1),
+                                              static_cast<const std::uint8_t*>(z2) - (p + i + 1))
+                                : std::string();
+        fsCommand(url, window);
+        break;
+    }
+    case 0x8A:
+        break;  // every frame is loaded: nothing is skipped
+    case 0x8D:
+        Pop(f);
+        break;
+    case 0x8B: {
+        const void* z = std::memchr(p, 0, len);
+        std::string path = z ? std::string(reinterpret_cast<const char*>(p), static_cast<const std::uint8_t*>(z) - p)
+                             : std::string();
+        retarget(path.empty() ? OriginalTimeline(f) : m.ResolveTarget(OriginalTimeline(f), path));
+        break;
+    }
+    case 0x8C: {
+        const void* z = std::memchr(p, 0, len);
+        if (z && t)
+            host.GotoLabel(t, std::string(reinterpret_cast<const char*>(p), static_cast<const std::uint8_t*>(z) - p),
+                           false);
+        break;
+    }
+    case 0x9A: {
+        Value window = Pop(f);
+        Value url = Pop(f);
+        fsCommand(m.ToString(url), m.ToString(window));
+        break;
+    }
+    case 0x9E:
+        Pop(f);
+        break;
+    case 0x9F: {
+        if (len < 1) break;
+        bool play = p[0] & 1;
+        int bias = (p[0] & 2) && len >= 3 ? U16(p + 1) : 0;
+        Value frame = Pop(f);
+        TimelineId to = t;
+        if (frame.IsString()) {
+            std::string s = frame.String().Text();
+            std::size_t colon = s.rfind(':');
+            if (colon != std::string::npos) {
+                to = m.ResolveTarget(OriginalTimeline(f), s.substr(0, colon));
+                s = s.substr(colon + 1);
+            }
+            if (to == kNoTimeline) break;
+            if (!AllDigits(s)) {
+                host.GotoLabel(to, s, play);
+                break;
+            }
+            frame = Value(StringToNumber(s, version));
+        }
+        double n = m.ToNumber(frame);
+        if (to != kNoTimeline && std::isfinite(n) && n >= 1 && n < 1e9)
+            host.GotoFrame(to, static_cast<int>(n) + bias, play);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace fh::avm1

@@ -1,0 +1,53 @@
+#pragma once
+// The built-in prototypes and constructors one machine shares among its
+// scripts, and the installers that fill them: each class is one
+// `void InstallX(Machine&)` in its own file, called in order from
+// InstallClasses (avm1_globals.cpp). A new class adds its prototype here if
+// others need it, and its installer to that list.
+
+#include <string>
+
+#include "avm1/avm1_object.h"
+
+namespace fh::avm1 {
+
+class Machine;
+
+struct Realm {
+    Object* global = nullptr;
+    Object* objectProto = nullptr;
+    Object* functionProto = nullptr;
+    Object* arrayProto = nullptr;
+    Object* stringProto = nullptr;
+    Object* numberProto = nullptr;
+    Object* booleanProto = nullptr;
+    Object* movieClipProto = nullptr;
+    Object* errorProto = nullptr;
+};
+
+// A native function object.
+Object* NewNative(Machine& m, NativeFn fn);
+// Defines a native method on an object (DontEnum, as the players' own are).
+void DefineMethod(Machine& m, Object* on, const std::string& name, NativeFn fn);
+// A constructor: a native whose `prototype` is `proto` (whose `constructor`
+// links back), defined on _global under `name`.
+Object* DefineClass(Machine& m, const std::string& name, NativeFn call, NativeFn construct, Object* proto);
+
+void InstallObject(Machine& m);
+void InstallFunction(Machine& m);
+void InstallArray(Machine& m);
+void InstallString(Machine& m);
+void InstallNumberBoolean(Machine& m);
+void InstallError(Machine& m);
+void InstallMovieClip(Machine& m);
+void InstallGlobals(Machine& m);
+void InstallTimers(Machine& m);
+void InstallClasses(Machine& m);
+
+// The argument at i, undefined past the end.
+inline const Value& Arg(const std::vector<Value>& args, std::size_t i) {
+    static const Value undefinedValue;
+    return i < args.size() ? args[i] : undefinedValue;
+}
+
+}  // namespace fh::avm1

@@ -1,0 +1,265 @@
+// Variables: the scope chain (With objects and activations, innermost
+// first, then the timeline, then _global), the names every scope answers
+// (this, _root, _global, arguments, super), and slash and dot paths.
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "avm1/avm1_interp.h"
+
+namespace fh::avm1 {
+
+namespace {
+
+bool IsPath(const std::string& name) {
+    for (char c : name)
+        if (c == ':' || c == '/' || c == '.') return true;
+    return false;
+}
+
+}  // namespace
+
+Value Interpreter::EvalPathObject(Frame& f, const std::string& path) {
+    if (path.empty()) return Value(f.scope.front());
+    if (path.find('/') != std::string::npos || path == "..") {
+        TimelineId t = m.ResolveTarget(FrameTimeline(f), path);
+        Object* o = m.TimelineObject(t);
+        return o ? Value(o) : Value();
+    }
+    // Dots: the first name is a variable, the rest members.
+    std::size_t dot = path.find('.');
+    Value v = GetVariable(f, path.substr(0, dot));
+    for (int steps = 0; dot != std::string::npos && steps < 256; ++steps) {
+        std::size_t next = path.find('.', dot + 1);
+        std::string part = path.substr(dot + 1, next == std::string::npos ? std::string::npos : next - dot - 1);
+        if (!v.IsObject()) return Value();
+        v = m.Get(v, part);
+        dot = next;
+    }
+    return v;
+}
+
+bool Interpreter::SplitPath(Frame& f, const std::string& path, Value& holder, std::string& var) {
+    std::size_t colon = path.rfind(':');
+    if (colon != std::string::npos) {
+        holder = EvalPathObject(f, path.substr(0, colon));
+        var = path.substr(colon + 1);
+        return holder.IsObject();
+    }
+    std::size_t cut = path.find('/') != std::string::npos ? path.rfind('/') : path.rfind('.');
+    if (cut == std::string::npos) return false;
+    holder = cut == 0 && path[0] == '/' ? Value(m.TimelineObject(m.GetHost().Root()))
+                                        : EvalPathObject(f, path.substr(0, cut));
+    var = path.substr(cut + 1);
+    return holder.IsObject();
+}
+
+Value Interpreter::GetVariable(Frame& f, const std::string& name) {
+    if (name.empty()) return Value();
+    char c0 = name[0];
+    if (c0 == '_' || c0 == 't' || c0 == 'T' || c0 == 's' || c0 == 'S') {
+        if (NameIs(name, "this")) return f.self;
+        if (NameIs(name, "_global")) return Value(m.R().global);
+        if (NameIs(name, "_root") || NameIs(name, "_level0")) {
+            Object* root = m.TimelineObject(m.GetHost().Root());
+            return root ? Value(root) : Value();
+        }
+        if (f.activation && NameIs(name, "super") && !f.activation->FindOwn(name)) return Super(f);
+    }
+    if (IsPath(name)) {
+        // A slash path alone names a timeline.
+        if (name.find('/') != std::string::npos && name.find(':') == std::string::npos) {
+            TimelineId t = m.ResolveTarget(FrameTimeline(f), name);
+            if (Object* o = m.TimelineObject(t)) return Value(o);
+        }
+        Value holder;
+        std::string var;
+        if (SplitPath(f, name, holder, var)) return m.Get(holder, var);
+        return Value();
+    }
+    for (std::size_t i = f.scope.size(); i-- > 0;) {
+        Object* o = f.scope[i];
+        if (o == f.activation) {
+            if (Property* p = o->FindOwn(name)) return p->value;
+            if (NameIs(name, "arguments")) return Value(Arguments(f));
+            continue;
+        }
+        Value v;
+        if (m.Lookup(Value(o), name, v)) return v;
+    }
+    Value v;
+    m.Lookup(Value(m.R().global), name, v);
+    return v;
+}
+
+void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v) {
+    if (name.empty()) return;
+    if (IsPath(name)) {
+        Value holder;
+        std::string var;
+        if (SplitPath(f, name, holder, var)) m.Set(holder, var, v);
+        return;
+    }
+    for (std::size_t i = f.scope.size(); i-- > 1;) {
+        Object* o = f.scope[i];
+        if (o == f.activation ? o->FindOwn(name) != nullptr : m.Has(Value(o), name)) {
+            m.Set(Value(o), name, v);
+            return;
+        }
+    }
+    m.Set(Value(f.scope.front()), name, v);
+}
+
+std::vector<Value> Interpreter::PopArgs(Frame& f) {
+    double n = m.ToNumber(Pop(f));
+    std::size_t available = m.m_stack.size() - std::min(m.m_stack.size(), f.stackBase);
+    std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(available))) : 0;
+    std::vector<Value> args;
+    args.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) args.push_back(Pop(f));
+    return args;
+}
+
+Value Interpreter::CallValue(const Value& fn, const Value& self, const std::vector<Value>& args) {
+    Object* o = fn.Obj();
+    if (o && o->Kind() == ObjKind::Super) return m.Call(m.Get(fn, "__constructor__"), o->Primitive(), args);
+    return m.Call(fn, self, args);
+}
+
+void Interpreter::DoEnumerate(const Value& v) {
+    std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
+    Heap& heap = m.GetHeap();
+    auto add = [&](const std::string& name, bool enumerable) {
+        if (!seen.insert(heap.Key(name)).second) return;
+        if (enumerable) names.push_back(name);
+    };
+    Object* o = v.Obj();
+    for (int depth = 0; o && depth < 256 && names.size() < m.m_limits.maxStack; ++depth, o = o->Proto()) {
+        const auto& props = o->Properties();
+        for (std::size_t i = props.size(); i-- > 0;)
+            if (o->FindOwn(props[i].name) == &props[i]) add(props[i].name, !(props[i].flags & kDontEnum));
+        if (o->Kind() == ObjKind::Array)
+            for (std::size_t i = o->Elements().size(); i-- > 0;)
+                if (!o->Elements()[i].IsUndefined()) names.push_back(std::to_string(i));
+    }
+    Push(Value::Null());
+    for (std::size_t i = names.size(); i-- > 0;) Push(Value(names[i]));
+}
+
+void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
+    switch (code) {
+    case 0x3D: {
+        std::string name = m.ToString(Pop(f));
+        std::vector<Value> args = PopArgs(f);
+        Value fn = GetVariable(f, name);
+        Push(CallValue(fn, Value(), args));
+        break;
+    }
+    case 0x52: {
+        Value name = Pop(f);
+        Value obj = Pop(f);
+        std::vector<Value> args = PopArgs(f);
+        std::string method = name.IsUndefined() ? std::string() : m.ToString(name);
+        if (method.empty()) {
+            Push(CallValue(obj, Value(), args));
+            break;
+        }
+        Object* o = obj.Obj();
+        Value self = o && o->Kind() == ObjKind::Super ? o->Primitive() : obj;
+        Push(m.Call(m.Get(obj, method), self, args));
+        break;
+    }
+    case 0x40: {
+        std::string name = m.ToString(Pop(f));
+        std::vector<Value> args = PopArgs(f);
+        Push(m.Construct(GetVariable(f, name), args));
+        break;
+    }
+    case 0x53: {
+        Value name = Pop(f);
+        Value obj = Pop(f);
+        std::vector<Value> args = PopArgs(f);
+        std::string method = name.IsUndefined() ? std::string() : m.ToString(name);
+        Push(m.Construct(method.empty() ? obj : m.Get(obj, method), args));
+        break;
+    }
+    case 0x42: {
+        std::vector<Value> elements = PopArgs(f);
+        Push(Value(m.NewArray(std::move(elements))));
+        break;
+    }
+    case 0x43: {
+        double n = m.ToNumber(Pop(f));
+        Object* o = m.NewObject();
+        std::size_t available = (m.m_stack.size() - std::min(m.m_stack.size(), f.stackBase)) / 2;
+        std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(available))) : 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            Value v = Pop(f);
+            m.Set(Value(o), m.ToString(Pop(f)), v);
+        }
+        Push(Value(o));
+        break;
+    }
+    case 0x3A: {
+        std::string name = m.ToString(Pop(f));
+        Object* o = Pop(f).Obj();
+        Push(Value(o && m.Delete(o, name)));
+        break;
+    }
+    case 0x3B: {
+        std::string name = m.ToString(Pop(f));
+        bool removed = false;
+        for (std::size_t i = f.scope.size(); i-- > 0 && !removed;)
+            if (f.scope[i]->FindOwn(name)) removed = m.Delete(f.scope[i], name);
+        if (!removed && m.R().global->FindOwn(name)) removed = m.Delete(m.R().global, name);
+        Push(Value(removed));
+        break;
+    }
+    case 0x44:
+        Push(Value(m.TypeOf(Pop(f))));
+        break;
+    case 0x46:
+        DoEnumerate(GetVariable(f, m.ToString(Pop(f))));
+        break;
+    case 0x55:
+        DoEnumerate(Pop(f));
+        break;
+    case 0x54: {
+        Object* ctor = Pop(f).Obj();
+        Value obj = Pop(f);
+        Push(Value(m.InstanceOf(obj, ctor)));
+        break;
+    }
+    case 0x2B: {
+        Value obj = Pop(f);
+        Object* ctor = Pop(f).Obj();
+        Push(m.InstanceOf(obj, ctor) ? obj : Value::Null());
+        break;
+    }
+    case 0x2C: {
+        Object* ctor = Pop(f).Obj();
+        std::vector<Value> interfaces = PopArgs(f);
+        Object* proto = ctor ? m.Get(Value(ctor), "prototype").Obj() : nullptr;
+        if (!proto) break;
+        for (const Value& i : interfaces) {
+            Object* ip = m.Get(i, "prototype").Obj();
+            if (ip && proto->Interfaces().size() < 64) proto->Interfaces().push_back(ip);
+        }
+        break;
+    }
+    case 0x69: {
+        Value super = Pop(f);
+        Object* sub = Pop(f).Obj();
+        if (!sub || !super.IsObject()) break;
+        Object* proto = m.NewObject(m.Get(super, "prototype").Obj());
+        proto->Define("__constructor__", super, kDontEnum);
+        sub->Define("prototype", Value(proto), kDontEnum);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace fh::avm1

@@ -1,0 +1,305 @@
+#include "avm1/avm1_value.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "avm1/avm1_object.h"
+
+namespace fh::avm1 {
+
+Str::Str(std::string text) {
+    if (!text.empty()) m_rep = new Rep{1, std::move(text)};
+}
+
+Str& Str::operator=(const Str& o) {
+    if (o.m_rep) ++o.m_rep->refs;
+    Release();
+    m_rep = o.m_rep;
+    return *this;
+}
+
+Str& Str::operator=(Str&& o) noexcept {
+    if (this != &o) {
+        Release();
+        m_rep = o.m_rep;
+        o.m_rep = nullptr;
+    }
+    return *this;
+}
+
+const std::string& Str::Empty() {
+    static const std::string empty;
+    return empty;
+}
+
+Value::Value(Object* o) : m_type(o ? Type::Object : Type::Null), m_object(o) {}
+
+std::string NumberToString(double n) {
+    if (std::isnan(n)) return "NaN";
+    if (std::isinf(n)) return n < 0 ? "-Infinity" : "Infinity";
+    if (n == 0) return "0";
+    // 15 significant digits, then the trailing zeros dropped.
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.14e", n);
+    char* e = std::strchr(buf, 'e');
+    int exponent = std::atoi(e + 1);
+    std::string digits;
+    bool negative = buf[0] == '-';
+    for (char* p = buf + (negative ? 1 : 0); p < e; ++p)
+        if (*p != '.') digits += *p;
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = negative ? "-" : "";
+    if (exponent >= 15 || exponent < -5) {
+        out += digits[0];
+        if (digits.size() > 1) out += "." + digits.substr(1);
+        out += exponent < 0 ? "e-" : "e+";
+        out += std::to_string(exponent < 0 ? -exponent : exponent);
+    } else if (exponent < 0) {
+        out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    } else {
+        std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= whole) {
+            out += digits + std::string(whole - digits.size(), '0');
+        } else {
+            out += digits.substr(0, whole) + "." + digits.substr(whole);
+        }
+    }
+    return out;
+}
+
+std::string NumberToRadix(double n, int radix) {
+    if (radix == 10 || radix < 2 || radix > 36) return NumberToString(n);
+    if (!std::isfinite(n)) return NumberToString(n);
+    double whole = std::trunc(std::fabs(n));
+    if (whole >= 9007199254740992.0) return NumberToString(n);
+    auto u = static_cast<std::uint64_t>(whole);
+    std::string out;
+    do {
+        out.insert(out.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<unsigned>(radix)]);
+        u /= static_cast<unsigned>(radix);
+    } while (u);
+    if (n < 0 && whole != 0) out.insert(out.begin(), '-');
+    return out;
+}
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+}  // namespace
+
+double StringToNumber(std::string_view s, int version) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsSpace(s[b])) ++b;
+    while (e > b && IsSpace(s[e - 1])) --e;
+    if (b == e) return version >= 5 ? nan : 0;
+    std::string_view t = s.substr(b, e - b);
+    bool negative = false;
+    if (t[0] == '-' || t[0] == '+') {
+        negative = t[0] == '-';
+        t.remove_prefix(1);
+    }
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        double v = 0;
+        for (std::size_t i = 2; i < t.size(); ++i) {
+            char c = t[i];
+            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (d < 0) return nan;
+            v = v * 16 + d;
+        }
+        return negative ? -v : v;
+    }
+    if (t == "Infinity") return negative ? -HUGE_VAL : HUGE_VAL;
+    // Digits, an optional fraction and exponent, nothing after.
+    std::size_t i = 0, digits = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return nan;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
+        std::size_t expDigits = 0;
+        while (j < t.size() && t[j] >= '0' && t[j] <= '9') ++j, ++expDigits;
+        if (expDigits == 0) return nan;
+        i = j;
+    }
+    if (i != t.size()) return nan;
+    double v = std::strtod(std::string(t).c_str(), nullptr);
+    return negative ? -v : v;
+}
+
+std::int32_t ToInt32(double n) { return static_cast<std::int32_t>(ToUint32(n)); }
+
+std::uint32_t ToUint32(double n) {
+    if (!std::isfinite(n)) return 0;
+    double m = std::fmod(std::trunc(n), 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    return static_cast<std::uint32_t>(m);
+}
+
+double ToInteger(double n) {
+    if (std::isnan(n)) return 0;
+    return std::trunc(n);
+}
+
+double PrimitiveToNumber(const Value& v, int version) {
+    switch (v.GetType()) {
+    case Type::Undefined:
+        return version >= 7 ? std::numeric_limits<double>::quiet_NaN() : 0;
+    case Type::Null:
+        return version >= 7 ? std::numeric_limits<double>::quiet_NaN() : 0;
+    case Type::Boolean:
+    case Type::Number:
+        return v.Number();
+    case Type::String:
+        return StringToNumber(v.String().Text(), version);
+    case Type::Object:
+        break;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+std::string PrimitiveToString(const Value& v, int version) {
+    switch (v.GetType()) {
+    case Type::Undefined:
+        return version >= 7 ? "undefined" : "";
+    case Type::Null:
+        return "null";
+    case Type::Boolean:
+        return v.Bool() ? "true" : "false";
+    case Type::Number:
+        return NumberToString(v.Number());
+    case Type::String:
+        return v.String().Text();
+    case Type::Object:
+        break;
+    }
+    return "";
+}
+
+bool ToBoolean(const Value& v, int version) {
+    switch (v.GetType()) {
+    case Type::Undefined:
+    case Type::Null:
+        return false;
+    case Type::Boolean:
+        return v.Bool();
+    case Type::Number:
+        return v.Number() != 0 && !std::isnan(v.Number());
+    case Type::String: {
+        // Before 7 a string is true when it reads as a number other than 0.
+        if (version >= 7) return v.String().Size() != 0;
+        double n = StringToNumber(v.String().Text(), version);
+        return n != 0 && !std::isnan(n);
+    }
+    case Type::Object:
+        return true;
+    }
+    return false;
+}
+
+const char* PrimitiveTypeName(Type t) {
+    switch (t) {
+    case Type::Undefined:
+        return "undefined";
+    case Type::Null:
+        return "null";
+    case Type::Boolean:
+        return "boolean";
+    case Type::Number:
+        return "number";
+    case Type::String:
+        return "string";
+    case Type::Object:
+        break;
+    }
+    return "object";
+}
+
+namespace {
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The byte offset of character `index`, or the size past the end.
+std::size_t Utf8Offset(const std::string& s, std::size_t index) {
+    std::size_t i = 0;
+    for (std::size_t k = 0; k < index && i < s.size(); ++k) {
+        ++i;
+        while (i < s.size() && IsContinuation(s[i])) ++i;
+    }
+    return i;
+}
+
+}  // namespace
+
+std::size_t Utf8Length(const std::string& s) {
+    std::size_t n = 0;
+    for (char c : s)
+        if (!IsContinuation(c)) ++n;
+    return n;
+}
+
+std::string Utf8Slice(const std::string& s, std::size_t start, std::size_t count) {
+    std::size_t b = Utf8Offset(s, start);
+    std::size_t e = b + Utf8Offset(s.substr(b), count);
+    return s.substr(b, e - b);
+}
+
+std::uint32_t Utf8CodeAt(const std::string& s, std::size_t index) {
+    std::size_t i = Utf8Offset(s, index);
+    if (i >= s.size()) return 0;
+    auto c = static_cast<unsigned char>(s[i]);
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    std::uint32_t code = extra ? c & (0x3F >> extra) : c;
+    for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < s.size(); ++k)
+        code = code << 6 | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
+    return code;
+}
+
+std::string Utf8Encode(std::uint32_t code) {
+    std::string out;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        code = std::min<std::uint32_t>(code, 0x10FFFF);
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return out;
+}
+
+bool StrictEquals(const Value& a, const Value& b) {
+    if (a.GetType() != b.GetType()) return false;
+    switch (a.GetType()) {
+    case Type::Undefined:
+    case Type::Null:
+        return true;
+    case Type::Boolean:
+    case Type::Number:
+        return a.Number() == b.Number();
+    case Type::String:
+        return a.String() == b.String();
+    case Type::Object:
+        return a.Obj() == b.Obj();
+    }
+    return false;
+}
+
+}  // namespace fh::avm1

@@ -1,0 +1,120 @@
+#pragma once
+// A script value: undefined, null, a boolean, a number, a string or an
+// object. Strings are immutable UTF-8 shared by count (not atomic: one
+// machine runs on one thread), so a value copies in a few instructions
+// however long its text. Conversions follow the movie's version, as its
+// players did: what undefined prints and counts as changed with 7.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace fh::avm1 {
+
+class Object;
+
+class Str {
+public:
+    Str() = default;
+    Str(std::string text);
+    Str(const char* text) : Str(std::string(text)) {}
+    Str(const Str& o) : m_rep(o.m_rep) { if (m_rep) ++m_rep->refs; }
+    Str(Str&& o) noexcept : m_rep(o.m_rep) { o.m_rep = nullptr; }
+    Str& operator=(const Str& o);
+    Str& operator=(Str&& o) noexcept;
+    ~Str() { Release(); }
+
+    const std::string& Text() const { return m_rep ? m_rep->text : Empty(); }
+    std::size_t Size() const { return m_rep ? m_rep->text.size() : 0; }
+    bool operator==(const Str& o) const { return m_rep == o.m_rep || Text() == o.Text(); }
+
+private:
+    struct Rep {
+        std::uint32_t refs;
+        std::string text;
+    };
+    void Release() {
+        if (m_rep && --m_rep->refs == 0) delete m_rep;
+    }
+    static const std::string& Empty();
+    Rep* m_rep = nullptr;  // none: the empty string
+};
+
+enum class Type : std::uint8_t { Undefined, Null, Boolean, Number, String, Object };
+
+class Value {
+public:
+    Value() : m_type(Type::Undefined), m_number(0) {}
+    Value(bool b) : m_type(Type::Boolean), m_number(b ? 1 : 0) {}
+    Value(double n) : m_type(Type::Number), m_number(n) {}
+    Value(int n) : m_type(Type::Number), m_number(n) {}
+    Value(Str s) : m_type(Type::String), m_number(0), m_str(std::move(s)) {}
+    Value(std::string s) : Value(Str(std::move(s))) {}
+    Value(const char* s) : Value(Str(s)) {}
+    Value(Object* o);  // null for none
+    static Value Null() {
+        Value v;
+        v.m_type = Type::Null;
+        return v;
+    }
+
+    Type GetType() const { return m_type; }
+    bool IsUndefined() const { return m_type == Type::Undefined; }
+    bool IsNull() const { return m_type == Type::Null; }
+    bool IsNullish() const { return m_type == Type::Undefined || m_type == Type::Null; }
+    bool IsNumber() const { return m_type == Type::Number; }
+    bool IsString() const { return m_type == Type::String; }
+    bool IsObject() const { return m_type == Type::Object; }
+    bool IsBoolean() const { return m_type == Type::Boolean; }
+    bool IsPrimitive() const { return m_type != Type::Object; }
+
+    double Number() const { return m_number; }  // Number and Boolean
+    bool Bool() const { return m_number != 0; }  // Boolean
+    const Str& String() const { return m_str; }  // String
+    Object* Obj() const { return m_type == Type::Object ? m_object : nullptr; }
+
+private:
+    Type m_type;
+    union {
+        double m_number;
+        Object* m_object;
+    };
+    Str m_str;
+};
+
+// Number to text as the players print it: 15 significant digits, the
+// exponent form from 1e21 and below 1e-5, "-0" as "0".
+std::string NumberToString(double n);
+// Number to text in a radix from 2 to 36 (integers in that radix, the
+// fraction dropped), as Number.toString(radix) prints.
+std::string NumberToRadix(double n, int radix);
+// Text to number: surrounding white space, decimal and exponent forms,
+// "0x" hexadecimal, "Infinity"; NaN for anything else. "" counts as 0
+// before version 5 and as NaN from it.
+double StringToNumber(std::string_view text, int version);
+// ECMA's ToInt32 and ToUint32.
+std::int32_t ToInt32(double n);
+std::uint32_t ToUint32(double n);
+// ECMA's ToInteger: NaN to 0, the rest truncated toward zero.
+double ToInteger(double n);
+
+// Primitive conversions (an object is converted by the machine, which can
+// run its valueOf and toString).
+double PrimitiveToNumber(const Value& v, int version);
+std::string PrimitiveToString(const Value& v, int version);
+bool ToBoolean(const Value& v, int version);
+// What typeof names a primitive ("undefined", "null", "boolean", "number", "string").
+const char* PrimitiveTypeName(Type t);
+
+// UTF-8 text by characters: how many, a slice of them (clamped), one
+// character's code, a code's character.
+std::size_t Utf8Length(const std::string& s);
+std::string Utf8Slice(const std::string& s, std::size_t start, std::size_t count);
+std::uint32_t Utf8CodeAt(const std::string& s, std::size_t index);
+std::string Utf8Encode(std::uint32_t code);
+
+// The same value (no conversion): ECMA's strict equality.
+bool StrictEquals(const Value& a, const Value& b);
+
+}  // namespace fh::avm1
