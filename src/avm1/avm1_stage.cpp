@@ -1,0 +1,137 @@
+#include "avm1/avm1_stage.h"
+
+#include <cmath>
+
+#include "swf/swf_actions.h"
+
+namespace fh::avm1 {
+
+namespace {
+
+// The virtual clock's date: a day of the years these movies were made.
+constexpr double kVirtualEpochMs = 1136073600000.0;  // 2006-01-01 00:00 UTC
+constexpr std::uint32_t kVirtualSeed = 20060101u;
+
+}  // namespace
+
+StageScripts::StageScripts(SwfStage& stage, StageScriptOptions options)
+    : m_stage(stage), m_options(std::move(options)) {
+    Start();
+}
+
+void StageScripts::Restart() { Start(); }
+
+void StageScripts::Start() {
+    m_machine = std::make_unique<Machine>(static_cast<Host&>(*this), m_stage.Movie().version, m_options.limits);
+    m_start = m_options.nowMs ? m_options.nowMs() : 0;
+    m_frames = 0;
+    m_quit = false;
+    m_stage.SetScripts(this);
+}
+
+StageScripts::~StageScripts() { m_stage.SetScripts(nullptr); }
+
+double StageScripts::FramePeriodMs() const {
+    const double rate = m_stage.Movie().frameRate;
+    return rate > 0.01 && rate < 1000 ? 1000 / rate : 1000.0 / 12;
+}
+
+void StageScripts::Run(SwfTimelineId timeline, const SwfActionBlock& block) {
+    // After quit the movie is over: what the rest of the frame queued does not run.
+    if (m_quit || block.code.empty()) return;
+    m_machine->RunActions(timeline, reinterpret_cast<const std::uint8_t*>(block.code.data()), block.code.size());
+}
+
+void StageScripts::FrameDone() {
+    ++m_frames;
+    m_machine->Tick(FramePeriodMs());
+    m_machine->Collect();
+}
+
+void StageScripts::Removed(SwfTimelineId timeline) { m_machine->TimelineRemoved(timeline); }
+
+TimelineId StageScripts::Root() { return m_stage.RootTimeline(); }
+TimelineId StageScripts::Parent(TimelineId t) { return m_stage.ParentTimeline(t); }
+TimelineId StageScripts::Child(TimelineId t, const std::string& name) { return m_stage.ChildTimeline(t, name); }
+bool StageScripts::Alive(TimelineId t) { return m_stage.TimelineAlive(t); }
+std::string StageScripts::Name(TimelineId t) { return m_stage.TimelineName(t); }
+
+Value StageScripts::GetProperty(TimelineId t, int index) {
+    if (!m_stage.TimelineAlive(t)) return Value();
+    switch (index) {
+    case kPropUrl: return Value(m_options.url);
+    case kPropDropTarget: return Value("");
+    case kPropHighQuality: return Value(1);
+    case kPropQuality: return Value("HIGH");
+    case kPropFocusRect: return Value(true);
+    case kPropSoundBufTime: return Value(5);
+    case kPropXMouse:
+    case kPropYMouse: return Value(0);
+    case kPropWidth:
+    case kPropHeight: return Value(0);
+    default: break;
+    }
+    if (index < 0 || index >= kSwfPropertyCount) return Value();
+    const double n = m_stage.TimelineProperty(t, static_cast<SwfProperty>(index));
+    if (std::isnan(n)) return Value();
+    if (index == kPropVisible) return Value(n != 0);
+    return Value(n);
+}
+
+void StageScripts::SetProperty(TimelineId t, int index, const Value& v) {
+    if (index == kPropName) {
+        m_stage.SetTimelineName(t, m_machine->ToString(v));
+        return;
+    }
+    if (index < 0 || index >= kSwfPropertyCount) return;
+    const double n = index == kPropVisible ? (ToBoolean(v, m_machine->Version()) ? 1 : 0) : m_machine->ToNumber(v);
+    m_stage.SetTimelineProperty(t, static_cast<SwfProperty>(index), n);
+}
+
+void StageScripts::GotoFrame(TimelineId t, int frame, bool play) { m_stage.TimelineGoto(t, frame, play); }
+bool StageScripts::GotoLabel(TimelineId t, const std::string& label, bool play) {
+    return m_stage.TimelineGotoLabel(t, label, play);
+}
+void StageScripts::Play(TimelineId t) { m_stage.TimelinePlay(t, true); }
+void StageScripts::Stop(TimelineId t) { m_stage.TimelinePlay(t, false); }
+void StageScripts::NextFrame(TimelineId t) {
+    if (m_stage.TimelineAlive(t)) m_stage.TimelineGoto(t, m_stage.TimelineFrame(t) + 1, false);
+}
+void StageScripts::PrevFrame(TimelineId t) {
+    if (m_stage.TimelineAlive(t)) m_stage.TimelineGoto(t, m_stage.TimelineFrame(t) - 1, false);
+}
+int StageScripts::CurrentFrame(TimelineId t) { return m_stage.TimelineFrame(t); }
+int StageScripts::TotalFrames(TimelineId t) { return m_stage.TimelineFrameCount(t); }
+
+void StageScripts::Trace(const std::string& utf8Line) {
+    if (m_options.trace) m_options.trace(utf8Line);
+}
+
+void StageScripts::FsCommand(const std::string& command, const std::string&) {
+    if (command == "quit") m_quit = true;
+}
+
+double StageScripts::NowMs() {
+    if (m_options.nowMs) return m_options.nowMs() - m_start;
+    return std::floor(static_cast<double>(m_frames) * FramePeriodMs());
+}
+
+double StageScripts::DateNowMs() {
+    if (m_options.dateNowMs) return m_options.dateNowMs();
+    return kVirtualEpochMs + NowMs();
+}
+
+double StageScripts::LocalOffsetMs(double utcMs) {
+    return m_options.localOffsetMs ? m_options.localOffsetMs(utcMs) : 0;
+}
+
+std::uint32_t StageScripts::RandomSeed() {
+    if (!m_options.nowMs) return kVirtualSeed;
+    return static_cast<std::uint32_t>(std::fmod(m_options.nowMs() * 7919.0, 4294967296.0));
+}
+
+std::string StageScripts::LocalToUtf8(const std::string& text) {
+    return m_options.localToUtf8 ? m_options.localToUtf8(text) : text;
+}
+
+}  // namespace fh::avm1

@@ -1,0 +1,87 @@
+#pragma once
+// A movie's scripts run on its stage: the machine sees the stage's
+// timelines through it, and it gives the machine the clock, the dice and
+// the code page its caller chose. In batch the clock is the frames played
+// times the frame period, from a fixed date, and the dice have a fixed
+// seed, so traces and pictures repeat; a player passes the real clock.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "avm1/avm1_host.h"
+#include "avm1/avm1_machine.h"
+#include "swf/swf_stage.h"
+
+namespace fh::avm1 {
+
+struct StageScriptOptions {
+    Limits limits;
+    std::function<void(const std::string&)> trace;  // each line traced, UTF-8
+    // Text of movies before version 6 to UTF-8; none: taken as it is.
+    std::function<std::string(const std::string&)> localToUtf8;
+    // The real clock; none: the virtual one.
+    std::function<double()> nowMs;                 // any start, milliseconds
+    std::function<double()> dateNowMs;             // UTC, since 1970
+    std::function<double(double)> localOffsetMs;   // local minus UTC at that moment
+    std::string url;                               // the movie's own address (_url)
+};
+
+class StageScripts final : public SwfScripts, private Host {
+public:
+    // Attaches to the stage, which starts its movie again with scripts.
+    StageScripts(SwfStage& stage, StageScriptOptions options = StageScriptOptions());
+    ~StageScripts() override;
+    StageScripts(const StageScripts&) = delete;
+    StageScripts& operator=(const StageScripts&) = delete;
+
+    // The movie from its start with a fresh machine: no variable or object
+    // of the run before survives.
+    void Restart();
+    // fscommand("quit") was called: a batch run ends the movie at the end of that frame.
+    bool QuitAsked() const { return m_quit; }
+    // Scripts a cap cut since the start.
+    std::uint32_t CutScripts() const { return m_machine->CutScripts(); }
+    Machine& GetMachine() { return *m_machine; }
+
+    void Run(SwfTimelineId timeline, const SwfActionBlock& block) override;
+    void FrameDone() override;
+    void Removed(SwfTimelineId timeline) override;
+
+private:
+    TimelineId Root() override;
+    TimelineId Parent(TimelineId t) override;
+    TimelineId Child(TimelineId t, const std::string& name) override;
+    bool Alive(TimelineId t) override;
+    std::string Name(TimelineId t) override;
+    Value GetProperty(TimelineId t, int index) override;
+    void SetProperty(TimelineId t, int index, const Value& v) override;
+    void GotoFrame(TimelineId t, int frame, bool play) override;
+    bool GotoLabel(TimelineId t, const std::string& label, bool play) override;
+    void Play(TimelineId t) override;
+    void Stop(TimelineId t) override;
+    void NextFrame(TimelineId t) override;
+    void PrevFrame(TimelineId t) override;
+    int CurrentFrame(TimelineId t) override;
+    int TotalFrames(TimelineId t) override;
+    void Trace(const std::string& utf8Line) override;
+    void FsCommand(const std::string& command, const std::string& args) override;
+    double NowMs() override;
+    double DateNowMs() override;
+    double LocalOffsetMs(double utcMs) override;
+    std::uint32_t RandomSeed() override;
+    std::string LocalToUtf8(const std::string& text) override;
+
+    double FramePeriodMs() const;
+    void Start();
+
+    SwfStage& m_stage;
+    StageScriptOptions m_options;
+    std::unique_ptr<Machine> m_machine;
+    double m_start = 0;          // the real clock when the movie started
+    std::uint64_t m_frames = 0;  // frames played since the start
+    bool m_quit = false;
+};
+
+}  // namespace fh::avm1
