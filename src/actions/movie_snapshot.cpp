@@ -9,6 +9,7 @@
 
 #include "actions/movie_copies.h"
 #include "actions/site_folders.h"
+#include "avm1/avm1_stage.h"
 #include "discovery/archive_source.h"
 #include "gfx/movie_picture.h"
 #include "player/movie_file.h"
@@ -54,11 +55,16 @@ std::string SaveSnapshot(const SwfEntry& entry, const std::string& folder, FreeN
     std::shared_ptr<SwfMovie> movie = LoadSwfMovie(source);
     if (!movie->Readable()) return std::string();
     SwfStage stage(movie);
+    // The scripts run on the virtual clock, so the picture is the same every time.
+    avm1::StageScriptOptions options;
+    options.localToUtf8 = SystemToUtf8;
+    options.url = entry.url;
+    avm1::StageScripts scripts(stage, options);
     // Playing up to the frame shares the time limit with the drawing: a movie
     // whose frames are slow to build is drawn where it got to, as cut.
     const auto start = std::chrono::steady_clock::now();
     const auto limit = std::chrono::milliseconds(drawMs);
-    for (int played = 1; played < frame; ++played) {
+    for (int played = 1; played < frame && !scripts.QuitAsked(); ++played) {
         if (std::chrono::steady_clock::now() - start > limit) {
             cut = true;
             break;

@@ -9,7 +9,8 @@ struct FlagName {
     bool batchOnly;
 };
 const FlagName kFlags[] = {{"export:", true}, {"saveall:", true}, {"sitefolders", true}, {"source:", true},
-                           {"site:", false}, {"snapshot:", true}, {"frame:", true}, {"unique", true}};
+                           {"site:", false}, {"snapshot:", true}, {"frame:", true}, {"unique", true},
+                           {"trace:", true}};
 
 void Fail(BatchRequest& r, BatchError error, const std::string& arg) {
     if (r.error != BatchError::None) return;
@@ -90,6 +91,7 @@ BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage
             break;
         case 5: r.snapshotFolder = value; break;
         case 7: r.unique = true; break;
+        case 8: r.traceFolder = value; break;
         default: {
             int frame = 0;
             for (char c : value) {
@@ -105,9 +107,10 @@ BatchRequest ParseBatchArgs(const std::vector<std::string>& args, const CodePage
         }
         }
     }
-    if (r.exportPath.empty() && r.saveFolder.empty() && r.snapshotFolder.empty()) Fail(r, BatchError::NothingToDo, std::string());
+    if (r.exportPath.empty() && r.saveFolder.empty() && r.snapshotFolder.empty() && r.traceFolder.empty())
+        Fail(r, BatchError::NothingToDo, std::string());
     if (r.siteFolders && r.saveFolder.empty()) Fail(r, BatchError::SiteFoldersAlone, "/sitefolders");
-    if (seen[6] && r.snapshotFolder.empty()) Fail(r, BatchError::BadFrame, "/frame:");
+    if (seen[6] && r.snapshotFolder.empty() && r.traceFolder.empty()) Fail(r, BatchError::BadFrame, "/frame:");
     if (r.unique && r.saveFolder.empty() && r.snapshotFolder.empty()) Fail(r, BatchError::UniqueAlone, "/unique");
     return r;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of batch mode: "/export:FILE.csv", "/saveall:FOLDER",
 // "/sitefolders", "/source:ie|firefox|folder:PATH|archive:PATH",
-// "/snapshot:FOLDER" with "/frame:N", "/unique" and "/site:HOST" (flags begin with "/"
+// "/snapshot:FOLDER" and "/trace:FOLDER" with "/frame:N", "/unique" and "/site:HOST" (flags begin with "/"
 // or "-", names in any letter case). Any but the last turns batch mode on; then every
 // argument must be one of these, once.
 
@@ -19,9 +19,9 @@ enum class BatchError {
     MissingValue,      // "/export:" with nothing after it
     BadSource,         // not ie, firefox or folder:PATH
     BadSite,           // a host shorter than two characters
-    NothingToDo,       // none of /export:, /saveall: and /snapshot:
+    NothingToDo,       // none of /export:, /saveall:, /snapshot: and /trace:
     SiteFoldersAlone,  // /sitefolders without /saveall:
-    BadFrame,          // /frame: not a whole number from 1 to kMaxSnapshotFrame, or without /snapshot:
+    BadFrame,          // /frame: not a whole number from 1 to kMaxSnapshotFrame, or without /snapshot: or /trace:
     UniqueAlone,       // /unique without /saveall: or /snapshot:
 };
 
@@ -37,7 +37,8 @@ struct BatchRequest {
     std::string exportPath;
     std::string saveFolder;
     std::string snapshotFolder;  // pictures of the movies' frames
-    int snapshotFrame = 1;       // the frame those pictures show
+    int snapshotFrame = 1;       // the frame those pictures show, and the frames played for traces
+    std::string traceFolder;     // what the movies' scripts trace in that many frames
     bool siteFolders = false;
     bool unique = false;  // each movie saved, and pictured, once
     BatchSource source = BatchSource::Ie;

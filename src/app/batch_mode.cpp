@@ -7,6 +7,7 @@
 
 #include "actions/movie_export.h"
 #include "actions/movie_snapshot.h"
+#include "actions/movie_trace.h"
 #include "discovery/archive_source.h"
 #include "discovery/loaders.h"
 #include "res/resource.h"
@@ -96,6 +97,14 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
         }
         snapshots = SaveSnapshots(movies, r.snapshotFolder, kSnapshotDrawMs, r.snapshotFrame, onceBy);
     }
+    TraceReport traces;
+    if (!r.traceFolder.empty()) {
+        if (!MakeFolders(r.traceFolder)) {
+            message = Formatted(IDS_BATCH_FOLDER_FAILED, r.traceFolder);
+            return kBatchFailures;
+        }
+        traces = SaveTraces(movies, r.traceFolder, r.snapshotFrame);
+    }
     char summary[256];
     std::snprintf(summary, sizeof summary, LoadResString(IDS_BATCH_SUMMARY).c_str(), static_cast<int>(movies.size()),
                   report.saved, static_cast<int>(report.failed.size()));
@@ -115,7 +124,17 @@ int RunBatch(const BatchRequest& r, const Clock& clock, std::string& message) {
             message += line;
         }
     }
-    int exit = report.failed.empty() && snapshots.failed.empty() ? kBatchDone : kBatchFailures;
+    if (!r.traceFolder.empty()) {
+        char line[256];
+        std::snprintf(line, sizeof line, LoadResString(IDS_BATCH_TRACES).c_str(), traces.written,
+                      static_cast<int>(traces.failed.size()));
+        message += line;
+        if (traces.cut > 0) {
+            std::snprintf(line, sizeof line, LoadResString(IDS_BATCH_TRACES_CUT).c_str(), traces.cut);
+            message += line;
+        }
+    }
+    int exit = report.failed.empty() && snapshots.failed.empty() && traces.failed.empty() ? kBatchDone : kBatchFailures;
     if (!r.exportPath.empty()) {
         if (ExportMovieList(movies, r.exportPath, clock, r.saveFolder.empty() ? nullptr : &report.targets,
                             r.snapshotFolder.empty() ? nullptr : &snapshots, onceBy)) {

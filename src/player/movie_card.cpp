@@ -75,8 +75,7 @@ std::vector<CardLine> PlaybackCardLines(const SwfMovie& movie, const PlaybackSta
                                         bool headerSaid) {
     std::vector<CardLine> lines;
     lines.push_back({texts.frame, Number(state.frame) + " / " + Number(state.frameCount) + (state.paused ? texts.paused : "")});
-    if (movie.leftOut.unrunScriptFrames > 0)
-        lines.push_back({texts.scripts, Counted(texts.scriptsNotRun, movie.leftOut.unrunScriptFrames)});
+    if (state.scriptsCut > 0) lines.push_back({texts.scripts, Counted(texts.scriptsCut, static_cast<int>(state.scriptsCut))});
     std::string left;
     auto add = [&](int count, const std::string& format) {
         if (count <= 0) return;

@@ -33,7 +33,7 @@ std::vector<CardLine> MovieCardLines(const SwfHeaderInfo& info, const CardTexts&
 // The words of the lines about the drawing, from the string table; the
 // counted ones are printf formats with one %d.
 struct PlaybackTexts {
-    std::string frame, paused, scripts, scriptsNotRun, leftOut, editTexts, sounds, videos, largeBitmaps, drawLimit,
+    std::string frame, paused, scripts, scriptsCut, leftOut, editTexts, sounds, videos, largeBitmaps, drawLimit,
         damaged, tooManyTags, tooManyShapes, tooLarge, cutShort, corrupt;
 };
 
@@ -42,11 +42,11 @@ struct PlaybackState {
     int frameCount = 1;
     bool paused = false;
     bool drawCut = false;  // a cap ended the last drawing early
+    std::uint32_t scriptsCut = 0;  // scripts a cap stopped since the start
 };
 
 // The lines the built-in renderer adds to the card: the frame shown, how
-// many frames have scripts that are not run (beyond the actions that steer
-// timelines), what is not drawn, and why the movie was read or drawn only
+// many scripts a cap stopped, what is not drawn, and why the movie was read or drawn only
 // in part. `headerSaid` is true when the header's lines already
 // say why the reading stopped.
 std::vector<CardLine> PlaybackCardLines(const SwfMovie& movie, const PlaybackState& state, const PlaybackTexts& texts,

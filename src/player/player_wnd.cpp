@@ -41,6 +41,42 @@ std::uint32_t NowMs() {
     return static_cast<std::uint32_t>(now.QuadPart * 1000 / frequency);
 }
 
+// Milliseconds since 1970 (UTC) of a FILETIME and back.
+constexpr ULONGLONG kFileTimeOf1970 = 116444736000000000ULL;
+double FileTimeMs(const FILETIME& ft) {
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (static_cast<double>(ticks) - static_cast<double>(kFileTimeOf1970)) / 10000;
+}
+
+// A player's scripts see the real clock, the machine's time zone and the
+// system code page; `_url` is the file's own address.
+avm1::StageScriptOptions PlayerScriptOptions(const std::string& path) {
+    avm1::StageScriptOptions options;
+    options.nowMs = [] { return static_cast<double>(NowMs()); };
+    options.dateNowMs = [] {
+        FILETIME ft{};
+        ::GetSystemTimeAsFileTime(&ft);
+        return FileTimeMs(ft);
+    };
+    options.localOffsetMs = [](double utcMs) {
+        // Dates before 1601 or after 30828 have no FILETIME: their offset is today's.
+        const double ms = std::clamp(utcMs, -11644473600000.0, 910692730085000.0);
+        const ULONGLONG ticks = static_cast<ULONGLONG>(ms * 10000 + static_cast<double>(kFileTimeOf1970));
+        FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        SYSTEMTIME st{}, local{};
+        FILETIME back{};
+        if (!::FileTimeToSystemTime(&utc, &st) || !::SystemTimeToTzSpecificLocalTime(nullptr, &st, &local) ||
+            !::SystemTimeToFileTime(&local, &back))
+            return 0.0;
+        return FileTimeMs(back) - FileTimeMs(utc);
+    };
+    options.localToUtf8 = SystemToUtf8;
+    std::string url = "file:///" + path;
+    std::replace(url.begin(), url.end(), '\\', '/');
+    options.url = url;
+    return options;
+}
+
 struct CardResult {
     unsigned generation = 0;
     std::optional<SwfHeaderInfo> info;
@@ -54,7 +90,7 @@ PlaybackTexts LoadPlaybackTexts() {
     t.frame = LoadResString(IDS_CARD_FRAME);
     t.paused = LoadResString(IDS_CARD_PAUSED);
     t.scripts = LoadResString(IDS_CARD_SCRIPTS);
-    t.scriptsNotRun = LoadResString(IDS_CARD_SCRIPTS_NOT_RUN);
+    t.scriptsCut = LoadResString(IDS_CARD_SCRIPTS_CUT);
     t.leftOut = LoadResString(IDS_CARD_LEFT_OUT);
     t.editTexts = LoadResString(IDS_CARD_EDIT_TEXTS);
     t.sounds = LoadResString(IDS_CARD_SOUNDS);
@@ -179,6 +215,7 @@ void CPlayerWnd::ShowMovie(const std::string& path, const std::string& sizeText,
     const std::string& named = heading.empty() ? path : heading;
     const std::size_t slash = SystemCodePage().FindLast(named, '\\');
     m_name = named.substr(slash == std::string::npos ? 0 : slash + 1);
+    m_path = path;
     m_sizeText = sizeText;
     m_info.reset();
     StopPlayback();
@@ -220,6 +257,7 @@ MsgResult CPlayerWnd::OnCardRead(WPARAM, LPARAM lParam) {
     m_movie = std::move(result->movie);
     if (m_movie && StartGdiplus()) {
         m_stage = std::make_unique<SwfStage>(m_movie);
+        m_scripts = std::make_unique<avm1::StageScripts>(*m_stage, PlayerScriptOptions(m_path));
         // No frame holds the window longer than this; the card says when one was cut.
         m_stage->SetDrawTimeLimit(kDrawLimitMs);
         m_images = std::make_unique<SwfImages>(&PictureDecoder());
@@ -241,6 +279,7 @@ void CPlayerWnd::UpdateCardLines() {
     state.frameCount = m_stage->FrameCount();
     state.paused = m_paused;
     state.drawCut = m_drawCut;
+    state.scriptsCut = m_scripts ? m_scripts->CutScripts() : 0;
     const bool headerSaid = m_info && m_info->stop != SwfStop::FirstFrame;
     for (CardLine& line : PlaybackCardLines(*m_movie, state, LoadPlaybackTexts(), headerSaid)) m_lines.push_back(std::move(line));
 }
@@ -273,6 +312,7 @@ void CPlayerWnd::StartTimer() {
 void CPlayerWnd::StopPlayback() {
     if (m_timer && Handle()) ::KillTimer(Handle(), kPlayTimer);
     m_timer = false;
+    m_scripts.reset();
     m_stage.reset();
     m_picture = RasterImage();
     m_images.reset();
@@ -329,7 +369,7 @@ void CPlayerWnd::StepFrame(int delta) {
     } else {
         // No going back: the movie starts again and plays to the frame before.
         const int target = m_stage->Frame() > 1 ? m_stage->Frame() - 1 : m_stage->FrameCount();
-        m_stage->Restart();
+        RestartStage();
         // Gotos may keep the movie from ever reaching it: no more steps than frames.
         for (int i = 1; i < m_stage->FrameCount() && m_stage->Frame() < target; ++i) m_stage->Advance(true);
     }
@@ -338,9 +378,17 @@ void CPlayerWnd::StepFrame(int delta) {
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+void CPlayerWnd::RestartStage() {
+    if (m_scripts) {
+        m_scripts->Restart();
+    } else {
+        m_stage->Restart();
+    }
+}
+
 void CPlayerWnd::FirstFrame() {
     if (!m_stage) return;
-    m_stage->Restart();
+    RestartStage();
     if (m_pacer) m_pacer->Restart(NowMs());
     DrawStage();
     UpdateCardLines();

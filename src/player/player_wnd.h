@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "avm1/avm1_stage.h"
 #include "gfx/movie_picture.h"
 #include "player/flash_host.h"
 #include "player/movie_card.h"
@@ -107,6 +108,8 @@ private:
     CardLayout Layout() const;
     // Ends the read under way: it is told to stop, and waited for briefly.
     void AbandonRead(DWORD waitMs);
+    // The movie from its start, its scripts' too.
+    void RestartStage();
 
     CFlashHost m_flash;
     std::optional<SwfHeaderInfo> m_info;
@@ -114,6 +117,7 @@ private:
     std::vector<CardLine> m_factLines;  // the header's facts, under the name
     std::shared_ptr<SwfMovie> m_movie;
     std::unique_ptr<SwfStage> m_stage;
+    std::unique_ptr<avm1::StageScripts> m_scripts;  // goes before the stage it runs on
     std::unique_ptr<SwfImages> m_images;
     RasterImage m_picture;  // the frame last drawn, the stage box's size
     bool m_paused = false;
@@ -126,6 +130,7 @@ private:
     std::optional<PlaybackPacer> m_pacer;
     std::string m_sizeText;
     std::string m_name;
+    std::string m_path;  // the movie's file
     bool m_reading = false;
     unsigned m_generation = 0;
     std::shared_ptr<CardRead> m_read;

@@ -32,6 +32,11 @@ TEST(BatchArgs, FlagsAndTheirValues) {
     EXPECT_EQ(BatchError::RepeatedFlag, Parse({"/snapshot:a", "/snapshot:b"}).error);
     EXPECT_EQ(1, shots.snapshotFrame);
     EXPECT_EQ(100000, Parse({"/snapshot:a", "/frame:100000"}).snapshotFrame);
+    // Traces alone are enough too, and take the frame count.
+    const BatchRequest traces = Parse({"/source:folder:C:\\m", "/TRACE:C:\\t", "/frame:5"});
+    EXPECT_EQ(BatchError::None, traces.error);
+    EXPECT_EQ("C:\\t", traces.traceFolder);
+    EXPECT_EQ(5, traces.snapshotFrame);
     EXPECT_FALSE(r.unique);
     EXPECT_TRUE(Parse({"/saveall:a", "/Unique"}).unique);
     EXPECT_TRUE(Parse({"-unique", "/snapshot:a"}).unique);

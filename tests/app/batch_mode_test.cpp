@@ -187,6 +187,45 @@ TEST_F(BatchModeTest, SnapshotsOfALaterFrameShowTheMovieAsPlayedThatFar) {
     EXPECT_EQ(kBatchBadCommandLine, Run({"/source:folder:" + movies, "/snapshot:x", "/frame:0"}));
 }
 
+// Action records for the trace movies: a string pushed, a trace, an add.
+std::string PushString(const std::string& text) {
+    const std::string body = std::string(1, '\0') + text + std::string(1, '\0');
+    return std::string(1, '\x96') + static_cast<char>(body.size()) + '\0' + body;
+}
+std::string DoActions(const std::string& records) { return records + std::string(1, '\0'); }
+
+TEST_F(BatchModeTest, TracesHoldWhatEachMoviesScriptsPrintedInTheFramesPlayed) {
+    const std::string trace(1, '\x26');
+    const std::string add(1, '\x0A');  // version 4's add: numbers, whatever was pushed
+    // Frame 1 traces a word, frame 2 a sum; frame 3 stops the movie.
+    tmp.WriteFile("movies\\talk.swf",
+                  test::MovieOf(20, 20,
+                                {{12, DoActions(PushString("hi") + trace)}, test::ShowFrame(),
+                                 {12, DoActions(PushString("1") + PushString("2") + add + trace)}, test::ShowFrame(),
+                                 {12, DoActions(std::string(1, '\x07'))}, test::ShowFrame()},
+                                6));
+    // Before version 6 a movie's text is in the system code page: Korean
+    // comes out as UTF-8. fscommand("quit") ends the movie with its frame.
+    const std::string quit = std::string(1, '\x83') + std::string("\x10\0", 2) + "FSCommand:quit" + std::string(1, '\0') +
+                             std::string(1, '\0');
+    tmp.WriteFile("movies\\quits.swf",
+                  test::MovieOf(20, 20,
+                                {{12, DoActions(PushString("\xC7\xD1") + trace + quit)}, test::ShowFrame(),
+                                 {12, DoActions(PushString("late") + trace)}, test::ShowFrame()},
+                                5));
+    const struct {
+        const char* frame;
+        const char* talk;
+    } cases[] = {{"1", "hi\r\n"}, {"2", "hi\r\n3\r\n"}, {"4", "hi\r\n3\r\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        const std::string out = tmp.Path() + "\\traces" + c.frame;
+        ASSERT_EQ(kBatchDone, Run({"/source:folder:" + movies, "/trace:" + out, std::string("/frame:") + c.frame}));
+        EXPECT_EQ(c.talk, test::ReadFileAt(out + "\\talk.txt"));
+        EXPECT_EQ("\xED\x95\x9C\r\n", test::ReadFileAt(out + "\\quits.txt"));
+    }
+}
+
 TEST_F(BatchModeTest, WithUniqueEachMovieIsSavedAndPicturedOnceAndTheListNamesItsCopies) {
     // One movie twice, under two names and addresses, gzip-encoded in one
     // cache entry and plain in another; two movies of the same size and the

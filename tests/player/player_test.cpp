@@ -245,12 +245,14 @@ TEST_F(PlayerTest, TheCardIsReadAwayFromTheWindowAndTheNewestMovieWins) {
     dlg->Destroy();
 }
 
-TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsAreNotRun) {
+TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsWereCut) {
     using Tags = std::vector<std::pair<unsigned, std::string>>;
     auto square = [](std::uint16_t id, std::uint32_t rgba) { return SquareShape(id, rgba, 550, 400); };
-    // An add is beyond the actions that steer timelines: the frame's script is not run.
-    const Tags tags = {square(1, 0xFF0000FF), square(2, 0x0000FFFF), {12, std::string("\x0A\x00", 2)},
-                       test::Place(1, 1), test::ShowFrame(), test::Remove(1), test::Place(1, 2), test::ShowFrame()};
+    // A sprite's script jumps back to itself for ever: it is cut, once (the
+    // sprite stays as the movie loops), and the movie plays on.
+    const Tags tags = {square(1, 0xFF0000FF), square(2, 0x0000FFFF),
+                       test::Sprite(3, {{12, std::string("\x99\x02\x00\xFB\xFF\x00", 6)}, test::ShowFrame()}),
+                       test::Place(3, 3), test::Place(1, 1), test::ShowFrame(), test::Remove(1), test::Place(1, 2), test::ShowFrame()};
     const std::string movie = m_tmp.WriteFile("two.swf", test::MovieOf(550, 400, tags));
     auto dlg = Open({Row(2, "m", movie)});
     const CPlayerWnd& player = dlg->Player();
@@ -261,9 +263,9 @@ TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsAreNotRun) {
             if (line.label == LoadResString(id)) return line.value;
         return std::string("<missing>");
     };
-    char unrun[256];
-    std::snprintf(unrun, sizeof unrun, LoadResString(IDS_CARD_SCRIPTS_NOT_RUN).c_str(), 1);
-    EXPECT_EQ(unrun, value(IDS_CARD_SCRIPTS));
+    char cut[256];
+    std::snprintf(cut, sizeof cut, LoadResString(IDS_CARD_SCRIPTS_CUT).c_str(), 1);
+    EXPECT_EQ(cut, value(IDS_CARD_SCRIPTS));
     auto centre = [&]() {
         const std::vector<std::uint32_t> pixels = player.StagePixels();
         const RECT box = player.StageRect();
