@@ -290,13 +290,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/coldhash:", 10) == 0) return fh::bench::ColdHashStep(argv[i] + 10);
     const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/actions") || flag("/archive") ||
-                      flag("/movie") || flag("/hashes") || flag("/frames");
+                      flag("/movie") || flag("/hashes") || flag("/frames") || flag("/scripts");
     if (!only || flag("/html")) {
         BenchHtml();
         fh::bench::BenchRenderer();
     }
     if (!only || flag("/draw")) BenchDraw();
     if (!only || flag("/tips")) fh::bench::BenchTips();
+    if (!only || flag("/scripts")) fh::bench::BenchScripts();
     if (only && !flag("/actions") && !flag("/archive") && !flag("/movie") && !flag("/hashes") && !flag("/frames"))
         return 0;
     kIndexEntries /= scale;

@@ -65,5 +65,7 @@ void BenchHostileFrames(const std::string& root);
 // Processor time the whole process has had, every thread's, in milliseconds.
 double ProcessCpuMs();
 int BenchHostileFrame(const std::string& args);
+// The script machine: a long frame script, and cycles built every frame.
+void BenchScripts();
 
 }  // namespace fh::bench
