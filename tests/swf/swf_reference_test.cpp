@@ -85,6 +85,7 @@ TEST(SwfReference, FrameOneOfTheReferenceMoviesAsTheOtherPlayerDrewIt) {
         "27-hairline-scaled", "28-gradient-ratio-edge-cases", "29-mask-rotated",
         "40-four-fills-curved-edges", "44-alpha-erase-without-layer", "45-gradient-ramps-and-repeated-ratios",
         "47-bitmap-fill-quarter-smoothed", "48-text-field-border-fractional", "49-button-in-cached-sprite",
+        "60-gradient-spreads", "61-bitmap-fill-minified-unsmoothed",
     };
     for (const char* name : kCases) {
         SCOPED_TRACE(name);
