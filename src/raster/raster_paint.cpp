@@ -308,10 +308,10 @@ std::uint32_t RasterShader::Bilinear(double u, double v) const {
 namespace {
 
 // A ramp position under the spread mode to a place between the ramp's
-// colours in 256ths: colour i sits at t = (i + 1) / 256, so that the last
-// is reached at the edge of the gradient's square, and a place between two
-// mixes them, as a ramp texture sampled smoothly does. Players put hard
-// steps (repeated ratios) there. What is not a number takes the ramp's end.
+// colours in 256ths: colour i sits at t = (i + 0.5) / 256, the centre of its
+// texel, and a place between two mixes them, as a ramp texture sampled
+// smoothly does (the reference player's ramps, measured). What is not a
+// number takes the ramp's end.
 inline int RampPlace(double t, RasterGradient::Spread spread) {
     constexpr double kWhole = 1 << 30;
     switch (spread) {
@@ -333,7 +333,7 @@ inline int RampPlace(double t, RasterGradient::Spread spread) {
     }
     if (!(t < 1)) return 255 * 256;
     if (!(t > 0)) return 0;
-    const int place = static_cast<int>((t * 256 - 1) * 256 + 0.5);
+    const int place = static_cast<int>((t * 256 - 0.5) * 256 + 0.5);
     return place < 0 ? 0 : place > 255 * 256 ? 255 * 256 : place;
 }
 
@@ -384,7 +384,7 @@ void RasterShader::GradientPlaces(double gx, double gy, int n, std::uint32_t* ou
             // RampPlace's arithmetic without its cases: padded, and never
             // not a number from finite steps.
             for (int k = 0; k < n; ++k, gx += da) {
-                const double place = (gx * 256 - 1) * 256 + 0.5;
+                const double place = (gx * 256 - 0.5) * 256 + 0.5;
                 out[k] = PaddedPlace(place);
             }
             return;
@@ -398,13 +398,13 @@ void RasterShader::GradientPlaces(double gx, double gy, int n, std::uint32_t* ou
 #if defined(__SSE2__)
             // Two roots at once; the positions still step a pixel at a time,
             // so that each pixel's arithmetic is the loop's below.
-            const __m128d scale = _mm_set1_pd(256), one = _mm_set1_pd(1), half = _mm_set1_pd(0.5);
+            const __m128d scale = _mm_set1_pd(256), half = _mm_set1_pd(0.5);
             const __m128d last = _mm_set1_pd(255 * 256);
             for (; k + 1 < n; k += 2) {
                 const double gx1 = gx + da, gy1 = gy + db;
                 const __m128d x = _mm_set_pd(gx1, gx), y = _mm_set_pd(gy1, gy);
                 const __m128d t = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)));
-                const __m128d place = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_mul_pd(t, scale), one), scale), half);
+                const __m128d place = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_mul_pd(t, scale), half), scale), half);
                 const __m128i at = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(place, _mm_setzero_pd()), last));
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), at);
                 gx = gx1 + da;
@@ -412,7 +412,7 @@ void RasterShader::GradientPlaces(double gx, double gy, int n, std::uint32_t* ou
             }
 #endif
             for (; k < n; ++k, gx += da, gy += db) {
-                const double place = (std::sqrt(gx * gx + gy * gy) * 256 - 1) * 256 + 0.5;
+                const double place = (std::sqrt(gx * gx + gy * gy) * 256 - 0.5) * 256 + 0.5;
                 out[k] = PaddedPlace(place);
             }
             return;

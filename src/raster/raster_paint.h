@@ -20,7 +20,7 @@ struct RasterColorTransform {
 };
 
 // A colour ramp over a position t: 256 premultiplied colours, colors[i]
-// at t = (i + 1) / 256 and mixed between. In its own unit space a linear ramp runs along x from 0
+// at t = (i + 0.5) / 256 and mixed between. In its own unit space a linear ramp runs along x from 0
 // to 1; a radial one has t the distance from the origin, or with a focal
 // point (focal, 0) the share of the way from it to the unit circle.
 struct RasterGradient {

@@ -71,19 +71,24 @@ private:
     std::size_t m_used = 0, m_next = 0;
 };
 
+// Entry i is the colour at ratio i of the segment the walk along the stops
+// has reached, and the walk passes at most one stop an entry: stops that
+// share a ratio each get an entry of their own after it (the first stop's
+// colour one entry past the ratio, then each middle stop's), the thin band
+// the reference player draws at such a step, instead of the later stops
+// jumping in at the ratio itself.
 void BuildTable(const SwfGradientStop* stops, std::size_t count, bool linearRgb, std::uint32_t (&table)[256]) {
+    std::size_t k = 0;  // the segment from stops[k] to stops[k + 1]
     for (int i = 0; i < 256; ++i) {
-        std::size_t k = 0;
-        while (k < count && stops[k].ratio < i) ++k;
-        SwfColor c;
-        if (k == 0) {
-            c = stops[0].color;
-        } else if (k == count) {
-            c = stops[count - 1].color;
-        } else {
-            const SwfGradientStop& a = stops[k - 1];
-            const SwfGradientStop& b = stops[k];
-            const double t = b.ratio == a.ratio ? 1.0 : (i - a.ratio) / static_cast<double>(b.ratio - a.ratio);
+        SwfColor c = stops[k].color;
+        if (k + 1 < count) {
+            const SwfGradientStop& a = stops[k];
+            const SwfGradientStop& b = stops[k + 1];
+            // A segment of no length shows its first stop, one running
+            // backwards (ratios out of order) its last, as the reference does.
+            const double t = b.ratio > a.ratio ? std::clamp((i - a.ratio) / static_cast<double>(b.ratio - a.ratio), 0.0, 1.0)
+                             : b.ratio == a.ratio ? 0.0
+                                                  : 1.0;
             auto mix = [&](std::uint8_t x, std::uint8_t y) {
                 double v;
                 if (linearRgb) v = FromLinear(Srgb(x / 255.0) + (Srgb(y / 255.0) - Srgb(x / 255.0)) * t) * 255;
@@ -92,6 +97,7 @@ void BuildTable(const SwfGradientStop* stops, std::size_t count, bool linearRgb,
             };
             c = {mix(a.color.r, b.color.r), mix(a.color.g, b.color.g), mix(a.color.b, b.color.b),
                  static_cast<std::uint8_t>(std::clamp(a.color.a + (b.color.a - a.color.a) * t + 0.5, 0.0, 255.0))};
+            if (i >= b.ratio && k + 2 < count) ++k;
         }
         const std::uint32_t al = c.a;
         table[i] = (al << 24) | ((c.r * al + 127) / 255 << 16) | ((c.g * al + 127) / 255 << 8) | ((c.b * al + 127) / 255);

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "raster/raster_blend.h"
+#include "raster/raster_mipmap.h"
 #include "swf/swf_gradient.h"
 
 namespace fh {
@@ -97,6 +98,21 @@ const RasterImage& SwfImages::Get(const SwfBitmap& bm) {
     RasterImage& image = m_images[&bm];
     image = Decode(bm, m_decoder);
     return image;
+}
+
+const RasterImage& SwfImages::Smoothed(const SwfBitmap& bm, RasterMatrix& imageToDevice) {
+    const RasterImage& image = Get(bm);
+    // Most fills are drawn at their size or larger: no copies, no lock.
+    if (RasterMipLevel(imageToDevice, 1) == 0) return image;
+    std::lock_guard<std::mutex> hold(m_copiesLock);
+    std::vector<RasterImage>& copies = m_copies[&bm];
+    if (copies.empty()) copies = RasterMipmaps(image);
+    const int level = RasterMipLevel(imageToDevice, static_cast<int>(copies.size()));
+    if (level == 0) return image;
+    // Made once and never changed after: safe to read outside the lock.
+    const RasterImage& copy = copies[static_cast<std::size_t>(level) - 1];
+    imageToDevice = RasterMipMatrix(imageToDevice, image, copy);
+    return copy;
 }
 
 void SwfImages::Prepare(const std::vector<const SwfBitmap*>& bitmaps, const Runner& run) {
@@ -194,11 +210,14 @@ bool SwfRasterCanvas::Paint(const SwfPaint& paint, RasterPaint& out) {
     }
     case SwfPaint::Kind::Bitmap: {
         if (!paint.bitmap) return false;
-        const RasterImage& image = m_images.Get(*paint.bitmap);
-        if (image.Empty()) return false;
         const SwfMatrix& m = paint.matrix;
-        out = RasterPaint::Image(image, RasterMatrix{m.a, m.b, m.c, m.d, m.tx - OffsetX(), m.ty - OffsetY()},
-                                 paint.repeat, paint.smooth);
+        RasterMatrix toDevice{m.a, m.b, m.c, m.d, m.tx - OffsetX(), m.ty - OffsetY()};
+        // Unsmoothed fills take the nearest texel of the bitmap itself at any
+        // size, as Flash draws them.
+        const RasterImage& image =
+            paint.smooth ? m_images.Smoothed(*paint.bitmap, toDevice) : m_images.Get(*paint.bitmap);
+        if (image.Empty()) return false;
+        out = RasterPaint::Image(image, toDevice, paint.repeat, paint.smooth);
         out.transform = ToRaster(paint.colorTransform);
         return true;
     }

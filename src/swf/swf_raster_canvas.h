@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "raster/raster_canvas.h"
@@ -30,6 +31,11 @@ class SwfImages {
 public:
     explicit SwfImages(const SwfPictureDecoder* decoder = nullptr) : m_decoder(decoder) {}
     const RasterImage& Get(const SwfBitmap& bitmap);
+    // What a smoothed fill placed by `imageToDevice` draws: the bitmap or,
+    // drawn at half its size or smaller, a halved copy of it, with
+    // `imageToDevice` made the copy's. Safe on drawing threads at once once
+    // the bitmap is decoded.
+    const RasterImage& Smoothed(const SwfBitmap& bitmap, RasterMatrix& imageToDevice);
     // Decodes those of `bitmaps` not yet kept, on the threads `run(count,
     // job)` runs job(i) on for every i below count, returning when all are
     // done (the decoder must allow it): Get then only finds them.
@@ -41,6 +47,8 @@ private:
 
     const SwfPictureDecoder* m_decoder;
     std::map<const SwfBitmap*, RasterImage> m_images;
+    std::mutex m_copiesLock;
+    std::map<const SwfBitmap*, std::vector<RasterImage>> m_copies;  // made when first drawn smaller
 };
 
 // Layers are pictures of their own, each with a rasterizer canvas, so that

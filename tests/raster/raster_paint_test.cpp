@@ -126,12 +126,12 @@ TEST(RasterPaint, GradientRampsAlongTheirShapes) {
     const std::vector<int> pad = blue(S::Linear, P::Pad, 0), rep = blue(S::Linear, P::Repeat, 0),
                            ref = blue(S::Linear, P::Reflect, 0), radial = blue(S::Radial, P::Pad, 0);
     EXPECT_EQ(0, pad[4]);
-    EXPECT_EQ(12, pad[5]);   // centre at 0.05 of the ramp: colour 11.8
-    EXPECT_EQ(242, pad[14]);
+    EXPECT_EQ(12, pad[5]);   // centre at 0.05 of the ramp: colour 12.3
+    EXPECT_EQ(243, pad[14]);  // 0.95: colour 242.7
     EXPECT_EQ(255, pad[19]);
     EXPECT_EQ(pad[5], rep[15]);   // a second cycle
     EXPECT_EQ(pad[14], ref[15]);  // mirrored
-    EXPECT_EQ(17, radial[5]);  // (0.05, 0.05) from the centre
+    EXPECT_EQ(18, radial[5]);  // (0.05, 0.05) from the centre: colour 17.6
     EXPECT_EQ(radial[4], radial[5]);
     EXPECT_LT(radial[5], radial[6]);
     EXPECT_EQ(255, radial[19]);
@@ -145,7 +145,7 @@ TEST(RasterPaint, GradientRampsAlongTheirShapes) {
     EXPECT_LT(focal[10], radial[10] / 2);  // x 10 is the focal point (5 + 0.5 * 10)
     EXPECT_LT(focal[10], focal[5]);
     // Every channel mixed between the two colours about a pixel's place
-    // (colour i at (i + 1) / 256), for pixels in pairs and the odd one out.
+    // (colour i at (i + 0.5) / 256), for pixels in pairs and the odd one out.
     for (int i = 0; i < 256; ++i)
         g.colors[i] = 0xFF000000u | static_cast<std::uint32_t>(i) << 16 | static_cast<std::uint32_t>(255 - i) << 8 |
                       static_cast<std::uint32_t>(i * 7 & 0xFF);
@@ -157,7 +157,7 @@ TEST(RasterPaint, GradientRampsAlongTheirShapes) {
         for (int x = 0; x < 19; ++x) {
             const double u = (x + 0.5 - 5) / 10, v = 2.5 / 10;
             const double t = shape == S::Linear ? u : std::sqrt(u * u + v * v);
-            const int place = std::clamp(static_cast<int>((t * 256 - 1) * 256 + 0.5), 0, 255 * 256);
+            const int place = std::clamp(static_cast<int>((t * 256 - 0.5) * 256 + 0.5), 0, 255 * 256);
             const int i = place >> 8, f = place & 0xFF;
             for (int shift : {0, 8, 16, 24}) {
                 const int a = static_cast<int>(g.colors[i] >> shift & 0xFF);

@@ -632,5 +632,55 @@ TEST(SwfFills, FillsOfOneShapeMeetWithoutSeamsAndTheLaterCoversTheEarlier) {
     EXPECT_TRUE(banded.px == whole.px);
 }
 
+// A bitmap of one-pixel black and white squares filled smaller than its
+// size: smoothed, from a halved copy (grey, not a speckled pick of the
+// squares); unsmoothed, the nearest of its own texels at any size.
+TEST(SwfFills, SmoothedBitmapsDrawnSmallerAverageTheirTexels) {
+    std::string argb;
+    for (int i = 0; i < 60 * 60; ++i)
+        argb += (i / 60 + i % 60) % 2 ? std::string("\xFF\xFF\xFF\xFF", 4) : std::string("\xFF\0\0\0", 4);
+    const std::string packed = ZlibCompress(argb);
+    SwfBitmap bitmap;
+    bitmap.lossless = true;
+    bitmap.format = 5;
+    bitmap.withAlpha = true;
+    bitmap.width = bitmap.height = 60;
+    bitmap.data.assign(packed.begin(), packed.end());
+    struct Case {
+        const char* label;
+        double scale;
+        bool smooth;
+        int lo, hi;  // the range every pixel's red falls in
+    } cases[] = {
+        {"a third, smoothed", 1 / 3.0, true, 96, 160},
+        {"a fifth, smoothed", 0.2, true, 96, 160},
+        {"a third, unsmoothed", 1 / 3.0, false, 0, 255},
+        {"own size, smoothed", 1, true, 0, 255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        RasterImage image(12, 12);
+        SwfImages images;
+        SwfRasterCanvas canvas(image, images);
+        SwfPaint paint;
+        paint.kind = SwfPaint::Kind::Bitmap;
+        paint.bitmap = &bitmap;
+        paint.matrix = SwfMatrix::Scale(c.scale, c.scale);
+        paint.smooth = c.smooth;
+        canvas.Fill(Pictured::Box(0, 0, 12, 12), false, paint);
+        int greys = 0;
+        for (std::uint32_t p : image.px) {
+            const int red = static_cast<int>(p >> 16 & 0xFF);
+            EXPECT_GE(red, c.lo);
+            EXPECT_LE(red, c.hi);
+            greys += red > 0 && red < 255;
+        }
+        // Drawn at its own size, or unsmoothed, a square is a texel.
+        if (c.lo == 0) {
+            EXPECT_EQ(0, greys);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace fh

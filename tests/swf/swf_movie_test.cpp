@@ -633,6 +633,43 @@ TEST(SwfGradient, SpreadsAndStops) {
     EXPECT_EQ(px[99], 0xFF0000FFu);
 }
 
+// The ramp's entries where stops share a ratio or come out of order: the
+// walk along the stops passes one stop an entry, so each shared stop shows
+// in an entry of its own, as the reference player draws such steps.
+TEST(SwfGradient, StopsAtOneRatioEachTakeAnEntry) {
+    const SwfColor red{255, 0, 0, 255}, blue{0, 0, 255, 255}, yellow{255, 255, 0, 255}, green{0, 160, 0, 255},
+                   black{0, 0, 0, 255}, white{255, 255, 255, 255}, cyan{0, 255, 255, 255};
+    auto argb = [](const SwfColor& c) {
+        return 0xFF000000u | static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
+    };
+    struct Case {
+        const char* label;
+        std::vector<SwfGradientStop> stops;
+        std::vector<std::pair<int, std::uint32_t>> entries;
+    };
+    const Case cases[] = {
+        {"a pair at 128", {{0, red}, {128, red}, {128, blue}, {255, blue}},
+         {{128, argb(red)}, {129, argb(red)}, {130, argb(blue)}}},
+        {"three at 100", {{0, white}, {100, yellow}, {100, green}, {100, black}, {255, black}},
+         {{99, 0xFFFFFF03u}, {100, argb(yellow)}, {101, argb(yellow)}, {102, argb(green)}, {103, argb(black)}}},
+        {"pairs at 0 and 255", {{0, yellow}, {0, red}, {255, black}, {255, cyan}},
+         {{0, argb(yellow)}, {1, 0xFFFE0000u}, {255, argb(black)}}},
+        {"out of order", {{0, red}, {200, green}, {100, blue}, {255, white}},
+         {{200, argb(green)}, {201, argb(blue)}, {202, 0xFFA8A8FFu}}},
+        {"distinct ratios", {{0, black}, {18, white}, {36, black}},
+         {{18, argb(white)}, {19, 0xFFF1F1F1u}, {36, argb(black)}, {37, argb(black)}}},
+    };
+    SwfFillStyle fill;
+    fill.kind = SwfFillKind::Linear;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        fill.gradient.stops = c.stops;
+        RasterGradient ramp;
+        SwfGradientRamp(fill, SwfMatrix(), SwfColorTransform(), ramp);
+        for (const auto& [i, color] : c.entries) EXPECT_EQ(color, ramp.colors[i]) << "entry " << i;
+    }
+}
+
 TEST(SwfStage, HostileMoviesEndQuickly) {
     // A million placements of a thousand-edge shape, drawn within the caps.
     ShapeWriter s(1);

@@ -86,6 +86,7 @@ TEST(SwfReference, FrameOneOfTheReferenceMoviesAsTheOtherPlayerDrewIt) {
         "40-four-fills-curved-edges", "44-alpha-erase-without-layer", "45-gradient-ramps-and-repeated-ratios",
         "47-bitmap-fill-quarter-smoothed", "48-text-field-border-fractional", "49-button-in-cached-sprite",
         "51-bars-on-fractional-stage", "52-stroke-pen-transformed", "54-bars-on-offset-stage",
+        "60-gradient-spreads", "61-bitmap-fill-minified-unsmoothed",
     };
     for (const char* name : kCases) {
         SCOPED_TRACE(name);

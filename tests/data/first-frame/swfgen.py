@@ -1922,6 +1922,86 @@ def _():
                       {"char": 13, "depth": 4, "x": 10, "y": 140}]}
 
 
+@case("60-gradient-spreads", "DefineShape3 gradients smaller than their shapes in each spread mode (pad, "
+      "reflect, repeat; one column each): a linear ramp 60 px long across a 96 px bar whose stops share "
+      "ratio 128 (red, yellow | blue, green) and a 2-stop black-white one; a radial one of radius 22 in a "
+      "96 x 96 square (white, orange at 100 and blue at 100, dark blue); a linear ramp at 30 degrees.")
+def _():
+    shapes, place = [], []
+    for k, spread in enumerate((0, 1, 2)):
+        x = 10 + 104 * k
+        sid = 1 + 5 * k
+        shapes += [
+            {"id": sid, "tag": 3,
+             "fills": [("linear", {"p0": (x + 18, 0), "p1": (x + 78, 0)},
+                        [(0, "#ff0000"), (128, "#ffff00"), (128, "#0000ff"), (255, "#00c000")], spread)],
+             "records": rect_path(x, 10, 96, 30, fill1=1)},
+            {"id": sid + 1, "tag": 3,
+             "fills": [("linear", {"p0": (x + 28, 0), "p1": (x + 68, 0)}, [(0, "#000000"), (255, "#ffffff")],
+                        spread)],
+             "records": rect_path(x, 46, 96, 20, fill1=1)},
+            {"id": sid + 2, "tag": 3,
+             "fills": [("radial", {"c": (x + 48, 120), "r": 22},
+                        [(0, "#ffffff"), (100, "#ff9000"), (100, "#2060ff"), (255, "#002060")], spread)],
+             "records": rect_path(x, 72, 96, 96, fill1=1)},
+            {"id": sid + 3, "tag": 3,
+             "fills": [("linear", {"p0": (x + 38, 190), "p1": (x + 38 + 26 * math.cos(math.pi / 6),
+                                                              190 + 26 * math.sin(math.pi / 6))},
+                        [(0, "#8000c0"), (255, "#f0f0a0")], spread)],
+             "records": rect_path(x, 174, 96, 56, fill1=1)}]
+        place += [{"char": sid + j, "depth": sid + j} for j in range(4)]
+    return {"stage": (330, 240), "bg": "#e0e0e0", "shapes": shapes, "place": place}
+
+
+def fine_bitmap():
+    """120x120 opaque: a one-pixel black-white checker (left half of the top rows), one-pixel stripes
+    (right half), and below them coloured noise, so that a smaller draw must average texels."""
+    seed = [61]
+
+    def rnd():
+        seed[0] = (seed[0] * 1103515245 + 12345) & 0x7FFFFFFF
+        return seed[0] >> 23
+
+    px = []
+    for y in range(120):
+        for x in range(120):
+            if y < 60 and x < 60:
+                v = 255 if (x + y) % 2 else 0
+                c = (v, v, v)
+            elif y < 60:
+                c = (230, 40, 40) if x % 2 else (40, 40, 230)
+            else:
+                c = (rnd(), rnd(), rnd())
+            px.append((255,) + c)
+    return px
+
+
+def minified_fills(smooth):
+    """The bitmap of fine_bitmap() as clipped fills at 1/3 (40x40) and 1/5 (24x24) on whole places, at 1/3
+    on a fractional place and at 1/3 rotated 20 degrees."""
+    bm = {"id": 1, "w": 120, "h": 120, "argb": fine_bitmap()}
+    shapes = [{"id": 2 + j, "tag": 3, "fills": [("bitmap", 1, (scale, 0, 0, scale, 0, 0), "clipped", smooth)],
+               "records": rect_path(0, 0, 120 * scale, 120 * scale, fill1=1)} for j, scale in enumerate((1 / 3, 1 / 5))]
+    place = [{"char": 2, "depth": 1, "x": 15, "y": 15}, {"char": 3, "depth": 2, "x": 75, "y": 15},
+             {"char": 2, "depth": 3, "x": 120.4, "y": 15.3}, {"char": 2, "depth": 4, "x": 200, "y": 15, "rot": 20}]
+    return {"stage": (280, 90), "bg": "#ffffff", "bitmaps": [bm], "shapes": shapes, "place": place}
+
+
+@case("61-bitmap-fill-minified-unsmoothed", "A 120x120 DefineBitsLossless2 bitmap of one-pixel detail (a "
+      "checker, stripes, noise) as unsmoothed clipped bitmap fills at 1/3 and 1/5, at 1/3 also at a "
+      "fractional place and rotated 20 degrees: the nearest texel of the bitmap itself, as drawn at any size.")
+def _():
+    return minified_fills(False)
+
+
+@case("62-bitmap-fill-minified-smoothed", "The fills of 61 smoothed. The reference player samples the "
+      "bitmap itself bilinearly at any size (the one-pixel checker keeps its pattern at 1/3, speckled); "
+      "Flash Player draws smoothed bitmaps smaller than their size from halved copies (mipmaps), which "
+      "average the detail to grey.")
+def _():
+    return minified_fills(True)
+
+
 def main(argv):
     if len(argv) < 2:
         print(__doc__.split("\n\n")[0])
