@@ -204,6 +204,11 @@ void InstallClasses(Machine& m) {
     InstallArray(m);
     InstallString(m);
     InstallNumberBoolean(m);
+    InstallArrayMethods(m);
+    InstallArraySort(m);
+    InstallStringMethods(m);
+    InstallMath(m);
+    InstallDate(m);
     InstallError(m);
     InstallMovieClip(m);
 }

@@ -177,6 +177,13 @@ Object* Machine::TimelineObject(TimelineId t) {
 
 void Machine::Cut() { throw ScriptCut{}; }
 
+double Machine::Random() {
+    m_random ^= m_random << 13;
+    m_random ^= m_random >> 17;
+    m_random ^= m_random << 5;
+    return static_cast<double>(m_random) / 4294967296.0;
+}
+
 void Machine::Throw(const Value& v) { throw ScriptThrow{v}; }
 
 void Machine::CheckString(std::size_t length) {

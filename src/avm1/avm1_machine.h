@@ -77,6 +77,9 @@ public:
     Heap& GetHeap() { return m_heap; }
     Realm& R() { return m_realm; }
     const Limits& GetLimits() const { return m_limits; }
+    // The next number in [0, 1) of the generator RandomNumber draws from:
+    // seeded by the host, so a batch run repeats itself.
+    double Random();
 
     Object* NewObject(Object* proto = nullptr);  // Object.prototype unless given
     Object* NewArray(std::vector<Value> elements = {});

@@ -73,16 +73,20 @@ std::string NumberToString(double n) {
 
 std::string NumberToRadix(double n, int radix) {
     if (radix == 10 || radix < 2 || radix > 36) return NumberToString(n);
-    if (!std::isfinite(n)) return NumberToString(n);
-    double whole = std::trunc(std::fabs(n));
-    if (whole >= 9007199254740992.0) return NumberToString(n);
-    auto u = static_cast<std::uint64_t>(whole);
+    // The players truncate as the processor does: NaN and anything outside
+    // 32 bits become -2^31, whose negation overflows to itself, so its
+    // remainders stay negative and print as the characters below '0'.
+    std::int32_t v = n > -2147483649.0 && n < 2147483648.0 ? static_cast<std::int32_t>(n)
+                                                               : std::numeric_limits<std::int32_t>::min();
+    bool negative = v < 0;
+    if (negative) v = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v));
     std::string out;
     do {
-        out.insert(out.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<unsigned>(radix)]);
-        u /= static_cast<unsigned>(radix);
-    } while (u);
-    if (n < 0 && whole != 0) out.insert(out.begin(), '-');
+        int rem = v % radix;
+        out.insert(out.begin(), static_cast<char>(rem < 10 ? '0' + rem : 'a' + rem - 10));
+        v /= radix;
+    } while (v != 0);
+    if (negative) out.insert(out.begin(), '-');
     return out;
 }
 
