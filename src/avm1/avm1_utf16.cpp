@@ -90,6 +90,7 @@ char16_t LowerUnit(char16_t c) {
     auto shift = [](char16_t u, int by) { return static_cast<char16_t>(u + by); };
     if (c < 0x80) return c >= 'A' && c <= 'Z' ? shift(c, 32) : c;
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return shift(c, 32);
+    if (c == 0x130) return 'i';
     if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c % 2 == 0 ? shift(c, 1) : c;
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return c % 2 == 1 ? shift(c, 1) : c;
     if (c == 0x178) return 0xFF;
@@ -109,6 +110,7 @@ char16_t UpperUnit(char16_t c) {
     if (c < 0x80) return c >= 'a' && c <= 'z' ? shift(c, 32) : c;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return shift(c, 32);
     if (c == 0xFF) return 0x178;
+    if (c == 0x131) return 'I';
     if ((c >= 0x101 && c <= 0x137) || (c >= 0x14B && c <= 0x177)) return c % 2 == 1 ? shift(c, 1) : c;
     if ((c >= 0x13A && c <= 0x148) || (c >= 0x17A && c <= 0x17E)) return c % 2 == 0 ? shift(c, 1) : c;
     if (c == 0x3AC) return 0x386;

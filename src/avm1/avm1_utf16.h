@@ -2,8 +2,8 @@
 // Script strings are UTF-8, but the players index them by UTF-16 code unit:
 // charAt, indexOf, substr and the rest convert through these. Bytes that are
 // not UTF-8 read as Latin-1 characters, and a lone surrogate keeps its own
-// three-byte form, so that cutting a pair in two and joining it back gives
-// the original text.
+// three-byte form, so that a pair cut in two and joined back reads as the
+// same two units.
 
 #include <cstddef>
 #include <string>
