@@ -97,7 +97,12 @@ public:
     Value Call(const Value& fn, const Value& self, const std::vector<Value>& args);
     Value CallMethod(const Value& self, const std::string& name, const std::vector<Value>& args);
     Value Construct(const Value& ctor, const std::vector<Value>& args);
-    Value ToPrimitive(const Value& v, bool preferString = false);
+    // An object's primitive: valueOf's, else toString's, else undefined. A
+    // timeline gives its path. For a comparison (Hint::Number) only valueOf
+    // is asked, the object itself is kept if that gives none, and a
+    // timeline is NaN.
+    enum class Hint { Default, Number };
+    Value ToPrimitive(const Value& v, Hint hint = Hint::Default);
     double ToNumber(const Value& v);
     std::string ToString(const Value& v);
     Str ToStr(const Value& v);

@@ -96,6 +96,26 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 }  // namespace
 
+double DecimalPrefix(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    std::size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return std::numeric_limits<double>::quiet_NaN();
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '-' || s[j] == '+')) ++j;
+        std::size_t e = j;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
+        if (j > e) i = j;
+    }
+    return std::strtod(std::string(s.substr(0, i)).c_str(), nullptr);
+}
+
 double StringToNumber(std::string_view s, int version) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::size_t b = 0, e = s.size();
@@ -103,6 +123,11 @@ double StringToNumber(std::string_view s, int version) {
     while (e > b && IsSpace(s[e - 1])) --e;
     if (b == e) return version >= 5 ? nan : 0;
     std::string_view t = s.substr(b, e - b);
+    if (version < 5) {
+        // Version 4 reads the number the text begins with, and 0 when there is none.
+        double v = DecimalPrefix(t);
+        return std::isnan(v) ? 0 : v;
+    }
     bool negative = false;
     if (t[0] == '-' || t[0] == '+') {
         negative = t[0] == '-';
@@ -289,6 +314,8 @@ std::string Utf8Encode(std::uint32_t code) {
     return out;
 }
 
+bool NumbersEqual(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
 bool StrictEquals(const Value& a, const Value& b) {
     if (a.GetType() != b.GetType()) return false;
     switch (a.GetType()) {
@@ -297,7 +324,7 @@ bool StrictEquals(const Value& a, const Value& b) {
         return true;
     case Type::Boolean:
     case Type::Number:
-        return a.Number() == b.Number();
+        return NumbersEqual(a.Number(), b.Number());
     case Type::String:
         return a.String() == b.String();
     case Type::Object:
