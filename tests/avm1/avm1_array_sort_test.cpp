@@ -58,6 +58,18 @@ TEST(Avm1ArraySort, OptionsAndCompareFunctions) {
     }
 }
 
+// A script's own compare function, run by the interpreter for each comparison:
+// a = [3, 1, 2]; a.sort(function (x, y) { return x - y; }); trace(a)
+TEST(Avm1ArraySort, ScriptCompareFunction) {
+    fh::test::Asm compare;
+    compare.GetVar("x").GetVar("y").Op(0x0B).Op(0x3E);
+    fh::test::Asm code;
+    code.Str("a").Int(2).Int(1).Int(3).Int(3).Op(0x42).Op(0x1D);
+    code.Function("", {"x", "y"}, compare).Int(1).GetVar("a").Str("sort").Op(0x52).Op(0x17);
+    code.TraceVar("a");
+    EXPECT_EQ(fh::test::Run(code), "1,2,3");
+}
+
 TEST(Avm1ArraySort, ErraticCompareStillPermutes) {
     BuiltinsHost host;
     Machine m(host, 8);

@@ -1,44 +1,25 @@
 #pragma once
-// A machine over a host with one timeline and a settable clock, zone and
-// seed, and the calls the core classes' tests make through it: a method
+// The machine's fake host with a settable date clock, zone and seed, and
+// the calls the core classes' tests make through the machine: a method
 // found and called as a script would, outside any run.
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "avm1/avm1_machine.h"
+#include "avm1_fixture.h"
 
 namespace fh::avm1::test {
 
-class BuiltinsHost : public Host {
+class BuiltinsHost : public fh::test::FakeHost {
 public:
-    double now = 0;
+    double dateNow = 0;
     std::function<double(double)> offset = [](double) { return 0.0; };
     std::uint32_t seed = 1;
 
-    TimelineId Root() override { return 1; }
-    TimelineId Parent(TimelineId) override { return kNoTimeline; }
-    TimelineId Child(TimelineId, const std::string&) override { return kNoTimeline; }
-    bool Alive(TimelineId t) override { return t == 1; }
-    std::string Name(TimelineId) override { return ""; }
-    Value GetProperty(TimelineId, int) override { return Value(); }
-    void SetProperty(TimelineId, int, const Value&) override {}
-    void GotoFrame(TimelineId, int, bool) override {}
-    bool GotoLabel(TimelineId, const std::string&, bool) override { return false; }
-    void Play(TimelineId) override {}
-    void Stop(TimelineId) override {}
-    void NextFrame(TimelineId) override {}
-    void PrevFrame(TimelineId) override {}
-    int CurrentFrame(TimelineId) override { return 1; }
-    int TotalFrames(TimelineId) override { return 1; }
-    void Trace(const std::string&) override {}
-    void FsCommand(const std::string&, const std::string&) override {}
-    double NowMs() override { return 0; }
-    double DateNowMs() override { return now; }
+    double DateNowMs() override { return dateNow; }
     double LocalOffsetMs(double utcMs) override { return offset(utcMs); }
     std::uint32_t RandomSeed() override { return seed; }
-    std::string LocalToUtf8(const std::string& text) override { return text; }
 };
 
 // self[name](args...), undefined when the call was cut.

@@ -112,9 +112,9 @@ TEST(Avm1Date, ClassInLocalTime) {
 
 TEST(Avm1Date, NowAndUtc) {
     BuiltinsHost host;
-    host.now = 1500000000000;
+    host.dateNow = 1500000000000;
     Machine m(host, 8);
-    EXPECT_EQ(m.ToNumber(CallMethod(m, test::New(m, "Date", {}), "getTime", {})), host.now);
+    EXPECT_EQ(m.ToNumber(CallMethod(m, test::New(m, "Date", {}), "getTime", {})), host.dateNow);
     EXPECT_EQ(m.ToString(m.Call(m.Get(Value(m.R().global), "Date"), Value(), {})), "Fri Jul 14 02:40:00 GMT+0000 2017");
     EXPECT_EQ(m.ToNumber(test::CallStatic(m, "Date", "UTC", {Value(2000), Value(1), Value(29)})), 951782400000);
     EXPECT_EQ(m.ToNumber(test::CallStatic(m, "Date", "UTC", {Value(99), Value(0)})), 915148800000);
