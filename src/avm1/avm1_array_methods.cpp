@@ -11,9 +11,19 @@ namespace fh::avm1 {
 
 namespace {
 
+// Moving elements costs about an action per thousand.
+constexpr std::size_t kElementsPerAction = 1024;
+
 Object* ThisArray(const Value& self) {
     Object* o = self.Obj();
     return o && o->Kind() == ObjKind::Array ? o : nullptr;
+}
+
+// The array `this` is, charged for moving all its elements.
+Object* ThisArrayCharged(Machine& m, const Value& self) {
+    Object* o = ThisArray(self);
+    if (o) m.Charge(o->Elements().size() / kElementsPerAction);
+    return o;
 }
 
 // Makes room for `more` elements, cut past the length cap.
@@ -45,8 +55,8 @@ Value Pop(Machine&, const Value& self, const std::vector<Value>&) {
     return last;
 }
 
-Value Shift(Machine&, const Value& self, const std::vector<Value>&) {
-    Object* a = ThisArray(self);
+Value Shift(Machine& m, const Value& self, const std::vector<Value>&) {
+    Object* a = ThisArrayCharged(m, self);
     if (!a || a->Elements().empty()) return Value();
     Value first = a->Elements().front();
     a->Elements().erase(a->Elements().begin());
@@ -54,7 +64,7 @@ Value Shift(Machine&, const Value& self, const std::vector<Value>&) {
 }
 
 Value Unshift(Machine& m, const Value& self, const std::vector<Value>& args) {
-    Object* a = ThisArray(self);
+    Object* a = ThisArrayCharged(m, self);
     if (!a) return Value();
     Reserve(m, a, args.size());
     a->Elements().insert(a->Elements().begin(), args.begin(), args.end());
@@ -62,7 +72,7 @@ Value Unshift(Machine& m, const Value& self, const std::vector<Value>& args) {
 }
 
 Value Slice(Machine& m, const Value& self, const std::vector<Value>& args) {
-    Object* a = ThisArray(self);
+    Object* a = ThisArrayCharged(m, self);
     if (!a) return Value();
     std::vector<Value>& e = a->Elements();
     std::size_t begin = args.empty() ? 0 : Position(m.ToNumber(args[0]), e.size());
@@ -75,7 +85,7 @@ Value Slice(Machine& m, const Value& self, const std::vector<Value>& args) {
 // The players answer undefined, changing nothing, for a start or a count
 // left undefined and for a negative count.
 Value Splice(Machine& m, const Value& self, const std::vector<Value>& args) {
-    Object* a = ThisArray(self);
+    Object* a = ThisArrayCharged(m, self);
     if (!a || Arg(args, 0).IsUndefined() || (args.size() >= 2 && args[1].IsUndefined())) return Value();
     double start = m.ToNumber(args[0]);
     std::size_t length = a->Elements().size();
@@ -100,7 +110,7 @@ Value Splice(Machine& m, const Value& self, const std::vector<Value>& args) {
 }
 
 Value Concat(Machine& m, const Value& self, const std::vector<Value>& args) {
-    Object* a = ThisArray(self);
+    Object* a = ThisArrayCharged(m, self);
     if (!a) return Value();
     std::vector<Value> out = a->Elements();
     std::size_t cap = m.GetLimits().maxArrayLength;
@@ -117,8 +127,8 @@ Value Concat(Machine& m, const Value& self, const std::vector<Value>& args) {
     return Value(m.NewArray(std::move(out)));
 }
 
-Value Reverse(Machine&, const Value& self, const std::vector<Value>&) {
-    Object* a = ThisArray(self);
+Value Reverse(Machine& m, const Value& self, const std::vector<Value>&) {
+    Object* a = ThisArrayCharged(m, self);
     if (!a) return Value();
     std::reverse(a->Elements().begin(), a->Elements().end());
     return self;

@@ -190,6 +190,12 @@ void Machine::CheckString(std::size_t length) {
     if (length > m_limits.maxStringLength) Cut();
 }
 
+void Machine::Charge(std::size_t actions) {
+    if (actions == 0) return;
+    m_actions += actions;
+    if (m_actions > m_limits.maxActions || OverTime()) Cut();
+}
+
 void Machine::SetArrayLength(Object* array, double length) {
     if (!(length >= 0)) return;
     if (length > static_cast<double>(m_limits.maxArrayLength)) Cut();

@@ -115,6 +115,10 @@ public:
     [[noreturn]] void Throw(const Value& v);
     // Cuts when a string of that length would pass the cap.
     void CheckString(std::size_t length);
+    // A native's work in proportion to its input (a long text, a large
+    // array), counted as that many actions: a loop of such calls meets the
+    // action and time caps about as soon as a loop of plain actions would.
+    void Charge(std::size_t actions);
     // An array's new length: cut past the cap.
     void SetArrayLength(Object* array, double length);
     // "_level0.a.b" and "/a/b" for a timeline.

@@ -12,11 +12,21 @@ namespace fh::avm1 {
 
 namespace {
 
+// Converting a text costs about an action per kilobyte.
+constexpr std::size_t kBytesPerAction = 1024;
+
 std::string ThisText(Machine& m, const Value& self) {
-    if (self.IsString()) return self.String().Text();
+    std::string text;
     Object* o = self.Obj();
-    if (o && o->Kind() == ObjKind::String && o->Primitive().IsString()) return o->Primitive().String().Text();
-    return m.ToString(self);
+    if (self.IsString()) {
+        text = self.String().Text();
+    } else if (o && o->Kind() == ObjKind::String && o->Primitive().IsString()) {
+        text = o->Primitive().String().Text();
+    } else {
+        text = m.ToString(self);
+    }
+    m.Charge(text.size() / kBytesPerAction);
+    return text;
 }
 
 std::u16string ThisUnits(Machine& m, const Value& self) { return Utf8ToUtf16(ThisText(m, self)); }

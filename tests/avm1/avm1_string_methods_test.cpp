@@ -68,6 +68,23 @@ TEST(Avm1StringMethods, FromCharCodeAndWrappers) {
     EXPECT_EQ(m.ToString(CallMethod(m, wrapper, "toUpperCase", {})), "HELLO");
 }
 
+// Each call on a long text or array costs in proportion: a loop of them is
+// cut by the action cap rather than running for minutes.
+TEST(Avm1StringMethods, LongInputsCountAgainstTheCaps) {
+    BuiltinsHost host;
+    Limits limits;
+    limits.maxActions = 100;
+    Machine m(host, 8, limits);
+    Value longText(std::string(1 << 20, 'x'));
+    Value bigArray(m.NewArray(std::vector<Value>(1 << 20)));
+    EXPECT_EQ(m.ToString(CallMethod(m, Value("short"), "charAt", {Value(1)})), "h");
+    EXPECT_EQ(m.CutScripts(), 0u);
+    EXPECT_TRUE(CallMethod(m, longText, "charAt", {Value(1)}).IsUndefined());
+    EXPECT_TRUE(CallMethod(m, bigArray, "slice", {Value(1)}).IsUndefined());
+    EXPECT_TRUE(CallMethod(m, bigArray, "sort", {}).IsUndefined());
+    EXPECT_EQ(m.CutScripts(), 3u);
+}
+
 TEST(Avm1Utf16, RoundTrips) {
     struct Case {
         const char* label;
