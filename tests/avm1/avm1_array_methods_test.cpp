@@ -59,6 +59,16 @@ TEST(Avm1ArrayMethods, ChangeAndCopy) {
     }
 }
 
+// a = ["a", "b", "c"]; a.length = 1; trace(a); a.length = 3; trace(a); a.push("d"); trace(a.length)
+TEST(Avm1ArrayMethods, LengthTruncatesAndGrowsFromAScript) {
+    fh::test::Asm code;
+    code.Str("a").Str("c").Str("b").Str("a").Int(3).Op(0x42).Op(0x1D);
+    code.GetVar("a").Str("length").Int(1).Op(0x4F).TraceVar("a");
+    code.GetVar("a").Str("length").Int(3).Op(0x4F).TraceVar("a");
+    code.Str("d").Int(1).GetVar("a").Str("push").Op(0x52).Trace();
+    EXPECT_EQ(fh::test::Run(code), "a|a,undefined,undefined|4");
+}
+
 TEST(Avm1ArrayMethods, ConcatSpreadsArraysAndGrowthIsCapped) {
     BuiltinsHost host;
     Limits limits;
