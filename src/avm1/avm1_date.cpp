@@ -16,6 +16,11 @@ namespace date {
 namespace {
 
 constexpr double kMsPerHour = 3600000;
+// The widest local time: a valid time moved by the widest zone offset.
+// Anything wider reads as invalid, so the loops and casts below stay in range.
+constexpr double kMaxLocal = 8.64e15 + kMsPerDay;
+
+bool InRange(double t) { return std::fabs(t) <= kMaxLocal; }
 constexpr double kMsPerMinute = 60000;
 constexpr double kMsPerSecond = 1000;
 
@@ -40,7 +45,7 @@ double DayFromYear(double y) {
 }
 
 double YearFromTime(double t) {
-    if (!std::isfinite(t)) return NAN;
+    if (!InRange(t)) return NAN;
     double day = Day(t);
     double y = std::floor(day / 365.2425) + 1970;
     // The estimate is off by at most one either way.
@@ -67,23 +72,23 @@ int MonthOf(double t, int& start) {
 }  // namespace
 
 double MonthFromTime(double t) {
-    if (!std::isfinite(t)) return NAN;
+    if (!InRange(t)) return NAN;
     int start;
     return MonthOf(t, start);
 }
 
 double DateFromTime(double t) {
-    if (!std::isfinite(t)) return NAN;
+    if (!InRange(t)) return NAN;
     int start;
     MonthOf(t, start);
     return DayWithinYear(t) - start + 1;
 }
 
-double WeekDay(double t) { return std::isfinite(t) ? Modulo(Day(t) + 4, 7) : NAN; }
-double HourFromTime(double t) { return std::isfinite(t) ? std::floor(TimeWithinDay(t) / kMsPerHour) : NAN; }
-double MinFromTime(double t) { return std::isfinite(t) ? Modulo(std::floor(t / kMsPerMinute), 60) : NAN; }
-double SecFromTime(double t) { return std::isfinite(t) ? Modulo(std::floor(t / kMsPerSecond), 60) : NAN; }
-double MsFromTime(double t) { return std::isfinite(t) ? Modulo(t, kMsPerSecond) : NAN; }
+double WeekDay(double t) { return InRange(t) ? Modulo(Day(t) + 4, 7) : NAN; }
+double HourFromTime(double t) { return InRange(t) ? std::floor(TimeWithinDay(t) / kMsPerHour) : NAN; }
+double MinFromTime(double t) { return InRange(t) ? Modulo(std::floor(t / kMsPerMinute), 60) : NAN; }
+double SecFromTime(double t) { return InRange(t) ? Modulo(std::floor(t / kMsPerSecond), 60) : NAN; }
+double MsFromTime(double t) { return InRange(t) ? Modulo(t, kMsPerSecond) : NAN; }
 
 double MakeTime(double hour, double min, double sec, double ms) {
     if (!std::isfinite(hour) || !std::isfinite(min) || !std::isfinite(sec) || !std::isfinite(ms)) return NAN;
@@ -113,7 +118,7 @@ std::string Format(double localTime, double offsetMs) {
     static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    if (!std::isfinite(localTime)) return "Invalid Date";
+    if (!InRange(localTime) || !(std::fabs(offsetMs) <= kMsPerDay)) return "Invalid Date";
     double t = localTime;
     int offsetMinutes = static_cast<int>(std::lround(offsetMs / kMsPerMinute));
     int absOffset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
@@ -132,8 +137,6 @@ namespace {
 
 using date::kMsPerDay;
 
-const double kNaN = std::nan("");
-
 bool ThisTime(const Value& self, Object*& o, double& t) {
     o = self.Obj();
     if (!o || o->Kind() != ObjKind::Plain || !o->Primitive().IsNumber()) return false;
@@ -141,14 +144,19 @@ bool ThisTime(const Value& self, Object*& o, double& t) {
     return true;
 }
 
-double LocalTime(Machine& m, double t) { return std::isfinite(t) ? t + m.GetHost().LocalOffsetMs(t) : t; }
+// The host's offset from UTC at a time, none when it makes no sense.
+double Offset(Machine& m, double utc) {
+    double offset = m.GetHost().LocalOffsetMs(utc);
+    return std::fabs(offset) <= kMsPerDay ? offset : 0;
+}
+
+double LocalTime(Machine& m, double t) { return std::isfinite(t) ? t + Offset(m, t) : t; }
 
 // Local to UTC: the offset is looked up at the UTC time it gives, which
 // differs from the local time's own only around a daylight-saving change.
 double Utc(Machine& m, double local) {
     if (!std::isfinite(local)) return local;
-    Host& host = m.GetHost();
-    return local - host.LocalOffsetMs(local - host.LocalOffsetMs(local));
+    return local - Offset(m, local - Offset(m, local));
 }
 
 // The time of year, month[, date, hours, minutes, seconds, ms], two-digit

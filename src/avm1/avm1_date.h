@@ -14,6 +14,7 @@ constexpr double kMsPerDay = 86400000;
 double Day(double t);
 double TimeWithinDay(double t);
 double DayFromYear(double y);
+// The fields of a time; NaN for one beyond the valid range and a day.
 double YearFromTime(double t);
 double MonthFromTime(double t);  // 0-11
 double DateFromTime(double t);   // 1-31

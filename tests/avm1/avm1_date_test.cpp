@@ -43,10 +43,11 @@ TEST(Avm1Date, DayArithmetic) {
     EXPECT_EQ(date::MakeDay(2000, 1, 30) * date::kMsPerDay, 951868800000);   // 30 February: 1 March
     EXPECT_TRUE(std::isnan(date::TimeClip(8.64e15 + 1)));
     EXPECT_TRUE(std::isnan(date::MakeDay(NAN, 0, 1)));
+    EXPECT_TRUE(std::isnan(date::YearFromTime(1e300)));
 }
 
 TEST(Avm1Date, ClassInLocalTime) {
-    enum Zone { kPacific, kSwitchToSummer, kIndia };
+    enum Zone { kPacific, kSwitchToSummer, kIndia, kNonsense };
     struct Case {
         const char* label;
         Zone zone;
@@ -88,6 +89,8 @@ TEST(Avm1Date, ClassInLocalTime) {
          {}, "1585447200000"},
         {"before it", kSwitchToSummer, {Value(2020), Value(2), Value(29), Value(0), Value(30)}, "getTime", {},
          "1585441800000"},
+        {"a zone that makes no sense counts as UTC", kNonsense, {Value(0)}, "toString", {},
+         "Thu Jan 1 00:00:00 GMT+0000 1970"},
         {"summer text", kSwitchToSummer, {Value(1585447200000.0)}, "toString", {}, "Sun Mar 29 03:00:00 GMT+0100 2020"},
     };
     for (const Case& c : cases) {
@@ -102,6 +105,9 @@ TEST(Avm1Date, ClassInLocalTime) {
             break;
         case kIndia:
             host.offset = [](double) { return 5.5 * 3600000.0; };
+            break;
+        case kNonsense:
+            host.offset = [](double) { return 1e300; };
             break;
         }
         Machine m(host, 8);
