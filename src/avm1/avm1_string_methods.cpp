@@ -149,17 +149,18 @@ Value Split(Machine& m, const Value& self, const std::vector<Value>& args) {
     return Value(m.NewArray(std::move(parts)));
 }
 
-Value ToLowerCase(Machine& m, const Value& self, const std::vector<Value>&) {
+// Bytes that were no UTF-8 come back as two-byte characters, so the text
+// can grow past the cap.
+Value MapUnits(Machine& m, const Value& self, char16_t (*map)(char16_t)) {
     std::u16string s = ThisUnits(m, self);
-    for (char16_t& c : s) c = LowerUnit(c);
-    return Value(Utf16ToUtf8(s));
+    for (char16_t& c : s) c = map(c);
+    std::string out = Utf16ToUtf8(s);
+    m.CheckString(out.size());
+    return Value(std::move(out));
 }
 
-Value ToUpperCase(Machine& m, const Value& self, const std::vector<Value>&) {
-    std::u16string s = ThisUnits(m, self);
-    for (char16_t& c : s) c = UpperUnit(c);
-    return Value(Utf16ToUtf8(s));
-}
+Value ToLowerCase(Machine& m, const Value& self, const std::vector<Value>&) { return MapUnits(m, self, LowerUnit); }
+Value ToUpperCase(Machine& m, const Value& self, const std::vector<Value>&) { return MapUnits(m, self, UpperUnit); }
 
 Value FromCharCode(Machine& m, const Value&, const std::vector<Value>& args) {
     std::u16string s;
