@@ -162,10 +162,12 @@ Value MapUnits(Machine& m, const Value& self, char16_t (*map)(char16_t)) {
 Value ToLowerCase(Machine& m, const Value& self, const std::vector<Value>&) { return MapUnits(m, self, LowerUnit); }
 Value ToUpperCase(Machine& m, const Value& self, const std::vector<Value>&) { return MapUnits(m, self, UpperUnit); }
 
+// Code 0 adds nothing, as with chr: the players' strings end at a zero.
 Value FromCharCode(Machine& m, const Value&, const std::vector<Value>& args) {
     std::u16string s;
     s.reserve(args.size());
-    for (const Value& v : args) s += static_cast<char16_t>(ToUint32(m.ToNumber(v)) & 0xFFFF);
+    for (const Value& v : args)
+        if (auto c = static_cast<char16_t>(ToUint32(m.ToNumber(v)) & 0xFFFF)) s += c;
     std::string out = Utf16ToUtf8(s);
     m.CheckString(out.size());
     return Value(std::move(out));

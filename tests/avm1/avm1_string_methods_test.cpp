@@ -62,7 +62,7 @@ TEST(Avm1StringMethods, ByUnit) {
 TEST(Avm1StringMethods, FromCharCodeAndWrappers) {
     BuiltinsHost host;
     Machine m(host, 8);
-    EXPECT_EQ(m.ToString(test::CallStatic(m, "String", "fromCharCode", {Value(0xAC00), Value(65), Value(0x10061)})),
+    EXPECT_EQ(m.ToString(test::CallStatic(m, "String", "fromCharCode", {Value(0xAC00), Value(65), Value(0), Value(0x10061)})),
               u8"\uAC00Aa");
     Value wrapper = test::New(m, "String", {Value("Hello")});
     EXPECT_EQ(m.ToString(CallMethod(m, wrapper, "toUpperCase", {})), "HELLO");
