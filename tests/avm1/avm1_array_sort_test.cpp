@@ -127,19 +127,5 @@ TEST(Avm1ArraySort, SortOnFields) {
     }
 }
 
-TEST(Avm1ArraySort, ConstantsOnTheConstructor) {
-    BuiltinsHost host;
-    Machine m(host, 8);
-    Value array = m.Get(Value(m.R().global), "Array");
-    const std::pair<const char*, double> constants[] = {
-        {"CASEINSENSITIVE", 1}, {"DESCENDING", 2}, {"UNIQUESORT", 4}, {"RETURNINDEXEDARRAY", 8}, {"NUMERIC", 16}};
-    for (const auto& c : constants) {
-        SCOPED_TRACE(c.first);
-        EXPECT_EQ(m.ToNumber(m.Get(array, c.first)), c.second);
-        m.Set(array, c.first, Value(99));
-        EXPECT_EQ(m.ToNumber(m.Get(array, c.first)), c.second);
-    }
-}
-
 }  // namespace
 }  // namespace fh::avm1
