@@ -29,7 +29,7 @@ Value Join(Machine& m, const Value& self, const std::vector<Value>& args) {
     for (std::size_t i = 0; i < a->Elements().size(); ++i) {
         if (i) out += sep;
         Value v = a->Elements()[i];
-        if (!v.IsUndefined()) out += m.ToString(v);
+        out += m.ToString(v);
         m.CheckString(out.size());
     }
     return Value(std::move(out));

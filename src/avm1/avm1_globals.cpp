@@ -3,7 +3,6 @@
 // installers.
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "avm1/avm1_machine.h"
@@ -64,23 +63,7 @@ Value ParseFloat(Machine& m, const Value&, const std::vector<Value>& args) {
     std::string s = m.ToString(Arg(args, 0));
     std::size_t i = 0;
     while (i < s.size() && IsSpace(s[i])) ++i;
-    std::size_t b = i;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-    std::size_t digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    }
-    if (digits == 0) return Value(kNaN);
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < s.size() && (s[j] == '-' || s[j] == '+')) ++j;
-        std::size_t e = j;
-        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
-        if (j > e) i = j;
-    }
-    return Value(std::strtod(s.substr(b, i - b).c_str(), nullptr));
+    return Value(DecimalPrefix(std::string_view(s).substr(i)));
 }
 
 Value Escape(Machine& m, const Value&, const std::vector<Value>& args) {
@@ -190,7 +173,8 @@ void InstallClasses(Machine& m) {
     // The prototypes first: every installer links its objects to them.
     r.objectProto = heap.New(ObjKind::Plain, nullptr);
     r.functionProto = heap.New(ObjKind::Plain, r.objectProto);
-    r.global = heap.New(ObjKind::Plain, r.objectProto);
+    // _global inherits nothing: it converts to no primitive, as in the players.
+    r.global = heap.New(ObjKind::Plain, nullptr);
     r.arrayProto = heap.New(ObjKind::Plain, r.objectProto);
     r.stringProto = heap.New(ObjKind::Plain, r.objectProto);
     r.numberProto = heap.New(ObjKind::Plain, r.objectProto);
@@ -204,6 +188,11 @@ void InstallClasses(Machine& m) {
     InstallArray(m);
     InstallString(m);
     InstallNumberBoolean(m);
+    InstallArrayMethods(m);
+    InstallArraySort(m);
+    InstallStringMethods(m);
+    InstallMath(m);
+    InstallDate(m);
     InstallError(m);
     InstallMovieClip(m);
 }

@@ -439,7 +439,9 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.data = code.bytes->data();
     f.size = code.bytes->size();
     f.pool = code.pool;
+    // Before version 6 a function sees its timeline and its own locals only: no closures.
     f.scope = fn->Function()->scope;
+    if (version < 6 && f.scope.size() > 1) f.scope.resize(1);
     if (f.scope.empty()) f.scope.push_back(m.R().global);
     f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
     if (!f.activation) m.Cut();
@@ -452,6 +454,7 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.stackBase = m.m_stack.size();
     f.regs.resize(code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
     if (code.v2) {
+        f.suppressed = code.flags & (kSuppressThis | kSuppressArguments | kSuppressSuper);
         std::size_t r = 1;
         auto preload = [&](const Value& v) {
             if (r < f.regs.size()) f.regs[r] = v;

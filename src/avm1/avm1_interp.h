@@ -47,7 +47,7 @@ struct Frame {
     std::size_t stackBase = 0;
     std::size_t pc = 0;
     Value result;
-    int withDepth = 0;
+    std::uint16_t suppressed = 0;  // DefineFunction2's suppress flags: those names are not the call's
 };
 
 class Interpreter {

@@ -177,10 +177,23 @@ Object* Machine::TimelineObject(TimelineId t) {
 
 void Machine::Cut() { throw ScriptCut{}; }
 
+double Machine::Random() {
+    m_random ^= m_random << 13;
+    m_random ^= m_random >> 17;
+    m_random ^= m_random << 5;
+    return static_cast<double>(m_random) / 4294967296.0;
+}
+
 void Machine::Throw(const Value& v) { throw ScriptThrow{v}; }
 
 void Machine::CheckString(std::size_t length) {
     if (length > m_limits.maxStringLength) Cut();
+}
+
+void Machine::Charge(std::size_t actions) {
+    if (actions == 0) return;
+    m_actions += actions;
+    if (m_actions > m_limits.maxActions || OverTime()) Cut();
 }
 
 void Machine::SetArrayLength(Object* array, double length) {
@@ -464,20 +477,23 @@ Value Machine::Construct(const Value& ctor, const std::vector<Value>& args) {
     return r.IsObject() ? r : Value(o);
 }
 
-Value Machine::ToPrimitive(const Value& v, bool preferString) {
+Value Machine::ToPrimitive(const Value& v, Hint hint) {
     Object* o = v.Obj();
     if (!o) return v;
-    if (o->Kind() == ObjKind::Timeline) return Value(o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "");
-    const char* order[2] = {"valueOf", "toString"};
-    if (preferString) std::swap(order[0], order[1]);
-    for (const char* method : order) {
+    if (o->Kind() == ObjKind::Timeline) {
+        if (hint == Hint::Number) return Value(std::numeric_limits<double>::quiet_NaN());
+        return Value(o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "");
+    }
+    for (const char* method : {"valueOf", "toString"}) {
         Value f = Get(v, method);
         if (f.Obj() && f.Obj()->Kind() == ObjKind::Function) {
             Value r = Call(f, v, {});
-            if (r.IsPrimitive()) return r;
+            if (r.IsPrimitive() || hint == Hint::Number) return r;
+        } else if (hint == Hint::Number) {
+            return Value();
         }
     }
-    return Value(o->Kind() == ObjKind::Function ? "[type Function]" : "[object Object]");
+    return Value();
 }
 
 double Machine::ToNumber(const Value& v) {
@@ -490,7 +506,14 @@ double Machine::ToNumber(const Value& v) {
 }
 
 std::string Machine::ToString(const Value& v) {
-    if (v.IsObject()) return PrimitiveToString(ToPrimitive(v, true), m_version);
+    if (Object* o = v.Obj()) {
+        // What toString gives, when it gives a string; the players print anything else as "[type Object]".
+        if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "";
+        Value f = Get(v, "toString");
+        if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return "[type Object]";
+        Value r = Call(f, v, {});
+        return r.IsString() ? r.String().Text() : "[type Object]";
+    }
     return PrimitiveToString(v, m_version);
 }
 

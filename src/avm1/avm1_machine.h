@@ -77,6 +77,9 @@ public:
     Heap& GetHeap() { return m_heap; }
     Realm& R() { return m_realm; }
     const Limits& GetLimits() const { return m_limits; }
+    // The next number in [0, 1) of the generator RandomNumber draws from:
+    // seeded by the host, so a batch run repeats itself.
+    double Random();
 
     Object* NewObject(Object* proto = nullptr);  // Object.prototype unless given
     Object* NewArray(std::vector<Value> elements = {});
@@ -94,7 +97,12 @@ public:
     Value Call(const Value& fn, const Value& self, const std::vector<Value>& args);
     Value CallMethod(const Value& self, const std::string& name, const std::vector<Value>& args);
     Value Construct(const Value& ctor, const std::vector<Value>& args);
-    Value ToPrimitive(const Value& v, bool preferString = false);
+    // An object's primitive: valueOf's, else toString's, else undefined. A
+    // timeline gives its path. For a comparison (Hint::Number) only valueOf
+    // is asked, the object itself is kept if that gives none, and a
+    // timeline is NaN.
+    enum class Hint { Default, Number };
+    Value ToPrimitive(const Value& v, Hint hint = Hint::Default);
     double ToNumber(const Value& v);
     std::string ToString(const Value& v);
     Str ToStr(const Value& v);
@@ -107,6 +115,10 @@ public:
     [[noreturn]] void Throw(const Value& v);
     // Cuts when a string of that length would pass the cap.
     void CheckString(std::size_t length);
+    // A native's work in proportion to its input (a long text, a large
+    // array), counted as that many actions: a loop of such calls meets the
+    // action and time caps about as soon as a loop of plain actions would.
+    void Charge(std::size_t actions);
     // An array's new length: cut past the cap.
     void SetArrayLength(Object* array, double length);
     // "_level0.a.b" and "/a/b" for a timeline.

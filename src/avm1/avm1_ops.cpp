@@ -23,11 +23,9 @@ bool AllDigits(const std::string& s) {
 }  // namespace
 
 void Interpreter::DoArithmetic(Frame& f, std::uint8_t code) {
-    // Versions before 5 give booleans as 1 and 0.
-    auto flag = [this](bool b) { return version < 5 ? Value(b ? 1.0 : 0.0) : Value(b); };
     switch (code) {
     case 0x12:
-        Push(flag(!ToBoolean(Pop(f), version)));
+        Push(Value(!ToBoolean(Pop(f), version)));
         return;
     case 0x18:
         Push(Value(ToInteger(m.ToNumber(Pop(f)))));
@@ -69,7 +67,7 @@ void Interpreter::DoArithmetic(Frame& f, std::uint8_t code) {
     }
     if (code == 0x10 || code == 0x11) {
         bool x = ToBoolean(b, version), y = ToBoolean(a, version);
-        Push(flag(code == 0x10 ? x && y : x || y));
+        Push(Value(code == 0x10 ? x && y : x || y));
         return;
     }
     double x = m.ToNumber(b), y = m.ToNumber(a);
@@ -84,11 +82,7 @@ void Interpreter::DoArithmetic(Frame& f, std::uint8_t code) {
         Push(Value(x * y));
         break;
     case 0x0D:
-        if (version < 5 && y == 0) {
-            Push(Value("#ERROR#"));
-        } else {
-            Push(Value(x / y));
-        }
+        Push(Value(x / y));
         break;
     case 0x3F:
         Push(Value(std::fmod(x, y)));
@@ -122,6 +116,17 @@ Value Interpreter::Equals2(const Value& a, const Value& b) {
         Type tx = x.GetType(), ty = y.GetType();
         if (tx == ty) return Value(StrictEquals(x, y));
         if (x.IsNullish() && y.IsNullish()) return Value(true);
+        // An object is converted even against undefined: one with no primitive equals it.
+        if (tx == Type::Object && y.IsNullish()) {
+            x = m.ToPrimitive(x);
+            if (x.IsObject()) return Value(false);
+            continue;
+        }
+        if (ty == Type::Object && x.IsNullish()) {
+            y = m.ToPrimitive(y);
+            if (y.IsObject()) return Value(false);
+            continue;
+        }
         if (x.IsNullish() || y.IsNullish()) return Value(false);
         if (tx == Type::Number && ty == Type::String) return Value(x.Number() == m.ToNumber(y));
         if (tx == Type::String && ty == Type::Number) return Value(m.ToNumber(x) == y.Number());
@@ -149,7 +154,11 @@ Value Interpreter::Equals2(const Value& a, const Value& b) {
 }
 
 Value Interpreter::Less(const Value& a, const Value& b) {
-    Value x = m.ToPrimitive(a), y = m.ToPrimitive(b);
+    // An object valueOf leaves an object compares false, before the other side is even asked.
+    Value x = m.ToPrimitive(a, Machine::Hint::Number);
+    if (x.IsObject()) return Value(false);
+    Value y = m.ToPrimitive(b, Machine::Hint::Number);
+    if (y.IsObject()) return Value(false);
     if (x.IsString() && y.IsString()) return Value(x.String().Text() < y.String().Text());
     double nx = m.ToNumber(x), ny = m.ToNumber(y);
     if (std::isnan(nx) || std::isnan(ny)) return Value();
@@ -163,14 +172,13 @@ void Interpreter::DoCompare(Frame& f, std::uint8_t code) {
     case 0x0E:
     case 0x0F: {
         double x = m.ToNumber(b), y = m.ToNumber(a);
-        bool r = code == 0x0E ? x == y : x < y;
-        Push(version < 5 ? Value(r ? 1.0 : 0.0) : Value(r));
+        bool r = code == 0x0E ? NumbersEqual(x, y) : x < y;
+        Push(Value(r));
         break;
     }
     case 0x48:
     case 0x67: {
-        Value r = code == 0x48 ? Less(b, a) : Less(a, b);
-        Push(Value(r.IsBoolean() && r.Bool()));
+        Push(code == 0x48 ? Less(b, a) : Less(a, b));
         break;
     }
     case 0x49:
@@ -185,7 +193,6 @@ void Interpreter::DoCompare(Frame& f, std::uint8_t code) {
 }
 
 void Interpreter::DoString(Frame& f, std::uint8_t code) {
-    auto flag = [this](bool r) { return version < 5 ? Value(r ? 1.0 : 0.0) : Value(r); };
     switch (code) {
     case 0x13:
     case 0x29:
@@ -193,7 +200,7 @@ void Interpreter::DoString(Frame& f, std::uint8_t code) {
         Str a = m.ToStr(Pop(f));
         Str b = m.ToStr(Pop(f));
         bool r = code == 0x13 ? b.Text() == a.Text() : code == 0x29 ? b.Text() < a.Text() : b.Text() > a.Text();
-        Push(flag(r));
+        Push(Value(r));
         break;
     }
     case 0x14:
@@ -315,6 +322,8 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     case 0x26: {
         Value v = Pop(f);
+        // Version 4 movies trace booleans as 1 and 0.
+        if (version < 5 && v.IsBoolean()) v = Value(v.Number());
         host.Trace(v.IsUndefined() ? std::string("undefined") : m.ToString(v));
         break;
     }

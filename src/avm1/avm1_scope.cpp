@@ -58,13 +58,14 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     if (name.empty()) return Value();
     char c0 = name[0];
     if (c0 == '_' || c0 == 't' || c0 == 'T' || c0 == 's' || c0 == 'S') {
-        if (NameIs(name, "this")) return f.self;
+        if (NameIs(name, "this")) return f.suppressed & kSuppressThis ? Value(f.scope.front()) : f.self;
         if (NameIs(name, "_global")) return Value(m.R().global);
         if (NameIs(name, "_root") || NameIs(name, "_level0")) {
             Object* root = m.TimelineObject(m.GetHost().Root());
             return root ? Value(root) : Value();
         }
-        if (f.activation && NameIs(name, "super") && !f.activation->FindOwn(name)) return Super(f);
+        if (f.activation && NameIs(name, "super") && !f.activation->FindOwn(name))
+            return f.suppressed & kSuppressSuper ? Value() : Super(f);
     }
     if (IsPath(name)) {
         // A slash path alone names a timeline.
@@ -81,14 +82,16 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
         Object* o = f.scope[i];
         if (o == f.activation) {
             if (Property* p = o->FindOwn(name)) return p->value;
-            if (NameIs(name, "arguments")) return Value(Arguments(f));
+            if (NameIs(name, "arguments"))
+                return f.suppressed & kSuppressArguments ? Value() : Value(Arguments(f));
             continue;
         }
         Value v;
         if (m.Lookup(Value(o), name, v)) return v;
     }
+    // Version 4 has no _global.
     Value v;
-    m.Lookup(Value(m.R().global), name, v);
+    if (version >= 5) m.Lookup(Value(m.R().global), name, v);
     return v;
 }
 
@@ -153,7 +156,8 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         std::string name = m.ToString(Pop(f));
         std::vector<Value> args = PopArgs(f);
         Value fn = GetVariable(f, name);
-        Push(CallValue(fn, Value(), args));
+        // A plain call runs on the caller's timeline as `this`.
+        Push(CallValue(fn, Value(f.scope.front()), args));
         break;
     }
     case 0x52: {

@@ -73,16 +73,20 @@ std::string NumberToString(double n) {
 
 std::string NumberToRadix(double n, int radix) {
     if (radix == 10 || radix < 2 || radix > 36) return NumberToString(n);
-    if (!std::isfinite(n)) return NumberToString(n);
-    double whole = std::trunc(std::fabs(n));
-    if (whole >= 9007199254740992.0) return NumberToString(n);
-    auto u = static_cast<std::uint64_t>(whole);
+    // The players truncate as the processor does: NaN and anything outside
+    // 32 bits become -2^31, whose negation overflows to itself, so its
+    // remainders stay negative and print as the characters below '0'.
+    std::int32_t v = n > -2147483649.0 && n < 2147483648.0 ? static_cast<std::int32_t>(n)
+                                                               : std::numeric_limits<std::int32_t>::min();
+    bool negative = v < 0;
+    if (negative) v = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v));
     std::string out;
     do {
-        out.insert(out.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<unsigned>(radix)]);
-        u /= static_cast<unsigned>(radix);
-    } while (u);
-    if (n < 0 && whole != 0) out.insert(out.begin(), '-');
+        int rem = v % radix;
+        out.insert(out.begin(), static_cast<char>(rem < 10 ? '0' + rem : 'a' + rem - 10));
+        v /= radix;
+    } while (v != 0);
+    if (negative) out.insert(out.begin(), '-');
     return out;
 }
 
@@ -92,6 +96,26 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 }  // namespace
 
+double DecimalPrefix(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    std::size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return std::numeric_limits<double>::quiet_NaN();
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '-' || s[j] == '+')) ++j;
+        std::size_t e = j;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
+        if (j > e) i = j;
+    }
+    return std::strtod(std::string(s.substr(0, i)).c_str(), nullptr);
+}
+
 double StringToNumber(std::string_view s, int version) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::size_t b = 0, e = s.size();
@@ -99,6 +123,11 @@ double StringToNumber(std::string_view s, int version) {
     while (e > b && IsSpace(s[e - 1])) --e;
     if (b == e) return version >= 5 ? nan : 0;
     std::string_view t = s.substr(b, e - b);
+    if (version < 5) {
+        // Version 4 reads the number the text begins with, and 0 when there is none.
+        double v = DecimalPrefix(t);
+        return std::isnan(v) ? 0 : v;
+    }
     bool negative = false;
     if (t[0] == '-' || t[0] == '+') {
         negative = t[0] == '-';
@@ -285,6 +314,8 @@ std::string Utf8Encode(std::uint32_t code) {
     return out;
 }
 
+bool NumbersEqual(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
 bool StrictEquals(const Value& a, const Value& b) {
     if (a.GetType() != b.GetType()) return false;
     switch (a.GetType()) {
@@ -293,7 +324,7 @@ bool StrictEquals(const Value& a, const Value& b) {
         return true;
     case Type::Boolean:
     case Type::Number:
-        return a.Number() == b.Number();
+        return NumbersEqual(a.Number(), b.Number());
     case Type::String:
         return a.String() == b.String();
     case Type::Object:

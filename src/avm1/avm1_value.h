@@ -93,6 +93,9 @@ std::string NumberToRadix(double n, int radix);
 // "0x" hexadecimal, "Infinity"; NaN for anything else. "" counts as 0
 // before version 5 and as NaN from it.
 double StringToNumber(std::string_view text, int version);
+// The decimal number text begins with (sign, digits, fraction, exponent),
+// NaN when it begins with none: parseFloat, and version 4's conversion.
+double DecimalPrefix(std::string_view text);
 // ECMA's ToInt32 and ToUint32.
 std::int32_t ToInt32(double n);
 std::uint32_t ToUint32(double n);
@@ -114,7 +117,9 @@ std::string Utf8Slice(const std::string& s, std::size_t start, std::size_t count
 std::uint32_t Utf8CodeAt(const std::string& s, std::size_t index);
 std::string Utf8Encode(std::uint32_t code);
 
-// The same value (no conversion): ECMA's strict equality.
+// Numbers compare equal as the players compare them: NaN equals NaN.
+bool NumbersEqual(double a, double b);
+// The same value (no conversion): ECMA's strict equality but for NaN.
 bool StrictEquals(const Value& a, const Value& b);
 
 }  // namespace fh::avm1

@@ -1,0 +1,122 @@
+// Hostile scripts end at the machine's caps and the next run is whole;
+// collection frees what scripts dropped; timers run on the frame clock.
+
+#include <gtest/gtest.h>
+
+#include "avm1_fixture.h"
+
+namespace fh::avm1 {
+namespace {
+
+using test::Asm;
+using test::FakeHost;
+
+Asm Member(Asm obj, const std::string& name) { return obj.Str(name).Op(0x4E); }
+Asm SetMember(Asm obj, const std::string& name, Asm value) { return obj.Str(name).Add(value).Op(0x4F); }
+Asm New(const std::string& name) { return Asm().Num(0).Str(name).Op(0x40); }
+
+Asm NestedWith(int depth) {
+    Asm a;
+    for (int i = 0; i < depth; ++i) a = Asm().GetVar("_root").With(a);
+    return a;
+}
+
+TEST(Avm1Limits, HostileScriptsAreCut) {
+    Limits small;
+    small.maxActions = 200000;
+    small.maxStringLength = 1 << 16;
+    small.maxArrayLength = 1 << 12;
+    small.maxObjects = 5000;
+    small.maxStack = 1000;
+    const struct {
+        const char* label;
+        Asm code;
+    } cases[] = {
+        {"endless loop", Asm().Jump(-5)},
+        {"deep recursion", Asm().Function("f", {}, Asm().Num(0).Str("f").Op(0x3D)).Num(0).Str("f").Op(0x3D)},
+        {"string doubling", Asm().SetVar("s", Asm().Str("ab")).While(Asm().Bool(true),
+                                                                      Asm().SetVar("s", Asm().GetVar("s").GetVar("s").Op(0x47)))},
+        {"huge array length", Asm().SetVar("a", Asm().Num(0).Op(0x42)).Add(SetMember(Asm().GetVar("a"), "length",
+                                                                                    Asm().Num(1e9)))},
+        {"huge array index", Asm().SetVar("a", Asm().Num(0).Op(0x42)).Add(SetMember(Asm().GetVar("a"), "99999999",
+                                                                                   Asm().Num(1)))},
+        {"objects without end", Asm().While(Asm().Bool(true), Asm().SetVar("o", New("Object")))},
+        {"stack flood", Asm().While(Asm().Bool(true), Asm().Num(1))},
+        {"__proto__ cycle", Asm().SetVar("a", New("Object")).SetVar("b", New("Object"))
+                                .Add(SetMember(Asm().GetVar("a"), "__proto__", Asm().GetVar("b")))
+                                .Add(SetMember(Asm().GetVar("b"), "__proto__", Asm().GetVar("a")))
+                                .Add(Member(Asm().GetVar("a"), "missing")).Trace()
+                                .GetVar("a").GetVar("Object").Op(0x54).Trace().Jump(-5)},
+        {"nested with", NestedWith(100)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        FakeHost host;
+        Machine m(host, 7, small);
+        m.RunActions(1, c.code.Data(), c.code.Size());
+        EXPECT_EQ(m.CutScripts(), 1u);
+        EXPECT_LE(m.LiveObjects(), small.maxObjects + 1024);
+        host.Take();
+        // The next run is not hurt.
+        Asm next = Asm().Str("next").Trace();
+        m.RunActions(1, next.Data(), next.Size());
+        EXPECT_EQ(host.Take(), "next");
+        EXPECT_EQ(m.CutScripts(), 1u);
+    }
+}
+
+TEST(Avm1Limits, CollectionFreesCyclesBetweenFrames) {
+    FakeHost host;
+    Machine m(host, 7);
+    // Each frame: two objects pointing at each other, and a function closing over them; only `keep` survives.
+    Asm frame = Asm().SetVar("a", New("Object")).SetVar("b", New("Object"))
+                    .Add(SetMember(Asm().GetVar("a"), "other", Asm().GetVar("b")))
+                    .Add(SetMember(Asm().GetVar("b"), "other", Asm().GetVar("a")))
+                    .Add(SetMember(Asm().GetVar("a"), "f", Asm().Function("", {}, Asm().GetVar("b").Op(0x3E))))
+                    .SetVar("keep", Asm().Str("x").Num(1).Num(1).Op(0x43));
+    m.Collect();
+    const std::size_t base = m.LiveObjects();
+    std::size_t afterFirst = 0;
+    for (int i = 0; i < 50; ++i) {
+        m.RunActions(1, frame.Data(), frame.Size());
+        m.Collect();
+        if (i == 0) afterFirst = m.LiveObjects();
+    }
+    EXPECT_GT(afterFirst, base);
+    EXPECT_EQ(m.LiveObjects(), afterFirst);
+    Asm check = Member(Asm().GetVar("keep"), "x").Trace().Add(Member(Member(Asm().GetVar("a"), "other"), "other"))
+                    .GetVar("a").Op(0x66).Trace();
+    m.RunActions(1, check.Data(), check.Size());
+    EXPECT_EQ(host.Take(), "1|true");
+    // A removed timeline's variables go with it.
+    TimelineId clip = host.AddClip(1, "clip");
+    Asm fill = SetMember(Asm().GetVar("clip"), "big", Asm().Num(0).Op(0x42));
+    m.RunActions(1, fill.Data(), fill.Size());
+    host.clips[clip].alive = false;
+    m.TimelineRemoved(clip);
+    m.Collect();
+    EXPECT_EQ(m.LiveObjects(), afterFirst);
+}
+
+TEST(Avm1Limits, TimersRunOnTheFrameClock) {
+    FakeHost host;
+    Machine m(host, 7);
+    // setInterval(f, 100, "i"); setTimeout(f, 250, "t"), with f tracing its argument
+    Asm code = Asm().Function("f", {"x"}, Asm().GetVar("x").Trace())
+                   .Str("id").Str("i").Num(100).GetVar("f").Num(3).Str("setInterval").Op(0x3D).Op(0x1D)
+                   .Str("t").Num(250).GetVar("f").Num(3).Str("setTimeout").Op(0x3D).Op(0x17);
+    m.RunActions(1, code.Data(), code.Size());
+    m.Tick(50);
+    EXPECT_EQ(host.Take(), "");
+    m.Tick(50);
+    EXPECT_EQ(host.Take(), "i");
+    m.Tick(200);
+    EXPECT_EQ(host.Take(), "i|t");
+    Asm clear = Asm().GetVar("id").Num(1).Str("clearInterval").Op(0x3D);
+    m.RunActions(1, clear.Data(), clear.Size());
+    m.Tick(1000);
+    EXPECT_EQ(host.Take(), "");
+}
+
+}  // namespace
+}  // namespace fh::avm1

@@ -1,0 +1,220 @@
+// The machine on hand-written blocks: variables and paths, functions and
+// their registers, exceptions, objects and prototypes, the timeline actions.
+
+#include <gtest/gtest.h>
+
+#include "avm1/avm1_interp.h"
+#include "avm1_fixture.h"
+
+namespace fh::avm1 {
+namespace {
+
+using test::Asm;
+using test::FakeHost;
+
+// obj.name
+Asm Member(Asm obj, const std::string& name) { return obj.Str(name).Op(0x4E); }
+// obj.name = value
+Asm SetMember(Asm obj, const std::string& name, Asm value) { return obj.Str(name).Add(value).Op(0x4F); }
+// name(args...), the arguments last first, as compilers push them
+Asm Call(const std::string& name, std::vector<Asm> args) {
+    Asm a;
+    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
+    return a.Num(static_cast<double>(args.size())).Str(name).Op(0x3D);
+}
+Asm CallMethod(Asm obj, const std::string& name, std::vector<Asm> args) {
+    Asm a;
+    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
+    return a.Num(static_cast<double>(args.size())).Add(obj).Str(name).Op(0x52);
+}
+Asm New(const std::string& name) { return Asm().Num(0).Str(name).Op(0x40); }
+
+TEST(Avm1Machine, VariablesPathsAndScope) {
+    const struct {
+        const char* label;
+        Asm code;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"set and get", Asm().SetVar("a", Asm().Num(5)).TraceVar("a"), 7, "5"},
+        {"names ignore case before 7", Asm().SetVar("Abc", Asm().Num(1)).TraceVar("aBC"), 6, "1"},
+        {"names keep case from 7", Asm().SetVar("Abc", Asm().Num(1)).TraceVar("aBC"), 7, "undefined"},
+        {"slash path with colon", Asm().SetVar("/clip:v", Asm().Str("x")).TraceVar("clip.v").TraceVar("/clip/inner:w"),
+         7, "x|undefined"},
+        {"dot path from _root", Asm().SetVar("_root.clip.inner.w", Asm().Num(3)).TraceVar("/clip/inner:w"), 7, "3"},
+        {"parent path", Asm().SetVar("top", Asm().Num(8)).Act(0x8B, std::string("clip/inner") + '\0')
+             .TraceVar("../../:top").TraceVar("_target").Act(0x8B, std::string(1, '\0')).TraceVar("_target"),
+         7, "8|/clip/inner|/"},
+        {"_global is the last scope", Asm().SetVar("_global.g", Asm().Num(4)).TraceVar("g"), 7, "4"},
+        {"a timeline's child and display property",
+         Member(Asm().GetVar("clip"), "_name").Trace().Add(Member(Asm().GetVar("clip"), "_x")).Trace(), 7, "clip|0"},
+        {"targetPath", Asm().GetVar("clip").Op(0x45).Trace(), 7, "_level0.clip"},
+        {"typeof a timeline", Asm().GetVar("_root").Op(0x44).Trace(), 7, "movieclip"},
+        {"with", Asm().SetVar("o", New("Object")).Add(SetMember(Asm().GetVar("o"), "p", Asm().Num(2)))
+             .GetVar("o").With(Asm().Str("p").Op(0x1C).Trace().Str("p").Num(9).Op(0x1D))
+             .Add(Member(Asm().GetVar("o"), "p")).Trace(),
+         7, "2|9"},
+        {"delete", Asm().SetVar("d", Asm().Num(1)).Str("d").Op(0x3B).Trace().TraceVar("d"), 7, "true|undefined"},
+        {"GetProperty by index", Asm().Str("clip").Num(13).Op(0x22).Trace(), 7, "clip"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        FakeHost host;
+        TimelineId clip = host.AddClip(1, "clip");
+        host.AddClip(clip, "inner");
+        Machine m(host, c.version);
+        m.RunActions(1, c.code.Data(), c.code.Size());
+        EXPECT_EQ(host.Take(), c.trace);
+        EXPECT_EQ(m.CutScripts(), 0u);
+    }
+}
+
+TEST(Avm1Machine, FunctionsClosuresAndRegisters) {
+    // function make(n) { var k = n; return function () { return k = k + 1; }; }
+    Asm inner = Asm().SetVar("k", Asm().GetVar("k").Num(1).Op(0x47)).GetVar("k").Op(0x3E);
+    Asm make = Asm().Str("k").GetVar("n").Op(0x3C).Function("", {}, inner).Op(0x3E);
+    // function2 (a in r2, b in r3) with `this` preloaded in r1: return a + b + this.base
+    Asm add2 = Asm().Reg(2).Reg(3).Op(0x47).Add(Member(Asm().Reg(1), "base")).Op(0x47).Op(0x3E);
+    const struct {
+        const char* label;
+        Asm code;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"closure keeps its own variable",
+         Asm().Function("make", {"n"}, make).SetVar("c", Call("make", {Asm().Num(10)})).Add(Call("c", {})).Op(0x17)
+             .Add(Call("c", {})).Trace().TraceVar("k"),
+         7, "12|undefined"},
+        {"no closures before 6",
+         Asm().SetVar("k", Asm().Num(100)).Function("make", {"n"}, make).SetVar("c", Call("make", {Asm().Num(10)}))
+             .Add(Call("c", {})).Trace(),
+         5, "101"},
+        {"registers and preloaded this",
+         Asm().SetVar("o", New("Object")).Add(SetMember(Asm().GetVar("o"), "base", Asm().Num(100)))
+             .Add(SetMember(Asm().GetVar("o"), "f", Asm().Function2("", 4, kPreloadThis | kSuppressArguments,
+                                                                      {{2, "a"}, {3, "b"}}, add2)))
+             .Add(CallMethod(Asm().GetVar("o"), "f", {Asm().Num(1), Asm().Num(2)})).Trace(),
+         7, "103"},
+        {"arguments and their count",
+         Asm().Function("f", {}, Member(Asm().GetVar("arguments"), "length").Op(0x3E))
+             .Add(Call("f", {Asm().Num(1), Asm().Num(2), Asm().Num(3)})).Trace(),
+         7, "3"},
+        {"call and apply", Asm().Function("f", {"x"}, Asm().GetVar("x").GetVar("this").Op(0x47).Op(0x3E))
+             .Add(CallMethod(Asm().GetVar("f"), "call", {Asm().Str("T"), Asm().Str("X")})).Trace(),
+         7, "XT"},
+        {"global register survives the block", Asm().Num(7).Store(1).Op(0x17).Reg(1).Trace(), 7, "7"},
+        {"recursion", Asm().Function("fact", {"n"}, Asm().GetVar("n").Num(2).Op(0x48).Op(0x12).If(13).Num(1).Op(0x3E)
+                           .GetVar("n").Add(Call("fact", {Asm().GetVar("n").Op(0x51)})).Op(0x0C).Op(0x3E))
+             .Add(Call("fact", {Asm().Num(10)})).Trace(),
+         7, "3628800"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, c.version), c.trace);
+    }
+}
+
+TEST(Avm1Machine, TryCatchFinallyAndThrow) {
+    Asm thrower = Asm().Str("boom").Op(0x2A);
+    Asm handler = Asm().Str("caught ").GetVar("e").Op(0x47).Trace();
+    Asm last = Asm().Str("finally").Trace();
+    Asm returnsInTry = Asm().Str("r").Op(0x3E);
+    const struct {
+        const char* label;
+        Asm code;
+        const char* trace;
+    } cases[] = {
+        {"catch", Asm().Try(thrower, "e", &handler, nullptr).Str("after").Trace(), "caught boom|after"},
+        {"catch and finally", Asm().Try(thrower, "e", &handler, &last), "caught boom|finally"},
+        {"finally without a throw", Asm().Try(Asm().Str("body").Trace(), "e", &handler, &last), "body|finally"},
+        {"finally on return",
+         Asm().Function("f", {}, Asm().Try(returnsInTry, "e", nullptr, &last)).Add(Call("f", {})).Trace(),
+         "finally|r"},
+        {"thrown through a call",
+         Asm().Function("f", {}, thrower).Try(Call("f", {}), "e", &handler, nullptr), "caught boom"},
+        {"uncaught ends the block", Asm().Str("a").Trace().Add(thrower).Str("b").Trace(), "a"},
+        {"Error's message", Asm().Try(Asm().Str("bad").Num(1).Str("Error").Op(0x40).Op(0x2A), "e",
+                                      &handler, nullptr), "caught bad"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code), c.trace);
+    }
+}
+
+TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
+    // function A() {}  A.prototype.hi = "A";  function B() {}  B extends A
+    Asm classes = Asm().Function("A", {}, Asm()).Add(SetMember(Member(Asm().GetVar("A"), "prototype"), "hi",
+                                                                Asm().Str("A")))
+                      .Function("B", {}, Asm()).GetVar("B").GetVar("A").Op(0x69);
+    // for (r0 in o) trace(r0): names until the null below them
+    Asm forIn = Asm().GetVar("o").Op(0x55).While(Asm().Store(0).Null().Op(0x49).Op(0x12), Asm().Reg(0).Trace());
+    const struct {
+        const char* label;
+        Asm code;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"inherited member and instanceof",
+         Asm().Add(classes).SetVar("b", New("B")).Add(Member(Asm().GetVar("b"), "hi")).Trace()
+             .GetVar("b").GetVar("A").Op(0x54).Trace().GetVar("b").GetVar("B").Op(0x54).Trace(),
+         7, "A|true|true"},
+        {"for-in newest first",
+         Asm().SetVar("o", Asm().Str("a").Num(1).Str("b").Num(2).Num(2).Op(0x43))
+             .Add(SetMember(Asm().GetVar("o"), "c", Asm().Num(3))).Add(forIn),
+         7, "c|a|b"},
+        {"InitObject and toString", Asm().Num(0).Op(0x43).Trace(), 7, "[object Object]"},
+        {"arrays print joined", Asm().Num(3).Num(2).Num(1).Num(3).Op(0x42).Trace(), 7, "1,2,3"},
+        {"array length", Asm().SetVar("a", Asm().Num(0).Op(0x42)).Add(SetMember(Asm().GetVar("a"), "4", Asm().Num(1)))
+             .Add(Member(Asm().GetVar("a"), "length")).Trace(),
+         7, "5"},
+        {"functions print as such", Asm().Function("", {}, Asm()).Trace(), 7, "[type Function]"},
+        {"valueOf before toString",
+         Asm().SetVar("o", New("Object")).Add(SetMember(Asm().GetVar("o"), "valueOf",
+                                                        Asm().Function("", {}, Asm().Num(41).Op(0x3E))))
+             .GetVar("o").Num(1).Op(0x47).Trace(),
+         7, "42"},
+        {"addProperty getter and setter",
+         Asm().SetVar("o", New("Object")).Add(CallMethod(Asm().GetVar("o"), "addProperty",
+                                                         {Asm().Str("p"), Asm().Function("", {}, Asm().Str("got").Op(0x3E)),
+                                                          Asm().Function("", {"v"}, Asm().GetVar("v").Trace())}))
+             .Op(0x17).Add(SetMember(Asm().GetVar("o"), "p", Asm().Str("set"))).Add(Member(Asm().GetVar("o"), "p"))
+             .Trace(),
+         7, "set|got"},
+        {"watch", Asm().SetVar("o", New("Object")).Add(CallMethod(Asm().GetVar("o"), "watch",
+                                                                  {Asm().Str("p"), Asm().Function("", {"n", "old", "v"},
+                                                                                                  Asm().GetVar("v").Num(1).Op(0x47).Op(0x3E))}))
+             .Op(0x17).Add(SetMember(Asm().GetVar("o"), "p", Asm().Num(1))).Add(Member(Asm().GetVar("o"), "p")).Trace(),
+         7, "2"},
+        {"ASSetPropFlags hides from for-in",
+         Asm().SetVar("o", Asm().Str("a").Num(1).Str("b").Num(2).Num(2).Op(0x43))
+             .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(1)})).Op(0x17).Add(forIn),
+         7, "b"},
+        {"hasOwnProperty", Asm().Add(classes).SetVar("b", New("B"))
+             .Add(CallMethod(Asm().GetVar("b"), "hasOwnProperty", {Asm().Str("hi")})).Trace(),
+         7, "false"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, c.version), c.trace);
+    }
+}
+
+TEST(Avm1Machine, TimelineActionsReachTheHost) {
+    FakeHost host;
+    TimelineId clip = host.AddClip(1, "clip");
+    Machine m(host, 7);
+    Asm code = Asm().Op(0x07).Act(0x81, std::string("\x04\x00", 2)).Act(0x8B, std::string("clip") + '\0').Op(0x06)
+                   .Act(0x8C, std::string("end") + '\0').Act(0x8B, std::string(1, '\0')).Str("clip:5")
+                   .Act(0x9F, std::string(1, '\1')).Add(CallMethod(Asm().GetVar("clip"), "gotoAndStop", {Asm().Num(3)}))
+                   .Op(0x17).Str("FSCommand:quit").Str("").Act(0x9A, std::string(1, '\0'));
+    m.RunActions(1, code.Data(), code.Size());
+    const std::vector<std::string> expected = {"stop 1", "goto 1 5 stop", "play " + std::to_string(clip),
+                                               "label " + std::to_string(clip) + " end stop",
+                                               "goto " + std::to_string(clip) + " 5 play",
+                                               "goto " + std::to_string(clip) + " 3 stop", "fscommand quit "};
+    EXPECT_EQ(host.log, expected);
+}
+
+}  // namespace
+}  // namespace fh::avm1
