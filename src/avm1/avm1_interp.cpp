@@ -32,18 +32,6 @@ bool HasHighBytes(const std::string& s) {
 
 }  // namespace
 
-void Interpreter::Push(const Value& v) {
-    if (m.m_stack.size() >= m.m_limits.maxStack) m.Cut();
-    m.m_stack.push_back(v);
-}
-
-Value Interpreter::Pop(Frame& f) {
-    if (m.m_stack.size() <= f.stackBase) return Value();
-    Value v = std::move(m.m_stack.back());
-    m.m_stack.pop_back();
-    return v;
-}
-
 Value& Interpreter::Top(Frame& f) {
     if (m.m_stack.size() <= f.stackBase) Push(Value());
     return m.m_stack.back();
@@ -70,6 +58,62 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         if (++m.m_actions > maxActions) m.Cut();
         if ((m.m_actions & 4095) == 0 && m.OverTime()) m.Cut();
+        // The commonest actions inline; the rest through Step.
+        switch (code) {
+        case 0x96:
+            DoPush(f, p, len);
+            f.pc = next;
+            continue;
+        case 0x17:
+            if (m.m_stack.size() > f.stackBase) m.m_stack.pop_back();
+            f.pc = next;
+            continue;
+        case 0x1C: {
+            Value name = Pop(f);
+            Push(GetVariable(f, NameOf(name)));
+            f.pc = next;
+            continue;
+        }
+        case 0x1D: {
+            Value v = Pop(f);
+            Value name = Pop(f);
+            SetVariable(f, NameOf(name), v);
+            f.pc = next;
+            continue;
+        }
+        case 0x4E: {
+            Value name = Pop(f);
+            Value obj = Pop(f);
+            Push(m.Get(obj, NameOf(name)));
+            f.pc = next;
+            continue;
+        }
+        case 0x4F: {
+            Value v = Pop(f);
+            Value name = Pop(f);
+            Value obj = Pop(f);
+            m.Set(obj, NameOf(name), v);
+            f.pc = next;
+            continue;
+        }
+        case 0x99:
+            if (len >= 2) {
+                long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
+                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+            } else {
+                f.pc = next;
+            }
+            continue;
+        case 0x9D:
+            f.pc = next;
+            if (len >= 2 && ToBoolean(Pop(f), version)) {
+                long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
+                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+            }
+            continue;
+        default:
+            break;
+        }
         Exit exit = Exit::End;
         bool jumped = false;
         Step(f, code, p, len, next, exit, jumped);
@@ -80,21 +124,10 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
 
 void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next,
                        Exit& exit, bool& jumped) {
-    auto jump = [&](std::int16_t offset) {
-        long long target = static_cast<long long>(next) + offset;
-        // Out of the block ends it.
-        f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
-        jumped = true;
-    };
+    // Jump and If are Run's own; a jump out of the block ends it there.
     switch (code) {
-    case 0x96:
-        DoPush(f, p, len);
-        break;
     case 0x88:
         DoConstantPool(f, p, len);
-        break;
-    case 0x17:
-        Pop(f);
         break;
     case 0x4C: {
         Value v = Top(f);
@@ -111,36 +144,6 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
     case 0x87:
         if (len >= 1 && p[0] < f.regs.size()) f.regs[p[0]] = Top(f);
         break;
-    case 0x99:
-        if (len >= 2) jump(static_cast<std::int16_t>(U16(p)));
-        break;
-    case 0x9D:
-        if (len >= 2 && ToBoolean(Pop(f), version)) jump(static_cast<std::int16_t>(U16(p)));
-        break;
-    case 0x1C: {
-        Value name = Pop(f);
-        Push(GetVariable(f, name.IsString() ? name.String().Text() : m.ToString(name)));
-        break;
-    }
-    case 0x1D: {
-        Value v = Pop(f);
-        Value name = Pop(f);
-        SetVariable(f, name.IsString() ? name.String().Text() : m.ToString(name), v);
-        break;
-    }
-    case 0x4E: {
-        Value name = Pop(f);
-        Value obj = Pop(f);
-        Push(m.Get(obj, name.IsString() ? name.String().Text() : m.ToString(name)));
-        break;
-    }
-    case 0x4F: {
-        Value v = Pop(f);
-        Value name = Pop(f);
-        Value obj = Pop(f);
-        m.Set(obj, name.IsString() ? name.String().Text() : m.ToString(name), v);
-        break;
-    }
     case 0x3C: {
         Value v = Pop(f);
         std::string name = m.ToString(Pop(f));
@@ -465,9 +468,10 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
         if (code.flags & kPreloadSuper) preload(Super(f));
         if (code.flags & kPreloadRoot) preload(Value(m.TimelineObject(m.GetHost().Root())));
         if (code.flags & kPreloadParent) {
+            // A timeline without a parent takes no register: the next preload moves up.
             TimelineId t = FrameTimeline(f);
             Object* parent = t != kNoTimeline ? m.TimelineObject(m.GetHost().Parent(t)) : nullptr;
-            preload(parent ? Value(parent) : Value());
+            if (parent) preload(Value(parent));
         }
         if (code.flags & kPreloadGlobal) preload(Value(m.R().global));
     }

@@ -386,7 +386,7 @@ bool Machine::Lookup(const Value& target, const std::string& name, Value& out) {
 
 void Machine::Set(const Value& target, const std::string& name, const Value& v) {
     Object* o = target.Obj();
-    if (!o) return;
+    if (!o || name.empty()) return;
     if (o->Kind() == ObjKind::Array) {
         std::size_t index;
         if (IsIndex(name, index)) {
@@ -464,7 +464,7 @@ Value Machine::Construct(const Value& ctor, const std::vector<Value>& args) {
     Value proto = Get(ctor, "prototype");
     Object* o = NewObject(proto.Obj() ? proto.Obj() : m_realm.objectProto);
     o->Define("__constructor__", ctor, kDontEnum);
-    if (m_version < 6) o->Define("constructor", ctor, kDontEnum);
+    o->Define("constructor", ctor, kDontEnum);
     FunctionData* data = c->Function();
     if (data->construct) {
         if (m_depth > m_limits.maxCallDepth) Cut();

@@ -21,7 +21,7 @@
 namespace fh::avm1 {
 
 struct Limits {
-    std::uint64_t maxActions = 2000000;     // actions in one run (nested calls included)
+    std::uint64_t maxActions = 5000000;     // actions in one run (nested calls included)
     double maxRunMs = 2000;                 // wall time of one run, checked every few thousand actions
     int maxCallDepth = 256;
     std::size_t maxStringLength = 16u << 20;  // bytes

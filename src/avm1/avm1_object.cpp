@@ -22,10 +22,18 @@ bool HiddenFor(std::uint32_t flags, int version) {
 }  // namespace
 
 bool Object::Matches(const std::string& a, const std::string& b) const {
-    if (a.size() != b.size()) return false;
-    if (m_heap->CaseSensitive()) return a == b;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
+    std::size_t n = a.size();
+    if (n != b.size()) return false;
+    // Names are short: a loop here beats a call to memcmp.
+    const char* x = a.data();
+    const char* y = b.data();
+    if (m_heap->CaseSensitive()) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (x[i] != y[i]) return false;
+        return true;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (Lower(x[i]) != Lower(y[i])) return false;
     return true;
 }
 

@@ -33,6 +33,10 @@ enum PropFlag : std::uint32_t {
 constexpr std::uint32_t kVersionFlags = kVersion6 | kVersion7 | kVersion8 | kVersion9;
 constexpr std::uint32_t kKnownFlags = kDontEnum | kDontDelete | kReadOnly | kVersionFlags;
 
+// Whether a name is the built-in one given in lower case, ASCII case ignored
+// (the built-in names the players matched so in every version).
+bool NameIs(const std::string& name, const char* lower);
+
 using NativeFn = Value (*)(Machine& m, const Value& self, const std::vector<Value>& args);
 
 struct Property {
