@@ -291,7 +291,8 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     }
     case 0x22: {
-        int index = static_cast<int>(ToInteger(m.ToNumber(Pop(f))));
+        double n = ToInteger(m.ToNumber(Pop(f)));
+        int index = n >= 0 && n < kDisplayPropCount ? static_cast<int>(n) : -1;
         TimelineId of = targetOf(Pop(f));
         Object* o = m.TimelineObject(of);
         if (o && index >= 0 && index < kDisplayPropCount) {
@@ -307,7 +308,8 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x23: {
         Value v = Pop(f);
-        int index = static_cast<int>(ToInteger(m.ToNumber(Pop(f))));
+        double n = ToInteger(m.ToNumber(Pop(f)));
+        int index = n >= 0 && n < kDisplayPropCount ? static_cast<int>(n) : -1;
         TimelineId of = targetOf(Pop(f));
         if (of != kNoTimeline && index >= 0 && index < kDisplayPropCount) host.SetProperty(of, index, v);
         break;
