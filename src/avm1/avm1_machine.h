@@ -73,7 +73,7 @@ public:
 
     // The engine's services, for the native classes.
     Host& GetHost() { return m_host; }
-    int Version() const { return m_version; }
+    int Version() const { return m_version; }  // 5 in functions of a version 4 movie
     Heap& GetHeap() { return m_heap; }
     Realm& R() { return m_realm; }
     const Limits& GetLimits() const { return m_limits; }
