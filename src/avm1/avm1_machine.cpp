@@ -71,6 +71,8 @@ Machine::~Machine() = default;
 
 void Machine::BeginRun() {
     if (m_depth == 0) {
+        char here;
+        m_stackBase = reinterpret_cast<std::uintptr_t>(&here);
         m_actions = 0;
         m_runStart = SteadyMs();
         m_stack.clear();
@@ -430,6 +432,9 @@ Value Machine::Call(const Value& fn, const Value& self, const std::vector<Value>
     Object* f = fn.Obj();
     if (!f || f->Kind() != ObjKind::Function) return Value();
     if (m_depth > m_limits.maxCallDepth) Cut();
+    char here;
+    auto at = reinterpret_cast<std::uintptr_t>(&here);
+    if ((at > m_stackBase ? at - m_stackBase : m_stackBase - at) > m_limits.maxNativeStack) Cut();
     ++m_depth;
     struct Leave {
         int& depth;
