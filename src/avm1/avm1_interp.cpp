@@ -526,20 +526,24 @@ Object* Interpreter::Arguments(Frame& f) {
 Value Interpreter::Super(Frame& f) {
     Object* self = f.self.Obj();
     if (!self || !f.callee) return Value();
-    // The object the running function was found on: its class's prototype.
+    // The object the running function was found on: its class's prototype
+    // (a constructor's own), else the prototype that holds it as a method.
     Object* home = nullptr;
     Object* ownProto = m.Get(Value(f.callee), "prototype").Obj();
-    Object* p = self->Proto();
-    for (int depth = 0; p && depth < 256 && !home; ++depth, p = p->Proto()) {
-        if (p == ownProto) {
-            home = p;
-            break;
-        }
-        for (const Property& prop : p->Properties())
-            if (prop.value.Obj() == f.callee) {
-                home = p;
-                break;
+    for (int pass = 0; pass < 2 && !home; ++pass) {
+        Object* p = self->Proto();
+        for (int depth = 0; p && depth < 256 && !home; ++depth, p = p->Proto()) {
+            if (pass == 0) {
+                if (p == ownProto) home = p;
+                continue;
             }
+            for (const Property& prop : p->Properties())
+                if (prop.value.Obj() == f.callee && !NameIs(prop.name, "constructor") &&
+                    !NameIs(prop.name, "__constructor__")) {
+                    home = p;
+                    break;
+                }
+        }
     }
     if (!home) home = self->Proto();
     if (!home) return Value();

@@ -190,6 +190,17 @@ TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
          Asm().SetVar("o", Asm().Str("a").Num(1).Str("b").Num(2).Num(2).Op(0x43))
              .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(1)})).Op(0x17).Add(forIn),
          7, "b"},
+        {"super calls the class above",
+         Asm().Function("A", {}, Asm().Str("A").Trace())
+             .Function("B", {}, Asm().Num(0).GetVar("super").Undef().Op(0x52).Op(0x17).Str("B").Trace())
+             .GetVar("B").GetVar("A").Op(0x69).Add(New("B")).Op(0x17),
+         7, "A|B"},
+        {"interfaces answer instanceof and casts",
+         Asm().Function("I", {}, Asm()).Function("J", {}, Asm()).Function("C", {}, Asm())
+             .GetVar("I").Num(1).GetVar("J").Op(0x2C).GetVar("J").Num(1).GetVar("C").Op(0x2C)
+             .SetVar("c", New("C")).GetVar("c").GetVar("I").Op(0x54).Trace()
+             .GetVar("I").GetVar("c").Op(0x2B).Op(0x44).Trace().GetVar("A").GetVar("c").Op(0x2B).Trace(),
+         7, "true|object|null"},
         {"hasOwnProperty", Asm().Add(classes).SetVar("b", New("B"))
              .Add(CallMethod(Asm().GetVar("b"), "hasOwnProperty", {Asm().Str("hi")})).Trace(),
          7, "false"},
