@@ -79,7 +79,6 @@ public:
     int Version() const { return m_version; }  // 5 in functions of a version 4 movie
     Heap& GetHeap() { return m_heap; }
     Realm& R() { return m_realm; }
-    const Limits& GetLimits() const { return m_limits; }
 
     Object* NewObject(Object* proto = nullptr);  // Object.prototype unless given
     Object* NewArray(std::vector<Value> elements = {});
@@ -95,6 +94,7 @@ public:
     bool Delete(Object* o, const std::string& name);
     void Set(const Value& target, const std::string& name, const Value& v);
     Value Call(const Value& fn, const Value& self, const std::vector<Value>& args);
+    // self.name(args...): what the host's events call.
     Value CallMethod(const Value& self, const std::string& name, const std::vector<Value>& args);
     Value Construct(const Value& ctor, const std::vector<Value>& args);
     // An object's primitive: valueOf's, else toString's, else undefined. A
