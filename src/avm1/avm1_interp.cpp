@@ -457,15 +457,18 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.stackBase = m.m_stack.size();
     f.regs.resize(code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
     if (code.v2) {
-        f.suppressed = code.flags & (kSuppressThis | kSuppressArguments | kSuppressSuper);
+        // A name preloaded into a register is not a name any more either.
+        std::uint16_t preloaded = code.flags & (kPreloadThis | kPreloadArguments | kPreloadSuper);
+        f.suppressed = (code.flags & (kSuppressThis | kSuppressArguments | kSuppressSuper)) | preloaded << 1;
         std::size_t r = 1;
         auto preload = [&](const Value& v) {
             if (r < f.regs.size()) f.regs[r] = v;
             ++r;
         };
-        if (code.flags & kPreloadThis) preload(self);
+        // Suppressing `this` or `super` wins over preloading it; not so `arguments`.
+        if ((code.flags & (kPreloadThis | kSuppressThis)) == kPreloadThis) preload(self);
         if (code.flags & kPreloadArguments) preload(Value(Arguments(f)));
-        if (code.flags & kPreloadSuper) preload(Super(f));
+        if ((code.flags & (kPreloadSuper | kSuppressSuper)) == kPreloadSuper) preload(Super(f));
         if (code.flags & kPreloadRoot) preload(Value(m.TimelineObject(m.GetHost().Root())));
         if (code.flags & kPreloadParent) {
             // A timeline without a parent takes no register: the next preload moves up.
@@ -491,7 +494,14 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (m.m_stack.size() > base) m.m_stack.resize(base);
         }
     } restore{m, f.stackBase};
-    Run(f, code.begin, code.end);
+    // A function in a version 4 movie runs as version 5 code does.
+    struct Version {
+        Machine& m;
+        int saved;
+        ~Version() { m.m_version = saved; }
+    } restoreVersion{m, m.m_version};
+    if (m.m_version < 5) m.m_version = 5;
+    Interpreter(m).Run(f, code.begin, code.end);
     return f.result;
 }
 
@@ -506,30 +516,34 @@ TimelineId Interpreter::OriginalTimeline(Frame& f) {
 
 Object* Interpreter::Arguments(Frame& f) {
     if (!f.activation) return nullptr;
-    if (Property* p = f.activation->FindOwn("arguments")) return p->value.Obj();
-    Object* a = m.NewArray(f.args ? *f.args : std::vector<Value>());
-    a->Define("callee", Value(f.callee), kDontEnum);
-    f.activation->Define("arguments", Value(a), kDontEnum);
-    return a;
+    if (!f.arguments) {
+        f.arguments = m.NewArray(f.args ? *f.args : std::vector<Value>());
+        f.arguments->Define("callee", Value(f.callee), kDontEnum);
+    }
+    return f.arguments;
 }
 
 Value Interpreter::Super(Frame& f) {
     Object* self = f.self.Obj();
     if (!self || !f.callee) return Value();
-    // The object the running function was found on: its class's prototype.
+    // The object the running function was found on: its class's prototype
+    // (a constructor's own), else the prototype that holds it as a method.
     Object* home = nullptr;
     Object* ownProto = m.Get(Value(f.callee), "prototype").Obj();
-    Object* p = self->Proto();
-    for (int depth = 0; p && depth < 256 && !home; ++depth, p = p->Proto()) {
-        if (p == ownProto) {
-            home = p;
-            break;
-        }
-        for (const Property& prop : p->Properties())
-            if (prop.value.Obj() == f.callee) {
-                home = p;
-                break;
+    for (int pass = 0; pass < 2 && !home; ++pass) {
+        Object* p = self->Proto();
+        for (int depth = 0; p && depth < 256 && !home; ++depth, p = p->Proto()) {
+            if (pass == 0) {
+                if (p == ownProto) home = p;
+                continue;
             }
+            for (const Property& prop : p->Properties())
+                if (prop.value.Obj() == f.callee && !NameIs(prop.name, "constructor") &&
+                    !NameIs(prop.name, "__constructor__")) {
+                    home = p;
+                    break;
+                }
+        }
     }
     if (!home) home = self->Proto();
     if (!home) return Value();

@@ -47,6 +47,7 @@ struct Frame {
     std::size_t stackBase = 0;
     std::size_t pc = 0;
     Value result;
+    Object* arguments = nullptr;  // made when first asked for
     std::uint16_t suppressed = 0;  // DefineFunction2's suppress flags: those names are not the call's
 };
 

@@ -93,6 +93,7 @@ public:
 
 private:
     friend class Heap;
+    Property* FindAny(const std::string& name);  // hidden or not
     void Reindex();
     bool Matches(const std::string& a, const std::string& b) const;
 
@@ -121,7 +122,6 @@ public:
     // A new object, or none when the cap is reached.
     Object* New(ObjKind kind, Object* proto);
     std::size_t Live() const { return m_objects.size(); }
-    std::size_t Cap() const { return m_max; }
     int Version() const { return m_version; }
     bool CaseSensitive() const { return m_version >= 7; }
     // The key a name is matched by.
