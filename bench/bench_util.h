@@ -48,6 +48,7 @@ void BenchActions(const std::string& root, int scale);
 void BenchRenderer();
 // The tooltip window: show to composed, one fade step, show and hide.
 void BenchTips();
+void BenchScript();
 // The movies' hashes: the CSV export against a bare read, Save All of each
 // movie once against saving the distinct movies alone.
 void BenchHashes(const std::string& root, int scale);
