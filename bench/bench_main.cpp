@@ -282,22 +282,25 @@ int main(int argc, char** argv) {
     int scale = 1;
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/scale:", 7) == 0) scale = std::max(1, std::atoi(argv[i] + 7));
-    // One part alone: /html, /draw, /tips, /actions, /hashes, /archive, /movie, /frames; all of them otherwise.
+    // One part alone: /html, /draw, /tips, /script, /actions, /hashes, /archive, /movie, /frames; all of them otherwise.
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/hostile:", 9) == 0) return fh::bench::BenchHostileMovie(argv[i] + 9);
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/hostileframe:", 14) == 0) return fh::bench::BenchHostileFrame(argv[i] + 14);
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "/coldhash:", 10) == 0) return fh::bench::ColdHashStep(argv[i] + 10);
-    const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/actions") || flag("/archive") ||
-                      flag("/movie") || flag("/hashes") || flag("/frames") || flag("/scripts");
+    const bool only = flag("/html") || flag("/draw") || flag("/tips") || flag("/script") || flag("/actions") ||
+                      flag("/archive") || flag("/movie") || flag("/hashes") || flag("/frames");
     if (!only || flag("/html")) {
         BenchHtml();
         fh::bench::BenchRenderer();
     }
     if (!only || flag("/draw")) BenchDraw();
     if (!only || flag("/tips")) fh::bench::BenchTips();
-    if (!only || flag("/scripts")) fh::bench::BenchScripts();
+    if (!only || flag("/script")) {
+        fh::bench::BenchScript();
+        fh::bench::BenchScriptMemory();
+    }
     if (only && !flag("/actions") && !flag("/archive") && !flag("/movie") && !flag("/hashes") && !flag("/frames"))
         return 0;
     kIndexEntries /= scale;

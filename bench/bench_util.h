@@ -48,6 +48,7 @@ void BenchActions(const std::string& root, int scale);
 void BenchRenderer();
 // The tooltip window: show to composed, one fade step, show and hide.
 void BenchTips();
+void BenchScript();
 // The movies' hashes: the CSV export against a bare read, Save All of each
 // movie once against saving the distinct movies alone.
 void BenchHashes(const std::string& root, int scale);
@@ -65,7 +66,7 @@ void BenchHostileFrames(const std::string& root);
 // Processor time the whole process has had, every thread's, in milliseconds.
 double ProcessCpuMs();
 int BenchHostileFrame(const std::string& args);
-// The script machine: a long frame script, and cycles built every frame.
-void BenchScripts();
+// The script machine: cycles built every frame of a long run, with the memory held.
+void BenchScriptMemory();
 
 }  // namespace fh::bench

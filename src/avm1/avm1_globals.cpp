@@ -36,21 +36,34 @@ Value IsFinite(Machine& m, const Value&, const std::vector<Value>& args) {
     return Value(static_cast<bool>(std::isfinite(m.ToNumber(Arg(args, 0)))));
 }
 
+// parseInt as the players read: "0x" only at the very start (a sign may
+// follow it), an octal number only when every digit after the zero is one,
+// and a radix given but out of range (or undefined) is NaN.
 Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
-    std::string s = m.ToString(Arg(args, 0));
+    if (args.empty()) return Value();
+    std::string s = m.ToString(args[0]);
+    int radix = 0;
+    if (args.size() > 1) {
+        radix = ToInt32(m.ToNumber(args[1]));
+        if (radix < 2 || radix > 36) return Value(kNaN);
+    }
     std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i])) ++i;
     bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
-    int radix = Arg(args, 1).IsUndefined() ? 0 : ToInt32(m.ToNumber(Arg(args, 1)));
-    if (radix != 0 && (radix < 2 || radix > 36)) return Value(kNaN);
-    bool hexPrefix = i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X');
-    if ((radix == 0 || radix == 16) && hexPrefix) {
-        radix = 16;
-        i += 2;
-    } else if (radix == 0) {
-        // A leading zero reads as octal, as the players did.
-        radix = i + 1 < s.size() && s[i] == '0' && DigitValue(s[i + 1]) < 8 ? 8 : 10;
+    auto sign = [&] {
+        if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    };
+    if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        i = 2;
+        if (radix == 0) radix = 16;
+        sign();
+    } else {
+        while (i < s.size() && IsSpace(s[i])) ++i;
+        sign();
+        if (radix == 0) {
+            bool octal = i + 1 < s.size() && s[i] == '0';
+            for (std::size_t k = i; octal && k < s.size(); ++k) octal = s[k] >= '0' && s[k] <= '7';
+            radix = octal ? 8 : 10;
+        }
     }
     double v = 0;
     std::size_t digits = 0;
@@ -60,6 +73,7 @@ Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
 }
 
 Value ParseFloat(Machine& m, const Value&, const std::vector<Value>& args) {
+    if (args.empty()) return Value();
     std::string s = m.ToString(Arg(args, 0));
     std::size_t i = 0;
     while (i < s.size() && IsSpace(s[i])) ++i;
@@ -84,15 +98,20 @@ Value Escape(Machine& m, const Value&, const std::vector<Value>& args) {
     return Value(std::move(out));
 }
 
+// "+" is a space; a "%" without two hex digits is dropped with what it read.
 Value Unescape(Machine& m, const Value&, const std::vector<Value>& args) {
     std::string s = m.ToString(Arg(args, 0));
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && DigitValue(s[i + 1]) < 16 && DigitValue(s[i + 2]) < 16) {
+        if (s[i] == '+') {
+            out += ' ';
+        } else if (s[i] != '%') {
+            out += s[i];
+        } else if (i + 2 < s.size() && DigitValue(s[i + 1]) < 16 && DigitValue(s[i + 2]) < 16) {
             out += static_cast<char>(DigitValue(s[i + 1]) * 16 + DigitValue(s[i + 2]));
             i += 2;
         } else {
-            out += s[i];
+            i += i + 1 < s.size() && DigitValue(s[i + 1]) < 16 ? 2 : 1;
         }
     }
     return Value(std::move(out));

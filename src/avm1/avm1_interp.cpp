@@ -32,18 +32,6 @@ bool HasHighBytes(const std::string& s) {
 
 }  // namespace
 
-void Interpreter::Push(const Value& v) {
-    if (m.m_stack.size() >= m.m_limits.maxStack) m.Cut();
-    m.m_stack.push_back(v);
-}
-
-Value Interpreter::Pop(Frame& f) {
-    if (m.m_stack.size() <= f.stackBase) return Value();
-    Value v = std::move(m.m_stack.back());
-    m.m_stack.pop_back();
-    return v;
-}
-
 Value& Interpreter::Top(Frame& f) {
     if (m.m_stack.size() <= f.stackBase) Push(Value());
     return m.m_stack.back();
@@ -70,6 +58,62 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         if (++m.m_actions > maxActions) m.Cut();
         if ((m.m_actions & 4095) == 0 && m.OverTime()) m.Cut();
+        // The commonest actions inline; the rest through Step.
+        switch (code) {
+        case 0x96:
+            DoPush(f, p, len);
+            f.pc = next;
+            continue;
+        case 0x17:
+            if (m.m_stack.size() > f.stackBase) m.m_stack.pop_back();
+            f.pc = next;
+            continue;
+        case 0x1C: {
+            Value name = Pop(f);
+            Push(GetVariable(f, NameOf(name)));
+            f.pc = next;
+            continue;
+        }
+        case 0x1D: {
+            Value v = Pop(f);
+            Value name = Pop(f);
+            SetVariable(f, NameOf(name), v);
+            f.pc = next;
+            continue;
+        }
+        case 0x4E: {
+            Value name = Pop(f);
+            Value obj = Pop(f);
+            Push(m.Get(obj, NameOf(name)));
+            f.pc = next;
+            continue;
+        }
+        case 0x4F: {
+            Value v = Pop(f);
+            Value name = Pop(f);
+            Value obj = Pop(f);
+            m.Set(obj, NameOf(name), v);
+            f.pc = next;
+            continue;
+        }
+        case 0x99:
+            if (len >= 2) {
+                long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
+                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+            } else {
+                f.pc = next;
+            }
+            continue;
+        case 0x9D:
+            f.pc = next;
+            if (len >= 2 && ToBoolean(Pop(f), version)) {
+                long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
+                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+            }
+            continue;
+        default:
+            break;
+        }
         Exit exit = Exit::End;
         bool jumped = false;
         Step(f, code, p, len, next, exit, jumped);
@@ -80,21 +124,10 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
 
 void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next,
                        Exit& exit, bool& jumped) {
-    auto jump = [&](std::int16_t offset) {
-        long long target = static_cast<long long>(next) + offset;
-        // Out of the block ends it.
-        f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
-        jumped = true;
-    };
+    // Jump and If are Run's own; a jump out of the block ends it there.
     switch (code) {
-    case 0x96:
-        DoPush(f, p, len);
-        break;
     case 0x88:
         DoConstantPool(f, p, len);
-        break;
-    case 0x17:
-        Pop(f);
         break;
     case 0x4C: {
         Value v = Top(f);
@@ -111,36 +144,6 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
     case 0x87:
         if (len >= 1 && p[0] < f.regs.size()) f.regs[p[0]] = Top(f);
         break;
-    case 0x99:
-        if (len >= 2) jump(static_cast<std::int16_t>(U16(p)));
-        break;
-    case 0x9D:
-        if (len >= 2 && ToBoolean(Pop(f), version)) jump(static_cast<std::int16_t>(U16(p)));
-        break;
-    case 0x1C: {
-        Value name = Pop(f);
-        Push(GetVariable(f, name.IsString() ? name.String().Text() : m.ToString(name)));
-        break;
-    }
-    case 0x1D: {
-        Value v = Pop(f);
-        Value name = Pop(f);
-        SetVariable(f, name.IsString() ? name.String().Text() : m.ToString(name), v);
-        break;
-    }
-    case 0x4E: {
-        Value name = Pop(f);
-        Value obj = Pop(f);
-        Push(m.Get(obj, name.IsString() ? name.String().Text() : m.ToString(name)));
-        break;
-    }
-    case 0x4F: {
-        Value v = Pop(f);
-        Value name = Pop(f);
-        Value obj = Pop(f);
-        m.Set(obj, name.IsString() ? name.String().Text() : m.ToString(name), v);
-        break;
-    }
     case 0x3C: {
         Value v = Pop(f);
         std::string name = m.ToString(Pop(f));
@@ -454,20 +457,24 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.stackBase = m.m_stack.size();
     f.regs.resize(code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
     if (code.v2) {
-        f.suppressed = code.flags & (kSuppressThis | kSuppressArguments | kSuppressSuper);
+        // A name preloaded into a register is not a name any more either.
+        std::uint16_t preloaded = code.flags & (kPreloadThis | kPreloadArguments | kPreloadSuper);
+        f.suppressed = (code.flags & (kSuppressThis | kSuppressArguments | kSuppressSuper)) | preloaded << 1;
         std::size_t r = 1;
         auto preload = [&](const Value& v) {
             if (r < f.regs.size()) f.regs[r] = v;
             ++r;
         };
-        if (code.flags & kPreloadThis) preload(self);
+        // Suppressing `this` or `super` wins over preloading it; not so `arguments`.
+        if ((code.flags & (kPreloadThis | kSuppressThis)) == kPreloadThis) preload(self);
         if (code.flags & kPreloadArguments) preload(Value(Arguments(f)));
-        if (code.flags & kPreloadSuper) preload(Super(f));
+        if ((code.flags & (kPreloadSuper | kSuppressSuper)) == kPreloadSuper) preload(Super(f));
         if (code.flags & kPreloadRoot) preload(Value(m.TimelineObject(m.GetHost().Root())));
         if (code.flags & kPreloadParent) {
+            // A timeline without a parent takes no register: the next preload moves up.
             TimelineId t = FrameTimeline(f);
             Object* parent = t != kNoTimeline ? m.TimelineObject(m.GetHost().Parent(t)) : nullptr;
-            preload(parent ? Value(parent) : Value());
+            if (parent) preload(Value(parent));
         }
         if (code.flags & kPreloadGlobal) preload(Value(m.R().global));
     }
@@ -487,7 +494,14 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (m.m_stack.size() > base) m.m_stack.resize(base);
         }
     } restore{m, f.stackBase};
-    Run(f, code.begin, code.end);
+    // A function in a version 4 movie runs as version 5 code does.
+    struct Version {
+        Machine& m;
+        int saved;
+        ~Version() { m.m_version = saved; }
+    } restoreVersion{m, m.m_version};
+    if (m.m_version < 5) m.m_version = 5;
+    Interpreter(m).Run(f, code.begin, code.end);
     return f.result;
 }
 
@@ -502,30 +516,34 @@ TimelineId Interpreter::OriginalTimeline(Frame& f) {
 
 Object* Interpreter::Arguments(Frame& f) {
     if (!f.activation) return nullptr;
-    if (Property* p = f.activation->FindOwn("arguments")) return p->value.Obj();
-    Object* a = m.NewArray(f.args ? *f.args : std::vector<Value>());
-    a->Define("callee", Value(f.callee), kDontEnum);
-    f.activation->Define("arguments", Value(a), kDontEnum);
-    return a;
+    if (!f.arguments) {
+        f.arguments = m.NewArray(f.args ? *f.args : std::vector<Value>());
+        f.arguments->Define("callee", Value(f.callee), kDontEnum);
+    }
+    return f.arguments;
 }
 
 Value Interpreter::Super(Frame& f) {
     Object* self = f.self.Obj();
     if (!self || !f.callee) return Value();
-    // The object the running function was found on: its class's prototype.
+    // The object the running function was found on: its class's prototype
+    // (a constructor's own), else the prototype that holds it as a method.
     Object* home = nullptr;
     Object* ownProto = m.Get(Value(f.callee), "prototype").Obj();
-    Object* p = self->Proto();
-    for (int depth = 0; p && depth < 256 && !home; ++depth, p = p->Proto()) {
-        if (p == ownProto) {
-            home = p;
-            break;
-        }
-        for (const Property& prop : p->Properties())
-            if (prop.value.Obj() == f.callee) {
-                home = p;
-                break;
+    for (int pass = 0; pass < 2 && !home; ++pass) {
+        Object* p = self->Proto();
+        for (int depth = 0; p && depth < 256 && !home; ++depth, p = p->Proto()) {
+            if (pass == 0) {
+                if (p == ownProto) home = p;
+                continue;
             }
+            for (const Property& prop : p->Properties())
+                if (prop.value.Obj() == f.callee && !NameIs(prop.name, "constructor") &&
+                    !NameIs(prop.name, "__constructor__")) {
+                    home = p;
+                    break;
+                }
+        }
     }
     if (!home) home = self->Proto();
     if (!home) return Value();

@@ -47,6 +47,7 @@ struct Frame {
     std::size_t stackBase = 0;
     std::size_t pc = 0;
     Value result;
+    Object* arguments = nullptr;  // made when first asked for
     std::uint16_t suppressed = 0;  // DefineFunction2's suppress flags: those names are not the call's
 };
 
@@ -63,6 +64,7 @@ private:
     void Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next, Exit& exit,
               bool& jumped);
     void Push(const Value& v);
+    void Push(Value&& v);
     Value Pop(Frame& f);
     Value& Top(Frame& f);
     void DoPush(Frame& f, const std::uint8_t* p, std::size_t len);
@@ -79,6 +81,12 @@ private:
     Value Equals2(const Value& a, const Value& b);
     Value Less(const Value& a, const Value& b);  // true, false or undefined
 
+    // A name operand's text, without a copy when it is a string already.
+    const std::string& NameOf(const Value& v) {
+        if (v.IsString()) return v.String().Text();
+        m_scratch = m.ToString(v);
+        return m_scratch;
+    }
     Value GetVariable(Frame& f, const std::string& name);
     void SetVariable(Frame& f, const std::string& name, const Value& v);
     // A path's object ("a.b", "/a/b", "../c") and the variable after its colon or last dot.
@@ -94,8 +102,25 @@ private:
 
     Machine& m;
     int version;
+    std::string m_scratch;
 };
 
-bool NameIs(const std::string& name, const char* lower);  // ASCII case ignored
+// The stack's hot path, inline in every file of the interpreter.
+inline void Interpreter::Push(const Value& v) {
+    if (m.m_stack.size() >= m.m_limits.maxStack) m.Cut();
+    m.m_stack.push_back(v);
+}
+
+inline void Interpreter::Push(Value&& v) {
+    if (m.m_stack.size() >= m.m_limits.maxStack) m.Cut();
+    m.m_stack.push_back(std::move(v));
+}
+
+inline Value Interpreter::Pop(Frame& f) {
+    if (m.m_stack.size() <= f.stackBase) return Value();
+    Value v = std::move(m.m_stack.back());
+    m.m_stack.pop_back();
+    return v;
+}
 
 }  // namespace fh::avm1

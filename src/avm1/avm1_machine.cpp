@@ -71,6 +71,8 @@ Machine::~Machine() = default;
 
 void Machine::BeginRun() {
     if (m_depth == 0) {
+        char here;
+        m_stackBase = reinterpret_cast<std::uintptr_t>(&here);
         m_actions = 0;
         m_runStart = SteadyMs();
         m_stack.clear();
@@ -376,7 +378,9 @@ bool Machine::Lookup(const Value& target, const std::string& name, Value& out) {
             return true;
         }
         if (name.size() == 9 && NameIs(name, "__proto__")) {
-            out = o->Proto() ? Value(o->Proto()) : Value();
+            // `super` stands for the prototype above: its __proto__ is that one's.
+            Object* p = o->Kind() == ObjKind::Super && o->Proto() ? o->Proto()->Proto() : o->Proto();
+            out = p ? Value(p) : Value();
             return true;
         }
         o = o->Proto();
@@ -386,7 +390,7 @@ bool Machine::Lookup(const Value& target, const std::string& name, Value& out) {
 
 void Machine::Set(const Value& target, const std::string& name, const Value& v) {
     Object* o = target.Obj();
-    if (!o) return;
+    if (!o || name.empty()) return;
     if (o->Kind() == ObjKind::Array) {
         std::size_t index;
         if (IsIndex(name, index)) {
@@ -443,6 +447,9 @@ Value Machine::Call(const Value& fn, const Value& self, const std::vector<Value>
     Object* f = fn.Obj();
     if (!f || f->Kind() != ObjKind::Function) return Value();
     if (m_depth > m_limits.maxCallDepth) Cut();
+    char here;
+    auto at = reinterpret_cast<std::uintptr_t>(&here);
+    if ((at > m_stackBase ? at - m_stackBase : m_stackBase - at) > m_limits.maxNativeStack) Cut();
     ++m_depth;
     struct Leave {
         int& depth;
@@ -464,7 +471,7 @@ Value Machine::Construct(const Value& ctor, const std::vector<Value>& args) {
     Value proto = Get(ctor, "prototype");
     Object* o = NewObject(proto.Obj() ? proto.Obj() : m_realm.objectProto);
     o->Define("__constructor__", ctor, kDontEnum);
-    if (m_version < 6) o->Define("constructor", ctor, kDontEnum);
+    o->Define("constructor", ctor, kDontEnum);
     FunctionData* data = c->Function();
     if (data->construct) {
         if (m_depth > m_limits.maxCallDepth) Cut();
@@ -561,11 +568,16 @@ bool Machine::InstanceOf(const Value& v, Object* ctor) {
     if (!o || !ctor) return false;
     Object* proto = Get(Value(ctor), "prototype").Obj();
     if (!proto) return false;
-    Object* p = o->Proto();
-    for (int depth = 0; p && depth < kMaxChain; ++depth, p = p->Proto()) {
+    // The prototype chain, and the interfaces its prototypes implement, with
+    // theirs in turn; a bounded walk, as chains can be made to loop.
+    std::vector<Object*> work{o->Proto()};
+    for (int steps = 0; !work.empty() && steps < kMaxChain * 4; ++steps) {
+        Object* p = work.back();
+        work.pop_back();
+        if (!p) continue;
         if (p == proto) return true;
-        for (Object* i : p->Interfaces())
-            if (i == proto) return true;
+        work.push_back(p->Proto());
+        for (Object* i : p->Interfaces()) work.push_back(i);
     }
     return false;
 }

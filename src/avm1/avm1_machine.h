@@ -21,9 +21,12 @@
 namespace fh::avm1 {
 
 struct Limits {
-    std::uint64_t maxActions = 2000000;     // actions in one run (nested calls included)
+    std::uint64_t maxActions = 5000000;     // actions in one run (nested calls included)
     double maxRunMs = 2000;                 // wall time of one run, checked every few thousand actions
     int maxCallDepth = 256;
+    // Bytes of the thread's own stack nested calls may take: a Windows
+    // program's main thread has 1 MiB in all, and a debug build's frames are large.
+    std::size_t maxNativeStack = 512u << 10;
     std::size_t maxStringLength = 16u << 20;  // bytes
     std::size_t maxArrayLength = 1u << 22;
     std::size_t maxObjects = 1u << 20;
@@ -73,7 +76,7 @@ public:
 
     // The engine's services, for the native classes.
     Host& GetHost() { return m_host; }
-    int Version() const { return m_version; }
+    int Version() const { return m_version; }  // 5 in functions of a version 4 movie
     Heap& GetHeap() { return m_heap; }
     Realm& R() { return m_realm; }
     const Limits& GetLimits() const { return m_limits; }
@@ -95,6 +98,7 @@ public:
     bool Delete(Object* o, const std::string& name);
     void Set(const Value& target, const std::string& name, const Value& v);
     Value Call(const Value& fn, const Value& self, const std::vector<Value>& args);
+    // self.name(args...): what the host's events call.
     Value CallMethod(const Value& self, const std::string& name, const std::vector<Value>& args);
     Value Construct(const Value& ctor, const std::vector<Value>& args);
     // An object's primitive: valueOf's, else toString's, else undefined. A
@@ -163,6 +167,7 @@ private:
     std::uint64_t m_actions = 0;
     std::uint64_t m_actionsTotal = 0;
     double m_runStart = 0;
+    std::uintptr_t m_stackBase = 0;  // where the outermost run's frame is on the thread's stack
     std::uint32_t m_cuts = 0;
     std::uint32_t m_random = 1;
 };

@@ -22,34 +22,47 @@ bool HiddenFor(std::uint32_t flags, int version) {
 }  // namespace
 
 bool Object::Matches(const std::string& a, const std::string& b) const {
-    if (a.size() != b.size()) return false;
-    if (m_heap->CaseSensitive()) return a == b;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
+    std::size_t n = a.size();
+    if (n != b.size()) return false;
+    // Names are short: a loop here beats a call to memcmp.
+    const char* x = a.data();
+    const char* y = b.data();
+    if (m_heap->CaseSensitive()) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (x[i] != y[i]) return false;
+        return true;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (Lower(x[i]) != Lower(y[i])) return false;
     return true;
 }
 
-Property* Object::FindOwn(const std::string& name) {
-    Property* found = nullptr;
+Property* Object::FindAny(const std::string& name) {
     if (m_index) {
         auto it = m_index->find(m_heap->Key(name));
-        if (it != m_index->end()) found = &m_props[it->second];
-    } else {
-        for (Property& p : m_props)
-            if (Matches(p.name, name)) {
-                found = &p;
-                break;
-            }
+        return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
+    for (Property& p : m_props)
+        if (Matches(p.name, name)) return &p;
+    return nullptr;
+}
+
+Property* Object::FindOwn(const std::string& name) {
+    Property* found = FindAny(name);
     if (found && HiddenFor(found->flags, m_heap->Version())) return nullptr;
     return found;
 }
 
 void Object::Define(const std::string& name, const Value& v, std::uint32_t flags) {
-    if (Property* p = FindOwn(name)) {
-        p->value = v;
-        p->getter = p->setter = nullptr;
-        return;
+    if (Property* p = FindAny(name)) {
+        if (!HiddenFor(p->flags, m_heap->Version())) {
+            p->value = v;
+            p->getter = p->setter = nullptr;
+            return;
+        }
+        // A property the movie's version cannot see gives way to the new one.
+        m_props.erase(m_props.begin() + (p - m_props.data()));
+        if (m_index) Reindex();
     }
     Property p;
     p.name = name;

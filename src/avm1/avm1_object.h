@@ -33,6 +33,10 @@ enum PropFlag : std::uint32_t {
 constexpr std::uint32_t kVersionFlags = kVersion6 | kVersion7 | kVersion8 | kVersion9;
 constexpr std::uint32_t kKnownFlags = kDontEnum | kDontDelete | kReadOnly | kVersionFlags;
 
+// Whether a name is the built-in one given in lower case, ASCII case ignored
+// (the built-in names the players matched so in every version).
+bool NameIs(const std::string& name, const char* lower);
+
 using NativeFn = Value (*)(Machine& m, const Value& self, const std::vector<Value>& args);
 
 struct Property {
@@ -89,6 +93,7 @@ public:
 
 private:
     friend class Heap;
+    Property* FindAny(const std::string& name);  // hidden or not
     void Reindex();
     bool Matches(const std::string& a, const std::string& b) const;
 
@@ -117,7 +122,6 @@ public:
     // A new object, or none when the cap is reached.
     Object* New(ObjKind kind, Object* proto);
     std::size_t Live() const { return m_objects.size(); }
-    std::size_t Cap() const { return m_max; }
     int Version() const { return m_version; }
     bool CaseSensitive() const { return m_version >= 7; }
     // The key a name is matched by.

@@ -10,6 +10,7 @@ namespace fh::avm1 {
 namespace {
 
 bool HasOwn(Machine& m, Object* o, const std::string& name) {
+    if (name.size() == 9 && NameIs(name, "__proto__")) return o->Proto() != nullptr;
     if (o->Kind() == ObjKind::Array) {
         double n = StringToNumber(name, m.Version());
         if (n >= 0 && n < static_cast<double>(o->Elements().size()) && NumberToString(n) == name) return true;
@@ -36,7 +37,7 @@ Value ObjectConstruct(Machine& m, const Value& self, const std::vector<Value>& a
 
 Value HasOwnProperty(Machine& m, const Value& self, const std::vector<Value>& args) {
     Object* o = self.Obj();
-    return Value(o && HasOwn(m, o, m.ToString(Arg(args, 0))));
+    return Value(o && !args.empty() && HasOwn(m, o, m.ToString(args[0])));
 }
 
 Value PropertyIsEnumerable(Machine& m, const Value& self, const std::vector<Value>& args) {

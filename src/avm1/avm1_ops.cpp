@@ -13,6 +13,9 @@ namespace {
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
+// GetProperty's index; -1 for none.
+int PropertyIndex(double n) { return n >= 0 && n < kDisplayPropCount ? static_cast<int>(n) : -1; }
+
 bool AllDigits(const std::string& s) {
     if (s.empty()) return false;
     for (char c : s)
@@ -82,7 +85,12 @@ void Interpreter::DoArithmetic(Frame& f, std::uint8_t code) {
         Push(Value(x * y));
         break;
     case 0x0D:
-        Push(Value(x / y));
+        // Version 4 had no infinities: a division by zero gave an error text.
+        if (version < 5 && y == 0) {
+            Push(Value("#ERROR#"));
+        } else {
+            Push(Value(x / y));
+        }
         break;
     case 0x3F:
         Push(Value(std::fmod(x, y)));
@@ -291,7 +299,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     }
     case 0x22: {
-        int index = static_cast<int>(ToInteger(m.ToNumber(Pop(f))));
+        int index = PropertyIndex(m.ToNumber(Pop(f)));
         TimelineId of = targetOf(Pop(f));
         Object* o = m.TimelineObject(of);
         if (o && index >= 0 && index < kDisplayPropCount) {
@@ -307,7 +315,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x23: {
         Value v = Pop(f);
-        int index = static_cast<int>(ToInteger(m.ToNumber(Pop(f))));
+        int index = PropertyIndex(m.ToNumber(Pop(f)));
         TimelineId of = targetOf(Pop(f));
         if (of != kNoTimeline && index >= 0 && index < kDisplayPropCount) host.SetProperty(of, index, v);
         break;
@@ -322,8 +330,6 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     case 0x26: {
         Value v = Pop(f);
-        // Version 4 movies trace booleans as 1 and 0.
-        if (version < 5 && v.IsBoolean()) v = Value(v.Number());
         host.Trace(v.IsUndefined() ? std::string("undefined") : m.ToString(v));
         break;
     }

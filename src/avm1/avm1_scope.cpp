@@ -57,13 +57,8 @@ bool Interpreter::SplitPath(Frame& f, const std::string& path, Value& holder, st
 Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     if (name.empty()) return Value();
     char c0 = name[0];
-    if (c0 == '_' || c0 == 't' || c0 == 'T' || c0 == 's' || c0 == 'S') {
+    if (c0 == 't' || c0 == 'T' || c0 == 's' || c0 == 'S') {
         if (NameIs(name, "this")) return f.suppressed & kSuppressThis ? Value(f.scope.front()) : f.self;
-        if (NameIs(name, "_global")) return Value(m.R().global);
-        if (NameIs(name, "_root") || NameIs(name, "_level0")) {
-            Object* root = m.TimelineObject(m.GetHost().Root());
-            return root ? Value(root) : Value();
-        }
         if (f.activation && NameIs(name, "super") && !f.activation->FindOwn(name))
             return f.suppressed & kSuppressSuper ? Value() : Super(f);
     }
@@ -89,9 +84,16 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
         Value v;
         if (m.Lookup(Value(o), name, v)) return v;
     }
-    // Version 4 has no _global.
+    // Version 4 has no _global. _root and _global are variables first, as in the players.
     Value v;
-    if (version >= 5) m.Lookup(Value(m.R().global), name, v);
+    if (version >= 5 && m.Lookup(Value(m.R().global), name, v)) return v;
+    if (c0 == '_') {
+        if (NameIs(name, "_global")) return Value(m.R().global);
+        if (NameIs(name, "_root") || NameIs(name, "_level0")) {
+            Object* root = m.TimelineObject(m.GetHost().Root());
+            return root ? Value(root) : Value();
+        }
+    }
     return v;
 }
 

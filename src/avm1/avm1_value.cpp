@@ -203,6 +203,7 @@ std::string PrimitiveToString(const Value& v, int version) {
     case Type::Null:
         return "null";
     case Type::Boolean:
+        if (version < 5) return v.Bool() ? "1" : "0";
         return v.Bool() ? "true" : "false";
     case Type::Number:
         return NumberToString(v.Number());

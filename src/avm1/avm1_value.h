@@ -86,8 +86,9 @@ private:
 // Number to text as the players print it: 15 significant digits, the
 // exponent form from 1e21 and below 1e-5, "-0" as "0".
 std::string NumberToString(double n);
-// Number to text in a radix from 2 to 36 (integers in that radix, the
-// fraction dropped), as Number.toString(radix) prints.
+// Number to text in a radix from 2 to 36 (as a 32-bit integer, the
+// fraction dropped; NaN and larger numbers print oddly, as -2^31 does in
+// the players), as Number.toString(radix) prints.
 std::string NumberToRadix(double n, int radix);
 // Text to number: surrounding white space, decimal and exponent forms,
 // "0x" hexadecimal, "Infinity"; NaN for anything else. "" counts as 0

@@ -190,6 +190,17 @@ TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
          Asm().SetVar("o", Asm().Str("a").Num(1).Str("b").Num(2).Num(2).Op(0x43))
              .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(1)})).Op(0x17).Add(forIn),
          7, "b"},
+        {"super calls the class above",
+         Asm().Function("A", {}, Asm().Str("A").Trace())
+             .Function("B", {}, Asm().Num(0).GetVar("super").Undef().Op(0x52).Op(0x17).Str("B").Trace())
+             .GetVar("B").GetVar("A").Op(0x69).Add(New("B")).Op(0x17),
+         7, "A|B"},
+        {"interfaces answer instanceof and casts",
+         Asm().Function("I", {}, Asm()).Function("J", {}, Asm()).Function("C", {}, Asm())
+             .GetVar("I").Num(1).GetVar("J").Op(0x2C).GetVar("J").Num(1).GetVar("C").Op(0x2C)
+             .SetVar("c", New("C")).GetVar("c").GetVar("I").Op(0x54).Trace()
+             .GetVar("I").GetVar("c").Op(0x2B).Op(0x44).Trace().GetVar("A").GetVar("c").Op(0x2B).Trace(),
+         7, "true|object|null"},
         {"hasOwnProperty", Asm().Add(classes).SetVar("b", New("B"))
              .Add(CallMethod(Asm().GetVar("b"), "hasOwnProperty", {Asm().Str("hi")})).Trace(),
          7, "false"},
@@ -198,6 +209,67 @@ TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
         SCOPED_TRACE(c.label);
         EXPECT_EQ(test::Run(c.code, c.version), c.trace);
     }
+}
+
+TEST(Avm1Machine, PropertyFlagsAndVersions) {
+    // o = {a: 1}; ASSetPropFlags(o, "a", set, clear); o.a = 2; delete o.a; trace(o.a)
+    auto flagged = [](double set, double clear) {
+        return Asm().SetVar("o", Asm().Str("a").Num(1).Num(1).Op(0x43))
+            .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(set), Asm().Num(clear)}))
+            .Op(0x17).Add(SetMember(Asm().GetVar("o"), "a", Asm().Num(2))).Add(Member(Asm().GetVar("o"), "a")).Trace()
+            .GetVar("o").Str("a").Op(0x3A).Trace().Add(Member(Asm().GetVar("o"), "a")).Trace();
+    };
+    const struct {
+        const char* label;
+        Asm code;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"no flags", flagged(0, 0), 7, "2|true|undefined"},
+        {"read-only", flagged(4, 0), 7, "1|true|undefined"},
+        {"not deletable", flagged(2, 0), 7, "2|false|2"},
+        {"cleared", flagged(0, 6), 7, "2|true|undefined"},
+        {"for version 7 in a version 6 movie", flagged(0x400, 0), 6, "2|true|undefined"},
+        {"for version 8 in a version 8 movie", flagged(0x1000 | 2, 0), 8, "2|false|2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, c.version), c.trace);
+    }
+    // A property hidden from the movie's version is missing, then shadowed by a new one.
+    Asm hidden = Asm().SetVar("o", Asm().Str("a").Num(1).Num(1).Op(0x43))
+                     .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(0x1000)})).Op(0x17)
+                     .Add(Member(Asm().GetVar("o"), "a")).Trace();
+    EXPECT_EQ(test::Run(hidden, 7), "undefined");
+    EXPECT_EQ(test::Run(hidden, 8), "1");
+}
+
+TEST(Avm1Machine, TimelinesAsObjects) {
+    FakeHost host;
+    TimelineId clip = host.AddClip(1, "clip");
+    TimelineId inner = host.AddClip(clip, "inner");
+    host.clips[inner].props[kPropX] = 12;
+    Machine m(host, 7);
+    // A frame script of the inner clip: its `this`, its parent's variables, its display properties.
+    Asm rootScript = Asm().SetVar("v", Asm().Str("root v")).Add(SetMember(Asm().GetVar("clip"), "v", Asm().Str("clip v")));
+    Asm innerScript = Asm().GetVar("this").Trace().Add(Member(Asm().GetVar("_parent"), "v")).Trace().TraceVar("_root.v")
+                          .TraceVar("_x").SetVar("_x", Asm().Num(30)).GetVar("_target").Trace()
+                          .Add(Member(Asm().GetVar("_parent"), "_name")).Trace()
+                          .Function2("f", 4, kPreloadRoot | kPreloadParent | kPreloadGlobal, {},
+                                     Asm().Reg(1).Trace().Reg(2).Trace().Add(Member(Asm().Reg(3), "v")).Trace())
+                          .SetVar("_global.v", Asm().Str("global v")).Num(0).Str("f").Op(0x3D).Op(0x17);
+    m.RunActions(1, rootScript.Data(), rootScript.Size());
+    m.RunActions(inner, innerScript.Data(), innerScript.Size());
+    EXPECT_EQ(host.Take(), "_level0.clip.inner|clip v|root v|12|/clip/inner|clip|_level0|_level0.clip|global v");
+    EXPECT_EQ(host.clips[inner].props[kPropX], 30);
+    // A removed timeline: its object stays, and reads nothing through it.
+    Asm keep = Asm().SetVar("kept", Asm().GetVar("clip.inner"));
+    m.RunActions(1, keep.Data(), keep.Size());
+    host.clips[inner].alive = false;
+    m.TimelineRemoved(inner);
+    Asm read = Member(Asm().GetVar("kept"), "_x").Trace().GetVar("clip.inner").Trace();
+    m.RunActions(1, read.Data(), read.Size());
+    EXPECT_EQ(host.Take(), "undefined|undefined");
 }
 
 TEST(Avm1Machine, TimelineActionsReachTheHost) {

@@ -108,6 +108,9 @@ TEST(Avm1Values, ActionsCompareAndComputeByVersion) {
         {"Add v4 reads numbers", bin(Asm().Str("300"), Asm().Str("150a"), 0x0A), 4, "450"},
         {"Subtract", bin(Asm().Num(5), Asm().Num(7), 0x0B), 7, "-2"},
         {"Divide by zero", bin(Asm().Num(4), Asm().Num(0), 0x0D), 7, "Infinity"},
+        {"Divide by zero v4", bin(Asm().Num(4), Asm().Num(0), 0x0D), 4, "#ERROR#"},
+        {"Divide by zero in a v4 function",
+         Asm().Function("f", {}, bin(Asm().Num(4), Asm().Num(0), 0x0D)).Num(0).Str("f").Op(0x3D), 4, "Infinity"},
         {"Modulo", bin(Asm().Num(-7), Asm().Num(3), 0x3F), 7, "-1"},
         {"Equals2 number string", bin(Asm().Num(1), Asm().Str("1"), 0x49), 7, "true"},
         {"Equals2 undefined null", bin(Asm().Undef(), Asm().Null(), 0x49), 7, "true"},
@@ -139,6 +142,12 @@ TEST(Avm1Values, ActionsCompareAndComputeByVersion) {
         {"Not v6 string", Asm().Str("0").Op(0x12).Trace(), 6, "true"},
         {"TypeOf", Asm().Null().Op(0x44).Trace(), 7, "null"},
         {"Trace boolean v4", Asm().Bool(true).Trace(), 4, "1"},
+        {"parseInt octal only when all digits are", Asm().Str("-0100z").Num(1).Str("parseInt").Op(0x3D).Trace()
+                                                       .Str("-0100").Num(1).Str("parseInt").Op(0x3D).Trace(), 7, "-100|-64"},
+        {"parseInt hex prefix and radix", Asm().Str("0x-100").Num(1).Str("parseInt").Op(0x3D).Trace()
+                                              .Num(0).Str("100").Num(2).Str("parseInt").Op(0x3D).Trace(), 7, "-256|NaN"},
+        {"unescape", Asm().Str("a+b%41%2xc%").Num(1).Str("unescape").Op(0x3D).Trace(), 7, "a bAc"},
+        {"escape", Asm().Str("a b/\xC3\xA9").Num(1).Str("escape").Op(0x3D).Trace(), 7, "a%20b%2F%C3%A9"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
