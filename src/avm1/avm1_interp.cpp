@@ -443,8 +443,9 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.size = code.bytes->size();
     f.pool = code.pool;
     // Before version 6 a function sees its timeline and its own locals only: no closures.
-    f.scope = fn->Function()->scope;
-    if (version < 6 && f.scope.size() > 1) f.scope.resize(1);
+    const std::vector<Object*>& closure = fn->Function()->scope;
+    f.scope = TakeSpare(m.m_spareScopes);
+    f.scope.assign(closure.begin(), version < 6 && closure.size() > 1 ? closure.begin() + 1 : closure.end());
     if (f.scope.empty()) f.scope.push_back(m.R().global);
     f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
     if (!f.activation) m.Cut();
@@ -455,6 +456,7 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.original = f.scope.front();
     f.target = f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
     f.stackBase = m.m_stack.size();
+    f.regs = TakeSpare(m.m_spareValues);
     f.regs.resize(code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
     if (code.v2) {
         // A name preloaded into a register is not a name any more either.
@@ -489,11 +491,13 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     }
     struct Restore {
         Machine& m;
-        std::size_t base;
+        Frame& f;
         ~Restore() {
-            if (m.m_stack.size() > base) m.m_stack.resize(base);
+            if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
+            GiveSpare(m.m_spareValues, f.regs);
+            GiveSpare(m.m_spareScopes, f.scope);
         }
-    } restore{m, f.stackBase};
+    } restore{m, f};
     // A function in a version 4 movie runs as version 5 code does.
     struct Version {
         Machine& m;

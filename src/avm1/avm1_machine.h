@@ -160,6 +160,9 @@ private:
     std::uint64_t m_actionsTotal = 0;
     double m_runStart = 0;
     std::uintptr_t m_stackBase = 0;  // where the outermost run's frame is on the thread's stack
+    // Vectors calls are done with, kept for the next calls: a call then allocates nothing but its locals.
+    std::vector<std::vector<Value>> m_spareValues;
+    std::vector<std::vector<Object*>> m_spareScopes;
     std::uint32_t m_cuts = 0;
     std::uint32_t m_random = 1;
 };
