@@ -182,7 +182,7 @@ void Machine::Cut() { throw ScriptCut{}; }
 void Machine::Throw(const Value& v) { throw ScriptThrow{v}; }
 
 void Machine::CheckString(std::size_t length) {
-    if (length > m_limits.maxStringLength) Cut();
+    if (length > m_limits.maxStringLength || Str::LiveBytes() + length > m_limits.maxLiveStringBytes) Cut();
 }
 
 void Machine::SetArrayLength(Object* array, double length) {

@@ -28,8 +28,9 @@ struct Limits {
     // program's main thread has 1 MiB in all, and a debug build's frames are large.
     std::size_t maxNativeStack = 512u << 10;
     std::size_t maxStringLength = 16u << 20;  // bytes
+    std::size_t maxLiveStringBytes = 256u << 20;  // all strings alive, of every machine
     std::size_t maxArrayLength = 1u << 22;
-    std::size_t maxObjects = 1u << 20;
+    std::size_t maxObjects = 1u << 19;
     std::size_t maxStack = 1u << 18;        // values on the operand stack
     int maxWithDepth = 64;                  // nested With blocks, Try blocks
     std::size_t maxIntervals = 1000;
@@ -113,7 +114,7 @@ public:
     [[noreturn]] void Cut();
     // Throws a script value, to the nearest Try.
     [[noreturn]] void Throw(const Value& v);
-    // Cuts when a string of that length would pass the cap.
+    // Cuts when a new string of that length would pass the caps.
     void CheckString(std::size_t length);
     // An array's new length: cut past the cap.
     void SetArrayLength(Object* array, double length);
