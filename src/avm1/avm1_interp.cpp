@@ -197,6 +197,15 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
     case 0x81: case 0x83: case 0x8A: case 0x8B: case 0x8C: case 0x8D: case 0x9A: case 0x9E: case 0x9F:
         DoTimeline(f, code, p, len);
         break;
+    case 0x2D: {
+        // FSCommand2: a count, the command, then its arguments.
+        std::vector<Value> parts = PopArgs(f);
+        if (parts.empty()) break;
+        std::string args;
+        for (std::size_t k = 1; k < parts.size(); ++k) args += (k > 1 ? "," : "") + m.ToString(parts[k]);
+        m.GetHost().FsCommand(m.ToString(parts[0]), args);
+        break;
+    }
     case 0x2B: case 0x2C: case 0x3A: case 0x3B: case 0x3D: case 0x40: case 0x42: case 0x43: case 0x44:
     case 0x46: case 0x52: case 0x53: case 0x54: case 0x55: case 0x69:
         DoObjects(f, code);
