@@ -5,6 +5,7 @@
 // however long its text. Conversions follow the movie's version, as its
 // players did: what undefined prints and counts as changed with 7.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,6 +27,10 @@ public:
     ~Str() { Release(); }
 
     const std::string& Text() const { return m_rep ? m_rep->text : Empty(); }
+    // The bytes of every string alive in the process, so that machines can
+    // cap what their scripts keep (strings pass between threads never, but
+    // machines may run on several).
+    static std::size_t LiveBytes() { return s_liveBytes.load(std::memory_order_relaxed); }
     std::size_t Size() const { return m_rep ? m_rep->text.size() : 0; }
     bool operator==(const Str& o) const { return m_rep == o.m_rep || Text() == o.Text(); }
 
@@ -35,9 +40,13 @@ private:
         std::string text;
     };
     void Release() {
-        if (m_rep && --m_rep->refs == 0) delete m_rep;
+        if (m_rep && --m_rep->refs == 0) {
+            s_liveBytes.fetch_sub(m_rep->text.size(), std::memory_order_relaxed);
+            delete m_rep;
+        }
     }
     static const std::string& Empty();
+    static std::atomic<std::size_t> s_liveBytes;
     Rep* m_rep = nullptr;  // none: the empty string
 };
 
