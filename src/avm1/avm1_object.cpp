@@ -15,8 +15,9 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 
 bool HiddenFor(std::uint32_t flags, int version) {
     if (!(flags & kVersionFlags)) return false;
-    return ((flags & kVersion6) && version < 6) || ((flags & kVersion7) && version < 7) ||
-           ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9);
+    return ((flags & kVersion6) && version < 6) || ((flags & (kVersion7 | kVersion7Alt)) && version < 7) ||
+           ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9) ||
+           ((flags & kVersion10) && version < 10);
 }
 
 }  // namespace
@@ -77,7 +78,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
 }
 
 bool Object::Remove(const std::string& name) {
-    Property* p = FindOwn(name);
+    Property* p = FindAny(name);
     if (!p || (p->flags & kDontDelete)) return false;
     m_props.erase(m_props.begin() + (p - m_props.data()));
     if (m_index) Reindex();

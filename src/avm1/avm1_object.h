@@ -26,11 +26,13 @@ enum PropFlag : std::uint32_t {
     kDontDelete = 2,
     kReadOnly = 4,
     kVersion6 = 0x80,
+    kVersion7Alt = 0x100,  // also hides from movies older than 7, as the players treated it
     kVersion7 = 0x400,
     kVersion8 = 0x1000,
     kVersion9 = 0x2000,
+    kVersion10 = 0x4000,
 };
-constexpr std::uint32_t kVersionFlags = kVersion6 | kVersion7 | kVersion8 | kVersion9;
+constexpr std::uint32_t kVersionFlags = kVersion6 | kVersion7Alt | kVersion7 | kVersion8 | kVersion9 | kVersion10;
 constexpr std::uint32_t kKnownFlags = kDontEnum | kDontDelete | kReadOnly | kVersionFlags;
 
 // Whether a name is the built-in one given in lower case, ASCII case ignored
@@ -71,6 +73,8 @@ public:
     // The own property of that name (matched as the heap's version says),
     // or none. Version-hidden properties count as missing.
     Property* FindOwn(const std::string& name);
+    // Hidden or not: a hidden property is still owned, listed and deletable, only unreadable.
+    Property* FindAny(const std::string& name);
     const std::vector<Property>& Properties() const { return m_props; }
     std::vector<Property>& Properties() { return m_props; }
     // Sets an own property's value without setters, watchers or ReadOnly
@@ -94,7 +98,6 @@ public:
 
 private:
     friend class Heap;
-    Property* FindAny(const std::string& name);  // hidden or not
     void Reindex();
     bool Matches(const std::string& a, const std::string& b) const;
 

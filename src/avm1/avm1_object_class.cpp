@@ -15,7 +15,7 @@ bool HasOwn(Machine& m, Object* o, const std::string& name) {
         double n = StringToNumber(name, m.Version());
         if (n >= 0 && n < static_cast<double>(o->Elements().size()) && NumberToString(n) == name) return true;
     }
-    return o->FindOwn(name) != nullptr;
+    return o->FindAny(name) != nullptr;
 }
 
 Object* IsFunction(const Value& v) {

@@ -142,7 +142,7 @@ void Interpreter::DoEnumerate(const Value& v) {
     for (int depth = 0; o && depth < 256 && names.size() < m.m_limits.maxStack; ++depth, o = o->Proto()) {
         const auto& props = o->Properties();
         for (std::size_t i = props.size(); i-- > 0;)
-            if (o->FindOwn(props[i].name) == &props[i]) add(props[i].name, !(props[i].flags & kDontEnum));
+            if (o->FindAny(props[i].name) == &props[i]) add(props[i].name, !(props[i].flags & kDontEnum));
         if (o->Kind() == ObjKind::Array)
             for (std::size_t i = o->Elements().size(); i-- > 0;)
                 if (!o->Elements()[i].IsUndefined()) names.push_back(std::to_string(i));

@@ -236,12 +236,46 @@ TEST(Avm1Machine, PropertyFlagsAndVersions) {
         SCOPED_TRACE(c.label);
         EXPECT_EQ(test::Run(c.code, c.version), c.trace);
     }
-    // A property hidden from the movie's version is missing, then shadowed by a new one.
-    Asm hidden = Asm().SetVar("o", Asm().Str("a").Num(1).Num(1).Op(0x43))
-                     .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(0x1000)})).Op(0x17)
-                     .Add(Member(Asm().GetVar("o"), "a")).Trace();
-    EXPECT_EQ(test::Run(hidden, 7), "undefined");
-    EXPECT_EQ(test::Run(hidden, 8), "1");
+}
+
+TEST(Avm1Machine, PropertiesHiddenByVersion) {
+    // o = {a: 1}; ASSetPropFlags(o, "a", flag); trace(o.a); trace(o.hasOwnProperty("a")); for (k in o) trace(k);
+    // trace(delete o.a); trace(o.hasOwnProperty("a"))
+    auto hide = [](double flag) {
+        return Asm().SetVar("o", Asm().Str("a").Num(1).Num(1).Op(0x43))
+            .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(flag)})).Op(0x17)
+            .Add(Member(Asm().GetVar("o"), "a")).Trace()
+            .Add(CallMethod(Asm().GetVar("o"), "hasOwnProperty", {Asm().Str("a")})).Trace()
+            .GetVar("o").Op(0x55).While(Asm().Store(0).Null().Op(0x49).Op(0x12), Asm().Reg(0).Trace())
+            .GetVar("o").Str("a").Op(0x3A).Trace()
+            .Add(CallMethod(Asm().GetVar("o"), "hasOwnProperty", {Asm().Str("a")})).Trace();
+    };
+    const struct {
+        const char* label;
+        double flag;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"version 8 flag in 7", 0x1000, 7, "undefined|true|a|true|false"},
+        {"version 8 flag in 8", 0x1000, 8, "1|true|a|true|false"},
+        {"version 10 flag in 9", 0x4000, 9, "undefined|true|a|true|false"},
+        {"the second version 7 flag in 6", 0x100, 6, "undefined|true|a|true|false"},
+        {"the second version 7 flag in 7", 0x100, 7, "1|true|a|true|false"},
+        {"an unused bit hides nothing", 0x8000, 6, "1|true|a|true|false"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(hide(c.flag), c.version), c.trace);
+    }
+    // A setter hidden from the movie's version is passed by: the name is set on the object itself.
+    Asm setter = Asm().SetVar("o", Asm().Num(0).Op(0x43)).SetVar("p", Asm().Num(0).Op(0x43))
+                     .Add(SetMember(Asm().GetVar("o"), "__proto__", Asm().GetVar("p")))
+                     .Add(CallMethod(Asm().GetVar("p"), "addProperty",
+                                     {Asm().Str("a"), Asm().Function("", {}, Asm().Str("got").Op(0x3E)),
+                                      Asm().Function("", {}, Asm().Str("setter").Trace())})).Op(0x17)
+                     .Add(Call("ASSetPropFlags", {Asm().GetVar("p"), Asm().Str("a"), Asm().Num(0x4000)})).Op(0x17)
+                     .Add(SetMember(Asm().GetVar("o"), "a", Asm().Num(20))).Add(Member(Asm().GetVar("o"), "a")).Trace();
+    EXPECT_EQ(test::Run(setter, 8), "20");
 }
 
 TEST(Avm1Machine, TimelinesAsObjects) {
