@@ -95,6 +95,11 @@ TEST(Avm1Machine, FunctionsClosuresAndRegisters) {
                                                                       {{2, "a"}, {3, "b"}}, add2)))
              .Add(CallMethod(Asm().GetVar("o"), "f", {Asm().Num(1), Asm().Num(2)})).Trace(),
          7, "103"},
+        {"a suppressed preload keeps its register, empty",
+         Asm().Function2("f", 4, kPreloadThis | kSuppressThis | kPreloadArguments, {},
+                         Asm().Reg(1).Trace().Add(Member(Asm().Reg(2), "length")).Trace())
+             .Add(Call("f", {Asm().Num(1), Asm().Num(2)})).Op(0x17),
+         7, "undefined|2"},
         {"arguments and their count",
          Asm().Function("f", {}, Member(Asm().GetVar("arguments"), "length").Op(0x3E))
              .Add(Call("f", {Asm().Num(1), Asm().Num(2), Asm().Num(3)})).Trace(),
