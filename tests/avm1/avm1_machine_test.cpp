@@ -216,6 +216,41 @@ TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
     }
 }
 
+TEST(Avm1Machine, ArrayElementsAsProperties) {
+    // for (r0 in a) trace(r0)
+    Asm forIn = Asm().GetVar("a").Op(0x55).While(Asm().Store(0).Null().Op(0x49).Op(0x12), Asm().Reg(0).Trace());
+    auto has = [](const char* index) {
+        return CallMethod(Asm().GetVar("a"), "hasOwnProperty", {Asm().Str(index)}).Trace();
+    };
+    Asm sparse = Asm().SetVar("a", Asm().Num(4).Num(1).Str("Array").Op(0x40))
+                     .Add(SetMember(Asm().GetVar("a"), "1", Asm().Undef()))
+                     .Add(SetMember(Asm().GetVar("a"), "0", Asm().Str("x")))
+                     .Add(SetMember(Asm().GetVar("a"), "foo", Asm().Str("y")))
+                     .Add(SetMember(Asm().GetVar("a"), "6", Asm().Str("z")));
+    const struct {
+        const char* label;
+        Asm code;
+        const char* trace;
+    } cases[] = {
+        {"for-in newest first, holes skipped", Asm().Add(sparse).Add(forIn), "6|foo|0|1"},
+        {"a literal's elements, undefined ones too", Asm().SetVar("a", Asm().Undef().Num(1).Num(2).Op(0x42)).Add(forIn),
+         "1|0"},
+        {"hasOwnProperty of a hole and of an undefined element", Asm().Add(sparse).Add(has("3")).Add(has("1")), "false|true"},
+        {"a deleted element is a hole",
+         Asm().Add(sparse).GetVar("a").Str("0").Op(0x3A).Trace().Add(has("0")).Add(Member(Asm().GetVar("a"), "length"))
+             .Trace(),
+         "true|false|7"},
+        {"a method's result has no holes",
+         Asm().Add(sparse).SetVar("a", CallMethod(Asm().GetVar("a"), "slice", {})).Add(has("3")), "true"},
+        {"InitArray with a count no array can hold",
+         Asm().Str("a").Str("b").Num(4294967297.0).Op(0x42).Trace().Trace().Trace(), "undefined|b|a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, 8), c.trace);
+    }
+}
+
 TEST(Avm1Machine, PropertyFlagsAndVersions) {
     // o = {a: 1}; ASSetPropFlags(o, "a", set, clear); o.a = 2; delete o.a; trace(o.a)
     auto flagged = [](double set, double clear) {
