@@ -64,11 +64,10 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
         m_props.erase(m_props.begin() + (p - m_props.data()));
         if (m_index) Reindex();
     }
-    Property p;
+    Property& p = m_props.emplace_back();
     p.name = name;
     p.value = v;
     p.flags = flags;
-    m_props.push_back(std::move(p));
     if (m_index) {
         m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
     } else if (m_props.size() >= kIndexFrom) {
