@@ -96,7 +96,6 @@ private:
     friend class Heap;
     Property* FindAny(const std::string& name);  // hidden or not
     void Reindex();
-    bool Matches(const std::string& a, const std::string& b) const;
 
     Heap* m_heap = nullptr;
     ObjKind m_kind = ObjKind::Plain;
