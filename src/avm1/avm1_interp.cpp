@@ -97,6 +97,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             continue;
         }
         case 0x99:
+            // A jump out of the block ends it.
             if (len >= 2) {
                 long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
                 f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
@@ -124,7 +125,6 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
 
 void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next,
                        Exit& exit, bool& jumped) {
-    // Jump and If are Run's own; a jump out of the block ends it there.
     switch (code) {
     case 0x88:
         DoConstantPool(f, p, len);

@@ -116,7 +116,6 @@ public:
 private:
     friend class Heap;
     void Reindex();
-    bool Matches(const std::string& a, const std::string& b) const;
 
     Heap* m_heap = nullptr;
     ObjKind m_kind = ObjKind::Plain;

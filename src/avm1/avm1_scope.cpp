@@ -75,8 +75,11 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     }
     for (std::size_t i = f.scope.size(); i-- > 0;) {
         Object* o = f.scope[i];
+        // An own plain property first: most names are found so.
+        if (Property* p = o->FindOwn(name)) {
+            if (!p->getter) return p->value;
+        }
         if (o == f.activation) {
-            if (Property* p = o->FindOwn(name)) return p->value;
             if (NameIs(name, "arguments"))
                 return f.suppressed & kSuppressArguments ? Value() : Value(Arguments(f));
             continue;
