@@ -105,6 +105,21 @@ private:
     std::string m_scratch;
 };
 
+// Spare vectors: taken empty, given back cleared (a few are kept).
+template <class T>
+std::vector<T> TakeSpare(std::vector<std::vector<T>>& spares) {
+    if (spares.empty()) return {};
+    std::vector<T> v = std::move(spares.back());
+    spares.pop_back();
+    return v;
+}
+template <class T>
+void GiveSpare(std::vector<std::vector<T>>& spares, std::vector<T>& v) {
+    if (spares.size() >= 64 || v.capacity() > 1024) return;
+    v.clear();
+    spares.push_back(std::move(v));
+}
+
 // The stack's hot path, inline in every file of the interpreter.
 inline void Interpreter::Push(const Value& v) {
     if (m.m_stack.size() >= m.m_limits.maxStack) m.Cut();

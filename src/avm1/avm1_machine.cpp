@@ -189,7 +189,7 @@ double Machine::Random() {
 void Machine::Throw(const Value& v) { throw ScriptThrow{v}; }
 
 void Machine::CheckString(std::size_t length) {
-    if (length > m_limits.maxStringLength) Cut();
+    if (length > m_limits.maxStringLength || Str::LiveBytes() + length > m_limits.maxLiveStringBytes) Cut();
 }
 
 void Machine::Charge(std::size_t actions) {
