@@ -28,12 +28,13 @@ Value Trace(Machine& m, const Value&, const std::vector<Value>& args) {
     return Value();
 }
 
+// No argument at all reads as NaN, even where undefined reads as 0.
 Value IsNaN(Machine& m, const Value&, const std::vector<Value>& args) {
-    return Value(std::isnan(m.ToNumber(Arg(args, 0))));
+    return Value(args.empty() || std::isnan(m.ToNumber(args[0])));
 }
 
 Value IsFinite(Machine& m, const Value&, const std::vector<Value>& args) {
-    return Value(static_cast<bool>(std::isfinite(m.ToNumber(Arg(args, 0)))));
+    return Value(!args.empty() && std::isfinite(m.ToNumber(args[0])));
 }
 
 // parseInt as the players read: "0x" only at the very start (a sign may

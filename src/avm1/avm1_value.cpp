@@ -124,30 +124,36 @@ double StringToNumber(std::string_view s, int version) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::size_t b = 0, e = s.size();
     while (b < e && IsSpace(s[b])) ++b;
-    while (e > b && IsSpace(s[e - 1])) --e;
-    if (b == e) return version >= 5 ? nan : 0;
-    std::string_view t = s.substr(b, e - b);
     if (version < 5) {
+        while (e > b && IsSpace(s[e - 1])) --e;
+        if (b == e) return 0;
         // Version 4 reads the number the text begins with, and 0 when there is none.
-        double v = DecimalPrefix(t);
+        double v = DecimalPrefix(s.substr(b, e - b));
         return std::isnan(v) ? 0 : v;
     }
+    // White space may lead but not trail; "Infinity" is no number.
+    if (b == e) return nan;
+    std::string_view t = s.substr(b, e - b);
     bool negative = false;
     if (t[0] == '-' || t[0] == '+') {
         negative = t[0] == '-';
         t.remove_prefix(1);
     }
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        double v = 0;
-        for (std::size_t i = 2; i < t.size(); ++i) {
+    // Hexadecimal, and octal when nothing leads it, are read as 32-bit integers, wrapping.
+    bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+    bool octal = !hex && b == 0 && t.size() > 1 && t[0] == '0' &&
+                 t.find_first_not_of("01234567") == std::string_view::npos;
+    if (hex || octal) {
+        std::uint32_t v = 0;
+        for (std::size_t i = hex ? 2 : 1; i < t.size(); ++i) {
             char c = t[i];
             int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
             if (d < 0) return nan;
-            v = v * 16 + d;
+            v = v * (hex ? 16u : 8u) + static_cast<std::uint32_t>(d);
         }
-        return negative ? -v : v;
+        double n = static_cast<std::int32_t>(v);
+        return negative ? -n : n;
     }
-    if (t == "Infinity") return negative ? -HUGE_VAL : HUGE_VAL;
     // Digits, an optional fraction and exponent, nothing after.
     std::size_t i = 0, digits = 0;
     while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;

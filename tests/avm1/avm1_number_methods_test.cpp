@@ -38,5 +38,30 @@ TEST(Avm1NumberMethods, RadixText) {
     }
 }
 
+// isNaN, isFinite and Boolean told no argument from an undefined one (which reads as 0 before 7).
+TEST(Avm1NumberMethods, ConversionsWithoutArguments) {
+    struct Case {
+        const char* label;
+        const char* function;
+        std::vector<Value> args;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"isNaN()", "isNaN", {}, "true"},
+        {"isNaN(undefined)", "isNaN", {Value()}, "false"},
+        {"isFinite()", "isFinite", {}, "false"},
+        {"isFinite(undefined)", "isFinite", {Value()}, "true"},
+        {"Boolean()", "Boolean", {}, "undefined"},
+        {"Boolean(\"0\")", "Boolean", {Value("0")}, "false"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        BuiltinsHost host;
+        Machine m(host, 6);
+        Value r = m.CallFunction(m.Get(Value(m.R().global), c.function), Value(), c.args);
+        EXPECT_EQ(r.IsUndefined() ? std::string("undefined") : m.ToString(r), c.text);
+    }
+}
+
 }  // namespace
 }  // namespace fh::avm1
