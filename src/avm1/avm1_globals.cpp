@@ -73,12 +73,53 @@ Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
     return Value(negative ? -v : v);
 }
 
+// parseFloat reads as the players did: dots after the first are passed over
+// (and no exponent is read then), the exponent wraps as a 32-bit integer,
+// and each digit after the dot is added at its place, not always giving the
+// nearest double.
+double FloatPrefix(std::string_view s) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    double v = 0;
+    double place = 1;
+    std::size_t digits = 0, dots = 0;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (c >= '0' && c <= '9') {
+            if (dots) {
+                place /= 10;
+                v += (c - '0') * place;
+            } else {
+                v = v * 10 + (c - '0');
+            }
+            ++digits;
+        } else if (c == '.') {
+            ++dots;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return kNaN;
+    double exponent = 0;
+    if (dots <= 1 && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        bool down = false;
+        if (j < s.size() && (s[j] == '-' || s[j] == '+')) down = s[j++] == '-';
+        std::uint32_t e = 0;
+        for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j) e = e * 10 + static_cast<std::uint32_t>(s[j] - '0');
+        exponent = static_cast<std::int32_t>(down ? 0u - e : e);
+    }
+    v = exponent >= 0 ? v * std::pow(10.0, exponent) : v / std::pow(10.0, -exponent);
+    return negative ? -v : v;
+}
+
 Value ParseFloat(Machine& m, const Value&, const std::vector<Value>& args) {
     if (args.empty()) return Value();
     std::string s = m.ToString(Arg(args, 0));
     std::size_t i = 0;
     while (i < s.size() && IsSpace(s[i])) ++i;
-    return Value(DecimalPrefix(std::string_view(s).substr(i)));
+    return Value(FloatPrefix(std::string_view(s).substr(i)));
 }
 
 Value Escape(Machine& m, const Value&, const std::vector<Value>& args) {

@@ -63,5 +63,28 @@ TEST(Avm1NumberMethods, ConversionsWithoutArguments) {
     }
 }
 
+TEST(Avm1NumberMethods, ParseFloatReadsAsThePlayers) {
+    struct Case {
+        const char* text;
+        double n;
+    };
+    const Case cases[] = {
+        {"  12.5abc", 12.5},
+        {"1.2345.678", 1.2345678},
+        {"-2.5.5e20", -2.55},
+        {"1e4294967297", 10},
+        {"10e-", 10},
+        {"+100e-100", 1e-98},
+        {".1499999", 0.14999990000000005},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        BuiltinsHost host;
+        Machine m(host, 8);
+        Value r = m.CallFunction(m.Get(Value(m.R().global), "parseFloat"), Value(), {Value(c.text)});
+        EXPECT_EQ(r.Number(), c.n);
+    }
+}
+
 }  // namespace
 }  // namespace fh::avm1
