@@ -37,8 +37,9 @@ Value IsFinite(Machine& m, const Value&, const std::vector<Value>& args) {
     return Value(!args.empty() && std::isfinite(m.ToNumber(args[0])));
 }
 
-// parseInt as the players read: "0x" only at the very start (a sign may
-// follow it), an octal number only when every digit after the zero is one,
+// parseInt as the players read: "0x" only at the very start (white space
+// and a sign may follow it), an octal number only when no white space leads
+// it and every digit after the zero is one,
 // and a radix given but out of range (or undefined) is NaN.
 Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
     if (args.empty()) return Value();
@@ -53,15 +54,22 @@ Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
     auto sign = [&] {
         if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
     };
-    if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    auto hexAt = [&](std::size_t k) { return k + 1 < s.size() && s[k] == '0' && (s[k + 1] == 'x' || s[k + 1] == 'X'); };
+    if (hexAt(0)) {
         i = 2;
         if (radix == 0) radix = 16;
-        sign();
-    } else {
         while (i < s.size() && IsSpace(s[i])) ++i;
         sign();
+    } else if (s.size() > 1 && (s[0] == '-' || s[0] == '+') && hexAt(1)) {
+        // A sign before "0x" loses it: only a radix in which x is a digit reads on.
+        if (radix == 0 || DigitValue(s[2]) >= radix) return Value(kNaN);
+        i = 1;
+    } else {
+        while (i < s.size() && IsSpace(s[i])) ++i;
+        bool spaced = i > 0;
+        sign();
         if (radix == 0) {
-            bool octal = i + 1 < s.size() && s[i] == '0';
+            bool octal = !spaced && i + 1 < s.size() && s[i] == '0';
             for (std::size_t k = i; octal && k < s.size(); ++k) octal = s[k] >= '0' && s[k] <= '7';
             radix = octal ? 8 : 10;
         }

@@ -148,6 +148,11 @@ TEST(Avm1Values, ActionsCompareAndComputeByVersion) {
                                                        .Str("-0100").Num(1).Str("parseInt").Op(0x3D).Trace(), 7, "-100|-64"},
         {"parseInt hex prefix and radix", Asm().Str("0x-100").Num(1).Str("parseInt").Op(0x3D).Trace()
                                               .Num(0).Str("100").Num(2).Str("parseInt").Op(0x3D).Trace(), 7, "-256|NaN"},
+        {"parseInt: white space ends octal, a sign before 0x is lost",
+         Asm().Str("  077").Num(1).Str("parseInt").Op(0x3D).Trace().Str("0x -100").Num(1).Str("parseInt").Op(0x3D)
+             .Trace().Str("-0x100").Num(1).Str("parseInt").Op(0x3D).Trace().Num(36).Str("-0x100").Num(2)
+             .Str("parseInt").Op(0x3D).Trace().Num(33).Str("+0x1").Num(2).Str("parseInt").Op(0x3D).Trace(),
+         7, "77|-256|NaN|1540944|NaN"},
         {"unescape", Asm().Str("a+b%41%2xc%").Num(1).Str("unescape").Op(0x3D).Trace(), 7, "a bAc"},
         {"escape", Asm().Str("a b/\xC3\xA9").Num(1).Str("escape").Op(0x3D).Trace(), 7, "a%20b%2F%C3%A9"},
     };
