@@ -23,8 +23,7 @@ int DigitValue(char c) {
 }
 
 Value Trace(Machine& m, const Value&, const std::vector<Value>& args) {
-    const Value& v = Arg(args, 0);
-    m.GetHost().Trace(v.IsUndefined() ? std::string("undefined") : m.ToString(v));
+    m.TraceValue(Arg(args, 0));
     return Value();
 }
 

@@ -179,6 +179,12 @@ Object* Machine::TimelineObject(TimelineId t) {
 
 void Machine::Cut() { throw ScriptCut{}; }
 
+void Machine::TraceValue(const Value& v) {
+    std::string line = v.IsUndefined() ? std::string("undefined") : ToString(v);
+    std::replace(line.begin(), line.end(), '\r', '\n');
+    m_host.Trace(line);
+}
+
 double Machine::Random() {
     m_random ^= m_random << 13;
     m_random ^= m_random >> 17;

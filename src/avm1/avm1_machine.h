@@ -114,6 +114,8 @@ public:
     Object* ToObject(const Value& v);  // none for undefined and null
     std::string TypeOf(const Value& v);
     bool InstanceOf(const Value& v, Object* ctor);
+    // trace(): undefined prints as such in every version, a carriage return as a line break.
+    void TraceValue(const Value& v);
     // Stops every running script: a cap was reached.
     [[noreturn]] void Cut();
     // Throws a script value, to the nearest Try.

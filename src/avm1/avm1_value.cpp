@@ -49,6 +49,12 @@ std::string NumberToString(double n) {
     // 15 significant digits, then the trailing zeros dropped.
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.14e", n);
+    // Rounding the largest numbers up would pass the largest double: they are cut instead.
+    if (std::isinf(std::strtod(buf, nullptr))) {
+        std::snprintf(buf, sizeof buf, "%.20e", n);
+        char* cut = std::strchr(buf, 'e');
+        std::memmove(buf + 16 + (n < 0), cut, std::strlen(cut) + 1);
+    }
     char* e = std::strchr(buf, 'e');
     int exponent = std::atoi(e + 1);
     std::string digits;

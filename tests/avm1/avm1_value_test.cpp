@@ -23,6 +23,8 @@ TEST(Avm1Values, NumbersPrintWithFifteenDigits) {
         {-2.123123123219e20, "-2.123123123219e+20"}, {0.0001, "0.0001"}, {0.00001, "0.00001"},
         {1.5e-7, "1.5e-7"}, {5e-25, "5e-25"}, {nan, "NaN"}, {HUGE_VAL, "Infinity"}, {-HUGE_VAL, "-Infinity"},
         {1.79769313486231e308, "1.79769313486231e+308"}, {4.94065645841247e-324, "4.94065645841247e-324"},
+        {std::numeric_limits<double>::max(), "1.79769313486231e+308"},
+        {-std::numeric_limits<double>::max(), "-1.79769313486231e+308"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -144,6 +146,7 @@ TEST(Avm1Values, ActionsCompareAndComputeByVersion) {
         {"Not v6 string", Asm().Str("0").Op(0x12).Trace(), 6, "true"},
         {"TypeOf", Asm().Null().Op(0x44).Trace(), 7, "null"},
         {"Trace boolean v4", Asm().Bool(true).Trace(), 4, "1"},
+        {"Trace a carriage return as a line break", Asm().Str("a\rb").Trace(), 7, "a\nb"},
         {"parseInt octal only when all digits are", Asm().Str("-0100z").Num(1).Str("parseInt").Op(0x3D).Trace()
                                                        .Str("-0100").Num(1).Str("parseInt").Op(0x3D).Trace(), 7, "-100|-64"},
         {"parseInt hex prefix and radix", Asm().Str("0x-100").Num(1).Str("parseInt").Op(0x3D).Trace()
