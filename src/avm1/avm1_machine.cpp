@@ -136,6 +136,20 @@ void Machine::MarkRoots() {
         for (const Value& v : i.second.args) m_heap.Mark(v);
     }
     for (const Value& v : m_stack) m_heap.Mark(v);
+    for (auto& c : m_classes) m_heap.Mark(c.second);
+}
+
+void Machine::RegisterClass(const std::string& symbol, Object* ctor) {
+    if (ctor) {
+        m_classes[m_heap.Key(symbol)] = ctor;
+    } else {
+        m_classes.erase(m_heap.Key(symbol));
+    }
+}
+
+Object* Machine::RegisteredClass(const std::string& symbol) {
+    auto it = m_classes.find(m_heap.Key(symbol));
+    return it != m_classes.end() ? it->second : nullptr;
 }
 
 std::size_t Machine::Collect() {

@@ -128,6 +128,10 @@ public:
     void Charge(std::size_t actions);
     // An array's new length: cut past the cap.
     void SetArrayLength(Object* array, double length);
+    // Object.registerClass: the constructor a library symbol's clips are
+    // made with (none to forget it); the host asks when it places one.
+    void RegisterClass(const std::string& symbol, Object* ctor);
+    Object* RegisteredClass(const std::string& symbol);
     // "_level0.a.b" and "/a/b" for a timeline.
     std::string DotPath(TimelineId t);
     std::string SlashPath(TimelineId t);
@@ -160,6 +164,7 @@ private:
     Realm m_realm;
     std::unordered_map<TimelineId, Object*> m_timelines;
     std::unordered_map<double, Interval> m_intervals;
+    std::unordered_map<std::string, Object*> m_classes;  // by the symbol's name key
     double m_clock = 0;
     double m_nextInterval = 1;
 

@@ -137,27 +137,28 @@ double StringToNumber(std::string_view s, int version) {
         double v = DecimalPrefix(s.substr(b, e - b));
         return std::isnan(v) ? 0 : v;
     }
-    // White space may lead but not trail; "Infinity" is no number.
+    // White space may lead but trail only a hexadecimal number; "Infinity" is no number.
     if (b == e) return nan;
     std::string_view t = s.substr(b, e - b);
+    // Hexadecimal with its sign after the "0x", and octal when nothing leads
+    // it, are read as 32-bit integers, wrapping.
     bool negative = false;
-    if (t[0] == '-' || t[0] == '+') {
+    std::size_t first = 0;
+    bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+    if (hex) {
+        while (IsSpace(t.back())) t.remove_suffix(1);
+        first = 2;
+        if (t[first] == '-' || t[first] == '+') negative = t[first++] == '-';
+        if (first == t.size()) return nan;
+    } else if (t[0] == '-' || t[0] == '+') {
         negative = t[0] == '-';
         t.remove_prefix(1);
-    }
-    // Hexadecimal (its sign may follow the "0x"), and octal when nothing
-    // leads it, are read as 32-bit integers, wrapping.
-    bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
-    std::size_t first = hex ? 2 : 1;
-    if (hex && !negative && t.size() > 3 && (t[2] == '-' || t[2] == '+')) {
-        negative = t[2] == '-';
-        first = 3;
     }
     bool octal = !hex && b == 0 && t.size() > 1 && t[0] == '0' &&
                  t.find_first_not_of("01234567") == std::string_view::npos;
     if (hex || octal) {
         std::uint32_t v = 0;
-        for (std::size_t i = first; i < t.size(); ++i) {
+        for (std::size_t i = hex ? first : 1; i < t.size(); ++i) {
             char c = t[i];
             int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
             if (d < 0) return nan;
