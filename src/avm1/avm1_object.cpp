@@ -42,8 +42,11 @@ Property* Object::FindAny(const std::string& name) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
+    // The length and first byte settle most misses without a call.
+    const std::size_t n = name.size();
+    const char first = n ? Lower(name[0]) : 0;
     for (Property& p : m_props)
-        if (Matches(p.name, name)) return &p;
+        if (p.name.size() == n && (n == 0 || Lower(p.name[0]) == first) && Matches(p.name, name)) return &p;
     return nullptr;
 }
 
