@@ -13,6 +13,12 @@ constexpr std::size_t kIndexFrom = 12;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+std::uint32_t NameHash(const std::string& name) {
+    std::uint32_t h = 2166136261u;
+    for (char c : name) h = (h ^ static_cast<unsigned char>(Lower(c))) * 16777619u;
+    return h;
+}
+
 bool HiddenFor(std::uint32_t flags, int version) {
     if (!(flags & kVersionFlags)) return false;
     return ((flags & kVersion6) && version < 6) || ((flags & kVersion7) && version < 7) ||
@@ -42,11 +48,9 @@ Property* Object::FindAny(const std::string& name) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
-    // The length and first byte settle most misses without a call.
-    const std::size_t n = name.size();
-    const char first = n ? Lower(name[0]) : 0;
+    const std::uint32_t hash = NameHash(name);
     for (Property& p : m_props)
-        if (p.name.size() == n && (n == 0 || Lower(p.name[0]) == first) && Matches(p.name, name)) return &p;
+        if (p.hash == hash && Matches(p.name, name)) return &p;
     return nullptr;
 }
 
@@ -67,11 +71,11 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
         m_props.erase(m_props.begin() + (p - m_props.data()));
         if (m_index) Reindex();
     }
-    Property p;
+    Property& p = m_props.emplace_back();
     p.name = name;
+    p.hash = NameHash(name);
     p.value = v;
     p.flags = flags;
-    m_props.push_back(std::move(p));
     if (m_index) {
         m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
     } else if (m_props.size() >= kIndexFrom) {

@@ -41,6 +41,7 @@ using NativeFn = Value (*)(Machine& m, const Value& self, const std::vector<Valu
 
 struct Property {
     std::string name;
+    std::uint32_t hash = 0;  // the name's, ASCII case folded: most mismatches end on it
     Value value;
     std::uint32_t flags = 0;
     Object* getter = nullptr;  // addProperty's functions: the value is unused
