@@ -38,78 +38,126 @@ Value& Interpreter::Top(Frame& f) {
 }
 
 Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end) {
-    f.pc = begin;
+    // The position lives in a local, written back to f.pc where the actions
+    // outside this loop read it: Step's and every way out.
+    std::size_t pc = begin;
+    const std::uint8_t* data = f.data;
+    const std::size_t size = f.size;
     const std::uint64_t maxActions = m.m_limits.maxActions;
     while (true) {
-        if (f.pc >= end) return f.pc == end ? Exit::End : Exit::Left;
-        if (f.pc < begin) return Exit::Left;
-        const std::uint8_t* data = f.data;
-        std::uint8_t code = data[f.pc];
-        if (code == 0) return Exit::End;
-        const std::uint8_t* p = data + f.pc + 1;
-        std::size_t len = 0;
-        std::size_t next = f.pc + 1;
-        if (code >= 0x80) {
-            if (f.pc + 3 > f.size) return Exit::End;
-            len = U16(p);
-            p += 2;
-            next = f.pc + 3 + len;
-            if (next > f.size) return Exit::End;
+        if (pc >= end || pc < begin) {
+            f.pc = pc;
+            return pc == end ? Exit::End : Exit::Left;
         }
-        if (++m.m_actions > maxActions) m.Cut();
-        if ((m.m_actions & 4095) == 0 && m.OverTime()) m.Cut();
+        std::uint8_t code = data[pc];
+        const std::uint8_t* p = data + pc + 1;
+        std::size_t len = 0;
+        std::size_t next = pc + 1;
+        if (code >= 0x80) {
+            if (pc + 3 > size || (next = pc + 3 + U16(p)) > size) code = 0;
+            len = next - pc - 3;
+            p += 2;
+        }
+        if (code == 0) {
+            f.pc = pc;
+            return Exit::End;
+        }
+        const std::uint64_t actions = ++m.m_actions;
+        if (actions > maxActions || ((actions & 4095) == 0 && m.OverTime())) m.Cut();
         // The commonest actions inline; the rest through Step.
         switch (code) {
         case 0x96:
-            DoPush(f, p, len);
-            f.pc = next;
+            // One constant of the pool, the commonest push, without the general loop.
+            if (len == 2 && p[0] == 8 && f.pool && p[1] < f.pool->size() && m.m_stack.size() < m.m_limits.maxStack) {
+                m.m_stack.emplace_back((*f.pool)[p[1]]);
+            } else {
+                DoPush(f, p, len);
+            }
+            pc = next;
             continue;
         case 0x17:
             if (m.m_stack.size() > f.stackBase) m.m_stack.pop_back();
-            f.pc = next;
+            pc = next;
             continue;
         case 0x1C: {
             Value name = Pop(f);
             Push(GetVariable(f, NameOf(name)));
-            f.pc = next;
+            pc = next;
             continue;
         }
         case 0x1D: {
             Value v = Pop(f);
             Value name = Pop(f);
             SetVariable(f, NameOf(name), v);
-            f.pc = next;
+            pc = next;
             continue;
         }
         case 0x4E: {
             Value name = Pop(f);
             Value obj = Pop(f);
-            Push(m.Get(obj, NameOf(name)));
-            f.pc = next;
+            const std::string& member = NameOf(name);
+            Property* slot = obj.IsObject() ? m.PlainSlot(obj.Obj(), member) : nullptr;
+            Push(slot ? slot->value : m.Get(obj, member));
+            pc = next;
             continue;
         }
         case 0x4F: {
             Value v = Pop(f);
             Value name = Pop(f);
             Value obj = Pop(f);
-            m.Set(obj, NameOf(name), v);
-            f.pc = next;
+            const std::string& member = NameOf(name);
+            if (!obj.IsObject() || !m.SetPlain(obj.Obj(), member, v)) m.Set(obj, member, v);
+            pc = next;
+            continue;
+        }
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
+        case 0x47:
+        case 0x48: {
+            // Two numbers: the result takes their place, with none of the conversions.
+            std::vector<Value>& s = m.m_stack;
+            std::size_t n = s.size();
+            if (n < f.stackBase + 2 || !s[n - 1].IsNumber() || !s[n - 2].IsNumber()) break;
+            double y = s[n - 1].Number(), x = s[n - 2].Number();
+            s.pop_back();
+            if (code == 0x48) {
+                s.back() = std::isnan(x) || std::isnan(y) ? Value() : Value(x < y);
+            } else {
+                s.back() = Value(code == 0x0B ? x - y : code == 0x0C ? x * y : x + y);
+            }
+            pc = next;
+            continue;
+        }
+        case 0x50:
+        case 0x51: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() <= f.stackBase || !s.back().IsNumber()) break;
+            s.back() = Value(s.back().Number() + (code == 0x50 ? 1 : -1));
+            pc = next;
+            continue;
+        }
+        case 0x12: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() <= f.stackBase) break;
+            s.back() = Value(!ToBoolean(s.back(), version));
+            pc = next;
             continue;
         }
         case 0x99:
             // A jump out of the block ends it.
             if (len >= 2) {
                 long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
-                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+                pc = target < 0 || target > static_cast<long long>(size) ? size : static_cast<std::size_t>(target);
             } else {
-                f.pc = next;
+                pc = next;
             }
             continue;
         case 0x9D:
-            f.pc = next;
+            pc = next;
             if (len >= 2 && ToBoolean(Pop(f), version)) {
                 long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
-                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+                pc = target < 0 || target > static_cast<long long>(size) ? size : static_cast<std::size_t>(target);
             }
             continue;
         default:
@@ -117,9 +165,11 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         Exit exit = Exit::End;
         bool jumped = false;
+        f.pc = pc;
         Step(f, code, p, len, next, exit, jumped);
         if (exit == Exit::Return) return exit;
-        if (!jumped) f.pc = next;
+        pc = jumped ? f.pc : next;
+        data = f.data;  // a function defined there moves the bytes to a copy they share
     }
 }
 
@@ -217,6 +267,9 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
 
 void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
     std::size_t i = 0;
+    // Each value takes a byte at least: one check of the stack's room covers them all.
+    if (m.m_stack.size() + len > m.m_limits.maxStack) m.Cut();
+    std::vector<Value>& stack = m.m_stack;
     while (i < len) {
         std::uint8_t type = p[i++];
         switch (type) {
@@ -224,7 +277,7 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::string s;
             if (!ReadString(p, len, i, s)) return;
             if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
-            Push(Value(std::move(s)));
+            stack.emplace_back(std::move(s));
             break;
         }
         case 1: {
@@ -232,24 +285,28 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::uint32_t bits = U32(p + i);
             float v;
             std::memcpy(&v, &bits, 4);
-            Push(Value(static_cast<double>(v)));
+            stack.emplace_back(static_cast<double>(v));
             i += 4;
             break;
         }
         case 2:
-            Push(Value::Null());
+            stack.push_back(Value::Null());
             break;
         case 3:
-            Push(Value());
+            stack.emplace_back();
             break;
         case 4:
             if (i + 1 > len) return;
-            Push(p[i] < f.regs.size() ? f.regs[p[i]] : Value());
+            if (p[i] < f.regs.size()) {
+                stack.push_back(f.regs[p[i]]);
+            } else {
+                stack.emplace_back();
+            }
             ++i;
             break;
         case 5:
             if (i + 1 > len) return;
-            Push(Value(p[i] != 0));
+            stack.emplace_back(p[i] != 0);
             ++i;
             break;
         case 6: {
@@ -258,13 +315,13 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::uint64_t bits = static_cast<std::uint64_t>(U32(p + i)) << 32 | U32(p + i + 4);
             double v;
             std::memcpy(&v, &bits, 8);
-            Push(Value(v));
+            stack.emplace_back(v);
             i += 8;
             break;
         }
         case 7:
             if (i + 4 > len) return;
-            Push(Value(static_cast<double>(static_cast<std::int32_t>(U32(p + i)))));
+            stack.emplace_back(static_cast<double>(static_cast<std::int32_t>(U32(p + i))));
             i += 4;
             break;
         case 8:
@@ -274,9 +331,9 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::size_t index = type == 8 ? p[i] : U16(p + i);
             i += width;
             if (f.pool && index < f.pool->size()) {
-                Push(Value((*f.pool)[index]));
+                stack.emplace_back((*f.pool)[index]);
             } else {
-                Push(Value());
+                stack.emplace_back();
             }
             break;
         }
@@ -297,7 +354,8 @@ void Interpreter::DoConstantPool(Frame& f, const std::uint8_t* p, std::size_t le
         if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
         pool->emplace_back(s);
     }
-    f.pool = std::move(pool);
+    f.ownPool = std::move(pool);
+    f.pool = f.ownPool.get();
 }
 
 void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next, bool v2) {
@@ -330,16 +388,18 @@ void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t 
     code->end = std::min(next + size, f.size);
     f.pc = code->end;
     // The function keeps the block's bytes: shared by every function it defines.
+    if (!f.owner && f.code) f.owner = f.code->bytes;
     if (!f.owner) {
         f.owner = std::make_shared<std::vector<std::uint8_t>>(f.data, f.data + f.size);
         f.data = f.owner->data();
     }
     code->bytes = f.owner;
-    code->pool = f.pool;
+    code->pool = f.ownPool ? f.ownPool : f.code ? f.code->pool : nullptr;
     Object* fn = m.GetHeap().New(ObjKind::Function, m.R().functionProto);
     if (!fn) m.Cut();
     fn->Function()->code = std::move(code);
     fn->Function()->scope = f.scope;
+    f.captured = true;
     Object* proto = m.NewObject();
     proto->Define("constructor", Value(fn), kDontEnum);
     fn->Define("prototype", Value(proto), kDontEnum);
@@ -447,10 +507,10 @@ Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size
 Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value>& args) {
     const Code& code = *fn->Function()->code;
     Frame f;
-    f.owner = code.bytes;
+    f.code = &code;
     f.data = code.bytes->data();
     f.size = code.bytes->size();
-    f.pool = code.pool;
+    f.pool = code.pool.get();
     // Before version 6 a function sees its timeline and its own locals only: no closures.
     const std::vector<Object*>& closure = fn->Function()->scope;
     f.scope = TakeSpare(m.m_spareScopes);
@@ -505,6 +565,8 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
             GiveSpare(m.m_spareValues, f.regs);
             GiveSpare(m.m_spareScopes, f.scope);
+            // Nothing but a closure defined in the call can reach its locals afterwards.
+            if (!f.captured) m.GetHeap().Recycle(f.activation);
         }
     } restore{m, f};
     // A function in a version 4 movie runs as version 5 code does.

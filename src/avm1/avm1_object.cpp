@@ -13,6 +13,12 @@ constexpr std::size_t kIndexFrom = 12;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+std::uint32_t NameHash(const std::string& name) {
+    std::uint32_t h = 2166136261u;
+    for (char c : name) h = (h ^ static_cast<unsigned char>(Lower(c))) * 16777619u;
+    return h;
+}
+
 bool HiddenFor(std::uint32_t flags, int version) {
     if (!(flags & kVersionFlags)) return false;
     return ((flags & kVersion6) && version < 6) || ((flags & (kVersion7 | kVersion7Alt)) && version < 7) ||
@@ -27,12 +33,13 @@ Property* Object::FindAny(const std::string& name) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
-    // Names are short: a loop here beats a call to compare them.
+    // The folded hash settles most mismatches; names are short, so a loop compares the rest.
+    const std::uint32_t hash = NameHash(name);
     const std::size_t n = name.size();
     const char* y = name.data();
     const bool exact = m_heap->CaseSensitive();
     for (Property& p : m_props) {
-        if (p.name.size() != n) continue;
+        if (p.hash != hash || p.name.size() != n) continue;
         const char* x = p.name.data();
         std::size_t i = 0;
         if (exact) {
@@ -64,6 +71,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
     }
     Property& p = m_props.emplace_back();
     p.name = name;
+    p.hash = NameHash(name);
     p.value = v;
     p.flags = flags;
     p.order = ++m_order;
@@ -113,6 +121,21 @@ Heap::Heap(int version, std::size_t maxObjects) : m_version(version), m_max(maxO
 
 Heap::~Heap() {
     for (Object* o : m_objects) delete o;
+    delete m_spare;
+}
+
+void Heap::Recycle(Object* o) {
+    if (!o || m_objects.empty() || m_objects.back() != o) return;
+    m_objects.pop_back();
+    o->m_props.clear();
+    o->m_index.reset();
+    o->m_fn.reset();
+    o->m_elements.clear();
+    o->m_primitive = Value();
+    o->m_timeline = 0;
+    o->m_interfaces.clear();
+    delete m_spare;
+    m_spare = o;
 }
 
 std::string Heap::Key(const std::string& name) const {
@@ -124,7 +147,8 @@ std::string Heap::Key(const std::string& name) const {
 
 Object* Heap::New(ObjKind kind, Object* proto) {
     if (m_objects.size() >= m_max) return nullptr;
-    auto* o = new Object;
+    Object* o = m_spare ? m_spare : new Object;
+    m_spare = nullptr;
     o->m_heap = this;
     o->m_kind = kind;
     o->m_proto = proto;

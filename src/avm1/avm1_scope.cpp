@@ -84,6 +84,8 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
                 return f.suppressed & kSuppressArguments ? Value() : Value(Arguments(f));
             continue;
         }
+        // An own plain value, the common case, without the general lookup.
+        if (Property* p = m.PlainSlot(o, name)) return p->value;
         Value v;
         if (m.Lookup(Value(o), name, v)) return v;
     }
@@ -110,12 +112,13 @@ void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v)
     }
     for (std::size_t i = f.scope.size(); i-- > 1;) {
         Object* o = f.scope[i];
+        if (m.SetPlain(o, name, v)) return;
         if (o == f.activation ? o->FindOwn(name) != nullptr : m.Has(Value(o), name)) {
             m.Set(Value(o), name, v);
             return;
         }
     }
-    m.Set(Value(f.scope.front()), name, v);
+    if (!m.SetPlain(f.scope.front(), name, v)) m.Set(Value(f.scope.front()), name, v);
 }
 
 std::vector<Value> Interpreter::PopArgs(Frame& f) {
@@ -178,7 +181,8 @@ void Interpreter::DoEnumerate(const Value& v) {
 void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
     switch (code) {
     case 0x3D: {
-        std::string name = m.ToString(Pop(f));
+        Value nameValue = Pop(f);
+        const std::string& name = NameOf(nameValue);
         std::vector<Value> args = PopArgs(f);
         Value fn = GetVariable(f, name);
         // A plain call runs on the caller's timeline as `this`.
