@@ -30,6 +30,11 @@ Asm CallMethod(Asm obj, const std::string& name, std::vector<Asm> args) {
 Asm New(const std::string& name) { return Asm().Num(0).Str(name).Op(0x40); }
 
 TEST(Avm1Machine, VariablesPathsAndScope) {
+    // function g() { trace(foo); }  foo = "root"; clip.foo = "clip"; clip.g = g; clip.g(); g();
+    Asm methodOnClip = Asm().Function("g", {}, Asm().TraceVar("foo")).SetVar("foo", Asm().Str("root"))
+                           .Add(SetMember(Asm().GetVar("clip"), "foo", Asm().Str("clip")))
+                           .Add(SetMember(Asm().GetVar("clip"), "g", Asm().GetVar("g")))
+                           .Add(CallMethod(Asm().GetVar("clip"), "g", {})).Op(0x17).Add(Call("g", {})).Op(0x17);
     const struct {
         const char* label;
         Asm code;
@@ -56,6 +61,8 @@ TEST(Avm1Machine, VariablesPathsAndScope) {
          7, "2|9"},
         {"delete", Asm().SetVar("d", Asm().Num(1)).Str("d").Op(0x3B).Trace().TraceVar("d"), 7, "true|undefined"},
         {"GetProperty by index", Asm().Str("clip").Num(13).Op(0x22).Trace(), 7, "clip"},
+        {"before 6 a method runs on the timeline it is called on", methodOnClip, 5, "clip|root"},
+        {"from 6 a method runs on its own timeline", methodOnClip, 6, "root|root"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
