@@ -358,6 +358,24 @@ TEST(Avm1Machine, TimelinesAsObjects) {
     EXPECT_EQ(host.Take(), "undefined|undefined");
 }
 
+TEST(Avm1Machine, AFramesBlocksShareTheStack) {
+    FakeHost host;
+    TimelineId clip = host.AddClip(1, "clip");
+    Machine m(host, 10);
+    Asm leave = Asm().Str("left");
+    Asm take = Asm().Trace();
+    Asm thrown = Asm().Str("lost").Str("boom").Op(0x2A);
+    m.RunActions(1, leave.Data(), leave.Size());
+    m.RunActions(clip, take.Data(), take.Size());
+    m.RunActions(1, take.Data(), take.Size());
+    m.RunActions(1, leave.Data(), leave.Size());
+    m.Collect();  // the frame is over
+    m.RunActions(1, take.Data(), take.Size());
+    m.RunActions(1, thrown.Data(), thrown.Size());
+    m.RunActions(1, take.Data(), take.Size());
+    EXPECT_EQ(host.Take(), "left|undefined|undefined|undefined");
+}
+
 TEST(Avm1Machine, TimelineActionsReachTheHost) {
     FakeHost host;
     TimelineId clip = host.AddClip(1, "clip");
