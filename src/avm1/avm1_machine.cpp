@@ -556,9 +556,10 @@ std::string Machine::ToString(const Value& v) {
         // What toString gives, when it gives a string; the players print anything else as "[type Object]".
         if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "";
         Value f = Get(v, "toString");
-        if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return "[type Object]";
+        const char* fallback = o->Kind() == ObjKind::Function ? "[type Function]" : "[type Object]";
+        if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return fallback;
         Value r = Call(f, v, {});
-        return r.IsString() ? r.String().Text() : "[type Object]";
+        return r.IsString() ? r.String().Text() : fallback;
     }
     return PrimitiveToString(v, m_version);
 }
