@@ -304,14 +304,6 @@ bool Machine::SetTimelineMember(Object* o, const std::string& name, const Value&
     return true;
 }
 
-Property* Machine::PlainSlot(Object* o, const std::string& name) {
-    ObjKind kind = o->Kind();
-    if (kind != ObjKind::Plain && (kind != ObjKind::Timeline || name.empty() || name[0] == '_')) return nullptr;
-    Property* p = o->FindOwn(name);
-    if (!p || p->getter || p->setter || p->watcher) return nullptr;
-    return p;
-}
-
 Value Machine::Get(const Value& target, const std::string& name) {
     Value v;
     Lookup(target, name, v);

@@ -19,13 +19,14 @@ std::uint32_t NameHash(const std::string& name) {
     return h;
 }
 
+}  // namespace
+
 bool HiddenFor(std::uint32_t flags, int version) {
-    if (!(flags & kVersionFlags)) return false;
     return ((flags & kVersion6) && version < 6) || ((flags & kVersion7) && version < 7) ||
            ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9);
 }
 
-}  // namespace
+int Object::HeapVersion() const { return m_heap->Version(); }
 
 bool Object::Matches(const std::string& a, const std::string& b) const {
     std::size_t n = a.size();
@@ -52,12 +53,6 @@ Property* Object::FindAny(const std::string& name) {
     for (Property& p : m_props)
         if (p.hash == hash && Matches(p.name, name)) return &p;
     return nullptr;
-}
-
-Property* Object::FindOwn(const std::string& name) {
-    Property* found = FindAny(name);
-    if (found && HiddenFor(found->flags, m_heap->Version())) return nullptr;
-    return found;
 }
 
 void Object::Define(const std::string& name, const Value& v, std::uint32_t flags) {
