@@ -40,6 +40,8 @@ public:
 
     virtual void GotoFrame(TimelineId t, int frame, bool play) = 0;  // frame from 1
     virtual bool GotoLabel(TimelineId t, const std::string& label, bool play) = 0;
+    // The frame (from 1) a label names; 0 for none.
+    virtual int LabelFrame(TimelineId, const std::string&) { return 0; }
     virtual void Play(TimelineId t) = 0;
     virtual void Stop(TimelineId t) = 0;
     virtual void NextFrame(TimelineId t) = 0;

@@ -222,33 +222,68 @@ std::string Machine::DotPath(TimelineId t) {
     return "_level0" + path;
 }
 
-TimelineId Machine::ResolveTarget(TimelineId from, const std::string& path) {
-    TimelineId t = from;
-    std::size_t i = 0;
-    bool slash = path.find('/') != std::string::npos;
-    if (!path.empty() && path[0] == '/') {
-        t = m_host.Root();
-        i = 1;
-    }
-    char sep = slash ? '/' : '.';
-    for (int steps = 0; i < path.size() && t != kNoTimeline; ++steps) {
-        if (steps > kMaxChain) return kNoTimeline;
-        std::size_t j = path.find(sep, i);
-        if (j == std::string::npos) j = path.size();
-        std::string part = path.substr(i, j - i);
-        if (!part.empty() && part.back() == ':') part.pop_back();
-        i = j + 1;
-        if (part.empty()) continue;
-        if (part == ".." || NameIs(part, "_parent")) {
-            t = m_host.Parent(t);
-        } else if (NameIs(part, "_root") || NameIs(part, "_level0")) {
-            t = m_host.Root();
-        } else if (NameIs(part, "this")) {
+// A target path's parts: '/' and ':' part it, and '.' does until the
+// first '/' (so "a.b/c" is a, b, c but "a/b.c" names a clip called "b.c");
+// ".." before a '/' or ':' is the parent.
+std::vector<std::string> Machine::PathParts(const std::string& path, bool& fromRoot) {
+    std::vector<std::string> parts;
+    fromRoot = !path.empty() && path[0] == '/';
+    bool slash = fromRoot;
+    std::string part;
+    for (std::size_t i = fromRoot ? 1 : 0; i <= path.size() && parts.size() <= static_cast<std::size_t>(kMaxChain); ++i) {
+        const char c = i < path.size() ? path[i] : ':';
+        if (part.empty() && c == '.' && path.compare(i, 2, "..") == 0 &&
+            (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
+            parts.push_back("..");
+            ++i;
             continue;
+        }
+        if (c == '/') slash = true;
+        if (c == ':' || c == '/' || (c == '.' && !slash)) {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
         } else {
-            t = m_host.Child(t, part);
+            part += c;
         }
     }
+    return parts;
+}
+
+// One part of a target path from a timeline: its parent, the root, a child
+// clip, else a variable of its own that holds a clip.
+Value Machine::PathStep(const Value& at, const std::string& part) {
+    Object* o = at.Obj();
+    if (!o) return Value();
+    if (o->Kind() == ObjKind::Timeline) {
+        TimelineId t = o->Timeline();
+        if (t == kNoTimeline || !m_host.Alive(t)) return Value();
+        if (part == ".." || NameIs(part, "_parent")) {
+            Object* parent = TimelineObject(m_host.Parent(t));
+            return parent ? Value(parent) : Value();
+        }
+        if (NameIs(part, "_root") || NameIs(part, "_level0")) return Value(TimelineObject(m_host.Root()));
+        // Other levels are other movies, which no movie here has.
+        if (part.size() > 6 && NameIs(part.substr(0, 6), "_level")) return Value();
+        if (Object* child = TimelineObject(m_host.Child(t, part))) return Value(child);
+    }
+    Value v = Get(at, part);
+    return v.IsObject() ? v : Value();
+}
+
+TimelineId Machine::ResolveTarget(TimelineId from, const std::string& path) {
+    bool fromRoot = false;
+    // One ':' at the end is a target's own ("/a:"); two name nothing.
+    if (path.size() >= 2 && path.compare(path.size() - 2, 2, "::") == 0) return kNoTimeline;
+    const std::vector<std::string> parts = PathParts(path, fromRoot);
+    if (parts.size() > static_cast<std::size_t>(kMaxChain)) return kNoTimeline;
+    Value at(TimelineObject(fromRoot ? m_host.Root() : from));
+    for (const std::string& part : parts) {
+        at = PathStep(at, part);
+        if (!at.IsObject()) return kNoTimeline;
+    }
+    Object* o = at.Obj();
+    if (!o || o->Kind() != ObjKind::Timeline) return kNoTimeline;
+    const TimelineId t = o->Timeline();
     return t != kNoTimeline && m_host.Alive(t) ? t : kNoTimeline;
 }
 

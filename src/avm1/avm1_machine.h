@@ -130,6 +130,9 @@ public:
     std::string SlashPath(TimelineId t);
     // A target path from a timeline ("/a", "../b", "_root.c", "d"); none if nothing is there.
     TimelineId ResolveTarget(TimelineId from, const std::string& path);
+    static std::vector<std::string> PathParts(const std::string& path, bool& fromRoot);
+    // One part of a target path from a timeline (or an object); undefined if it names none.
+    Value PathStep(const Value& at, const std::string& part);
     // An interval or timeout on the frame clock: its id, 0 past the cap.
     double AddInterval(const Value& fn, const Value& self, const std::string& method, std::vector<Value> args,
                        double delayMs, bool repeat);

@@ -92,6 +92,7 @@ void StageScripts::GotoFrame(TimelineId t, int frame, bool play) { m_stage.Timel
 bool StageScripts::GotoLabel(TimelineId t, const std::string& label, bool play) {
     return m_stage.TimelineGotoLabel(t, label, play);
 }
+int StageScripts::LabelFrame(TimelineId t, const std::string& label) { return m_stage.TimelineLabelFrame(t, label); }
 void StageScripts::Play(TimelineId t) { m_stage.TimelinePlay(t, true); }
 void StageScripts::Stop(TimelineId t) { m_stage.TimelinePlay(t, false); }
 void StageScripts::NextFrame(TimelineId t) {

@@ -59,6 +59,7 @@ private:
     void SetProperty(TimelineId t, int index, const Value& v) override;
     void GotoFrame(TimelineId t, int frame, bool play) override;
     bool GotoLabel(TimelineId t, const std::string& label, bool play) override;
+    int LabelFrame(TimelineId t, const std::string& label) override;
     void Play(TimelineId t) override;
     void Stop(TimelineId t) override;
     void NextFrame(TimelineId t) override;

@@ -111,7 +111,7 @@ public:
             } else if (code == kFrameLabel) {
                 SwfReader tag(r.Data() + start, length);
                 timeline.labels.emplace_back(tag.String(), static_cast<int>(timeline.frames.size()));
-                timeline.labelFrames.emplace(SwfNameKey(timeline.labels.back().first, m_movie.version),
+                timeline.labelFrames.emplace(SwfLabelKey(timeline.labels.back().first),
                                              timeline.labels.back().second);
             } else {
                 SwfReader tag(r.Data() + start, length);

@@ -82,7 +82,7 @@ struct SwfFrame {
 struct SwfTimeline {
     std::vector<SwfFrame> frames;
     std::vector<std::pair<std::string, int>> labels;  // FrameLabel names and their 0-based frames
-    // The frame of each label by SwfNameKey, the first of the name: a goto
+    // The frame of each label by SwfLabelKey, the first of the name: a goto
     // finds it without walking all the labels (ordered, as a movie's names
     // could be chosen to collide in a hash).
     std::map<std::string, int> labelFrames;

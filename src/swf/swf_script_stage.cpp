@@ -68,11 +68,11 @@ SwfTimelineId SwfStage::ParentTimeline(SwfTimelineId id) const {
 SwfTimelineId SwfStage::ChildTimeline(SwfTimelineId id, const std::string& name) const {
     Instance* instance = Timeline(id);
     if (!instance || name.empty()) return 0;
+    if (const Instance* sprite = Named(*instance, name)) return sprite->id;
+    // A shape or text of that name has no object of its own: scripts see its timeline.
     const std::string key = SwfNameKey(name, m_movie->version);
     const auto found = instance->named.lower_bound({key, 0});
-    if (found == instance->named.end() || found->first != key) return 0;
-    const auto it = instance->list.find(found->second);
-    return it != instance->list.end() && it->second.sprite ? it->second.sprite->id : 0;
+    return found != instance->named.end() && found->first == key ? instance->id : 0;
 }
 
 std::string SwfStage::TimelineName(SwfTimelineId id) const {
@@ -129,6 +129,11 @@ bool SwfStage::TimelineGotoLabel(SwfTimelineId id, const std::string& label, boo
     if (frame < 0) return false;
     Goto(*instance, frame, play);
     return true;
+}
+
+int SwfStage::TimelineLabelFrame(SwfTimelineId id, const std::string& label) const {
+    const Instance* instance = Timeline(id);
+    return instance ? LabelFrame(*instance, label) + 1 : 0;
 }
 
 double SwfStage::TimelineProperty(SwfTimelineId id, SwfProperty property) const {

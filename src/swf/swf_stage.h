@@ -110,7 +110,8 @@ public:
     SwfTimelineId RootTimeline() const;
     SwfTimelineId ParentTimeline(SwfTimelineId id) const;  // 0: the root's, or a timeline gone
     // The sprite of that instance name on the timeline (the lowest depth
-    // first); names ignore ASCII case before version 7.
+    // first; a shape's name gives the timeline itself); names ignore ASCII
+    // case before version 7.
     SwfTimelineId ChildTimeline(SwfTimelineId id, const std::string& name) const;
     bool TimelineAlive(SwfTimelineId id) const { return Timeline(id) != nullptr; }
     std::string TimelineName(SwfTimelineId id) const;  // "" for the root
@@ -125,6 +126,7 @@ public:
     // (GotoFrame2's value, with its scene bias).
     void TimelineGotoValue(SwfTimelineId id, const SwfValue& value, int bias, bool play);
     bool TimelineGotoLabel(SwfTimelineId id, const std::string& label, bool play);
+    int TimelineLabelFrame(SwfTimelineId id, const std::string& label) const;  // from 1; 0: none
     // The numeric display properties (position and size in pixels, scales
     // and alpha in percent, rotation in degrees); NaN for others and for a
     // timeline gone.
@@ -161,6 +163,7 @@ private:
     void Goto(Instance& instance, long long frame, bool play);
     void GotoValue(Instance& target, const SwfValue& value, int bias, bool play);
     Instance* Resolve(Instance& base, const std::string& path) const;
+    Instance* Named(const Instance& instance, const std::string& name) const;  // a sprite by instance name
     int LabelFrame(const Instance& instance, const std::string& label) const;  // -1: none
     // An object's entry in its timeline's index of sprites by name, taken
     // out before the object changes and put back after.
