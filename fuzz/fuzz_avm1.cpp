@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limits.maxActions = 20000;
     limits.maxRunMs = 1000;
     limits.maxStringLength = 1 << 16;
+    limits.maxLiveStringBytes = avm1::Str::LiveBytes() + (8u << 20);
     limits.maxArrayLength = 1 << 12;
     limits.maxObjects = 4000;
     limits.maxStack = 4096;

@@ -97,6 +97,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             continue;
         }
         case 0x99:
+            // A jump out of the block ends it.
             if (len >= 2) {
                 long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
                 f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
@@ -124,7 +125,6 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
 
 void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next,
                        Exit& exit, bool& jumped) {
-    // Jump and If are Run's own; a jump out of the block ends it there.
     switch (code) {
     case 0x88:
         DoConstantPool(f, p, len);
@@ -197,6 +197,15 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
     case 0x81: case 0x83: case 0x8A: case 0x8B: case 0x8C: case 0x8D: case 0x9A: case 0x9E: case 0x9F:
         DoTimeline(f, code, p, len);
         break;
+    case 0x2D: {
+        // FSCommand2: a count, the command, then its arguments.
+        std::vector<Value> parts = PopArgs(f);
+        if (parts.empty()) break;
+        std::string args;
+        for (std::size_t k = 1; k < parts.size(); ++k) args += (k > 1 ? "," : "") + m.ToString(parts[k]);
+        m.GetHost().FsCommand(m.ToString(parts[0]), args);
+        break;
+    }
     case 0x2B: case 0x2C: case 0x3A: case 0x3B: case 0x3D: case 0x40: case 0x42: case 0x43: case 0x44:
     case 0x46: case 0x52: case 0x53: case 0x54: case 0x55: case 0x69:
         DoObjects(f, code);
@@ -443,8 +452,9 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.size = code.bytes->size();
     f.pool = code.pool;
     // Before version 6 a function sees its timeline and its own locals only: no closures.
-    f.scope = fn->Function()->scope;
-    if (version < 6 && f.scope.size() > 1) f.scope.resize(1);
+    const std::vector<Object*>& closure = fn->Function()->scope;
+    f.scope = TakeSpare(m.m_spareScopes);
+    f.scope.assign(closure.begin(), version < 6 && closure.size() > 1 ? closure.begin() + 1 : closure.end());
     if (f.scope.empty()) f.scope.push_back(m.R().global);
     f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
     if (!f.activation) m.Cut();
@@ -455,6 +465,7 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.original = f.scope.front();
     f.target = f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
     f.stackBase = m.m_stack.size();
+    f.regs = TakeSpare(m.m_spareValues);
     f.regs.resize(code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
     if (code.v2) {
         // A name preloaded into a register is not a name any more either.
@@ -489,11 +500,13 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     }
     struct Restore {
         Machine& m;
-        std::size_t base;
+        Frame& f;
         ~Restore() {
-            if (m.m_stack.size() > base) m.m_stack.resize(base);
+            if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
+            GiveSpare(m.m_spareValues, f.regs);
+            GiveSpare(m.m_spareScopes, f.scope);
         }
-    } restore{m, f.stackBase};
+    } restore{m, f};
     // A function in a version 4 movie runs as version 5 code does.
     struct Version {
         Machine& m;

@@ -48,14 +48,15 @@ struct Frame {
     std::size_t pc = 0;
     Value result;
     Object* arguments = nullptr;  // made when first asked for
-    std::uint16_t suppressed = 0;  // DefineFunction2's suppress flags: those names are not the call's
+    // DefineFunction2's names (this, arguments, super) the call does not answer, suppressed or preloaded
+    std::uint16_t suppressed = 0;
 };
 
 class Interpreter {
 public:
     explicit Interpreter(Machine& m) : m(m), version(m.Version()) {}
     enum class Exit { End, Left, Return };
-    // Runs the actions in [begin, end) from f.pc; stops when control leaves
+    // Runs the actions in [begin, end) from begin; stops when control leaves
     // that range (Left, f.pc where it went), at its end, or on a Return.
     Exit Run(Frame& f, std::size_t begin, std::size_t end);
     Value Invoke(Object* fn, const Value& self, const std::vector<Value>& args);
@@ -104,6 +105,21 @@ private:
     int version;
     std::string m_scratch;
 };
+
+// Spare vectors: taken empty, given back cleared (a few are kept).
+template <class T>
+std::vector<T> TakeSpare(std::vector<std::vector<T>>& spares) {
+    if (spares.empty()) return {};
+    std::vector<T> v = std::move(spares.back());
+    spares.pop_back();
+    return v;
+}
+template <class T>
+void GiveSpare(std::vector<std::vector<T>>& spares, std::vector<T>& v) {
+    if (spares.size() >= 64 || v.capacity() > 1024) return;
+    v.clear();
+    spares.push_back(std::move(v));
+}
 
 // The stack's hot path, inline in every file of the interpreter.
 inline void Interpreter::Push(const Value& v) {

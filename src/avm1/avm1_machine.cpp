@@ -136,6 +136,20 @@ void Machine::MarkRoots() {
         for (const Value& v : i.second.args) m_heap.Mark(v);
     }
     for (const Value& v : m_stack) m_heap.Mark(v);
+    for (auto& c : m_classes) m_heap.Mark(c.second);
+}
+
+void Machine::RegisterClass(const std::string& symbol, Object* ctor) {
+    if (ctor) {
+        m_classes[m_heap.Key(symbol)] = ctor;
+    } else {
+        m_classes.erase(m_heap.Key(symbol));
+    }
+}
+
+Object* Machine::RegisteredClass(const std::string& symbol) {
+    auto it = m_classes.find(m_heap.Key(symbol));
+    return it != m_classes.end() ? it->second : nullptr;
 }
 
 std::size_t Machine::Collect() {
@@ -189,7 +203,7 @@ double Machine::Random() {
 void Machine::Throw(const Value& v) { throw ScriptThrow{v}; }
 
 void Machine::CheckString(std::size_t length) {
-    if (length > m_limits.maxStringLength) Cut();
+    if (length > m_limits.maxStringLength || Str::LiveBytes() + length > m_limits.maxLiveStringBytes) Cut();
 }
 
 void Machine::Charge(std::size_t actions) {

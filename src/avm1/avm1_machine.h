@@ -28,8 +28,9 @@ struct Limits {
     // program's main thread has 1 MiB in all, and a debug build's frames are large.
     std::size_t maxNativeStack = 512u << 10;
     std::size_t maxStringLength = 16u << 20;  // bytes
+    std::size_t maxLiveStringBytes = 256u << 20;  // all strings alive, of every machine
     std::size_t maxArrayLength = 1u << 22;
-    std::size_t maxObjects = 1u << 20;
+    std::size_t maxObjects = 1u << 19;
     std::size_t maxStack = 1u << 18;        // values on the operand stack
     int maxWithDepth = 64;                  // nested With blocks, Try blocks
     std::size_t maxIntervals = 1000;
@@ -117,7 +118,7 @@ public:
     [[noreturn]] void Cut();
     // Throws a script value, to the nearest Try.
     [[noreturn]] void Throw(const Value& v);
-    // Cuts when a string of that length would pass the cap.
+    // Cuts when a new string of that length would pass the caps.
     void CheckString(std::size_t length);
     // A native's work in proportion to its input (a long text, a large
     // array), counted as that many actions: a loop of such calls meets the
@@ -125,6 +126,10 @@ public:
     void Charge(std::size_t actions);
     // An array's new length: cut past the cap.
     void SetArrayLength(Object* array, double length);
+    // Object.registerClass: the constructor a library symbol's clips are
+    // made with (none to forget it); the host asks when it places one.
+    void RegisterClass(const std::string& symbol, Object* ctor);
+    Object* RegisteredClass(const std::string& symbol);
     // "_level0.a.b" and "/a/b" for a timeline.
     std::string DotPath(TimelineId t);
     std::string SlashPath(TimelineId t);
@@ -160,6 +165,7 @@ private:
     Realm m_realm;
     std::unordered_map<TimelineId, Object*> m_timelines;
     std::unordered_map<double, Interval> m_intervals;
+    std::unordered_map<std::string, Object*> m_classes;  // by the symbol's name key
     double m_clock = 0;
     double m_nextInterval = 1;
 
@@ -171,6 +177,9 @@ private:
     std::uint64_t m_actionsTotal = 0;
     double m_runStart = 0;
     std::uintptr_t m_stackBase = 0;  // where the outermost run's frame is on the thread's stack
+    // Vectors calls are done with, kept for the next calls: a call then allocates nothing but its locals.
+    std::vector<std::vector<Value>> m_spareValues;
+    std::vector<std::vector<Object*>> m_spareScopes;
     std::uint32_t m_cuts = 0;
     std::uint32_t m_random = 1;
 };

@@ -61,7 +61,8 @@ Value PrevFrame(Machine& m, const Value& self, const std::vector<Value>&) {
     return Value();
 }
 
-// Every movie is loaded whole before it plays: loaded and total agree.
+// Every movie is loaded whole before it plays: loaded and total agree (the
+// host knows no byte counts; the frame count stands in for them).
 Value BytesTotal(Machine& m, const Value& self, const std::vector<Value>&) {
     TimelineId t = TimelineOf(m, self);
     return t ? Value(m.GetHost().TotalFrames(t)) : Value();

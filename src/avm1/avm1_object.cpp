@@ -21,29 +21,26 @@ bool HiddenFor(std::uint32_t flags, int version) {
 
 }  // namespace
 
-bool Object::Matches(const std::string& a, const std::string& b) const {
-    std::size_t n = a.size();
-    if (n != b.size()) return false;
-    // Names are short: a loop here beats a call to memcmp.
-    const char* x = a.data();
-    const char* y = b.data();
-    if (m_heap->CaseSensitive()) {
-        for (std::size_t i = 0; i < n; ++i)
-            if (x[i] != y[i]) return false;
-        return true;
-    }
-    for (std::size_t i = 0; i < n; ++i)
-        if (Lower(x[i]) != Lower(y[i])) return false;
-    return true;
-}
-
 Property* Object::FindAny(const std::string& name) {
     if (m_index) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
-    for (Property& p : m_props)
-        if (Matches(p.name, name)) return &p;
+    // Names are short: a loop here beats a call to compare them.
+    const std::size_t n = name.size();
+    const char* y = name.data();
+    const bool exact = m_heap->CaseSensitive();
+    for (Property& p : m_props) {
+        if (p.name.size() != n) continue;
+        const char* x = p.name.data();
+        std::size_t i = 0;
+        if (exact) {
+            while (i < n && x[i] == y[i]) ++i;
+        } else {
+            while (i < n && Lower(x[i]) == Lower(y[i])) ++i;
+        }
+        if (i == n) return &p;
+    }
     return nullptr;
 }
 
@@ -64,11 +61,10 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
         m_props.erase(m_props.begin() + (p - m_props.data()));
         if (m_index) Reindex();
     }
-    Property p;
+    Property& p = m_props.emplace_back();
     p.name = name;
     p.value = v;
     p.flags = flags;
-    m_props.push_back(std::move(p));
     if (m_index) {
         m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
     } else if (m_props.size() >= kIndexFrom) {

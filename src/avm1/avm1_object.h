@@ -81,7 +81,8 @@ public:
 
     // Function objects.
     FunctionData* Function() { return m_fn.get(); }
-    // Array elements (ObjKind::Array); index members reach them.
+    // Array elements (ObjKind::Array); index members reach them. Natives
+    // grow them through Machine::SetArrayLength, which holds the cap.
     std::vector<Value>& Elements() { return m_elements; }
     // A wrapped primitive (Boolean, Number, String).
     Value& Primitive() { return m_primitive; }
@@ -95,7 +96,6 @@ private:
     friend class Heap;
     Property* FindAny(const std::string& name);  // hidden or not
     void Reindex();
-    bool Matches(const std::string& a, const std::string& b) const;
 
     Heap* m_heap = nullptr;
     ObjKind m_kind = ObjKind::Plain;

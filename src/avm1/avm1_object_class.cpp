@@ -104,11 +104,14 @@ Value Unwatch(Machine& m, const Value& self, const std::vector<Value>& args) {
     return Value(true);
 }
 
-// The library's symbols belong to the movie core; a class is accepted and remembered on _global.
+// Object.registerClass(symbol, constructor or null): kept for the host,
+// which makes that symbol's clips with it.
 Value RegisterClass(Machine& m, const Value&, const std::vector<Value>& args) {
-    std::string name = m.ToString(Arg(args, 0));
-    if (name.empty()) return Value(false);
-    return Value(IsFunction(Arg(args, 1)) != nullptr || Arg(args, 1).IsNull());
+    std::string symbol = m.ToString(Arg(args, 0));
+    Object* ctor = IsFunction(Arg(args, 1));
+    if (symbol.empty() || (!ctor && !Arg(args, 1).IsNull())) return Value(false);
+    m.RegisterClass(symbol, ctor);
+    return Value(true);
 }
 
 Value FunctionCall(Machine& m, const Value&, const std::vector<Value>&) { return Value(m.NewObject()); }

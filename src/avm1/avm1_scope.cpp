@@ -66,8 +66,11 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     }
     for (std::size_t i = f.scope.size(); i-- > 0;) {
         Object* o = f.scope[i];
+        // An own plain property first: most names are found so.
+        if (Property* p = o->FindOwn(name)) {
+            if (!p->getter) return p->value;
+        }
         if (o == f.activation) {
-            if (Property* p = o->FindOwn(name)) return p->value;
             if (NameIs(name, "arguments"))
                 return f.suppressed & kSuppressArguments ? Value() : Value(Arguments(f));
             continue;
@@ -113,8 +116,7 @@ std::vector<Value> Interpreter::PopArgs(Frame& f) {
     double n = m.ToNumber(Pop(f));
     std::size_t available = m.m_stack.size() - std::min(m.m_stack.size(), f.stackBase);
     std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(available))) : 0;
-    std::vector<Value> args;
-    args.reserve(count);
+    std::vector<Value> args = TakeSpare(m.m_spareValues);
     for (std::size_t k = 0; k < count; ++k) args.push_back(Pop(f));
     return args;
 }
@@ -154,6 +156,7 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         Value fn = GetVariable(f, name);
         // A plain call runs on the caller's timeline as `this`.
         Push(CallValue(fn, Value(f.scope.front()), args));
+        GiveSpare(m.m_spareValues, args);
         break;
     }
     case 0x52: {
@@ -168,6 +171,7 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         Object* o = obj.Obj();
         Value self = o && o->Kind() == ObjKind::Super ? o->Primitive() : obj;
         Push(m.Call(m.Get(obj, method), self, args));
+        GiveSpare(m.m_spareValues, args);
         break;
     }
     case 0x40: {

@@ -11,8 +11,12 @@
 
 namespace fh::avm1 {
 
+std::atomic<std::size_t> Str::s_liveBytes{0};
+
 Str::Str(std::string text) {
-    if (!text.empty()) m_rep = new Rep{1, std::move(text)};
+    if (text.empty()) return;
+    s_liveBytes.fetch_add(text.size(), std::memory_order_relaxed);
+    m_rep = new Rep{1, std::move(text)};
 }
 
 Str& Str::operator=(const Str& o) {

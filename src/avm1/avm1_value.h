@@ -5,8 +5,10 @@
 // however long its text. Conversions follow the movie's version, as its
 // players did: what undefined prints and counts as changed with 7.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,10 @@ public:
     ~Str() { Release(); }
 
     const std::string& Text() const { return m_rep ? m_rep->text : Empty(); }
+    // The bytes of every string alive in the process, so that machines can
+    // cap what their scripts keep (strings pass between threads never, but
+    // machines may run on several).
+    static std::size_t LiveBytes() { return s_liveBytes.load(std::memory_order_relaxed); }
     std::size_t Size() const { return m_rep ? m_rep->text.size() : 0; }
     bool operator==(const Str& o) const { return m_rep == o.m_rep || Text() == o.Text(); }
 
@@ -35,9 +41,13 @@ private:
         std::string text;
     };
     void Release() {
-        if (m_rep && --m_rep->refs == 0) delete m_rep;
+        if (m_rep && --m_rep->refs == 0) {
+            s_liveBytes.fetch_sub(m_rep->text.size(), std::memory_order_relaxed);
+            delete m_rep;
+        }
     }
     static const std::string& Empty();
+    static std::atomic<std::size_t> s_liveBytes;
     Rep* m_rep = nullptr;  // none: the empty string
 };
 
@@ -49,10 +59,28 @@ public:
     Value(bool b) : m_type(Type::Boolean), m_number(b ? 1 : 0) {}
     Value(double n) : m_type(Type::Number), m_number(n) {}
     Value(int n) : m_type(Type::Number), m_number(n) {}
-    Value(Str s) : m_type(Type::String), m_number(0), m_str(std::move(s)) {}
+    Value(Str s) : m_type(Type::String) { new (&m_str) Str(std::move(s)); }
     Value(std::string s) : Value(Str(std::move(s))) {}
     Value(const char* s) : Value(Str(s)) {}
     Value(Object* o);  // null for none
+    Value(const Value& o) : m_type(o.m_type) { CopyFrom(o); }
+    Value(Value&& o) noexcept : m_type(o.m_type) { MoveFrom(o); }
+    Value& operator=(const Value& o) {
+        if (this != &o) {
+            Value copy(o);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    Value& operator=(Value&& o) noexcept {
+        if (this != &o) {
+            Destroy();
+            m_type = o.m_type;
+            MoveFrom(o);
+        }
+        return *this;
+    }
+    ~Value() { Destroy(); }
     static Value Null() {
         Value v;
         v.m_type = Type::Null;
@@ -71,20 +99,43 @@ public:
 
     double Number() const { return m_number; }  // Number and Boolean
     bool Bool() const { return m_number != 0; }  // Boolean
-    const Str& String() const { return m_str; }  // String
+    const Str& String() const { return m_str; }  // String only
     Object* Obj() const { return m_type == Type::Object ? m_object : nullptr; }
 
 private:
+    // Sixteen bytes, the string's count touched only for strings.
+    void CopyFrom(const Value& o) {
+        if (m_type == Type::String) {
+            new (&m_str) Str(o.m_str);
+        } else if (m_type == Type::Object) {
+            m_object = o.m_object;
+        } else {
+            m_number = o.m_number;
+        }
+    }
+    void MoveFrom(Value& o) {
+        if (m_type == Type::String) {
+            new (&m_str) Str(std::move(o.m_str));
+        } else if (m_type == Type::Object) {
+            m_object = o.m_object;
+        } else {
+            m_number = o.m_number;
+        }
+    }
+    void Destroy() {
+        if (m_type == Type::String) m_str.~Str();
+    }
+
     Type m_type;
     union {
         double m_number;
         Object* m_object;
+        Str m_str;
     };
-    Str m_str;
 };
 
 // Number to text as the players print it: 15 significant digits, the
-// exponent form from 1e21 and below 1e-5, "-0" as "0".
+// exponent form from 1e15 and below 1e-5, "-0" as "0".
 std::string NumberToString(double n);
 // Number to text in a radix from 2 to 36 (as a 32-bit integer, the
 // fraction dropped; NaN and larger numbers print oddly, as -2^31 does in

@@ -28,6 +28,7 @@ TEST(Avm1Limits, HostileScriptsAreCut) {
     small.maxArrayLength = 1 << 12;
     small.maxObjects = 5000;
     small.maxStack = 1000;
+    small.maxLiveStringBytes = Str::LiveBytes() + (1 << 20);
     const struct {
         const char* label;
         Asm code;
@@ -36,6 +37,10 @@ TEST(Avm1Limits, HostileScriptsAreCut) {
         {"deep recursion", Asm().Function("f", {}, Asm().Num(0).Str("f").Op(0x3D)).Num(0).Str("f").Op(0x3D)},
         {"string doubling", Asm().SetVar("s", Asm().Str("ab")).While(Asm().Bool(true),
                                                                       Asm().SetVar("s", Asm().GetVar("s").GetVar("s").Op(0x47)))},
+        {"strings kept without end", Asm().SetVar("s", Asm().Str(std::string(1000, 'x'))).SetVar("a", Asm().Num(0).Op(0x42))
+                                         .SetVar("i", Asm().Num(0))
+                                         .While(Asm().Bool(true), Asm().GetVar("a").GetVar("i").GetVar("s").GetVar("i")
+                                                                      .Op(0x47).Op(0x4F).SetVar("i", Asm().GetVar("i").Op(0x50)))},
         {"huge array length", Asm().SetVar("a", Asm().Num(0).Op(0x42)).Add(SetMember(Asm().GetVar("a"), "length",
                                                                                     Asm().Num(1e9)))},
         {"huge array index", Asm().SetVar("a", Asm().Num(0).Op(0x42)).Add(SetMember(Asm().GetVar("a"), "99999999",
@@ -88,6 +93,16 @@ TEST(Avm1Limits, CollectionFreesCyclesBetweenFrames) {
                     .GetVar("a").Op(0x66).Trace();
     m.RunActions(1, check.Data(), check.Size());
     EXPECT_EQ(host.Take(), "1|true");
+    // A registered class lives while registered.
+    Asm reg = Asm().Function("", {}, Asm()).Str("sym").Num(2).Str("Object").Op(0x1C).Str("registerClass")
+                  .Op(0x52).Trace();
+    m.RunActions(1, reg.Data(), reg.Size());
+    EXPECT_EQ(host.Take(), "true");
+    m.Collect();
+    ASSERT_NE(m.RegisteredClass("sym"), nullptr);
+    m.RegisterClass("sym", nullptr);
+    m.Collect();
+    EXPECT_EQ(m.RegisteredClass("sym"), nullptr);
     // A removed timeline's variables go with it.
     TimelineId clip = host.AddClip(1, "clip");
     Asm fill = SetMember(Asm().GetVar("clip"), "big", Asm().Num(0).Op(0x42));

@@ -279,12 +279,14 @@ TEST(Avm1Machine, TimelineActionsReachTheHost) {
     Asm code = Asm().Op(0x07).Act(0x81, std::string("\x04\x00", 2)).Act(0x8B, std::string("clip") + '\0').Op(0x06)
                    .Act(0x8C, std::string("end") + '\0').Act(0x8B, std::string(1, '\0')).Str("clip:5")
                    .Act(0x9F, std::string(1, '\1')).Add(CallMethod(Asm().GetVar("clip"), "gotoAndStop", {Asm().Num(3)}))
-                   .Op(0x17).Str("FSCommand:quit").Str("").Act(0x9A, std::string(1, '\0'));
+                   .Op(0x17).Str("FSCommand:quit").Str("").Act(0x9A, std::string(1, '\0'))
+                   .Str("b").Str("a").Str("fullscreen").Num(3).Op(0x2D).Str("http://x").Str("_blank").Act(0x9A, std::string(1, '\0'));
     m.RunActions(1, code.Data(), code.Size());
     const std::vector<std::string> expected = {"stop 1", "goto 1 5 stop", "play " + std::to_string(clip),
                                                "label " + std::to_string(clip) + " end stop",
                                                "goto " + std::to_string(clip) + " 5 play",
-                                               "goto " + std::to_string(clip) + " 3 stop", "fscommand quit "};
+                                               "goto " + std::to_string(clip) + " 3 stop", "fscommand quit ",
+                                               "fscommand fullscreen a,b"};
     EXPECT_EQ(host.log, expected);
 }
 
