@@ -96,6 +96,40 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             f.pc = next;
             continue;
         }
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
+        case 0x47:
+        case 0x48: {
+            // Two numbers: the result takes their place, with none of the conversions.
+            std::vector<Value>& s = m.m_stack;
+            std::size_t n = s.size();
+            if (n < f.stackBase + 2 || !s[n - 1].IsNumber() || !s[n - 2].IsNumber()) break;
+            double y = s[n - 1].Number(), x = s[n - 2].Number();
+            s.pop_back();
+            if (code == 0x48) {
+                s.back() = std::isnan(x) || std::isnan(y) ? Value() : Value(x < y);
+            } else {
+                s.back() = Value(code == 0x0B ? x - y : code == 0x0C ? x * y : x + y);
+            }
+            f.pc = next;
+            continue;
+        }
+        case 0x50:
+        case 0x51: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() <= f.stackBase || !s.back().IsNumber()) break;
+            s.back() = Value(s.back().Number() + (code == 0x50 ? 1 : -1));
+            f.pc = next;
+            continue;
+        }
+        case 0x12: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() <= f.stackBase) break;
+            s.back() = Value(!ToBoolean(s.back(), version));
+            f.pc = next;
+            continue;
+        }
         case 0x99:
             // A jump out of the block ends it.
             if (len >= 2) {
@@ -297,7 +331,8 @@ void Interpreter::DoConstantPool(Frame& f, const std::uint8_t* p, std::size_t le
         if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
         pool->emplace_back(s);
     }
-    f.pool = std::move(pool);
+    f.ownPool = std::move(pool);
+    f.pool = f.ownPool.get();
 }
 
 void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next, bool v2) {
@@ -330,16 +365,18 @@ void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t 
     code->end = std::min(next + size, f.size);
     f.pc = code->end;
     // The function keeps the block's bytes: shared by every function it defines.
+    if (!f.owner && f.code) f.owner = f.code->bytes;
     if (!f.owner) {
         f.owner = std::make_shared<std::vector<std::uint8_t>>(f.data, f.data + f.size);
         f.data = f.owner->data();
     }
     code->bytes = f.owner;
-    code->pool = f.pool;
+    code->pool = f.ownPool ? f.ownPool : f.code ? f.code->pool : nullptr;
     Object* fn = m.GetHeap().New(ObjKind::Function, m.R().functionProto);
     if (!fn) m.Cut();
     fn->Function()->code = std::move(code);
     fn->Function()->scope = f.scope;
+    f.captured = true;
     Object* proto = m.NewObject();
     proto->Define("constructor", Value(fn), kDontEnum);
     fn->Define("prototype", Value(proto), kDontEnum);
@@ -447,10 +484,10 @@ Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size
 Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value>& args) {
     const Code& code = *fn->Function()->code;
     Frame f;
-    f.owner = code.bytes;
+    f.code = &code;
     f.data = code.bytes->data();
     f.size = code.bytes->size();
-    f.pool = code.pool;
+    f.pool = code.pool.get();
     // Before version 6 a function sees its timeline and its own locals only: no closures.
     const std::vector<Object*>& closure = fn->Function()->scope;
     f.scope = TakeSpare(m.m_spareScopes);
@@ -505,6 +542,8 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
             GiveSpare(m.m_spareValues, f.regs);
             GiveSpare(m.m_spareScopes, f.scope);
+            // Nothing but a closure defined in the call can reach its locals afterwards.
+            if (!f.captured) m.GetHeap().Recycle(f.activation);
         }
     } restore{m, f};
     // A function in a version 4 movie runs as version 5 code does.

@@ -93,6 +93,21 @@ Heap::Heap(int version, std::size_t maxObjects) : m_version(version), m_max(maxO
 
 Heap::~Heap() {
     for (Object* o : m_objects) delete o;
+    delete m_spare;
+}
+
+void Heap::Recycle(Object* o) {
+    if (!o || m_objects.empty() || m_objects.back() != o) return;
+    m_objects.pop_back();
+    o->m_props.clear();
+    o->m_index.reset();
+    o->m_fn.reset();
+    o->m_elements.clear();
+    o->m_primitive = Value();
+    o->m_timeline = 0;
+    o->m_interfaces.clear();
+    delete m_spare;
+    m_spare = o;
 }
 
 std::string Heap::Key(const std::string& name) const {
@@ -104,7 +119,8 @@ std::string Heap::Key(const std::string& name) const {
 
 Object* Heap::New(ObjKind kind, Object* proto) {
     if (m_objects.size() >= m_max) return nullptr;
-    auto* o = new Object;
+    Object* o = m_spare ? m_spare : new Object;
+    m_spare = nullptr;
     o->m_heap = this;
     o->m_kind = kind;
     o->m_proto = proto;

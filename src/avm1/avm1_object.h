@@ -121,6 +121,9 @@ public:
 
     // A new object, or none when the cap is reached.
     Object* New(ObjKind kind, Object* proto);
+    // Frees the newest object at once, when its maker knows nothing reaches
+    // it (a call's locals): the next New reuses it. Older ones wait for Sweep.
+    void Recycle(Object* o);
     std::size_t Live() const { return m_objects.size(); }
     int Version() const { return m_version; }
     bool CaseSensitive() const { return m_version >= 7; }
@@ -139,6 +142,7 @@ private:
     std::size_t m_max;
     std::vector<Object*> m_objects;
     std::vector<Object*> m_grey;  // marking work list: deep graphs never recurse
+    Object* m_spare = nullptr;  // a recycled object, its tables' room kept
 };
 
 }  // namespace fh::avm1
