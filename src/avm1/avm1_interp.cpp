@@ -513,10 +513,10 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (r < f.regs.size()) f.regs[r] = v;
             ++r;
         };
-        // Suppressing `this` or `super` wins over preloading it; not so `arguments`.
-        if ((code.flags & (kPreloadThis | kSuppressThis)) == kPreloadThis) preload(self);
+        // Suppressing `this` or `super` leaves its register empty but still taken; not so `arguments`.
+        if (code.flags & kPreloadThis) preload(code.flags & kSuppressThis ? Value() : self);
         if (code.flags & kPreloadArguments) preload(Value(Arguments(f)));
-        if ((code.flags & (kPreloadSuper | kSuppressSuper)) == kPreloadSuper) preload(Super(f));
+        if (code.flags & kPreloadSuper) preload(code.flags & kSuppressSuper ? Value() : Super(f));
         if (code.flags & kPreloadRoot) preload(Value(m.TimelineObject(m.GetHost().Root())));
         if (code.flags & kPreloadParent) {
             // A timeline without a parent takes no register: the next preload moves up.

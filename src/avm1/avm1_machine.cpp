@@ -215,7 +215,7 @@ void Machine::Charge(std::size_t actions) {
 void Machine::SetArrayLength(Object* array, double length) {
     if (!(length >= 0)) return;
     if (length > static_cast<double>(m_limits.maxArrayLength)) Cut();
-    array->Elements().resize(static_cast<std::size_t>(length));
+    array->ResizeElements(static_cast<std::size_t>(length));
 }
 
 std::string Machine::SlashPath(TimelineId t) {
@@ -362,8 +362,9 @@ Value Machine::Get(const Value& target, const std::string& name) {
 bool Machine::Delete(Object* o, const std::string& name) {
     std::size_t index;
     if (o->Kind() == ObjKind::Array && IsIndex(name, index)) {
-        if (index >= o->Elements().size()) return false;
+        if (index >= o->Elements().size() || !o->ElementPresent(index)) return false;
         o->Elements()[index] = Value();
+        o->SetElementPresent(index, false);
         return true;
     }
     return o->Remove(name);
@@ -445,6 +446,7 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
         if (IsIndex(name, index)) {
             if (index >= o->Elements().size()) SetArrayLength(o, static_cast<double>(index) + 1);
             o->Elements()[index] = v;
+            o->SetElementPresent(index, true);
             return;
         }
         if (NameIs(name, "length")) {

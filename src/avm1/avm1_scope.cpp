@@ -138,11 +138,32 @@ void Interpreter::DoEnumerate(const Value& v) {
     Object* o = v.Obj();
     for (int depth = 0; o && depth < 256 && names.size() < m.m_limits.maxStack; ++depth, o = o->Proto()) {
         const auto& props = o->Properties();
-        for (std::size_t i = props.size(); i-- > 0;)
-            if (o->FindOwn(props[i].name) == &props[i]) add(props[i].name, !(props[i].flags & kDontEnum));
-        if (o->Kind() == ObjKind::Array)
-            for (std::size_t i = o->Elements().size(); i-- > 0;)
-                if (!o->Elements()[i].IsUndefined()) names.push_back(std::to_string(i));
+        if (o->Kind() != ObjKind::Array) {
+            for (std::size_t i = props.size(); i-- > 0;)
+                if (o->FindAny(props[i].name) == &props[i]) add(props[i].name, !(props[i].flags & kDontEnum));
+            continue;
+        }
+        // An array's elements are properties too: all of them newest first,
+        // the elements there from the start last, highest index first.
+        struct Entry {
+            std::uint32_t order;
+            std::size_t index;
+            const Property* prop;
+        };
+        std::vector<Entry> entries;
+        for (const Property& p : props) entries.push_back({p.order, 0, &p});
+        for (std::size_t i = 0; i < o->Elements().size(); ++i)
+            if (o->ElementPresent(i)) entries.push_back({o->ElementOrder(i), i, nullptr});
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return a.order != b.order ? a.order > b.order : a.index > b.index;
+        });
+        for (const Entry& e : entries) {
+            if (!e.prop) {
+                add(std::to_string(e.index), true);
+            } else if (o->FindAny(e.prop->name) == e.prop) {
+                add(e.prop->name, !(e.prop->flags & kDontEnum));
+            }
+        }
     }
     Push(Value::Null());
     for (std::size_t i = names.size(); i-- > 0;) Push(Value(names[i]));
@@ -189,6 +210,13 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         break;
     }
     case 0x42: {
+        // A count no array could hold makes no array and leaves the elements where they are.
+        double n = m.ToNumber(Top(f));
+        if (n < 0 || n > 2147483647.0) {
+            Pop(f);
+            Push(Value());
+            break;
+        }
         std::vector<Value> elements = PopArgs(f);
         Push(Value(m.NewArray(std::move(elements))));
         break;
