@@ -497,8 +497,14 @@ void SwfStage::Goto(Instance& instance, long long frame, bool play) {
         m_capped = true;
         return;
     }
-    // Past the last frame is the last frame.
+    // Past the last frame is the last frame, but its actions do not run
+    // (those of sprites it places do).
+    const std::size_t queued = m_queue.size();
     MoveTo(instance, static_cast<int>(std::clamp<long long>(frame, 0, count - 1)));
+    if (frame < count) return;
+    m_queue.erase(std::remove_if(m_queue.begin() + static_cast<std::ptrdiff_t>(queued), m_queue.end(),
+                                 [&](const Queued& q) { return q.base.lock().get() == &instance; }),
+                  m_queue.end());
 }
 
 // GotoFrame2's frame: a number from 1 (with the scene bias), a label (the
