@@ -47,6 +47,17 @@ public:
     virtual void NextFrame(TimelineId t) = 0;
     virtual void PrevFrame(TimelineId t) = 0;
     virtual int CurrentFrame(TimelineId t) = 0;  // from 1
+    // Clips scripts make, remove and move between depths; scripts count
+    // depths from 0, the timeline's own lie below. A host without them makes none.
+    virtual TimelineId AttachClip(TimelineId, const std::string& /*symbol ("": empty)*/, const std::string& /*name*/,
+                                  int /*depth*/) {
+        return kNoTimeline;
+    }
+    virtual bool RemoveClip(TimelineId) { return false; }
+    virtual bool Depth(TimelineId, int&) { return false; }
+    virtual TimelineId AtDepth(TimelineId, int) { return kNoTimeline; }
+    virtual int NextDepth(TimelineId) { return 0; }
+    virtual void SwapDepths(TimelineId, int) {}
     virtual int TotalFrames(TimelineId t) = 0;
 
     virtual void Trace(const std::string& utf8Line) = 0;

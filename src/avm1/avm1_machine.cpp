@@ -94,6 +94,8 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     f.target = target;
     f.original = timeline;
     f.stackBase = m_stack.size();
+    const TimelineId outerBase = m_runBase;
+    if (m_depth == 0) m_runBase = target;
     ++m_depth;
     try {
         Interpreter(*this).Run(f, 0, size);
@@ -101,8 +103,10 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
         ++m_cuts;
     } catch (const ScriptThrow&) {
         // An exception nothing caught ends the block, as in the players.
+    } catch (const ScriptHalt&) {
     }
     --m_depth;
+    m_runBase = outerBase;
     m_stack.resize(f.stackBase);
     m_actionsTotal += m_depth == 0 ? m_actions : 0;
 }
@@ -117,6 +121,7 @@ Value Machine::CallFunction(const Value& fn, const Value& self, const std::vecto
     } catch (const ScriptCut&) {
         ++m_cuts;
     } catch (const ScriptThrow&) {
+    } catch (const ScriptHalt&) {
     }
     --m_depth;
     m_stack.resize(base);
@@ -192,6 +197,10 @@ Object* Machine::TimelineObject(TimelineId t) {
 }
 
 void Machine::Cut() { throw ScriptCut{}; }
+
+void Machine::DisplayChanged() {
+    if (m_runBase != kNoTimeline && !m_host.Alive(m_runBase)) throw ScriptHalt{};
+}
 
 double Machine::Random() {
     m_random ^= m_random << 13;
@@ -540,7 +549,7 @@ Value Machine::ToPrimitive(const Value& v, Hint hint) {
     if (!o) return v;
     if (o->Kind() == ObjKind::Timeline) {
         if (hint == Hint::Number) return Value(std::numeric_limits<double>::quiet_NaN());
-        return Value(o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "");
+        return Value(o->Timeline() != kNoTimeline && m_host.Alive(o->Timeline()) ? DotPath(o->Timeline()) : "");
     }
     for (const char* method : {"valueOf", "toString"}) {
         Value f = Get(v, method);
@@ -566,7 +575,7 @@ double Machine::ToNumber(const Value& v) {
 std::string Machine::ToString(const Value& v) {
     if (Object* o = v.Obj()) {
         // What toString gives, when it gives a string; the players print anything else as "[type Object]".
-        if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "";
+        if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline && m_host.Alive(o->Timeline()) ? DotPath(o->Timeline()) : "";
         Value f = Get(v, "toString");
         if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return "[type Object]";
         Value r = Call(f, v, {});

@@ -114,6 +114,9 @@ public:
     Object* ToObject(const Value& v);  // none for undefined and null
     std::string TypeOf(const Value& v);
     bool InstanceOf(const Value& v, Object* ctor);
+    // A goto or a clip made or removed may have taken the running frame
+    // script's own timeline off the stage: the script stops there, as in the players.
+    void DisplayChanged();
     // Stops every running script: a cap was reached.
     [[noreturn]] void Cut();
     // Throws a script value, to the nearest Try.
@@ -171,6 +174,7 @@ private:
 
     // The state of the run in progress.
     int m_depth = 0;  // nested runs and calls
+    TimelineId m_runBase = kNoTimeline;  // the timeline of the outermost frame script running
     int m_blocks = 0;  // nested With and Try blocks
     std::vector<Value> m_stack;
     std::uint64_t m_actions = 0;

@@ -268,7 +268,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         if (o && o->Kind() == ObjKind::Timeline) return o->Timeline();
         // Another object stands for the path its text gives.
         std::string path = m.ToString(v);
-        return path.empty() ? t : m.ResolveTarget(OriginalTimeline(f), path);
+        return path.empty() ? t : m.ResolveTarget(t ? t : OriginalTimeline(f), path);
     };
     auto retarget = [&](TimelineId to) {
         f.target = to;
@@ -281,9 +281,11 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     switch (code) {
     case 0x04:
         if (t) host.NextFrame(t);
+        m.DisplayChanged();
         break;
     case 0x05:
         if (t) host.PrevFrame(t);
+        m.DisplayChanged();
         break;
     case 0x06:
         if (t) host.Play(t);
@@ -329,9 +331,11 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         Pop(f);
         Pop(f);
         break;
-    case 0x25:
-        Pop(f);
+    case 0x25: {
+        TimelineId of = targetOf(Pop(f));
+        if (of != kNoTimeline && host.RemoveClip(of)) m.DisplayChanged();
         break;
+    }
     case 0x26: {
         Value v = Pop(f);
         host.Trace(v.IsUndefined() ? std::string("undefined") : m.ToString(v));
@@ -362,6 +366,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x81:
         if (len >= 2 && t) host.GotoFrame(t, U16(p) + 1, false);
+        m.DisplayChanged();
         break;
     case 0x83: {
         std::size_t i = 0;
@@ -393,6 +398,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         if (z && t)
             host.GotoLabel(t, std::string(reinterpret_cast<const char*>(p), static_cast<const std::uint8_t*>(z) - p),
                            false);
+        m.DisplayChanged();
         break;
     }
     case 0x9A: {
@@ -426,7 +432,10 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
             for (char c : s) n = n * 10u + static_cast<std::uint32_t>(c - '0');
             frame = n;
         }
-        if (frame >= 1) host.GotoFrame(to, static_cast<int>(std::min<long long>(frame + bias, std::numeric_limits<int>::max())), play);
+        if (frame >= 1)
+            host.GotoFrame(to, static_cast<int>(std::min<long long>(frame + bias, std::numeric_limits<int>::max())),
+                           play);
+        m.DisplayChanged();
         break;
     }
     default:

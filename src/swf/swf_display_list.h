@@ -30,6 +30,7 @@ struct SwfStage::Object {
     RasterBlend blend = RasterBlend::Normal;
     bool cacheAsBitmap = false;
     bool visible = true;
+    bool scripted = false;  // placed or moved by a script: the timeline's gotos leave it
     std::optional<SwfColor> background;
     std::string name;
     int placeFrame = 0;        // the frame whose placement made it: a goto back keeps it only if that one still does

@@ -170,6 +170,8 @@ struct SwfMovie {
     std::vector<SwfText> texts;
     std::vector<SwfButton> buttons;
     std::vector<SwfActionBlock> actions;
+    // Exported symbols by SwfLabelKey of their names (ordered, as names could collide in a hash).
+    std::map<std::string, std::uint16_t> exports;
     SwfLeftOut leftOut;
     SwfCut cut = SwfCut::None;
     std::uint32_t tagCount = 0;

@@ -131,6 +131,17 @@ public:
     // and alpha in percent, rotation in degrees); NaN for others and for a
     // timeline gone.
     double TimelineProperty(SwfTimelineId id, SwfProperty property) const;
+    // Depths as scripts count them: the timeline's depth 1 is -16383, and
+    // scripts place their clips from 0 up (to what the list's depths hold).
+    static constexpr int kScriptDepth = 16384;
+    // A clip of an exported sprite ("": an empty clip) at that depth, in
+    // place of what was there; 0 when none can be made.
+    SwfTimelineId TimelineAttach(SwfTimelineId parent, const std::string& symbol, const std::string& name, int depth);
+    bool TimelineRemove(SwfTimelineId id);  // only a clip at a script's depth
+    std::optional<int> TimelineDepth(SwfTimelineId id) const;
+    SwfTimelineId TimelineAtDepth(SwfTimelineId parent, int depth) const;
+    int TimelineNextDepth(SwfTimelineId parent) const;  // above all there, from 0
+    void TimelineSwapDepths(SwfTimelineId id, int depth);
     void SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value);
 
     struct Instance;
@@ -203,6 +214,7 @@ private:
     bool m_changed = true;
     std::vector<std::unique_ptr<SwfOutline>> m_shapeOutlines;
     std::vector<std::vector<std::unique_ptr<SwfOutline>>> m_glyphOutlines;
+    SwfTimeline m_emptyTimeline;  // what createEmptyMovieClip's clips play
 };
 
 }  // namespace fh

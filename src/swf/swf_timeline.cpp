@@ -332,6 +332,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
     }
     auto settle = [&](std::map<std::uint16_t, Object>::iterator it) {
         const auto w = wanted.find(it->first);
+        if (w == wanted.end() && it->second.scripted) return std::next(it);
         if (w != wanted.end() && w->second && w->second->character == it->second.character &&
             w->second->placeFrame == it->second.placeFrame) {
             const bool renamed = w->second->name != it->second.name;
