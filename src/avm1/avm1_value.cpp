@@ -132,14 +132,14 @@ double StringToNumber(std::string_view s, int version) {
         double v = DecimalPrefix(t);
         return std::isnan(v) ? 0 : v;
     }
-    bool negative = false;
-    if (t[0] == '-' || t[0] == '+') {
-        negative = t[0] == '-';
-        t.remove_prefix(1);
-    }
+    // "0x" hexadecimal with its sign after the prefix, as the players read it.
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        std::size_t i = 2;
+        bool negative = false;
+        if (t[i] == '-' || t[i] == '+') negative = t[i++] == '-';
+        if (i == t.size()) return nan;
         double v = 0;
-        for (std::size_t i = 2; i < t.size(); ++i) {
+        for (; i < t.size(); ++i) {
             char c = t[i];
             int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
             if (d < 0) return nan;
@@ -147,7 +147,11 @@ double StringToNumber(std::string_view s, int version) {
         }
         return negative ? -v : v;
     }
-    if (t == "Infinity") return negative ? -HUGE_VAL : HUGE_VAL;
+    bool negative = false;
+    if (t[0] == '-' || t[0] == '+') {
+        negative = t[0] == '-';
+        t.remove_prefix(1);
+    }
     // Digits, an optional fraction and exponent, nothing after.
     std::size_t i = 0, digits = 0;
     while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;

@@ -38,7 +38,8 @@ TEST(Avm1Values, TextReadsAsNumbersByVersion) {
         int version;
         double n;  // NaN: not a number
     } cases[] = {
-        {"12", 7, 12}, {"  -1.5e3 \n", 7, -1500}, {"0x1A", 7, 26}, {"-0x10", 7, -16}, {"Infinity", 7, HUGE_VAL},
+        {"12", 7, 12}, {"  -1.5e3 \n", 7, -1500}, {"0x1A", 7, 26}, {"0x-10", 7, -16}, {"-0x10", 7, NAN},
+        {"0x10.5", 7, NAN}, {"Infinity", 7, NAN},
         {"", 7, NAN}, {"", 4, 0}, {"12abc", 7, NAN}, {"12abc", 4, 12}, {"abc", 4, 0}, {"0x96", 4, 0},
         {".5", 6, 0.5}, {"5.", 6, 5}, {"1e", 6, NAN}, {"+", 6, NAN},
     };
