@@ -251,6 +251,9 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
 
 void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
     std::size_t i = 0;
+    // Each value takes a byte at least: one check of the stack's room covers them all.
+    if (m.m_stack.size() + len > m.m_limits.maxStack) m.Cut();
+    std::vector<Value>& stack = m.m_stack;
     while (i < len) {
         std::uint8_t type = p[i++];
         switch (type) {
@@ -258,7 +261,7 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::string s;
             if (!ReadString(p, len, i, s)) return;
             if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
-            Push(Value(std::move(s)));
+            stack.emplace_back(std::move(s));
             break;
         }
         case 1: {
@@ -266,24 +269,28 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::uint32_t bits = U32(p + i);
             float v;
             std::memcpy(&v, &bits, 4);
-            Push(Value(static_cast<double>(v)));
+            stack.emplace_back(static_cast<double>(v));
             i += 4;
             break;
         }
         case 2:
-            Push(Value::Null());
+            stack.push_back(Value::Null());
             break;
         case 3:
-            Push(Value());
+            stack.emplace_back();
             break;
         case 4:
             if (i + 1 > len) return;
-            Push(p[i] < f.regs.size() ? f.regs[p[i]] : Value());
+            if (p[i] < f.regs.size()) {
+                stack.push_back(f.regs[p[i]]);
+            } else {
+                stack.emplace_back();
+            }
             ++i;
             break;
         case 5:
             if (i + 1 > len) return;
-            Push(Value(p[i] != 0));
+            stack.emplace_back(p[i] != 0);
             ++i;
             break;
         case 6: {
@@ -292,13 +299,13 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::uint64_t bits = static_cast<std::uint64_t>(U32(p + i)) << 32 | U32(p + i + 4);
             double v;
             std::memcpy(&v, &bits, 8);
-            Push(Value(v));
+            stack.emplace_back(v);
             i += 8;
             break;
         }
         case 7:
             if (i + 4 > len) return;
-            Push(Value(static_cast<double>(static_cast<std::int32_t>(U32(p + i)))));
+            stack.emplace_back(static_cast<double>(static_cast<std::int32_t>(U32(p + i))));
             i += 4;
             break;
         case 8:
@@ -308,9 +315,9 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::size_t index = type == 8 ? p[i] : U16(p + i);
             i += width;
             if (f.pool && index < f.pool->size()) {
-                Push(Value((*f.pool)[index]));
+                stack.emplace_back((*f.pool)[index]);
             } else {
-                Push(Value());
+                stack.emplace_back();
             }
             break;
         }

@@ -75,6 +75,11 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
                 return f.suppressed & kSuppressArguments ? Value() : Value(Arguments(f));
             continue;
         }
+        // An own plain value, the common case, without the general lookup.
+        if (o->Kind() == ObjKind::Plain || o->Kind() == ObjKind::Timeline) {
+            Property* p = o->FindOwn(name);
+            if (p && !p->getter) return p->value;
+        }
         Value v;
         if (m.Lookup(Value(o), name, v)) return v;
     }
@@ -172,7 +177,8 @@ void Interpreter::DoEnumerate(const Value& v) {
 void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
     switch (code) {
     case 0x3D: {
-        std::string name = m.ToString(Pop(f));
+        Value nameValue = Pop(f);
+        const std::string& name = NameOf(nameValue);
         std::vector<Value> args = PopArgs(f);
         Value fn = GetVariable(f, name);
         // A plain call runs on the caller's timeline as `this`.
