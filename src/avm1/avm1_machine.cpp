@@ -202,6 +202,12 @@ void Machine::DisplayChanged() {
     if (m_runBase != kNoTimeline && !m_host.Alive(m_runBase)) throw ScriptHalt{};
 }
 
+void Machine::TraceValue(const Value& v) {
+    std::string line = v.IsUndefined() ? std::string("undefined") : ToString(v);
+    std::replace(line.begin(), line.end(), '\r', '\n');
+    m_host.Trace(line);
+}
+
 double Machine::Random() {
     m_random ^= m_random << 13;
     m_random ^= m_random >> 17;
@@ -411,6 +417,7 @@ bool Machine::Lookup(const Value& target, const std::string& name, Value& out) {
                 return true;
             }
             if (NameIs(name, "length")) {
+                if (o->Elements().empty() && o->FindOwn(name)) break;  // new Array(n) with a negative n
                 out = Value(static_cast<double>(o->Elements().size()));
                 return true;
             }
@@ -453,12 +460,14 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
     if (o->Kind() == ObjKind::Array) {
         std::size_t index;
         if (IsIndex(name, index)) {
+            if (o->Elements().empty()) o->Remove("length");
             if (index >= o->Elements().size()) SetArrayLength(o, static_cast<double>(index) + 1);
             o->Elements()[index] = v;
             o->SetElementPresent(index, true);
             return;
         }
         if (NameIs(name, "length")) {
+            if (o->Elements().empty()) o->Remove("length");
             SetArrayLength(o, ToInteger(ToNumber(v)));
             return;
         }

@@ -117,6 +117,8 @@ public:
     // A goto or a clip made or removed may have taken the running frame
     // script's own timeline off the stage: the script stops there, as in the players.
     void DisplayChanged();
+    // trace(): undefined prints as such in every version, a carriage return as a line break.
+    void TraceValue(const Value& v);
     // Stops every running script: a cap was reached.
     [[noreturn]] void Cut();
     // Throws a script value, to the nearest Try.

@@ -338,7 +338,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x26: {
         Value v = Pop(f);
-        host.Trace(v.IsUndefined() ? std::string("undefined") : m.ToString(v));
+        m.TraceValue(v);
         break;
     }
     case 0x27: {

@@ -242,6 +242,11 @@ TEST(Avm1Machine, ArrayElementsAsProperties) {
          "true|false|7"},
         {"a method's result has no holes",
          Asm().Add(sparse).SetVar("a", CallMethod(Asm().GetVar("a"), "slice", {})).Add(has("3")), "true"},
+        {"new Array(-1) keeps its length until an element is set",
+         Asm().SetVar("a", Asm().Num(-1).Num(1).Str("Array").Op(0x40)).GetVar("a").Trace()
+             .Add(Member(Asm().GetVar("a"), "length")).Trace().Add(SetMember(Asm().GetVar("a"), "2", Asm().Num(1)))
+             .Add(Member(Asm().GetVar("a"), "length")).Trace(),
+         "|-1|3"},
         {"InitArray with a count no array can hold",
          Asm().Str("a").Str("b").Num(4294967297.0).Op(0x42).Trace().Trace().Trace(), "undefined|b|a"},
     };
