@@ -96,6 +96,40 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             f.pc = next;
             continue;
         }
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
+        case 0x47:
+        case 0x48: {
+            // Two numbers: the result takes their place, with none of the conversions.
+            std::vector<Value>& s = m.m_stack;
+            std::size_t n = s.size();
+            if (n < f.stackBase + 2 || !s[n - 1].IsNumber() || !s[n - 2].IsNumber()) break;
+            double y = s[n - 1].Number(), x = s[n - 2].Number();
+            s.pop_back();
+            if (code == 0x48) {
+                s.back() = std::isnan(x) || std::isnan(y) ? Value() : Value(x < y);
+            } else {
+                s.back() = Value(code == 0x0B ? x - y : code == 0x0C ? x * y : x + y);
+            }
+            f.pc = next;
+            continue;
+        }
+        case 0x50:
+        case 0x51: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() <= f.stackBase || !s.back().IsNumber()) break;
+            s.back() = Value(s.back().Number() + (code == 0x50 ? 1 : -1));
+            f.pc = next;
+            continue;
+        }
+        case 0x12: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() <= f.stackBase) break;
+            s.back() = Value(!ToBoolean(s.back(), version));
+            f.pc = next;
+            continue;
+        }
         case 0x99:
             // A jump out of the block ends it.
             if (len >= 2) {
@@ -217,6 +251,9 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
 
 void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
     std::size_t i = 0;
+    // Each value takes a byte at least: one check of the stack's room covers them all.
+    if (m.m_stack.size() + len > m.m_limits.maxStack) m.Cut();
+    std::vector<Value>& stack = m.m_stack;
     while (i < len) {
         std::uint8_t type = p[i++];
         switch (type) {
@@ -224,7 +261,7 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::string s;
             if (!ReadString(p, len, i, s)) return;
             if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
-            Push(Value(std::move(s)));
+            stack.emplace_back(std::move(s));
             break;
         }
         case 1: {
@@ -232,24 +269,28 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::uint32_t bits = U32(p + i);
             float v;
             std::memcpy(&v, &bits, 4);
-            Push(Value(static_cast<double>(v)));
+            stack.emplace_back(static_cast<double>(v));
             i += 4;
             break;
         }
         case 2:
-            Push(Value::Null());
+            stack.push_back(Value::Null());
             break;
         case 3:
-            Push(Value());
+            stack.emplace_back();
             break;
         case 4:
             if (i + 1 > len) return;
-            Push(p[i] < f.regs.size() ? f.regs[p[i]] : Value());
+            if (p[i] < f.regs.size()) {
+                stack.push_back(f.regs[p[i]]);
+            } else {
+                stack.emplace_back();
+            }
             ++i;
             break;
         case 5:
             if (i + 1 > len) return;
-            Push(Value(p[i] != 0));
+            stack.emplace_back(p[i] != 0);
             ++i;
             break;
         case 6: {
@@ -258,13 +299,13 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::uint64_t bits = static_cast<std::uint64_t>(U32(p + i)) << 32 | U32(p + i + 4);
             double v;
             std::memcpy(&v, &bits, 8);
-            Push(Value(v));
+            stack.emplace_back(v);
             i += 8;
             break;
         }
         case 7:
             if (i + 4 > len) return;
-            Push(Value(static_cast<double>(static_cast<std::int32_t>(U32(p + i)))));
+            stack.emplace_back(static_cast<double>(static_cast<std::int32_t>(U32(p + i))));
             i += 4;
             break;
         case 8:
@@ -274,9 +315,9 @@ void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
             std::size_t index = type == 8 ? p[i] : U16(p + i);
             i += width;
             if (f.pool && index < f.pool->size()) {
-                Push(Value((*f.pool)[index]));
+                stack.emplace_back((*f.pool)[index]);
             } else {
-                Push(Value());
+                stack.emplace_back();
             }
             break;
         }
@@ -297,7 +338,8 @@ void Interpreter::DoConstantPool(Frame& f, const std::uint8_t* p, std::size_t le
         if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
         pool->emplace_back(s);
     }
-    f.pool = std::move(pool);
+    f.ownPool = std::move(pool);
+    f.pool = f.ownPool.get();
 }
 
 void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next, bool v2) {
@@ -330,16 +372,18 @@ void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t 
     code->end = std::min(next + size, f.size);
     f.pc = code->end;
     // The function keeps the block's bytes: shared by every function it defines.
+    if (!f.owner && f.code) f.owner = f.code->bytes;
     if (!f.owner) {
         f.owner = std::make_shared<std::vector<std::uint8_t>>(f.data, f.data + f.size);
         f.data = f.owner->data();
     }
     code->bytes = f.owner;
-    code->pool = f.pool;
+    code->pool = f.ownPool ? f.ownPool : f.code ? f.code->pool : nullptr;
     Object* fn = m.GetHeap().New(ObjKind::Function, m.R().functionProto);
     if (!fn) m.Cut();
     fn->Function()->code = std::move(code);
     fn->Function()->scope = f.scope;
+    f.captured = true;
     Object* proto = m.NewObject();
     proto->Define("constructor", Value(fn), kDontEnum);
     fn->Define("prototype", Value(proto), kDontEnum);
@@ -447,10 +491,10 @@ Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size
 Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value>& args) {
     const Code& code = *fn->Function()->code;
     Frame f;
-    f.owner = code.bytes;
+    f.code = &code;
     f.data = code.bytes->data();
     f.size = code.bytes->size();
-    f.pool = code.pool;
+    f.pool = code.pool.get();
     // Before version 6 a function sees its timeline and its own locals only: no closures.
     const std::vector<Object*>& closure = fn->Function()->scope;
     f.scope = TakeSpare(m.m_spareScopes);
@@ -476,10 +520,10 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (r < f.regs.size()) f.regs[r] = v;
             ++r;
         };
-        // Suppressing `this` or `super` wins over preloading it; not so `arguments`.
-        if ((code.flags & (kPreloadThis | kSuppressThis)) == kPreloadThis) preload(self);
+        // Suppressing `this` or `super` leaves its register empty but still taken; not so `arguments`.
+        if (code.flags & kPreloadThis) preload(code.flags & kSuppressThis ? Value() : self);
         if (code.flags & kPreloadArguments) preload(Value(Arguments(f)));
-        if ((code.flags & (kPreloadSuper | kSuppressSuper)) == kPreloadSuper) preload(Super(f));
+        if (code.flags & kPreloadSuper) preload(code.flags & kSuppressSuper ? Value() : Super(f));
         if (code.flags & kPreloadRoot) preload(Value(m.TimelineObject(m.GetHost().Root())));
         if (code.flags & kPreloadParent) {
             // A timeline without a parent takes no register: the next preload moves up.
@@ -505,6 +549,8 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
             GiveSpare(m.m_spareValues, f.regs);
             GiveSpare(m.m_spareScopes, f.scope);
+            // Nothing but a closure defined in the call can reach its locals afterwards.
+            if (!f.captured) m.GetHeap().Recycle(f.activation);
         }
     } restore{m, f};
     // A function in a version 4 movie runs as version 5 code does.

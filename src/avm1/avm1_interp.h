@@ -14,6 +14,8 @@
 namespace fh::avm1 {
 
 struct ScriptCut {};
+// The timeline a frame's script belongs to left the stage: the script ends there.
+struct ScriptHalt {};
 struct ScriptThrow {
     Value value;
 };
@@ -34,8 +36,10 @@ enum : std::uint16_t {
 struct Frame {
     const std::uint8_t* data = nullptr;  // the bytes every offset below indexes
     std::size_t size = 0;
+    const Code* code = nullptr;  // the running function's, whose bytes and pool the frame starts with
     std::shared_ptr<const std::vector<std::uint8_t>> owner;  // those bytes, once a function shares them
-    std::shared_ptr<const std::vector<Str>> pool;
+    const std::vector<Str>* pool = nullptr;
+    std::shared_ptr<const std::vector<Str>> ownPool;  // the frame's own ConstantPool, once it has one
     std::vector<Object*> scope;  // outermost first: the timeline, closures' activations, With objects
     Object* activation = nullptr;  // a function's locals; none at a frame's top level
     Object* callee = nullptr;
@@ -50,6 +54,7 @@ struct Frame {
     Object* arguments = nullptr;  // made when first asked for
     // DefineFunction2's names (this, arguments, super) the call does not answer, suppressed or preloaded
     std::uint16_t suppressed = 0;
+    bool captured = false;  // a function defined here keeps the scope chain, the activation with it
 };
 
 class Interpreter {

@@ -15,8 +15,9 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 
 bool HiddenFor(std::uint32_t flags, int version) {
     if (!(flags & kVersionFlags)) return false;
-    return ((flags & kVersion6) && version < 6) || ((flags & kVersion7) && version < 7) ||
-           ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9);
+    return ((flags & kVersion6) && version < 6) || ((flags & (kVersion7 | kVersion7Alt)) && version < 7) ||
+           ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9) ||
+           ((flags & kVersion10) && version < 10);
 }
 
 }  // namespace
@@ -65,6 +66,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
     p.name = name;
     p.value = v;
     p.flags = flags;
+    p.order = ++m_order;
     if (m_index) {
         m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
     } else if (m_props.size() >= kIndexFrom) {
@@ -73,11 +75,29 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
 }
 
 bool Object::Remove(const std::string& name) {
-    Property* p = FindOwn(name);
+    Property* p = FindAny(name);
     if (!p || (p->flags & kDontDelete)) return false;
     m_props.erase(m_props.begin() + (p - m_props.data()));
     if (m_index) Reindex();
     return true;
+}
+
+void Object::SetElementPresent(std::size_t index, bool present) {
+    if (index >= m_elements.size()) return;
+    if (present && index >= m_elementOrder.size()) return;  // there already, from the start
+    if (present && m_elementOrder[index] != 0) return;  // an element set again keeps its place
+    m_elementOrder[index] = present ? ++m_order : 0;
+}
+
+void Object::ResizeElements(std::size_t length) {
+    if (length <= m_elements.size()) {
+        m_elements.resize(length);
+        if (m_elementOrder.size() > length) m_elementOrder.resize(length);
+        return;
+    }
+    m_elementOrder.resize(m_elements.size(), 1);
+    m_elementOrder.resize(length, 0);
+    m_elements.resize(length);
 }
 
 void Object::Reindex() {
@@ -93,6 +113,21 @@ Heap::Heap(int version, std::size_t maxObjects) : m_version(version), m_max(maxO
 
 Heap::~Heap() {
     for (Object* o : m_objects) delete o;
+    delete m_spare;
+}
+
+void Heap::Recycle(Object* o) {
+    if (!o || m_objects.empty() || m_objects.back() != o) return;
+    m_objects.pop_back();
+    o->m_props.clear();
+    o->m_index.reset();
+    o->m_fn.reset();
+    o->m_elements.clear();
+    o->m_primitive = Value();
+    o->m_timeline = 0;
+    o->m_interfaces.clear();
+    delete m_spare;
+    m_spare = o;
 }
 
 std::string Heap::Key(const std::string& name) const {
@@ -104,7 +139,8 @@ std::string Heap::Key(const std::string& name) const {
 
 Object* Heap::New(ObjKind kind, Object* proto) {
     if (m_objects.size() >= m_max) return nullptr;
-    auto* o = new Object;
+    Object* o = m_spare ? m_spare : new Object;
+    m_spare = nullptr;
     o->m_heap = this;
     o->m_kind = kind;
     o->m_proto = proto;

@@ -13,9 +13,10 @@ bool HasOwn(Machine& m, Object* o, const std::string& name) {
     if (name.size() == 9 && NameIs(name, "__proto__")) return o->Proto() != nullptr;
     if (o->Kind() == ObjKind::Array) {
         double n = StringToNumber(name, m.Version());
-        if (n >= 0 && n < static_cast<double>(o->Elements().size()) && NumberToString(n) == name) return true;
+        if (n >= 0 && n < static_cast<double>(o->Elements().size()) && NumberToString(n) == name)
+            return o->ElementPresent(static_cast<std::size_t>(n));
     }
-    return o->FindOwn(name) != nullptr;
+    return o->FindAny(name) != nullptr;
 }
 
 Object* IsFunction(const Value& v) {

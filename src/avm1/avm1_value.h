@@ -59,7 +59,8 @@ public:
     Value(bool b) : m_type(Type::Boolean), m_number(b ? 1 : 0) {}
     Value(double n) : m_type(Type::Number), m_number(n) {}
     Value(int n) : m_type(Type::Number), m_number(n) {}
-    Value(Str s) : m_type(Type::String) { new (&m_str) Str(std::move(s)); }
+    Value(const Str& s) : m_type(Type::String) { new (&m_str) Str(s); }
+    Value(Str&& s) : m_type(Type::String) { new (&m_str) Str(std::move(s)); }
     Value(std::string s) : Value(Str(std::move(s))) {}
     Value(const char* s) : Value(Str(s)) {}
     Value(Object* o);  // null for none
