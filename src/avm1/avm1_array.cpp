@@ -9,12 +9,14 @@ namespace fh::avm1 {
 
 namespace {
 
-// new Array(n) is n empty slots; any other arguments are the elements.
+// new Array(n) is n empty slots; any other arguments are the elements. A
+// negative n is kept as the length of an array with none, until one is set.
 Value ArrayConstruct(Machine& m, const Value&, const std::vector<Value>& args) {
     if (args.size() == 1 && args[0].IsNumber()) {
         Object* a = m.NewArray();
         double n = args[0].Number();
         if (n >= 0 && n == std::floor(n)) m.SetArrayLength(a, n);
+        if (n < 0) a->Define("length", Value(n), kDontEnum);
         return Value(a);
     }
     return Value(m.NewArray(args));

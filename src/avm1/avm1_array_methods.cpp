@@ -51,7 +51,7 @@ Value Pop(Machine&, const Value& self, const std::vector<Value>&) {
     Object* a = ThisArray(self);
     if (!a || a->Elements().empty()) return Value();
     Value last = a->Elements().back();
-    a->Elements().pop_back();
+    a->ResizeElements(a->Elements().size() - 1);
     return last;
 }
 
@@ -60,6 +60,7 @@ Value Shift(Machine& m, const Value& self, const std::vector<Value>&) {
     if (!a || a->Elements().empty()) return Value();
     Value first = a->Elements().front();
     a->Elements().erase(a->Elements().begin());
+    a->ForgetElementOrder();
     return first;
 }
 
@@ -68,6 +69,7 @@ Value Unshift(Machine& m, const Value& self, const std::vector<Value>& args) {
     if (!a) return Value();
     Reserve(m, a, args.size());
     a->Elements().insert(a->Elements().begin(), args.begin(), args.end());
+    a->ForgetElementOrder();
     return Value(static_cast<double>(a->Elements().size()));
 }
 
@@ -106,6 +108,7 @@ Value Splice(Machine& m, const Value& self, const std::vector<Value>& args) {
     std::vector<Value> removed(first, first + static_cast<std::ptrdiff_t>(count));
     e.erase(first, first + static_cast<std::ptrdiff_t>(count));
     if (added) e.insert(e.begin() + static_cast<std::ptrdiff_t>(begin), args.begin() + 2, args.end());
+    a->ForgetElementOrder();
     return Value(m.NewArray(std::move(removed)));
 }
 
@@ -131,6 +134,7 @@ Value Reverse(Machine& m, const Value& self, const std::vector<Value>&) {
     Object* a = ThisArrayCharged(m, self);
     if (!a) return Value();
     std::reverse(a->Elements().begin(), a->Elements().end());
+    a->ForgetElementOrder();
     return self;
 }
 

@@ -104,6 +104,7 @@ Value SortBy(Machine& m, Object* a, int options, const std::vector<Value>& value
     sorted.reserve(order.size());
     for (std::size_t i : order) sorted.push_back(values[i]);
     a->Elements() = std::move(sorted);
+    a->ForgetElementOrder();
     return Value(a);
 }
 

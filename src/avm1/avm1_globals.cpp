@@ -23,21 +23,22 @@ int DigitValue(char c) {
 }
 
 Value Trace(Machine& m, const Value&, const std::vector<Value>& args) {
-    const Value& v = Arg(args, 0);
-    m.GetHost().Trace(v.IsUndefined() ? std::string("undefined") : m.ToString(v));
+    m.TraceValue(Arg(args, 0));
     return Value();
 }
 
+// No argument at all reads as NaN, even where undefined reads as 0.
 Value IsNaN(Machine& m, const Value&, const std::vector<Value>& args) {
-    return Value(std::isnan(m.ToNumber(Arg(args, 0))));
+    return Value(args.empty() || std::isnan(m.ToNumber(args[0])));
 }
 
 Value IsFinite(Machine& m, const Value&, const std::vector<Value>& args) {
-    return Value(static_cast<bool>(std::isfinite(m.ToNumber(Arg(args, 0)))));
+    return Value(!args.empty() && std::isfinite(m.ToNumber(args[0])));
 }
 
-// parseInt as the players read: "0x" only at the very start (a sign may
-// follow it), an octal number only when every digit after the zero is one,
+// parseInt as the players read: "0x" only at the very start (white space
+// and a sign may follow it), an octal number only when no white space leads
+// it and every digit after the zero is one,
 // and a radix given but out of range (or undefined) is NaN.
 Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
     if (args.empty()) return Value();
@@ -52,15 +53,22 @@ Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
     auto sign = [&] {
         if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
     };
-    if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    auto hexAt = [&](std::size_t k) { return k + 1 < s.size() && s[k] == '0' && (s[k + 1] == 'x' || s[k + 1] == 'X'); };
+    if (hexAt(0)) {
         i = 2;
         if (radix == 0) radix = 16;
-        sign();
-    } else {
         while (i < s.size() && IsSpace(s[i])) ++i;
         sign();
+    } else if (s.size() > 1 && (s[0] == '-' || s[0] == '+') && hexAt(1)) {
+        // A sign before "0x" loses it: only a radix in which x is a digit reads on.
+        if (radix == 0 || DigitValue(s[2]) >= radix) return Value(kNaN);
+        i = 1;
+    } else {
+        while (i < s.size() && IsSpace(s[i])) ++i;
+        bool spaced = i > 0;
+        sign();
         if (radix == 0) {
-            bool octal = i + 1 < s.size() && s[i] == '0';
+            bool octal = !spaced && i + 1 < s.size() && s[i] == '0';
             for (std::size_t k = i; octal && k < s.size(); ++k) octal = s[k] >= '0' && s[k] <= '7';
             radix = octal ? 8 : 10;
         }
@@ -72,12 +80,53 @@ Value ParseInt(Machine& m, const Value&, const std::vector<Value>& args) {
     return Value(negative ? -v : v);
 }
 
+// parseFloat reads as the players did: dots after the first are passed over
+// (and no exponent is read then), the exponent wraps as a 32-bit integer,
+// and each digit after the dot is added at its place, not always giving the
+// nearest double.
+double FloatPrefix(std::string_view s) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    double v = 0;
+    double place = 1;
+    std::size_t digits = 0, dots = 0;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (c >= '0' && c <= '9') {
+            if (dots) {
+                place /= 10;
+                v += (c - '0') * place;
+            } else {
+                v = v * 10 + (c - '0');
+            }
+            ++digits;
+        } else if (c == '.') {
+            ++dots;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return kNaN;
+    double exponent = 0;
+    if (dots <= 1 && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        bool down = false;
+        if (j < s.size() && (s[j] == '-' || s[j] == '+')) down = s[j++] == '-';
+        std::uint32_t e = 0;
+        for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j) e = e * 10 + static_cast<std::uint32_t>(s[j] - '0');
+        exponent = static_cast<std::int32_t>(down ? 0u - e : e);
+    }
+    v = exponent >= 0 ? v * std::pow(10.0, exponent) : v / std::pow(10.0, -exponent);
+    return negative ? -v : v;
+}
+
 Value ParseFloat(Machine& m, const Value&, const std::vector<Value>& args) {
     if (args.empty()) return Value();
     std::string s = m.ToString(Arg(args, 0));
     std::size_t i = 0;
     while (i < s.size() && IsSpace(s[i])) ++i;
-    return Value(DecimalPrefix(std::string_view(s).substr(i)));
+    return Value(FloatPrefix(std::string_view(s).substr(i)));
 }
 
 Value Escape(Machine& m, const Value&, const std::vector<Value>& args) {

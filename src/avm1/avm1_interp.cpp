@@ -145,6 +145,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             continue;
         }
         case 0x99:
+            // A jump out of the block ends it.
             if (len >= 2) {
                 long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
                 pc = target < 0 || target > static_cast<long long>(size) ? size : static_cast<std::size_t>(target);
@@ -174,7 +175,6 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
 
 void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next,
                        Exit& exit, bool& jumped) {
-    // Jump and If are Run's own; a jump out of the block ends it there.
     switch (code) {
     case 0x88:
         DoConstantPool(f, p, len);
@@ -536,10 +536,10 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
             if (r < f.regs.size()) f.regs[r] = v;
             ++r;
         };
-        // Suppressing `this` or `super` wins over preloading it; not so `arguments`.
-        if ((code.flags & (kPreloadThis | kSuppressThis)) == kPreloadThis) preload(self);
+        // Suppressing `this` or `super` leaves its register empty but still taken; not so `arguments`.
+        if (code.flags & kPreloadThis) preload(code.flags & kSuppressThis ? Value() : self);
         if (code.flags & kPreloadArguments) preload(Value(Arguments(f)));
-        if ((code.flags & (kPreloadSuper | kSuppressSuper)) == kPreloadSuper) preload(Super(f));
+        if (code.flags & kPreloadSuper) preload(code.flags & kSuppressSuper ? Value() : Super(f));
         if (code.flags & kPreloadRoot) preload(Value(m.TimelineObject(m.GetHost().Root())));
         if (code.flags & kPreloadParent) {
             // A timeline without a parent takes no register: the next preload moves up.

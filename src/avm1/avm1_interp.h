@@ -14,6 +14,8 @@
 namespace fh::avm1 {
 
 struct ScriptCut {};
+// The timeline a frame's script belongs to left the stage: the script ends there.
+struct ScriptHalt {};
 struct ScriptThrow {
     Value value;
 };
@@ -50,7 +52,8 @@ struct Frame {
     std::size_t pc = 0;
     Value result;
     Object* arguments = nullptr;  // made when first asked for
-    std::uint16_t suppressed = 0;  // DefineFunction2's suppress flags: those names are not the call's
+    // DefineFunction2's names (this, arguments, super) the call does not answer, suppressed or preloaded
+    std::uint16_t suppressed = 0;
     bool captured = false;  // a function defined here keeps the scope chain, the activation with it
 };
 
@@ -58,7 +61,7 @@ class Interpreter {
 public:
     explicit Interpreter(Machine& m) : m(m), version(m.Version()) {}
     enum class Exit { End, Left, Return };
-    // Runs the actions in [begin, end) from f.pc; stops when control leaves
+    // Runs the actions in [begin, end) from begin; stops when control leaves
     // that range (Left, f.pc where it went), at its end, or on a Return.
     Exit Run(Frame& f, std::size_t begin, std::size_t end);
     Value Invoke(Object* fn, const Value& self, const std::vector<Value>& args);

@@ -114,6 +114,11 @@ public:
     Object* ToObject(const Value& v);  // none for undefined and null
     std::string TypeOf(const Value& v);
     bool InstanceOf(const Value& v, Object* ctor);
+    // A goto or a clip made or removed may have taken the running frame
+    // script's own timeline off the stage: the script stops there, as in the players.
+    void DisplayChanged();
+    // trace(): undefined prints as such in every version, a carriage return as a line break.
+    void TraceValue(const Value& v);
     // Stops every running script: a cap was reached.
     [[noreturn]] void Cut();
     // Throws a script value, to the nearest Try.
@@ -126,11 +131,18 @@ public:
     void Charge(std::size_t actions);
     // An array's new length: cut past the cap.
     void SetArrayLength(Object* array, double length);
+    // Object.registerClass: the constructor a library symbol's clips are
+    // made with (none to forget it); the host asks when it places one.
+    void RegisterClass(const std::string& symbol, Object* ctor);
+    Object* RegisteredClass(const std::string& symbol);
     // "_level0.a.b" and "/a/b" for a timeline.
     std::string DotPath(TimelineId t);
     std::string SlashPath(TimelineId t);
     // A target path from a timeline ("/a", "../b", "_root.c", "d"); none if nothing is there.
     TimelineId ResolveTarget(TimelineId from, const std::string& path);
+    static std::vector<std::string> PathParts(const std::string& path, bool& fromRoot);
+    // One part of a target path from a timeline (or an object); undefined if it names none.
+    Value PathStep(const Value& at, const std::string& part);
     // An interval or timeout on the frame clock: its id, 0 past the cap.
     double AddInterval(const Value& fn, const Value& self, const std::string& method, std::vector<Value> args,
                        double delayMs, bool repeat);
@@ -174,11 +186,13 @@ private:
     Realm m_realm;
     std::unordered_map<TimelineId, Object*> m_timelines;
     std::unordered_map<double, Interval> m_intervals;
+    std::unordered_map<std::string, Object*> m_classes;  // by the symbol's name key
     double m_clock = 0;
     double m_nextInterval = 1;
 
     // The state of the run in progress.
     int m_depth = 0;  // nested runs and calls
+    TimelineId m_runBase = kNoTimeline;  // the timeline of the outermost frame script running
     int m_blocks = 0;  // nested With and Try blocks
     std::vector<Value> m_stack;
     std::uint64_t m_actions = 0;

@@ -28,12 +28,13 @@ Value NumberConstruct(Machine& m, const Value& self, const std::vector<Value>& a
     return Wrap(m, self, NumberCall(m, self, args));
 }
 
+// Boolean() with no argument is undefined; new Boolean() is false.
 Value BooleanCall(Machine& m, const Value&, const std::vector<Value>& args) {
-    return Value(!args.empty() && ToBoolean(args[0], m.Version()));
+    return args.empty() ? Value() : Value(ToBoolean(args[0], m.Version()));
 }
 
 Value BooleanConstruct(Machine& m, const Value& self, const std::vector<Value>& args) {
-    return Wrap(m, self, BooleanCall(m, self, args));
+    return Wrap(m, self, Value(!args.empty() && ToBoolean(args[0], m.Version())));
 }
 
 // The primitive of `this` when it is one of `kind` (or that primitive type itself).

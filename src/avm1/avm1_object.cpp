@@ -22,36 +22,35 @@ std::uint32_t NameHash(const std::string& name) {
 }  // namespace
 
 bool HiddenFor(std::uint32_t flags, int version) {
-    return ((flags & kVersion6) && version < 6) || ((flags & kVersion7) && version < 7) ||
-           ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9);
+    if (!(flags & kVersionFlags)) return false;
+    return ((flags & kVersion6) && version < 6) || ((flags & (kVersion7 | kVersion7Alt)) && version < 7) ||
+           ((flags & kVersion8) && version < 8) || ((flags & kVersion9) && version < 9) ||
+           ((flags & kVersion10) && version < 10);
 }
 
 int Object::HeapVersion() const { return m_heap->Version(); }
-
-bool Object::Matches(const std::string& a, const std::string& b) const {
-    std::size_t n = a.size();
-    if (n != b.size()) return false;
-    // Names are short: a loop here beats a call to memcmp.
-    const char* x = a.data();
-    const char* y = b.data();
-    if (m_heap->CaseSensitive()) {
-        for (std::size_t i = 0; i < n; ++i)
-            if (x[i] != y[i]) return false;
-        return true;
-    }
-    for (std::size_t i = 0; i < n; ++i)
-        if (Lower(x[i]) != Lower(y[i])) return false;
-    return true;
-}
 
 Property* Object::FindAny(const std::string& name) {
     if (m_index) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
+    // Names are short: a loop here beats a call to compare them.
     const std::uint32_t hash = NameHash(name);
-    for (Property& p : m_props)
-        if (p.hash == hash && Matches(p.name, name)) return &p;
+    const std::size_t n = name.size();
+    const char* y = name.data();
+    const bool exact = m_heap->CaseSensitive();
+    for (Property& p : m_props) {
+        if (p.hash != hash || p.name.size() != n) continue;
+        const char* x = p.name.data();
+        std::size_t i = 0;
+        if (exact) {
+            while (i < n && x[i] == y[i]) ++i;
+        } else {
+            while (i < n && Lower(x[i]) == Lower(y[i])) ++i;
+        }
+        if (i == n) return &p;
+    }
     return nullptr;
 }
 
@@ -71,6 +70,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
     p.hash = NameHash(name);
     p.value = v;
     p.flags = flags;
+    p.order = ++m_order;
     if (m_index) {
         m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
     } else if (m_props.size() >= kIndexFrom) {
@@ -79,11 +79,29 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
 }
 
 bool Object::Remove(const std::string& name) {
-    Property* p = FindOwn(name);
+    Property* p = FindAny(name);
     if (!p || (p->flags & kDontDelete)) return false;
     m_props.erase(m_props.begin() + (p - m_props.data()));
     if (m_index) Reindex();
     return true;
+}
+
+void Object::SetElementPresent(std::size_t index, bool present) {
+    if (index >= m_elements.size()) return;
+    if (present && index >= m_elementOrder.size()) return;  // there already, from the start
+    if (present && m_elementOrder[index] != 0) return;  // an element set again keeps its place
+    m_elementOrder[index] = present ? ++m_order : 0;
+}
+
+void Object::ResizeElements(std::size_t length) {
+    if (length <= m_elements.size()) {
+        m_elements.resize(length);
+        if (m_elementOrder.size() > length) m_elementOrder.resize(length);
+        return;
+    }
+    m_elementOrder.resize(m_elements.size(), 1);
+    m_elementOrder.resize(length, 0);
+    m_elements.resize(length);
 }
 
 void Object::Reindex() {
@@ -105,13 +123,11 @@ Heap::~Heap() {
 void Heap::Recycle(Object* o) {
     if (!o || m_objects.empty() || m_objects.back() != o) return;
     m_objects.pop_back();
-    o->m_props.clear();
-    o->m_index.reset();
-    o->m_fn.reset();
-    o->m_elements.clear();
-    o->m_primitive = Value();
-    o->m_timeline = 0;
-    o->m_interfaces.clear();
+    // As new, but for the room of its property table.
+    std::vector<Property> props = std::move(o->m_props);
+    props.clear();
+    *o = Object();
+    o->m_props = std::move(props);
     delete m_spare;
     m_spare = o;
 }

@@ -26,11 +26,13 @@ enum PropFlag : std::uint32_t {
     kDontDelete = 2,
     kReadOnly = 4,
     kVersion6 = 0x80,
+    kVersion7Alt = 0x100,  // also hides from movies older than 7, as the players treated it
     kVersion7 = 0x400,
     kVersion8 = 0x1000,
     kVersion9 = 0x2000,
+    kVersion10 = 0x4000,
 };
-constexpr std::uint32_t kVersionFlags = kVersion6 | kVersion7 | kVersion8 | kVersion9;
+constexpr std::uint32_t kVersionFlags = kVersion6 | kVersion7Alt | kVersion7 | kVersion8 | kVersion9 | kVersion10;
 constexpr std::uint32_t kKnownFlags = kDontEnum | kDontDelete | kReadOnly | kVersionFlags;
 
 // Whether a name is the built-in one given in lower case, ASCII case ignored
@@ -51,6 +53,7 @@ struct Property {
     Object* setter = nullptr;
     Object* watcher = nullptr;  // watch's callback
     Value watchData;
+    std::uint32_t order = 0;  // when it was added, against an array's elements
 };
 
 // Super: what `super` names in a method: the class above, and `this` as the
@@ -78,6 +81,8 @@ public:
         Property* found = FindAny(name);
         return found && (found->flags & kVersionFlags) && HiddenFor(found->flags, HeapVersion()) ? nullptr : found;
     }
+    // Hidden or not: a hidden property is still owned, listed and deletable, only unreadable.
+    Property* FindAny(const std::string& name);
     const std::vector<Property>& Properties() const { return m_props; }
     std::vector<Property>& Properties() { return m_props; }
     // Sets an own property's value without setters, watchers or ReadOnly
@@ -91,6 +96,22 @@ public:
     // Array elements (ObjKind::Array); index members reach them. Natives
     // grow them through Machine::SetArrayLength, which holds the cap.
     std::vector<Value>& Elements() { return m_elements; }
+    // Which elements exist and when each was set, for for-in and
+    // hasOwnProperty: an index never set (past a grown length) or deleted is
+    // a hole. Arrays made whole (by a literal or a method) record nothing:
+    // every element is there, older than anything set later.
+    void SetElementPresent(std::size_t index, bool present);
+    bool ElementPresent(std::size_t index) const {
+        return index >= m_elementOrder.size() || m_elementOrder[index] != 0;
+    }
+    std::uint32_t ElementOrder(std::size_t index) const {
+        return index < m_elementOrder.size() ? m_elementOrder[index] : 1;
+    }
+    // Elements grown to `length` are holes; the ones before stay as they were.
+    void ResizeElements(std::size_t length);
+    // Every element present again, as after a method rebuilt the array.
+    void ForgetElementOrder() { m_elementOrder.clear(); }
+
     // A wrapped primitive (Boolean, Number, String).
     Value& Primitive() { return m_primitive; }
     // Timeline objects: the host's id, 0 once the timeline is gone.
@@ -102,9 +123,7 @@ public:
 private:
     friend class Heap;
     int HeapVersion() const;
-    Property* FindAny(const std::string& name);  // hidden or not
     void Reindex();
-    bool Matches(const std::string& a, const std::string& b) const;
 
     Heap* m_heap = nullptr;
     ObjKind m_kind = ObjKind::Plain;
@@ -114,6 +133,8 @@ private:
     std::unique_ptr<std::unordered_map<std::string, std::uint32_t>> m_index;  // for long tables
     std::unique_ptr<FunctionData> m_fn;
     std::vector<Value> m_elements;
+    std::vector<std::uint32_t> m_elementOrder;  // 0: a hole, 1: present from the start, then as set
+    std::uint32_t m_order = 1;  // the last order given
     Value m_primitive;
     std::uint32_t m_timeline = 0;
     std::vector<Object*> m_interfaces;

@@ -13,9 +13,10 @@ bool HasOwn(Machine& m, Object* o, const std::string& name) {
     if (name.size() == 9 && NameIs(name, "__proto__")) return o->Proto() != nullptr;
     if (o->Kind() == ObjKind::Array) {
         double n = StringToNumber(name, m.Version());
-        if (n >= 0 && n < static_cast<double>(o->Elements().size()) && NumberToString(n) == name) return true;
+        if (n >= 0 && n < static_cast<double>(o->Elements().size()) && NumberToString(n) == name)
+            return o->ElementPresent(static_cast<std::size_t>(n));
     }
-    return o->FindOwn(name) != nullptr;
+    return o->FindAny(name) != nullptr;
 }
 
 Object* IsFunction(const Value& v) {
@@ -104,11 +105,14 @@ Value Unwatch(Machine& m, const Value& self, const std::vector<Value>& args) {
     return Value(true);
 }
 
-// The library's symbols belong to the movie core; a class is accepted and remembered on _global.
+// Object.registerClass(symbol, constructor or null): kept for the host,
+// which makes that symbol's clips with it.
 Value RegisterClass(Machine& m, const Value&, const std::vector<Value>& args) {
-    std::string name = m.ToString(Arg(args, 0));
-    if (name.empty()) return Value(false);
-    return Value(IsFunction(Arg(args, 1)) != nullptr || Arg(args, 1).IsNull());
+    std::string symbol = m.ToString(Arg(args, 0));
+    Object* ctor = IsFunction(Arg(args, 1));
+    if (symbol.empty() || (!ctor && !Arg(args, 1).IsNull())) return Value(false);
+    m.RegisterClass(symbol, ctor);
+    return Value(true);
 }
 
 Value FunctionCall(Machine& m, const Value&, const std::vector<Value>&) { return Value(m.NewObject()); }

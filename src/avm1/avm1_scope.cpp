@@ -11,6 +11,8 @@ namespace fh::avm1 {
 
 namespace {
 
+constexpr std::size_t kMaxPathParts = 256;
+
 bool IsPath(const std::string& name) {
     for (char c : name)
         if (c == ':' || c == '/' || c == '.') return true;
@@ -21,35 +23,26 @@ bool IsPath(const std::string& name) {
 
 Value Interpreter::EvalPathObject(Frame& f, const std::string& path) {
     if (path.empty()) return Value(f.scope.front());
-    if (path.find('/') != std::string::npos || path == "..") {
-        TimelineId t = m.ResolveTarget(FrameTimeline(f), path);
-        Object* o = m.TimelineObject(t);
-        return o ? Value(o) : Value();
+    if (path.size() >= 2 && path.compare(path.size() - 2, 2, "::") == 0) return Value();
+    bool fromRoot = false;
+    const std::vector<std::string> parts = Machine::PathParts(path, fromRoot);
+    if (parts.size() > kMaxPathParts) return Value();
+    Value at(fromRoot ? m.TimelineObject(m.GetHost().Root()) : f.scope.front());
+    for (std::size_t i = 0; i < parts.size() && at.IsObject(); ++i) {
+        // The first part is a clip of the frame's timeline, else a variable in scope (a local too).
+        Value next = m.PathStep(at, parts[i]);
+        if (!next.IsObject() && i == 0 && !fromRoot) next = GetVariable(f, parts[i]);
+        at = next.IsObject() ? next : Value();
     }
-    // Dots: the first name is a variable, the rest members.
-    std::size_t dot = path.find('.');
-    Value v = GetVariable(f, path.substr(0, dot));
-    for (int steps = 0; dot != std::string::npos && steps < 256; ++steps) {
-        std::size_t next = path.find('.', dot + 1);
-        std::string part = path.substr(dot + 1, next == std::string::npos ? std::string::npos : next - dot - 1);
-        if (!v.IsObject()) return Value();
-        v = m.Get(v, part);
-        dot = next;
-    }
-    return v;
+    return at;
 }
 
+// "holder:var" or "holder.var": the last ':' or '.' ends the target. A
+// path with neither names a clip, not a variable.
 bool Interpreter::SplitPath(Frame& f, const std::string& path, Value& holder, std::string& var) {
-    std::size_t colon = path.rfind(':');
-    if (colon != std::string::npos) {
-        holder = EvalPathObject(f, path.substr(0, colon));
-        var = path.substr(colon + 1);
-        return holder.IsObject();
-    }
-    std::size_t cut = path.find('/') != std::string::npos ? path.rfind('/') : path.rfind('.');
+    std::size_t cut = path.find_last_of(":.");
     if (cut == std::string::npos) return false;
-    holder = cut == 0 && path[0] == '/' ? Value(m.TimelineObject(m.GetHost().Root()))
-                                        : EvalPathObject(f, path.substr(0, cut));
+    holder = EvalPathObject(f, path.substr(0, cut));
     var = path.substr(cut + 1);
     return holder.IsObject();
 }
@@ -63,20 +56,21 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
             return f.suppressed & kSuppressSuper ? Value() : Super(f);
     }
     if (IsPath(name)) {
-        // A slash path alone names a timeline.
-        if (name.find('/') != std::string::npos && name.find(':') == std::string::npos) {
-            TimelineId t = m.ResolveTarget(FrameTimeline(f), name);
-            if (Object* o = m.TimelineObject(t)) return Value(o);
+        if (name.find_first_of(":.") == std::string::npos) {
+            if (Object* o = m.TimelineObject(m.ResolveTarget(FrameTimeline(f), name))) return Value(o);
         }
         Value holder;
         std::string var;
         if (SplitPath(f, name, holder, var)) return m.Get(holder, var);
-        return Value();
+        // A path that leads nowhere may still be a variable's whole name.
     }
     for (std::size_t i = f.scope.size(); i-- > 0;) {
         Object* o = f.scope[i];
+        // An own plain property first: most names are found so.
+        if (Property* p = o->FindOwn(name)) {
+            if (!p->getter) return p->value;
+        }
         if (o == f.activation) {
-            if (Property* p = o->FindOwn(name)) return p->value;
             if (NameIs(name, "arguments"))
                 return f.suppressed & kSuppressArguments ? Value() : Value(Arguments(f));
             continue;
@@ -104,8 +98,11 @@ void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v)
     if (IsPath(name)) {
         Value holder;
         std::string var;
-        if (SplitPath(f, name, holder, var)) m.Set(holder, var, v);
-        return;
+        if (SplitPath(f, name, holder, var)) {
+            m.Set(holder, var, v);
+            return;
+        }
+        // A path that leads nowhere is a variable's whole name.
     }
     for (std::size_t i = f.scope.size(); i-- > 1;) {
         Object* o = f.scope[i];
@@ -144,11 +141,32 @@ void Interpreter::DoEnumerate(const Value& v) {
     Object* o = v.Obj();
     for (int depth = 0; o && depth < 256 && names.size() < m.m_limits.maxStack; ++depth, o = o->Proto()) {
         const auto& props = o->Properties();
-        for (std::size_t i = props.size(); i-- > 0;)
-            if (o->FindOwn(props[i].name) == &props[i]) add(props[i].name, !(props[i].flags & kDontEnum));
-        if (o->Kind() == ObjKind::Array)
-            for (std::size_t i = o->Elements().size(); i-- > 0;)
-                if (!o->Elements()[i].IsUndefined()) names.push_back(std::to_string(i));
+        if (o->Kind() != ObjKind::Array) {
+            for (std::size_t i = props.size(); i-- > 0;)
+                if (o->FindAny(props[i].name) == &props[i]) add(props[i].name, !(props[i].flags & kDontEnum));
+            continue;
+        }
+        // An array's elements are properties too: all of them newest first,
+        // the elements there from the start last, highest index first.
+        struct Entry {
+            std::uint32_t order;
+            std::size_t index;
+            const Property* prop;
+        };
+        std::vector<Entry> entries;
+        for (const Property& p : props) entries.push_back({p.order, 0, &p});
+        for (std::size_t i = 0; i < o->Elements().size(); ++i)
+            if (o->ElementPresent(i)) entries.push_back({o->ElementOrder(i), i, nullptr});
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return a.order != b.order ? a.order > b.order : a.index > b.index;
+        });
+        for (const Entry& e : entries) {
+            if (!e.prop) {
+                add(std::to_string(e.index), true);
+            } else if (o->FindAny(e.prop->name) == e.prop) {
+                add(e.prop->name, !(e.prop->flags & kDontEnum));
+            }
+        }
     }
     Push(Value::Null());
     for (std::size_t i = names.size(); i-- > 0;) Push(Value(names[i]));
@@ -196,6 +214,13 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         break;
     }
     case 0x42: {
+        // A count no array could hold makes no array and leaves the elements where they are.
+        double n = m.ToNumber(Top(f));
+        if (n < 0 || n > 2147483647.0) {
+            Pop(f);
+            Push(Value());
+            break;
+        }
         std::vector<Value> elements = PopArgs(f);
         Push(Value(m.NewArray(std::move(elements))));
         break;

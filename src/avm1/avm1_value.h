@@ -143,8 +143,8 @@ std::string NumberToString(double n);
 // the players), as Number.toString(radix) prints.
 std::string NumberToRadix(double n, int radix);
 // Text to number: surrounding white space, decimal and exponent forms,
-// "0x" hexadecimal, "Infinity"; NaN for anything else. "" counts as 0
-// before version 5 and as NaN from it.
+// "0x" hexadecimal (a sign after the prefix, not before); NaN for anything
+// else, "Infinity" too. "" counts as 0 before version 5 and as NaN from it.
 double StringToNumber(std::string_view text, int version);
 // The decimal number text begins with (sign, digits, fraction, exponent),
 // NaN when it begins with none: parseFloat, and version 4's conversion.

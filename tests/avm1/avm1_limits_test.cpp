@@ -93,6 +93,16 @@ TEST(Avm1Limits, CollectionFreesCyclesBetweenFrames) {
                     .GetVar("a").Op(0x66).Trace();
     m.RunActions(1, check.Data(), check.Size());
     EXPECT_EQ(host.Take(), "1|true");
+    // A registered class lives while registered.
+    Asm reg = Asm().Function("", {}, Asm()).Str("sym").Num(2).Str("Object").Op(0x1C).Str("registerClass")
+                  .Op(0x52).Trace();
+    m.RunActions(1, reg.Data(), reg.Size());
+    EXPECT_EQ(host.Take(), "true");
+    m.Collect();
+    ASSERT_NE(m.RegisteredClass("sym"), nullptr);
+    m.RegisterClass("sym", nullptr);
+    m.Collect();
+    EXPECT_EQ(m.RegisteredClass("sym"), nullptr);
     // A removed timeline's variables go with it.
     TimelineId clip = host.AddClip(1, "clip");
     Asm fill = SetMember(Asm().GetVar("clip"), "big", Asm().Num(0).Op(0x42));

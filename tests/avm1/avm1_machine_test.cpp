@@ -95,6 +95,11 @@ TEST(Avm1Machine, FunctionsClosuresAndRegisters) {
                                                                       {{2, "a"}, {3, "b"}}, add2)))
              .Add(CallMethod(Asm().GetVar("o"), "f", {Asm().Num(1), Asm().Num(2)})).Trace(),
          7, "103"},
+        {"a suppressed preload keeps its register, empty",
+         Asm().Function2("f", 4, kPreloadThis | kSuppressThis | kPreloadArguments, {},
+                         Asm().Reg(1).Trace().Add(Member(Asm().Reg(2), "length")).Trace())
+             .Add(Call("f", {Asm().Num(1), Asm().Num(2)})).Op(0x17),
+         7, "undefined|2"},
         {"arguments and their count",
          Asm().Function("f", {}, Member(Asm().GetVar("arguments"), "length").Op(0x3E))
              .Add(Call("f", {Asm().Num(1), Asm().Num(2), Asm().Num(3)})).Trace(),
@@ -244,6 +249,46 @@ TEST(Avm1Machine, AccessorsAndFlagsOnVariablesStayInTheWay) {
     }
 }
 
+TEST(Avm1Machine, ArrayElementsAsProperties) {
+    // for (r0 in a) trace(r0)
+    Asm forIn = Asm().GetVar("a").Op(0x55).While(Asm().Store(0).Null().Op(0x49).Op(0x12), Asm().Reg(0).Trace());
+    auto has = [](const char* index) {
+        return CallMethod(Asm().GetVar("a"), "hasOwnProperty", {Asm().Str(index)}).Trace();
+    };
+    Asm sparse = Asm().SetVar("a", Asm().Num(4).Num(1).Str("Array").Op(0x40))
+                     .Add(SetMember(Asm().GetVar("a"), "1", Asm().Undef()))
+                     .Add(SetMember(Asm().GetVar("a"), "0", Asm().Str("x")))
+                     .Add(SetMember(Asm().GetVar("a"), "foo", Asm().Str("y")))
+                     .Add(SetMember(Asm().GetVar("a"), "6", Asm().Str("z")));
+    const struct {
+        const char* label;
+        Asm code;
+        const char* trace;
+    } cases[] = {
+        {"for-in newest first, holes skipped", Asm().Add(sparse).Add(forIn), "6|foo|0|1"},
+        {"a literal's elements, undefined ones too", Asm().SetVar("a", Asm().Undef().Num(1).Num(2).Op(0x42)).Add(forIn),
+         "1|0"},
+        {"hasOwnProperty of a hole and of an undefined element", Asm().Add(sparse).Add(has("3")).Add(has("1")), "false|true"},
+        {"a deleted element is a hole",
+         Asm().Add(sparse).GetVar("a").Str("0").Op(0x3A).Trace().Add(has("0")).Add(Member(Asm().GetVar("a"), "length"))
+             .Trace(),
+         "true|false|7"},
+        {"a method's result has no holes",
+         Asm().Add(sparse).SetVar("a", CallMethod(Asm().GetVar("a"), "slice", {})).Add(has("3")), "true"},
+        {"new Array(-1) keeps its length until an element is set",
+         Asm().SetVar("a", Asm().Num(-1).Num(1).Str("Array").Op(0x40)).GetVar("a").Trace()
+             .Add(Member(Asm().GetVar("a"), "length")).Trace().Add(SetMember(Asm().GetVar("a"), "2", Asm().Num(1)))
+             .Add(Member(Asm().GetVar("a"), "length")).Trace(),
+         "|-1|3"},
+        {"InitArray with a count no array can hold",
+         Asm().Str("a").Str("b").Num(4294967297.0).Op(0x42).Trace().Trace().Trace(), "undefined|b|a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, 8), c.trace);
+    }
+}
+
 TEST(Avm1Machine, PropertyFlagsAndVersions) {
     // o = {a: 1}; ASSetPropFlags(o, "a", set, clear); o.a = 2; delete o.a; trace(o.a)
     auto flagged = [](double set, double clear) {
@@ -269,12 +314,46 @@ TEST(Avm1Machine, PropertyFlagsAndVersions) {
         SCOPED_TRACE(c.label);
         EXPECT_EQ(test::Run(c.code, c.version), c.trace);
     }
-    // A property hidden from the movie's version is missing, then shadowed by a new one.
-    Asm hidden = Asm().SetVar("o", Asm().Str("a").Num(1).Num(1).Op(0x43))
-                     .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(0x1000)})).Op(0x17)
-                     .Add(Member(Asm().GetVar("o"), "a")).Trace();
-    EXPECT_EQ(test::Run(hidden, 7), "undefined");
-    EXPECT_EQ(test::Run(hidden, 8), "1");
+}
+
+TEST(Avm1Machine, PropertiesHiddenByVersion) {
+    // o = {a: 1}; ASSetPropFlags(o, "a", flag); trace(o.a); trace(o.hasOwnProperty("a")); for (k in o) trace(k);
+    // trace(delete o.a); trace(o.hasOwnProperty("a"))
+    auto hide = [](double flag) {
+        return Asm().SetVar("o", Asm().Str("a").Num(1).Num(1).Op(0x43))
+            .Add(Call("ASSetPropFlags", {Asm().GetVar("o"), Asm().Str("a"), Asm().Num(flag)})).Op(0x17)
+            .Add(Member(Asm().GetVar("o"), "a")).Trace()
+            .Add(CallMethod(Asm().GetVar("o"), "hasOwnProperty", {Asm().Str("a")})).Trace()
+            .GetVar("o").Op(0x55).While(Asm().Store(0).Null().Op(0x49).Op(0x12), Asm().Reg(0).Trace())
+            .GetVar("o").Str("a").Op(0x3A).Trace()
+            .Add(CallMethod(Asm().GetVar("o"), "hasOwnProperty", {Asm().Str("a")})).Trace();
+    };
+    const struct {
+        const char* label;
+        double flag;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"version 8 flag in 7", 0x1000, 7, "undefined|true|a|true|false"},
+        {"version 8 flag in 8", 0x1000, 8, "1|true|a|true|false"},
+        {"version 10 flag in 9", 0x4000, 9, "undefined|true|a|true|false"},
+        {"the second version 7 flag in 6", 0x100, 6, "undefined|true|a|true|false"},
+        {"the second version 7 flag in 7", 0x100, 7, "1|true|a|true|false"},
+        {"an unused bit hides nothing", 0x8000, 6, "1|true|a|true|false"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(hide(c.flag), c.version), c.trace);
+    }
+    // A setter hidden from the movie's version is passed by: the name is set on the object itself.
+    Asm setter = Asm().SetVar("o", Asm().Num(0).Op(0x43)).SetVar("p", Asm().Num(0).Op(0x43))
+                     .Add(SetMember(Asm().GetVar("o"), "__proto__", Asm().GetVar("p")))
+                     .Add(CallMethod(Asm().GetVar("p"), "addProperty",
+                                     {Asm().Str("a"), Asm().Function("", {}, Asm().Str("got").Op(0x3E)),
+                                      Asm().Function("", {}, Asm().Str("setter").Trace())})).Op(0x17)
+                     .Add(Call("ASSetPropFlags", {Asm().GetVar("p"), Asm().Str("a"), Asm().Num(0x4000)})).Op(0x17)
+                     .Add(SetMember(Asm().GetVar("o"), "a", Asm().Num(20))).Add(Member(Asm().GetVar("o"), "a")).Trace();
+    EXPECT_EQ(test::Run(setter, 8), "20");
 }
 
 TEST(Avm1Machine, TimelinesAsObjects) {

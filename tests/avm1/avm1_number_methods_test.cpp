@@ -38,5 +38,53 @@ TEST(Avm1NumberMethods, RadixText) {
     }
 }
 
+// isNaN, isFinite and Boolean told no argument from an undefined one (which reads as 0 before 7).
+TEST(Avm1NumberMethods, ConversionsWithoutArguments) {
+    struct Case {
+        const char* label;
+        const char* function;
+        std::vector<Value> args;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"isNaN()", "isNaN", {}, "true"},
+        {"isNaN(undefined)", "isNaN", {Value()}, "false"},
+        {"isFinite()", "isFinite", {}, "false"},
+        {"isFinite(undefined)", "isFinite", {Value()}, "true"},
+        {"Boolean()", "Boolean", {}, "undefined"},
+        {"Boolean(\"0\")", "Boolean", {Value("0")}, "false"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        BuiltinsHost host;
+        Machine m(host, 6);
+        Value r = m.CallFunction(m.Get(Value(m.R().global), c.function), Value(), c.args);
+        EXPECT_EQ(r.IsUndefined() ? std::string("undefined") : m.ToString(r), c.text);
+    }
+}
+
+TEST(Avm1NumberMethods, ParseFloatReadsAsThePlayers) {
+    struct Case {
+        const char* text;
+        double n;
+    };
+    const Case cases[] = {
+        {"  12.5abc", 12.5},
+        {"1.2345.678", 1.2345678},
+        {"-2.5.5e20", -2.55},
+        {"1e4294967297", 10},
+        {"10e-", 10},
+        {"+100e-100", 1e-98},
+        {".1499999", 0.14999990000000005},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        BuiltinsHost host;
+        Machine m(host, 8);
+        Value r = m.CallFunction(m.Get(Value(m.R().global), "parseFloat"), Value(), {Value(c.text)});
+        EXPECT_EQ(r.Number(), c.n);
+    }
+}
+
 }  // namespace
 }  // namespace fh::avm1

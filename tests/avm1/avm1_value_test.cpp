@@ -23,6 +23,8 @@ TEST(Avm1Values, NumbersPrintWithFifteenDigits) {
         {-2.123123123219e20, "-2.123123123219e+20"}, {0.0001, "0.0001"}, {0.00001, "0.00001"},
         {1.5e-7, "1.5e-7"}, {5e-25, "5e-25"}, {nan, "NaN"}, {HUGE_VAL, "Infinity"}, {-HUGE_VAL, "-Infinity"},
         {1.79769313486231e308, "1.79769313486231e+308"}, {4.94065645841247e-324, "4.94065645841247e-324"},
+        {std::numeric_limits<double>::max(), "1.79769313486231e+308"},
+        {-std::numeric_limits<double>::max(), "-1.79769313486231e+308"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -38,7 +40,10 @@ TEST(Avm1Values, TextReadsAsNumbersByVersion) {
         int version;
         double n;  // NaN: not a number
     } cases[] = {
-        {"12", 7, 12}, {"  -1.5e3 \n", 7, -1500}, {"0x1A", 7, 26}, {"-0x10", 7, -16}, {"Infinity", 7, HUGE_VAL},
+        {"12", 7, 12}, {" \t-1.5e3", 7, -1500}, {"1.5 ", 7, NAN}, {"0x1A", 7, 26}, {"0x-10", 7, -16},
+        {"-0x10", 7, NAN}, {"0x10.5", 7, NAN}, {"Infinity", 7, NAN}, {"-Infinity", 6, NAN}, {"010", 6, 8},
+        {"-010", 6, -8}, {" 010", 6, 10}, {"037777777777", 6, -1}, {"0x1999999981ffffff", 7, -2113929217},
+        {"019", 6, 19},
         {"", 7, NAN}, {"", 4, 0}, {"12abc", 7, NAN}, {"12abc", 4, 12}, {"abc", 4, 0}, {"0x96", 4, 0},
         {".5", 6, 0.5}, {"5.", 6, 5}, {"1e", 6, NAN}, {"+", 6, NAN},
     };
@@ -142,10 +147,16 @@ TEST(Avm1Values, ActionsCompareAndComputeByVersion) {
         {"Not v6 string", Asm().Str("0").Op(0x12).Trace(), 6, "true"},
         {"TypeOf", Asm().Null().Op(0x44).Trace(), 7, "null"},
         {"Trace boolean v4", Asm().Bool(true).Trace(), 4, "1"},
+        {"Trace a carriage return as a line break", Asm().Str("a\rb").Trace(), 7, "a\nb"},
         {"parseInt octal only when all digits are", Asm().Str("-0100z").Num(1).Str("parseInt").Op(0x3D).Trace()
                                                        .Str("-0100").Num(1).Str("parseInt").Op(0x3D).Trace(), 7, "-100|-64"},
         {"parseInt hex prefix and radix", Asm().Str("0x-100").Num(1).Str("parseInt").Op(0x3D).Trace()
                                               .Num(0).Str("100").Num(2).Str("parseInt").Op(0x3D).Trace(), 7, "-256|NaN"},
+        {"parseInt: white space ends octal, a sign before 0x is lost",
+         Asm().Str("  077").Num(1).Str("parseInt").Op(0x3D).Trace().Str("0x -100").Num(1).Str("parseInt").Op(0x3D)
+             .Trace().Str("-0x100").Num(1).Str("parseInt").Op(0x3D).Trace().Num(36).Str("-0x100").Num(2)
+             .Str("parseInt").Op(0x3D).Trace().Num(33).Str("+0x1").Num(2).Str("parseInt").Op(0x3D).Trace(),
+         7, "77|-256|NaN|1540944|NaN"},
         {"unescape", Asm().Str("a+b%41%2xc%").Num(1).Str("unescape").Op(0x3D).Trace(), 7, "a bAc"},
         {"escape", Asm().Str("a b/\xC3\xA9").Num(1).Str("escape").Op(0x3D).Trace(), 7, "a%20b%2F%C3%A9"},
     };
