@@ -40,11 +40,24 @@ public:
 
     virtual void GotoFrame(TimelineId t, int frame, bool play) = 0;  // frame from 1
     virtual bool GotoLabel(TimelineId t, const std::string& label, bool play) = 0;
+    // The frame (from 1) a label names; 0 for none.
+    virtual int LabelFrame(TimelineId, const std::string&) { return 0; }
     virtual void Play(TimelineId t) = 0;
     virtual void Stop(TimelineId t) = 0;
     virtual void NextFrame(TimelineId t) = 0;
     virtual void PrevFrame(TimelineId t) = 0;
     virtual int CurrentFrame(TimelineId t) = 0;  // from 1
+    // Clips scripts make, remove and move between depths; scripts count
+    // depths from 0, the timeline's own lie below. A host without them makes none.
+    virtual TimelineId AttachClip(TimelineId, const std::string& /*symbol ("": empty)*/, const std::string& /*name*/,
+                                  int /*depth*/) {
+        return kNoTimeline;
+    }
+    virtual bool RemoveClip(TimelineId) { return false; }
+    virtual bool Depth(TimelineId, int&) { return false; }
+    virtual TimelineId AtDepth(TimelineId, int) { return kNoTimeline; }
+    virtual int NextDepth(TimelineId) { return 0; }
+    virtual void SwapDepths(TimelineId, int) {}
     virtual int TotalFrames(TimelineId t) = 0;
 
     virtual void Trace(const std::string& utf8Line) = 0;

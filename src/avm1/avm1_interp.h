@@ -14,6 +14,8 @@
 namespace fh::avm1 {
 
 struct ScriptCut {};
+// The timeline a frame's script belongs to left the stage: the script ends there.
+struct ScriptHalt {};
 struct ScriptThrow {
     Value value;
 };

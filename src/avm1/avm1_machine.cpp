@@ -96,6 +96,8 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     // Collect empties it between frames.
     const bool outermost = m_depth == 0;
     f.stackBase = outermost ? 0 : m_stack.size();
+    const TimelineId outerBase = m_runBase;
+    if (outermost) m_runBase = target;
     ++m_depth;
     bool ended = true;
     try {
@@ -106,8 +108,11 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     } catch (const ScriptThrow&) {
         // An exception nothing caught ends the block, as in the players.
         ended = false;
+    } catch (const ScriptHalt&) {
+        ended = false;
     }
     --m_depth;
+    m_runBase = outerBase;
     if (!outermost || !ended) m_stack.resize(f.stackBase);
     m_actionsTotal += m_depth == 0 ? m_actions : 0;
 }
@@ -122,6 +127,7 @@ Value Machine::CallFunction(const Value& fn, const Value& self, const std::vecto
     } catch (const ScriptCut&) {
         ++m_cuts;
     } catch (const ScriptThrow&) {
+    } catch (const ScriptHalt&) {
     }
     --m_depth;
     m_stack.resize(base);
@@ -199,6 +205,10 @@ Object* Machine::TimelineObject(TimelineId t) {
 
 void Machine::Cut() { throw ScriptCut{}; }
 
+void Machine::DisplayChanged() {
+    if (m_runBase != kNoTimeline && !m_host.Alive(m_runBase)) throw ScriptHalt{};
+}
+
 void Machine::TraceValue(const Value& v) {
     std::string line = v.IsUndefined() ? std::string("undefined") : ToString(v);
     std::replace(line.begin(), line.end(), '\r', '\n');
@@ -248,33 +258,68 @@ std::string Machine::DotPath(TimelineId t) {
     return "_level0" + path;
 }
 
-TimelineId Machine::ResolveTarget(TimelineId from, const std::string& path) {
-    TimelineId t = from;
-    std::size_t i = 0;
-    bool slash = path.find('/') != std::string::npos;
-    if (!path.empty() && path[0] == '/') {
-        t = m_host.Root();
-        i = 1;
-    }
-    char sep = slash ? '/' : '.';
-    for (int steps = 0; i < path.size() && t != kNoTimeline; ++steps) {
-        if (steps > kMaxChain) return kNoTimeline;
-        std::size_t j = path.find(sep, i);
-        if (j == std::string::npos) j = path.size();
-        std::string part = path.substr(i, j - i);
-        if (!part.empty() && part.back() == ':') part.pop_back();
-        i = j + 1;
-        if (part.empty()) continue;
-        if (part == ".." || NameIs(part, "_parent")) {
-            t = m_host.Parent(t);
-        } else if (NameIs(part, "_root") || NameIs(part, "_level0")) {
-            t = m_host.Root();
-        } else if (NameIs(part, "this")) {
+// A target path's parts: '/' and ':' part it, and '.' does until the
+// first '/' (so "a.b/c" is a, b, c but "a/b.c" names a clip called "b.c");
+// ".." before a '/' or ':' is the parent.
+std::vector<std::string> Machine::PathParts(const std::string& path, bool& fromRoot) {
+    std::vector<std::string> parts;
+    fromRoot = !path.empty() && path[0] == '/';
+    bool slash = fromRoot;
+    std::string part;
+    for (std::size_t i = fromRoot ? 1 : 0; i <= path.size() && parts.size() <= static_cast<std::size_t>(kMaxChain); ++i) {
+        const char c = i < path.size() ? path[i] : ':';
+        if (part.empty() && c == '.' && path.compare(i, 2, "..") == 0 &&
+            (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
+            parts.push_back("..");
+            ++i;
             continue;
+        }
+        if (c == '/') slash = true;
+        if (c == ':' || c == '/' || (c == '.' && !slash)) {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
         } else {
-            t = m_host.Child(t, part);
+            part += c;
         }
     }
+    return parts;
+}
+
+// One part of a target path from a timeline: its parent, the root, a child
+// clip, else a variable of its own that holds a clip.
+Value Machine::PathStep(const Value& at, const std::string& part) {
+    Object* o = at.Obj();
+    if (!o) return Value();
+    if (o->Kind() == ObjKind::Timeline) {
+        TimelineId t = o->Timeline();
+        if (t == kNoTimeline || !m_host.Alive(t)) return Value();
+        if (part == ".." || NameIs(part, "_parent")) {
+            Object* parent = TimelineObject(m_host.Parent(t));
+            return parent ? Value(parent) : Value();
+        }
+        if (NameIs(part, "_root") || NameIs(part, "_level0")) return Value(TimelineObject(m_host.Root()));
+        // Other levels are other movies, which no movie here has.
+        if (part.size() > 6 && NameIs(part.substr(0, 6), "_level")) return Value();
+        if (Object* child = TimelineObject(m_host.Child(t, part))) return Value(child);
+    }
+    Value v = Get(at, part);
+    return v.IsObject() ? v : Value();
+}
+
+TimelineId Machine::ResolveTarget(TimelineId from, const std::string& path) {
+    bool fromRoot = false;
+    // One ':' at the end is a target's own ("/a:"); two name nothing.
+    if (path.size() >= 2 && path.compare(path.size() - 2, 2, "::") == 0) return kNoTimeline;
+    const std::vector<std::string> parts = PathParts(path, fromRoot);
+    if (parts.size() > static_cast<std::size_t>(kMaxChain)) return kNoTimeline;
+    Value at(TimelineObject(fromRoot ? m_host.Root() : from));
+    for (const std::string& part : parts) {
+        at = PathStep(at, part);
+        if (!at.IsObject()) return kNoTimeline;
+    }
+    Object* o = at.Obj();
+    if (!o || o->Kind() != ObjKind::Timeline) return kNoTimeline;
+    const TimelineId t = o->Timeline();
     return t != kNoTimeline && m_host.Alive(t) ? t : kNoTimeline;
 }
 
@@ -328,14 +373,6 @@ bool Machine::SetTimelineMember(Object* o, const std::string& name, const Value&
     if (index < 0) return false;
     if (m_host.Alive(t)) m_host.SetProperty(t, index, v);
     return true;
-}
-
-Property* Machine::PlainSlot(Object* o, const std::string& name) {
-    ObjKind kind = o->Kind();
-    if (kind != ObjKind::Plain && (kind != ObjKind::Timeline || name.empty() || name[0] == '_')) return nullptr;
-    Property* p = o->FindOwn(name);
-    if (!p || p->getter || p->setter || p->watcher) return nullptr;
-    return p;
 }
 
 Value Machine::Get(const Value& target, const std::string& name) {
@@ -528,7 +565,7 @@ Value Machine::ToPrimitive(const Value& v, Hint hint) {
     if (!o) return v;
     if (o->Kind() == ObjKind::Timeline) {
         if (hint == Hint::Number) return Value(std::numeric_limits<double>::quiet_NaN());
-        return Value(o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "");
+        return Value(o->Timeline() != kNoTimeline && m_host.Alive(o->Timeline()) ? DotPath(o->Timeline()) : "");
     }
     for (const char* method : {"valueOf", "toString"}) {
         Value f = Get(v, method);
@@ -554,7 +591,7 @@ double Machine::ToNumber(const Value& v) {
 std::string Machine::ToString(const Value& v) {
     if (Object* o = v.Obj()) {
         // What toString gives, when it gives a string; the players print anything else as "[type Object]".
-        if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline ? DotPath(o->Timeline()) : "";
+        if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline && m_host.Alive(o->Timeline()) ? DotPath(o->Timeline()) : "";
         Value f = Get(v, "toString");
         const char* fallback = o->Kind() == ObjKind::Function ? "[type Function]" : "[type Object]";
         if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return fallback;

@@ -114,6 +114,9 @@ public:
     Object* ToObject(const Value& v);  // none for undefined and null
     std::string TypeOf(const Value& v);
     bool InstanceOf(const Value& v, Object* ctor);
+    // A goto or a clip made or removed may have taken the running frame
+    // script's own timeline off the stage: the script stops there, as in the players.
+    void DisplayChanged();
     // trace(): undefined prints as such in every version, a carriage return as a line break.
     void TraceValue(const Value& v);
     // Stops every running script: a cap was reached.
@@ -137,6 +140,9 @@ public:
     std::string SlashPath(TimelineId t);
     // A target path from a timeline ("/a", "../b", "_root.c", "d"); none if nothing is there.
     TimelineId ResolveTarget(TimelineId from, const std::string& path);
+    static std::vector<std::string> PathParts(const std::string& path, bool& fromRoot);
+    // One part of a target path from a timeline (or an object); undefined if it names none.
+    Value PathStep(const Value& at, const std::string& part);
     // An interval or timeout on the frame clock: its id, 0 past the cap.
     double AddInterval(const Value& fn, const Value& self, const std::string& method, std::vector<Value> args,
                        double delayMs, bool repeat);
@@ -154,7 +160,12 @@ private:
     // The own property a read of `name` on o reaches as a bare value (no
     // getter, setter or watcher, no array index or display property in the
     // way), or none: the interpreter's shortcut past Get and Set.
-    Property* PlainSlot(Object* o, const std::string& name);
+    Property* PlainSlot(Object* o, const std::string& name) {
+        ObjKind kind = o->Kind();
+        if (kind != ObjKind::Plain && (kind != ObjKind::Timeline || name.empty() || name[0] == '_')) return nullptr;
+        Property* p = o->FindOwn(name);
+        return p && !p->getter && !p->setter && !p->watcher ? p : nullptr;
+    }
     // Set's shortcut: writes the value there when PlainSlot finds a writable one.
     bool SetPlain(Object* o, const std::string& name, const Value& v) {
         Property* p = PlainSlot(o, name);
@@ -181,6 +192,7 @@ private:
 
     // The state of the run in progress.
     int m_depth = 0;  // nested runs and calls
+    TimelineId m_runBase = kNoTimeline;  // the timeline of the outermost frame script running
     int m_blocks = 0;  // nested With and Try blocks
     std::vector<Value> m_stack;
     std::uint64_t m_actions = 0;

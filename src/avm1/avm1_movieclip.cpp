@@ -17,9 +17,7 @@ TimelineId TimelineOf(Machine& m, const Value& self) {
     return t != kNoTimeline && m.GetHost().Alive(t) ? t : kNoTimeline;
 }
 
-void Goto(Machine& m, const Value& self, const Value& frame, bool play) {
-    TimelineId t = TimelineOf(m, self);
-    if (t == kNoTimeline) return;
+void GotoIn(Machine& m, TimelineId t, const Value& frame, bool play) {
     if (frame.IsString()) {
         double n = StringToNumber(frame.String().Text(), m.Version());
         if (std::isnan(n)) {
@@ -29,6 +27,13 @@ void Goto(Machine& m, const Value& self, const Value& frame, bool play) {
     }
     double n = m.ToNumber(frame);
     if (std::isfinite(n) && n >= 1 && n < 1e9) m.GetHost().GotoFrame(t, static_cast<int>(n), play);
+}
+
+void Goto(Machine& m, const Value& self, const Value& frame, bool play) {
+    TimelineId t = TimelineOf(m, self);
+    if (t == kNoTimeline) return;
+    GotoIn(m, t, frame, play);
+    m.DisplayChanged();
 }
 
 Value GotoAndPlay(Machine& m, const Value& self, const std::vector<Value>& args) {
@@ -53,11 +58,13 @@ Value Stop(Machine& m, const Value& self, const std::vector<Value>&) {
 
 Value NextFrame(Machine& m, const Value& self, const std::vector<Value>&) {
     if (TimelineId t = TimelineOf(m, self)) m.GetHost().NextFrame(t);
+    m.DisplayChanged();
     return Value();
 }
 
 Value PrevFrame(Machine& m, const Value& self, const std::vector<Value>&) {
     if (TimelineId t = TimelineOf(m, self)) m.GetHost().PrevFrame(t);
+    m.DisplayChanged();
     return Value();
 }
 
@@ -66,6 +73,87 @@ Value PrevFrame(Machine& m, const Value& self, const std::vector<Value>&) {
 Value BytesTotal(Machine& m, const Value& self, const std::vector<Value>&) {
     TimelineId t = TimelineOf(m, self);
     return t ? Value(m.GetHost().TotalFrames(t)) : Value();
+}
+
+// A depth argument as an int; none for what is no finite number.
+bool DepthArg(Machine& m, const Value& v, int& depth) {
+    double d = m.ToNumber(v);
+    if (!std::isfinite(d) || std::fabs(d) > 1e9) return false;
+    depth = static_cast<int>(d);
+    return true;
+}
+
+Value Made(Machine& m, TimelineId t) {
+    Object* o = m.TimelineObject(t);
+    m.DisplayChanged();
+    return o ? Value(o) : Value();
+}
+
+Value AttachMovie(Machine& m, const Value& self, const std::vector<Value>& args) {
+    TimelineId t = TimelineOf(m, self);
+    int depth = 0;
+    if (!t || args.size() < 3 || !DepthArg(m, args[2], depth)) return Value();
+    std::string symbol = m.ToString(args[0]);
+    if (symbol.empty()) return Value();
+    Value made = Made(m, m.GetHost().AttachClip(t, symbol, m.ToString(args[1]), depth));
+    // The init object's own members become the clip's.
+    Object* init = Arg(args, 3).Obj();
+    if (made.IsObject() && init) {
+        const std::vector<Property> members = init->Properties();
+        for (const Property& p : members) m.Set(made, p.name, p.value);
+    }
+    return made;
+}
+
+Value CreateEmptyMovieClip(Machine& m, const Value& self, const std::vector<Value>& args) {
+    TimelineId t = TimelineOf(m, self);
+    int depth = 0;
+    if (!t || args.size() < 2 || !DepthArg(m, args[1], depth)) return Value();
+    return Made(m, m.GetHost().AttachClip(t, std::string(), m.ToString(args[0]), depth));
+}
+
+Value RemoveMovieClip(Machine& m, const Value& self, const std::vector<Value>&) {
+    if (TimelineId t = TimelineOf(m, self)) {
+        if (m.GetHost().RemoveClip(t)) m.DisplayChanged();
+    }
+    return Value();
+}
+
+Value GetDepth(Machine& m, const Value& self, const std::vector<Value>&) {
+    TimelineId t = TimelineOf(m, self);
+    int depth = 0;
+    return t && m.GetHost().Depth(t, depth) ? Value(depth) : Value();
+}
+
+Value GetInstanceAtDepth(Machine& m, const Value& self, const std::vector<Value>& args) {
+    TimelineId t = TimelineOf(m, self);
+    int depth = 0;
+    if (!t || !DepthArg(m, Arg(args, 0), depth)) return Value();
+    Object* o = m.TimelineObject(m.GetHost().AtDepth(t, depth));
+    return o ? Value(o) : Value();
+}
+
+Value GetNextHighestDepth(Machine& m, const Value& self, const std::vector<Value>&) {
+    TimelineId t = TimelineOf(m, self);
+    return t ? Value(m.GetHost().NextDepth(t)) : Value();
+}
+
+// To a depth, or to another clip's of the same parent, trading places.
+Value SwapDepths(Machine& m, const Value& self, const std::vector<Value>& args) {
+    TimelineId t = TimelineOf(m, self);
+    if (!t) return Value();
+    const Value& to = Arg(args, 0);
+    int depth = 0;
+    if (Object* o = to.Obj()) {
+        TimelineId other = TimelineOf(m, to);
+        if (o->Kind() != ObjKind::Timeline || !other || m.GetHost().Parent(other) != m.GetHost().Parent(t) ||
+            !m.GetHost().Depth(other, depth))
+            return Value();
+    } else if (!DepthArg(m, to, depth)) {
+        return Value();
+    }
+    m.GetHost().SwapDepths(t, depth);
+    return Value();
 }
 
 Value NewClip(Machine&, const Value&, const std::vector<Value>&) { return Value(); }
@@ -88,6 +176,13 @@ void InstallMovieClip(Machine& m) {
     DefineMethod(m, proto, "getBytesLoaded", BytesTotal);
     DefineMethod(m, proto, "getBytesTotal", BytesTotal);
     DefineMethod(m, proto, "toString", ClipToString);
+    DefineMethod(m, proto, "attachMovie", AttachMovie);
+    DefineMethod(m, proto, "createEmptyMovieClip", CreateEmptyMovieClip);
+    DefineMethod(m, proto, "removeMovieClip", RemoveMovieClip);
+    DefineMethod(m, proto, "getDepth", GetDepth);
+    DefineMethod(m, proto, "getInstanceAtDepth", GetInstanceAtDepth);
+    DefineMethod(m, proto, "getNextHighestDepth", GetNextHighestDepth);
+    DefineMethod(m, proto, "swapDepths", SwapDepths);
     DefineClass(m, "MovieClip", NewClip, nullptr, proto);
 }
 

@@ -19,6 +19,8 @@ std::uint32_t NameHash(const std::string& name) {
     return h;
 }
 
+}  // namespace
+
 bool HiddenFor(std::uint32_t flags, int version) {
     if (!(flags & kVersionFlags)) return false;
     return ((flags & kVersion6) && version < 6) || ((flags & (kVersion7 | kVersion7Alt)) && version < 7) ||
@@ -26,7 +28,7 @@ bool HiddenFor(std::uint32_t flags, int version) {
            ((flags & kVersion10) && version < 10);
 }
 
-}  // namespace
+int Object::HeapVersion() const { return m_heap->Version(); }
 
 Property* Object::FindAny(const std::string& name) {
     if (m_index) {
@@ -50,12 +52,6 @@ Property* Object::FindAny(const std::string& name) {
         if (i == n) return &p;
     }
     return nullptr;
-}
-
-Property* Object::FindOwn(const std::string& name) {
-    Property* found = FindAny(name);
-    if (found && HiddenFor(found->flags, m_heap->Version())) return nullptr;
-    return found;
 }
 
 void Object::Define(const std::string& name, const Value& v, std::uint32_t flags) {
@@ -127,13 +123,11 @@ Heap::~Heap() {
 void Heap::Recycle(Object* o) {
     if (!o || m_objects.empty() || m_objects.back() != o) return;
     m_objects.pop_back();
-    o->m_props.clear();
-    o->m_index.reset();
-    o->m_fn.reset();
-    o->m_elements.clear();
-    o->m_primitive = Value();
-    o->m_timeline = 0;
-    o->m_interfaces.clear();
+    // As new, but for the room of its property table.
+    std::vector<Property> props = std::move(o->m_props);
+    props.clear();
+    *o = Object();
+    o->m_props = std::move(props);
     delete m_spare;
     m_spare = o;
 }

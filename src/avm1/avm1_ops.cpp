@@ -277,9 +277,11 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     Host& host = m.GetHost();
     TimelineId t = f.target != kNoTimeline && host.Alive(f.target) ? f.target : kNoTimeline;
     auto targetOf = [&](const Value& v) -> TimelineId {
-        if (Object* o = v.Obj()) return o->Kind() == ObjKind::Timeline ? o->Timeline() : kNoTimeline;
+        Object* o = v.Obj();
+        if (o && o->Kind() == ObjKind::Timeline) return o->Timeline();
+        // Another object stands for the path its text gives.
         std::string path = m.ToString(v);
-        return path.empty() ? t : m.ResolveTarget(OriginalTimeline(f), path);
+        return path.empty() ? t : m.ResolveTarget(t ? t : OriginalTimeline(f), path);
     };
     auto retarget = [&](TimelineId to) {
         f.target = to;
@@ -292,9 +294,11 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     switch (code) {
     case 0x04:
         if (t) host.NextFrame(t);
+        m.DisplayChanged();
         break;
     case 0x05:
         if (t) host.PrevFrame(t);
+        m.DisplayChanged();
         break;
     case 0x06:
         if (t) host.Play(t);
@@ -304,11 +308,13 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     case 0x20: {
         Value v = Pop(f);
-        if (v.IsObject() || !m.ToString(v).empty()) {
-            retarget(targetOf(v));
-        } else {
-            retarget(OriginalTimeline(f));
+        Object* o = v.Obj();
+        if (o && o->Kind() == ObjKind::Timeline) {
+            retarget(o->Timeline());
+            break;
         }
+        std::string path = m.ToString(v);
+        retarget(m.ResolveTarget(OriginalTimeline(f), path));
         break;
     }
     case 0x22: {
@@ -338,9 +344,11 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         Pop(f);
         Pop(f);
         break;
-    case 0x25:
-        Pop(f);
+    case 0x25: {
+        TimelineId of = targetOf(Pop(f));
+        if (of != kNoTimeline && host.RemoveClip(of)) m.DisplayChanged();
         break;
+    }
     case 0x26: {
         Value v = Pop(f);
         m.TraceValue(v);
@@ -371,6 +379,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x81:
         if (len >= 2 && t) host.GotoFrame(t, U16(p) + 1, false);
+        m.DisplayChanged();
         break;
     case 0x83: {
         std::size_t i = 0;
@@ -402,6 +411,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         if (z && t)
             host.GotoLabel(t, std::string(reinterpret_cast<const char*>(p), static_cast<const std::uint8_t*>(z) - p),
                            false);
+        m.DisplayChanged();
         break;
     }
     case 0x9A: {
@@ -417,25 +427,28 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         if (len < 1) break;
         bool play = p[0] & 1;
         int bias = (p[0] & 2) && len >= 3 ? U16(p + 1) : 0;
-        Value frame = Pop(f);
+        // Every value is read as its text: a label, else digits; a number
+        // with a fraction or a sign, NaN or undefined goes nowhere (unless a
+        // frame has that label), and the scene bias counts for labels too.
+        std::string s = m.ToString(Pop(f));
         TimelineId to = t;
-        if (frame.IsString()) {
-            std::string s = frame.String().Text();
-            std::size_t colon = s.rfind(':');
-            if (colon != std::string::npos) {
-                to = m.ResolveTarget(OriginalTimeline(f), s.substr(0, colon));
-                s = s.substr(colon + 1);
-            }
-            if (to == kNoTimeline) break;
-            if (!AllDigits(s)) {
-                host.GotoLabel(to, s, play);
-                break;
-            }
-            frame = Value(StringToNumber(s, version));
+        std::size_t colon = s.rfind(':');
+        if (colon != std::string::npos) {
+            to = m.ResolveTarget(OriginalTimeline(f), s.substr(0, colon));
+            s = s.substr(colon + 1);
         }
-        double n = m.ToNumber(frame);
-        if (to != kNoTimeline && std::isfinite(n) && n >= 1 && n < 1e9)
-            host.GotoFrame(to, static_cast<int>(n) + bias, play);
+        if (to == kNoTimeline) break;
+        long long frame = host.LabelFrame(to, s);
+        if (frame <= 0 && AllDigits(s)) {
+            // The players keep the digits' value in 32 bits.
+            std::uint32_t n = 0;
+            for (char c : s) n = n * 10u + static_cast<std::uint32_t>(c - '0');
+            frame = n;
+        }
+        if (frame >= 1)
+            host.GotoFrame(to, static_cast<int>(std::min<long long>(frame + bias, std::numeric_limits<int>::max())),
+                           play);
+        m.DisplayChanged();
         break;
     }
     default:

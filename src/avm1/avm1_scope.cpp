@@ -11,6 +11,8 @@ namespace fh::avm1 {
 
 namespace {
 
+constexpr std::size_t kMaxPathParts = 256;
+
 bool IsPath(const std::string& name) {
     for (char c : name)
         if (c == ':' || c == '/' || c == '.') return true;
@@ -21,35 +23,26 @@ bool IsPath(const std::string& name) {
 
 Value Interpreter::EvalPathObject(Frame& f, const std::string& path) {
     if (path.empty()) return Value(f.scope.front());
-    if (path.find('/') != std::string::npos || path == "..") {
-        TimelineId t = m.ResolveTarget(FrameTimeline(f), path);
-        Object* o = m.TimelineObject(t);
-        return o ? Value(o) : Value();
+    if (path.size() >= 2 && path.compare(path.size() - 2, 2, "::") == 0) return Value();
+    bool fromRoot = false;
+    const std::vector<std::string> parts = Machine::PathParts(path, fromRoot);
+    if (parts.size() > kMaxPathParts) return Value();
+    Value at(fromRoot ? m.TimelineObject(m.GetHost().Root()) : f.scope.front());
+    for (std::size_t i = 0; i < parts.size() && at.IsObject(); ++i) {
+        // The first part is a clip of the frame's timeline, else a variable in scope (a local too).
+        Value next = m.PathStep(at, parts[i]);
+        if (!next.IsObject() && i == 0 && !fromRoot) next = GetVariable(f, parts[i]);
+        at = next.IsObject() ? next : Value();
     }
-    // Dots: the first name is a variable, the rest members.
-    std::size_t dot = path.find('.');
-    Value v = GetVariable(f, path.substr(0, dot));
-    for (int steps = 0; dot != std::string::npos && steps < 256; ++steps) {
-        std::size_t next = path.find('.', dot + 1);
-        std::string part = path.substr(dot + 1, next == std::string::npos ? std::string::npos : next - dot - 1);
-        if (!v.IsObject()) return Value();
-        v = m.Get(v, part);
-        dot = next;
-    }
-    return v;
+    return at;
 }
 
+// "holder:var" or "holder.var": the last ':' or '.' ends the target. A
+// path with neither names a clip, not a variable.
 bool Interpreter::SplitPath(Frame& f, const std::string& path, Value& holder, std::string& var) {
-    std::size_t colon = path.rfind(':');
-    if (colon != std::string::npos) {
-        holder = EvalPathObject(f, path.substr(0, colon));
-        var = path.substr(colon + 1);
-        return holder.IsObject();
-    }
-    std::size_t cut = path.find('/') != std::string::npos ? path.rfind('/') : path.rfind('.');
+    std::size_t cut = path.find_last_of(":.");
     if (cut == std::string::npos) return false;
-    holder = cut == 0 && path[0] == '/' ? Value(m.TimelineObject(m.GetHost().Root()))
-                                        : EvalPathObject(f, path.substr(0, cut));
+    holder = EvalPathObject(f, path.substr(0, cut));
     var = path.substr(cut + 1);
     return holder.IsObject();
 }
@@ -63,15 +56,13 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
             return f.suppressed & kSuppressSuper ? Value() : Super(f);
     }
     if (IsPath(name)) {
-        // A slash path alone names a timeline.
-        if (name.find('/') != std::string::npos && name.find(':') == std::string::npos) {
-            TimelineId t = m.ResolveTarget(FrameTimeline(f), name);
-            if (Object* o = m.TimelineObject(t)) return Value(o);
+        if (name.find_first_of(":.") == std::string::npos) {
+            if (Object* o = m.TimelineObject(m.ResolveTarget(FrameTimeline(f), name))) return Value(o);
         }
         Value holder;
         std::string var;
         if (SplitPath(f, name, holder, var)) return m.Get(holder, var);
-        return Value();
+        // A path that leads nowhere may still be a variable's whole name.
     }
     for (std::size_t i = f.scope.size(); i-- > 0;) {
         Object* o = f.scope[i];
@@ -107,8 +98,11 @@ void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v)
     if (IsPath(name)) {
         Value holder;
         std::string var;
-        if (SplitPath(f, name, holder, var)) m.Set(holder, var, v);
-        return;
+        if (SplitPath(f, name, holder, var)) {
+            m.Set(holder, var, v);
+            return;
+        }
+        // A path that leads nowhere is a variable's whole name.
     }
     for (std::size_t i = f.scope.size(); i-- > 1;) {
         Object* o = f.scope[i];

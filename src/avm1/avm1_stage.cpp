@@ -92,6 +92,7 @@ void StageScripts::GotoFrame(TimelineId t, int frame, bool play) { m_stage.Timel
 bool StageScripts::GotoLabel(TimelineId t, const std::string& label, bool play) {
     return m_stage.TimelineGotoLabel(t, label, play);
 }
+int StageScripts::LabelFrame(TimelineId t, const std::string& label) { return m_stage.TimelineLabelFrame(t, label); }
 void StageScripts::Play(TimelineId t) { m_stage.TimelinePlay(t, true); }
 void StageScripts::Stop(TimelineId t) { m_stage.TimelinePlay(t, false); }
 void StageScripts::NextFrame(TimelineId t) {
@@ -101,6 +102,18 @@ void StageScripts::PrevFrame(TimelineId t) {
     if (m_stage.TimelineAlive(t)) m_stage.TimelineGoto(t, m_stage.TimelineFrame(t) - 1, false);
 }
 int StageScripts::CurrentFrame(TimelineId t) { return m_stage.TimelineFrame(t); }
+TimelineId StageScripts::AttachClip(TimelineId parent, const std::string& symbol, const std::string& name, int depth) {
+    return m_stage.TimelineAttach(parent, symbol, name, depth);
+}
+bool StageScripts::RemoveClip(TimelineId t) { return m_stage.TimelineRemove(t); }
+bool StageScripts::Depth(TimelineId t, int& depth) {
+    const std::optional<int> d = m_stage.TimelineDepth(t);
+    if (d) depth = *d;
+    return d.has_value();
+}
+TimelineId StageScripts::AtDepth(TimelineId parent, int depth) { return m_stage.TimelineAtDepth(parent, depth); }
+int StageScripts::NextDepth(TimelineId parent) { return m_stage.TimelineNextDepth(parent); }
+void StageScripts::SwapDepths(TimelineId t, int depth) { m_stage.TimelineSwapDepths(t, depth); }
 int StageScripts::TotalFrames(TimelineId t) { return m_stage.TimelineFrameCount(t); }
 
 void StageScripts::Trace(const std::string& utf8Line) {

@@ -59,11 +59,18 @@ private:
     void SetProperty(TimelineId t, int index, const Value& v) override;
     void GotoFrame(TimelineId t, int frame, bool play) override;
     bool GotoLabel(TimelineId t, const std::string& label, bool play) override;
+    int LabelFrame(TimelineId t, const std::string& label) override;
     void Play(TimelineId t) override;
     void Stop(TimelineId t) override;
     void NextFrame(TimelineId t) override;
     void PrevFrame(TimelineId t) override;
     int CurrentFrame(TimelineId t) override;
+    TimelineId AttachClip(TimelineId parent, const std::string& symbol, const std::string& name, int depth) override;
+    bool RemoveClip(TimelineId t) override;
+    bool Depth(TimelineId t, int& depth) override;
+    TimelineId AtDepth(TimelineId parent, int depth) override;
+    int NextDepth(TimelineId parent) override;
+    void SwapDepths(TimelineId t, int depth) override;
     int TotalFrames(TimelineId t) override;
     void Trace(const std::string& utf8Line) override;
     void FsCommand(const std::string& command, const std::string& args) override;

@@ -179,6 +179,8 @@ std::string SwfNameKey(const std::string& name, int version) {
     return version >= 7 ? name : CodePage().ToLower(name);
 }
 
+std::string SwfLabelKey(const std::string& label) { return CodePage().ToLower(label); }
+
 std::optional<std::vector<SwfPathStep>> ParseTargetPath(const std::string& path) {
     std::vector<SwfPathStep> steps;
     auto add = [&](SwfPathStep::Kind kind, std::string name = std::string()) {

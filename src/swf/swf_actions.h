@@ -68,9 +68,11 @@ constexpr std::size_t kSwfMaxPathSteps = 64;
 // timeline itself). No value for a path too long or not a timeline's
 // (another level than the first).
 std::optional<std::vector<SwfPathStep>> ParseTargetPath(const std::string& path);
-// Instance names and frame labels ignore ASCII case before version 7, as its
-// players did: two names match when their keys are equal.
+// Instance names ignore ASCII case before version 7, as its players did:
+// two names match when their keys are equal.
 std::string SwfNameKey(const std::string& name, int version);
+// Frame labels ignore ASCII case in every version.
+std::string SwfLabelKey(const std::string& label);
 
 // The frame (from 1) a number stands for, truncated; none for what is not
 // a finite number.

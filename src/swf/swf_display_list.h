@@ -30,6 +30,7 @@ struct SwfStage::Object {
     RasterBlend blend = RasterBlend::Normal;
     bool cacheAsBitmap = false;
     bool visible = true;
+    bool scripted = false;  // placed or moved by a script: the timeline's gotos leave it
     std::optional<SwfColor> background;
     std::string name;
     int placeFrame = 0;        // the frame whose placement made it: a goto back keeps it only if that one still does
@@ -50,7 +51,7 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     Instance* parent = nullptr;  // none for the root, and once removed
     int nesting = 0;
     std::map<std::uint16_t, Object> list;
-    // The sprites on the list by SwfNameKey and depth: a target path finds
+    // The objects on the list by SwfNameKey and depth: a target path finds
     // the lowest of a name without walking the list.
     std::set<std::pair<std::string, std::uint16_t>> named;
 };

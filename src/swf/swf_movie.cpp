@@ -43,6 +43,7 @@ enum Tag : unsigned {
     kDefineSprite = 39,
     kFrameLabel = 43,
     kSoundStreamHead2 = 45,
+    kExportAssets = 56,
     kDefineMorphShape = 46,
     kDefineFont2 = 48,
     kDoInitAction = 59,
@@ -58,6 +59,8 @@ enum Tag : unsigned {
     kStartSound2 = 89,
     kDefineBitsJpeg4 = 90,
 };
+
+constexpr std::size_t kMaxExports = 65536;
 
 class Parser {
 public:
@@ -111,7 +114,7 @@ public:
             } else if (code == kFrameLabel) {
                 SwfReader tag(r.Data() + start, length);
                 timeline.labels.emplace_back(tag.String(), static_cast<int>(timeline.frames.size()));
-                timeline.labelFrames.emplace(SwfNameKey(timeline.labels.back().first, m_movie.version),
+                timeline.labelFrames.emplace(SwfLabelKey(timeline.labels.back().first),
                                              timeline.labels.back().second);
             } else {
                 SwfReader tag(r.Data() + start, length);
@@ -216,7 +219,18 @@ private:
         case kDefineButton:
         case kDefineButton2: Button(r, code == kDefineButton2); break;
         case kDefineEditText: EditText(r); break;
+        case kExportAssets: Exports(r); break;
         default: break;
+        }
+    }
+
+    // The names attachMovie finds symbols by; the first of a name stays.
+    void Exports(SwfReader& r) {
+        const std::uint16_t count = r.U16();
+        for (std::uint16_t i = 0; i < count && r.Remaining() > 2; ++i) {
+            const std::uint16_t id = r.U16();
+            const std::string name = r.String();
+            if (m_movie.exports.size() < kMaxExports) m_movie.exports.emplace(SwfLabelKey(name), id);
         }
     }
 

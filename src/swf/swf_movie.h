@@ -82,7 +82,7 @@ struct SwfFrame {
 struct SwfTimeline {
     std::vector<SwfFrame> frames;
     std::vector<std::pair<std::string, int>> labels;  // FrameLabel names and their 0-based frames
-    // The frame of each label by SwfNameKey, the first of the name: a goto
+    // The frame of each label by SwfLabelKey, the first of the name: a goto
     // finds it without walking all the labels (ordered, as a movie's names
     // could be chosen to collide in a hash).
     std::map<std::string, int> labelFrames;
@@ -170,6 +170,8 @@ struct SwfMovie {
     std::vector<SwfText> texts;
     std::vector<SwfButton> buttons;
     std::vector<SwfActionBlock> actions;
+    // Exported symbols by SwfLabelKey of their names (ordered, as names could collide in a hash).
+    std::map<std::string, std::uint16_t> exports;
     SwfLeftOut leftOut;
     SwfCut cut = SwfCut::None;
     std::uint32_t tagCount = 0;

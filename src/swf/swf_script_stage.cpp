@@ -68,11 +68,11 @@ SwfTimelineId SwfStage::ParentTimeline(SwfTimelineId id) const {
 SwfTimelineId SwfStage::ChildTimeline(SwfTimelineId id, const std::string& name) const {
     Instance* instance = Timeline(id);
     if (!instance || name.empty()) return 0;
+    if (const Instance* sprite = Named(*instance, name)) return sprite->id;
+    // A shape or text of that name has no object of its own: scripts see its timeline.
     const std::string key = SwfNameKey(name, m_movie->version);
     const auto found = instance->named.lower_bound({key, 0});
-    if (found == instance->named.end() || found->first != key) return 0;
-    const auto it = instance->list.find(found->second);
-    return it != instance->list.end() && it->second.sprite ? it->second.sprite->id : 0;
+    return found != instance->named.end() && found->first == key ? instance->id : 0;
 }
 
 std::string SwfStage::TimelineName(SwfTimelineId id) const {
@@ -129,6 +129,11 @@ bool SwfStage::TimelineGotoLabel(SwfTimelineId id, const std::string& label, boo
     if (frame < 0) return false;
     Goto(*instance, frame, play);
     return true;
+}
+
+int SwfStage::TimelineLabelFrame(SwfTimelineId id, const std::string& label) const {
+    const Instance* instance = Timeline(id);
+    return instance ? LabelFrame(*instance, label) + 1 : 0;
 }
 
 double SwfStage::TimelineProperty(SwfTimelineId id, SwfProperty property) const {
@@ -195,6 +200,122 @@ void SwfStage::SetTimelineProperty(SwfTimelineId id, SwfProperty property, doubl
         break;
     case SwfProperty::Visible: holder->visible = value != 0; break;
     default: return;
+    }
+    m_changed = true;
+}
+
+namespace {
+
+// A script's depth as a key of the list; none past what the keys hold.
+std::optional<std::uint16_t> DepthKey(long long depth) {
+    const long long key = depth + SwfStage::kScriptDepth;
+    if (key < 0 || key > 0xFFFF) return std::nullopt;
+    return static_cast<std::uint16_t>(key);
+}
+
+}  // namespace
+
+SwfTimelineId SwfStage::TimelineAttach(SwfTimelineId parentId, const std::string& symbol, const std::string& name,
+                                       int depth) {
+    Instance* parent = Timeline(parentId);
+    const std::optional<std::uint16_t> key = DepthKey(depth);
+    if (!parent || !key) return 0;
+    std::uint16_t character = 0;
+    if (!symbol.empty()) {
+        const auto found = m_movie->exports.find(SwfLabelKey(symbol));
+        const SwfCharacter* c = found != m_movie->exports.end() ? m_movie->Find(found->second) : nullptr;
+        if (!c || c->kind != SwfKind::Sprite) return 0;
+        character = found->second;
+    }
+    if (m_objects >= m_limits.maxObjects || parent->nesting + 1 >= m_limits.maxNesting) {
+        m_capped = true;
+        return 0;
+    }
+    const auto was = parent->list.find(*key);
+    if (was != parent->list.end()) {
+        Unindex(*parent, was->first, was->second);
+        Release(was->second);
+        parent->list.erase(was);
+    }
+    ++m_objects;
+    Object& object = parent->list[*key];
+    object.name = name;
+    object.scripted = true;
+    object.placeFrame = parent->frame;
+    object.serial = ++m_serial;
+    if (character) {
+        PlaceCharacter(object, character, *parent);
+    } else {
+        object.sprite = NewInstance(m_emptyTimeline, parent, parent->nesting + 1);
+    }
+    Index(*parent, *key, object);
+    m_changed = true;
+    return object.sprite ? object.sprite->id : 0;
+}
+
+bool SwfStage::TimelineRemove(SwfTimelineId id) {
+    Instance* instance = Timeline(id);
+    Instance* parent = instance ? instance->parent : nullptr;
+    if (!parent) return false;
+    for (auto it = parent->list.begin(); it != parent->list.end(); ++it) {
+        if (it->second.sprite.get() != instance) continue;
+        if (it->first < kScriptDepth) return false;
+        Unindex(*parent, it->first, it->second);
+        Release(it->second);
+        parent->list.erase(it);
+        m_changed = true;
+        return true;
+    }
+    return false;
+}
+
+std::optional<int> SwfStage::TimelineDepth(SwfTimelineId id) const {
+    const Instance* instance = Timeline(id);
+    if (!instance) return std::nullopt;
+    if (!instance->parent) return -kScriptDepth;
+    for (const auto& entry : instance->parent->list)
+        if (entry.second.sprite.get() == instance) return entry.first - kScriptDepth;
+    return std::nullopt;
+}
+
+SwfTimelineId SwfStage::TimelineAtDepth(SwfTimelineId parentId, int depth) const {
+    const Instance* parent = Timeline(parentId);
+    const std::optional<std::uint16_t> key = DepthKey(depth);
+    if (!parent || !key) return 0;
+    const auto found = parent->list.find(*key);
+    return found != parent->list.end() && found->second.sprite ? found->second.sprite->id : 0;
+}
+
+int SwfStage::TimelineNextDepth(SwfTimelineId parentId) const {
+    const Instance* parent = Timeline(parentId);
+    if (!parent || parent->list.empty()) return 0;
+    return std::max(0, parent->list.rbegin()->first - kScriptDepth + 1);
+}
+
+// The clip goes to that depth, and what was there to the clip's old one;
+// both are the scripts' from then on.
+void SwfStage::TimelineSwapDepths(SwfTimelineId id, int depth) {
+    Instance* instance = Timeline(id);
+    Instance* parent = instance ? instance->parent : nullptr;
+    const std::optional<std::uint16_t> key = DepthKey(depth);
+    if (!parent || !key) return;
+    auto from = std::find_if(parent->list.begin(), parent->list.end(),
+                             [&](const auto& entry) { return entry.second.sprite.get() == instance; });
+    if (from == parent->list.end() || from->first == *key) return;
+    const std::uint16_t old = from->first;
+    Unindex(*parent, old, from->second);
+    from->second.scripted = true;
+    const auto to = parent->list.find(*key);
+    if (to != parent->list.end()) {
+        Unindex(*parent, *key, to->second);
+        to->second.scripted = true;
+        std::swap(from->second, to->second);
+        Index(*parent, old, from->second);
+        Index(*parent, *key, to->second);
+    } else {
+        Object moved = std::move(from->second);
+        parent->list.erase(from);
+        Index(*parent, *key, parent->list.emplace(*key, std::move(moved)).first->second);
     }
     m_changed = true;
 }

@@ -110,7 +110,8 @@ public:
     SwfTimelineId RootTimeline() const;
     SwfTimelineId ParentTimeline(SwfTimelineId id) const;  // 0: the root's, or a timeline gone
     // The sprite of that instance name on the timeline (the lowest depth
-    // first); names ignore ASCII case before version 7.
+    // first; a shape's name gives the timeline itself); names ignore ASCII
+    // case before version 7.
     SwfTimelineId ChildTimeline(SwfTimelineId id, const std::string& name) const;
     bool TimelineAlive(SwfTimelineId id) const { return Timeline(id) != nullptr; }
     std::string TimelineName(SwfTimelineId id) const;  // "" for the root
@@ -125,10 +126,22 @@ public:
     // (GotoFrame2's value, with its scene bias).
     void TimelineGotoValue(SwfTimelineId id, const SwfValue& value, int bias, bool play);
     bool TimelineGotoLabel(SwfTimelineId id, const std::string& label, bool play);
+    int TimelineLabelFrame(SwfTimelineId id, const std::string& label) const;  // from 1; 0: none
     // The numeric display properties (position and size in pixels, scales
     // and alpha in percent, rotation in degrees); NaN for others and for a
     // timeline gone.
     double TimelineProperty(SwfTimelineId id, SwfProperty property) const;
+    // Depths as scripts count them: the timeline's depth 1 is -16383, and
+    // scripts place their clips from 0 up (to what the list's depths hold).
+    static constexpr int kScriptDepth = 16384;
+    // A clip of an exported sprite ("": an empty clip) at that depth, in
+    // place of what was there; 0 when none can be made.
+    SwfTimelineId TimelineAttach(SwfTimelineId parent, const std::string& symbol, const std::string& name, int depth);
+    bool TimelineRemove(SwfTimelineId id);  // only a clip at a script's depth
+    std::optional<int> TimelineDepth(SwfTimelineId id) const;
+    SwfTimelineId TimelineAtDepth(SwfTimelineId parent, int depth) const;
+    int TimelineNextDepth(SwfTimelineId parent) const;  // above all there, from 0
+    void TimelineSwapDepths(SwfTimelineId id, int depth);
     void SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value);
 
     struct Instance;
@@ -161,6 +174,7 @@ private:
     void Goto(Instance& instance, long long frame, bool play);
     void GotoValue(Instance& target, const SwfValue& value, int bias, bool play);
     Instance* Resolve(Instance& base, const std::string& path) const;
+    Instance* Named(const Instance& instance, const std::string& name) const;  // a sprite by instance name
     int LabelFrame(const Instance& instance, const std::string& label) const;  // -1: none
     // An object's entry in its timeline's index of sprites by name, taken
     // out before the object changes and put back after.
@@ -200,6 +214,7 @@ private:
     bool m_changed = true;
     std::vector<std::unique_ptr<SwfOutline>> m_shapeOutlines;
     std::vector<std::vector<std::unique_ptr<SwfOutline>>> m_glyphOutlines;
+    SwfTimeline m_emptyTimeline;  // what createEmptyMovieClip's clips play
 };
 
 }  // namespace fh

@@ -40,9 +40,10 @@ void CopyPlacement(SwfStage::Object& to, const SwfStage::Object& from) {
     to.name = from.name;
 }
 
+constexpr int kMostSameNames = 64;
+
 bool AllDigits(const std::string& text) {
-    return !text.empty() && text.size() <= 9 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -331,6 +332,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
     }
     auto settle = [&](std::map<std::uint16_t, Object>::iterator it) {
         const auto w = wanted.find(it->first);
+        if (w == wanted.end() && it->second.scripted) return std::next(it);
         if (w != wanted.end() && w->second && w->second->character == it->second.character &&
             w->second->placeFrame == it->second.placeFrame) {
             const bool renamed = w->second->name != it->second.name;
@@ -496,21 +498,31 @@ void SwfStage::Goto(Instance& instance, long long frame, bool play) {
         m_capped = true;
         return;
     }
-    // Past the last frame is the last frame.
+    // Past the last frame is the last frame, but its actions do not run
+    // (those of sprites it places do).
+    const std::size_t queued = m_queue.size();
     MoveTo(instance, static_cast<int>(std::clamp<long long>(frame, 0, count - 1)));
+    if (frame < count) return;
+    m_queue.erase(std::remove_if(m_queue.begin() + static_cast<std::ptrdiff_t>(queued), m_queue.end(),
+                                 [&](const Queued& q) { return q.base.lock().get() == &instance; }),
+                  m_queue.end());
 }
 
-// GotoFrame2's frame: a number from 1 (with the scene bias), a label, a
-// string of digits, or either after "path:" for another timeline. Frames
-// before the first go nowhere, not even to a stop.
+// GotoFrame2's frame: a number from 1 (with the scene bias), a label (the
+// bias counts there too), a string of digits (kept in 32 bits, as the
+// players do), or either after "path:" for another timeline. Frames before
+// the first go nowhere, not even to a stop.
 void SwfStage::GotoValue(Instance& target, const SwfValue& value, int bias, bool play) {
-    auto number = [&](Instance& t, double n) {
-        const std::optional<long long> frame = FrameNumberOf(n);
-        if (frame && *frame >= 1) Goto(t, *frame - 1 + bias, play);
+    auto number = [&](Instance& t, long long frame) {
+        if (frame >= 1) Goto(t, frame - 1 + bias, play);
     };
     switch (value.kind) {
     case SwfValue::Kind::Number:
-    case SwfValue::Kind::Bool: number(target, value.number); return;
+    case SwfValue::Kind::Bool: {
+        const std::optional<long long> frame = FrameNumberOf(value.number);
+        if (frame && static_cast<double>(*frame) == value.number) number(target, *frame & 0xFFFFFFFFLL);
+        return;
+    }
     case SwfValue::Kind::String: {
         Instance* t = &target;
         std::string frame = value.text;
@@ -522,9 +534,11 @@ void SwfStage::GotoValue(Instance& target, const SwfValue& value, int bias, bool
         }
         const int labelled = LabelFrame(*t, frame);
         if (labelled >= 0) {
-            Goto(*t, labelled, play);
+            number(*t, labelled + 1LL);
         } else if (AllDigits(frame)) {
-            number(*t, std::stod(frame));
+            std::uint32_t n = 0;
+            for (char c : frame) n = n * 10u + static_cast<std::uint32_t>(c - '0');
+            number(*t, n);
         }
         return;
     }
@@ -540,35 +554,36 @@ SwfStage::Instance* SwfStage::Resolve(Instance& base, const std::string& path) c
         switch (step.kind) {
         case SwfPathStep::Kind::Root: at = m_root.get(); break;
         case SwfPathStep::Kind::Parent: at = at->parent; break;
-        case SwfPathStep::Kind::Child: {
-            const std::string key = SwfNameKey(step.name, m_movie->version);
-            const auto found = at->named.lower_bound({key, 0});
-            Instance* child = nullptr;
-            if (found != at->named.end() && found->first == key) {
-                const auto it = at->list.find(found->second);
-                if (it != at->list.end()) child = it->second.sprite.get();
-            }
-            at = child;
-            break;
-        }
+        case SwfPathStep::Kind::Child: at = Named(*at, step.name); break;
         }
         if (!at) return nullptr;
     }
     return at;
 }
 
+SwfStage::Instance* SwfStage::Named(const Instance& instance, const std::string& name) const {
+    const std::string key = SwfNameKey(name, m_movie->version);
+    // Shapes may share the name: the lowest sprite of it, among the first few of the name.
+    auto found = instance.named.lower_bound({key, 0});
+    for (int k = 0; k < kMostSameNames && found != instance.named.end() && found->first == key; ++k, ++found) {
+        const auto it = instance.list.find(found->second);
+        if (it != instance.list.end() && it->second.sprite) return it->second.sprite.get();
+    }
+    return nullptr;
+}
+
 int SwfStage::LabelFrame(const Instance& instance, const std::string& label) const {
     const auto& frames = instance.timeline->labelFrames;
-    const auto found = frames.find(SwfNameKey(label, m_movie->version));
+    const auto found = frames.find(SwfLabelKey(label));
     return found == frames.end() ? -1 : found->second;
 }
 
 void SwfStage::Unindex(Instance& instance, std::uint16_t depth, const Object& object) const {
-    if (object.sprite) instance.named.erase({SwfNameKey(object.name, m_movie->version), depth});
+    instance.named.erase({SwfNameKey(object.name, m_movie->version), depth});
 }
 
 void SwfStage::Index(Instance& instance, std::uint16_t depth, const Object& object) const {
-    if (object.sprite) instance.named.emplace(SwfNameKey(object.name, m_movie->version), depth);
+    instance.named.emplace(SwfNameKey(object.name, m_movie->version), depth);
 }
 
 }  // namespace fh

@@ -256,6 +256,39 @@ TEST(Avm1Machine, ObjectsAsOperands) {
     }
 }
 
+TEST(Avm1Machine, AccessorsAndFlagsOnVariablesStayInTheWay) {
+    // Variables of the timeline reached by name, where reads and writes of bare values take a shortcut.
+    Asm accessors = CallMethod(Asm().GetVar("this"), "addProperty",
+                               {Asm().Str("v"), Asm().Function("", {}, Asm().Str("got").Op(0x3E)),
+                                Asm().Function("", {"x"}, Asm().GetVar("x").Trace())}).Op(0x17);
+    Asm watcher = Asm().Function("", {"n", "old", "v"}, Asm().GetVar("v").Num(1).Op(0x47).Op(0x3E));
+    auto flagged = [](double flags) {
+        return Asm().SetVar("h", Asm().Num(1))
+            .Add(Call("ASSetPropFlags", {Asm().GetVar("this"), Asm().Str("h"), Asm().Num(flags)})).Op(0x17)
+            .SetVar("h", Asm().Num(2)).TraceVar("h");
+    };
+    const struct {
+        const char* label;
+        Asm code;
+        const char* trace;
+    } cases[] = {
+        {"getter and setter", Asm().Add(accessors).SetVar("v", Asm().Str("set")).TraceVar("v"), "set|got"},
+        {"watched", Asm().SetVar("w", Asm().Num(1))
+             .Add(CallMethod(Asm().GetVar("this"), "watch", {Asm().Str("w"), watcher})).Op(0x17)
+             .SetVar("w", Asm().Num(5)).TraceVar("w"), "6"},
+        {"read-only", flagged(4), "1"},
+        {"hidden from the version", flagged(0x1000), "2"},
+        {"a function's local with a watch", Asm().Function("f", {"a"}, Asm().Str("a").Str("a").GetVar("a").Op(0x3C)
+             .Add(CallMethod(Asm().GetVar("this"), "watch", {Asm().Str("a"), watcher})).Op(0x17)
+             .SetVar("a", Asm().Num(10)).GetVar("a").Op(0x3E))
+             .Add(Call("f", {Asm().Num(1)})).Trace(), "10"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, 7), c.trace);
+    }
+}
+
 TEST(Avm1Machine, ArrayElementsAsProperties) {
     // for (r0 in a) trace(r0)
     Asm forIn = Asm().GetVar("a").Op(0x55).While(Asm().Store(0).Null().Op(0x49).Op(0x12), Asm().Reg(0).Trace());

@@ -1,6 +1,7 @@
 // A movie's scripts on its stage: what they read and change of the
-// timelines, what survives from frame to frame, the virtual clock, and
-// init actions before the frame's own.
+// timelines, what survives from frame to frame, the virtual clock, init
+// actions before the frame's own, GotoFrame2's values, target paths, and
+// the clips scripts make and move between depths.
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,24 @@ std::pair<unsigned, std::string> DoAction(const std::string& records) { return {
 // trace(a.b) for a variable path a.
 std::string TraceMember(const std::string& variable, const std::string& member) {
     return Push({variable}) + kGetVariable + Push({member}) + kGetMember + kTrace;
+}
+
+// A sprite placed by name.
+std::pair<unsigned, std::string> Named(std::uint16_t depth, int character, const std::string& name) {
+    test::Place3Fields f;
+    f.character = character;
+    f.name = name;
+    return test::Place3(depth, f);
+}
+// o.method(args) for a variable o, its result traced.
+std::string TraceCall(const std::string& variable, const std::string& method, const std::vector<std::string>& args) {
+    std::string records;
+    for (std::size_t i = args.size(); i-- > 0;) {
+        const bool number = args[i][0] == '-' || (args[i][0] >= '0' && args[i][0] <= '9');
+        records += Push({args[i]}) + (number ? Op(0x4A) /* ToNumber */ : std::string());
+    }
+    return records + Push({std::to_string(args.size())}) + Op(0x4A) + Push({variable}) + kGetVariable +
+           Push({method}) + kCallMethod + kTrace;
 }
 
 std::vector<std::string> Play(const std::string& bytes, int frames) {
@@ -79,6 +98,88 @@ TEST(StageScripts, InitActionsRunOnceBeforeTheFramesOwnScripts) {
     // frame 1 they do not run again (nor does the sprite's, which stays).
     const std::vector<std::string> want = {"init", "sprite", "root", "root"};
     EXPECT_EQ(want, Play(movie, 3));
+}
+
+TEST(StageScripts, GotoFrame2ReadsItsValueAsTextWithTheSceneBias) {
+    // Five frames, "Mark" on the third; the fifth traces when its actions run.
+    const struct {
+        const char* label;
+        std::string value;
+        int bias;
+        std::vector<std::string> want;  // then _currentframe
+    } kCases[] = {
+        {"a label, whatever its case", "mARK", 0, {"3"}},
+        {"a label with the bias", "Mark", 1, {"4"}},
+        {"digits", "2", 0, {"2"}},
+        {"digits kept in 32 bits", "4294967298", 0, {"2"}},
+        {"a path and a frame", "_root:2", 0, {"2"}},
+        {"frame 0 goes nowhere", "0", 0, {"1"}},
+        {"a fraction goes nowhere", "2.5", 0, {"1"}},
+        {"past the end: the last frame, its actions not run", "99", 0, {"5"}},
+        {"to the last frame: its actions run after", "5", 0, {"5", "five"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        const std::string bias = c.bias ? std::string("\x03\x00\x02", 3) + static_cast<char>(c.bias) + '\0'
+                                        : std::string("\x01\x00\x00", 3);
+        const std::string frame1 = Push({c.value}) + Op(0x9F) + bias + TraceMember("_root", "_currentframe");
+        Tags tags = {DoAction(frame1), test::ShowFrame(), test::ShowFrame(), {43, std::string("Mark") + '\0'},
+                     test::ShowFrame(), test::ShowFrame(), DoAction(Push({"five"}) + kTrace), test::ShowFrame()};
+        EXPECT_EQ(c.want, Play(test::MovieOf(100, 100, tags, 8), 1));
+    }
+}
+
+TEST(StageScripts, TargetPathsNameClipsAndTheirVariables) {
+    // Clip a holds clip b, which has v = "v"; the root has a variable a too.
+    const struct {
+        const char* label;
+        const char* path;
+        const char* want;
+    } kCases[] = {
+        {"dots, a clip before a variable", "a.b.v", "v"},
+        {"slashes and a colon", "/a/b:v", "v"},
+        {"a slash path alone is a clip", "a/b", "_level0.a.b"},
+        {"a dot after a slash ends the target", "a/b.v", "v"},
+        {"a slash after the last dot is the variable's name", "a.b/v", "undefined"},
+        {"after a slash, a dot is part of a name", "a/b.x.v", "undefined"},
+        {"parents", "a/b/../..:a", "a var"},
+        {"a target that ends in two colons names nothing", "a/b:::v", "undefined"},
+        {"a variable's whole name when the path leads nowhere", "no/where", "kept"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        const std::string frame1 = Push({"a.b.v", "v", "a", "a var", "no/where", "kept"}) + kSetVariable +
+                                   kSetVariable + kSetVariable + Push({c.path}) + kGetVariable + kTrace;
+        Tags tags = {test::Sprite(1, {test::ShowFrame()}), test::Sprite(2, {Named(1, 1, "b"), test::ShowFrame()}),
+                     Named(1, 2, "a"), DoAction(frame1), test::ShowFrame()};
+        EXPECT_EQ(std::vector<std::string>{c.want}, Play(test::MovieOf(100, 100, tags, 8), 1));
+    }
+}
+
+TEST(StageScripts, ScriptsMakeClipsAndMoveThemBetweenDepths) {
+    // Clip t of the timeline at depth 1; e made empty at 5, x attached from
+    // the symbol exported as "sym" at 7, whose frame script removes it
+    // before its last trace.
+    const std::string removeSelf = Push({"0"}) + Op(0x4A) + Push({"this"}) + kGetVariable +
+                                   Push({"removeMovieClip"}) + kCallMethod + kPop + Push({"after removal"}) + kTrace;
+    const std::string frame1 =
+        TraceCall("_root", "createEmptyMovieClip", {"e", "5"}) + TraceCall("e", "getDepth", {}) +
+        TraceCall("t", "getDepth", {}) + TraceCall("_root", "getNextHighestDepth", {}) +
+        TraceCall("_root", "attachMovie", {"sym", "x", "7"}) + TraceCall("t", "swapDepths", {"5"}) +
+        TraceCall("t", "getDepth", {}) + TraceCall("e", "getDepth", {}) +
+        TraceCall("_root", "getInstanceAtDepth", {"-16383"}) + TraceCall("e", "removeMovieClip", {}) + Push({"e"}) +
+        kGetVariable + kTrace;
+    Tags tags = {test::Sprite(1, {test::ShowFrame()}),
+                 test::Sprite(2, {DoAction(Push({"x runs"}) + kTrace + removeSelf), test::ShowFrame()}),
+                 {56, std::string("\x01\x00\x02\x00sym\0", 8)},
+                 Named(1, 1, "t"),
+                 DoAction(frame1),
+                 test::ShowFrame()};
+    // Timeline depths count from -16384; a clip of the timeline moved by a
+    // script is not the script's to remove; x's script ends where x goes.
+    const std::vector<std::string> want = {"_level0.e", "5",  "-16383", "6", "_level0.x", "undefined",
+                                           "5",         "-16383", "_level0.e", "undefined", "_level0.e", "x runs"};
+    EXPECT_EQ(want, Play(test::MovieOf(100, 100, tags, 8), 1));
 }
 
 }  // namespace

@@ -254,7 +254,8 @@ TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsWereCut) {
                        test::Sprite(3, {{12, std::string("\x99\x02\x00\xFB\xFF\x00", 6)}, test::ShowFrame()}),
                        test::Place(3, 3), test::Place(1, 1), test::ShowFrame(), test::Remove(1), test::Place(1, 2), test::ShowFrame()};
     const std::string movie = m_tmp.WriteFile("two.swf", test::MovieOf(550, 400, tags));
-    auto dlg = Open({Row(2, "m", movie)});
+    const std::string plain = m_tmp.WriteFile("plain.swf", test::MovieOf(550, 400, {square(1, 0x00FF00FF), test::Place(1, 1), test::ShowFrame()}));
+    auto dlg = Open({Row(2, "m", movie), Row(3, "p", plain)});
     const CPlayerWnd& player = dlg->Player();
     ASSERT_TRUE(WaitForCard(player));
     ASSERT_TRUE(player.Drawing());
@@ -300,6 +301,13 @@ TEST_F(PlayerTest, TheBuiltInRendererPlaysPausesStepsAndSaysScriptsWereCut) {
     }
     EXPECT_TRUE(moved);
     EXPECT_EQ("2 / 2", value(IDS_CARD_FRAME));
+
+    // The next movie shows at once: nothing of the cut script holds the player.
+    test::SelectRows(*dlg, {1});
+    ASSERT_TRUE(WaitForCard(player));
+    ASSERT_TRUE(player.Drawing());
+    EXPECT_EQ(0x00FF00u, centre());
+    EXPECT_EQ("<missing>", value(IDS_CARD_SCRIPTS));
 }
 
 TEST_F(PlayerTest, AMovieButtonShowsTheHandAndItsClickPlaysTheMovie) {
