@@ -511,10 +511,16 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.data = code.bytes->data();
     f.size = code.bytes->size();
     f.pool = code.pool.get();
-    // Before version 6 a function sees its timeline and its own locals only: no closures.
+    // Before version 6 a function sees a timeline and its own locals only, no
+    // closures: the timeline it is called on as a method, else its own.
     const std::vector<Object*>& closure = fn->Function()->scope;
     f.scope = TakeSpare(m.m_spareScopes);
-    f.scope.assign(closure.begin(), version < 6 && closure.size() > 1 ? closure.begin() + 1 : closure.end());
+    Object* on = self.Obj();
+    if (version < 6 && on && on->Kind() == ObjKind::Timeline && on->Timeline() != kNoTimeline) {
+        f.scope.push_back(on);
+    } else {
+        f.scope.assign(closure.begin(), version < 6 && closure.size() > 1 ? closure.begin() + 1 : closure.end());
+    }
     if (f.scope.empty()) f.scope.push_back(m.R().global);
     f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
     if (!f.activation) m.Cut();

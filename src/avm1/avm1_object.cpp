@@ -35,7 +35,7 @@ Property* Object::FindAny(const std::string& name) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
-    // Names are short: a loop here beats a call to compare them.
+    // The folded hash settles most mismatches; names are short, so a loop compares the rest.
     const std::uint32_t hash = NameHash(name);
     const std::size_t n = name.size();
     const char* y = name.data();

@@ -30,6 +30,11 @@ Asm CallMethod(Asm obj, const std::string& name, std::vector<Asm> args) {
 Asm New(const std::string& name) { return Asm().Num(0).Str(name).Op(0x40); }
 
 TEST(Avm1Machine, VariablesPathsAndScope) {
+    // function g() { trace(foo); }  foo = "root"; clip.foo = "clip"; clip.g = g; clip.g(); g();
+    Asm methodOnClip = Asm().Function("g", {}, Asm().TraceVar("foo")).SetVar("foo", Asm().Str("root"))
+                           .Add(SetMember(Asm().GetVar("clip"), "foo", Asm().Str("clip")))
+                           .Add(SetMember(Asm().GetVar("clip"), "g", Asm().GetVar("g")))
+                           .Add(CallMethod(Asm().GetVar("clip"), "g", {})).Op(0x17).Add(Call("g", {})).Op(0x17);
     const struct {
         const char* label;
         Asm code;
@@ -56,6 +61,8 @@ TEST(Avm1Machine, VariablesPathsAndScope) {
          7, "2|9"},
         {"delete", Asm().SetVar("d", Asm().Num(1)).Str("d").Op(0x3B).Trace().TraceVar("d"), 7, "true|undefined"},
         {"GetProperty by index", Asm().Str("clip").Num(13).Op(0x22).Trace(), 7, "clip"},
+        {"before 6 a method runs on the timeline it is called on", methodOnClip, 5, "clip|root"},
+        {"from 6 a method runs on its own timeline", methodOnClip, 6, "root|root"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -382,6 +389,24 @@ TEST(Avm1Machine, TimelinesAsObjects) {
     Asm read = Member(Asm().GetVar("kept"), "_x").Trace().GetVar("clip.inner").Trace();
     m.RunActions(1, read.Data(), read.Size());
     EXPECT_EQ(host.Take(), "undefined|undefined");
+}
+
+TEST(Avm1Machine, AFramesBlocksShareTheStack) {
+    FakeHost host;
+    TimelineId clip = host.AddClip(1, "clip");
+    Machine m(host, 10);
+    Asm leave = Asm().Str("left");
+    Asm take = Asm().Trace();
+    Asm thrown = Asm().Str("lost").Str("boom").Op(0x2A);
+    m.RunActions(1, leave.Data(), leave.Size());
+    m.RunActions(clip, take.Data(), take.Size());
+    m.RunActions(1, take.Data(), take.Size());
+    m.RunActions(1, leave.Data(), leave.Size());
+    m.Collect();  // the frame is over
+    m.RunActions(1, take.Data(), take.Size());
+    m.RunActions(1, thrown.Data(), thrown.Size());
+    m.RunActions(1, take.Data(), take.Size());
+    EXPECT_EQ(host.Take(), "left|undefined|undefined|undefined");
 }
 
 TEST(Avm1Machine, TimelineActionsReachTheHost) {
