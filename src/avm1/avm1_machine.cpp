@@ -17,6 +17,10 @@ constexpr std::size_t kBuiltInObjects = 1024;
 // Prototype chains are followed this far: a cycle ends there.
 constexpr int kMaxChain = 256;
 
+// A setter is passed over when calls nest deeper than this, as in the
+// players: a setter that sets its own property ends rather than cutting the script.
+constexpr int kMaxSetterDepth = 130;
+
 double SteadyMs() {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
@@ -489,7 +493,7 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
     if (Property* p = o->FindOwn(name)) {
         if (p->flags & kReadOnly) return;
         if (p->setter) {
-            Call(Value(p->setter), target, {v});
+            CallSetter(p->setter, target, v);
             return;
         }
         if (p->getter) return;
@@ -509,7 +513,7 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
     for (int depth = 0; up && depth < kMaxChain; ++depth, up = up->Proto()) {
         if (Property* p = up->FindOwn(name)) {
             if (p->setter) {
-                Call(Value(p->setter), target, {v});
+                CallSetter(p->setter, target, v);
                 return;
             }
             if (p->getter) return;
@@ -517,6 +521,11 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
         }
     }
     o->Define(name, v, 0);
+}
+
+void Machine::CallSetter(Object* setter, const Value& target, const Value& v) {
+    if (m_depth > kMaxSetterDepth) return;
+    Call(Value(setter), target, {v});
 }
 
 Value Machine::Call(const Value& fn, const Value& self, const std::vector<Value>& args) {
@@ -593,9 +602,10 @@ std::string Machine::ToString(const Value& v) {
         // What toString gives, when it gives a string; the players print anything else as "[type Object]".
         if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline && m_host.Alive(o->Timeline()) ? DotPath(o->Timeline()) : "";
         Value f = Get(v, "toString");
-        if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return "[type Object]";
+        const char* fallback = o->Kind() == ObjKind::Function ? "[type Function]" : "[type Object]";
+        if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return fallback;
         Value r = Call(f, v, {});
-        return r.IsString() ? r.String().Text() : "[type Object]";
+        return r.IsString() ? r.String().Text() : fallback;
     }
     return PrimitiveToString(v, m_version);
 }

@@ -107,6 +107,13 @@ TEST(Avm1Machine, FunctionsClosuresAndRegisters) {
                          Asm().Reg(1).Trace().Add(Member(Asm().Reg(2), "length")).Trace())
              .Add(Call("f", {Asm().Num(1), Asm().Num(2)})).Op(0x17),
          7, "undefined|2"},
+        {"a setter setting its own property ends, and the script goes on",
+         Asm().SetVar("n", Asm().Num(0))
+             .Add(CallMethod(Asm().GetVar("this"), "addProperty",
+                             {Asm().Str("p"), Asm().Function("", {}, Asm()),
+                              Asm().Function("", {}, Asm().SetVar("n", Asm().GetVar("n").Op(0x50)).SetVar("p", Asm().Num(1)))}))
+             .Op(0x17).SetVar("p", Asm().Num(1)).TraceVar("n").Str("end").Trace(),
+         7, "130|end"},
         {"arguments and their count",
          Asm().Function("f", {}, Member(Asm().GetVar("arguments"), "length").Op(0x3E))
              .Add(Call("f", {Asm().Num(1), Asm().Num(2), Asm().Num(3)})).Trace(),
@@ -216,6 +223,39 @@ TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
         {"hasOwnProperty", Asm().Add(classes).SetVar("b", New("B"))
              .Add(CallMethod(Asm().GetVar("b"), "hasOwnProperty", {Asm().Str("hi")})).Trace(),
          7, "false"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, c.version), c.trace);
+    }
+}
+
+TEST(Avm1Machine, ObjectsAsOperands) {
+    // o = {}; o[name] = value
+    auto make = [](const char* name, Asm value) {
+        return Asm().SetVar("o", Asm().Num(0).Op(0x43)).Add(SetMember(Asm().GetVar("o"), name, value));
+    };
+    Asm toX = make("toString", Asm().Function("", {}, Asm().Str("X").Op(0x3E)));
+    Asm valueOfObject = make("valueOf", Asm().Function("", {}, Asm().Num(0).Op(0x43).Op(0x3E)))
+                            .Add(SetMember(Asm().GetVar("o"), "toString", Asm().Undef()));
+    Asm noValueOf = make("valueOf", Asm().Undef());
+    const struct {
+        const char* label;
+        Asm code;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"joined with a string by toString", Asm().Add(toX).GetVar("o").Str("s").Op(0x47).Trace(), 7, "Xs"},
+        {"added to an object or a number: NaN",
+         Asm().Add(toX).GetVar("o").GetVar("o").Op(0x47).Trace().Num(1).GetVar("o").Op(0x47).Trace(), 7, "NaN|NaN"},
+        {"valueOf giving an object, no toString", Asm().Add(valueOfObject).Str("").GetVar("o").Op(0x47).Trace(), 5,
+         "[type Object]"},
+        {"no valueOf reads as undefined", Asm().Add(noValueOf).Str("").GetVar("o").Op(0x47).Trace(), 5, ""},
+        {"equality asks valueOf only", Asm().Add(toX).Str("X").GetVar("o").Op(0x49).Trace(), 7, "false"},
+        {"a function without toString",
+         Asm().Function("f", {}, Asm()).Add(SetMember(Asm().GetVar("f"), "toString", Asm().Undef())).GetVar("f")
+             .Trace(),
+         7, "[type Function]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
