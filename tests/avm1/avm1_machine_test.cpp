@@ -248,6 +248,7 @@ TEST(Avm1Machine, ObjectsAsOperands) {
         {"joined with a string by toString", Asm().Add(toX).GetVar("o").Str("s").Op(0x47).Trace(), 7, "Xs"},
         {"added to an object or a number: NaN",
          Asm().Add(toX).GetVar("o").GetVar("o").Op(0x47).Trace().Num(1).GetVar("o").Op(0x47).Trace(), 7, "NaN|NaN"},
+        {"a number from valueOf only", Asm().Add(toX).GetVar("o").Num(1).Op(0x0B).Trace(), 7, "NaN"},
         {"valueOf giving an object, no toString", Asm().Add(valueOfObject).Str("").GetVar("o").Op(0x47).Trace(), 5,
          "[type Object]"},
         {"no valueOf reads as undefined", Asm().Add(noValueOf).Str("").GetVar("o").Op(0x47).Trace(), 5, ""},
