@@ -143,7 +143,8 @@ void SwfStage::Release(const Object& object) {
 void SwfStage::Unlist(Instance& instance) {
     instance.removed = true;
     m_byId.erase(instance.id);
-    if (m_scripts) m_gone.push_back(instance.id);
+    // Scripts hear at once: a script still running must see the clip gone.
+    if (m_scripts) m_scripts->Removed(instance.id);
     instance.parent = nullptr;
     for (const auto& entry : instance.list) Release(entry.second);
 }
