@@ -38,62 +38,76 @@ Value& Interpreter::Top(Frame& f) {
 }
 
 Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end) {
-    f.pc = begin;
+    // The position lives in a local, written back to f.pc where the actions
+    // outside this loop read it: Step's and every way out.
+    std::size_t pc = begin;
+    const std::uint8_t* data = f.data;
+    const std::size_t size = f.size;
     const std::uint64_t maxActions = m.m_limits.maxActions;
     while (true) {
-        if (f.pc >= end) return f.pc == end ? Exit::End : Exit::Left;
-        if (f.pc < begin) return Exit::Left;
-        const std::uint8_t* data = f.data;
-        std::uint8_t code = data[f.pc];
-        if (code == 0) return Exit::End;
-        const std::uint8_t* p = data + f.pc + 1;
-        std::size_t len = 0;
-        std::size_t next = f.pc + 1;
-        if (code >= 0x80) {
-            if (f.pc + 3 > f.size) return Exit::End;
-            len = U16(p);
-            p += 2;
-            next = f.pc + 3 + len;
-            if (next > f.size) return Exit::End;
+        if (pc >= end || pc < begin) {
+            f.pc = pc;
+            return pc == end ? Exit::End : Exit::Left;
         }
-        if (++m.m_actions > maxActions) m.Cut();
-        if ((m.m_actions & 4095) == 0 && m.OverTime()) m.Cut();
+        std::uint8_t code = data[pc];
+        const std::uint8_t* p = data + pc + 1;
+        std::size_t len = 0;
+        std::size_t next = pc + 1;
+        if (code >= 0x80) {
+            if (pc + 3 > size || (next = pc + 3 + U16(p)) > size) code = 0;
+            len = next - pc - 3;
+            p += 2;
+        }
+        if (code == 0) {
+            f.pc = pc;
+            return Exit::End;
+        }
+        const std::uint64_t actions = ++m.m_actions;
+        if (actions > maxActions || ((actions & 4095) == 0 && m.OverTime())) m.Cut();
         // The commonest actions inline; the rest through Step.
         switch (code) {
         case 0x96:
-            DoPush(f, p, len);
-            f.pc = next;
+            // One constant of the pool, the commonest push, without the general loop.
+            if (len == 2 && p[0] == 8 && f.pool && p[1] < f.pool->size() && m.m_stack.size() < m.m_limits.maxStack) {
+                m.m_stack.emplace_back((*f.pool)[p[1]]);
+            } else {
+                DoPush(f, p, len);
+            }
+            pc = next;
             continue;
         case 0x17:
             if (m.m_stack.size() > f.stackBase) m.m_stack.pop_back();
-            f.pc = next;
+            pc = next;
             continue;
         case 0x1C: {
             Value name = Pop(f);
             Push(GetVariable(f, NameOf(name)));
-            f.pc = next;
+            pc = next;
             continue;
         }
         case 0x1D: {
             Value v = Pop(f);
             Value name = Pop(f);
             SetVariable(f, NameOf(name), v);
-            f.pc = next;
+            pc = next;
             continue;
         }
         case 0x4E: {
             Value name = Pop(f);
             Value obj = Pop(f);
-            Push(m.Get(obj, NameOf(name)));
-            f.pc = next;
+            const std::string& member = NameOf(name);
+            Property* slot = obj.IsObject() ? m.PlainSlot(obj.Obj(), member) : nullptr;
+            Push(slot ? slot->value : m.Get(obj, member));
+            pc = next;
             continue;
         }
         case 0x4F: {
             Value v = Pop(f);
             Value name = Pop(f);
             Value obj = Pop(f);
-            m.Set(obj, NameOf(name), v);
-            f.pc = next;
+            const std::string& member = NameOf(name);
+            if (!obj.IsObject() || !m.SetPlain(obj.Obj(), member, v)) m.Set(obj, member, v);
+            pc = next;
             continue;
         }
         case 0x0A:
@@ -112,7 +126,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             } else {
                 s.back() = Value(code == 0x0B ? x - y : code == 0x0C ? x * y : x + y);
             }
-            f.pc = next;
+            pc = next;
             continue;
         }
         case 0x50:
@@ -120,30 +134,30 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             std::vector<Value>& s = m.m_stack;
             if (s.size() <= f.stackBase || !s.back().IsNumber()) break;
             s.back() = Value(s.back().Number() + (code == 0x50 ? 1 : -1));
-            f.pc = next;
+            pc = next;
             continue;
         }
         case 0x12: {
             std::vector<Value>& s = m.m_stack;
             if (s.size() <= f.stackBase) break;
             s.back() = Value(!ToBoolean(s.back(), version));
-            f.pc = next;
+            pc = next;
             continue;
         }
         case 0x99:
             // A jump out of the block ends it.
             if (len >= 2) {
                 long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
-                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+                pc = target < 0 || target > static_cast<long long>(size) ? size : static_cast<std::size_t>(target);
             } else {
-                f.pc = next;
+                pc = next;
             }
             continue;
         case 0x9D:
-            f.pc = next;
+            pc = next;
             if (len >= 2 && ToBoolean(Pop(f), version)) {
                 long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
-                f.pc = target < 0 || target > static_cast<long long>(f.size) ? f.size : static_cast<std::size_t>(target);
+                pc = target < 0 || target > static_cast<long long>(size) ? size : static_cast<std::size_t>(target);
             }
             continue;
         default:
@@ -151,9 +165,11 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         Exit exit = Exit::End;
         bool jumped = false;
+        f.pc = pc;
         Step(f, code, p, len, next, exit, jumped);
         if (exit == Exit::Return) return exit;
-        if (!jumped) f.pc = next;
+        pc = jumped ? f.pc : next;
+        data = f.data;  // a function defined there moves the bytes to a copy they share
     }
 }
 
@@ -495,10 +511,16 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.data = code.bytes->data();
     f.size = code.bytes->size();
     f.pool = code.pool.get();
-    // Before version 6 a function sees its timeline and its own locals only: no closures.
+    // Before version 6 a function sees a timeline and its own locals only, no
+    // closures: the timeline it is called on as a method, else its own.
     const std::vector<Object*>& closure = fn->Function()->scope;
     f.scope = TakeSpare(m.m_spareScopes);
-    f.scope.assign(closure.begin(), version < 6 && closure.size() > 1 ? closure.begin() + 1 : closure.end());
+    Object* on = self.Obj();
+    if (version < 6 && on && on->Kind() == ObjKind::Timeline && on->Timeline() != kNoTimeline) {
+        f.scope.push_back(on);
+    } else {
+        f.scope.assign(closure.begin(), version < 6 && closure.size() > 1 ? closure.begin() + 1 : closure.end());
+    }
     if (f.scope.empty()) f.scope.push_back(m.R().global);
     f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
     if (!f.activation) m.Cut();

@@ -75,7 +75,6 @@ void Machine::BeginRun() {
         m_stackBase = reinterpret_cast<std::uintptr_t>(&here);
         m_actions = 0;
         m_runStart = SteadyMs();
-        m_stack.clear();
     }
 }
 
@@ -93,23 +92,30 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     f.regs.resize(4);
     f.target = target;
     f.original = timeline;
-    f.stackBase = m_stack.size();
+    // The blocks of a frame share one stack: what one leaves, the next finds.
+    // Collect empties it between frames.
+    const bool outermost = m_depth == 0;
+    f.stackBase = outermost ? 0 : m_stack.size();
     // Frames that call frames (the Call action) nest as functions do.
     if (m_depth > m_limits.maxCallDepth) {
         ++m_cuts;
         return;
     }
     ++m_depth;
+    bool ended = true;
     try {
         Interpreter(*this).Run(f, 0, size);
     } catch (const ScriptCut&) {
         ++m_cuts;
+        ended = false;
     } catch (const ScriptThrow&) {
         // An exception nothing caught ends the block, as in the players.
+        ended = false;
     } catch (const ScriptHalt&) {
+        ended = false;
     }
     --m_depth;
-    m_stack.resize(f.stackBase);
+    if (!outermost || !ended) m_stack.resize(f.stackBase);
     m_actionsTotal += m_depth == 0 ? m_actions : 0;
 }
 
@@ -161,6 +167,7 @@ Object* Machine::RegisteredClass(const std::string& symbol) {
 
 std::size_t Machine::Collect() {
     if (m_depth != 0) return 0;
+    m_stack.clear();
     MarkRoots();
     return m_heap.Sweep();
 }

@@ -162,6 +162,22 @@ private:
         double delay, due;
         bool repeat;
     };
+    // The own property a read of `name` on o reaches as a bare value (no
+    // getter, setter or watcher, no array index or display property in the
+    // way), or none: the interpreter's shortcut past Get and Set.
+    Property* PlainSlot(Object* o, const std::string& name) {
+        ObjKind kind = o->Kind();
+        if (kind != ObjKind::Plain && (kind != ObjKind::Timeline || name.empty() || name[0] == '_')) return nullptr;
+        Property* p = o->FindOwn(name);
+        return p && !p->getter && !p->setter && !p->watcher ? p : nullptr;
+    }
+    // Set's shortcut: writes the value there when PlainSlot finds a writable one.
+    bool SetPlain(Object* o, const std::string& name, const Value& v) {
+        Property* p = PlainSlot(o, name);
+        if (!p || (p->flags & kReadOnly)) return false;
+        p->value = v;
+        return true;
+    }
     Value GetTimelineMember(Object* o, const std::string& name, bool& found);
     bool SetTimelineMember(Object* o, const std::string& name, const Value& v);
     void MarkRoots();

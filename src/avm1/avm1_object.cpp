@@ -13,6 +13,14 @@ constexpr std::size_t kIndexFrom = 12;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+std::uint32_t NameHash(const std::string& name) {
+    std::uint32_t h = 2166136261u;
+    for (char c : name) h = (h ^ static_cast<unsigned char>(Lower(c))) * 16777619u;
+    return h;
+}
+
+}  // namespace
+
 bool HiddenFor(std::uint32_t flags, int version) {
     if (!(flags & kVersionFlags)) return false;
     return ((flags & kVersion6) && version < 6) || ((flags & (kVersion7 | kVersion7Alt)) && version < 7) ||
@@ -20,19 +28,20 @@ bool HiddenFor(std::uint32_t flags, int version) {
            ((flags & kVersion10) && version < 10);
 }
 
-}  // namespace
+int Object::HeapVersion() const { return m_heap->Version(); }
 
 Property* Object::FindAny(const std::string& name) {
     if (m_index) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
-    // Names are short: a loop here beats a call to compare them.
+    // The folded hash settles most mismatches; names are short, so a loop compares the rest.
+    const std::uint32_t hash = NameHash(name);
     const std::size_t n = name.size();
     const char* y = name.data();
     const bool exact = m_heap->CaseSensitive();
     for (Property& p : m_props) {
-        if (p.name.size() != n) continue;
+        if (p.hash != hash || p.name.size() != n) continue;
         const char* x = p.name.data();
         std::size_t i = 0;
         if (exact) {
@@ -43,12 +52,6 @@ Property* Object::FindAny(const std::string& name) {
         if (i == n) return &p;
     }
     return nullptr;
-}
-
-Property* Object::FindOwn(const std::string& name) {
-    Property* found = FindAny(name);
-    if (found && HiddenFor(found->flags, m_heap->Version())) return nullptr;
-    return found;
 }
 
 void Object::Define(const std::string& name, const Value& v, std::uint32_t flags) {
@@ -64,6 +67,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
     }
     Property& p = m_props.emplace_back();
     p.name = name;
+    p.hash = NameHash(name);
     p.value = v;
     p.flags = flags;
     p.order = ++m_order;
@@ -119,13 +123,11 @@ Heap::~Heap() {
 void Heap::Recycle(Object* o) {
     if (!o || m_objects.empty() || m_objects.back() != o) return;
     m_objects.pop_back();
-    o->m_props.clear();
-    o->m_index.reset();
-    o->m_fn.reset();
-    o->m_elements.clear();
-    o->m_primitive = Value();
-    o->m_timeline = 0;
-    o->m_interfaces.clear();
+    // As new, but for the room of its property table.
+    std::vector<Property> props = std::move(o->m_props);
+    props.clear();
+    *o = Object();
+    o->m_props = std::move(props);
     delete m_spare;
     m_spare = o;
 }

@@ -39,10 +39,14 @@ constexpr std::uint32_t kKnownFlags = kDontEnum | kDontDelete | kReadOnly | kVer
 // (the built-in names the players matched so in every version).
 bool NameIs(const std::string& name, const char* lower);
 
+// Whether flags with version bits hide a property from a movie of that version.
+bool HiddenFor(std::uint32_t flags, int version);
+
 using NativeFn = Value (*)(Machine& m, const Value& self, const std::vector<Value>& args);
 
 struct Property {
     std::string name;
+    std::uint32_t hash = 0;  // the name's, ASCII case folded: most mismatches end on it
     Value value;
     std::uint32_t flags = 0;
     Object* getter = nullptr;  // addProperty's functions: the value is unused
@@ -73,7 +77,10 @@ public:
 
     // The own property of that name (matched as the heap's version says),
     // or none. Version-hidden properties count as missing.
-    Property* FindOwn(const std::string& name);
+    Property* FindOwn(const std::string& name) {
+        Property* found = FindAny(name);
+        return found && (found->flags & kVersionFlags) && HiddenFor(found->flags, HeapVersion()) ? nullptr : found;
+    }
     // Hidden or not: a hidden property is still owned, listed and deletable, only unreadable.
     Property* FindAny(const std::string& name);
     const std::vector<Property>& Properties() const { return m_props; }
@@ -115,6 +122,7 @@ public:
 
 private:
     friend class Heap;
+    int HeapVersion() const;
     void Reindex();
 
     Heap* m_heap = nullptr;

@@ -76,10 +76,7 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
             continue;
         }
         // An own plain value, the common case, without the general lookup.
-        if (o->Kind() == ObjKind::Plain || o->Kind() == ObjKind::Timeline) {
-            Property* p = o->FindOwn(name);
-            if (p && !p->getter) return p->value;
-        }
+        if (Property* p = m.PlainSlot(o, name)) return p->value;
         Value v;
         if (m.Lookup(Value(o), name, v)) return v;
     }
@@ -109,12 +106,14 @@ void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v)
     }
     for (std::size_t i = f.scope.size(); i-- > 1;) {
         Object* o = f.scope[i];
+        if (m.SetPlain(o, name, v)) return;
         if (o == f.activation ? o->FindOwn(name) != nullptr : m.Has(Value(o), name)) {
             m.Set(Value(o), name, v);
             return;
         }
     }
-    m.Set(Value(Base(f)), name, v);
+    Object* base = Base(f);
+    if (!m.SetPlain(base, name, v)) m.Set(Value(base), name, v);
 }
 
 std::vector<Value> Interpreter::PopArgs(Frame& f) {

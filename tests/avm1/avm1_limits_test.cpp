@@ -113,6 +113,26 @@ TEST(Avm1Limits, CollectionFreesCyclesBetweenFrames) {
     EXPECT_EQ(m.LiveObjects(), afterFirst);
 }
 
+TEST(Avm1Limits, CallsFreeTheirLocalsUnlessAClosureKeepsThem) {
+    FakeHost host;
+    Machine m(host, 7);
+    auto call = [](const std::string& name, double arg) { return Asm().Num(arg).Num(1).Str(name).Op(0x3D); };
+    // function plain(a) { var t = a; return t; }  function make(n) { var k = n; return function () { return k; }; }
+    Asm plain = Asm().Str("t").GetVar("a").Op(0x3C).GetVar("t").Op(0x3E);
+    Asm make = Asm().Str("k").GetVar("n").Op(0x3C).Function("", {}, Asm().GetVar("k").Op(0x3E)).Op(0x3E);
+    Asm defs = Asm().Function("plain", {"a"}, plain).Function("make", {"n"}, make);
+    m.RunActions(1, defs.Data(), defs.Size());
+    const std::size_t before = m.LiveObjects();
+    Asm calls = Asm().Str("c1").Add(call("make", 1)).Op(0x1D);
+    for (int i = 0; i < 200; ++i) calls.Add(call("plain", i)).Op(0x17);
+    calls.Str("c2").Add(call("make", 2)).Op(0x1D).Add(call("plain", 3)).Op(0x17);
+    calls.Num(0).Str("c1").Op(0x3D).Trace().Num(0).Str("c2").Op(0x3D).Trace();
+    m.RunActions(1, calls.Data(), calls.Size());
+    EXPECT_EQ(host.Take(), "1|2");
+    // Each closure keeps its function, that one's prototype and its call's locals; the plain calls leave nothing.
+    EXPECT_EQ(m.LiveObjects(), before + 2 * 3);
+}
+
 TEST(Avm1Limits, TimersRunOnTheFrameClock) {
     FakeHost host;
     Machine m(host, 7);

@@ -30,6 +30,11 @@ Asm CallMethod(Asm obj, const std::string& name, std::vector<Asm> args) {
 Asm New(const std::string& name) { return Asm().Num(0).Str(name).Op(0x40); }
 
 TEST(Avm1Machine, VariablesPathsAndScope) {
+    // function g() { trace(foo); }  foo = "root"; clip.foo = "clip"; clip.g = g; clip.g(); g();
+    Asm methodOnClip = Asm().Function("g", {}, Asm().TraceVar("foo")).SetVar("foo", Asm().Str("root"))
+                           .Add(SetMember(Asm().GetVar("clip"), "foo", Asm().Str("clip")))
+                           .Add(SetMember(Asm().GetVar("clip"), "g", Asm().GetVar("g")))
+                           .Add(CallMethod(Asm().GetVar("clip"), "g", {})).Op(0x17).Add(Call("g", {})).Op(0x17);
     const struct {
         const char* label;
         Asm code;
@@ -56,6 +61,8 @@ TEST(Avm1Machine, VariablesPathsAndScope) {
          7, "2|9"},
         {"delete", Asm().SetVar("d", Asm().Num(1)).Str("d").Op(0x3B).Trace().TraceVar("d"), 7, "true|undefined"},
         {"GetProperty by index", Asm().Str("clip").Num(13).Op(0x22).Trace(), 7, "clip"},
+        {"before 6 a method runs on the timeline it is called on", methodOnClip, 5, "clip|root"},
+        {"from 6 a method runs on its own timeline", methodOnClip, 6, "root|root"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -216,6 +223,39 @@ TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
     }
 }
 
+TEST(Avm1Machine, AccessorsAndFlagsOnVariablesStayInTheWay) {
+    // Variables of the timeline reached by name, where reads and writes of bare values take a shortcut.
+    Asm accessors = CallMethod(Asm().GetVar("this"), "addProperty",
+                               {Asm().Str("v"), Asm().Function("", {}, Asm().Str("got").Op(0x3E)),
+                                Asm().Function("", {"x"}, Asm().GetVar("x").Trace())}).Op(0x17);
+    Asm watcher = Asm().Function("", {"n", "old", "v"}, Asm().GetVar("v").Num(1).Op(0x47).Op(0x3E));
+    auto flagged = [](double flags) {
+        return Asm().SetVar("h", Asm().Num(1))
+            .Add(Call("ASSetPropFlags", {Asm().GetVar("this"), Asm().Str("h"), Asm().Num(flags)})).Op(0x17)
+            .SetVar("h", Asm().Num(2)).TraceVar("h");
+    };
+    const struct {
+        const char* label;
+        Asm code;
+        const char* trace;
+    } cases[] = {
+        {"getter and setter", Asm().Add(accessors).SetVar("v", Asm().Str("set")).TraceVar("v"), "set|got"},
+        {"watched", Asm().SetVar("w", Asm().Num(1))
+             .Add(CallMethod(Asm().GetVar("this"), "watch", {Asm().Str("w"), watcher})).Op(0x17)
+             .SetVar("w", Asm().Num(5)).TraceVar("w"), "6"},
+        {"read-only", flagged(4), "1"},
+        {"hidden from the version", flagged(0x1000), "2"},
+        {"a function's local with a watch", Asm().Function("f", {"a"}, Asm().Str("a").Str("a").GetVar("a").Op(0x3C)
+             .Add(CallMethod(Asm().GetVar("this"), "watch", {Asm().Str("a"), watcher})).Op(0x17)
+             .SetVar("a", Asm().Num(10)).GetVar("a").Op(0x3E))
+             .Add(Call("f", {Asm().Num(1)})).Trace(), "10"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, 7), c.trace);
+    }
+}
+
 TEST(Avm1Machine, ArrayElementsAsProperties) {
     // for (r0 in a) trace(r0)
     Asm forIn = Asm().GetVar("a").Op(0x55).While(Asm().Store(0).Null().Op(0x49).Op(0x12), Asm().Reg(0).Trace());
@@ -349,6 +389,24 @@ TEST(Avm1Machine, TimelinesAsObjects) {
     Asm read = Member(Asm().GetVar("kept"), "_x").Trace().GetVar("clip.inner").Trace();
     m.RunActions(1, read.Data(), read.Size());
     EXPECT_EQ(host.Take(), "undefined|undefined");
+}
+
+TEST(Avm1Machine, AFramesBlocksShareTheStack) {
+    FakeHost host;
+    TimelineId clip = host.AddClip(1, "clip");
+    Machine m(host, 10);
+    Asm leave = Asm().Str("left");
+    Asm take = Asm().Trace();
+    Asm thrown = Asm().Str("lost").Str("boom").Op(0x2A);
+    m.RunActions(1, leave.Data(), leave.Size());
+    m.RunActions(clip, take.Data(), take.Size());
+    m.RunActions(1, take.Data(), take.Size());
+    m.RunActions(1, leave.Data(), leave.Size());
+    m.Collect();  // the frame is over
+    m.RunActions(1, take.Data(), take.Size());
+    m.RunActions(1, thrown.Data(), thrown.Size());
+    m.RunActions(1, take.Data(), take.Size());
+    EXPECT_EQ(host.Take(), "left|undefined|undefined|undefined");
 }
 
 TEST(Avm1Machine, TimelineActionsReachTheHost) {
