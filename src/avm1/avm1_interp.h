@@ -84,6 +84,7 @@ private:
     void DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len);
     void DoObjects(Frame& f, std::uint8_t code);
     void DoEnumerate(const Value& v);
+    Value ValueOfOperand(const Value& v);  // how Add2 and Equals2 see an object
     Value Equals2(const Value& a, const Value& b);
     Value Less(const Value& a, const Value& b);  // true, false or undefined
 

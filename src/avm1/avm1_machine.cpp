@@ -632,9 +632,10 @@ std::string Machine::ToString(const Value& v) {
             return t != kNoTimeline ? DotPath(t) : "";
         }
         Value f = Get(v, "toString");
-        if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return "[type Object]";
+        const char* fallback = o->Kind() == ObjKind::Function ? "[type Function]" : "[type Object]";
+        if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return fallback;
         Value r = Call(f, v, {});
-        return r.IsString() ? r.String().Text() : "[type Object]";
+        return r.IsString() ? r.String().Text() : fallback;
     }
     return PrimitiveToString(v, m_version);
 }

@@ -56,15 +56,18 @@ void Interpreter::DoArithmetic(Frame& f, std::uint8_t code) {
     Value a = Pop(f);
     Value b = Pop(f);
     if (code == 0x47) {
-        Value pa = m.ToPrimitive(a);
-        Value pb = m.ToPrimitive(b);
+        // A string on either side joins the two, an object by its toString;
+        // otherwise they add as numbers, an object being NaN.
+        Value pa = ValueOfOperand(a);
+        Value pb = ValueOfOperand(b);
         if (pa.IsString() || pb.IsString()) {
             const Str sb = m.ToStr(pb);
             const Str sa = m.ToStr(pa);
             m.CheckString(sb.Size() + sa.Size());
             Push(Value(sb.Text() + sa.Text()));
         } else {
-            Push(Value(m.ToNumber(pb) + m.ToNumber(pa)));
+            const double nan = std::numeric_limits<double>::quiet_NaN();
+            Push(Value((pb.IsObject() ? nan : m.ToNumber(pb)) + (pa.IsObject() ? nan : m.ToNumber(pa))));
         }
         return;
     }
@@ -118,6 +121,16 @@ void Interpreter::DoArithmetic(Frame& f, std::uint8_t code) {
     }
 }
 
+Value Interpreter::ValueOfOperand(const Value& v) {
+    Object* o = v.Obj();
+    if (!o || o->Kind() == ObjKind::Timeline) return m.ToPrimitive(v);
+    // Only valueOf is asked: none gives undefined, an object keeps the operand as it is.
+    Value f = m.Get(v, "valueOf");
+    if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return Value();
+    Value r = m.Call(f, v, {});
+    return r.IsPrimitive() ? r : v;
+}
+
 Value Interpreter::Equals2(const Value& a, const Value& b) {
     Value x = a, y = b;
     for (int round = 0; round < 4; ++round) {
@@ -126,12 +139,12 @@ Value Interpreter::Equals2(const Value& a, const Value& b) {
         if (x.IsNullish() && y.IsNullish()) return Value(true);
         // An object is converted even against undefined: one with no primitive equals it.
         if (tx == Type::Object && y.IsNullish()) {
-            x = m.ToPrimitive(x);
+            x = ValueOfOperand(x);
             if (x.IsObject()) return Value(false);
             continue;
         }
         if (ty == Type::Object && x.IsNullish()) {
-            y = m.ToPrimitive(y);
+            y = ValueOfOperand(y);
             if (y.IsObject()) return Value(false);
             continue;
         }
@@ -147,12 +160,12 @@ Value Interpreter::Equals2(const Value& a, const Value& b) {
             continue;
         }
         if (tx == Type::Object) {
-            x = m.ToPrimitive(x);
+            x = ValueOfOperand(x);
             if (x.IsObject()) return Value(false);
             continue;
         }
         if (ty == Type::Object) {
-            y = m.ToPrimitive(y);
+            y = ValueOfOperand(y);
             if (y.IsObject()) return Value(false);
             continue;
         }

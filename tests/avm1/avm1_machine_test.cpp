@@ -223,6 +223,39 @@ TEST(Avm1Machine, ObjectsPrototypesAndEnumeration) {
     }
 }
 
+TEST(Avm1Machine, ObjectsAsOperands) {
+    // o = {}; o[name] = value
+    auto make = [](const char* name, Asm value) {
+        return Asm().SetVar("o", Asm().Num(0).Op(0x43)).Add(SetMember(Asm().GetVar("o"), name, value));
+    };
+    Asm toX = make("toString", Asm().Function("", {}, Asm().Str("X").Op(0x3E)));
+    Asm valueOfObject = make("valueOf", Asm().Function("", {}, Asm().Num(0).Op(0x43).Op(0x3E)))
+                            .Add(SetMember(Asm().GetVar("o"), "toString", Asm().Undef()));
+    Asm noValueOf = make("valueOf", Asm().Undef());
+    const struct {
+        const char* label;
+        Asm code;
+        int version;
+        const char* trace;
+    } cases[] = {
+        {"joined with a string by toString", Asm().Add(toX).GetVar("o").Str("s").Op(0x47).Trace(), 7, "Xs"},
+        {"added to an object or a number: NaN",
+         Asm().Add(toX).GetVar("o").GetVar("o").Op(0x47).Trace().Num(1).GetVar("o").Op(0x47).Trace(), 7, "NaN|NaN"},
+        {"valueOf giving an object, no toString", Asm().Add(valueOfObject).Str("").GetVar("o").Op(0x47).Trace(), 5,
+         "[type Object]"},
+        {"no valueOf reads as undefined", Asm().Add(noValueOf).Str("").GetVar("o").Op(0x47).Trace(), 5, ""},
+        {"equality asks valueOf only", Asm().Add(toX).Str("X").GetVar("o").Op(0x49).Trace(), 7, "false"},
+        {"a function without toString",
+         Asm().Function("f", {}, Asm()).Add(SetMember(Asm().GetVar("f"), "toString", Asm().Undef())).GetVar("f")
+             .Trace(),
+         7, "[type Function]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code, c.version), c.trace);
+    }
+}
+
 TEST(Avm1Machine, AccessorsAndFlagsOnVariablesStayInTheWay) {
     // Variables of the timeline reached by name, where reads and writes of bare values take a shortcut.
     Asm accessors = CallMethod(Asm().GetVar("this"), "addProperty",
