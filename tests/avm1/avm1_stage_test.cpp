@@ -224,5 +224,16 @@ TEST(StageScripts, ScriptsGoOnWhenTheirClipsLeaveTheStage) {
     }
 }
 
+TEST(StageScripts, AGotoBackKeepsOnlyTheClipsAtTheScriptsOwnDepths) {
+    // Frame 2 makes a at -100 (among the timeline's depths) and b at 5, then goes back to frame 1.
+    const std::string frame2 = TraceCall("_root", "createEmptyMovieClip", {"a", "-100"}) +
+                               TraceCall("_root", "createEmptyMovieClip", {"b", "5"}) +
+                               Op(0x81) + std::string("\x02\x00\x00\x00", 4) + TraceMember("_root", "a") +
+                               TraceMember("_root", "b");
+    Tags tags = {test::ShowFrame(), DoAction(frame2), test::ShowFrame()};
+    const std::vector<std::string> want = {"_level0.a", "_level0.b", "undefined", "_level0.b"};
+    EXPECT_EQ(want, Play(test::MovieOf(100, 100, tags, 8), 2));
+}
+
 }  // namespace
 }  // namespace fh
