@@ -17,6 +17,10 @@ constexpr std::size_t kBuiltInObjects = 1024;
 // Prototype chains are followed this far: a cycle ends there.
 constexpr int kMaxChain = 256;
 
+// A setter is passed over when calls nest deeper than this, as in the
+// players: a setter that sets its own property ends rather than cutting the script.
+constexpr int kMaxSetterDepth = 130;
+
 double SteadyMs() {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
@@ -524,7 +528,7 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
     if (Property* p = o->FindOwn(name)) {
         if (p->flags & kReadOnly) return;
         if (p->setter) {
-            Call(Value(p->setter), target, {v});
+            CallSetter(p->setter, target, v);
             return;
         }
         if (p->getter) return;
@@ -544,7 +548,7 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
     for (int depth = 0; up && depth < kMaxChain; ++depth, up = up->Proto()) {
         if (Property* p = up->FindOwn(name)) {
             if (p->setter) {
-                Call(Value(p->setter), target, {v});
+                CallSetter(p->setter, target, v);
                 return;
             }
             if (p->getter) return;
@@ -552,6 +556,11 @@ void Machine::Set(const Value& target, const std::string& name, const Value& v) 
         }
     }
     o->Define(name, v, 0);
+}
+
+void Machine::CallSetter(Object* setter, const Value& target, const Value& v) {
+    if (m_depth > kMaxSetterDepth) return;
+    Call(Value(setter), target, {v});
 }
 
 Value Machine::Call(const Value& fn, const Value& self, const std::vector<Value>& args) {

@@ -179,6 +179,7 @@ private:
         return true;
     }
     Value GetTimelineMember(Object* o, const std::string& name, bool& found);
+    void CallSetter(Object* setter, const Value& target, const Value& v);
     bool SetTimelineMember(Object* o, const std::string& name, const Value& v);
     void MarkRoots();
     void BeginRun();

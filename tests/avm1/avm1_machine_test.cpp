@@ -107,6 +107,13 @@ TEST(Avm1Machine, FunctionsClosuresAndRegisters) {
                          Asm().Reg(1).Trace().Add(Member(Asm().Reg(2), "length")).Trace())
              .Add(Call("f", {Asm().Num(1), Asm().Num(2)})).Op(0x17),
          7, "undefined|2"},
+        {"a setter setting its own property ends, and the script goes on",
+         Asm().SetVar("n", Asm().Num(0))
+             .Add(CallMethod(Asm().GetVar("this"), "addProperty",
+                             {Asm().Str("p"), Asm().Function("", {}, Asm()),
+                              Asm().Function("", {}, Asm().SetVar("n", Asm().GetVar("n").Op(0x50)).SetVar("p", Asm().Num(1)))}))
+             .Op(0x17).SetVar("p", Asm().Num(1)).TraceVar("n").Str("end").Trace(),
+         7, "130|end"},
         {"arguments and their count",
          Asm().Function("f", {}, Member(Asm().GetVar("arguments"), "length").Op(0x3E))
              .Add(Call("f", {Asm().Num(1), Asm().Num(2), Asm().Num(3)})).Trace(),
