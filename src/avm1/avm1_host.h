@@ -42,6 +42,8 @@ public:
     virtual bool GotoLabel(TimelineId t, const std::string& label, bool play) = 0;
     // The frame (from 1) a label names; 0 for none.
     virtual int LabelFrame(TimelineId, const std::string&) { return 0; }
+    // Runs a frame's (from 1) actions now, the playhead staying where it is.
+    virtual void CallFrame(TimelineId, int) {}
     virtual void Play(TimelineId t) = 0;
     virtual void Stop(TimelineId t) = 0;
     virtual void NextFrame(TimelineId t) = 0;

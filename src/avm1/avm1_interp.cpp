@@ -197,7 +197,7 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
     case 0x3C: {
         Value v = Pop(f);
         std::string name = m.ToString(Pop(f));
-        Object* scope = f.activation ? f.activation : f.scope.front();
+        Object* scope = f.activation ? f.activation : Base(f);
         if (scope->Kind() == ObjKind::Timeline) {
             m.Set(Value(scope), name, v);
         } else {
@@ -207,7 +207,7 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
     }
     case 0x41: {
         std::string name = m.ToString(Pop(f));
-        Object* scope = f.activation ? f.activation : f.scope.front();
+        Object* scope = f.activation ? f.activation : Base(f);
         if (!scope->FindOwn(name)) scope->Define(name, Value(), 0);
         break;
     }
@@ -409,7 +409,7 @@ void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t 
     } else if (f.activation) {
         f.activation->Define(name, Value(fn), 0);
     } else {
-        m.Set(Value(f.scope.front()), name, Value(fn));
+        m.Set(Value(Base(f)), name, Value(fn));
     }
 }
 
@@ -582,13 +582,29 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
         ~Version() { m.m_version = saved; }
     } restoreVersion{m, m.m_version};
     if (m.m_version < 5) m.m_version = 5;
-    Interpreter(m).Run(f, code.begin, code.end);
+    try {
+        Interpreter(m).Run(f, code.begin, code.end);
+    } catch (const ScriptHalt&) {
+        return Value();
+    }
     return f.result;
 }
 
+Object* Interpreter::Base(Frame& f) {
+    Object* o = f.scope.front();
+    if (o->Kind() != ObjKind::Timeline || o->Timeline() != kNoTimeline) return o;
+    if (f.original->Kind() == ObjKind::Timeline && f.original->Timeline() != kNoTimeline) return f.original;
+    Object* root = m.TimelineObject(m.GetHost().Root());
+    return root ? root : o;
+}
+
 TimelineId Interpreter::FrameTimeline(Frame& f) {
-    Object* base = f.scope.front();
+    Object* base = Base(f);
     return base->Kind() == ObjKind::Timeline ? base->Timeline() : kNoTimeline;
+}
+
+void Interpreter::HaltIfGone(Frame& f) {
+    if (f.original->Kind() == ObjKind::Timeline && f.original->Timeline() == kNoTimeline) throw ScriptHalt{};
 }
 
 TimelineId Interpreter::OriginalTimeline(Frame& f) {

@@ -14,7 +14,7 @@
 namespace fh::avm1 {
 
 struct ScriptCut {};
-// The timeline a frame's script belongs to left the stage: the script ends there.
+// The clip a script (a frame's or a function's) belongs to left the stage: that script ends.
 struct ScriptHalt {};
 struct ScriptThrow {
     Value value;
@@ -104,7 +104,12 @@ private:
     // Pops an argument count, then that many arguments (the first on top).
     std::vector<Value> PopArgs(Frame& f);
     Value CallValue(const Value& fn, const Value& self, const std::vector<Value>& args);
-    TimelineId FrameTimeline(Frame& f);  // the scope's base timeline
+    // The scope's base: with its clip gone from the stage, the frame's own
+    // clip, else the root (where the players' scripts go on).
+    Object* Base(Frame& f);
+    TimelineId FrameTimeline(Frame& f);  // the base's timeline
+    // A script whose own clip left the stage stops at its next call, as in the players.
+    void HaltIfGone(Frame& f);
     TimelineId OriginalTimeline(Frame& f);  // the timeline the frame began on
 
     Machine& m;

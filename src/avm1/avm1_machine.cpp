@@ -100,8 +100,11 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     // Collect empties it between frames.
     const bool outermost = m_depth == 0;
     f.stackBase = outermost ? 0 : m_stack.size();
-    const TimelineId outerBase = m_runBase;
-    if (outermost) m_runBase = target;
+    // Frames that call frames (the Call action) nest as functions do.
+    if (m_depth > m_limits.maxCallDepth) {
+        ++m_cuts;
+        return;
+    }
     ++m_depth;
     bool ended = true;
     try {
@@ -116,7 +119,6 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
         ended = false;
     }
     --m_depth;
-    m_runBase = outerBase;
     if (!outermost || !ended) m_stack.resize(f.stackBase);
     m_actionsTotal += m_depth == 0 ? m_actions : 0;
 }
@@ -203,15 +205,34 @@ Object* Machine::TimelineObject(TimelineId t) {
     Object* o = m_heap.New(ObjKind::Timeline, m_realm.movieClipProto);
     if (!o) Cut();
     o->Timeline() = t;
+    o->Primitive() = Value(SlashPath(t));
     m_timelines.emplace(t, o);
     return o;
 }
 
-void Machine::Cut() { throw ScriptCut{}; }
-
-void Machine::DisplayChanged() {
-    if (m_runBase != kNoTimeline && !m_host.Alive(m_runBase)) throw ScriptHalt{};
+Object* Machine::Current(Object* o) {
+    if (!o || o->Kind() != ObjKind::Timeline || o->Timeline() != kNoTimeline || !o->Primitive().IsString()) return o;
+    const std::string& path = o->Primitive().String().Text();
+    TimelineId t = m_host.Root();
+    std::size_t at = 1, parts = 0;
+    while (t != kNoTimeline && at < path.size() && ++parts <= static_cast<std::size_t>(kMaxChain)) {
+        std::size_t end = path.find('/', at);
+        if (end == std::string::npos) end = path.size();
+        t = m_host.Child(t, path.substr(at, end - at));
+        at = end + 1;
+    }
+    Object* now = t != kNoTimeline && parts <= static_cast<std::size_t>(kMaxChain) ? TimelineObject(t) : nullptr;
+    return now ? now : o;
 }
+
+TimelineId Machine::TimelineOf(Object* o) {
+    o = Current(o);
+    if (!o || o->Kind() != ObjKind::Timeline) return kNoTimeline;
+    const TimelineId t = o->Timeline();
+    return t != kNoTimeline && m_host.Alive(t) ? t : kNoTimeline;
+}
+
+void Machine::Cut() { throw ScriptCut{}; }
 
 void Machine::TraceValue(const Value& v) {
     std::string line = v.IsUndefined() ? std::string("undefined") : ToString(v);
@@ -262,6 +283,14 @@ std::string Machine::DotPath(TimelineId t) {
     return "_level0" + path;
 }
 
+int Machine::Level(const std::string& name) {
+    if (name.size() < 7 || !NameIs(name.substr(0, 6), "_level") || name[6] < '0' || name[6] > '9') return -1;
+    int level = 0;
+    for (std::size_t i = 6; i < name.size() && i < 12 && name[i] >= '0' && name[i] <= '9'; ++i)
+        level = level * 10 + (name[i] - '0');
+    return level;
+}
+
 // A target path's parts: '/' and ':' part it, and '.' does until the
 // first '/' (so "a.b/c" is a, b, c but "a/b.c" names a clip called "b.c");
 // ".." before a '/' or ':' is the parent.
@@ -292,7 +321,7 @@ std::vector<std::string> Machine::PathParts(const std::string& path, bool& fromR
 // One part of a target path from a timeline: its parent, the root, a child
 // clip, else a variable of its own that holds a clip.
 Value Machine::PathStep(const Value& at, const std::string& part) {
-    Object* o = at.Obj();
+    Object* o = Current(at.Obj());
     if (!o) return Value();
     if (o->Kind() == ObjKind::Timeline) {
         TimelineId t = o->Timeline();
@@ -301,9 +330,10 @@ Value Machine::PathStep(const Value& at, const std::string& part) {
             Object* parent = TimelineObject(m_host.Parent(t));
             return parent ? Value(parent) : Value();
         }
-        if (NameIs(part, "_root") || NameIs(part, "_level0")) return Value(TimelineObject(m_host.Root()));
+        const int level = Level(part);
+        if (NameIs(part, "_root") || level == 0) return Value(TimelineObject(m_host.Root()));
         // Other levels are other movies, which no movie here has.
-        if (part.size() > 6 && NameIs(part.substr(0, 6), "_level")) return Value();
+        if (level > 0) return Value();
         if (Object* child = TimelineObject(m_host.Child(t, part))) return Value(child);
     }
     Value v = Get(at, part);
@@ -321,10 +351,7 @@ TimelineId Machine::ResolveTarget(TimelineId from, const std::string& path) {
         at = PathStep(at, part);
         if (!at.IsObject()) return kNoTimeline;
     }
-    Object* o = at.Obj();
-    if (!o || o->Kind() != ObjKind::Timeline) return kNoTimeline;
-    const TimelineId t = o->Timeline();
-    return t != kNoTimeline && m_host.Alive(t) ? t : kNoTimeline;
+    return TimelineOf(at.Obj());
 }
 
 Value Machine::GetTimelineMember(Object* o, const std::string& name, bool& found) {
@@ -398,6 +425,10 @@ bool Machine::Delete(Object* o, const std::string& name) {
 
 bool Machine::Lookup(const Value& target, const std::string& name, Value& out) {
     Object* o = target.Obj();
+    if (o && o->Kind() == ObjKind::Timeline && o->Timeline() == kNoTimeline) {
+        Object* now = Current(o);
+        if (now != o) return Lookup(Value(now), name, out);
+    }
     if (!o) {
         switch (target.GetType()) {
         case Type::String:
@@ -468,6 +499,10 @@ bool Machine::Lookup(const Value& target, const std::string& name, Value& out) {
 void Machine::Set(const Value& target, const std::string& name, const Value& v) {
     Object* o = target.Obj();
     if (!o || name.empty()) return;
+    if (o->Kind() == ObjKind::Timeline && o->Timeline() == kNoTimeline) {
+        Object* now = Current(o);
+        if (now != o) return Set(Value(now), name, v);
+    }
     if (o->Kind() == ObjKind::Array) {
         std::size_t index;
         if (IsIndex(name, index)) {
@@ -574,7 +609,8 @@ Value Machine::ToPrimitive(const Value& v, Hint hint) {
     if (!o) return v;
     if (o->Kind() == ObjKind::Timeline) {
         if (hint == Hint::Number) return Value(std::numeric_limits<double>::quiet_NaN());
-        return Value(o->Timeline() != kNoTimeline && m_host.Alive(o->Timeline()) ? DotPath(o->Timeline()) : "");
+        const TimelineId t = TimelineOf(o);
+        return Value(t != kNoTimeline ? DotPath(t) : "");
     }
     for (const char* method : {"valueOf", "toString"}) {
         Value f = Get(v, method);
@@ -600,7 +636,10 @@ double Machine::ToNumber(const Value& v) {
 std::string Machine::ToString(const Value& v) {
     if (Object* o = v.Obj()) {
         // What toString gives, when it gives a string; the players print anything else as "[type Object]".
-        if (o->Kind() == ObjKind::Timeline) return o->Timeline() != kNoTimeline && m_host.Alive(o->Timeline()) ? DotPath(o->Timeline()) : "";
+        if (o->Kind() == ObjKind::Timeline) {
+            const TimelineId t = TimelineOf(o);
+            return t != kNoTimeline ? DotPath(t) : "";
+        }
         Value f = Get(v, "toString");
         const char* fallback = o->Kind() == ObjKind::Function ? "[type Function]" : "[type Object]";
         if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return fallback;

@@ -115,9 +115,11 @@ public:
     Object* ToObject(const Value& v);  // none for undefined and null
     std::string TypeOf(const Value& v);
     bool InstanceOf(const Value& v, Object* ctor);
-    // A goto or a clip made or removed may have taken the running frame
-    // script's own timeline off the stage: the script stops there, as in the players.
-    void DisplayChanged();
+    // A clip object stands for the path it had when scripts first saw it:
+    // once its clip is gone, the clip now at that path, if any (else itself).
+    Object* Current(Object* o);
+    // The live timeline a clip object stands for; none if there is none.
+    TimelineId TimelineOf(Object* o);
     // trace(): undefined prints as such in every version, a carriage return as a line break.
     void TraceValue(const Value& v);
     // Stops every running script: a cap was reached.
@@ -141,6 +143,9 @@ public:
     std::string SlashPath(TimelineId t);
     // A target path from a timeline ("/a", "../b", "_root.c", "d"); none if nothing is there.
     TimelineId ResolveTarget(TimelineId from, const std::string& path);
+    // The level a name gives: "_level" and digits, whatever follows them
+    // (the players read the number so); -1 for other names.
+    static int Level(const std::string& name);
     static std::vector<std::string> PathParts(const std::string& path, bool& fromRoot);
     // One part of a target path from a timeline (or an object); undefined if it names none.
     Value PathStep(const Value& at, const std::string& part);
@@ -194,7 +199,6 @@ private:
 
     // The state of the run in progress.
     int m_depth = 0;  // nested runs and calls
-    TimelineId m_runBase = kNoTimeline;  // the timeline of the outermost frame script running
     int m_blocks = 0;  // nested With and Try blocks
     std::vector<Value> m_stack;
     std::uint64_t m_actions = 0;

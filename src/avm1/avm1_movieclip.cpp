@@ -10,12 +10,7 @@ namespace fh::avm1 {
 
 namespace {
 
-TimelineId TimelineOf(Machine& m, const Value& self) {
-    Object* o = self.Obj();
-    if (!o || o->Kind() != ObjKind::Timeline) return kNoTimeline;
-    TimelineId t = o->Timeline();
-    return t != kNoTimeline && m.GetHost().Alive(t) ? t : kNoTimeline;
-}
+TimelineId TimelineOf(Machine& m, const Value& self) { return m.TimelineOf(self.Obj()); }
 
 void GotoIn(Machine& m, TimelineId t, const Value& frame, bool play) {
     if (frame.IsString()) {
@@ -33,7 +28,6 @@ void Goto(Machine& m, const Value& self, const Value& frame, bool play) {
     TimelineId t = TimelineOf(m, self);
     if (t == kNoTimeline) return;
     GotoIn(m, t, frame, play);
-    m.DisplayChanged();
 }
 
 Value GotoAndPlay(Machine& m, const Value& self, const std::vector<Value>& args) {
@@ -58,13 +52,11 @@ Value Stop(Machine& m, const Value& self, const std::vector<Value>&) {
 
 Value NextFrame(Machine& m, const Value& self, const std::vector<Value>&) {
     if (TimelineId t = TimelineOf(m, self)) m.GetHost().NextFrame(t);
-    m.DisplayChanged();
     return Value();
 }
 
 Value PrevFrame(Machine& m, const Value& self, const std::vector<Value>&) {
     if (TimelineId t = TimelineOf(m, self)) m.GetHost().PrevFrame(t);
-    m.DisplayChanged();
     return Value();
 }
 
@@ -85,7 +77,6 @@ bool DepthArg(Machine& m, const Value& v, int& depth) {
 
 Value Made(Machine& m, TimelineId t) {
     Object* o = m.TimelineObject(t);
-    m.DisplayChanged();
     return o ? Value(o) : Value();
 }
 
@@ -113,9 +104,7 @@ Value CreateEmptyMovieClip(Machine& m, const Value& self, const std::vector<Valu
 }
 
 Value RemoveMovieClip(Machine& m, const Value& self, const std::vector<Value>&) {
-    if (TimelineId t = TimelineOf(m, self)) {
-        if (m.GetHost().RemoveClip(t)) m.DisplayChanged();
-    }
+    if (TimelineId t = TimelineOf(m, self)) m.GetHost().RemoveClip(t);
     return Value();
 }
 

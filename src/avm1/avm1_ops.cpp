@@ -275,10 +275,12 @@ void Interpreter::DoString(Frame& f, std::uint8_t code) {
 
 void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len) {
     Host& host = m.GetHost();
-    TimelineId t = f.target != kNoTimeline && host.Alive(f.target) ? f.target : kNoTimeline;
+    // A target gone from the stage leaves the base clip, else the root, steered.
+    TimelineId t = f.target;
+    if (t != kNoTimeline && !host.Alive(t)) t = FrameTimeline(f);
     auto targetOf = [&](const Value& v) -> TimelineId {
         Object* o = v.Obj();
-        if (o && o->Kind() == ObjKind::Timeline) return o->Timeline();
+        if (o && o->Kind() == ObjKind::Timeline) return m.TimelineOf(o);
         // Another object stands for the path its text gives.
         std::string path = m.ToString(v);
         return path.empty() ? t : m.ResolveTarget(t ? t : OriginalTimeline(f), path);
@@ -288,17 +290,20 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         Object* o = to == kNoTimeline ? nullptr : m.TimelineObject(to);
         f.scope.front() = o ? o : f.original;
     };
+    // Back to the frame's own clip; with it gone, to the root.
+    auto untarget = [&] {
+        f.scope.front() = f.original;
+        f.target = FrameTimeline(f);
+    };
     auto fsCommand = [&](const std::string& url, const std::string& window) {
         if (url.size() >= 10 && NameIs(url.substr(0, 10), "fscommand:")) host.FsCommand(url.substr(10), window);
     };
     switch (code) {
     case 0x04:
         if (t) host.NextFrame(t);
-        m.DisplayChanged();
         break;
     case 0x05:
         if (t) host.PrevFrame(t);
-        m.DisplayChanged();
         break;
     case 0x06:
         if (t) host.Play(t);
@@ -310,11 +315,15 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         Value v = Pop(f);
         Object* o = v.Obj();
         if (o && o->Kind() == ObjKind::Timeline) {
-            retarget(o->Timeline());
+            retarget(m.TimelineOf(o));
             break;
         }
         std::string path = m.ToString(v);
-        retarget(m.ResolveTarget(OriginalTimeline(f), path));
+        if (path.empty()) {
+            untarget();
+        } else {
+            retarget(m.ResolveTarget(OriginalTimeline(f), path));
+        }
         break;
     }
     case 0x22: {
@@ -346,7 +355,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     case 0x25: {
         TimelineId of = targetOf(Pop(f));
-        if (of != kNoTimeline && host.RemoveClip(of)) m.DisplayChanged();
+        if (of != kNoTimeline) host.RemoveClip(of);
         break;
     }
     case 0x26: {
@@ -370,8 +379,9 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     case 0x45: {
         Object* o = Pop(f).Obj();
-        if (o && o->Kind() == ObjKind::Timeline && o->Timeline() != kNoTimeline) {
-            Push(Value(m.DotPath(o->Timeline())));
+        const TimelineId of = o && o->Kind() == ObjKind::Timeline ? m.TimelineOf(o) : kNoTimeline;
+        if (of != kNoTimeline) {
+            Push(Value(m.DotPath(of)));
         } else {
             Push(Value());
         }
@@ -379,7 +389,6 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x81:
         if (len >= 2 && t) host.GotoFrame(t, U16(p) + 1, false);
-        m.DisplayChanged();
         break;
     case 0x83: {
         std::size_t i = 0;
@@ -403,7 +412,11 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         const void* z = std::memchr(p, 0, len);
         std::string path = z ? std::string(reinterpret_cast<const char*>(p), static_cast<const std::uint8_t*>(z) - p)
                              : std::string();
-        retarget(path.empty() ? OriginalTimeline(f) : m.ResolveTarget(OriginalTimeline(f), path));
+        if (path.empty()) {
+            untarget();
+        } else {
+            retarget(m.ResolveTarget(OriginalTimeline(f), path));
+        }
         break;
     }
     case 0x8C: {
@@ -411,7 +424,6 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         if (z && t)
             host.GotoLabel(t, std::string(reinterpret_cast<const char*>(p), static_cast<const std::uint8_t*>(z) - p),
                            false);
-        m.DisplayChanged();
         break;
     }
     case 0x9A: {
@@ -420,9 +432,21 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         fsCommand(m.ToString(url), m.ToString(window));
         break;
     }
-    case 0x9E:
-        Pop(f);
+    case 0x9E: {
+        // A frame's actions, by number or label, after "path:" on another timeline.
+        std::string s = m.ToString(Pop(f));
+        TimelineId to = t;
+        const std::size_t colon = s.rfind(':');
+        if (colon != std::string::npos) {
+            to = m.ResolveTarget(OriginalTimeline(f), s.substr(0, colon));
+            s = s.substr(colon + 1);
+        }
+        int frame = to != kNoTimeline ? host.LabelFrame(to, s) : 0;
+        if (frame <= 0 && AllDigits(s) && s.size() <= 9) frame = std::stoi(s);
+        if (to != kNoTimeline && frame >= 1) host.CallFrame(to, frame);
+        HaltIfGone(f);
         break;
+    }
     case 0x9F: {
         if (len < 1) break;
         bool play = p[0] & 1;
@@ -448,7 +472,6 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         if (frame >= 1)
             host.GotoFrame(to, static_cast<int>(std::min<long long>(frame + bias, std::numeric_limits<int>::max())),
                            play);
-        m.DisplayChanged();
         break;
     }
     default:

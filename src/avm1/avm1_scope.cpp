@@ -22,12 +22,12 @@ bool IsPath(const std::string& name) {
 }  // namespace
 
 Value Interpreter::EvalPathObject(Frame& f, const std::string& path) {
-    if (path.empty()) return Value(f.scope.front());
+    if (path.empty()) return Value(Base(f));
     if (path.size() >= 2 && path.compare(path.size() - 2, 2, "::") == 0) return Value();
     bool fromRoot = false;
     const std::vector<std::string> parts = Machine::PathParts(path, fromRoot);
     if (parts.size() > kMaxPathParts) return Value();
-    Value at(fromRoot ? m.TimelineObject(m.GetHost().Root()) : f.scope.front());
+    Value at(fromRoot ? m.TimelineObject(m.GetHost().Root()) : Base(f));
     for (std::size_t i = 0; i < parts.size() && at.IsObject(); ++i) {
         // The first part is a clip of the frame's timeline, else a variable in scope (a local too).
         Value next = m.PathStep(at, parts[i]);
@@ -51,7 +51,7 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     if (name.empty()) return Value();
     char c0 = name[0];
     if (c0 == 't' || c0 == 'T' || c0 == 's' || c0 == 'S') {
-        if (NameIs(name, "this")) return f.suppressed & kSuppressThis ? Value(f.scope.front()) : f.self;
+        if (NameIs(name, "this")) return f.suppressed & kSuppressThis ? Value(Base(f)) : f.self;
         if (f.activation && NameIs(name, "super") && !f.activation->FindOwn(name))
             return f.suppressed & kSuppressSuper ? Value() : Super(f);
     }
@@ -65,7 +65,7 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
         // A path that leads nowhere may still be a variable's whole name.
     }
     for (std::size_t i = f.scope.size(); i-- > 0;) {
-        Object* o = f.scope[i];
+        Object* o = i == 0 ? Base(f) : f.scope[i];
         // An own plain property first: most names are found so.
         if (Property* p = o->FindOwn(name)) {
             if (!p->getter) return p->value;
@@ -85,7 +85,7 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     if (version >= 5 && m.Lookup(Value(m.R().global), name, v)) return v;
     if (c0 == '_') {
         if (NameIs(name, "_global")) return Value(m.R().global);
-        if (NameIs(name, "_root") || NameIs(name, "_level0")) {
+        if (NameIs(name, "_root") || Machine::Level(name) == 0) {
             Object* root = m.TimelineObject(m.GetHost().Root());
             return root ? Value(root) : Value();
         }
@@ -112,7 +112,8 @@ void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v)
             return;
         }
     }
-    if (!m.SetPlain(f.scope.front(), name, v)) m.Set(Value(f.scope.front()), name, v);
+    Object* base = Base(f);
+    if (!m.SetPlain(base, name, v)) m.Set(Value(base), name, v);
 }
 
 std::vector<Value> Interpreter::PopArgs(Frame& f) {
@@ -184,8 +185,9 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         std::vector<Value> args = PopArgs(f);
         Value fn = GetVariable(f, name);
         // A plain call runs on the caller's timeline as `this`.
-        Push(CallValue(fn, Value(f.scope.front()), args));
+        Push(CallValue(fn, Value(Base(f)), args));
         GiveSpare(m.m_spareValues, args);
+        HaltIfGone(f);
         break;
     }
     case 0x52: {
@@ -195,18 +197,21 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         std::string method = name.IsUndefined() ? std::string() : m.ToString(name);
         if (method.empty()) {
             Push(CallValue(obj, Value(), args));
+            if (obj.IsObject()) HaltIfGone(f);
             break;
         }
         Object* o = obj.Obj();
         Value self = o && o->Kind() == ObjKind::Super ? o->Primitive() : obj;
         Push(m.Call(m.Get(obj, method), self, args));
         GiveSpare(m.m_spareValues, args);
+        if (o) HaltIfGone(f);
         break;
     }
     case 0x40: {
         std::string name = m.ToString(Pop(f));
         std::vector<Value> args = PopArgs(f);
         Push(m.Construct(GetVariable(f, name), args));
+        HaltIfGone(f);
         break;
     }
     case 0x53: {
@@ -215,6 +220,7 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         std::vector<Value> args = PopArgs(f);
         std::string method = name.IsUndefined() ? std::string() : m.ToString(name);
         Push(m.Construct(method.empty() ? obj : m.Get(obj, method), args));
+        if (obj.IsObject()) HaltIfGone(f);
         break;
     }
     case 0x42: {

@@ -93,6 +93,7 @@ bool StageScripts::GotoLabel(TimelineId t, const std::string& label, bool play) 
     return m_stage.TimelineGotoLabel(t, label, play);
 }
 int StageScripts::LabelFrame(TimelineId t, const std::string& label) { return m_stage.TimelineLabelFrame(t, label); }
+void StageScripts::CallFrame(TimelineId t, int frame) { m_stage.TimelineCallFrame(t, frame); }
 void StageScripts::Play(TimelineId t) { m_stage.TimelinePlay(t, true); }
 void StageScripts::Stop(TimelineId t) { m_stage.TimelinePlay(t, false); }
 void StageScripts::NextFrame(TimelineId t) {

@@ -60,6 +60,7 @@ private:
     void GotoFrame(TimelineId t, int frame, bool play) override;
     bool GotoLabel(TimelineId t, const std::string& label, bool play) override;
     int LabelFrame(TimelineId t, const std::string& label) override;
+    void CallFrame(TimelineId t, int frame) override;
     void Play(TimelineId t) override;
     void Stop(TimelineId t) override;
     void NextFrame(TimelineId t) override;

@@ -136,6 +136,17 @@ int SwfStage::TimelineLabelFrame(SwfTimelineId id, const std::string& label) con
     return instance ? LabelFrame(*instance, label) + 1 : 0;
 }
 
+void SwfStage::TimelineCallFrame(SwfTimelineId id, int frame) {
+    const Instance* instance = Timeline(id);
+    if (!instance || !m_scripts || frame < 1 || frame > static_cast<int>(instance->timeline->frames.size())) return;
+    for (const SwfControl& tag : instance->timeline->frames[static_cast<std::size_t>(frame) - 1].tags) {
+        if (tag.kind != SwfControl::Kind::Actions || tag.block >= m_movie->actions.size()) continue;
+        // The list may remove the timeline: the frame's other lists then do not run.
+        if (!TimelineAlive(id)) return;
+        m_scripts->Run(id, m_movie->actions[tag.block]);
+    }
+}
+
 double SwfStage::TimelineProperty(SwfTimelineId id, SwfProperty property) const {
     const Instance* instance = Timeline(id);
     if (!instance) return kNaN;

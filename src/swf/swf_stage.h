@@ -127,6 +127,8 @@ public:
     void TimelineGotoValue(SwfTimelineId id, const SwfValue& value, int bias, bool play);
     bool TimelineGotoLabel(SwfTimelineId id, const std::string& label, bool play);
     int TimelineLabelFrame(SwfTimelineId id, const std::string& label) const;  // from 1; 0: none
+    // Runs the actions of a frame (from 1) of the timeline now, as the Call action does, without moving its playhead.
+    void TimelineCallFrame(SwfTimelineId id, int frame);
     // The numeric display properties (position and size in pixels, scales
     // and alpha in percent, rotation in degrees); NaN for others and for a
     // timeline gone.

@@ -143,7 +143,8 @@ void SwfStage::Release(const Object& object) {
 void SwfStage::Unlist(Instance& instance) {
     instance.removed = true;
     m_byId.erase(instance.id);
-    if (m_scripts) m_gone.push_back(instance.id);
+    // Scripts hear at once: a script still running must see the clip gone.
+    if (m_scripts) m_scripts->Removed(instance.id);
     instance.parent = nullptr;
     for (const auto& entry : instance.list) Release(entry.second);
 }
@@ -332,7 +333,8 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
     }
     auto settle = [&](std::map<std::uint16_t, Object>::iterator it) {
         const auto w = wanted.find(it->first);
-        if (w == wanted.end() && it->second.scripted) return std::next(it);
+        // A script's clip outlives a goto back only at the scripts' own depths.
+        if (w == wanted.end() && it->second.scripted && (forward || it->first >= kScriptDepth)) return std::next(it);
         if (w != wanted.end() && w->second && w->second->character == it->second.character &&
             w->second->placeFrame == it->second.placeFrame) {
             const bool renamed = w->second->name != it->second.name;

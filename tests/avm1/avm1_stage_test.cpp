@@ -1,7 +1,8 @@
 // A movie's scripts on its stage: what they read and change of the
 // timelines, what survives from frame to frame, the virtual clock, init
 // actions before the frame's own, GotoFrame2's values, target paths, and
-// the clips scripts make and move between depths.
+// the clips scripts make and move between depths, and scripts whose clips
+// leave the stage.
 
 #include <gtest/gtest.h>
 
@@ -180,6 +181,58 @@ TEST(StageScripts, ScriptsMakeClipsAndMoveThemBetweenDepths) {
     const std::vector<std::string> want = {"_level0.e", "5",  "-16383", "6", "_level0.x", "undefined",
                                            "5",         "-16383", "_level0.e", "undefined", "_level0.e", "x runs"};
     EXPECT_EQ(want, Play(test::MovieOf(100, 100, tags, 8), 1));
+}
+
+TEST(StageScripts, ScriptsGoOnWhenTheirClipsLeaveTheStage) {
+    // Clip x is attached from "sym", whose frame script is the case's; the
+    // root's frame 2 traces "two" when its actions run.
+    const std::string attach = TraceCall("_root", "attachMovie", {"sym", "x", "1"});
+    const std::string removeThis = Push({"this"}) + kGetVariable + Op(0x25);
+    const struct {
+        const char* label;
+        std::string root, sprite;
+        std::vector<std::string> want;
+    } kCases[] = {
+        {"a reference to a removed clip finds the one now at its path",
+         Push({"r"}) + Push({"1"}) + Op(0x4A) + Push({"c", "2"}) + Op(0x4A) + Push({"_root"}) + kGetVariable +
+             Push({"createEmptyMovieClip"}) + kCallMethod + kSetVariable + Push({"r"}) + kGetVariable + Op(0x25) +
+             Push({"r"}) + kGetVariable + kTrace + TraceCall("_root", "createEmptyMovieClip", {"c", "2"}) +
+             TraceMember("r", "_name"),
+         "",
+         {"", "_level0.c", "c"}},
+        {"a level's name reads its digits only", Push({"_level0zz"}) + kGetVariable + kTrace + Push({"_level1"}) +
+                                                     kGetVariable + kTrace,
+         "", {"_level0", "undefined"}},
+        {"removed, the clip's script stops at its next call",
+         attach, removeThis + Push({"goes on"}) + kTrace + Push({"0", "nothing"}) + Op(0x3D) + kPop +
+                      Push({"halted"}) + kTrace,
+         {"_level0.x", "goes on"}},
+        {"removed, the clip's script sets the root's variables",
+         attach, removeThis + Push({"w", "set"}) + kSetVariable + TraceMember("_root", "w"), {"_level0.x", "set"}},
+        {"Call runs a frame's actions, the playhead staying",
+         Push({"2"}) + Op(0x9E) + std::string(2, '\0') + TraceMember("_root", "_currentframe"), "", {"two", "1"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        Tags tags = {test::Sprite(1, {DoAction(c.sprite), test::ShowFrame()}),
+                     {56, std::string("\x01\x00\x01\x00sym\0", 8)},
+                     DoAction(c.root),
+                     test::ShowFrame(),
+                     DoAction(Push({"two"}) + kTrace),
+                     test::ShowFrame()};
+        EXPECT_EQ(c.want, Play(test::MovieOf(100, 100, tags, 8), 1));
+    }
+}
+
+TEST(StageScripts, AGotoBackKeepsOnlyTheClipsAtTheScriptsOwnDepths) {
+    // Frame 2 makes a at -100 (among the timeline's depths) and b at 5, then goes back to frame 1.
+    const std::string frame2 = TraceCall("_root", "createEmptyMovieClip", {"a", "-100"}) +
+                               TraceCall("_root", "createEmptyMovieClip", {"b", "5"}) +
+                               Op(0x81) + std::string("\x02\x00\x00\x00", 4) + TraceMember("_root", "a") +
+                               TraceMember("_root", "b");
+    Tags tags = {test::ShowFrame(), DoAction(frame2), test::ShowFrame()};
+    const std::vector<std::string> want = {"_level0.a", "_level0.b", "undefined", "_level0.b"};
+    EXPECT_EQ(want, Play(test::MovieOf(100, 100, tags, 8), 2));
 }
 
 }  // namespace
