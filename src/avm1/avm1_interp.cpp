@@ -80,8 +80,21 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             pc = next;
             continue;
         case 0x1C: {
-            Value name = Pop(f);
-            Push(GetVariable(f, NameOf(name)));
+            // A name on the stack gives way to its value in place: nested
+            // calls push above it, and its text outlives a move of the stack.
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() > f.stackBase && s.back().IsString()) {
+                const std::size_t at = s.size() - 1;
+                Value v = GetVariable(f, s.back().String().Text());
+                if (at < s.size()) {
+                    s[at] = std::move(v);
+                } else {
+                    Push(std::move(v));
+                }
+            } else {
+                Value name = Pop(f);
+                Push(GetVariable(f, NameOf(name)));
+            }
             pc = next;
             continue;
         }
@@ -590,9 +603,8 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     return f.result;
 }
 
-Object* Interpreter::Base(Frame& f) {
+Object* Interpreter::GoneBase(Frame& f) {
     Object* o = f.scope.front();
-    if (o->Kind() != ObjKind::Timeline || o->Timeline() != kNoTimeline) return o;
     if (f.original->Kind() == ObjKind::Timeline && f.original->Timeline() != kNoTimeline) return f.original;
     Object* root = m.TimelineObject(m.GetHost().Root());
     return root ? root : o;

@@ -106,7 +106,11 @@ private:
     Value CallValue(const Value& fn, const Value& self, const std::vector<Value>& args);
     // The scope's base: with its clip gone from the stage, the frame's own
     // clip, else the root (where the players' scripts go on).
-    Object* Base(Frame& f);
+    Object* Base(Frame& f) {
+        Object* o = f.scope.front();
+        return o->Kind() != ObjKind::Timeline || o->Timeline() != kNoTimeline ? o : GoneBase(f);
+    }
+    Object* GoneBase(Frame& f);  // Base's answer when the scope's clip has left
     TimelineId FrameTimeline(Frame& f);  // the base's timeline
     // A script whose own clip left the stage stops at its next call, as in the players.
     void HaltIfGone(Frame& f);
