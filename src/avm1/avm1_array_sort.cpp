@@ -1,7 +1,8 @@
 // Array's sort and sortOn. The keys are converted once before sorting, so
 // a script's valueOf or toString runs once per element; a compare function
-// runs per comparison. The merge sort below stays within its arrays
-// whatever a compare function answers, and is stable.
+// runs per comparison, in the order the players' quicksort asked. The sort
+// stays within its arrays whatever a compare function answers, and is
+// charged by its comparisons, so an answer that never settles meets the caps.
 
 #include <cmath>
 #include <string>
@@ -57,20 +58,39 @@ int CompareKeys(const Key& a, const Key& b, int options) {
     return options & kDescending ? -r : r;
 }
 
-// Bottom-up merge sort of positions; `compare` answers <0, 0 or >0.
+// The players' quicksort of positions; `compare` answers <0, 0 or >0. A
+// range's first element is the pivot; the left scan stops at an element not
+// below it, the right scan (which may pass the left one) at an element
+// below it; a range of two takes one comparison. Ranges wait on a stack, the
+// left one first.
 template <typename Compare>
-void MergeSort(std::vector<std::size_t>& order, Compare compare) {
-    std::size_t n = order.size();
-    std::vector<std::size_t> buffer(n);
-    for (std::size_t width = 1; width < n; width *= 2) {
-        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
-            std::size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
-            std::size_t i = lo, j = mid, k = lo;
-            while (i < mid && j < hi) buffer[k++] = compare(order[j], order[i]) < 0 ? order[j++] : order[i++];
-            while (i < mid) buffer[k++] = order[i++];
-            while (j < hi) buffer[k++] = order[j++];
+void QuickSort(Machine& m, std::vector<std::size_t>& order, Compare compare) {
+    if (order.size() < 2) return;
+    std::size_t comparisons = 0;
+    auto cmp = [&](std::size_t x, std::size_t y) {
+        // A comparison costs about a sixteenth of an action.
+        if ((++comparisons & 15) == 0) m.Charge(1);
+        return compare(order[x], order[y]);
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> ranges{{0, order.size() - 1}};
+    while (!ranges.empty()) {
+        const auto [lo, hi] = ranges.back();
+        ranges.pop_back();
+        if (lo >= hi) continue;
+        if (hi - lo == 1) {
+            if (cmp(lo, hi) > 0) std::swap(order[lo], order[hi]);
+            continue;
         }
-        order.swap(buffer);
+        std::size_t i = lo + 1, j = hi;
+        while (true) {
+            while (i < j && cmp(lo, i) > 0) ++i;
+            while (j > lo && cmp(lo, j) <= 0) --j;
+            if (i >= j) break;
+            std::swap(order[i], order[j]);
+        }
+        std::swap(order[lo], order[j]);
+        ranges.emplace_back(j + 1, hi);
+        if (j > lo) ranges.emplace_back(lo, j - 1);
     }
 }
 
@@ -79,14 +99,10 @@ void MergeSort(std::vector<std::size_t>& order, Compare compare) {
 // compare function is asked about them too.
 template <typename Compare>
 Value SortBy(Machine& m, Object* a, int options, const std::vector<Value>& values, Compare compare) {
-    // A comparison of keys costs about a sixteenth of an action.
-    std::size_t passes = 1;
-    for (std::size_t n = values.size(); n > 1; n /= 2) ++passes;
-    m.Charge(values.size() * passes / 16);
     std::vector<std::size_t> order(values.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     bool tie = false;
-    MergeSort(order, [&](std::size_t i, std::size_t j) {
+    QuickSort(m, order, [&](std::size_t i, std::size_t j) {
         int r = compare(i, j);
         if (r == 0) tie = true;
         return r;

@@ -627,7 +627,7 @@ Value Machine::ToPrimitive(const Value& v, Hint hint) {
 double Machine::ToNumber(const Value& v) {
     if (v.IsNumber()) return v.Number();
     if (v.IsObject()) {
-        Value p = ToPrimitive(v);
+        Value p = ToPrimitive(v, Hint::Number);
         return p.IsObject() ? std::numeric_limits<double>::quiet_NaN() : PrimitiveToNumber(p, m_version);
     }
     return PrimitiveToNumber(v, m_version);

@@ -108,6 +108,7 @@ public:
     // timeline is NaN.
     enum class Hint { Default, Number };
     Value ToPrimitive(const Value& v, Hint hint = Hint::Default);
+    // An object's number asks its valueOf only (Hint::Number): an object it gives is NaN.
     double ToNumber(const Value& v);
     std::string ToString(const Value& v);
     Str ToStr(const Value& v);

@@ -70,7 +70,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
     p.hash = NameHash(name);
     p.value = v;
     p.flags = flags;
-    p.order = ++m_order;
+    p.order = NextOrder();
     if (m_index) {
         m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
     } else if (m_props.size() >= kIndexFrom) {
@@ -90,7 +90,7 @@ void Object::SetElementPresent(std::size_t index, bool present) {
     if (index >= m_elements.size()) return;
     if (present && index >= m_elementOrder.size()) return;  // there already, from the start
     if (present && m_elementOrder[index] != 0) return;  // an element set again keeps its place
-    m_elementOrder[index] = present ? ++m_order : 0;
+    m_elementOrder[index] = present ? NextOrder() : 0;
 }
 
 void Object::ResizeElements(std::size_t length) {

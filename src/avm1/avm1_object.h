@@ -124,6 +124,8 @@ private:
     friend class Heap;
     int HeapVersion() const;
     void Reindex();
+    // Saturates rather than wrap to 0, which would mark a hole.
+    std::uint32_t NextOrder() { return m_order < UINT32_MAX ? ++m_order : m_order; }
 
     Heap* m_heap = nullptr;
     ObjKind m_kind = ObjKind::Plain;

@@ -156,8 +156,12 @@ void Interpreter::DoEnumerate(const Value& v) {
         };
         std::vector<Entry> entries;
         for (const Property& p : props) entries.push_back({p.order, 0, &p});
-        for (std::size_t i = 0; i < o->Elements().size(); ++i)
-            if (o->ElementPresent(i)) entries.push_back({o->ElementOrder(i), i, nullptr});
+        for (std::size_t i = 0; i < o->Elements().size(); ++i) {
+            if (!o->ElementPresent(i)) continue;
+            // More names than the stack holds would be cut when pushed: cut before listing them all.
+            if (entries.size() >= m.m_limits.maxStack) m.Cut();
+            entries.push_back({o->ElementOrder(i), i, nullptr});
+        }
         std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
             return a.order != b.order ? a.order > b.order : a.index > b.index;
         });

@@ -248,6 +248,7 @@ TEST(Avm1Machine, ObjectsAsOperands) {
         {"joined with a string by toString", Asm().Add(toX).GetVar("o").Str("s").Op(0x47).Trace(), 7, "Xs"},
         {"added to an object or a number: NaN",
          Asm().Add(toX).GetVar("o").GetVar("o").Op(0x47).Trace().Num(1).GetVar("o").Op(0x47).Trace(), 7, "NaN|NaN"},
+        {"a number from valueOf only", Asm().Add(toX).GetVar("o").Num(1).Op(0x0B).Trace(), 7, "NaN"},
         {"valueOf giving an object, no toString", Asm().Add(valueOfObject).Str("").GetVar("o").Op(0x47).Trace(), 5,
          "[type Object]"},
         {"no valueOf reads as undefined", Asm().Add(noValueOf).Str("").GetVar("o").Op(0x47).Trace(), 5, ""},
@@ -320,8 +321,6 @@ TEST(Avm1Machine, ArrayElementsAsProperties) {
          Asm().Add(sparse).GetVar("a").Str("0").Op(0x3A).Trace().Add(has("0")).Add(Member(Asm().GetVar("a"), "length"))
              .Trace(),
          "true|false|7"},
-        {"a method's result has no holes",
-         Asm().Add(sparse).SetVar("a", CallMethod(Asm().GetVar("a"), "slice", {})).Add(has("3")), "true"},
         {"new Array(-1) keeps its length until an element is set",
          Asm().SetVar("a", Asm().Num(-1).Num(1).Str("Array").Op(0x40)).GetVar("a").Trace()
              .Add(Member(Asm().GetVar("a"), "length")).Trace().Add(SetMember(Asm().GetVar("a"), "2", Asm().Num(1)))
@@ -381,8 +380,6 @@ TEST(Avm1Machine, PropertiesHiddenByVersion) {
         int version;
         const char* trace;
     } cases[] = {
-        {"version 8 flag in 7", 0x1000, 7, "undefined|true|a|true|false"},
-        {"version 8 flag in 8", 0x1000, 8, "1|true|a|true|false"},
         {"version 10 flag in 9", 0x4000, 9, "undefined|true|a|true|false"},
         {"the second version 7 flag in 6", 0x100, 6, "undefined|true|a|true|false"},
         {"the second version 7 flag in 7", 0x100, 7, "1|true|a|true|false"},

@@ -52,7 +52,6 @@ TEST(Avm1NumberMethods, ConversionsWithoutArguments) {
         {"isFinite()", "isFinite", {}, "false"},
         {"isFinite(undefined)", "isFinite", {Value()}, "true"},
         {"Boolean()", "Boolean", {}, "undefined"},
-        {"Boolean(\"0\")", "Boolean", {Value("0")}, "false"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -69,11 +68,9 @@ TEST(Avm1NumberMethods, ParseFloatReadsAsThePlayers) {
         double n;
     };
     const Case cases[] = {
-        {"  12.5abc", 12.5},
         {"1.2345.678", 1.2345678},
         {"-2.5.5e20", -2.55},
         {"1e4294967297", 10},
-        {"10e-", 10},
         {"+100e-100", 1e-98},
         {".1499999", 0.14999990000000005},
     };
