@@ -249,6 +249,7 @@ void InstallClasses(Machine& m) {
     r.booleanProto = heap.New(ObjKind::Plain, r.objectProto);
     r.movieClipProto = heap.New(ObjKind::Plain, r.objectProto);
     r.errorProto = heap.New(ObjKind::Plain, r.objectProto);
+    r.colorProto = heap.New(ObjKind::Plain, r.objectProto);
     InstallObject(m);
     InstallFunction(m);
     InstallGlobals(m);
@@ -263,6 +264,7 @@ void InstallClasses(Machine& m) {
     InstallDate(m);
     InstallError(m);
     InstallMovieClip(m);
+    InstallColor(m);
 }
 
 }  // namespace fh::avm1

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "avm1/avm1_value.h"
+#include "swf/swf_types.h"
 
 namespace fh::avm1 {
 
@@ -60,6 +61,10 @@ public:
     virtual TimelineId AtDepth(TimelineId, int) { return kNoTimeline; }
     virtual int NextDepth(TimelineId) { return 0; }
     virtual void SwapDepths(TimelineId, int) {}
+    // The colour transform a timeline is shown with (Color objects); false
+    // for none. Setting it takes the clip's transform from the timeline.
+    virtual bool GetColor(TimelineId, SwfColorTransform&) { return false; }
+    virtual void SetColor(TimelineId, const SwfColorTransform&) {}
     virtual int TotalFrames(TimelineId t) = 0;
 
     virtual void Trace(const std::string& utf8Line) = 0;

@@ -144,7 +144,7 @@ Value Machine::CallFunction(const Value& fn, const Value& self, const std::vecto
 void Machine::MarkRoots() {
     Object* roots[] = {m_realm.global, m_realm.objectProto, m_realm.functionProto, m_realm.arrayProto,
                        m_realm.stringProto, m_realm.numberProto, m_realm.booleanProto, m_realm.movieClipProto,
-                       m_realm.errorProto};
+                       m_realm.errorProto, m_realm.colorProto};
     for (Object* o : roots) m_heap.Mark(o);
     for (auto& t : m_timelines) m_heap.Mark(t.second);
     for (auto& i : m_intervals) {

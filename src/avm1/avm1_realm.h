@@ -23,6 +23,7 @@ struct Realm {
     Object* booleanProto = nullptr;
     Object* movieClipProto = nullptr;
     Object* errorProto = nullptr;
+    Object* colorProto = nullptr;
 };
 
 // A native function object.
@@ -45,6 +46,7 @@ void InstallMath(Machine& m);
 void InstallDate(Machine& m);
 void InstallError(Machine& m);
 void InstallMovieClip(Machine& m);
+void InstallColor(Machine& m);
 void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
 void InstallClasses(Machine& m);

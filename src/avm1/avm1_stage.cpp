@@ -117,6 +117,9 @@ int StageScripts::NextDepth(TimelineId parent) { return m_stage.TimelineNextDept
 void StageScripts::SwapDepths(TimelineId t, int depth) { m_stage.TimelineSwapDepths(t, depth); }
 int StageScripts::TotalFrames(TimelineId t) { return m_stage.TimelineFrameCount(t); }
 
+bool StageScripts::GetColor(TimelineId t, SwfColorTransform& color) { return m_stage.TimelineColor(t, color); }
+void StageScripts::SetColor(TimelineId t, const SwfColorTransform& color) { m_stage.SetTimelineColor(t, color); }
+
 void StageScripts::Trace(const std::string& utf8Line) {
     if (m_options.trace) m_options.trace(utf8Line);
 }

@@ -73,6 +73,8 @@ private:
     int NextDepth(TimelineId parent) override;
     void SwapDepths(TimelineId t, int depth) override;
     int TotalFrames(TimelineId t) override;
+    bool GetColor(TimelineId t, SwfColorTransform& color) override;
+    void SetColor(TimelineId t, const SwfColorTransform& color) override;
     void Trace(const std::string& utf8Line) override;
     void FsCommand(const std::string& command, const std::string& args) override;
     double NowMs() override;

@@ -31,6 +31,9 @@ struct SwfStage::Object {
     bool cacheAsBitmap = false;
     bool visible = true;
     bool scripted = false;  // placed or moved by a script: the timeline's gotos leave it
+    // A script set its position, scale, rotation or colour: from then on the
+    // timeline's placements no longer move or tint it, as in Flash.
+    bool transformedByScript = false;
     std::optional<SwfColor> background;
     std::string name;
     int placeFrame = 0;        // the frame whose placement made it: a goto back keeps it only if that one still does

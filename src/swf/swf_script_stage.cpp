@@ -167,6 +167,23 @@ double SwfStage::TimelineProperty(SwfTimelineId id, SwfProperty property) const 
     }
 }
 
+bool SwfStage::TimelineColor(SwfTimelineId id, SwfColorTransform& color) const {
+    const Instance* instance = Timeline(id);
+    const Object* holder = instance ? Holder(*instance) : nullptr;
+    if (!holder) return false;
+    color = holder->colorTransform;
+    return true;
+}
+
+void SwfStage::SetTimelineColor(SwfTimelineId id, const SwfColorTransform& color) {
+    Instance* instance = Timeline(id);
+    Object* holder = instance ? Holder(*instance) : nullptr;
+    if (!holder) return;
+    holder->colorTransform = color;
+    holder->transformedByScript = true;
+    m_changed = true;
+}
+
 void SwfStage::SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value) {
     Instance* instance = Timeline(id);
     Object* holder = instance ? Holder(*instance) : nullptr;
@@ -209,9 +226,13 @@ void SwfStage::SetTimelineProperty(SwfTimelineId id, SwfProperty property, doubl
         holder->colorTransform.aMul =
             static_cast<std::int32_t>(std::lround(std::clamp(value, -kMostPercent, kMostPercent) * 256 / 100));
         break;
-    case SwfProperty::Visible: holder->visible = value != 0; break;
+    case SwfProperty::Visible:
+        holder->visible = value != 0;
+        m_changed = true;
+        return;
     default: return;
     }
+    holder->transformedByScript = true;
     m_changed = true;
 }
 

@@ -145,6 +145,9 @@ public:
     int TimelineNextDepth(SwfTimelineId parent) const;  // above all there, from 0
     void TimelineSwapDepths(SwfTimelineId id, int depth);
     void SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value);
+    // The colour transform the timeline is shown with; the root has none.
+    bool TimelineColor(SwfTimelineId id, SwfColorTransform& color) const;
+    void SetTimelineColor(SwfTimelineId id, const SwfColorTransform& color);
 
     struct Instance;
     struct Object;

@@ -11,8 +11,8 @@ namespace {
 
 // A placement's fields onto an object; those it does not have stay.
 void ApplyPlace(SwfStage::Object& object, const SwfPlace& p) {
-    if (p.matrix) object.matrix = *p.matrix;
-    if (p.colorTransform) object.colorTransform = *p.colorTransform;
+    if (p.matrix && !object.transformedByScript) object.matrix = *p.matrix;
+    if (p.colorTransform && !object.transformedByScript) object.colorTransform = *p.colorTransform;
     if (p.ratio) object.ratio = *p.ratio;
     if (p.clipDepth) object.clipDepth = *p.clipDepth;
     if (p.filters) object.filters = *p.filters;
@@ -28,8 +28,10 @@ void ApplyPlace(SwfStage::Object& object, const SwfPlace& p) {
 
 // What a placement sets, from one object to another that stays as it is.
 void CopyPlacement(SwfStage::Object& to, const SwfStage::Object& from) {
-    to.matrix = from.matrix;
-    to.colorTransform = from.colorTransform;
+    if (!to.transformedByScript) {
+        to.matrix = from.matrix;
+        to.colorTransform = from.colorTransform;
+    }
     to.ratio = from.ratio;
     to.clipDepth = from.clipDepth;
     to.filters = from.filters;

@@ -235,5 +235,32 @@ TEST(StageScripts, AGotoBackKeepsOnlyTheClipsAtTheScriptsOwnDepths) {
     EXPECT_EQ(want, Play(test::MovieOf(100, 100, tags, 8), 2));
 }
 
+TEST(StageScripts, ColorAndPropertiesAScriptSetsOutlastTheTimelinesMoves) {
+    // Two clips the timeline moves to x = 100 in frame 2; a script sets
+    // "held"'s colour in frame 1, and the timeline no longer moves it.
+    test::Place3Fields held, free;
+    held.character = free.character = 1;
+    held.name = "held";
+    free.name = "free";
+    held.matrix = free.matrix = test::Translate(200, 0);
+    test::Place3Fields move;
+    move.move = true;
+    move.matrix = test::Translate(2000, 0);
+    const std::string newColor = Push({"c", "held"}) + kGetVariable + Push({"1"}) + Op(0x4A) + Push({"Color"}) +
+                                 Op(0x40) /* NewObject */ + kSetVariable;
+    const std::string frame1 = newColor + TraceCall("c", "setRGB", {"3368601"}) + TraceCall("c", "getRGB", {}) +
+                               Push({"t"}) + Push({"0"}) + Op(0x4A) + Push({"c"}) + kGetVariable +
+                               Push({"getTransform"}) + kCallMethod + kSetVariable + TraceMember("t", "rb") +
+                               TraceMember("t", "ra") + TraceMember("t", "aa");
+    const std::string frame2 = TraceMember("held", "_x") + TraceMember("free", "_x");
+    const std::string movie = test::MovieOf(
+        100, 100,
+        {test::Sprite(1, {test::ShowFrame()}), test::Place3(1, held), test::Place3(2, free), DoAction(frame1),
+         test::ShowFrame(), test::Place3(1, move), test::Place3(2, move), DoAction(frame2), test::ShowFrame()},
+        8);
+    const std::vector<std::string> want = {"undefined", "3368601", "51", "0", "100", "10", "100"};
+    EXPECT_EQ(want, Play(movie, 2));
+}
+
 }  // namespace
 }  // namespace fh
