@@ -10,24 +10,11 @@ namespace {
 
 using test::Asm;
 using test::FakeHost;
-
-Asm Member(Asm obj, const std::string& name) { return obj.Str(name).Op(0x4E); }
-Asm SetMember(Asm obj, const std::string& name, Asm value) { return obj.Str(name).Add(value).Op(0x4F); }
-Asm Call(const std::string& name, std::vector<Asm> args) {
-    Asm a;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
-    return a.Num(static_cast<double>(args.size())).Str(name).Op(0x3D);
-}
-Asm CallMethod(Asm obj, const std::string& name, std::vector<Asm> args) {
-    Asm a;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
-    return a.Num(static_cast<double>(args.size())).Add(obj).Str(name).Op(0x52);
-}
-Asm New(const std::string& name, std::vector<Asm> args = {}) {
-    Asm a;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
-    return a.Num(static_cast<double>(args.size())).Str(name).Op(0x40);
-}
+using test::Member;
+using test::SetMember;
+using test::Call;
+using test::CallMethod;
+using test::New;
 
 TEST(Avm1Classes, ConstructorsConversionsAndWrappers) {
     const struct {

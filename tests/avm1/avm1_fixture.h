@@ -171,6 +171,25 @@ public:
     double now = 0;
 };
 
+// obj.name
+inline Asm Member(Asm obj, const std::string& name) { return obj.Str(name).Op(0x4E); }
+// obj.name = value
+inline Asm SetMember(Asm obj, const std::string& name, Asm value) { return obj.Str(name).Add(value).Op(0x4F); }
+// The arguments last first, as compilers push them, then their count.
+inline Asm PushArgs(const std::vector<Asm>& args) {
+    Asm a;
+    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
+    return a.Num(static_cast<double>(args.size()));
+}
+// name(args...)
+inline Asm Call(const std::string& name, const std::vector<Asm>& args) { return PushArgs(args).Str(name).Op(0x3D); }
+// obj.name(args...)
+inline Asm CallMethod(Asm obj, const std::string& name, const std::vector<Asm>& args) {
+    return PushArgs(args).Add(obj).Str(name).Op(0x52);
+}
+// new name(args...)
+inline Asm New(const std::string& name, const std::vector<Asm>& args = {}) { return PushArgs(args).Str(name).Op(0x40); }
+
 // Runs a block on the root of a fresh machine and returns its trace lines.
 inline std::string Run(const Asm& code, int version = 10, const avm1::Limits& limits = avm1::Limits()) {
     FakeHost host;

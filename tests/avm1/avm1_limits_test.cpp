@@ -10,10 +10,9 @@ namespace {
 
 using test::Asm;
 using test::FakeHost;
-
-Asm Member(Asm obj, const std::string& name) { return obj.Str(name).Op(0x4E); }
-Asm SetMember(Asm obj, const std::string& name, Asm value) { return obj.Str(name).Add(value).Op(0x4F); }
-Asm New(const std::string& name) { return Asm().Num(0).Str(name).Op(0x40); }
+using test::Member;
+using test::SetMember;
+using test::New;
 
 Asm NestedWith(int depth) {
     Asm a;

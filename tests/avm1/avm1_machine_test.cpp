@@ -11,23 +11,11 @@ namespace {
 
 using test::Asm;
 using test::FakeHost;
-
-// obj.name
-Asm Member(Asm obj, const std::string& name) { return obj.Str(name).Op(0x4E); }
-// obj.name = value
-Asm SetMember(Asm obj, const std::string& name, Asm value) { return obj.Str(name).Add(value).Op(0x4F); }
-// name(args...), the arguments last first, as compilers push them
-Asm Call(const std::string& name, std::vector<Asm> args) {
-    Asm a;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
-    return a.Num(static_cast<double>(args.size())).Str(name).Op(0x3D);
-}
-Asm CallMethod(Asm obj, const std::string& name, std::vector<Asm> args) {
-    Asm a;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) a.Add(*it);
-    return a.Num(static_cast<double>(args.size())).Add(obj).Str(name).Op(0x52);
-}
-Asm New(const std::string& name) { return Asm().Num(0).Str(name).Op(0x40); }
+using test::Member;
+using test::SetMember;
+using test::Call;
+using test::CallMethod;
+using test::New;
 
 TEST(Avm1Machine, VariablesPathsAndScope) {
     // function g() { trace(foo); }  foo = "root"; clip.foo = "clip"; clip.g = g; clip.g(); g();
