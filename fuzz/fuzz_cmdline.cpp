@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const BatchRequest r = ParseBatchArgs(args, cp);
     if (!r.batch) fuzz::Require(r.error == BatchError::None, "no batch error without batch mode");
     if (r.batch && r.error == BatchError::None) {
-        fuzz::Require(!r.exportPath.empty() || !r.saveFolder.empty() || !r.snapshotFolder.empty(),
+        fuzz::Require(!r.exportPath.empty() || !r.saveFolder.empty() || !r.snapshotFolder.empty() ||
+                          !r.traceFolder.empty(),
                       "batch mode has something to write");
         fuzz::Require(!r.siteFolders || !r.saveFolder.empty(), "site folders only with a save folder");
         fuzz::Require(r.source != BatchSource::Folder || !r.folder.empty(), "a folder source names its folder");
