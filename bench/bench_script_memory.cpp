@@ -5,10 +5,10 @@
 #include <psapi.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "avm1/avm1_fixture.h"
 #include "avm1/avm1_stage.h"
 #include "bench/bench_util.h"
 #include "support/swf_shapes.h"
@@ -19,113 +19,28 @@ namespace fh::bench {
 
 namespace {
 
-// Action records with labels: a jump or a branch names where it goes.
-class Assembler {
-public:
-    void Op(unsigned code) { m_out += static_cast<char>(code); }
-    void Op(unsigned code, const std::string& payload) {
-        Op(code);
-        m_out += static_cast<char>(payload.size() & 0xFF);
-        m_out += static_cast<char>(payload.size() >> 8);
-        m_out += payload;
-    }
-    void Push(const std::string& text) { Op(0x96, std::string(1, '\0') + text + std::string(1, '\0')); }
-    void Push(std::int32_t n) {
-        std::string body(1, '\x07');
-        for (int i = 0; i < 4; ++i) body += static_cast<char>((static_cast<std::uint32_t>(n) >> (8 * i)) & 0xFF);
-        Op(0x96, body);
-    }
-    void Label(const std::string& name) { m_labels[name] = m_out.size(); }
-    // Jump (0x99) or If (0x9D) to a label, the offset filled in by Code().
-    void Branch(unsigned code, const std::string& label) {
-        Op(code, std::string(2, '\0'));
-        m_fixups.push_back({m_out.size(), label});
-    }
-    std::string& Raw() { return m_out; }
-    std::string Code() {
-        for (const auto& f : m_fixups) {
-            const int offset = static_cast<int>(m_labels[f.second]) - static_cast<int>(f.first);
-            m_out[f.first - 2] = static_cast<char>(offset & 0xFF);
-            m_out[f.first - 1] = static_cast<char>((offset >> 8) & 0xFF);
-        }
-        return m_out + std::string(1, '\0');
-    }
-
-private:
-    std::string m_out;
-    std::map<std::string, std::size_t> m_labels;
-    std::vector<std::pair<std::size_t, std::string>> m_fixups;
-};
-
-enum : unsigned {
-    kLess2 = 0x48, kNot = 0x12, kGetVariable = 0x1C, kSetVariable = 0x1D, kSetMember = 0x4F, kNewObject = 0x40,
-    kIncrement = 0x50, kJump = 0x99, kIf = 0x9D, kInitArray = 0x42
-};
+using test::Asm;
 
 // Every frame: 200 objects in a ring, each also holding an array of itself
 // and its neighbour, dropped when the next frame's ring replaces it.
 std::string CycleScript() {
-    Assembler a;
-    a.Push("k");
-    a.Push(0);
-    a.Op(kSetVariable);
-    a.Push("first");
-    a.Push(0);
-    a.Push("Object");
-    a.Op(kNewObject);
-    a.Op(kSetVariable);
-    a.Push("last");
-    a.Push("first");
-    a.Op(kGetVariable);
-    a.Op(kSetVariable);
-    a.Label("loop");
-    a.Push("k");
-    a.Op(kGetVariable);
-    a.Push(200);
-    a.Op(kLess2);
-    a.Op(kNot);
-    a.Branch(kIf, "end");
-    // n = new Object(); n.next = last; n.pair = [n, last]; last = n; k++
-    a.Push("n");
-    a.Push(0);
-    a.Push("Object");
-    a.Op(kNewObject);
-    a.Op(kSetVariable);
-    a.Push("n");
-    a.Op(kGetVariable);
-    a.Push("next");
-    a.Push("last");
-    a.Op(kGetVariable);
-    a.Op(kSetMember);
-    a.Push("n");
-    a.Op(kGetVariable);
-    a.Push("pair");
-    a.Push("last");
-    a.Op(kGetVariable);
-    a.Push("n");
-    a.Op(kGetVariable);
-    a.Push(2);
-    a.Op(kInitArray);
-    a.Op(kSetMember);
-    a.Push("last");
-    a.Push("n");
-    a.Op(kGetVariable);
-    a.Op(kSetVariable);
-    a.Push("k");
-    a.Push("k");
-    a.Op(kGetVariable);
-    a.Op(kIncrement);
-    a.Op(kSetVariable);
-    a.Branch(kJump, "loop");
-    a.Label("end");
-    // first.next = last: the ring closes.
-    a.Push("first");
-    a.Op(kGetVariable);
-    a.Push("next");
-    a.Push("last");
-    a.Op(kGetVariable);
-    a.Op(kSetMember);
-    return a.Code();
+    // k = 0; first = new Object(); last = first;
+    // while (k < 200) { n = new Object(); n.next = last; n.pair = [last, n]; last = n; k++; }
+    // first.next = last
+    const Asm loop = Asm()
+                         .SetVar("n", test::New("Object"))
+                         .Add(test::SetMember(Asm().GetVar("n"), "next", Asm().GetVar("last")))
+                         .Add(test::SetMember(Asm().GetVar("n"), "pair",
+                                              Asm().GetVar("last").GetVar("n").Num(2).Op(0x42)))
+                         .SetVar("last", Asm().GetVar("n"))
+                         .SetVar("k", Asm().GetVar("k").Op(0x50));
+    const Asm code = Asm()
+                         .SetVar("k", Asm().Num(0))
+                         .SetVar("first", test::New("Object"))
+                         .SetVar("last", Asm().GetVar("first"))
+                         .While(Asm().GetVar("k").Num(200).Op(0x48), loop)
+                         .Add(test::SetMember(Asm().GetVar("first"), "next", Asm().GetVar("last")));
+    return std::string(reinterpret_cast<const char*>(code.Data()), code.Size()) + std::string(1, '\0');
 }
 
 std::size_t WorkingSetKb() {
