@@ -178,6 +178,14 @@ void Heap::Mark(Object* o) {
         for (Object* i : g->m_interfaces) visit(i);
         if (g->m_fn)
             for (Object* s : g->m_fn->scope) visit(s);
+        if (g->m_native) g->m_native->VisitRefs(&Heap::VisitNative, *this);
+    }
+}
+
+void Heap::VisitNative(Heap& heap, Object* c) {
+    if (c && !c->m_marked) {
+        c->m_marked = true;
+        heap.m_grey.push_back(c);
     }
 }
 

@@ -62,6 +62,15 @@ enum class ObjKind : std::uint8_t { Plain, Function, Array, Boolean, Number, Str
 
 class Code;  // a script function's actions and definition (avm1_machine.h)
 
+// What a built-in class keeps beside an object's properties (an XML node's
+// tree links, a bitmap's pixels). The object owns it; the objects it refers
+// to are kept alive through VisitRefs while the object lives.
+class NativeData {
+public:
+    virtual ~NativeData() = default;
+    virtual void VisitRefs(void (*visit)(Heap&, Object*), Heap& heap) { (void)visit, (void)heap; }
+};
+
 struct FunctionData {
     NativeFn native = nullptr;
     NativeFn construct = nullptr;  // native: what `new` runs, when it differs from a call
@@ -120,6 +129,13 @@ public:
     // Interfaces registered by ImplementsOp (the constructors' prototypes).
     std::vector<Object*>& Interfaces() { return m_interfaces; }
 
+    // A built-in class's own data, or none. Natives check its type with
+    // dynamic_cast: a script can call any method on any object.
+    NativeData* Native() const { return m_native.get(); }
+    void SetNative(std::unique_ptr<NativeData> d) { m_native = std::move(d); }
+    template <class T>
+    T* NativeAs() const { return dynamic_cast<T*>(m_native.get()); }
+
 private:
     friend class Heap;
     int HeapVersion() const;
@@ -140,6 +156,7 @@ private:
     Value m_primitive;
     std::uint32_t m_timeline = 0;
     std::vector<Object*> m_interfaces;
+    std::unique_ptr<NativeData> m_native;
 };
 
 // Every object of one machine. Names match ignoring ASCII case before
@@ -170,6 +187,7 @@ public:
     std::size_t Sweep();
 
 private:
+    static void VisitNative(Heap& heap, Object* c);
     int m_version;
     std::size_t m_max;
     std::vector<Object*> m_objects;
