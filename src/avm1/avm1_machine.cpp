@@ -284,11 +284,16 @@ std::string Machine::DotPath(TimelineId t) {
 }
 
 int Machine::Level(const std::string& name) {
-    if (name.size() < 7 || !NameIs(name.substr(0, 6), "_level") || name[6] < '0' || name[6] > '9') return -1;
-    int level = 0;
-    for (std::size_t i = 6; i < name.size() && i < 12 && name[i] >= '0' && name[i] <= '9'; ++i)
-        level = level * 10 + (name[i] - '0');
-    return level;
+    if (name.size() < 6) return -1;
+    const std::string prefix = name.substr(0, 6);
+    if (!NameIs(prefix, "_level") && !NameIs(prefix, "_flash")) return -1;
+    // The players read the digits as a 32-bit number that wraps, and a sign
+    // or a number past INT32_MAX names a level no movie has.
+    if (name.size() > 6 && name[6] == '-') return kNoLevel;
+    std::uint32_t level = 0;
+    for (std::size_t i = 6; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i)
+        level = level * 10u + static_cast<std::uint32_t>(name[i] - '0');
+    return level > 0x7FFFFFFFu ? kNoLevel : static_cast<int>(level);
 }
 
 // A target path's parts: '/' and ':' part it, and '.' does until the
@@ -366,35 +371,39 @@ Value Machine::GetTimelineMember(Object* o, const std::string& name, bool& found
         return Value();
     }
     if (!name.empty() && name[0] == '_') {
-        int index = DisplayIndex(name);
-        if (index >= 0) {
-            switch (index) {
-            case kPropTarget:
-                return Value(SlashPath(t));
-            case kPropName:
-                return Value(m_host.Name(t));
-            case kPropCurrentFrame:
-                return Value(m_host.CurrentFrame(t));
-            case kPropTotalFrames:
-            case kPropFramesLoaded:
-                return Value(m_host.TotalFrames(t));
-            default:
-                return m_host.GetProperty(t, index);
-            }
-        }
         if (NameIs(name, "_parent")) {
             Object* parent = TimelineObject(m_host.Parent(t));
             return parent ? Value(parent) : Value();
         }
-        if (NameIs(name, "_root") || NameIs(name, "_level0")) return Value(TimelineObject(m_host.Root()));
+        // Levels are looked up before children and prototypes; other levels
+        // are other movies, which no movie here has.
+        const int level = Level(name);
+        if (NameIs(name, "_root") || level == 0) return Value(TimelineObject(m_host.Root()));
+        if (level > 0) return Value();
         if (NameIs(name, "_global")) return Value(m_realm.global);
     }
+    // A child of the name hides a display property.
     TimelineId child = m_host.Child(t, name);
     if (child != kNoTimeline) {
         if (Object* c = TimelineObject(child)) return Value(c);
     }
+    if (!name.empty() && name[0] == '_') {
+        int index = DisplayIndex(name);
+        if (index >= 0) return DisplayProperty(t, index);
+    }
     found = false;
     return Value();
+}
+
+Value Machine::DisplayProperty(TimelineId t, int index) {
+    switch (index) {
+    case kPropTarget: return Value(SlashPath(t));
+    case kPropName: return Value(m_host.Name(t));
+    case kPropCurrentFrame: return Value(m_host.CurrentFrame(t));
+    case kPropTotalFrames:
+    case kPropFramesLoaded: return Value(m_host.TotalFrames(t));
+    default: return index >= 0 && index < kDisplayPropCount ? m_host.GetProperty(t, index) : Value();
+    }
 }
 
 bool Machine::SetTimelineMember(Object* o, const std::string& name, const Value& v) {

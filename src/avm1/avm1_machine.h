@@ -138,14 +138,19 @@ public:
     // made with (none to forget it); the host asks when it places one.
     void RegisterClass(const std::string& symbol, Object* ctor);
     Object* RegisteredClass(const std::string& symbol);
+    // A display property by GetProperty's index, whatever children or
+    // variables of its name the timeline has.
+    Value DisplayProperty(TimelineId t, int index);
     // "_level0.a.b" and "/a/b" for a timeline.
     std::string DotPath(TimelineId t);
     std::string SlashPath(TimelineId t);
     // A target path from a timeline ("/a", "../b", "_root.c", "d"); none if nothing is there.
     TimelineId ResolveTarget(TimelineId from, const std::string& path);
-    // The level a name gives: "_level" and digits, whatever follows them
-    // (the players read the number so); -1 for other names.
+    // The level a name gives: "_level" or "_flash" and digits, whatever
+    // follows them (the players read the number so; none is 0); -1 for
+    // other names.
     static int Level(const std::string& name);
+    static constexpr int kNoLevel = 0x7FFFFFFF;
     static std::vector<std::string> PathParts(const std::string& path, bool& fromRoot);
     // One part of a target path from a timeline (or an object); undefined if it names none.
     Value PathStep(const Value& at, const std::string& part);

@@ -329,16 +329,7 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     case 0x22: {
         int index = PropertyIndex(m.ToNumber(Pop(f)));
         TimelineId of = targetOf(Pop(f));
-        Object* o = m.TimelineObject(of);
-        if (o && index >= 0 && index < kDisplayPropCount) {
-            static const char* const names[kDisplayPropCount] = {
-                "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
-                "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget",
-                "_url", "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse"};
-            Push(m.Get(Value(o), names[index]));
-        } else {
-            Push(Value());
-        }
+        Push(of != kNoTimeline && host.Alive(of) ? m.DisplayProperty(of, index) : Value());
         break;
     }
     case 0x23: {

@@ -145,7 +145,7 @@ SwfStage::Object* SwfStage::Find(const ButtonRef& ref, Instance** parent) const 
 
 bool SwfStage::ButtonAt(double x, double y, ButtonRef& found) {
     std::uint64_t budget = m_limits.maxPoints;
-    return HitButton(*m_root, SwfMatrix(), x, y, budget, found);
+    return m_rootHolder->visible && HitButton(*m_root, m_rootHolder->matrix, x, y, budget, found);
 }
 
 // The topmost button under the point, through sprites; masks are not

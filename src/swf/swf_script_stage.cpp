@@ -51,6 +51,7 @@ SwfStage::Instance* SwfStage::Timeline(SwfTimelineId id) const {
 }
 
 SwfStage::Object* SwfStage::Holder(const Instance& instance) const {
+    if (&instance == m_root.get()) return m_rootHolder.get();
     if (!instance.parent) return nullptr;
     for (auto& entry : instance.parent->list) {
         if (entry.second.sprite.get() == &instance) return &entry.second;
@@ -187,7 +188,6 @@ void SwfStage::SetTimelineColor(SwfTimelineId id, const SwfColorTransform& color
 void SwfStage::SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value) {
     Instance* instance = Timeline(id);
     Object* holder = instance ? Holder(*instance) : nullptr;
-    // The root is not on a list: nothing moves it.
     if (!holder || std::isnan(value)) return;
     SwfMatrix& m = holder->matrix;
     switch (property) {

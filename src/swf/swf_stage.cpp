@@ -35,7 +35,8 @@ public:
 
     SwfDrawReport Run() {
         m_canvas.Clear(m_stage.m_background);
-        List(*m_stage.m_root, m_view, SwfColorTransform(), 0);
+        const Object& root = *m_stage.m_rootHolder;
+        if (root.visible) List(*m_stage.m_root, m_view * root.matrix, root.colorTransform, 0);
         return m_report;
     }
 

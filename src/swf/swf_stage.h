@@ -145,7 +145,7 @@ public:
     int TimelineNextDepth(SwfTimelineId parent) const;  // above all there, from 0
     void TimelineSwapDepths(SwfTimelineId id, int depth);
     void SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value);
-    // The colour transform the timeline is shown with; the root has none.
+    // The colour transform the timeline is shown with.
     bool TimelineColor(SwfTimelineId id, SwfColorTransform& color) const;
     void SetTimelineColor(SwfTimelineId id, const SwfColorTransform& color);
 
@@ -220,6 +220,9 @@ private:
     std::vector<std::unique_ptr<SwfOutline>> m_shapeOutlines;
     std::vector<std::vector<std::unique_ptr<SwfOutline>>> m_glyphOutlines;
     SwfTimeline m_emptyTimeline;  // what createEmptyMovieClip's clips play
+    // What scripts set of the root's own transform, colour and visibility:
+    // the root is on no list, so it holds them here.
+    std::unique_ptr<Object> m_rootHolder;
 };
 
 }  // namespace fh

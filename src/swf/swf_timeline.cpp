@@ -88,6 +88,7 @@ void SwfStage::Restart() {
     m_actionsRun = m_gotos = 0;
     m_gotoTags = 0;
     m_root = NewInstance(m_movie->root, nullptr, 0);
+    m_rootHolder = std::make_unique<Object>();
     Execute(*m_root, 0);
     RunQueue();
     ScriptsFrameDone();
