@@ -212,6 +212,14 @@ void DefineMethod(Machine& m, Object* on, const std::string& name, NativeFn fn) 
     on->Define(name, Value(NewNative(m, fn)), kDontEnum);
 }
 
+void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
+                    std::uint32_t flags) {
+    on->Define(name, Value(), flags);
+    Property* p = on->FindAny(name);
+    p->getter = NewNative(m, get);
+    p->setter = set ? NewNative(m, set) : nullptr;
+}
+
 Object* DefineClass(Machine& m, const std::string& name, NativeFn call, NativeFn construct, Object* proto) {
     Object* ctor = NewNative(m, call);
     ctor->Function()->construct = construct;
@@ -265,6 +273,8 @@ void InstallClasses(Machine& m) {
     InstallError(m);
     InstallMovieClip(m);
     InstallColor(m);
+    InstallPlayerObjects(m);
+    InstallContextMenu(m);
 }
 
 }  // namespace fh::avm1

@@ -66,6 +66,9 @@ public:
     virtual bool GetColor(TimelineId, SwfColorTransform&) { return false; }
     virtual void SetColor(TimelineId, const SwfColorTransform&) {}
     virtual int TotalFrames(TimelineId t) = 0;
+    // The stage's size in pixels.
+    virtual double StageWidth() { return 550; }
+    virtual double StageHeight() { return 400; }
 
     virtual void Trace(const std::string& utf8Line) = 0;
     virtual void FsCommand(const std::string& command, const std::string& args) = 0;

@@ -30,6 +30,17 @@ struct Realm {
 Object* NewNative(Machine& m, NativeFn fn);
 // Defines a native method on an object (DontEnum, as the players' own are).
 void DefineMethod(Machine& m, Object* on, const std::string& name, NativeFn fn);
+// A property read and written through natives, as addProperty makes them
+// (a setter of none: read-only).
+void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
+                    std::uint32_t flags = kDontEnum);
+// Gives an object the listeners of AsBroadcaster (addListener,
+// removeListener, broadcastMessage and _listeners).
+void InitializeBroadcaster(Machine& m, Object* o);
+// Sends an event to the listeners of a global object (Key, Mouse, Stage).
+void BroadcastTo(Machine& m, const char* global, const char* event, const std::vector<Value>& args = {});
+// A key of the player's keyboard went down or up: Key's state and listeners.
+void KeyPressed(Machine& m, bool down, int code, int ascii);
 // A constructor: a native whose `prototype` is `proto` (whose `constructor`
 // links back), defined on _global under `name`.
 Object* DefineClass(Machine& m, const std::string& name, NativeFn call, NativeFn construct, Object* proto);
@@ -49,6 +60,8 @@ void InstallMovieClip(Machine& m);
 void InstallColor(Machine& m);
 void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
+void InstallPlayerObjects(Machine& m);
+void InstallContextMenu(Machine& m);
 void InstallClasses(Machine& m);
 
 // The argument at i, undefined past the end.
