@@ -33,6 +33,15 @@ void DefineMethod(Machine& m, Object* on, const std::string& name, NativeFn fn);
 // A constructor: a native whose `prototype` is `proto` (whose `constructor`
 // links back), defined on _global under `name`.
 Object* DefineClass(Machine& m, const std::string& name, NativeFn call, NativeFn construct, Object* proto);
+// The same, defined on a package object instead of _global.
+Object* DefineClassIn(Machine& m, Object* on, const std::string& name, NativeFn call, NativeFn construct,
+                      Object* proto);
+// A package ("flash.geom"): the chain of objects from _global down, made
+// where missing. Its root hides from movies older than 8, as the players' did.
+Object* DefinePackage(Machine& m, const std::string& dotted);
+// A property read and written through natives (a getter and a setter, or none).
+void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
+                    std::uint32_t flags = kDontEnum);
 
 void InstallObject(Machine& m);
 void InstallFunction(Machine& m);
@@ -49,6 +58,8 @@ void InstallMovieClip(Machine& m);
 void InstallColor(Machine& m);
 void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
+void InstallGeom(Machine& m);
+void InstallGeomMatrix(Machine& m);
 void InstallClasses(Machine& m);
 
 // The argument at i, undefined past the end.
