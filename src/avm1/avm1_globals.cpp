@@ -299,6 +299,7 @@ void InstallClasses(Machine& m) {
     InstallColor(m);
     InstallGeom(m);
     InstallGeomMatrix(m);
+    InstallBitmapData(m);
 }
 
 }  // namespace fh::avm1

@@ -60,6 +60,7 @@ void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
 void InstallGeom(Machine& m);
 void InstallGeomMatrix(Machine& m);
+void InstallBitmapData(Machine& m);
 void InstallClasses(Machine& m);
 
 // The argument at i, undefined past the end.
