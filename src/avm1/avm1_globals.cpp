@@ -212,21 +212,45 @@ void DefineMethod(Machine& m, Object* on, const std::string& name, NativeFn fn) 
     on->Define(name, Value(NewNative(m, fn)), kDontEnum);
 }
 
-void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
-                    std::uint32_t flags) {
-    on->Define(name, Value(), flags);
-    Property* p = on->FindAny(name);
-    p->getter = NewNative(m, get);
-    p->setter = set ? NewNative(m, set) : nullptr;
+Object* DefineClass(Machine& m, const std::string& name, NativeFn call, NativeFn construct, Object* proto) {
+    return DefineClassIn(m, m.R().global, name, call, construct, proto);
 }
 
-Object* DefineClass(Machine& m, const std::string& name, NativeFn call, NativeFn construct, Object* proto) {
+Object* DefineClassIn(Machine& m, Object* on, const std::string& name, NativeFn call, NativeFn construct,
+                      Object* proto) {
     Object* ctor = NewNative(m, call);
     ctor->Function()->construct = construct;
     ctor->Define("prototype", Value(proto), kDontEnum | kDontDelete);
     proto->Define("constructor", Value(ctor), kDontEnum);
-    m.R().global->Define(name, Value(ctor), kDontEnum);
+    on->Define(name, Value(ctor), kDontEnum);
     return ctor;
+}
+
+Object* DefinePackage(Machine& m, const std::string& dotted) {
+    Object* at = m.R().global;
+    std::size_t begin = 0;
+    while (begin <= dotted.size()) {
+        std::size_t end = dotted.find('.', begin);
+        if (end == std::string::npos) end = dotted.size();
+        const std::string part = dotted.substr(begin, end - begin);
+        Property* p = at->FindAny(part);
+        Object* next = p ? p->value.Obj() : nullptr;
+        if (!next) {
+            next = m.NewObject();
+            at->Define(part, Value(next), at == m.R().global ? kDontEnum | kVersion8 : kDontEnum);
+        }
+        at = next;
+        begin = end + 1;
+    }
+    return at;
+}
+
+void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
+                    std::uint32_t flags) {
+    on->Define(name, Value(), flags);
+    Property* p = on->FindAny(name);
+    p->getter = get ? NewNative(m, get) : nullptr;
+    p->setter = set ? NewNative(m, set) : nullptr;
 }
 
 void InstallGlobals(Machine& m) {
@@ -275,6 +299,9 @@ void InstallClasses(Machine& m) {
     InstallColor(m);
     InstallPlayerObjects(m);
     InstallContextMenu(m);
+    InstallGeom(m);
+    InstallGeomMatrix(m);
+    InstallBitmapData(m);
 }
 
 }  // namespace fh::avm1

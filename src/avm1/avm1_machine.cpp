@@ -607,7 +607,7 @@ Value Machine::Construct(const Value& ctor, const std::vector<Value>& args) {
         ++m_depth;
         Value r = data->construct(*this, Value(o), args);
         --m_depth;
-        return r.IsObject() ? r : Value(o);
+        return r.IsObject() || data->constructGivesResult ? r : Value(o);
     }
     Value r = Call(ctor, Value(o), args);
     return r.IsObject() ? r : Value(o);

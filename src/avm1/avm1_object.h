@@ -74,6 +74,9 @@ public:
 struct FunctionData {
     NativeFn native = nullptr;
     NativeFn construct = nullptr;  // native: what `new` runs, when it differs from a call
+    // `new` gives what construct returns even when it is no object: a
+    // class that refuses its arguments (a bitmap too large) gives undefined.
+    bool constructGivesResult = false;
     std::shared_ptr<const Code> code;
     std::vector<Object*> scope;  // the scope chain at the definition, outermost first
 };

@@ -30,10 +30,6 @@ struct Realm {
 Object* NewNative(Machine& m, NativeFn fn);
 // Defines a native method on an object (DontEnum, as the players' own are).
 void DefineMethod(Machine& m, Object* on, const std::string& name, NativeFn fn);
-// A property read and written through natives, as addProperty makes them
-// (a setter of none: read-only).
-void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
-                    std::uint32_t flags = kDontEnum);
 // Gives an object the listeners of AsBroadcaster (addListener,
 // removeListener, broadcastMessage and _listeners).
 void InitializeBroadcaster(Machine& m, Object* o);
@@ -44,6 +40,16 @@ void KeyPressed(Machine& m, bool down, int code, int ascii);
 // A constructor: a native whose `prototype` is `proto` (whose `constructor`
 // links back), defined on _global under `name`.
 Object* DefineClass(Machine& m, const std::string& name, NativeFn call, NativeFn construct, Object* proto);
+// The same, defined on a package object instead of _global.
+Object* DefineClassIn(Machine& m, Object* on, const std::string& name, NativeFn call, NativeFn construct,
+                      Object* proto);
+// A package ("flash.geom"): the chain of objects from _global down, made
+// where missing. Its root hides from movies older than 8, as the players' did.
+Object* DefinePackage(Machine& m, const std::string& dotted);
+// A property read and written through natives, as addProperty makes them
+// (a setter of none: read-only).
+void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
+                    std::uint32_t flags = kDontEnum);
 
 void InstallObject(Machine& m);
 void InstallFunction(Machine& m);
@@ -62,6 +68,9 @@ void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
 void InstallPlayerObjects(Machine& m);
 void InstallContextMenu(Machine& m);
+void InstallGeom(Machine& m);
+void InstallGeomMatrix(Machine& m);
+void InstallBitmapData(Machine& m);
 void InstallClasses(Machine& m);
 
 // The argument at i, undefined past the end.
