@@ -66,6 +66,8 @@ public:
     virtual bool GetColor(TimelineId, SwfColorTransform&) { return false; }
     virtual void SetColor(TimelineId, const SwfColorTransform&) {}
     virtual int TotalFrames(TimelineId t) = 0;
+    // The library name a clip's symbol is exported under ("" for none).
+    virtual std::string Symbol(TimelineId) { return std::string(); }
     // The stage's size in pixels.
     virtual double StageWidth() { return 550; }
     virtual double StageHeight() { return 400; }

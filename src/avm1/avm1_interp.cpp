@@ -616,7 +616,8 @@ TimelineId Interpreter::FrameTimeline(Frame& f) {
 }
 
 void Interpreter::HaltIfGone(Frame& f) {
-    if (f.original->Kind() == ObjKind::Timeline && f.original->Timeline() == kNoTimeline) throw ScriptHalt{};
+    if (!f.unloading && f.original->Kind() == ObjKind::Timeline && f.original->Timeline() == kNoTimeline)
+        throw ScriptHalt{};
 }
 
 TimelineId Interpreter::OriginalTimeline(Frame& f) {

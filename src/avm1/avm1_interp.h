@@ -48,6 +48,7 @@ struct Frame {
     std::vector<Value> regs;
     TimelineId target = kNoTimeline;  // what the timeline actions steer (SetTarget)
     Object* original = nullptr;  // the timeline the frame began on, for SetTarget("")
+    bool unloading = false;      // began on a clip already gone (its unload): nothing more halts it
     std::size_t stackBase = 0;
     std::size_t pc = 0;
     Value result;

@@ -84,8 +84,14 @@ void Machine::BeginRun() {
 
 bool Machine::OverTime() const { return SteadyMs() - m_runStart > m_limits.maxRunMs; }
 
+Object* Machine::Unloading(TimelineId t) const {
+    auto it = m_unloading.find(t);
+    return it != m_unloading.end() ? it->second : nullptr;
+}
+
 void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_t size) {
     Object* timeline = TimelineObject(target);
+    if (!timeline) timeline = Unloading(target);
     if (!timeline || !data) return;
     BeginRun();
     Frame f;
@@ -96,6 +102,7 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     f.regs.resize(4);
     f.target = target;
     f.original = timeline;
+    f.unloading = timeline->Timeline() == kNoTimeline;
     // The blocks of a frame share one stack: what one leaves, the next finds.
     // Collect empties it between frames.
     const bool outermost = m_depth == 0;
@@ -147,6 +154,7 @@ void Machine::MarkRoots() {
                        m_realm.errorProto, m_realm.colorProto};
     for (Object* o : roots) m_heap.Mark(o);
     for (auto& t : m_timelines) m_heap.Mark(t.second);
+    for (auto& t : m_unloading) m_heap.Mark(t.second);
     for (auto& i : m_intervals) {
         m_heap.Mark(i.second.fn);
         m_heap.Mark(i.second.self);
@@ -164,6 +172,28 @@ void Machine::RegisterClass(const std::string& symbol, Object* ctor) {
     }
 }
 
+void Machine::DispatchClipEvent(TimelineId t, const char* handler, const std::vector<Value>& args) {
+    auto it = m_timelines.find(t);
+    Object* clip = it != m_timelines.end() ? it->second : Unloading(t);
+    if (!clip) return;
+    const Value self(clip);
+    const Value fn = Get(self, handler);
+    if (fn.IsObject() && fn.Obj()->Kind() == ObjKind::Function) CallFunction(fn, self, args);
+}
+
+void Machine::ConstructClip(TimelineId t) {
+    if (m_classes.empty()) return;
+    Object* ctor = RegisteredClass(m_host.Symbol(t));
+    Object* clip = ctor ? TimelineObject(t) : nullptr;
+    if (!clip) return;
+    // Within a script (attachMovie) the constructor is one more call of it.
+    if (m_depth > 0) {
+        Call(Value(ctor), Value(clip), {});
+    } else {
+        CallFunction(Value(ctor), Value(clip), {});
+    }
+}
+
 Object* Machine::RegisteredClass(const std::string& symbol) {
     auto it = m_classes.find(m_heap.Key(symbol));
     return it != m_classes.end() ? it->second : nullptr;
@@ -171,6 +201,8 @@ Object* Machine::RegisteredClass(const std::string& symbol) {
 
 std::size_t Machine::Collect() {
     if (m_depth != 0) return 0;
+    // The frame's unloads have run.
+    m_unloading.clear();
     m_stack.clear();
     MarkRoots();
     return m_heap.Sweep();
@@ -180,6 +212,8 @@ void Machine::TimelineRemoved(TimelineId t) {
     auto it = m_timelines.find(t);
     if (it == m_timelines.end()) return;
     it->second->Timeline() = kNoTimeline;
+    // Its unload handlers, which run later in the frame, still find it.
+    m_unloading[t] = it->second;
     m_timelines.erase(it);
 }
 
@@ -207,6 +241,14 @@ Object* Machine::TimelineObject(TimelineId t) {
     o->Timeline() = t;
     o->Primitive() = Value(SlashPath(t));
     m_timelines.emplace(t, o);
+    // A clip of a registered symbol is an instance of its class from the start.
+    if (!m_classes.empty()) {
+        if (Object* ctor = RegisteredClass(m_host.Symbol(t))) {
+            const Value proto = Get(Value(ctor), "prototype");
+            if (proto.IsObject()) o->SetProto(proto.Obj());
+            o->Define("__constructor__", Value(ctor), kDontEnum);
+        }
+    }
     return o;
 }
 

@@ -65,6 +65,13 @@ public:
     // Calls a function (an event handler, an interval); undefined if it is
     // none or the call was cut.
     Value CallFunction(const Value& fn, const Value& self, const std::vector<Value>& args);
+    // A clip's event: the handler its object has under that name (its own
+    // or its class's) runs with the clip as `this`. A clip no script has
+    // seen has none.
+    void DispatchClipEvent(TimelineId t, const char* handler, const std::vector<Value>& args = {});
+    // A clip was made: a class registered for its symbol is its object's
+    // and its constructor runs on it.
+    void ConstructClip(TimelineId t);
     // Frees unreachable objects; between runs only.
     std::size_t Collect();
     void TimelineRemoved(TimelineId t);
@@ -185,6 +192,7 @@ private:
         return true;
     }
     Value GetTimelineMember(Object* o, const std::string& name, bool& found);
+    Object* Unloading(TimelineId t) const;
     void CallSetter(Object* setter, const Value& target, const Value& v);
     bool SetTimelineMember(Object* o, const std::string& name, const Value& v);
     void MarkRoots();
@@ -197,6 +205,7 @@ private:
     Heap m_heap;
     Realm m_realm;
     std::unordered_map<TimelineId, Object*> m_timelines;
+    std::unordered_map<TimelineId, Object*> m_unloading;  // removed this frame: their unload handlers run on them
     std::unordered_map<double, Interval> m_intervals;
     std::unordered_map<std::string, Object*> m_classes;  // by the symbol's name key
     double m_clock = 0;

@@ -93,6 +93,7 @@ Value AttachMovie(Machine& m, const Value& self, const std::vector<Value>& args)
         const std::vector<Property> members = init->Properties();
         for (const Property& p : members) m.Set(made, p.name, p.value);
     }
+    if (made.IsObject()) m.ConstructClip(m.TimelineOf(made.Obj()));
     return made;
 }
 

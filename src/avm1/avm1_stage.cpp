@@ -50,6 +50,31 @@ void StageScripts::FrameDone() {
 
 void StageScripts::Removed(SwfTimelineId timeline) { m_machine->TimelineRemoved(timeline); }
 
+void StageScripts::Event(SwfTimelineId timeline, std::uint32_t event) {
+    if (m_quit) return;
+    if (event == kSwfEventConstruct) {
+        m_machine->ConstructClip(timeline);
+        return;
+    }
+    static const struct {
+        std::uint32_t event;
+        const char* handler;
+    } kHandlers[] = {{kSwfEventLoad, "onLoad"},           {kSwfEventEnterFrame, "onEnterFrame"},
+                     {kSwfEventUnload, "onUnload"},       {kSwfEventMouseMove, "onMouseMove"},
+                     {kSwfEventMouseDown, "onMouseDown"}, {kSwfEventMouseUp, "onMouseUp"},
+                     {kSwfEventKeyDown, "onKeyDown"},     {kSwfEventKeyUp, "onKeyUp"},
+                     {kSwfEventData, "onData"},           {kSwfEventPress, "onPress"},
+                     {kSwfEventRelease, "onRelease"},     {kSwfEventReleaseOutside, "onReleaseOutside"},
+                     {kSwfEventRollOver, "onRollOver"},   {kSwfEventRollOut, "onRollOut"},
+                     {kSwfEventDragOver, "onDragOver"},   {kSwfEventDragOut, "onDragOut"}};
+    for (const auto& h : kHandlers) {
+        if (h.event == event) {
+            m_machine->DispatchClipEvent(timeline, h.handler);
+            return;
+        }
+    }
+}
+
 TimelineId StageScripts::Root() { return m_stage.RootTimeline(); }
 TimelineId StageScripts::Parent(TimelineId t) { return m_stage.ParentTimeline(t); }
 TimelineId StageScripts::Child(TimelineId t, const std::string& name) { return m_stage.ChildTimeline(t, name); }
@@ -116,6 +141,15 @@ TimelineId StageScripts::AtDepth(TimelineId parent, int depth) { return m_stage.
 int StageScripts::NextDepth(TimelineId parent) { return m_stage.TimelineNextDepth(parent); }
 void StageScripts::SwapDepths(TimelineId t, int depth) { m_stage.TimelineSwapDepths(t, depth); }
 int StageScripts::TotalFrames(TimelineId t) { return m_stage.TimelineFrameCount(t); }
+std::string StageScripts::Symbol(TimelineId t) { return m_stage.TimelineSymbol(t); }
+double StageScripts::StageWidth() {
+    const SwfRect& r = m_stage.Movie().stage;
+    return (static_cast<double>(r.xMax) - r.xMin) / 20;
+}
+double StageScripts::StageHeight() {
+    const SwfRect& r = m_stage.Movie().stage;
+    return (static_cast<double>(r.yMax) - r.yMin) / 20;
+}
 
 bool StageScripts::GetColor(TimelineId t, SwfColorTransform& color) { return m_stage.TimelineColor(t, color); }
 void StageScripts::SetColor(TimelineId t, const SwfColorTransform& color) { m_stage.SetTimelineColor(t, color); }

@@ -48,6 +48,7 @@ public:
     void Run(SwfTimelineId timeline, const SwfActionBlock& block) override;
     void FrameDone() override;
     void Removed(SwfTimelineId timeline) override;
+    void Event(SwfTimelineId timeline, std::uint32_t event) override;
 
 private:
     TimelineId Root() override;
@@ -73,6 +74,9 @@ private:
     int NextDepth(TimelineId parent) override;
     void SwapDepths(TimelineId t, int depth) override;
     int TotalFrames(TimelineId t) override;
+    std::string Symbol(TimelineId t) override;
+    double StageWidth() override;
+    double StageHeight() override;
     bool GetColor(TimelineId t, SwfColorTransform& color) override;
     void SetColor(TimelineId t, const SwfColorTransform& color) override;
     void Trace(const std::string& utf8Line) override;

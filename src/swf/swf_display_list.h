@@ -43,6 +43,7 @@ struct SwfStage::Object {
     // the button's list for it), the instance of a sprite part, none for others.
     std::vector<std::shared_ptr<Instance>> parts;
     SwfButtonState partsState = SwfButtonState::Up;
+    std::shared_ptr<const std::vector<SwfClipAction>> clipActions;  // the placement's onClipEvent handlers
 };
 
 struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
@@ -57,12 +58,19 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     // The objects on the list by SwfNameKey and depth: a target path finds
     // the lowest of a name without walking the list.
     std::set<std::pair<std::string, std::uint16_t>> named;
+    std::uint16_t character = 0;  // the sprite's id (0: the root or an empty clip)
+    std::shared_ptr<const std::vector<SwfClipAction>> clipActions;
 };
 
 // An action list waiting to run for the timeline it belongs to.
 struct SwfStage::Queued {
     std::weak_ptr<Instance> base;
     std::uint32_t block = 0;
+    // An event for the scripts' handlers instead of a list (kNoBlock).
+    std::uint32_t event = 0;
+    // A removed clip's unload: it runs though the clip is gone, and the
+    // scripts hear of the removal after it.
+    std::shared_ptr<Instance> unloading;
 };
 
 }  // namespace fh

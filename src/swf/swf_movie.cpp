@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "swf/swf_reader.h"
+#include "swf/swf_script.h"
 
 namespace fh {
 
@@ -61,6 +62,8 @@ enum Tag : unsigned {
 };
 
 constexpr std::size_t kMaxExports = 65536;
+// Handlers in one placement's clip actions: one per event is what the tools write.
+constexpr int kMostClipActions = 64;
 
 class Parser {
 public:
@@ -271,9 +274,33 @@ private:
             if (flags2 & 0x04) p.cacheAsBitmap = r.U8() != 0;
             if (flags2 & 0x20) p.visible = r.U8() != 0;
             if (flags2 & 0x40) p.background = r.Rgba();
-            // Clip actions follow; scripts are not run.
+            if ((flags & 0x80) && !r.Overrun()) p.clipActions = ClipActions(r);
         }
         if (!r.Overrun()) frame.tags.push_back(c);
+    }
+
+    // The handlers of a placement: event flags of 16 bits before version 6,
+    // 32 from it, each with its list's size; a list's end is its own.
+    std::shared_ptr<const std::vector<SwfClipAction>> ClipActions(SwfReader& r) {
+        const bool wide = m_movie.version >= 6;
+        auto flags = [&] { return wide ? r.U32() : std::uint32_t{r.U16()}; };
+        r.U16();  // reserved
+        flags();  // every event the handlers answer
+        auto list = std::make_shared<std::vector<SwfClipAction>>();
+        for (int n = 0; n < kMostClipActions && !r.Overrun(); ++n) {
+            SwfClipAction a;
+            a.events = flags();
+            if (!a.events || r.Overrun()) break;
+            const std::uint32_t size = r.U32();
+            const std::size_t end = std::min<std::size_t>(r.Size(), r.Position() + std::min<std::size_t>(size, r.Size()));
+            if (a.events & kSwfEventKeyPress) a.key = r.U8();
+            if (r.Overrun() || r.Position() > end) break;
+            SwfReader actions(r.Data() + r.Position(), end - r.Position());
+            a.block = AddActions(actions);
+            list->push_back(a);
+            r.Seek(end);
+        }
+        return list->empty() ? nullptr : std::shared_ptr<const std::vector<SwfClipAction>>(std::move(list));
     }
 
     void Shape(SwfReader& r, int version) {

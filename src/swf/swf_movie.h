@@ -50,6 +50,14 @@ enum class SwfCut {
     TooManyShapes,      // edges or styles beyond their caps
 };
 
+// One handler of a placement's clip actions (onClipEvent): the events it
+// answers (SwfClipEvent bits), a keyPress's key, and its action list.
+struct SwfClipAction {
+    std::uint32_t events = 0;
+    std::uint8_t key = 0;
+    std::uint32_t block = 0;
+};
+
 struct SwfPlace {
     std::uint16_t depth = 0;
     bool move = false;
@@ -66,6 +74,7 @@ struct SwfPlace {
     std::optional<bool> visible;
     std::optional<SwfColor> background;  // opaque background (SWF 11); alpha 0 takes it away
     std::optional<std::string> name;     // the instance name targets find it by
+    std::shared_ptr<const std::vector<SwfClipAction>> clipActions;
 };
 
 struct SwfControl {

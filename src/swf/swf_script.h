@@ -24,6 +24,34 @@ public:
     virtual void FrameDone() = 0;
     // The timeline left the display list for good.
     virtual void Removed(SwfTimelineId timeline) = 0;
+    // An event of a clip, after its clip actions for it ran: the handler
+    // the clip's object has for it (onEnterFrame, onLoad...), and for
+    // kSwfEventConstruct the class its symbol is registered with.
+    virtual void Event(SwfTimelineId, std::uint32_t /*SwfClipEvent*/) {}
+};
+
+// The events of a clip (onClipEvent's flags, as version 6 and later store
+// them; version 5's are the low 16 bits).
+enum SwfClipEvent : std::uint32_t {
+    kSwfEventLoad = 1u << 0,
+    kSwfEventEnterFrame = 1u << 1,
+    kSwfEventUnload = 1u << 2,
+    kSwfEventMouseMove = 1u << 3,
+    kSwfEventMouseDown = 1u << 4,
+    kSwfEventMouseUp = 1u << 5,
+    kSwfEventKeyDown = 1u << 6,
+    kSwfEventKeyUp = 1u << 7,
+    kSwfEventData = 1u << 8,
+    kSwfEventInitialize = 1u << 9,
+    kSwfEventPress = 1u << 10,
+    kSwfEventRelease = 1u << 11,
+    kSwfEventReleaseOutside = 1u << 12,
+    kSwfEventRollOver = 1u << 13,
+    kSwfEventRollOut = 1u << 14,
+    kSwfEventDragOver = 1u << 15,
+    kSwfEventDragOut = 1u << 16,
+    kSwfEventKeyPress = 1u << 17,
+    kSwfEventConstruct = 1u << 18,
 };
 
 // The display properties a script reads and sets by number (GetProperty's

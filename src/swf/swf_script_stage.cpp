@@ -82,6 +82,14 @@ std::string SwfStage::TimelineName(SwfTimelineId id) const {
     return holder ? holder->name : std::string();
 }
 
+std::string SwfStage::TimelineSymbol(SwfTimelineId id) const {
+    const Instance* instance = Timeline(id);
+    if (!instance || !instance->character) return std::string();
+    for (const auto& entry : m_movie->exports)
+        if (entry.second == instance->character) return entry.first;
+    return std::string();
+}
+
 void SwfStage::SetTimelineName(SwfTimelineId id, const std::string& name) {
     Instance* instance = Timeline(id);
     if (!instance || !instance->parent) return;

@@ -115,6 +115,7 @@ public:
     SwfTimelineId ChildTimeline(SwfTimelineId id, const std::string& name) const;
     bool TimelineAlive(SwfTimelineId id) const { return Timeline(id) != nullptr; }
     std::string TimelineName(SwfTimelineId id) const;  // "" for the root
+    std::string TimelineSymbol(SwfTimelineId id) const;  // the name its sprite is exported under, or ""
     void SetTimelineName(SwfTimelineId id, const std::string& name);
     int TimelineFrame(SwfTimelineId id) const;  // 1-based; 0 for a timeline gone
     int TimelineFrameCount(SwfTimelineId id) const;
@@ -174,6 +175,15 @@ private:
     void ShowParts(Object& button, Instance& parent);
     void Queue(Instance& instance, std::uint32_t block);
     void QueueInit(Instance& instance, std::uint32_t block);
+    // Clip events (swf_clip_events.cpp): the clip's handlers of its
+    // placement and the scripts' own, queued to run in order.
+    static constexpr std::uint32_t kNoBlock = 0xFFFFFFFFu;
+    void QueueEvent(Instance& instance, std::uint32_t event);
+    void ClipEvent(Instance& instance, std::uint32_t event);
+    void Born(Object& object, std::size_t queueMark);
+    void QueueUnload(Instance& instance);
+    void RunQueued(const Queued& next);
+    void BroadcastClipEvent(std::uint32_t event);
     void RunQueue();
     void Run(Instance& base, const SwfActionBlock& block);
     void Goto(Instance& instance, long long frame, bool play);

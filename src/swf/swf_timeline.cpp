@@ -24,6 +24,8 @@ void ApplyPlace(SwfStage::Object& object, const SwfPlace& p) {
         if (object.background->a == 0) object.background.reset();
     }
     if (p.name) object.name = *p.name;
+    // Handlers come with the placement that makes the clip, not with moves.
+    if (p.clipActions && !object.clipActions) object.clipActions = p.clipActions;
 }
 
 // What a placement sets, from one object to another that stays as it is.
@@ -40,6 +42,7 @@ void CopyPlacement(SwfStage::Object& to, const SwfStage::Object& from) {
     to.visible = from.visible;
     to.background = from.background;
     to.name = from.name;
+    to.clipActions = from.clipActions;
 }
 
 constexpr int kMostSameNames = 64;
@@ -105,7 +108,10 @@ void SwfStage::Advance(bool pastStops) {
     // Those placed meanwhile have just shown their first frame.
     for (std::size_t i = m_instances.size(); i-- > 0;) {
         const std::shared_ptr<Instance> instance = m_instances[i].lock();
-        if (instance && !instance->removed) Step(*instance, pastStops && instance == m_root);
+        if (!instance || instance->removed) continue;
+        // A clip's enterFrame comes before the actions of the frame it moves to.
+        ClipEvent(*instance, kSwfEventEnterFrame);
+        Step(*instance, pastStops && instance == m_root);
     }
     m_instances.erase(std::remove_if(m_instances.begin(), m_instances.end(),
                                      [](const std::weak_ptr<Instance>& w) {
@@ -148,6 +154,7 @@ void SwfStage::Unlist(Instance& instance) {
     m_byId.erase(instance.id);
     // Scripts hear at once: a script still running must see the clip gone.
     if (m_scripts) m_scripts->Removed(instance.id);
+    QueueUnload(instance);
     instance.parent = nullptr;
     for (const auto& entry : instance.list) Release(entry.second);
 }
@@ -170,6 +177,7 @@ void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, Instance&
         return;
     }
     object.sprite = NewInstance(m_movie->sprites[c->index], &parent, parent.nesting + 1);
+    object.sprite->character = character;
     Execute(*object.sprite, 0);
 }
 
@@ -265,7 +273,12 @@ void SwfStage::Execute(Instance& instance, int frame) {
                 object->serial = ++m_serial;
                 // The placement's name is there before the sprite's first frame runs.
                 if (p.name) object->name = *p.name;
+                const std::size_t mark = m_queue.size();
                 PlaceCharacter(*object, *p.character, instance);
+                ApplyPlace(*object, p);
+                Index(instance, p.depth, *object);
+                Born(*object, mark);
+                break;
             }
             ApplyPlace(*object, p);
             Index(instance, p.depth, *object);
@@ -370,8 +383,10 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
         CopyPlacement(object, *entry.second);
         object.placeFrame = entry.second->placeFrame;
         object.serial = ++m_serial;
+        const std::size_t mark = m_queue.size();
         PlaceCharacter(object, entry.second->character, instance);
         Index(instance, entry.first, object);
+        Born(object, mark);
     }
     for (std::uint32_t block : blocks) Queue(instance, block);
     m_changed = true;
@@ -385,13 +400,13 @@ void SwfStage::Queue(Instance& instance, std::uint32_t block) {
         m_capped = true;
         return;
     }
-    m_queue.push_back({instance.weak_from_this(), block});
+    m_queue.push_back({instance.weak_from_this(), block, 0, nullptr});
 }
 
 void SwfStage::QueueInit(Instance& instance, std::uint32_t block) {
     // Only an engine runs them, and once in a movie's run: a goto back does not repeat them.
     if (!m_scripts || block >= m_movie->actions.size() || !m_initsRun.insert(block).second) return;
-    m_initQueue.push_back({instance.weak_from_this(), block});
+    m_initQueue.push_back({instance.weak_from_this(), block, 0, nullptr});
 }
 
 void SwfStage::RunQueue() {
@@ -408,13 +423,7 @@ void SwfStage::RunQueue() {
         } else {
             break;
         }
-        const std::shared_ptr<Instance> base = next.base.lock();
-        if (!base || base->removed) continue;
-        if (m_scripts) {
-            m_scripts->Run(base->id, m_movie->actions[next.block]);
-        } else {
-            Run(*base, m_movie->actions[next.block]);
-        }
+        RunQueued(next);
     }
     m_queue.clear();
 }

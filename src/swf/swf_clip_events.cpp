@@ -1,0 +1,107 @@
+// Clip events: a sprite's onClipEvent handlers (its placement's clip
+// actions) and the handlers scripts give its object (onEnterFrame,
+// onLoad...), queued with the frame's action lists so that they run in
+// Flash's order: a clip's class and initialize handlers before its first
+// frame's actions, load after them, enterFrame as each clip moves on, and
+// unload once it is gone (on the object scripts knew it by).
+
+#include <algorithm>
+
+#include "swf/swf_display_list.h"
+
+namespace fh {
+
+void SwfStage::QueueEvent(Instance& instance, std::uint32_t event) {
+    if (!m_scripts) return;
+    if (m_queue.size() >= m_limits.maxActions) {
+        m_capped = true;
+        return;
+    }
+    Queued q;
+    q.base = instance.weak_from_this();
+    q.block = kNoBlock;
+    q.event = event;
+    m_queue.push_back(std::move(q));
+}
+
+void SwfStage::ClipEvent(Instance& instance, std::uint32_t event) {
+    if (!m_scripts) return;
+    if (instance.clipActions) {
+        for (const SwfClipAction& a : *instance.clipActions)
+            if (a.events & event) Queue(instance, a.block);
+    }
+    QueueEvent(instance, event);
+}
+
+void SwfStage::Born(Object& object, std::size_t queueMark) {
+    if (!object.sprite || !m_scripts) return;
+    Instance& clip = *object.sprite;
+    clip.clipActions = object.clipActions;
+    std::vector<Queued> first;
+    if (clip.clipActions) {
+        for (const SwfClipAction& a : *clip.clipActions)
+            if (a.events & (kSwfEventInitialize | kSwfEventConstruct)) first.push_back({clip.weak_from_this(), a.block, 0, nullptr});
+    }
+    Queued construct;
+    construct.base = clip.weak_from_this();
+    construct.block = kNoBlock;
+    construct.event = kSwfEventConstruct;
+    first.push_back(std::move(construct));
+    if (m_queue.size() + first.size() >= m_limits.maxActions) {
+        m_capped = true;
+        return;
+    }
+    // Before the actions its first frame queued (those of the list waiting
+    // when it was placed stay ahead).
+    const std::size_t at = std::min(queueMark, m_queue.size());
+    m_queue.insert(m_queue.begin() + static_cast<std::ptrdiff_t>(at), first.begin(), first.end());
+    ClipEvent(clip, kSwfEventLoad);
+}
+
+void SwfStage::QueueUnload(Instance& instance) {
+    if (!m_scripts) return;
+    if (m_queue.size() >= m_limits.maxActions) {
+        m_capped = true;
+        return;
+    }
+    Queued q;
+    q.base = instance.weak_from_this();
+    q.block = kNoBlock;
+    q.event = kSwfEventUnload;
+    q.unloading = instance.shared_from_this();
+    m_queue.push_back(std::move(q));
+}
+
+void SwfStage::RunQueued(const Queued& next) {
+    if (next.unloading) {
+        if (!m_scripts) return;
+        const Instance& gone = *next.unloading;
+        if (gone.clipActions) {
+            for (const SwfClipAction& a : *gone.clipActions)
+                if ((a.events & kSwfEventUnload) && a.block < m_movie->actions.size())
+                    m_scripts->Run(gone.id, m_movie->actions[a.block]);
+        }
+        m_scripts->Event(gone.id, kSwfEventUnload);
+        return;
+    }
+    const std::shared_ptr<Instance> base = next.base.lock();
+    if (!base || base->removed) return;
+    if (next.block == kNoBlock) {
+        if (m_scripts) m_scripts->Event(base->id, next.event);
+    } else if (m_scripts) {
+        m_scripts->Run(base->id, m_movie->actions[next.block]);
+    } else {
+        Run(*base, m_movie->actions[next.block]);
+    }
+}
+
+// An event every clip hears (the mouse's and the keyboard's), newest first.
+void SwfStage::BroadcastClipEvent(std::uint32_t event) {
+    if (!m_scripts) return;
+    for (std::size_t i = m_instances.size(); i-- > 0;) {
+        const std::shared_ptr<Instance> instance = m_instances[i].lock();
+        if (instance && !instance->removed) ClipEvent(*instance, event);
+    }
+}
+
+}  // namespace fh
