@@ -265,6 +265,7 @@ void InstallClasses(Machine& m) {
     InstallError(m);
     InstallMovieClip(m);
     InstallColor(m);
+    InstallXml(m);
 }
 
 }  // namespace fh::avm1

@@ -47,6 +47,7 @@ void InstallDate(Machine& m);
 void InstallError(Machine& m);
 void InstallMovieClip(Machine& m);
 void InstallColor(Machine& m);
+void InstallXml(Machine& m);
 void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
 void InstallClasses(Machine& m);
