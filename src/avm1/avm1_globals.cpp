@@ -266,6 +266,7 @@ void InstallClasses(Machine& m) {
     InstallMovieClip(m);
     InstallColor(m);
     InstallXml(m);
+    InstallLoadVars(m);
 }
 
 }  // namespace fh::avm1

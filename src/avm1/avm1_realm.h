@@ -48,6 +48,7 @@ void InstallError(Machine& m);
 void InstallMovieClip(Machine& m);
 void InstallColor(Machine& m);
 void InstallXml(Machine& m);
+void InstallLoadVars(Machine& m);
 void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
 void InstallClasses(Machine& m);
