@@ -92,9 +92,9 @@ private:
     // An internal subset in brackets may hold '>' of its own.
     int Doctype() {
         std::size_t end = text.find('>', i + 2);
-        const std::size_t bracket = text.find('[', i + 2);
-        if (bracket != std::string::npos && bracket < end) {
-            const std::size_t close = text.find(']', bracket);
+        const std::size_t bracket = text.substr(i + 2, end == std::string::npos ? end : end - (i + 2)).find('[');
+        if (bracket != std::string::npos) {
+            const std::size_t close = text.find(']', i + 2 + bracket);
             end = close == std::string::npos ? close : text.find('>', close);
         }
         if (end == std::string::npos) return kXmlDoctypeOpen;

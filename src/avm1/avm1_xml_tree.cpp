@@ -302,11 +302,13 @@ std::string XmlDecode(const std::string& text) {
             out += text[i];
             continue;
         }
-        const std::size_t semi = text.find(';', i + 1);
-        if (semi == std::string::npos || semi - i - 1 > kLongest) {
+        // Looked for only as far as the longest reference: a text of lone '&'s stays linear.
+        const std::size_t near = text.substr(i + 1, kLongest + 1).find(';');
+        if (near == std::string::npos) {
             out += '&';
             continue;
         }
+        const std::size_t semi = i + 1 + near;
         const std::string body = text.substr(i + 1, semi - i - 1);
         std::string decoded;
         if (!body.empty() && body[0] == '#') {
