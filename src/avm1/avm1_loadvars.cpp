@@ -83,6 +83,7 @@ Value LoadVarsToString(Machine& m, const Value& self, const std::vector<Value>&)
     Heap& heap = m.GetHeap();
     for (int depth = 0; o && depth < kMaxChain; ++depth, o = o->Proto()) {
         const std::vector<Property>& props = o->Properties();
+        m.Charge(props.size() / 16);
         for (std::size_t i = props.size(); i-- > 0;) {
             if (!seen.insert(heap.Key(props[i].name)).second) continue;
             if (!(props[i].flags & kDontEnum) && !HiddenFor(props[i].flags, m.Version())) names.push_back(props[i].name);

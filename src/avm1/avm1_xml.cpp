@@ -119,6 +119,7 @@ bool FindXmlns(Machine& m, Object* node, Match match) {
     for (XmlNode* d = node->NativeAs<XmlNode>(); d; d = d->parent ? d->parent->NativeAs<XmlNode>() : nullptr) {
         ++steps;
         if (!d->attributes) continue;
+        steps += d->attributes->Properties().size();
         for (const Property& p : d->attributes->Properties()) {
             if (p.name.compare(0, 5, "xmlns") != 0 || (p.name.size() > 5 && p.name[5] != ':')) continue;
             if (match(p.name.size() > 5 ? p.name.substr(6) : std::string(), p.value)) {
