@@ -74,8 +74,6 @@ void XmlClearChildren(Object* node);
 Object* XmlClone(Machine& m, Object* node, bool deep);
 // The node printed as the players print it: escaped text, `<a x="1" />` for an empty element.
 std::string XmlToString(Machine& m, Object* node);
-// Text with & < > " ' escaped.
-std::string XmlEscape(const std::string& text);
 // Text with the five named entities and numeric ones decoded; others are kept as written.
 std::string XmlDecode(const std::string& text);
 

@@ -282,12 +282,6 @@ std::string XmlToString(Machine& m, Object* node) {
     return out;
 }
 
-std::string XmlEscape(const std::string& text) {
-    std::string out;
-    AppendEscaped(out, text);
-    return out;
-}
-
 std::string XmlDecode(const std::string& text) {
     static const struct {
         const char* name;
