@@ -86,7 +86,8 @@ Value LoadVarsToString(Machine& m, const Value& self, const std::vector<Value>&)
         m.Charge(props.size() / 16);
         for (std::size_t i = props.size(); i-- > 0;) {
             if (!seen.insert(heap.Key(props[i].name)).second) continue;
-            if (!(props[i].flags & kDontEnum) && !HiddenFor(props[i].flags, m.Version())) names.push_back(props[i].name);
+            if (!(props[i].flags & kDontEnum) && !HiddenFor(props[i].flags, m.Version()))
+                names.push_back(props[i].name);
         }
     }
     m.Charge(names.size());

@@ -21,7 +21,9 @@ bool AllSpace(const std::string& text, std::size_t begin, std::size_t end) {
     return true;
 }
 
-bool At(const std::string& text, std::size_t i, const char* what) { return text.compare(i, std::strlen(what), what) == 0; }
+bool At(const std::string& text, std::size_t i, const char* what) {
+    return text.compare(i, std::strlen(what), what) == 0;
+}
 
 class Parser {
 public:
@@ -167,7 +169,8 @@ private:
         if (!attributes.empty()) {
             // Defined last first, so that for-in (newest first) lists them as written.
             Object* table = XmlAttributes(m, node);
-            for (std::size_t k = attributes.size(); k-- > 0;) table->Define(attributes[k].first, Value(attributes[k].second), 0);
+            for (std::size_t k = attributes.size(); k-- > 0;)
+                table->Define(attributes[k].first, Value(attributes[k].second), 0);
             m.Charge(attributes.size());
         }
         XmlAppendNew(open.back(), node);

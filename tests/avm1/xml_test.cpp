@@ -114,7 +114,8 @@ TEST(Avm1Xml, TreeSurgery) {
          "<b /><a /><c />"},
         {"insertBefore a node of another parent is ignored", "<a><b/></a><c/>",
          [](Machine& m, const Value& doc, const Args&) {
-             return m.CallMethod(doc, "insertBefore", {Path(m, doc, "lastChild"), Path(m, doc, "firstChild.firstChild")});
+             const Value grandchild = Path(m, doc, "firstChild.firstChild");
+             return m.CallMethod(doc, "insertBefore", {Path(m, doc, "lastChild"), grandchild});
          },
          "<a><b /></a><c />"},
         {"an ancestor appended to its descendant is refused", "<a><b/></a>",
