@@ -302,6 +302,8 @@ void InstallClasses(Machine& m) {
     InstallGeom(m);
     InstallGeomMatrix(m);
     InstallBitmapData(m);
+    InstallXml(m);
+    InstallLoadVars(m);
 }
 
 }  // namespace fh::avm1

@@ -646,9 +646,13 @@ Value Machine::Construct(const Value& ctor, const std::vector<Value>& args) {
     FunctionData* data = c->Function();
     if (data->construct) {
         if (m_depth > m_limits.maxCallDepth) Cut();
+        // A constructor that is cut must still leave the depth as it found it.
         ++m_depth;
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{m_depth};
         Value r = data->construct(*this, Value(o), args);
-        --m_depth;
         return r.IsObject() || data->constructGivesResult ? r : Value(o);
     }
     Value r = Call(ctor, Value(o), args);

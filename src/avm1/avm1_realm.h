@@ -64,6 +64,8 @@ void InstallDate(Machine& m);
 void InstallError(Machine& m);
 void InstallMovieClip(Machine& m);
 void InstallColor(Machine& m);
+void InstallXml(Machine& m);
+void InstallLoadVars(Machine& m);
 void InstallGlobals(Machine& m);
 void InstallTimers(Machine& m);
 void InstallPlayerObjects(Machine& m);
