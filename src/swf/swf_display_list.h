@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "swf/swf_edit_field.h"
 #include "swf/swf_stage.h"
 
 namespace fh {
@@ -57,6 +58,8 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     // The objects on the list by SwfNameKey and depth: a target path finds
     // the lowest of a name without walking the list.
     std::set<std::pair<std::string, std::uint16_t>> named;
+    // An edit text's: scripts see the field as a timeline with nothing on its list.
+    std::shared_ptr<SwfEditField> edit;
 };
 
 // An action list waiting to run for the timeline it belongs to.

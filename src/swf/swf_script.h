@@ -24,6 +24,8 @@ public:
     virtual void FrameDone() = 0;
     // The timeline left the display list for good.
     virtual void Removed(SwfTimelineId timeline) = 0;
+    // An edit text was placed (a timeline of its own): a variable it shows is bound now.
+    virtual void TextPlaced(SwfTimelineId) {}
 };
 
 // The display properties a script reads and sets by number (GetProperty's
