@@ -250,6 +250,8 @@ void InstallClasses(Machine& m) {
     r.movieClipProto = heap.New(ObjKind::Plain, r.objectProto);
     r.errorProto = heap.New(ObjKind::Plain, r.objectProto);
     r.colorProto = heap.New(ObjKind::Plain, r.objectProto);
+    r.textFieldProto = heap.New(ObjKind::Plain, r.objectProto);
+    r.textFormatProto = heap.New(ObjKind::Plain, r.objectProto);
     InstallObject(m);
     InstallFunction(m);
     InstallGlobals(m);
@@ -265,6 +267,10 @@ void InstallClasses(Machine& m) {
     InstallError(m);
     InstallMovieClip(m);
     InstallColor(m);
+    InstallAsBroadcaster(m);
+    InstallTextField(m);
+    InstallTextFormat(m);
+    InstallSelection(m);
 }
 
 }  // namespace fh::avm1

@@ -141,10 +141,27 @@ Value Machine::CallFunction(const Value& fn, const Value& self, const std::vecto
     return result;
 }
 
+void Machine::RunNative(const std::function<void()>& work) {
+    BeginRun();
+    const std::size_t base = m_stack.size();
+    ++m_depth;
+    try {
+        work();
+    } catch (const ScriptCut&) {
+        ++m_cuts;
+    } catch (const ScriptThrow&) {
+    } catch (const ScriptHalt&) {
+    }
+    --m_depth;
+    m_stack.resize(base);
+    m_actionsTotal += m_depth == 0 ? m_actions : 0;
+}
+
 void Machine::MarkRoots() {
     Object* roots[] = {m_realm.global, m_realm.objectProto, m_realm.functionProto, m_realm.arrayProto,
                        m_realm.stringProto, m_realm.numberProto, m_realm.booleanProto, m_realm.movieClipProto,
-                       m_realm.errorProto, m_realm.colorProto};
+                       m_realm.errorProto, m_realm.colorProto, m_realm.asBroadcaster, m_realm.textFieldProto,
+                       m_realm.textFormatProto};
     for (Object* o : roots) m_heap.Mark(o);
     for (auto& t : m_timelines) m_heap.Mark(t.second);
     for (auto& i : m_intervals) {
@@ -202,11 +219,13 @@ Object* Machine::TimelineObject(TimelineId t) {
     auto it = m_timelines.find(t);
     if (it != m_timelines.end()) return it->second;
     if (!m_host.Alive(t)) return nullptr;
-    Object* o = m_heap.New(ObjKind::Timeline, m_realm.movieClipProto);
+    const bool field = m_host.TextField(t) != nullptr;
+    Object* o = m_heap.New(ObjKind::Timeline, field ? m_realm.textFieldProto : m_realm.movieClipProto);
     if (!o) Cut();
     o->Timeline() = t;
     o->Primitive() = Value(SlashPath(t));
     m_timelines.emplace(t, o);
+    if (field) InitTextFieldObject(*this, o);
     return o;
 }
 
@@ -378,6 +397,10 @@ Value Machine::GetTimelineMember(Object* o, const std::string& name, bool& found
             case kPropTotalFrames:
             case kPropFramesLoaded:
                 return Value(m_host.TotalFrames(t));
+            case kPropWidth:
+            case kPropHeight:
+                if (m_host.TextField(t)) return TextFieldSize(*this, t, index == kPropWidth);
+                return m_host.GetProperty(t, index);
             default:
                 return m_host.GetProperty(t, index);
             }
@@ -402,6 +425,10 @@ bool Machine::SetTimelineMember(Object* o, const std::string& name, const Value&
     if (t == kNoTimeline || name.empty() || name[0] != '_') return false;
     int index = DisplayIndex(name);
     if (index < 0) return false;
+    if ((index == kPropWidth || index == kPropHeight) && m_host.TextField(t)) {
+        SetTextFieldSize(*this, t, index == kPropWidth, v);
+        return true;
+    }
     if (m_host.Alive(t)) m_host.SetProperty(t, index, v);
     return true;
 }
@@ -684,7 +711,7 @@ std::string Machine::TypeOf(const Value& v) {
     Object* o = v.Obj();
     if (!o) return PrimitiveTypeName(v.GetType());
     if (o->Kind() == ObjKind::Function) return "function";
-    if (o->Kind() == ObjKind::Timeline) return "movieclip";
+    if (o->Kind() == ObjKind::Timeline) return m_host.TextField(o->Timeline()) ? "object" : "movieclip";
     return "object";
 }
 

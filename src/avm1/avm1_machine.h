@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -65,6 +66,9 @@ public:
     // Calls a function (an event handler, an interval); undefined if it is
     // none or the call was cut.
     Value CallFunction(const Value& fn, const Value& self, const std::vector<Value>& args);
+    // Native work on the machine's objects from outside a script (the host
+    // binding a text field's variable): caps apply, and a cut ends it.
+    void RunNative(const std::function<void()>& work);
     // Frees unreachable objects; between runs only.
     std::size_t Collect();
     void TimelineRemoved(TimelineId t);

@@ -24,6 +24,9 @@ struct Realm {
     Object* movieClipProto = nullptr;
     Object* errorProto = nullptr;
     Object* colorProto = nullptr;
+    Object* asBroadcaster = nullptr;
+    Object* textFieldProto = nullptr;
+    Object* textFormatProto = nullptr;
 };
 
 // A native function object.
@@ -48,8 +51,20 @@ void InstallError(Machine& m);
 void InstallMovieClip(Machine& m);
 void InstallColor(Machine& m);
 void InstallGlobals(Machine& m);
+void InstallAsBroadcaster(Machine& m);
+void InstallTextField(Machine& m);
+void InstallTextFormat(Machine& m);
+void InstallSelection(Machine& m);
 void InstallTimers(Machine& m);
 void InstallClasses(Machine& m);
+
+// AsBroadcaster.initialize: listeners and the methods that tell them.
+void InitializeBroadcaster(Machine& m, Object* o);
+// A text field's object was made: it broadcasts to listeners with itself the first.
+void InitTextFieldObject(Machine& m, Object* o);
+// A text field's _width and _height (pixels, as shown), set by resizing the field.
+Value TextFieldSize(Machine& m, TimelineId t, bool width);
+void SetTextFieldSize(Machine& m, TimelineId t, bool width, const Value& v);
 
 // The argument at i, undefined past the end.
 inline const Value& Arg(const std::vector<Value>& args, std::size_t i) {
