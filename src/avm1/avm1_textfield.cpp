@@ -84,7 +84,15 @@ void SyncFieldVariable(Machine& m, TimelineId t, bool placed) {
     Value now;
     const bool found = m.Lookup(holder, name, now);
     if (!found || now.IsUndefined()) {
-        if (placed && field->Length() > 0) SetVariable(m, t, *field);
+        // A field bound anew shows its first text again, and gives it to the variable.
+        if (!placed) return;
+        if (field->html) {
+            field->SetHtml(field->initialText);
+        } else {
+            field->SetText(SwfUtf8ToChars(field->initialText));
+        }
+        FieldChanged(m, t);
+        if (field->Length() > 0) SetVariable(m, t, *field);
         return;
     }
     // A variable of an object other than a timeline is written, never followed.
@@ -158,9 +166,7 @@ Value GetTextFormat(Machine& m, const Value& self, const std::vector<Value>& arg
     if (!field) return Value();
     std::size_t begin, end;
     if (!Range(m, args, std::min<std::size_t>(args.size(), 2), field->Length(), begin, end)) return Value();
-    SwfFormatSpec spec = field->FormatOf(begin, end);
-    if (field->Length() == 0 && args.empty()) spec = SwfFormatSpec{field->newFormat, kFmtAll};
-    return Value(NewTextFormat(m, spec));
+    return Value(NewTextFormat(m, field->FormatOf(begin, end)));
 }
 
 Value SetTextFormat(Machine& m, const Value& self, const std::vector<Value>& args) {

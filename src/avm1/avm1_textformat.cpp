@@ -128,11 +128,13 @@ void Write(Machine& m, FormatData& d, Field field, std::uint32_t bit, const Valu
     case kBullet: f.bullet = ToBoolean(v, version); break;
     case kTabStops: {
         f.tabStops.clear();
-        Object* o = v.Obj();
-        if (o && o->Kind() == ObjKind::Array) {
-            const std::vector<Value> items = o->Elements();
-            m.Charge(items.size());
-            for (std::size_t i = 0; i < items.size() && i < 1024; ++i) f.tabStops.push_back(Whole(m.ToNumber(items[i])));
+        // Any object is read as a list: its length and its elements.
+        if (v.IsObject()) {
+            const double length = m.ToNumber(m.Get(v, "length"));
+            const std::size_t count = length > 0 ? static_cast<std::size_t>(std::min(length, 1024.0)) : 0;
+            m.Charge(count);
+            for (std::size_t i = 0; i < count; ++i)
+                f.tabStops.push_back(Whole(m.ToNumber(m.Get(v, std::to_string(i)))));
         } else {
             f.tabStops.push_back(Whole(m.ToNumber(v)));
         }

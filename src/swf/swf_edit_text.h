@@ -92,6 +92,7 @@ struct SwfEditText {
     std::uint32_t borderColor = 0, backgroundColor = 0xFFFFFF;
     int maxChars = 0;  // 0: no limit
     std::string variable;  // the variable it shows ("" for none)
+    std::string initialText;  // the definition's (HTML in an HTML field), shown again when bound anew
     std::string restrict;
     bool restrictSet = false;  // restrict was given (null otherwise)
     int scroll = 1, hscroll = 0;

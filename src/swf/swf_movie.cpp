@@ -532,6 +532,7 @@ private:
         const SwfCharacter* font = m_movie.Find(f.fontId);
         if (font && font->kind == SwfKind::Font && !m_movie.fonts[font->index].name.empty())
             format.font = m_movie.fonts[font->index].name;
+        f.initialText = initial;
         if (f.html) {
             f.SetHtml(initial);
         } else {
