@@ -16,6 +16,12 @@ Value Path(Machine& m, TimelineId t) { return t ? Value(m.DotPath(t)) : Value::N
 
 Value GetFocus(Machine& m, const Value&, const std::vector<Value>&) { return Path(m, m.GetHost().Focus()); }
 
+// Any text field takes the focus; a clip only when its focusEnabled says so.
+bool Focusable(Machine& m, TimelineId t) {
+    if (m.GetHost().TextField(t)) return true;
+    return ToBoolean(m.Get(Value(m.TimelineObject(t)), "focusEnabled"), m.Version());
+}
+
 Value SetFocus(Machine& m, const Value& self, const std::vector<Value>& args) {
     const Value& to = Arg(args, 0);
     TimelineId t = kNoTimeline;
@@ -28,12 +34,12 @@ Value SetFocus(Machine& m, const Value& self, const std::vector<Value>& args) {
     } else if (!to.IsNullish()) {
         return Value(false);
     }
+    if (t && !Focusable(m, t)) return Value(false);
     const TimelineId old = m.GetHost().Focus();
     if (old == t) return Value(true);
     m.GetHost().SetFocus(t);
     if (SwfEditText* field = t ? m.GetHost().TextField(t) : nullptr) {
-        field->selectionBegin = 0;
-        field->selectionEnd = static_cast<int>(field->Length());
+        field->selectionBegin = field->selectionEnd = -1;
     }
     Object* oldObject = m.TimelineObject(old);
     Object* newObject = m.TimelineObject(t);
@@ -45,10 +51,11 @@ Value SetFocus(Machine& m, const Value& self, const std::vector<Value>& args) {
     return Value(true);
 }
 
-// The focused field's selection, -1 when no field has the focus.
+// The focused field's selection, -1 when no field has the focus or none is set.
 const SwfEditText* Focused(Machine& m) {
     const TimelineId t = m.GetHost().Focus();
-    return t ? m.GetHost().TextField(t) : nullptr;
+    const SwfEditText* f = t ? m.GetHost().TextField(t) : nullptr;
+    return f && f->selectionBegin >= 0 ? f : nullptr;
 }
 
 Value GetBeginIndex(Machine& m, const Value&, const std::vector<Value>&) {
@@ -70,12 +77,14 @@ Value SetSelection(Machine& m, const Value&, const std::vector<Value>& args) {
     const TimelineId t = m.GetHost().Focus();
     SwfEditText* f = t ? m.GetHost().TextField(t) : nullptr;
     if (!f || args.empty()) return Value();
+    // What is no number reaches the end of the text.
     auto index = [&](const Value& v) {
         const double n = m.ToNumber(v);
-        return std::isnan(n) ? 0 : static_cast<int>(std::clamp(n, 0.0, static_cast<double>(f->Length())));
+        const double length = static_cast<double>(f->Length());
+        return static_cast<int>(std::isnan(n) ? length : std::clamp(n, 0.0, length));
     };
     f->selectionBegin = index(args[0]);
-    f->selectionEnd = args.size() > 1 ? index(args[1]) : f->selectionBegin;
+    f->selectionEnd = index(Arg(args, 1));
     return Value();
 }
 

@@ -213,9 +213,11 @@ Value ReplaceSel(Machine& m, const Value& self, const std::vector<Value>& args) 
     SwfEditText* field = FieldOf(m, self, t);
     if (!field || args.empty()) return Value();
     std::size_t begin = field->Length(), end = begin;
-    if (m.GetHost().Focus() == t) {
-        begin = std::min<std::size_t>(static_cast<std::size_t>(std::max(0, field->selectionBegin)), field->Length());
-        end = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(0, field->selectionEnd)), begin, field->Length());
+    if (m.GetHost().Focus() == t && field->selectionBegin >= 0) {
+        const auto a = static_cast<std::size_t>(field->selectionBegin);
+        const auto b = static_cast<std::size_t>(std::max(0, field->selectionEnd));
+        begin = std::min({a, b, field->Length()});
+        end = std::min(std::max(a, b), field->Length());
     }
     const std::string text = m.ToString(args[0]);
     ReplaceRange(m, t, *field, begin, end, text);
