@@ -184,8 +184,10 @@ void SwfEditText::SetFormat(std::size_t begin, std::size_t end, const SwfFormatS
     if (begin >= end || !spec.mask) return;
     // Paragraph fields reach from the start of the first paragraph to the end of the last.
     std::size_t pBegin = begin, pEnd = end;
-    while (pBegin > 0 && m_chars[pBegin - 1] != U'\r') --pBegin;
-    while (pEnd < m_chars.size() && m_chars[pEnd - 1] != U'\r') ++pEnd;
+    if (spec.mask & kFmtParagraph) {
+        while (pBegin > 0 && m_chars[pBegin - 1] != U'\r') --pBegin;
+        while (pEnd < m_chars.size() && m_chars[pEnd - 1] != U'\r') ++pEnd;
+    }
     std::uint32_t lastFrom = UINT32_MAX, lastMask = 0, lastTo = 0;
     for (std::size_t i = pBegin; i < pEnd; ++i) {
         const std::uint32_t mask = (i >= begin && i < end) ? spec.mask : spec.mask & kFmtParagraph;
