@@ -282,6 +282,8 @@ void InstallClasses(Machine& m) {
     r.movieClipProto = heap.New(ObjKind::Plain, r.objectProto);
     r.errorProto = heap.New(ObjKind::Plain, r.objectProto);
     r.colorProto = heap.New(ObjKind::Plain, r.objectProto);
+    r.textFieldProto = heap.New(ObjKind::Plain, r.objectProto);
+    r.textFormatProto = heap.New(ObjKind::Plain, r.objectProto);
     InstallObject(m);
     InstallFunction(m);
     InstallGlobals(m);
@@ -297,6 +299,8 @@ void InstallClasses(Machine& m) {
     InstallError(m);
     InstallMovieClip(m);
     InstallColor(m);
+    // Before the objects that broadcast (Stage, Key, Mouse, text fields).
+    InstallAsBroadcaster(m);
     InstallPlayerObjects(m);
     InstallContextMenu(m);
     InstallGeom(m);
@@ -304,6 +308,9 @@ void InstallClasses(Machine& m) {
     InstallBitmapData(m);
     InstallXml(m);
     InstallLoadVars(m);
+    InstallTextField(m);
+    InstallTextFormat(m);
+    InstallSelection(m);
 }
 
 }  // namespace fh::avm1

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "avm1/avm1_value.h"
+#include "swf/swf_edit_text.h"
 #include "swf/swf_types.h"
 
 namespace fh::avm1 {
@@ -81,6 +82,20 @@ public:
     virtual std::uint32_t RandomSeed() = 0;
     // Text of movies before version 6 is in the system code page.
     virtual std::string LocalToUtf8(const std::string& text) = 0;
+
+    // Text fields: edit texts are timelines of their own, whose field the
+    // engine reads and changes, telling the host after each change. A host
+    // without them has none.
+    virtual SwfEditText* TextField(TimelineId) { return nullptr; }
+    virtual void TextFieldChanged(TimelineId) {}
+    virtual SwfTextMetrics TextMetrics(TimelineId) { return SwfTextMetrics(); }
+    virtual TimelineId CreateTextField(TimelineId /*parent*/, const std::string& /*name*/, int /*depth*/,
+                                       const SwfRect& /*twips*/) {
+        return kNoTimeline;
+    }
+    // The timeline with the keyboard focus (Selection).
+    virtual TimelineId Focus() { return kNoTimeline; }
+    virtual void SetFocus(TimelineId) {}
 };
 
 }  // namespace fh::avm1

@@ -148,10 +148,27 @@ Value Machine::CallFunction(const Value& fn, const Value& self, const std::vecto
     return result;
 }
 
+void Machine::RunNative(const std::function<void()>& work) {
+    BeginRun();
+    const std::size_t base = m_stack.size();
+    ++m_depth;
+    try {
+        work();
+    } catch (const ScriptCut&) {
+        ++m_cuts;
+    } catch (const ScriptThrow&) {
+    } catch (const ScriptHalt&) {
+    }
+    --m_depth;
+    m_stack.resize(base);
+    m_actionsTotal += m_depth == 0 ? m_actions : 0;
+}
+
 void Machine::MarkRoots() {
     Object* roots[] = {m_realm.global, m_realm.objectProto, m_realm.functionProto, m_realm.arrayProto,
                        m_realm.stringProto, m_realm.numberProto, m_realm.booleanProto, m_realm.movieClipProto,
-                       m_realm.errorProto, m_realm.colorProto};
+                       m_realm.errorProto, m_realm.colorProto, m_realm.asBroadcaster, m_realm.textFieldProto,
+                       m_realm.textFormatProto};
     for (Object* o : roots) m_heap.Mark(o);
     for (auto& t : m_timelines) m_heap.Mark(t.second);
     for (auto& t : m_unloading) m_heap.Mark(t.second);
@@ -236,7 +253,8 @@ Object* Machine::TimelineObject(TimelineId t) {
     auto it = m_timelines.find(t);
     if (it != m_timelines.end()) return it->second;
     if (!m_host.Alive(t)) return nullptr;
-    Object* o = m_heap.New(ObjKind::Timeline, m_realm.movieClipProto);
+    const bool field = m_host.TextField(t) != nullptr;
+    Object* o = m_heap.New(ObjKind::Timeline, field ? m_realm.textFieldProto : m_realm.movieClipProto);
     if (!o) Cut();
     o->Timeline() = t;
     o->Primitive() = Value(SlashPath(t));
@@ -249,6 +267,7 @@ Object* Machine::TimelineObject(TimelineId t) {
             o->Define("__constructor__", Value(ctor), kDontEnum);
         }
     }
+    if (field) InitTextFieldObject(*this, o);
     return o;
 }
 
@@ -444,6 +463,10 @@ Value Machine::DisplayProperty(TimelineId t, int index) {
     case kPropCurrentFrame: return Value(m_host.CurrentFrame(t));
     case kPropTotalFrames:
     case kPropFramesLoaded: return Value(m_host.TotalFrames(t));
+    case kPropWidth:
+    case kPropHeight:
+        if (m_host.TextField(t)) return TextFieldSize(*this, t, index == kPropWidth);
+        return m_host.GetProperty(t, index);
     default: return index >= 0 && index < kDisplayPropCount ? m_host.GetProperty(t, index) : Value();
     }
 }
@@ -453,6 +476,10 @@ bool Machine::SetTimelineMember(Object* o, const std::string& name, const Value&
     if (t == kNoTimeline || name.empty() || name[0] != '_') return false;
     int index = DisplayIndex(name);
     if (index < 0) return false;
+    if ((index == kPropWidth || index == kPropHeight) && m_host.TextField(t)) {
+        SetTextFieldSize(*this, t, index == kPropWidth, v);
+        return true;
+    }
     if (m_host.Alive(t)) m_host.SetProperty(t, index, v);
     return true;
 }
@@ -739,7 +766,7 @@ std::string Machine::TypeOf(const Value& v) {
     Object* o = v.Obj();
     if (!o) return PrimitiveTypeName(v.GetType());
     if (o->Kind() == ObjKind::Function) return "function";
-    if (o->Kind() == ObjKind::Timeline) return "movieclip";
+    if (o->Kind() == ObjKind::Timeline) return m_host.TextField(o->Timeline()) ? "object" : "movieclip";
     return "object";
 }
 

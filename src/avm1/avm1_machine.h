@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -72,6 +73,9 @@ public:
     // A clip was made: a class registered for its symbol is its object's
     // and its constructor runs on it.
     void ConstructClip(TimelineId t);
+    // Native work on the machine's objects from outside a script (the host
+    // binding a text field's variable): caps apply, and a cut ends it.
+    void RunNative(const std::function<void()>& work);
     // Frees unreachable objects; between runs only.
     std::size_t Collect();
     void TimelineRemoved(TimelineId t);

@@ -1,4 +1,4 @@
-// The player's own objects: AsBroadcaster, Stage, Key, Mouse, System and
+// The player's own objects: Stage, Key, Mouse, System and
 // its capabilities, Accessibility, and the Sound and SharedObject classes
 // as far as a player that plays no sound and writes no file has them.
 
@@ -9,60 +9,6 @@
 namespace fh::avm1 {
 
 namespace {
-
-Object* ListenersOf(Machine& m, const Value& self) {
-    Value list = m.Get(self, "_listeners");
-    Object* o = list.Obj();
-    return o && o->Kind() == ObjKind::Array ? o : nullptr;
-}
-
-// Where a listener is in the list, by identity (or equal primitives); -1 for none.
-long IndexOfListener(Object* list, const Value& listener) {
-    const std::vector<Value>& e = list->Elements();
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        if (e[i].Obj() ? e[i].Obj() == listener.Obj() : StrictEquals(e[i], listener)) return static_cast<long>(i);
-    }
-    return -1;
-}
-
-Value AddListener(Machine& m, const Value& self, const std::vector<Value>& args) {
-    Object* list = ListenersOf(m, self);
-    if (!list) return Value(true);
-    // A listener added twice is listed once, at the end.
-    const long at = IndexOfListener(list, Arg(args, 0));
-    if (at >= 0) list->Elements().erase(list->Elements().begin() + at);
-    m.SetArrayLength(list, static_cast<double>(list->Elements().size() + 1));
-    list->Elements().back() = Arg(args, 0);
-    list->ForgetElementOrder();
-    return Value(true);
-}
-
-Value RemoveListener(Machine& m, const Value& self, const std::vector<Value>& args) {
-    Object* list = ListenersOf(m, self);
-    const long at = list ? IndexOfListener(list, Arg(args, 0)) : -1;
-    if (at < 0) return Value(false);
-    list->Elements().erase(list->Elements().begin() + at);
-    list->ForgetElementOrder();
-    return Value(true);
-}
-
-Value BroadcastMessage(Machine& m, const Value& self, const std::vector<Value>& args) {
-    Object* list = ListenersOf(m, self);
-    if (!list || args.empty()) return Value();
-    const std::string event = m.ToString(args[0]);
-    const std::vector<Value> rest(args.begin() + 1, args.end());
-    // A copy: a listener may add or remove listeners while it is told.
-    const std::vector<Value> listeners = list->Elements();
-    for (const Value& l : listeners) {
-        if (l.IsObject()) m.CallMethod(l, event, rest);
-    }
-    return listeners.empty() ? Value() : Value(true);
-}
-
-Value BroadcasterInitialize(Machine& m, const Value&, const std::vector<Value>& args) {
-    if (Object* o = Arg(args, 0).Obj()) InitializeBroadcaster(m, o);
-    return Value();
-}
 
 // Stage: the movie's size and how it is shown; the player scales it as it
 // likes, so what scripts set is kept and read back.
@@ -347,15 +293,6 @@ void InstallSharedObject(Machine& m) {
 
 }  // namespace
 
-void InitializeBroadcaster(Machine& m, Object* o) {
-    Object* b = m.Get(Value(m.R().global), "AsBroadcaster").Obj();
-    for (const char* name : {"broadcastMessage", "addListener", "removeListener"}) {
-        const Value fn = b ? m.Get(Value(b), name) : Value();
-        if (!fn.IsUndefined()) o->Define(name, fn, kDontEnum);
-    }
-    o->Define("_listeners", Value(m.NewArray()), kDontEnum);
-}
-
 void BroadcastTo(Machine& m, const char* global, const char* event, const std::vector<Value>& args) {
     const Value target = m.Get(Value(m.R().global), global);
     if (!target.IsObject()) return;
@@ -374,12 +311,6 @@ void KeyPressed(Machine& m, bool down, int code, int ascii) {
 }
 
 void InstallPlayerObjects(Machine& m) {
-    Object* broadcaster = m.NewObject();
-    m.R().global->Define("AsBroadcaster", Value(broadcaster), kDontEnum);
-    DefineMethod(m, broadcaster, "initialize", BroadcasterInitialize);
-    DefineMethod(m, broadcaster, "addListener", AddListener);
-    DefineMethod(m, broadcaster, "removeListener", RemoveListener);
-    DefineMethod(m, broadcaster, "broadcastMessage", BroadcastMessage);
     InstallStage(m);
     InstallKey(m);
     InstallMouse(m);

@@ -24,6 +24,9 @@ struct Realm {
     Object* movieClipProto = nullptr;
     Object* errorProto = nullptr;
     Object* colorProto = nullptr;
+    Object* asBroadcaster = nullptr;
+    Object* textFieldProto = nullptr;
+    Object* textFormatProto = nullptr;
 };
 
 // A native function object.
@@ -67,6 +70,10 @@ void InstallColor(Machine& m);
 void InstallXml(Machine& m);
 void InstallLoadVars(Machine& m);
 void InstallGlobals(Machine& m);
+void InstallAsBroadcaster(Machine& m);
+void InstallTextField(Machine& m);
+void InstallTextFormat(Machine& m);
+void InstallSelection(Machine& m);
 void InstallTimers(Machine& m);
 void InstallPlayerObjects(Machine& m);
 void InstallContextMenu(Machine& m);
@@ -74,6 +81,12 @@ void InstallGeom(Machine& m);
 void InstallGeomMatrix(Machine& m);
 void InstallBitmapData(Machine& m);
 void InstallClasses(Machine& m);
+
+// A text field's object was made: it broadcasts to listeners with itself the first.
+void InitTextFieldObject(Machine& m, Object* o);
+// A text field's _width and _height (pixels, as shown), set by resizing the field.
+Value TextFieldSize(Machine& m, TimelineId t, bool width);
+void SetTextFieldSize(Machine& m, TimelineId t, bool width, const Value& v);
 
 // The argument at i, undefined past the end.
 inline const Value& Arg(const std::vector<Value>& args, std::size_t i) {

@@ -43,6 +43,7 @@ void StageScripts::Run(SwfTimelineId timeline, const SwfActionBlock& block) {
 }
 
 void StageScripts::FrameDone() {
+    SyncTextFields();
     ++m_frames;
     m_machine->Tick(FramePeriodMs());
     m_machine->Collect();

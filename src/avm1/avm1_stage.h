@@ -90,6 +90,17 @@ private:
     double FramePeriodMs() const;
     void Start();
 
+    // Text fields (avm1_stage_text.cpp).
+    void TextPlaced(SwfTimelineId timeline) override;
+    SwfEditText* TextField(TimelineId t) override;
+    void TextFieldChanged(TimelineId t) override;
+    SwfTextMetrics TextMetrics(TimelineId t) override;
+    TimelineId CreateTextField(TimelineId parent, const std::string& name, int depth, const SwfRect& twips) override;
+    TimelineId Focus() override;
+    void SetFocus(TimelineId t) override;
+    // Every bound field shows what its variable holds now.
+    void SyncTextFields();
+
     SwfStage& m_stage;
     StageScriptOptions m_options;
     std::unique_ptr<Machine> m_machine;

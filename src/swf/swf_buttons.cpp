@@ -194,6 +194,10 @@ bool SwfStage::HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, doub
         const SwfRect& r = m_movie->texts[c->index].bounds;
         return inRect(r.xMin, r.yMin, r.xMax, r.yMax);
     }
+    case SwfKind::EditText: {
+        const SwfRect& r = m_movie->editTexts[c->index].shown.bounds;
+        return inRect(r.xMin, r.yMin, r.xMax, r.yMax);
+    }
     case SwfKind::Bitmap: {
         const SwfBitmap& bm = m_movie->bitmaps[c->index];
         return inRect(0, 0, bm.width * 20.0, bm.height * 20.0);

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "swf/swf_edit_field.h"
 #include "swf/swf_stage.h"
 
 namespace fh {
@@ -60,6 +61,8 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     std::set<std::pair<std::string, std::uint16_t>> named;
     std::uint16_t character = 0;  // the sprite's id (0: the root or an empty clip)
     std::shared_ptr<const std::vector<SwfClipAction>> clipActions;
+    // An edit text's: scripts see the field as a timeline with nothing on its list.
+    std::shared_ptr<SwfEditField> edit;
 };
 
 // An action list waiting to run for the timeline it belongs to.

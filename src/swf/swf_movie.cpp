@@ -8,6 +8,7 @@
 
 #include "swf/swf_reader.h"
 #include "swf/swf_script.h"
+#include "swf/swf_text_layout.h"
 
 namespace fh {
 
@@ -514,315 +515,79 @@ private:
         m_movie.texts.push_back(std::move(text));
     }
 
-    // An edit text drawn with its font's embedded glyphs, laid out as a
-    // static text; one that uses a system font is counted and not drawn.
+    // An edit text as defined, laid out once for its first look (with its
+    // font's embedded glyphs); one that uses a system font is counted, as
+    // nothing of it is drawn.
     void EditText(SwfReader& r) {
         const std::uint16_t id = r.U16();
         if (m_movie.dictionary.count(id)) return;
-        SwfText text;
-        text.bounds = r.Rect();
+        SwfEditTextDef def;
+        SwfEditText& f = def.field;
+        f.bounds = r.Rect();
         const std::uint8_t flags1 = r.U8(), flags2 = r.U8();
-        SwfEditLayout e;
-        if (flags1 & 0x01) e.font = r.U16();
+        SwfTextFormat& format = f.newFormat;
+        if (flags1 & 0x01) f.fontId = r.U16();
         if (flags2 & 0x80) r.String();  // font class
-        if (flags1 & 0x01) e.height = r.U16();
-        if (flags1 & 0x04) e.color = r.Rgba();
-        if (flags1 & 0x02) r.U16();  // maximum length
-        if (flags2 & 0x20) {
-            e.align = r.U8();
-            e.leftMargin = r.U16();
-            e.rightMargin = r.U16();
-            e.indent = r.U16();
-            e.leading = r.S16();
+        if (flags1 & 0x01) format.size = r.U16() / 20.0;
+        if (flags1 & 0x04) {
+            const SwfColor c = r.Rgba();
+            format.color = std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
         }
-        r.String();  // variable name
+        if (flags1 & 0x02) f.maxChars = r.U16();
+        if (flags2 & 0x20) {
+            const std::uint8_t align = r.U8();
+            format.align = align == 1 ? SwfAlign::Right : align == 2 ? SwfAlign::Center
+                           : align == 3 ? SwfAlign::Justify : SwfAlign::Left;
+            format.leftMargin = r.U16() / 20.0;
+            format.rightMargin = r.U16() / 20.0;
+            format.indent = r.U16() / 20.0;
+            format.leading = r.S16() / 20.0;
+        }
+        f.variable = Local(r.String());
         std::string initial;
-        if (flags1 & 0x80) initial = r.String();
-        e.wordWrap = (flags1 & 0x40) != 0;
-        e.multiline = (flags1 & 0x20) != 0;
-        text.border = (flags2 & 0x08) != 0;
-        const SwfCharacter* font = m_movie.Find(e.font);
-        const bool outlines = (flags2 & 0x01) && (flags1 & 0x01) && font && font->kind == SwfKind::Font &&
+        if (flags1 & 0x80) initial = Local(r.String());
+        f.wordWrap = (flags1 & 0x40) != 0;
+        f.multiline = (flags1 & 0x20) != 0;
+        f.password = (flags1 & 0x10) != 0;
+        f.input = !(flags1 & 0x08);
+        f.autoSizeFlag = (flags2 & 0x40) != 0;
+        f.autoSize = f.autoSizeFlag ? SwfAutoSize::Left : SwfAutoSize::None;
+        f.selectable = !(flags2 & 0x10);
+        f.border = f.background = (flags2 & 0x08) != 0;
+        f.html = (flags2 & 0x02) != 0;
+        f.embedFonts = (flags2 & 0x01) != 0;
+        const SwfCharacter* font = m_movie.Find(f.fontId);
+        if (font && font->kind == SwfKind::Font && !m_movie.fonts[font->index].name.empty())
+            format.font = m_movie.fonts[font->index].name;
+        f.initialText = initial;
+        if (f.html) {
+            f.SetHtml(initial);
+        } else {
+            f.SetText(SwfUtf8ToChars(initial));
+        }
+        const bool outlines = f.embedFonts && font && font->kind == SwfKind::Font &&
                               !m_movie.fonts[font->index].glyphs.empty() && !m_movie.fonts[font->index].codes.empty();
         if (outlines) {
-            LayOutEditText(text, e, (flags2 & 0x02) ? StyledHtml(initial, e) : Styled(initial, e));
-        } else if (!initial.empty() || !(flags1 & 0x08)) {
-            ++m_movie.leftOut.editTexts;
+            SwfEditText laid = f;
+            GlyphTextBudget(LayOutEditText(m_movie, laid, def.shown,
+                                           static_cast<std::uint32_t>(std::min<std::size_t>(m_textGlyphsLeft, UINT32_MAX)))
+                                .glyphs);
+        } else {
+            def.shown.bounds = f.bounds;
+            def.shown.border = def.shown.background = f.border;
+            if (!initial.empty() || !(flags1 & 0x08)) ++m_movie.leftOut.editTexts;
         }
-        Define(id, SwfKind::Text, m_movie.texts.size());
-        m_movie.texts.push_back(std::move(text));
+        Define(id, SwfKind::EditText, m_movie.editTexts.size());
+        m_movie.editTexts.push_back(std::move(def));
     }
 
-    struct SwfEditLayout {
-        std::uint16_t font = 0, height = 240;
-        SwfColor color{0, 0, 0, 255};
-        int align = 0, leftMargin = 0, rightMargin = 0, indent = 0, leading = 0;
-        bool wordWrap = false, multiline = false;
-    };
-
-    // The characters of the text: UTF-8 from version 6, bytes before.
-    std::vector<std::uint32_t> Characters(const std::string& text) const {
-        std::vector<std::uint32_t> out;
-        for (std::size_t i = 0; i < text.size();) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (m_movie.version < 6 || c < 0x80) {
-                out.push_back(c);
-                ++i;
-                continue;
-            }
-            const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-            std::uint32_t code = extra == 0 ? 0xFFFD : c & (0x3F >> extra);
-            std::size_t j = i + 1;
-            for (int k = 0; k < extra && j < text.size(); ++k, ++j) code = (code << 6) | (static_cast<unsigned char>(text[j]) & 0x3F);
-            out.push_back(code);
-            i = j;
-        }
-        return out;
-    }
-
-    // A character of an edit text with the style it is drawn in.
-    struct StyledChar {
-        std::uint32_t code = 0;  // '\n' ends a line
-        std::uint16_t font = 0;
-        std::uint16_t height = 0;
-        SwfColor color;
-        int align = 0;  // of its paragraph
-    };
-
-    std::vector<StyledChar> Styled(const std::string& text, const SwfEditLayout& e) const {
-        std::vector<StyledChar> out;
-        for (std::uint32_t c : Characters(text)) out.push_back({c, e.font, e.height, e.color, e.align});
-        return out;
-    }
-
-    // The font of the field's family (or of `face`) in the given weight and
-    // slant: the movie embeds each as a font of its own with the same name.
-    std::uint16_t FaceFont(std::uint16_t fieldFont, const std::string& face, bool bold, bool italic) const {
-        const SwfCharacter* field = m_movie.Find(fieldFont);
-        const std::string family = !face.empty() ? face : field && field->kind == SwfKind::Font ? m_movie.fonts[field->index].name : "";
-        auto same = [](const std::string& a, const std::string& b) {
-            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                       return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-                   });
-        };
-        std::uint16_t best = fieldFont;
-        int bestScore = -1;
-        for (const auto& [id, c] : m_movie.dictionary) {
-            if (c.kind != SwfKind::Font) continue;
-            const SwfFont& f = m_movie.fonts[c.index];
-            if (f.glyphs.empty() || f.codes.empty() || family.empty() || !same(f.name, family)) continue;
-            // The weight and slant asked for come first; the field's own font
-            // only decides between faces that match as well.
-            const int score = 2 * (f.bold == bold) + 2 * (f.italic == italic) + (id == fieldFont);
-            if (score > bestScore) {
-                best = id;
-                bestScore = score;
-            }
-        }
-        return best;
-    }
-
-    // A movie's HTML text as styled characters: <b>, <i>, <font face size
-    // color>, <p align>, <br>, the common entities; other tags are dropped.
-    std::vector<StyledChar> StyledHtml(const std::string& html, const SwfEditLayout& e) const {
-        struct Style {
-            std::string face;
-            std::uint16_t height;
-            SwfColor color;
-        };
-        std::vector<Style> fonts{{"", e.height, e.color}};
-        int bold = 0, italic = 0, align = e.align;
-        std::vector<StyledChar> out;
-        std::string pending;
-        auto flush = [&] {
-            if (pending.empty()) return;
-            const Style& st = fonts.back();
-            const std::uint16_t font = FaceFont(e.font, st.face, bold > 0, italic > 0);
-            for (std::uint32_t c : Characters(pending)) out.push_back({c, font, st.height, st.color, align});
-            pending.clear();
-        };
-        auto attribute = [](const std::string& tag, const char* name) {
-            const std::size_t at = tag.find(name);
-            if (at == std::string::npos) return std::string();
-            std::size_t v = at + std::strlen(name);
-            while (v < tag.size() && (tag[v] == ' ' || tag[v] == '=')) ++v;
-            const char quote = v < tag.size() && (tag[v] == '"' || tag[v] == '\'') ? tag[v++] : ' ';
-            const std::size_t end = tag.find_first_of(quote == ' ' ? std::string(" >") : std::string(1, quote), v);
-            return tag.substr(v, (end == std::string::npos ? tag.size() : end) - v);
-        };
-        // Hostile nesting must not grow the style stack without end.
-        constexpr std::size_t kMaxNesting = 64;
-        for (std::size_t i = 0; i < html.size();) {
-            if (html[i] == '<') {
-                const std::size_t end = html.find('>', i);
-                std::string tag = html.substr(i + 1, (end == std::string::npos ? html.size() : end) - i - 1);
-                std::string lower = tag;
-                for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-                i = end == std::string::npos ? html.size() : end + 1;
-                flush();
-                const std::string name = lower.substr(0, lower.find(' '));
-                if (name == "b") ++bold;
-                else if (name == "/b") bold = std::max(0, bold - 1);
-                else if (name == "i") ++italic;
-                else if (name == "/i") italic = std::max(0, italic - 1);
-                else if (name == "font" && fonts.size() < kMaxNesting) {
-                    Style st = fonts.back();
-                    const std::string face = attribute(tag, "face"), size = attribute(lower, "size"),
-                                      color = attribute(lower, "color");
-                    if (!face.empty()) st.face = face;
-                    if (!size.empty() && std::isdigit(static_cast<unsigned char>(size[0])))
-                        st.height = static_cast<std::uint16_t>(std::clamp(std::atoi(size.c_str()), 1, 3000) * 20);
-                    if (color.size() == 7 && color[0] == '#') {
-                        const unsigned long v = std::strtoul(color.c_str() + 1, nullptr, 16);
-                        st.color = SwfColor{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-                                            static_cast<std::uint8_t>(v), st.color.a};
-                    }
-                    fonts.push_back(st);
-                } else if (name == "/font" && fonts.size() > 1) {
-                    fonts.pop_back();
-                } else if (name == "p") {
-                    const std::string a = attribute(lower, "align");
-                    align = a == "right" ? 1 : a == "center" ? 2 : a == "left" ? 0 : e.align;
-                } else if ((name.rfind("br", 0) == 0 || name == "/p" || name == "/li") && !out.empty()) {
-                    out.push_back({'\n', e.font, e.height, e.color, align});
-                }
-                continue;
-            }
-            if (html[i] == '&') {
-                static const struct {
-                    const char* name;
-                    char c;
-                } kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", ' '}};
-                bool matched = false;
-                for (const auto& entity : kEntities) {
-                    if (html.compare(i, std::strlen(entity.name), entity.name) == 0) {
-                        pending += entity.c;
-                        i += std::strlen(entity.name);
-                        matched = true;
-                        break;
-                    }
-                }
-                if (matched) continue;
-            }
-            pending += html[i++];
-        }
-        flush();
-        while (!out.empty() && out.back().code == '\n') out.pop_back();
-        return out;
-    }
-
-    void LayOutEditText(SwfText& text, const SwfEditLayout& e, const std::vector<StyledChar>& chars) {
-        // Glyphs and metrics of each font the text uses.
-        struct Face {
-            const SwfFont* font = nullptr;
-            std::unordered_map<std::uint32_t, std::uint16_t> glyphOf;
-        };
-        std::unordered_map<std::uint16_t, Face> faces;
-        auto face = [&](std::uint16_t id) -> const Face& {
-            auto it = faces.find(id);
-            if (it != faces.end()) return it->second;
-            Face& f = faces[id];
-            const SwfCharacter* c = m_movie.Find(id);
-            if (c && c->kind == SwfKind::Font) {
-                f.font = &m_movie.fonts[c->index];
-                for (std::size_t i = 0; i < f.font->codes.size() && i < f.font->glyphs.size(); ++i)
-                    f.glyphOf.emplace(f.font->codes[i], static_cast<std::uint16_t>(i));
-            }
-            return f;
-        };
-        auto glyph = [&](const StyledChar& c) -> std::uint16_t {
-            const Face& f = face(c.font);
-            const auto g = f.glyphOf.find(c.code);
-            return g == f.glyphOf.end() ? 0xFFFF : g->second;
-        };
-        auto advance = [&](const StyledChar& c) {
-            const Face& f = face(c.font);
-            const std::uint16_t g = glyph(c);
-            if (f.font && g < f.font->advances.size()) return f.font->advances[g] * (c.height / f.font->emSquare);
-            return (c.code == ' ' ? 0.3 : 0.6) * c.height;  // a font without a layout: a plausible width
-        };
-        auto ascentOf = [&](const StyledChar& c) {
-            const Face& f = face(c.font);
-            return f.font && f.font->ascent ? f.font->ascent * (c.height / f.font->emSquare) : c.height * 0.8;
-        };
-        auto descentOf = [&](const StyledChar& c) {
-            const Face& f = face(c.font);
-            return f.font && f.font->ascent ? f.font->descent * (c.height / f.font->emSquare) : c.height * 0.2;
-        };
-        // Flash keeps a two-pixel gutter inside the field.
-        const double left = text.bounds.xMin + 40 + e.leftMargin;
-        const double width = std::max(0.0, static_cast<double>(text.bounds.xMax - text.bounds.xMin) - 80 -
-                                               e.leftMargin - e.rightMargin);
-        std::vector<std::vector<StyledChar>> lines(1);
-        double lineWidth = 0;
-        for (std::size_t i = 0; i < chars.size(); ++i) {
-            const StyledChar& c = chars[i];
-            if (c.code == '\r' || c.code == '\n') {
-                if (c.code == '\r' && i + 1 < chars.size() && chars[i + 1].code == '\n') ++i;
-                if (!e.multiline) continue;
-                lines.emplace_back();
-                lineWidth = 0;
-                continue;
-            }
-            const double w = advance(c);
-            // Word wrap breaks at the last space of a line that a word runs
-            // over; spaces themselves may hang past the edge.
-            if (e.wordWrap && e.multiline && c.code != ' ' && lineWidth + w > width && !lines.back().empty()) {
-                std::vector<StyledChar>& line = lines.back();
-                const auto space = std::find_if(line.rbegin(), line.rend(), [](const StyledChar& k) { return k.code == ' '; });
-                std::vector<StyledChar> carried;
-                if (space != line.rend()) {
-                    carried.assign(space.base(), line.end());
-                    line.erase(space.base() - 1, line.end());
-                }
-                lines.push_back(carried);
-                lineWidth = 0;
-                for (const StyledChar& k : carried) lineWidth += advance(k);
-            }
-            lines.back().push_back(c);
-            lineWidth += w;
-        }
-        StyledChar plain{' ', e.font, e.height, e.color, e.align};
-        double top = text.bounds.yMin + 40;
-        for (std::size_t n = 0; n < lines.size(); ++n) {
-            const std::vector<StyledChar>& line = lines[n];
-            // A line is as tall as its tallest style; an empty one as the field's.
-            double ascent = line.empty() ? ascentOf(plain) : 0, descent = line.empty() ? descentOf(plain) : 0, total = 0;
-            for (const StyledChar& c : line) {
-                ascent = std::max(ascent, ascentOf(c));
-                descent = std::max(descent, descentOf(c));
-            }
-            if (top > text.bounds.yMax) break;  // the field shows no more
-            const double baseline = top + ascent;
-            for (const StyledChar& c : line) total += advance(c);
-            const int align = line.empty() ? e.align : line.front().align;
-            const double offset = align == 1 ? width - total : align == 2 ? (width - total) / 2 : 0;
-            double x = 0;
-            std::size_t glyphs = 0;
-            std::vector<SwfTextRun> runs;
-            SwfTextRun run;
-            for (std::size_t k = 0; k < line.size(); ++k) {
-                const StyledChar& c = line[k];
-                if (k == 0 || c.font != run.font || c.height != run.height || !(c.color == run.color)) {
-                    if (!run.glyphs.empty()) runs.push_back(std::move(run));
-                    run = SwfTextRun();
-                    run.font = c.font;
-                    run.color = c.color;
-                    run.height = c.height;
-                    run.y = static_cast<std::int32_t>(std::lround(baseline));
-                }
-                const std::uint16_t g = glyph(c);
-                if (g != 0xFFFF && c.code != ' ') {
-                    run.glyphs.push_back({g, static_cast<std::int32_t>(std::lround(left + e.indent * (n == 0) + offset + x))});
-                    ++glyphs;
-                }
-                x += advance(c);
-            }
-            if (!GlyphTextBudget(glyphs)) break;
-            if (!run.glyphs.empty()) runs.push_back(std::move(run));
-            for (SwfTextRun& r : runs) text.runs.push_back(std::move(r));
-            top = baseline + descent + e.leading;
-        }
+    // Text of movies before version 6 is bytes: each stands for its Latin-1
+    // character here, as UTF-8 (the player's code page is not known here).
+    std::string Local(const std::string& text) const {
+        if (m_movie.version >= 6) return text;
+        std::u32string chars;
+        for (char c : text) chars += static_cast<unsigned char>(c);
+        return SwfCharsToUtf8(chars);
     }
 
     bool GlyphTextBudget(std::size_t count) {

@@ -19,6 +19,7 @@
 #include "raster/raster_blend.h"
 #include "swf/swf_actions.h"
 #include "swf/swf_bitmap.h"
+#include "swf/swf_edit_text.h"
 #include "swf/swf_filters.h"
 #include "swf/swf_header.h"
 #include "swf/swf_shape.h"
@@ -129,6 +130,15 @@ struct SwfText {
     // An edit text with a border: white behind the text, a black frame round `bounds`.
     bool border = false;
     SwfRect bounds;  // the character's rectangle (the field's, or what a static text covers)
+    // An edit text's box: a background filled behind the text, the border's colour.
+    bool background = false;
+    SwfColor borderColor{0, 0, 0, 255}, backgroundColor{255, 255, 255, 255};
+};
+
+// An edit text as the movie defines it, and its first look.
+struct SwfEditTextDef {
+    SwfEditText field;
+    SwfText shown;
 };
 
 struct SwfButtonPart {
@@ -177,6 +187,7 @@ struct SwfMovie {
     std::vector<SwfBitmap> bitmaps;
     std::vector<SwfFont> fonts;
     std::vector<SwfText> texts;
+    std::vector<SwfEditTextDef> editTexts;
     std::vector<SwfButton> buttons;
     std::vector<SwfActionBlock> actions;
     // Exported symbols by SwfLabelKey of their names (ordered, as names could collide in a hash).

@@ -28,6 +28,8 @@ public:
     // the clip's object has for it (onEnterFrame, onLoad...), and for
     // kSwfEventConstruct the class its symbol is registered with.
     virtual void Event(SwfTimelineId, std::uint32_t /*SwfClipEvent*/) {}
+    // An edit text was placed (a timeline of its own): a variable it shows is bound now.
+    virtual void TextPlaced(SwfTimelineId) {}
 };
 
 // The events of a clip (onClipEvent's flags, as version 6 and later store

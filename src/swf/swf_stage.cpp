@@ -259,6 +259,11 @@ private:
     void Content(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, int nesting, bool reach, Extent& box,
                  SwfButtonState state = SwfButtonState::Up, const Parts* parts = nullptr) {
         if (!Enter(nesting)) return;
+        if (sprite && sprite->edit) {
+            const SwfRect& r = sprite->edit->Shown().bounds;
+            box.AddRect(r.xMin, r.yMin, r.xMax, r.yMax, m);
+            return;
+        }
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
         switch (c->kind) {
@@ -309,8 +314,12 @@ private:
                 box.Add(part);
             }
             break;
-        case SwfKind::Font:
-        case SwfKind::EditText: break;
+        case SwfKind::EditText: {
+            const SwfRect& r = m_movie.editTexts[c->index].shown.bounds;
+            box.AddRect(r.xMin, r.yMin, r.xMax, r.yMax, m);
+            break;
+        }
+        case SwfKind::Font: break;
         }
     }
 
@@ -404,6 +413,10 @@ private:
                    std::uint16_t ratio, int nesting, SwfButtonState state = SwfButtonState::Up,
                    const Parts* parts = nullptr) {
         if (!Enter(nesting)) return;
+        if (sprite && sprite->edit) {
+            Text(sprite->edit->Shown(), m, cx, nullptr);
+            return;
+        }
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
         switch (c->kind) {
@@ -445,16 +458,16 @@ private:
             Outline(BuildOutline(rect), rect, m, cx);
             break;
         }
-        case SwfKind::Font:
-        case SwfKind::EditText: break;
+        case SwfKind::EditText: Text(m_movie.editTexts[c->index].shown, m, cx, nullptr); break;
+        case SwfKind::Font: break;
         }
     }
 
     // Text glyphs filled in their runs' colours, or added to a mask.
     void Text(const SwfText& text, const SwfMatrix& m, const SwfColorTransform& cx,
               std::vector<std::pair<SwfPath, bool>>* mask) {
-        if (text.border && !mask && Spend(5)) {
-            // A bordered field: white behind its text, a black hairline round it.
+        if ((text.border || text.background) && !mask && Spend(5)) {
+            // A field's box: its background behind its text, a hairline border round it.
             const SwfRect& b = text.bounds;
             const SwfPath device = SwfPath::Rectangle(b.xMin, b.yMin, b.xMax, b.yMax).Transformed(m);
             if (Finite(device) && m.b == 0 && m.c == 0 && m.a > 0 && m.d > 0) {
@@ -466,23 +479,25 @@ private:
                 const double x1 = x0 + std::nearbyint(m.a * (b.xMax - b.xMin));
                 const double y1 = y0 + std::nearbyint(m.d * (b.yMax - b.yMin));
                 SwfPaint paint;
-                paint.color = cx.Apply(SwfColor{255, 255, 255, 255});
-                m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y1), false, paint);
-                paint.color = cx.Apply(SwfColor{0, 0, 0, 255});
-                m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y0 + 1), false, paint);
-                m_canvas.Fill(SwfPath::Rectangle(x0, y1, x1, y1 + 1), false, paint);
-                m_canvas.Fill(SwfPath::Rectangle(x0, y0 + 1, x0 + 1, y1), false, paint);
-                m_canvas.Fill(SwfPath::Rectangle(x1, y0, x1 + 1, y1), false, paint);
+                paint.color = cx.Apply(text.backgroundColor);
+                if (text.background) m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y1), false, paint);
+                paint.color = cx.Apply(text.borderColor);
+                if (text.border) {
+                    m_canvas.Fill(SwfPath::Rectangle(x0, y0, x1, y0 + 1), false, paint);
+                    m_canvas.Fill(SwfPath::Rectangle(x0, y1, x1, y1 + 1), false, paint);
+                    m_canvas.Fill(SwfPath::Rectangle(x0, y0 + 1, x0 + 1, y1), false, paint);
+                    m_canvas.Fill(SwfPath::Rectangle(x1, y0, x1 + 1, y1), false, paint);
+                }
             } else if (Finite(device)) {
                 SwfPaint paint;
-                paint.color = cx.Apply(SwfColor{255, 255, 255, 255});
-                m_canvas.Fill(device, false, paint);
-                paint.color = cx.Apply(SwfColor{0, 0, 0, 255});
+                paint.color = cx.Apply(text.backgroundColor);
+                if (text.background) m_canvas.Fill(device, false, paint);
+                paint.color = cx.Apply(text.borderColor);
                 SwfStroke stroke;
                 stroke.width = m_hairline;
                 stroke.hairline = true;
                 stroke.join = SwfJoin::Miter;
-                m_canvas.Stroke(device, stroke, paint);
+                if (text.border) m_canvas.Stroke(device, stroke, paint);
             }
         }
         const SwfMatrix tm = m * text.matrix;
@@ -515,6 +530,10 @@ private:
     void Mask(std::uint16_t id, const Instance* sprite, const SwfMatrix& m, std::uint16_t ratio, int nesting,
               std::vector<std::pair<SwfPath, bool>>& paths, const Parts* parts = nullptr) {
         if (!Enter(nesting)) return;
+        if (sprite && sprite->edit) {
+            Text(sprite->edit->Shown(), m, SwfColorTransform(), &paths);
+            return;
+        }
         const SwfCharacter* c = m_movie.Find(id);
         if (!c) return;
         auto addFills = [&](const SwfOutline& outline) {
@@ -528,6 +547,7 @@ private:
         case SwfKind::Shape: addFills(m_stage.ShapeOutline(c->index)); break;
         case SwfKind::Morph: addFills(BuildOutline(MorphAt(m_movie.morphs[c->index], ratio / 65535.0))); break;
         case SwfKind::Text: Text(m_movie.texts[c->index], m, SwfColorTransform(), &paths); break;
+        case SwfKind::EditText: Text(m_movie.editTexts[c->index].shown, m, SwfColorTransform(), &paths); break;
         case SwfKind::Sprite:
             if (sprite)
                 for (const auto& entry : sprite->list)

@@ -23,6 +23,7 @@
 #include "swf/swf_gradient.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_script.h"
+#include "swf/swf_text_layout.h"
 
 namespace fh {
 
@@ -150,6 +151,19 @@ public:
     bool TimelineColor(SwfTimelineId id, SwfColorTransform& color) const;
     void SetTimelineColor(SwfTimelineId id, const SwfColorTransform& color);
 
+    // Edit texts (swf_edit_field.cpp). Each one placed is a timeline to
+    // scripts, with nothing on its list; these reach its field, which is laid
+    // out again after a change before it is drawn or measured.
+    SwfEditText* TimelineEditText(SwfTimelineId id) const;
+    void TimelineEditTextChanged(SwfTimelineId id);
+    SwfTextMetrics TimelineTextMetrics(SwfTimelineId id);
+    // A new field at a script's depth (createTextField), in place of what was there.
+    SwfTimelineId TimelineCreateText(SwfTimelineId parent, const std::string& name, int depth, const SwfRect& bounds);
+    std::vector<SwfTimelineId> TextTimelines() const;  // every edit text on the stage, oldest first
+    // The timeline with the keyboard focus (0: none).
+    SwfTimelineId Focus() const { return TimelineAlive(m_focus) ? m_focus : 0; }
+    void SetFocus(SwfTimelineId id) { m_focus = id; }
+
     struct Instance;
     struct Object;
     // A button object, found again only while it is the same placement.
@@ -233,6 +247,10 @@ private:
     // What scripts set of the root's own transform, colour and visibility:
     // the root is on no list, so it holds them here.
     std::unique_ptr<Object> m_rootHolder;
+
+    // Edit texts (swf_edit_field.cpp).
+    void PlaceEditText(Object& object, const SwfEditText& field, Instance& parent);
+    SwfTimelineId m_focus = 0;
 };
 
 }  // namespace fh

@@ -171,6 +171,7 @@ void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, Instance&
     object.parts.clear();
     const SwfCharacter* c = m_movie->Find(character);
     if (c && c->kind == SwfKind::Button) ShowParts(object, parent);
+    if (c && c->kind == SwfKind::EditText) PlaceEditText(object, m_movie->editTexts[c->index].field, parent);
     if (!c || c->kind != SwfKind::Sprite) return;
     if (parent.nesting + 1 >= m_limits.maxNesting) {
         m_capped = true;
