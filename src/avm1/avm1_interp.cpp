@@ -149,6 +149,10 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             pc = next;
             continue;
         }
+        case 0x3E:
+            f.result = Pop(f);
+            f.pc = pc;
+            return Exit::Return;
         case 0x99:
             pc = len >= 2 ? op.target : next;
             continue;
@@ -208,10 +212,6 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
         if (!scope->FindOwn(name)) scope->Define(name, Value(), 0);
         break;
     }
-    case 0x3E:
-        f.result = Pop(f);
-        exit = Exit::Return;
-        break;
     case 0x2A:
         m.Throw(Pop(f));
     case 0x9B:
