@@ -9,26 +9,6 @@ namespace fh::avm1 {
 namespace {
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-// A NUL-terminated string at p[i] within len; false when it runs off the end.
-bool ReadString(const std::uint8_t* p, std::size_t len, std::size_t& i, std::string& out) {
-    const void* end = i < len ? std::memchr(p + i, 0, len - i) : nullptr;
-    if (!end) return false;
-    std::size_t n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - (p + i));
-    out.assign(reinterpret_cast<const char*>(p + i), n);
-    i += n + 1;
-    return true;
-}
-
-bool HasHighBytes(const std::string& s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
-}
 
 }  // namespace
 
@@ -41,40 +21,52 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
     // The position lives in a local, written back to f.pc where the actions
     // outside this loop read it: Step's and every way out.
     std::size_t pc = begin;
-    const std::uint8_t* data = f.data;
-    const std::size_t size = f.size;
+    Program& program = *f.program;
+    Host& host = m.GetHost();
     const std::uint64_t maxActions = m.m_limits.maxActions;
     while (true) {
         if (pc >= end || pc < begin) {
             f.pc = pc;
             return pc == end ? Exit::End : Exit::Left;
         }
-        std::uint8_t code = data[pc];
-        const std::uint8_t* p = data + pc + 1;
-        std::size_t len = 0;
-        std::size_t next = pc + 1;
-        if (code >= 0x80) {
-            if (pc + 3 > size || (next = pc + 3 + U16(p)) > size) code = 0;
-            len = next - pc - 3;
-            p += 2;
-        }
+        // The action is read from its decoded form before anything runs: a
+        // nested run may decode more and move it.
+        const Op& op = program.At(pc, f.data, host, version);
+        const std::uint8_t code = op.code;
         if (code == 0) {
             f.pc = pc;
             return Exit::End;
         }
+        const std::size_t next = op.next;
+        const std::size_t len = op.len;
         const std::uint64_t actions = ++m.m_actions;
         if (actions > maxActions || ((actions & 4095) == 0 && m.OverTime())) m.Cut();
         // The commonest actions inline; the rest through Step.
         switch (code) {
-        case 0x96:
-            // One constant of the pool, the commonest push, without the general loop.
-            if (len == 2 && p[0] == 8 && f.pool && p[1] < f.pool->size() && m.m_stack.size() < m.m_limits.maxStack) {
-                m.m_stack.emplace_back((*f.pool)[p[1]]);
-            } else {
-                DoPush(f, p, len);
+        case 0x96: {
+            std::vector<Value>& stack = m.m_stack;
+            // Each value takes a byte at least: one check of the stack's room covers them all.
+            if (stack.size() + len > m.m_limits.maxStack) m.Cut();
+            const PushItem* item = program.Items(op);
+            const PushItem* last = item + op.count;
+            for (; item != last; ++item) {
+                if (item->kind == PushItem::Literal) {
+                    stack.push_back(item->value);
+                } else if (item->kind == PushItem::Pool) {
+                    if (f.pool && item->index < f.pool->size()) {
+                        stack.emplace_back((*f.pool)[item->index]);
+                    } else {
+                        stack.emplace_back();
+                    }
+                } else if (item->index < f.regs.size()) {
+                    stack.push_back(f.regs[item->index]);
+                } else {
+                    stack.emplace_back();
+                }
             }
             pc = next;
             continue;
+        }
         case 0x17:
             if (m.m_stack.size() > f.stackBase) m.m_stack.pop_back();
             pc = next;
@@ -157,32 +149,28 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             pc = next;
             continue;
         }
+        case 0x3E:
+            f.result = Pop(f);
+            f.pc = pc;
+            return Exit::Return;
         case 0x99:
-            // A jump out of the block ends it.
-            if (len >= 2) {
-                long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
-                pc = target < 0 || target > static_cast<long long>(size) ? size : static_cast<std::size_t>(target);
-            } else {
-                pc = next;
-            }
+            pc = len >= 2 ? op.target : next;
             continue;
-        case 0x9D:
+        case 0x9D: {
+            const std::size_t target = op.target;
             pc = next;
-            if (len >= 2 && ToBoolean(Pop(f), version)) {
-                long long target = static_cast<long long>(next) + static_cast<std::int16_t>(U16(p));
-                pc = target < 0 || target > static_cast<long long>(size) ? size : static_cast<std::size_t>(target);
-            }
+            if (len >= 2 && ToBoolean(Pop(f), version)) pc = target;
             continue;
+        }
         default:
             break;
         }
         Exit exit = Exit::End;
         bool jumped = false;
         f.pc = pc;
-        Step(f, code, p, len, next, exit, jumped);
+        Step(f, code, f.data + (code >= 0x80 ? pc + 3 : pc + 1), len, next, exit, jumped);
         if (exit == Exit::Return) return exit;
         pc = jumped ? f.pc : next;
-        data = f.data;  // a function defined there moves the bytes to a copy they share
     }
 }
 
@@ -224,10 +212,6 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
         if (!scope->FindOwn(name)) scope->Define(name, Value(), 0);
         break;
     }
-    case 0x3E:
-        f.result = Pop(f);
-        exit = Exit::Return;
-        break;
     case 0x2A:
         m.Throw(Pop(f));
     case 0x9B:
@@ -275,84 +259,6 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
         break;
     default:
         break;  // unknown: skipped by its length
-    }
-}
-
-void Interpreter::DoPush(Frame& f, const std::uint8_t* p, std::size_t len) {
-    std::size_t i = 0;
-    // Each value takes a byte at least: one check of the stack's room covers them all.
-    if (m.m_stack.size() + len > m.m_limits.maxStack) m.Cut();
-    std::vector<Value>& stack = m.m_stack;
-    while (i < len) {
-        std::uint8_t type = p[i++];
-        switch (type) {
-        case 0: {
-            std::string s;
-            if (!ReadString(p, len, i, s)) return;
-            if (version < 6 && HasHighBytes(s)) s = m.GetHost().LocalToUtf8(s);
-            stack.emplace_back(std::move(s));
-            break;
-        }
-        case 1: {
-            if (i + 4 > len) return;
-            std::uint32_t bits = U32(p + i);
-            float v;
-            std::memcpy(&v, &bits, 4);
-            stack.emplace_back(static_cast<double>(v));
-            i += 4;
-            break;
-        }
-        case 2:
-            stack.push_back(Value::Null());
-            break;
-        case 3:
-            stack.emplace_back();
-            break;
-        case 4:
-            if (i + 1 > len) return;
-            if (p[i] < f.regs.size()) {
-                stack.push_back(f.regs[p[i]]);
-            } else {
-                stack.emplace_back();
-            }
-            ++i;
-            break;
-        case 5:
-            if (i + 1 > len) return;
-            stack.emplace_back(p[i] != 0);
-            ++i;
-            break;
-        case 6: {
-            // The high word first, each word little-endian.
-            if (i + 8 > len) return;
-            std::uint64_t bits = static_cast<std::uint64_t>(U32(p + i)) << 32 | U32(p + i + 4);
-            double v;
-            std::memcpy(&v, &bits, 8);
-            stack.emplace_back(v);
-            i += 8;
-            break;
-        }
-        case 7:
-            if (i + 4 > len) return;
-            stack.emplace_back(static_cast<double>(static_cast<std::int32_t>(U32(p + i))));
-            i += 4;
-            break;
-        case 8:
-        case 9: {
-            std::size_t width = type == 8 ? 1 : 2;
-            if (i + width > len) return;
-            std::size_t index = type == 8 ? p[i] : U16(p + i);
-            i += width;
-            if (f.pool && index < f.pool->size()) {
-                stack.emplace_back((*f.pool)[index]);
-            } else {
-                stack.emplace_back();
-            }
-            break;
-        }
-        default:
-            return;
-        }
     }
 }
 
@@ -407,6 +313,7 @@ void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t 
         f.data = f.owner->data();
     }
     code->bytes = f.owner;
+    code->program = f.code ? f.code->program : f.ownProgram;
     code->pool = f.ownPool ? f.ownPool : f.code ? f.code->pool : nullptr;
     Object* fn = m.GetHeap().New(ObjKind::Function, m.R().functionProto);
     if (!fn) m.Cut();
@@ -523,6 +430,7 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.code = &code;
     f.data = code.bytes->data();
     f.size = code.bytes->size();
+    f.program = code.program.get();
     f.pool = code.pool.get();
     // Before version 6 a function sees a timeline and its own locals only, no
     // closures: the timeline it is called on as a method, else its own.

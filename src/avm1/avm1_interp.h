@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "avm1/avm1_machine.h"
+#include "avm1/avm1_program.h"
 
 namespace fh::avm1 {
 
@@ -38,6 +39,8 @@ struct Frame {
     std::size_t size = 0;
     const Code* code = nullptr;  // the running function's, whose bytes and pool the frame starts with
     std::shared_ptr<const std::vector<std::uint8_t>> owner;  // those bytes, once a function shares them
+    Program* program = nullptr;  // the bytes decoded: the function's, else the frame's own
+    std::shared_ptr<Program> ownProgram;
     const std::vector<Str>* pool = nullptr;
     std::shared_ptr<const std::vector<Str>> ownPool;  // the frame's own ConstantPool, once it has one
     std::vector<Object*> scope;  // outermost first: the timeline, closures' activations, With objects
@@ -74,7 +77,6 @@ private:
     void Push(Value&& v);
     Value Pop(Frame& f);
     Value& Top(Frame& f);
-    void DoPush(Frame& f, const std::uint8_t* p, std::size_t len);
     void DoConstantPool(Frame& f, const std::uint8_t* p, std::size_t len);
     void DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next, bool v2);
     Exit DoTry(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next);

@@ -97,6 +97,8 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     Frame f;
     f.data = data;
     f.size = size;
+    f.ownProgram = std::make_shared<Program>(size);
+    f.program = f.ownProgram.get();
     f.scope.push_back(timeline);
     f.self = Value(timeline);
     f.regs.resize(4);

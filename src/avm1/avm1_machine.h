@@ -37,11 +37,14 @@ struct Limits {
     std::size_t maxIntervals = 1000;
 };
 
+class Program;
+
 // A script function's code: a slice of a shared copy of the block that
 // defined it, with what DefineFunction and DefineFunction2 say of it.
 class Code {
 public:
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    std::shared_ptr<Program> program;  // those bytes decoded, shared as they are
     std::size_t begin = 0, end = 0;
     std::shared_ptr<const std::vector<Str>> pool;  // the constant pool at the definition
     std::string name;
