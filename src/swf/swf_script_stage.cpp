@@ -323,7 +323,9 @@ SwfTimelineId SwfStage::TimelineAtDepth(SwfTimelineId parentId, int depth) const
     const std::optional<std::uint16_t> key = DepthKey(depth);
     if (!parent || !key) return 0;
     const auto found = parent->list.find(*key);
-    return found != parent->list.end() && found->second.sprite ? found->second.sprite->id : 0;
+    if (found == parent->list.end()) return 0;
+    // A shape or text has no object of its own: scripts see its timeline.
+    return found->second.sprite ? found->second.sprite->id : parent->id;
 }
 
 int SwfStage::TimelineNextDepth(SwfTimelineId parentId) const {

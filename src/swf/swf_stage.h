@@ -187,6 +187,7 @@ private:
     void Unlist(Instance& instance);
     void PlaceCharacter(Object& object, std::uint16_t character, Instance& parent);
     void ShowParts(Object& button, Instance& parent);
+    std::string AutoName(std::uint16_t character);
     void Queue(Instance& instance, std::uint32_t block);
     void QueueInit(Instance& instance, std::uint32_t block);
     // Clip events (swf_clip_events.cpp): the clip's handlers of its
@@ -235,6 +236,7 @@ private:
     std::uint32_t m_actionsRun = 0, m_gotos = 0;       // this frame's, against the caps
     std::uint64_t m_gotoTags = 0;
     std::uint32_t m_serial = 0;
+    std::uint32_t m_autoNames = 0;  // "instanceN" names given
     ButtonRef m_hover, m_pressed, m_shown;  // under the pointer, pressed, showing other than up
     bool m_hasHover = false, m_hasPressed = false, m_hasShown = false;
     SwfColor m_background{255, 255, 255, 255};

@@ -90,6 +90,7 @@ void SwfStage::Restart() {
     m_hasHover = m_hasPressed = m_hasShown = false;
     m_actionsRun = m_gotos = 0;
     m_gotoTags = 0;
+    m_autoNames = 0;
     m_root = NewInstance(m_movie->root, nullptr, 0);
     m_rootHolder = std::make_unique<Object>();
     Execute(*m_root, 0);
@@ -136,6 +137,14 @@ void SwfStage::MoveTo(Instance& instance, int frame) {
     } else {
         Rebuild(instance, frame);
     }
+}
+
+// Scripts name a clip, button or field placed without a name as Flash did:
+// "instance" and a number counted over the movie's run.
+std::string SwfStage::AutoName(std::uint16_t character) {
+    const SwfCharacter* c = m_movie->Find(character);
+    if (!c || (c->kind != SwfKind::Sprite && c->kind != SwfKind::Button && c->kind != SwfKind::EditText)) return {};
+    return "instance" + std::to_string(++m_autoNames);
 }
 
 void SwfStage::Release(const Object& object) {
@@ -273,7 +282,11 @@ void SwfStage::Execute(Instance& instance, int frame) {
                 object->placeFrame = frame;
                 object->serial = ++m_serial;
                 // The placement's name is there before the sprite's first frame runs.
-                if (p.name) object->name = *p.name;
+                if (p.name) {
+                    object->name = *p.name;
+                } else if (m_scripts) {
+                    object->name = AutoName(*p.character);
+                }
                 const std::size_t mark = m_queue.size();
                 PlaceCharacter(*object, *p.character, instance);
                 ApplyPlace(*object, p);
