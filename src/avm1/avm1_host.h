@@ -58,6 +58,7 @@ public:
         return kNoTimeline;
     }
     virtual bool RemoveClip(TimelineId) { return false; }
+    virtual TimelineId DuplicateClip(TimelineId, const std::string& /*name*/, int /*depth*/) { return kNoTimeline; }
     virtual bool Depth(TimelineId, int&) { return false; }
     virtual TimelineId AtDepth(TimelineId, int) { return kNoTimeline; }
     virtual int NextDepth(TimelineId) { return 0; }

@@ -97,6 +97,21 @@ Value AttachMovie(Machine& m, const Value& self, const std::vector<Value>& args)
     return made;
 }
 
+// duplicateMovieClip(name, depth, init): the copy gets the init object's
+// members before its class's constructor runs, as attachMovie's clips do.
+Value DuplicateMovieClip(Machine& m, const Value& self, const std::vector<Value>& args) {
+    TimelineId t = TimelineOf(m, self);
+    int depth = 0;
+    if (!t || args.size() < 2 || !DepthArg(m, args[1], depth)) return Value();
+    Value made = Made(m, m.GetHost().DuplicateClip(t, m.ToString(args[0]), depth));
+    Object* init = Arg(args, 2).Obj();
+    if (made.IsObject() && init) {
+        const std::vector<Property> members = init->Properties();
+        for (const Property& p : members) m.Set(made, p.name, p.value);
+    }
+    return made;
+}
+
 Value CreateEmptyMovieClip(Machine& m, const Value& self, const std::vector<Value>& args) {
     TimelineId t = TimelineOf(m, self);
     int depth = 0;
@@ -169,6 +184,7 @@ void InstallMovieClip(Machine& m) {
     DefineMethod(m, proto, "attachMovie", AttachMovie);
     DefineMethod(m, proto, "createEmptyMovieClip", CreateEmptyMovieClip);
     DefineMethod(m, proto, "removeMovieClip", RemoveMovieClip);
+    DefineMethod(m, proto, "duplicateMovieClip", DuplicateMovieClip);
     DefineMethod(m, proto, "getDepth", GetDepth);
     DefineMethod(m, proto, "getInstanceAtDepth", GetInstanceAtDepth);
     DefineMethod(m, proto, "getNextHighestDepth", GetNextHighestDepth);

@@ -340,11 +340,15 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         if (of != kNoTimeline && index >= 0 && index < kDisplayPropCount) host.SetProperty(of, index, v);
         break;
     }
-    case 0x24:
-        Pop(f);
-        Pop(f);
-        Pop(f);
+    case 0x24: {
+        // CloneSprite's depth counts from the timeline's lowest, 16384 below the scripts' 0.
+        const double depth = m.ToNumber(Pop(f));
+        const std::string name = m.ToString(Pop(f));
+        const TimelineId source = targetOf(Pop(f));
+        if (source != kNoTimeline && std::isfinite(depth) && std::fabs(depth) < 1e9)
+            host.DuplicateClip(source, name, static_cast<int>(depth) - 16384);
         break;
+    }
     case 0x25: {
         TimelineId of = targetOf(Pop(f));
         if (of != kNoTimeline) host.RemoveClip(of);

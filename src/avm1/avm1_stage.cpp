@@ -133,6 +133,9 @@ TimelineId StageScripts::AttachClip(TimelineId parent, const std::string& symbol
     return m_stage.TimelineAttach(parent, symbol, name, depth);
 }
 bool StageScripts::RemoveClip(TimelineId t) { return m_stage.TimelineRemove(t); }
+TimelineId StageScripts::DuplicateClip(TimelineId t, const std::string& name, int depth) {
+    return m_stage.TimelineDuplicate(t, name, depth);
+}
 bool StageScripts::Depth(TimelineId t, int& depth) {
     const std::optional<int> d = m_stage.TimelineDepth(t);
     if (d) depth = *d;

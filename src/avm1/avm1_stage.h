@@ -69,6 +69,7 @@ private:
     int CurrentFrame(TimelineId t) override;
     TimelineId AttachClip(TimelineId parent, const std::string& symbol, const std::string& name, int depth) override;
     bool RemoveClip(TimelineId t) override;
+    TimelineId DuplicateClip(TimelineId t, const std::string& name, int depth) override;
     bool Depth(TimelineId t, int& depth) override;
     TimelineId AtDepth(TimelineId parent, int depth) override;
     int NextDepth(TimelineId parent) override;

@@ -65,6 +65,9 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     std::shared_ptr<SwfEditField> edit;
 };
 
+// What a placement sets, from one object to another that stays as it is.
+void CopyPlacementOf(SwfStage::Object& to, const SwfStage::Object& from);
+
 // An action list waiting to run for the timeline it belongs to.
 struct SwfStage::Queued {
     std::weak_ptr<Instance> base;

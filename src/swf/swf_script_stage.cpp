@@ -293,6 +293,41 @@ SwfTimelineId SwfStage::TimelineAttach(SwfTimelineId parentId, const std::string
     return object.sprite ? object.sprite->id : 0;
 }
 
+SwfTimelineId SwfStage::TimelineDuplicate(SwfTimelineId id, const std::string& name, int depth) {
+    Instance* instance = Timeline(id);
+    Instance* parent = instance ? instance->parent : nullptr;
+    const Object* source = instance ? Holder(*instance) : nullptr;
+    const std::optional<std::uint16_t> key = DepthKey(depth);
+    if (!parent || !source || !key || !instance->character) return 0;
+    if (m_objects >= m_limits.maxObjects) {
+        m_capped = true;
+        return 0;
+    }
+    // Taken before the depth is cleared: the source may be what is there.
+    Object copy;
+    CopyPlacementOf(copy, *source);
+    const std::uint16_t character = instance->character;
+    const auto was = parent->list.find(*key);
+    if (was != parent->list.end()) {
+        Unindex(*parent, was->first, was->second);
+        Release(was->second);
+        parent->list.erase(was);
+    }
+    ++m_objects;
+    Object& object = parent->list[*key];
+    CopyPlacementOf(object, copy);
+    object.name = name;
+    object.scripted = true;
+    object.placeFrame = parent->frame;
+    object.serial = ++m_serial;
+    const std::size_t mark = m_queue.size();
+    PlaceCharacter(object, character, *parent);
+    Index(*parent, *key, object);
+    Born(object, mark);
+    m_changed = true;
+    return object.sprite ? object.sprite->id : 0;
+}
+
 bool SwfStage::TimelineRemove(SwfTimelineId id) {
     Instance* instance = Timeline(id);
     Instance* parent = instance ? instance->parent : nullptr;

@@ -28,8 +28,16 @@ void ApplyPlace(SwfStage::Object& object, const SwfPlace& p) {
     if (p.clipActions && !object.clipActions) object.clipActions = p.clipActions;
 }
 
+constexpr int kMostSameNames = 64;
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
 // What a placement sets, from one object to another that stays as it is.
-void CopyPlacement(SwfStage::Object& to, const SwfStage::Object& from) {
+void CopyPlacementOf(SwfStage::Object& to, const SwfStage::Object& from) {
     if (!to.transformedByScript) {
         to.matrix = from.matrix;
         to.colorTransform = from.colorTransform;
@@ -44,14 +52,6 @@ void CopyPlacement(SwfStage::Object& to, const SwfStage::Object& from) {
     to.name = from.name;
     to.clipActions = from.clipActions;
 }
-
-constexpr int kMostSameNames = 64;
-
-bool AllDigits(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-}  // namespace
 
 SwfStage::SwfStage(std::shared_ptr<const SwfMovie> movie, const SwfStageLimits& limits)
     : m_movie(std::move(movie)), m_limits(limits) {
@@ -323,7 +323,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
             slot.emplace();
             slot->character = live->second.character;
             slot->placeFrame = live->second.placeFrame;
-            CopyPlacement(*slot, live->second);
+            CopyPlacementOf(*slot, live->second);
         }
         return slot;
     };
@@ -369,7 +369,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
             w->second->placeFrame == it->second.placeFrame) {
             const bool renamed = w->second->name != it->second.name;
             if (renamed) Unindex(instance, it->first, it->second);
-            CopyPlacement(it->second, *w->second);
+            CopyPlacementOf(it->second, *w->second);
             if (renamed) Index(instance, it->first, it->second);
             return std::next(it);
         }
@@ -394,7 +394,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
         }
         ++m_objects;
         Object& object = instance.list[entry.first];
-        CopyPlacement(object, *entry.second);
+        CopyPlacementOf(object, *entry.second);
         object.placeFrame = entry.second->placeFrame;
         object.serial = ++m_serial;
         const std::size_t mark = m_queue.size();
