@@ -275,7 +275,13 @@ private:
             if (flags2 & 0x04) p.cacheAsBitmap = r.U8() != 0;
             if (flags2 & 0x20) p.visible = r.U8() != 0;
             if (flags2 & 0x40) p.background = r.Rgba();
-            if ((flags & 0x80) && !r.Overrun()) p.clipActions = ClipActions(r);
+            // Handlers cut short by the tag's end (the tools have written
+            // a 16-bit end flag where 32 belong) keep those read before.
+            if ((flags & 0x80) && !r.Overrun()) {
+                p.clipActions = ClipActions(r);
+                frame.tags.push_back(c);
+                return;
+            }
         }
         if (!r.Overrun()) frame.tags.push_back(c);
     }
@@ -295,7 +301,8 @@ private:
             const std::uint32_t size = r.U32();
             const std::size_t end = std::min<std::size_t>(r.Size(), r.Position() + std::min<std::size_t>(size, r.Size()));
             if (a.events & kSwfEventKeyPress) a.key = r.U8();
-            if (r.Overrun() || r.Position() > end) break;
+            if (r.Overrun() || r.Position() > end || end - r.Position() < size - (a.events & kSwfEventKeyPress ? 1 : 0))
+                break;
             SwfReader actions(r.Data() + r.Position(), end - r.Position());
             a.block = AddActions(actions);
             list->push_back(a);
