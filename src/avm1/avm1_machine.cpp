@@ -91,7 +91,9 @@ Object* Machine::Unloading(TimelineId t) const {
 
 void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_t size) {
     Object* timeline = TimelineObject(target);
-    if (!timeline) timeline = Unloading(target);
+    Object* unloading = timeline ? nullptr : Unloading(target);
+    if (unloading) timeline = unloading;
+    UnloadingNow now(m_unloadingNow, unloading);
     if (!timeline || !data) return;
     BeginRun();
     Frame f;
@@ -193,8 +195,10 @@ void Machine::RegisterClass(const std::string& symbol, Object* ctor) {
 
 void Machine::DispatchClipEvent(TimelineId t, const char* handler, const std::vector<Value>& args) {
     auto it = m_timelines.find(t);
-    Object* clip = it != m_timelines.end() ? it->second : Unloading(t);
+    Object* unloading = it != m_timelines.end() ? nullptr : Unloading(t);
+    Object* clip = unloading ? unloading : it != m_timelines.end() ? it->second : nullptr;
     if (!clip) return;
+    UnloadingNow now(m_unloadingNow, unloading);
     const Value self(clip);
     const Value fn = Get(self, handler);
     if (fn.IsObject() && fn.Obj()->Kind() == ObjKind::Function) CallFunction(fn, self, args);
@@ -688,13 +692,23 @@ Value Machine::Construct(const Value& ctor, const std::vector<Value>& args) {
     return r.IsObject() ? r : Value(o);
 }
 
+// A clip's path; "" once it is gone, but for a clip whose unload handler
+// is running, which still answers to the path it had.
+std::string Machine::ClipPath(Object* o) {
+    const TimelineId t = TimelineOf(o);
+    if (t != kNoTimeline) return DotPath(t);
+    if (o != m_unloadingNow || !o->Primitive().IsString()) return "";
+    std::string path = "_level0";
+    for (char c : o->Primitive().String().Text()) path += c == '/' ? '.' : c;
+    return path;
+}
+
 Value Machine::ToPrimitive(const Value& v, Hint hint) {
     Object* o = v.Obj();
     if (!o) return v;
     if (o->Kind() == ObjKind::Timeline) {
         if (hint == Hint::Number) return Value(std::numeric_limits<double>::quiet_NaN());
-        const TimelineId t = TimelineOf(o);
-        return Value(t != kNoTimeline ? DotPath(t) : "");
+        return Value(ClipPath(o));
     }
     for (const char* method : {"valueOf", "toString"}) {
         Value f = Get(v, method);
@@ -720,10 +734,7 @@ double Machine::ToNumber(const Value& v) {
 std::string Machine::ToString(const Value& v) {
     if (Object* o = v.Obj()) {
         // What toString gives, when it gives a string; the players print anything else as "[type Object]".
-        if (o->Kind() == ObjKind::Timeline) {
-            const TimelineId t = TimelineOf(o);
-            return t != kNoTimeline ? DotPath(t) : "";
-        }
+        if (o->Kind() == ObjKind::Timeline) return ClipPath(o);
         Value f = Get(v, "toString");
         const char* fallback = o->Kind() == ObjKind::Function ? "[type Function]" : "[type Object]";
         if (!f.Obj() || f.Obj()->Kind() != ObjKind::Function) return fallback;

@@ -200,6 +200,7 @@ private:
     }
     Value GetTimelineMember(Object* o, const std::string& name, bool& found);
     Object* Unloading(TimelineId t) const;
+    std::string ClipPath(Object* o);
     void CallSetter(Object* setter, const Value& target, const Value& v);
     bool SetTimelineMember(Object* o, const std::string& name, const Value& v);
     void MarkRoots();
@@ -213,6 +214,16 @@ private:
     Realm m_realm;
     std::unordered_map<TimelineId, Object*> m_timelines;
     std::unordered_map<TimelineId, Object*> m_unloading;  // removed this frame: their unload handlers run on them
+    Object* m_unloadingNow = nullptr;  // the clip whose unload handler runs
+    // Sets the clip whose unload handler runs, for the handler's time.
+    struct UnloadingNow {
+        Object*& slot;
+        Object* was;
+        UnloadingNow(Object*& s, Object* now) : slot(s), was(s) {
+            if (now) slot = now;
+        }
+        ~UnloadingNow() { slot = was; }
+    };
     std::unordered_map<double, Interval> m_intervals;
     std::unordered_map<std::string, Object*> m_classes;  // by the symbol's name key
     double m_clock = 0;

@@ -262,5 +262,60 @@ TEST(StageScripts, ColorAndPropertiesAScriptSetsOutlastTheTimelinesMoves) {
     EXPECT_EQ(want, Play(movie, 2));
 }
 
+// function () { <body> } pushed, as DefineFunction writes it without a name.
+std::string Function(const std::string& body) {
+    const std::string def = std::string(1, '\0') + std::string(2, '\0') + static_cast<char>(body.size() & 0xFF) +
+                            static_cast<char>(body.size() >> 8);
+    return Op(0x9B) + static_cast<char>(def.size()) + std::string(1, '\0') + def + body;
+}
+
+TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
+    // Clip c (two frames, each tracing its number) placed with load,
+    // enterFrame and unload handlers; the root gives it onEnterFrame and
+    // removes it on frame 3. Load comes after its first frame's actions,
+    // enterFrame before the frame the clip moves to (not in the frame a
+    // later timeline removes it), unload once it is gone, on its object.
+    test::Place3Fields c;
+    c.character = 1;
+    c.name = "c";
+    c.clipActions = {{kSwfEventLoad, Push({"load"}) + kTrace + Op(0)},
+                     {kSwfEventEnterFrame, Push({"ef"}) + kTrace + Op(0)},
+                     {kSwfEventUnload, Push({"unload"}) + Push({"this"}) + kGetVariable + kTrace + kTrace + Op(0)}};
+    const std::string setHandler = Push({"c"}) + kGetVariable + Push({"onEnterFrame"}) +
+                                   Function(Push({"oef"}) + kTrace) + kSetMember;
+    const std::string movie = test::MovieOf(
+        100, 100,
+        {test::Sprite(1, {DoAction(Push({"s1"}) + kTrace), test::ShowFrame(), DoAction(Push({"s2"}) + kTrace),
+                          test::ShowFrame()}),
+         test::Place3(1, c), DoAction(setHandler), test::ShowFrame(), test::ShowFrame(), test::Remove(1),
+         test::ShowFrame()},
+        8);
+    const std::vector<std::string> want = {"s1", "load", "ef", "oef", "s2", "_level0.c", "unload"};
+    EXPECT_EQ(want, Play(movie, 3));
+}
+
+TEST(StageScripts, RegisteredClassesConstructTheirSymbolsClips) {
+    // F traces the name of the clip it makes: attached ones at once (after
+    // the init object's members), placed ones before their first frame.
+    const std::string ctor = Function(Push({"made"}) + Push({"this"}) + kGetVariable + Push({"_name"}) + kGetMember +
+                                      Op(0x21) /* StringAdd */ + kTrace + TraceMember("this", "k"));
+    const std::string frame1 = Push({"F"}) + ctor + kSetVariable + Push({"k"}) + Push({""}) + kSetVariable +
+                               Push({"F"}) + kGetVariable + Push({"sym"}) + Push({"2"}) + Op(0x4A) + Push({"Object"}) +
+                               kGetVariable + Push({"registerClass"}) + kCallMethod + kPop;
+    // attachMovie("sym", "a", 5, {k: "!"})
+    const std::string attach = Push({"k", "!", "1"}) + Op(0x4A) + Op(0x43) /* InitObject */ + Push({"5"}) +
+                               Op(0x4A) + Push({"a"}) +
+                               Push({"sym"}) + Push({"4"}) + Op(0x4A) + Push({"_root"}) + kGetVariable +
+                               Push({"attachMovie"}) + kCallMethod + kPop;
+    const std::string movie = test::MovieOf(
+        100, 100,
+        {test::Sprite(2, {DoAction(Push({"frame"}) + kTrace), test::ShowFrame()}),
+         {56, std::string("\x01\x00\x02\x00sym\0", 8)}, DoAction(frame1 + attach), test::ShowFrame(),
+         Named(1, 2, "p"), test::ShowFrame()},
+        8);
+    const std::vector<std::string> want = {"madea", "!", "frame", "madep", "undefined", "frame"};
+    EXPECT_EQ(want, Play(movie, 2));
+}
+
 }  // namespace
 }  // namespace fh

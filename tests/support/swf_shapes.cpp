@@ -240,7 +240,7 @@ std::pair<unsigned, std::string> Place(std::uint16_t depth, int character, const
 std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields& f) {
     const unsigned flags = (f.move ? 0x01 : 0) | (f.character >= 0 ? 0x02 : 0) | (f.matrix.empty() ? 0 : 0x04) |
                            (f.colorTransform.empty() ? 0 : 0x08) | (f.name.empty() ? 0 : 0x20) |
-                           (f.clipDepth ? 0x40 : 0);
+                           (f.clipDepth ? 0x40 : 0) | (f.clipActions.empty() ? 0 : 0x80);
     const unsigned flags2 = (f.hasFilters ? 0x01 : 0) | (f.blend >= 0 ? 0x02 : 0) | (f.cacheAsBitmap >= 0 ? 0x04 : 0) |
                             (f.className.empty() ? 0 : 0x08) | (f.hasImage ? 0x10 : 0) | (f.visible >= 0 ? 0x20 : 0) |
                             (f.background >= 0 ? 0x40 : 0);
@@ -258,6 +258,13 @@ std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields&
     if (f.cacheAsBitmap >= 0) body += static_cast<char>(f.cacheAsBitmap);
     if (f.visible >= 0) body += static_cast<char>(f.visible);
     if (f.background >= 0) body += Rgba(static_cast<std::uint32_t>(f.background));
+    if (!f.clipActions.empty()) {
+        std::uint32_t all = 0;
+        for (const auto& a : f.clipActions) all |= a.first;
+        body += Le16(0) + Le32(all);
+        for (const auto& a : f.clipActions) body += Le32(a.first) + Le32(static_cast<std::uint32_t>(a.second.size())) + a.second;
+        body += Le32(0);
+    }
     return {70, body};
 }
 

@@ -95,6 +95,9 @@ struct Place3Fields {
     int cacheAsBitmap = -1, visible = -1;
     std::int64_t background = -1;  // 0xRRGGBBAA
     std::string name;              // the instance name, with its flag when not empty
+    // Clip actions: each handler's events (32-bit flags, as version 6 and
+    // later write them) and its action records, End included.
+    std::vector<std::pair<std::uint32_t, std::string>> clipActions;
 };
 std::pair<unsigned, std::string> Place3(std::uint16_t depth, const Place3Fields& fields);
 // Filter records, FilterID first: sizes and distances in pixels, angles in
