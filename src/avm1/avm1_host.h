@@ -67,6 +67,8 @@ public:
     // for none. Setting it takes the clip's transform from the timeline.
     virtual bool GetColor(TimelineId, SwfColorTransform&) { return false; }
     virtual void SetColor(TimelineId, const SwfColorTransform&) {}
+    // setMask: the clip `mask` masks the timeline (kNoTimeline: none).
+    virtual void SetMask(TimelineId, TimelineId /*mask*/) {}
     virtual int TotalFrames(TimelineId t) = 0;
     // The library name a clip's symbol is exported under ("" for none).
     virtual std::string Symbol(TimelineId) { return std::string(); }

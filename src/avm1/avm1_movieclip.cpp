@@ -113,6 +113,21 @@ Value DuplicateMovieClip(Machine& m, const Value& self, const std::vector<Value>
     return made;
 }
 
+// setMask(clip or target path; null for none).
+Value SetMask(Machine& m, const Value& self, const std::vector<Value>& args) {
+    TimelineId t = TimelineOf(m, self);
+    if (!t) return Value();
+    const Value& arg = Arg(args, 0);
+    TimelineId mask = kNoTimeline;
+    if (Object* o = arg.Obj()) {
+        mask = m.TimelineOf(o);
+    } else if (arg.IsString()) {
+        mask = m.ResolveTarget(t, arg.String().Text());
+    }
+    m.GetHost().SetMask(t, mask);
+    return Value(true);
+}
+
 Value CreateEmptyMovieClip(Machine& m, const Value& self, const std::vector<Value>& args) {
     TimelineId t = TimelineOf(m, self);
     int depth = 0;
@@ -186,6 +201,7 @@ void InstallMovieClip(Machine& m) {
     DefineMethod(m, proto, "createEmptyMovieClip", CreateEmptyMovieClip);
     DefineMethod(m, proto, "removeMovieClip", RemoveMovieClip);
     DefineMethod(m, proto, "duplicateMovieClip", DuplicateMovieClip);
+    DefineMethod(m, proto, "setMask", SetMask);
     DefineMethod(m, proto, "getDepth", GetDepth);
     DefineMethod(m, proto, "getInstanceAtDepth", GetInstanceAtDepth);
     DefineMethod(m, proto, "getNextHighestDepth", GetNextHighestDepth);

@@ -157,6 +157,7 @@ double StageScripts::StageHeight() {
 
 bool StageScripts::GetColor(TimelineId t, SwfColorTransform& color) { return m_stage.TimelineColor(t, color); }
 void StageScripts::SetColor(TimelineId t, const SwfColorTransform& color) { m_stage.SetTimelineColor(t, color); }
+void StageScripts::SetMask(TimelineId t, TimelineId mask) { m_stage.TimelineSetMask(t, mask); }
 
 void StageScripts::Trace(const std::string& utf8Line) {
     if (m_options.trace) m_options.trace(utf8Line);

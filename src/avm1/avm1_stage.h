@@ -80,6 +80,7 @@ private:
     double StageHeight() override;
     bool GetColor(TimelineId t, SwfColorTransform& color) override;
     void SetColor(TimelineId t, const SwfColorTransform& color) override;
+    void SetMask(TimelineId t, TimelineId mask) override;
     void Trace(const std::string& utf8Line) override;
     void FsCommand(const std::string& command, const std::string& args) override;
     double NowMs() override;

@@ -60,6 +60,8 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     // the lowest of a name without walking the list.
     std::set<std::pair<std::string, std::uint16_t>> named;
     std::uint16_t character = 0;  // the sprite's id (0: the root or an empty clip)
+    // setMask: the clip that masks this one, and the one this one masks.
+    std::weak_ptr<Instance> maskedBy, masks;
     std::shared_ptr<const std::vector<SwfClipAction>> clipActions;
     // An edit text's: scripts see the field as a timeline with nothing on its list.
     std::shared_ptr<SwfEditField> edit;

@@ -59,6 +59,34 @@ SwfStage::Object* SwfStage::Holder(const Instance& instance) const {
     return nullptr;
 }
 
+bool SwfStage::WorldMatrix(const Instance& instance, SwfMatrix& out) const {
+    out = SwfMatrix();
+    int steps = 0;
+    for (const Instance* at = &instance; at; at = at->parent) {
+        const Object* holder = Holder(*at);
+        if (!holder || ++steps > m_limits.maxNesting + 1) return false;
+        out = holder->matrix * out;
+        if (at == m_root.get()) return true;
+    }
+    return false;
+}
+
+void SwfStage::TimelineSetMask(SwfTimelineId id, SwfTimelineId maskId) {
+    Instance* clip = Timeline(id);
+    if (!clip) return;
+    if (const std::shared_ptr<Instance> old = clip->maskedBy.lock()) old->masks.reset();
+    clip->maskedBy.reset();
+    Instance* mask = Timeline(maskId);
+    if (mask && mask != clip) {
+        if (const std::shared_ptr<Instance> was = mask->masks.lock()) was->maskedBy.reset();
+        if (const std::shared_ptr<Instance> itsMask = mask->maskedBy.lock()) itsMask->masks.reset();
+        mask->maskedBy.reset();
+        clip->maskedBy = mask->weak_from_this();
+        mask->masks = clip->weak_from_this();
+    }
+    m_changed = true;
+}
+
 SwfTimelineId SwfStage::RootTimeline() const { return m_root ? m_root->id : 0; }
 
 SwfTimelineId SwfStage::ParentTimeline(SwfTimelineId id) const {

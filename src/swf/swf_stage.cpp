@@ -93,9 +93,32 @@ private:
                 clips.emplace_back(o.clipDepth, bytes);
                 continue;
             }
-            if (o.visible) Placed(o, om, cx, nesting);
+            if (!o.visible) continue;
+            if (o.sprite && (o.sprite->masks.lock() || o.sprite->maskedBy.lock())) {
+                ScriptMasked(o, om, cx, nesting);
+                continue;
+            }
+            Placed(o, om, cx, nesting);
         }
         while (!clips.empty()) pop();
+    }
+
+    // A clip a script masks (setMask) is drawn within its mask clip's
+    // shapes where that clip is; a clip that masks another is not drawn.
+    void ScriptMasked(const Object& o, const SwfMatrix& m, const SwfColorTransform& cx, int nesting) {
+        if (o.sprite->masks.lock()) return;
+        const std::shared_ptr<Instance> mask = o.sprite->maskedBy.lock();
+        SwfMatrix placed;
+        const Object* holder = mask ? m_stage.Holder(*mask) : nullptr;
+        std::uint64_t bytes = 0;
+        if (!holder || !m_stage.WorldMatrix(*mask, placed) || !Spend(1, true) || !ReserveMask(bytes)) return;
+        std::vector<std::pair<SwfPath, bool>> paths;
+        Mask(holder->character, mask.get(), m_view * placed, holder->ratio, nesting, paths,
+             PartsOf(*holder, SwfButtonState::Up));
+        m_canvas.PushClip(paths);
+        Placed(o, m, cx, nesting);
+        m_canvas.PopClip();
+        m_liveBytes -= bytes;
     }
 
     // A mask covers the area drawn on, a byte a pixel, on every canvas that
@@ -535,6 +558,13 @@ private:
             return;
         }
         const SwfCharacter* c = m_movie.Find(id);
+        // A script's empty clip masks with what it holds.
+        if (!c && sprite) {
+            for (const auto& entry : sprite->list)
+                Mask(entry.second.character, entry.second.sprite.get(), m * entry.second.matrix, entry.second.ratio,
+                     nesting + 1, paths, PartsOf(entry.second, SwfButtonState::Up));
+            return;
+        }
         if (!c) return;
         auto addFills = [&](const SwfOutline& outline) {
             for (const SwfOutlineLayer& layer : outline.layers) {

@@ -152,6 +152,9 @@ public:
     void SetTimelineProperty(SwfTimelineId id, SwfProperty property, double value);
     // The colour transform the timeline is shown with.
     bool TimelineColor(SwfTimelineId id, SwfColorTransform& color) const;
+    // setMask: `mask`'s shapes, where it is, show the clip (0: no mask);
+    // the mask clip is not drawn itself. One mask a clip, one clip a mask.
+    void TimelineSetMask(SwfTimelineId id, SwfTimelineId mask);
     void SetTimelineColor(SwfTimelineId id, const SwfColorTransform& color);
 
     // Edit texts (swf_edit_field.cpp). Each one placed is a timeline to
@@ -215,6 +218,8 @@ private:
     void Index(Instance& instance, std::uint16_t depth, const Object& object) const;
     Instance* Timeline(SwfTimelineId id) const;
     Object* Holder(const Instance& instance) const;  // the object on the parent's list that shows it
+    // Stage twips of an instance: its holders' matrices from the root; false if it is off the stage.
+    bool WorldMatrix(const Instance& instance, SwfMatrix& out) const;
     void ScriptsFrameDone();
     // The buttons (swf_buttons.cpp).
     bool ButtonAt(double x, double y, ButtonRef& found);

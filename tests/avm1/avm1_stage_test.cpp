@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "avm1/avm1_stage.h"
+#include "raster/raster_image.h"
 #include "support/swf_shapes.h"
 #include "swf/swf_movie.h"
+#include "swf/swf_raster_canvas.h"
 #include "swf/swf_stage.h"
 
 namespace fh {
@@ -315,6 +317,51 @@ TEST(StageScripts, RegisteredClassesConstructTheirSymbolsClips) {
         8);
     const std::vector<std::string> want = {"madea", "!", "frame", "madep", "undefined", "frame"};
     EXPECT_EQ(want, Play(movie, 2));
+}
+
+TEST(StageScripts, SetMaskShowsAClipWithinAnotherClipsShapes) {
+    // a: a red 100 px square; m: a green 20 px square at (40, 40). After
+    // a.setMask(m), a shows only where m is, and m is not drawn; after
+    // a.setMask(null), all of a shows again.
+    auto box = [](std::uint16_t id, std::uint32_t rgba, std::int32_t size) {
+        test::ShapeWriter s(3);
+        s.Solid(rgba);
+        s.Styles(-1, 1, -1);
+        s.Rect(0, 0, size, size);
+        return s.Define(id);
+    };
+    test::Place3Fields a, m;
+    a.character = 2;
+    a.name = "a";
+    m.character = 4;
+    m.name = "m";
+    m.matrix = test::Translate(800, 800);
+    const std::string setMask = Push({"m"}) + kGetVariable + Push({"1"}) + Op(0x4A) + Push({"a"}) + kGetVariable +
+                                Push({"setMask"}) + kCallMethod + kPop;
+    const std::string clearMask = Op(0x96) + std::string("\x01\x00\x02", 3) /* null */ + Push({"1"}) + Op(0x4A) +
+                                  Push({"a"}) + kGetVariable + Push({"setMask"}) + kCallMethod + kPop;
+    const std::string bytes = test::MovieOf(
+        100, 100,
+        {box(1, 0xFF0000FF, 2000), test::Sprite(2, {test::Place(1, 1), test::ShowFrame()}), box(3, 0x00FF00FF, 400),
+         test::Sprite(4, {test::Place(1, 3), test::ShowFrame()}), test::Place3(1, a), test::Place3(2, m),
+         DoAction(setMask), test::ShowFrame(), DoAction(clearMask), test::ShowFrame()},
+        8);
+    MemorySource source(bytes);
+    SwfStage stage(LoadSwfMovie(source));
+    avm1::StageScripts scripts(stage);
+    auto pixel = [&](int x, int y) {
+        RasterImage image(100, 100);
+        SwfImages images;
+        SwfRasterCanvas canvas(image, images);
+        stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 100, 100);
+        return image.At(x, y) & 0xFFFFFFu;
+    };
+    EXPECT_EQ(0xFF0000u, pixel(50, 50));
+    EXPECT_EQ(0xFFFFFFu, pixel(10, 10));
+    EXPECT_EQ(0xFFFFFFu, pixel(70, 70));
+    stage.Advance();
+    EXPECT_EQ(0xFF0000u, pixel(10, 10));
+    EXPECT_EQ(0x00FF00u, pixel(50, 50));
 }
 
 }  // namespace
