@@ -300,6 +300,7 @@ int main(int argc, char** argv) {
     if (!only || flag("/script")) {
         fh::bench::BenchScript();
         fh::bench::BenchScriptMemory();
+        fh::bench::BenchClips();
     }
     if (only && !flag("/actions") && !flag("/archive") && !flag("/movie") && !flag("/hashes") && !flag("/frames"))
         return 0;

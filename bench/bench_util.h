@@ -68,5 +68,7 @@ double ProcessCpuMs();
 int BenchHostileFrame(const std::string& args);
 // The script machine: cycles built every frame of a long run, with the memory held.
 void BenchScriptMemory();
+// 1 000 clips moved by onEnterFrame handlers, played and drawn a frame at a time.
+void BenchClips();
 
 }  // namespace fh::bench
