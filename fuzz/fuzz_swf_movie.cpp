@@ -1,10 +1,14 @@
 // The movie reader, outlines, display list, frame actions, buttons and
 // drawing over any tag data: the first byte is the version, the rest the
-// body after the header.
+// body after the header. An odd version runs the movie's scripts on the
+// script machine (clip events, clips scripts make, masks), an even one the
+// timeline's own actions.
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
+#include "avm1/avm1_stage.h"
 #include "fuzz/fuzz_util.h"
 #include "swf/swf_banded.h"
 #include "swf/swf_movie.h"
@@ -89,6 +93,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stageLimits.maxGotos = 100;
     stageLimits.maxGotoTags = 50000;
     SwfStage stage(movie, stageLimits);
+    std::unique_ptr<avm1::StageScripts> scripts;
+    if (data[0] & 1) {
+        avm1::StageScriptOptions options;
+        options.limits.maxActions = 20000;
+        options.limits.maxRunMs = 1000;
+        options.limits.maxStringLength = 1 << 16;
+        options.limits.maxLiveStringBytes = avm1::Str::LiveBytes() + (8u << 20);
+        options.limits.maxArrayLength = 1 << 12;
+        options.limits.maxObjects = 4000;
+        options.limits.maxStack = 4096;
+        options.limits.maxCallDepth = 64;
+        scripts = std::make_unique<avm1::StageScripts>(stage, options);
+    }
     SwfImages images;
     RasterImage picture(64, 48);
     for (int frame = 0; frame < 3; ++frame) {
