@@ -5,6 +5,7 @@
 // button object one for each sprite among the parts of the state it shows.
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,6 +36,9 @@ struct SwfStage::Object {
     // A script set its position, scale, rotation or colour: from then on the
     // timeline's placements no longer move or tint it, as in Flash.
     bool transformedByScript = false;
+    // The rotation a script set, read back as set (the matrix would give
+    // it back with rounding errors); NaN when the matrix says.
+    double rotation = std::numeric_limits<double>::quiet_NaN();
     std::optional<SwfColor> background;
     std::string name;
     int placeFrame = 0;        // the frame whose placement made it: a goto back keeps it only if that one still does

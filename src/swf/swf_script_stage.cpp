@@ -194,7 +194,8 @@ double SwfStage::TimelineProperty(SwfTimelineId id, SwfProperty property) const 
     case SwfProperty::Y: return m.ty / 20;
     case SwfProperty::XScale: return std::hypot(m.a, m.b) * 100;
     case SwfProperty::YScale: return std::hypot(m.c, m.d) * 100;
-    case SwfProperty::Rotation: return Degrees(std::atan2(m.b, m.a));
+    case SwfProperty::Rotation:
+        return holder && !std::isnan(holder->rotation) ? holder->rotation : Degrees(std::atan2(m.b, m.a));
     case SwfProperty::CurrentFrame: return instance->frame + 1;
     case SwfProperty::TotalFrames:
     case SwfProperty::FramesLoaded: return std::max<int>(1, static_cast<int>(instance->timeline->frames.size()));
@@ -256,6 +257,11 @@ void SwfStage::SetTimelineProperty(SwfTimelineId id, SwfProperty property, doubl
         m.b = sx * std::sin(turn);
         m.c = sy * std::cos(turn + skew);
         m.d = sy * std::sin(turn + skew);
+        // Read back in (-180, 180], as the players keep it.
+        double degrees = std::fmod(value, 360);
+        if (degrees > 180) degrees -= 360;
+        if (degrees <= -180) degrees += 360;
+        holder->rotation = degrees;
         break;
     }
     case SwfProperty::Alpha:

@@ -11,7 +11,10 @@ namespace {
 
 // A placement's fields onto an object; those it does not have stay.
 void ApplyPlace(SwfStage::Object& object, const SwfPlace& p) {
-    if (p.matrix && !object.transformedByScript) object.matrix = *p.matrix;
+    if (p.matrix && !object.transformedByScript) {
+        object.matrix = *p.matrix;
+        object.rotation = std::numeric_limits<double>::quiet_NaN();
+    }
     if (p.colorTransform && !object.transformedByScript) object.colorTransform = *p.colorTransform;
     if (p.ratio) object.ratio = *p.ratio;
     if (p.clipDepth) object.clipDepth = *p.clipDepth;
@@ -40,6 +43,7 @@ bool AllDigits(const std::string& text) {
 void CopyPlacementOf(SwfStage::Object& to, const SwfStage::Object& from) {
     if (!to.transformedByScript) {
         to.matrix = from.matrix;
+        to.rotation = from.rotation;
         to.colorTransform = from.colorTransform;
     }
     to.ratio = from.ratio;

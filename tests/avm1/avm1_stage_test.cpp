@@ -364,5 +364,18 @@ TEST(StageScripts, SetMaskShowsAClipWithinAnotherClipsShapes) {
     EXPECT_EQ(0x00FF00u, pixel(50, 50));
 }
 
+TEST(StageScripts, RotationReadsBackAsSetWithinAHalfTurn) {
+    // _rotation stepped by 2 from 180 as a loop would: -178, ... never -98.0000000000002.
+    const std::string c = Push({"c"}) + kGetVariable + Push({"_rotation"});
+    std::string frame1 = c + Push({"180"}) + Op(0x4A) + kSetMember;
+    for (int step = 0; step < 41; ++step)
+        frame1 += c + c + kGetMember + Push({"2"}) + Op(0x4A) + Op(0x47) + kSetMember;
+    frame1 += TraceMember("c", "_rotation") + c + Push({"-450"}) + Op(0x4A) + kSetMember + TraceMember("c", "_rotation");
+    const std::string movie = test::MovieOf(
+        100, 100, {test::Sprite(1, {test::ShowFrame()}), Named(1, 1, "c"), DoAction(frame1), test::ShowFrame()}, 8);
+    const std::vector<std::string> want = {"-98", "-90"};
+    EXPECT_EQ(want, Play(movie, 1));
+}
+
 }  // namespace
 }  // namespace fh
