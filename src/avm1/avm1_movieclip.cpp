@@ -179,11 +179,6 @@ Value SwapDepths(Machine& m, const Value& self, const std::vector<Value>& args) 
 
 Value NewClip(Machine&, const Value&, const std::vector<Value>&) { return Value(); }
 
-Value ClipToString(Machine& m, const Value& self, const std::vector<Value>&) {
-    TimelineId t = TimelineOf(m, self);
-    return Value(t ? m.DotPath(t) : std::string());
-}
-
 }  // namespace
 
 void InstallMovieClip(Machine& m) {
@@ -196,7 +191,6 @@ void InstallMovieClip(Machine& m) {
     DefineMethod(m, proto, "prevFrame", PrevFrame);
     DefineMethod(m, proto, "getBytesLoaded", BytesTotal);
     DefineMethod(m, proto, "getBytesTotal", BytesTotal);
-    DefineMethod(m, proto, "toString", ClipToString);
     DefineMethod(m, proto, "attachMovie", AttachMovie);
     DefineMethod(m, proto, "createEmptyMovieClip", CreateEmptyMovieClip);
     DefineMethod(m, proto, "removeMovieClip", RemoveMovieClip);
