@@ -234,7 +234,10 @@ private:
         for (std::uint16_t i = 0; i < count && r.Remaining() > 2; ++i) {
             const std::uint16_t id = r.U16();
             const std::string name = r.String();
-            if (m_movie.exports.size() < kMaxExports) m_movie.exports.emplace(SwfLabelKey(name), id);
+            if (m_movie.exports.size() < kMaxExports) {
+                m_movie.exports.emplace(SwfLabelKey(name), id);
+                m_movie.exportNames.emplace(id, name);
+            }
         }
     }
 

@@ -113,9 +113,8 @@ std::string SwfStage::TimelineName(SwfTimelineId id) const {
 std::string SwfStage::TimelineSymbol(SwfTimelineId id) const {
     const Instance* instance = Timeline(id);
     if (!instance || !instance->character) return std::string();
-    for (const auto& entry : m_movie->exports)
-        if (entry.second == instance->character) return entry.first;
-    return std::string();
+    const auto found = m_movie->exportNames.find(instance->character);
+    return found != m_movie->exportNames.end() ? found->second : std::string();
 }
 
 void SwfStage::SetTimelineName(SwfTimelineId id, const std::string& name) {

@@ -299,20 +299,21 @@ TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
 TEST(StageScripts, RegisteredClassesConstructTheirSymbolsClips) {
     // F traces the name of the clip it makes: attached ones at once (after
     // the init object's members), placed ones before their first frame.
+    // The symbol's name keeps its case, as a version 7 movie matches it.
     const std::string ctor = Function(Push({"made"}) + Push({"this"}) + kGetVariable + Push({"_name"}) + kGetMember +
                                       Op(0x21) /* StringAdd */ + kTrace + TraceMember("this", "k"));
     const std::string frame1 = Push({"F"}) + ctor + kSetVariable + Push({"k"}) + Push({""}) + kSetVariable +
-                               Push({"F"}) + kGetVariable + Push({"sym"}) + Push({"2"}) + Op(0x4A) + Push({"Object"}) +
+                               Push({"F"}) + kGetVariable + Push({"Sym"}) + Push({"2"}) + Op(0x4A) + Push({"Object"}) +
                                kGetVariable + Push({"registerClass"}) + kCallMethod + kPop;
     // attachMovie("sym", "a", 5, {k: "!"})
     const std::string attach = Push({"k", "!", "1"}) + Op(0x4A) + Op(0x43) /* InitObject */ + Push({"5"}) +
                                Op(0x4A) + Push({"a"}) +
-                               Push({"sym"}) + Push({"4"}) + Op(0x4A) + Push({"_root"}) + kGetVariable +
+                               Push({"Sym"}) + Push({"4"}) + Op(0x4A) + Push({"_root"}) + kGetVariable +
                                Push({"attachMovie"}) + kCallMethod + kPop;
     const std::string movie = test::MovieOf(
         100, 100,
         {test::Sprite(2, {DoAction(Push({"frame"}) + kTrace), test::ShowFrame()}),
-         {56, std::string("\x01\x00\x02\x00sym\0", 8)}, DoAction(frame1 + attach), test::ShowFrame(),
+         {56, std::string("\x01\x00\x02\x00Sym\0", 8)}, DoAction(frame1 + attach), test::ShowFrame(),
          Named(1, 2, "p"), test::ShowFrame()},
         8);
     const std::vector<std::string> want = {"madea", "!", "frame", "madep", "undefined", "frame"};
