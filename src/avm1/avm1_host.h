@@ -109,8 +109,9 @@ public:
                                                         const std::vector<std::uint8_t>& /*rgba*/) {
         return nullptr;
     }
-    // What is on a timeline, in its own twips; its twips to the stage's.
-    virtual SwfBox Bounds(TimelineId) { return SwfBox(); }
+    // What is on a timeline, in its own twips (lines' width included with
+    // `strokes`); its twips to the stage's.
+    virtual SwfBox Bounds(TimelineId, bool /*strokes*/ = true) { return SwfBox(); }
     virtual bool StageMatrix(TimelineId, SwfMatrix&) { return false; }
     // Whether a point of the stage (twips) is on what the timeline draws
     // (`shape`) or within its box on the stage.

@@ -44,12 +44,13 @@ SwfBox StageBox(Machine& m, TimelineId t) {
     return Through(m.GetHost().Bounds(t), toStage);
 }
 
-Value GetBounds(Machine& m, const Value& self, const std::vector<Value>& args) {
+// getBounds counts lines' width, getRect does not.
+Value Box(Machine& m, const Value& self, const std::vector<Value>& args, bool strokes) {
     const TimelineId t = m.TimelineOf(self.Obj());
     if (!t) return Value();
     const TimelineId target = args.empty() ? t : ClipArg(m, t, args[0]);
     if (!target) return Value();
-    SwfBox box = m.GetHost().Bounds(t);
+    SwfBox box = m.GetHost().Bounds(t, strokes);
     SwfMatrix own, theirs, inverse;
     if (target != t && m.GetHost().StageMatrix(t, own) && m.GetHost().StageMatrix(target, theirs) &&
         theirs.Invert(inverse))
@@ -64,6 +65,9 @@ Value GetBounds(Machine& m, const Value& self, const std::vector<Value>& args) {
     m.Set(Value(out), "yMax", pixels(box.yMax));
     return Value(out);
 }
+
+Value GetBounds(Machine& m, const Value& self, const std::vector<Value>& args) { return Box(m, self, args, true); }
+Value GetRect(Machine& m, const Value& self, const std::vector<Value>& args) { return Box(m, self, args, false); }
 
 // hitTest(x, y, shapeFlag) with a point of the root's space, or
 // hitTest(target) with the boxes of both clips on the stage.
@@ -113,7 +117,7 @@ Value GlobalToLocal(Machine& m, const Value& self, const std::vector<Value>& arg
 void InstallMovieClipGeom(Machine& m) {
     Object* proto = m.R().movieClipProto;
     DefineMethod(m, proto, "getBounds", GetBounds);
-    DefineMethod(m, proto, "getRect", GetBounds);
+    DefineMethod(m, proto, "getRect", GetRect);
     DefineMethod(m, proto, "hitTest", HitTest);
     DefineMethod(m, proto, "localToGlobal", LocalToGlobal);
     DefineMethod(m, proto, "globalToLocal", GlobalToLocal);

@@ -105,7 +105,7 @@ private:
     SwfDrawnShape* Drawing(TimelineId t) override;
     void DrawingChanged(TimelineId t) override;
     std::shared_ptr<const SwfBitmap> KeepBitmap(int width, int height, const std::vector<std::uint8_t>& rgba) override;
-    SwfBox Bounds(TimelineId t) override;
+    SwfBox Bounds(TimelineId t, bool strokes) override;
     bool StageMatrix(TimelineId t, SwfMatrix& m) override;
     bool HitTest(TimelineId t, double x, double y, bool shape) override;
     // _xmouse and _ymouse: the pointer in the timeline's pixels.

@@ -13,7 +13,7 @@ std::shared_ptr<const SwfBitmap> StageScripts::KeepBitmap(int width, int height,
     return m_stage.KeepBitmap(width, height, rgba);
 }
 
-SwfBox StageScripts::Bounds(TimelineId t) { return m_stage.TimelineBounds(t); }
+SwfBox StageScripts::Bounds(TimelineId t, bool strokes) { return m_stage.TimelineBounds(t, strokes); }
 
 bool StageScripts::StageMatrix(TimelineId t, SwfMatrix& m) { return m_stage.TimelineMatrix(t, m); }
 

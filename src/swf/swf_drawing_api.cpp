@@ -94,9 +94,14 @@ void SwfDrawnShape::LineFill(const SwfFillStyle& fill) {
     LineStyle(line);
 }
 
+// The closing edge is no move of the pen, which stays where it was drawn to.
 void SwfDrawnShape::CloseContour() {
-    if (m_filling && (m_x != m_startX || m_y != m_startY))
-        Edge((m_x + m_startX) / 2, (m_y + m_startY) / 2, m_startX, m_startY, false, false);
+    if (!m_filling || (m_x == m_startX && m_y == m_startY)) return;
+    const std::int32_t x = m_x, y = m_y;
+    Edge(static_cast<std::int32_t>((static_cast<std::int64_t>(x) + m_startX) / 2),
+         static_cast<std::int32_t>((static_cast<std::int64_t>(y) + m_startY) / 2), m_startX, m_startY, false, false);
+    m_x = x;
+    m_y = y;
 }
 
 void SwfDrawnShape::MoveTo(double x, double y) {
@@ -153,7 +158,7 @@ const SwfOutline& SwfDrawnShape::Outline() {
     return m_outline;
 }
 
-bool SwfDrawnShape::Bounds(SwfRect& box) const {
+bool SwfDrawnShape::Bounds(SwfRect& box, bool strokes) const {
     if (m_shape.edges.empty()) return false;
     std::int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
     std::int64_t half = 0;
@@ -167,7 +172,7 @@ bool SwfDrawnShape::Bounds(SwfRect& box) const {
         add(e.x0, e.y0);
         add(e.x1, e.y1);
         if (e.curved) add(e.cx, e.cy);
-        if (e.line && e.layer < m_shape.layers.size() && e.line <= m_shape.layers[e.layer].lines.size())
+        if (strokes && e.line && e.layer < m_shape.layers.size() && e.line <= m_shape.layers[e.layer].lines.size())
             half = std::max<std::int64_t>(half, m_shape.layers[e.layer].lines[e.line - 1u].width / 2);
     }
     box.xMin = static_cast<std::int32_t>(x0 - half);

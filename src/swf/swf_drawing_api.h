@@ -44,9 +44,9 @@ public:
     // Built again after a change.
     const SwfOutline& Outline();
     bool Empty() const { return m_shape.edges.empty(); }
-    // The box of the edges (control points included), grown by half the
-    // widest line; false when nothing is drawn.
-    bool Bounds(SwfRect& box) const;
+    // The box of the edges (control points included), with `strokes` grown
+    // by half the widest line; false when nothing is drawn.
+    bool Bounds(SwfRect& box, bool strokes = true) const;
     // Points dropped at the cap since the last clear.
     bool Cut() const { return m_cut; }
     std::uint32_t Points() const { return m_points; }

@@ -76,14 +76,13 @@ std::shared_ptr<const SwfBitmap> SwfStage::KeepBitmap(int width, int height, con
     return bitmap;
 }
 
-void SwfStage::AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& box, int nesting,
-                                  std::uint64_t& budget) {
+void SwfStage::AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& box, int nesting, BoundsWalk& walk) {
     if (o.sprite) {
         if (o.sprite->edit) {
             AddRect(box, BoxOf(o.sprite->edit->Shown().bounds), m);
         } else {
             SwfBox inner;
-            AddBounds(*o.sprite, SwfMatrix(), inner, nesting + 1, budget);
+            AddBounds(*o.sprite, SwfMatrix(), inner, nesting + 1, walk);
             AddRect(box, inner, m);
         }
         return;
@@ -91,7 +90,11 @@ void SwfStage::AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& b
     const SwfCharacter* c = m_movie->Find(o.character);
     if (!c) return;
     switch (c->kind) {
-    case SwfKind::Shape: AddRect(box, BoxOf(m_movie->shapes[c->index].bounds), m); break;
+    case SwfKind::Shape: {
+        const SwfShape& shape = m_movie->shapes[c->index];
+        AddRect(box, walk.strokes ? BoxOf(shape.bounds) : EdgesBox(shape.edges), m);
+        break;
+    }
     case SwfKind::Morph: {
         const SwfMorphShape& morph = m_movie->morphs[c->index];
         AddRect(box, EdgesBox(morph.startEdges), m);
@@ -107,13 +110,13 @@ void SwfStage::AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& b
     }
     case SwfKind::Button: {
         const SwfButton& button = m_movie->buttons[c->index];
-        for (std::size_t i = 0; i < button.up.size() && budget > 0; ++i) {
-            --budget;
+        for (std::size_t i = 0; i < button.up.size() && walk.budget > 0; ++i) {
+            --walk.budget;
             Object part;
             part.character = button.up[i].character;
             if (i < o.parts.size() && o.partsState == SwfButtonState::Up) part.sprite = o.parts[i];
             if (part.character != o.character && nesting < m_limits.maxNesting)
-                AddCharacterBounds(part, m * button.up[i].matrix, box, nesting + 1, budget);
+                AddCharacterBounds(part, m * button.up[i].matrix, box, nesting + 1, walk);
         }
         break;
     }
@@ -121,32 +124,31 @@ void SwfStage::AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& b
     }
 }
 
-void SwfStage::AddBounds(const Instance& instance, const SwfMatrix& m, SwfBox& box, int nesting,
-                         std::uint64_t& budget) {
-    if (nesting >= m_limits.maxNesting || budget == 0) return;
+void SwfStage::AddBounds(const Instance& instance, const SwfMatrix& m, SwfBox& box, int nesting, BoundsWalk& walk) {
+    if (nesting >= m_limits.maxNesting || walk.budget == 0) return;
     SwfRect drawn;
-    if (instance.drawn && instance.drawn->Bounds(drawn)) AddRect(box, BoxOf(drawn), m);
+    if (instance.drawn && instance.drawn->Bounds(drawn, walk.strokes)) AddRect(box, BoxOf(drawn), m);
     for (const auto& entry : instance.list) {
-        if (budget == 0) return;
-        --budget;
+        if (walk.budget == 0) return;
+        --walk.budget;
         const Object& o = entry.second;
         if (o.clipDepth) continue;
         SwfBox part;
-        AddCharacterBounds(o, SwfMatrix(), part, nesting, budget);
+        AddCharacterBounds(o, SwfMatrix(), part, nesting, walk);
         AddRect(box, part, m * o.matrix);
     }
 }
 
-SwfBox SwfStage::TimelineBounds(SwfTimelineId id) {
+SwfBox SwfStage::TimelineBounds(SwfTimelineId id, bool strokes) {
     SwfBox box;
     const Instance* instance = Timeline(id);
     if (!instance) return box;
-    std::uint64_t budget = m_limits.maxPoints;
+    BoundsWalk walk{strokes, m_limits.maxPoints};
     if (instance->edit) {
         AddRect(box, BoxOf(instance->edit->Shown().bounds), SwfMatrix());
         return box;
     }
-    AddBounds(*instance, SwfMatrix(), box, 0, budget);
+    AddBounds(*instance, SwfMatrix(), box, 0, walk);
     return box;
 }
 

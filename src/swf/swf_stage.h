@@ -173,8 +173,9 @@ public:
     // stage lives (its decoded picture is cached by address). None past a cap.
     std::shared_ptr<const SwfBitmap> KeepBitmap(int width, int height, const std::vector<std::uint8_t>& rgba);
     // What is on the timeline (shapes, texts, drawings, children with their
-    // transforms), in its own twips.
-    SwfBox TimelineBounds(SwfTimelineId id);
+    // transforms), in its own twips; without `strokes` shapes count their
+    // edges alone.
+    SwfBox TimelineBounds(SwfTimelineId id, bool strokes = true);
     // The timeline's twips to the stage's, its parents' and the root's
     // transforms included.
     bool TimelineMatrix(SwfTimelineId id, SwfMatrix& m) const;
@@ -272,8 +273,12 @@ private:
     std::unique_ptr<Object> m_rootHolder;
 
     // Script geometry (swf_script_geometry.cpp).
-    void AddBounds(const Instance& instance, const SwfMatrix& m, SwfBox& box, int nesting, std::uint64_t& budget);
-    void AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& box, int nesting, std::uint64_t& budget);
+    struct BoundsWalk {
+        bool strokes = true;
+        std::uint64_t budget = 0;
+    };
+    void AddBounds(const Instance& instance, const SwfMatrix& m, SwfBox& box, int nesting, BoundsWalk& walk);
+    void AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& box, int nesting, BoundsWalk& walk);
     bool HitInstance(const Instance& instance, const SwfMatrix& m, double x, double y, int nesting,
                      std::uint64_t& budget);
     SwfPoint m_pointer{0, 0};
