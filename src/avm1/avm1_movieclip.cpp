@@ -67,11 +67,12 @@ Value BytesTotal(Machine& m, const Value& self, const std::vector<Value>&) {
     return t ? Value(m.GetHost().TotalFrames(t)) : Value();
 }
 
-// A depth argument as an int; none for what is no finite number.
+// A depth argument as a 32-bit int (wrapping, as Flash reads it); none
+// for what is no finite number.
 bool DepthArg(Machine& m, const Value& v, int& depth) {
     double d = m.ToNumber(v);
-    if (!std::isfinite(d) || std::fabs(d) > 1e9) return false;
-    depth = static_cast<int>(d);
+    if (!std::isfinite(d)) return false;
+    depth = ToInt32(d);
     return true;
 }
 
