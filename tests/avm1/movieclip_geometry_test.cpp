@@ -1,0 +1,134 @@
+// MovieClip's drawing API and geometry through a movie's stage: what a
+// script draws gives the clip its size and box, scales with _width, and is
+// what hit tests, point conversions and the pointer are measured against.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "avm1/avm1_fixture.h"
+#include "avm1/avm1_stage.h"
+#include "support/swf_shapes.h"
+#include "swf/swf_movie.h"
+#include "swf/swf_stage.h"
+
+namespace fh {
+namespace {
+
+using test::Asm;
+
+Asm Var(const std::string& name) { return Asm().GetVar(name); }
+Asm Num(double n) { return Asm().Num(n); }
+Asm Str(const std::string& s) { return Asm().Str(s); }
+Asm Do(Asm obj, const std::string& method, const std::vector<Asm>& args) {
+    return test::CallMethod(std::move(obj), method, args).Op(0x17);
+}
+Asm Show(Asm value) { return value.Trace(); }
+
+// c: a 40 × 20 red rectangle from (10, 10), the clip moved to x = 100.
+Asm DrawRectangle() {
+    Asm a;
+    a.Add(Do(Var("_root"), "createEmptyMovieClip", {Str("c"), Num(1)}));
+    a.Add(Do(Var("c"), "beginFill", {Num(0xFF0000), Num(100)}));
+    a.Add(Do(Var("c"), "moveTo", {Num(10), Num(10)}));
+    a.Add(Do(Var("c"), "lineTo", {Num(50), Num(10)}));
+    a.Add(Do(Var("c"), "lineTo", {Num(50), Num(30)}));
+    a.Add(Do(Var("c"), "lineTo", {Num(10), Num(30)}));
+    a.Add(Do(Var("c"), "endFill", {}));
+    a.Add(test::SetMember(Var("c"), "_x", Num(100)));
+    return a;
+}
+
+std::vector<std::string> Traces(const Asm& script) {
+    Asm all = DrawRectangle();
+    all.Add(script);
+    const std::string code(reinterpret_cast<const char*>(all.Data()), all.Size());
+    const std::string bytes = test::MovieOf(200, 200, {{12, code + std::string(1, '\0')}, test::ShowFrame()});
+    MemorySource source(bytes);
+    SwfStage stage(LoadSwfMovie(source));
+    std::vector<std::string> lines;
+    avm1::StageScriptOptions options;
+    options.trace = [&](const std::string& line) { lines.push_back(line); };
+    avm1::StageScripts scripts(stage, options);
+    return lines;
+}
+
+TEST(MovieClipGeometry, DrawnShapesGiveSizeBoxesHitsAndPoints) {
+    const Asm point = Asm().Str("x").Num(10).Str("y").Num(10).Num(2).Op(0x43);  // {x: 10, y: 10}
+    const struct {
+        const char* label;
+        Asm script;
+        std::vector<std::string> want;
+    } kCases[] = {
+        {"size", Show(test::Member(Var("c"), "_width")).Add(Show(test::Member(Var("c"), "_height"))), {"40", "20"}},
+        {"its own box",
+         Show(test::Member(test::CallMethod(Var("c"), "getBounds", {}), "xMin"))
+             .Add(Show(test::Member(test::CallMethod(Var("c"), "getBounds", {}), "yMax"))),
+         {"10", "30"}},
+        {"the box in the root's space",
+         Show(test::Member(test::CallMethod(Var("c"), "getBounds", {Var("_root")}), "xMin"))
+             .Add(Show(test::Member(test::CallMethod(Var("c"), "getBounds", {Var("_root")}), "xMax"))),
+         {"110", "150"}},
+        {"getRect leaves out lines' width",
+         Do(Var("_root"), "createEmptyMovieClip", {Str("l"), Num(5)})
+             .Add(Do(Var("l"), "lineStyle", {Num(10)}))
+             .Add(Do(Var("l"), "lineTo", {Num(100), Num(0)}))
+             .Add(Show(test::Member(test::CallMethod(Var("l"), "getBounds", {}), "xMin")))
+             .Add(Show(test::Member(test::CallMethod(Var("l"), "getRect", {}), "xMin"))),
+         {"-5", "0"}},
+        {"an empty clip's box and size, which _width cannot scale",
+         Do(Var("_root"), "createEmptyMovieClip", {Str("e"), Num(2)})
+             .Add(Show(test::Member(test::CallMethod(Var("e"), "getBounds", {}), "xMin")))
+             .Add(test::SetMember(Var("e"), "_width", Num(50)))
+             .Add(Show(test::Member(Var("e"), "_width")))
+             .Add(Show(test::Member(Var("e"), "_xscale"))),
+         {"6710886.35", "0", "100"}},
+        {"_width scales",
+         test::SetMember(Var("c"), "_width", Num(80))
+             .Add(Show(test::Member(Var("c"), "_xscale")))
+             .Add(Show(test::Member(Var("c"), "_width"))),
+         {"200", "80"}},
+        {"points on the shape, in its box, outside it",
+         Show(test::CallMethod(Var("c"), "hitTest", {Num(120), Num(20), Asm().Bool(true)}))
+             .Add(Show(test::CallMethod(Var("c"), "hitTest", {Num(105), Num(20), Asm().Bool(true)})))
+             .Add(Show(test::CallMethod(Var("c"), "hitTest", {Num(149), Num(29)})))
+             .Add(Show(test::CallMethod(Var("c"), "hitTest", {Num(105), Num(20)}))),
+         {"true", "false", "true", "false"}},
+        {"clips whose boxes meet, by object and by path",
+         Do(Var("_root"), "createEmptyMovieClip", {Str("d"), Num(3)})
+             .Add(Do(Var("d"), "lineStyle", {Num(1)}))
+             .Add(Do(Var("d"), "moveTo", {Num(140), Num(0)}))
+             .Add(Do(Var("d"), "lineTo", {Num(190), Num(20)}))
+             .Add(Show(test::CallMethod(Var("c"), "hitTest", {Var("d")})))
+             .Add(Show(test::CallMethod(Var("c"), "hitTest", {Str("_root.d")})))
+             .Add(test::SetMember(Var("d"), "_y", Num(100)))
+             .Add(Show(test::CallMethod(Var("d"), "hitTest", {Var("c")})))
+             .Add(Show(test::CallMethod(Var("c"), "hitTest", {Str("")}))),
+         {"true", "true", "false", "false"}},
+        {"points to the stage and back",
+         Asm().Str("p").Add(point).Op(0x1D)
+             .Add(Do(Var("c"), "localToGlobal", {Var("p")}))
+             .Add(Show(test::Member(Var("p"), "x")))
+             .Add(Do(Var("c"), "globalToLocal", {Var("p")}))
+             .Add(Show(test::Member(Var("p"), "x"))),
+         {"110", "10"}},
+        {"the pointer before any move: the stage's corner in the clip's pixels",
+         Show(test::Member(Var("c"), "_xmouse")).Add(Show(test::Member(Var("c"), "_ymouse"))), {"-100", "0"}},
+        {"a fill with what is no bitmap draws nothing",
+         Do(Var("_root"), "createEmptyMovieClip", {Str("b"), Num(4)})
+             .Add(Do(Var("b"), "beginBitmapFill", {Num(3)}))
+             .Add(Do(Var("b"), "lineTo", {Num(10), Num(10)}))
+             .Add(Do(Var("b"), "lineTo", {Num(0), Num(10)}))
+             .Add(Do(Var("b"), "endFill", {}))
+             .Add(Show(test::Member(Var("b"), "_width"))),
+         {"0"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(c.want, Traces(c.script));
+    }
+}
+
+}  // namespace
+}  // namespace fh
