@@ -204,6 +204,7 @@ Value MoveTo(Machine& m, const Value& self, const std::vector<Value>& args) {
     SwfDrawnShape* d = DrawingOf(m, self, t);
     if (!d || args.size() < 2) return Value();
     d->MoveTo(m.ToNumber(args[0]) * 20, m.ToNumber(args[1]) * 20);
+    Changed(m, t);
     return Value();
 }
 

@@ -19,12 +19,17 @@ std::int32_t Twips(double v) {
 
 }  // namespace
 
+SwfDrawnShape::~SwfDrawnShape() {
+    if (m_pool) m_pool->points -= m_points;
+}
+
 bool SwfDrawnShape::Spend() {
-    if (m_points >= kMaxPoints) {
+    if (m_points >= kMaxPoints || (m_pool && m_pool->points >= m_pool->max)) {
         m_cut = true;
         return false;
     }
     ++m_points;
+    if (m_pool) ++m_pool->points;
     return true;
 }
 
@@ -41,7 +46,7 @@ void SwfDrawnShape::NewLayer() {
         if (line) next.lines.push_back(*line);
         m_shape.layers.push_back(std::move(next));
         m_line = line ? 1 : 0;
-        m_layerUsed = false;
+        m_layerUsed = m_lineUsed = false;
     }
     Layer().fills.clear();
     m_fill = 0;
@@ -71,7 +76,7 @@ void SwfDrawnShape::EndFill() {
 void SwfDrawnShape::LineStyle(const SwfLineStyle& line) {
     std::vector<SwfLineStyle>& lines = Layer().lines;
     // A style no edge has used yet is replaced.
-    if (m_line && m_line == lines.size() && !m_layerUsed) {
+    if (m_line && m_line == lines.size() && !m_lineUsed) {
         lines.back() = line;
         return;
     }
@@ -81,7 +86,7 @@ void SwfDrawnShape::LineStyle(const SwfLineStyle& line) {
     }
     lines.push_back(line);
     m_line = static_cast<std::uint16_t>(lines.size());
-    m_layerUsed = false;
+    m_lineUsed = false;
 }
 
 void SwfDrawnShape::NoLine() { m_line = 0; }
@@ -140,6 +145,7 @@ void SwfDrawnShape::Edge(std::int32_t cx, std::int32_t cy, std::int32_t x, std::
         e.layer = static_cast<std::uint16_t>(m_shape.layers.size() - 1);
         m_shape.edges.push_back(e);
         m_layerUsed = true;
+        m_lineUsed = m_lineUsed || line != 0;
         m_outlineStale = true;
     }
     m_x = x;
@@ -147,7 +153,17 @@ void SwfDrawnShape::Edge(std::int32_t cx, std::int32_t cy, std::int32_t x, std::
 }
 
 void SwfDrawnShape::Clear() {
-    *this = SwfDrawnShape();
+    if (m_pool) m_pool->points -= m_points;
+    m_shape = SwfShape();
+    m_outline = SwfOutline();
+    m_outlineStale = true;
+    m_x = m_y = m_startX = m_startY = 0;
+    m_filling = false;
+    m_fill = m_line = 0;
+    m_layerUsed = m_lineUsed = false;
+    m_points = 0;
+    m_cut = false;
+    m_bitmaps.clear();
 }
 
 const SwfOutline& SwfDrawnShape::Outline() {

@@ -23,9 +23,21 @@ struct SwfBox {
     bool Empty() const { return !(xMin <= xMax && yMin <= yMax); }
 };
 
+// The points all the drawn shapes of one stage hold, against a cap: more
+// than one frame's drawing may cover are of no use, and each costs memory.
+struct SwfDrawnPool {
+    std::uint64_t points = 0;
+    std::uint64_t max = 0;
+};
+
 class SwfDrawnShape {
 public:
     static constexpr std::uint32_t kMaxPoints = 1000000;
+
+    explicit SwfDrawnShape(std::shared_ptr<SwfDrawnPool> pool = nullptr) : m_pool(std::move(pool)) {}
+    ~SwfDrawnShape();
+    SwfDrawnShape(const SwfDrawnShape&) = delete;
+    SwfDrawnShape& operator=(const SwfDrawnShape&) = delete;
 
     void BeginFill(const SwfFillStyle& fill);
     void EndFill();
@@ -47,7 +59,7 @@ public:
     // The box of the edges (control points included), with `strokes` grown
     // by half the widest line; false when nothing is drawn.
     bool Bounds(SwfRect& box, bool strokes = true) const;
-    // Points dropped at the cap since the last clear.
+    // Points dropped at a cap (the shape's or the pool's) since the last clear.
     bool Cut() const { return m_cut; }
     std::uint32_t Points() const { return m_points; }
     // Bitmaps drawn with stay alive while the shape does.
@@ -68,9 +80,11 @@ private:
     bool m_filling = false;
     std::uint16_t m_fill = 0, m_line = 0;       // 1-based in the current layer's styles; 0: none
     bool m_layerUsed = false;                   // the current layer has edges
+    bool m_lineUsed = false;                    // and some of them the current line style
     std::uint32_t m_points = 0;
     bool m_cut = false;
     std::vector<std::shared_ptr<const SwfBitmap>> m_bitmaps;
+    std::shared_ptr<SwfDrawnPool> m_pool;
 };
 
 }  // namespace fh

@@ -53,7 +53,11 @@ SwfBox EdgesBox(const std::vector<SwfEdge>& edges) {
 SwfDrawnShape* SwfStage::TimelineDrawing(SwfTimelineId id) {
     Instance* instance = Timeline(id);
     if (!instance || instance->edit) return nullptr;
-    if (!instance->drawn) instance->drawn = std::make_unique<SwfDrawnShape>();
+    if (!m_drawnPool) {
+        m_drawnPool = std::make_shared<SwfDrawnPool>();
+        m_drawnPool->max = m_limits.maxPoints;
+    }
+    if (!instance->drawn) instance->drawn = std::make_unique<SwfDrawnShape>(m_drawnPool);
     return instance->drawn.get();
 }
 

@@ -283,6 +283,7 @@ private:
                      std::uint64_t& budget);
     SwfPoint m_pointer{0, 0};
     std::vector<std::shared_ptr<const SwfBitmap>> m_keptBitmaps;
+    std::shared_ptr<SwfDrawnPool> m_drawnPool;
     std::uint64_t m_keptBytes = 0;
 
     // Edit texts (swf_edit_field.cpp).

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "raster/raster_canvas.h"
 #include "support/swf_shapes.h"
@@ -67,6 +68,16 @@ TEST(SwfDrawnShape, RecordsFillsLinesAndLayers) {
              d.LineTo(0, 0);
          },
          6, 4, 2, {0, 100, 0, 100}},
+        {"a new line style keeps the fill's layer",
+         [](SwfDrawnShape& d) {
+             d.BeginFill(Solid(255, 0, 0));
+             d.LineTo(100, 0);
+             d.LineStyle(Line(20));
+             d.LineTo(100, 100);
+             d.BeginFill(Solid(0, 0, 255));
+             d.LineTo(0, 100);
+         },
+         5, 2, 2, {-10, 110, -10, 110}},
         {"a curve's box holds its control point",
          [](SwfDrawnShape& d) {
              d.LineStyle(Line(0));
@@ -106,7 +117,7 @@ TEST(SwfDrawnShape, RecordsFillsLinesAndLayers) {
     }
 }
 
-TEST(SwfDrawnShape, PointsPastTheCapAreDropped) {
+TEST(SwfDrawnShape, PointsPastTheCapsAreDropped) {
     SwfDrawnShape d;
     d.LineStyle(Line(20));
     for (std::uint32_t i = 0; i < SwfDrawnShape::kMaxPoints + 50; ++i) d.LineTo(i % 2 ? 100 : 0, i % 1000);
@@ -116,6 +127,23 @@ TEST(SwfDrawnShape, PointsPastTheCapAreDropped) {
     d.Clear();
     EXPECT_FALSE(d.Cut());
     EXPECT_TRUE(d.Empty());
+
+    // Shapes of one pool share its points; a shape cleared or gone gives its back.
+    auto pool = std::make_shared<SwfDrawnPool>();
+    pool->max = 10;
+    auto first = std::make_unique<SwfDrawnShape>(pool);
+    SwfDrawnShape second(pool);
+    for (int i = 0; i < 6; ++i) first->LineTo(i, i);
+    for (int i = 0; i < 6; ++i) second.LineTo(i, i);
+    EXPECT_FALSE(first->Cut());
+    EXPECT_TRUE(second.Cut());
+    EXPECT_EQ(4u, second.Points());
+    first->Clear();
+    second.LineTo(1, 1);
+    EXPECT_EQ(5u, second.Points());
+    first->LineTo(2, 2);
+    first.reset();
+    EXPECT_EQ(5u, pool->points);
 }
 
 // A square in twips from (x, y), `side` across.
