@@ -207,5 +207,57 @@ TEST(SwfDrawnStage, DrawnShapesRasterizeBelowTheClipsChildren) {
     EXPECT_EQ(0xFF0000FFu, draw().px[40 * 100 + 40]);
 }
 
+TEST(SwfDrawnStage, BoxesHitsAndSizesFollowWhatIsOnTheClip) {
+    // Sprite 2 holds a 200 × 100 twips shape scaled twice across and moved
+    // by (100, 0); it is placed as "s" at (1000, 1000), and also draws.
+    test::ShapeWriter shape(1);
+    shape.Styles(0, shape.Solid(0xFF0000FF), 0);
+    shape.Rect(0, 0, 200, 100);
+    test::Place3Fields s;
+    s.character = 2;
+    s.name = "s";
+    s.matrix = test::Translate(1000, 1000);
+    const std::string bytes = test::MovieOf(
+        100, 100,
+        {shape.Define(1), test::Sprite(2, {test::Place(1, 1, test::MatrixRecord(2, 0, 0, 1, 100, 0)), test::ShowFrame()}),
+         test::Place3(1, s), test::ShowFrame()});
+    MemorySource source(bytes);
+    SwfStage stage(LoadSwfMovie(source));
+    const SwfTimelineId root = stage.RootTimeline();
+    const SwfTimelineId sprite = stage.ChildTimeline(root, "s");
+    ASSERT_NE(0u, sprite);
+    SwfBox own = stage.TimelineBounds(sprite);
+    EXPECT_EQ(100, own.xMin);
+    EXPECT_EQ(500, own.xMax);
+    EXPECT_EQ(100, own.yMax);
+    EXPECT_DOUBLE_EQ(20, stage.TimelineSize(sprite, true));
+    EXPECT_DOUBLE_EQ(5, stage.TimelineSize(sprite, false));
+    Square(*stage.TimelineDrawing(sprite), Solid(0, 0, 255), -200, -200, 100);
+    own = stage.TimelineBounds(sprite);
+    EXPECT_EQ(-200, own.xMin);
+    EXPECT_EQ(-200, own.yMin);
+    const SwfBox all = stage.TimelineBounds(root);
+    EXPECT_EQ(800, all.xMin);
+    EXPECT_EQ(1500, all.xMax);
+
+    stage.SetTimelineSize(sprite, true, 70);  // from 35 pixels across: twice as wide
+    EXPECT_DOUBLE_EQ(200, stage.TimelineProperty(sprite, SwfProperty::XScale));
+    const struct {
+        const char* label;
+        double x, y;
+        bool shape, want;
+    } kCases[] = {
+        {"on the shape", 1000 + 2 * 300, 1050, true, true},
+        {"on the drawing", 1000 - 2 * 150, 850, true, true},
+        {"between them, in the box", 1000, 950, true, false},
+        {"between them, by the box", 1000, 950, false, true},
+        {"past the box", 2500, 950, false, false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(c.want, stage.TimelineHitTest(sprite, c.x, c.y, c.shape));
+    }
+}
+
 }  // namespace
 }  // namespace fh
