@@ -12,8 +12,10 @@ namespace fh {
 
 namespace {
 
-// The pixels all scripts' bitmap fills may keep on one stage.
+// The pixels all scripts' bitmap fills may keep on one stage, and how many
+// fills (a script may fill with a tiny bitmap in a loop).
 constexpr std::uint64_t kMaxKeptBytes = 64u << 20;
+constexpr std::size_t kMaxKeptBitmaps = 4096;
 
 void AddRect(SwfBox& box, const SwfBox& r, const SwfMatrix& m) {
     if (r.Empty()) return;
@@ -64,7 +66,8 @@ SwfDrawnShape* SwfStage::TimelineDrawing(SwfTimelineId id) {
 std::shared_ptr<const SwfBitmap> SwfStage::KeepBitmap(int width, int height, const std::vector<std::uint8_t>& rgba) {
     if (width <= 0 || height <= 0) return nullptr;
     const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    if (rgba.size() / 4 < count || m_keptBytes + count * 4 > kMaxKeptBytes) return nullptr;
+    if (rgba.size() / 4 < count || m_keptBytes + count * 4 > kMaxKeptBytes || m_keptBitmaps.size() >= kMaxKeptBitmaps)
+        return nullptr;
     auto bitmap = std::make_shared<SwfBitmap>();
     bitmap->width = width;
     bitmap->height = height;

@@ -177,6 +177,10 @@ TEST(SwfDrawnStage, DrawnShapesRasterizeBelowTheClipsChildren) {
     bitmap.matrix = SwfMatrix::Scale(200, 200);
     bitmap.smooth = false;
     Square(*stage.TimelineDrawing(tiles), bitmap, 0, 1600, 400);
+    // Bitmaps past the stage's cap are refused, however small.
+    int kept = 1;
+    while (kept < 100000 && stage.KeepBitmap(1, 1, rgba)) ++kept;
+    EXPECT_LT(kept, 100000);
 
     const auto draw = [&] {
         RasterImage image(100, 100);
