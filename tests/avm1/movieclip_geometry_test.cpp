@@ -1,6 +1,7 @@
 // MovieClip's drawing API and geometry through a movie's stage: what a
 // script draws gives the clip its size and box, scales with _width, and is
-// what hit tests, point conversions and the pointer are measured against.
+// what hit tests, point conversions and the pointer are measured against;
+// its gradients and line styles reach the picture.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,10 @@
 
 #include "avm1/avm1_fixture.h"
 #include "avm1/avm1_stage.h"
+#include "raster/raster_image.h"
 #include "support/swf_shapes.h"
 #include "swf/swf_movie.h"
+#include "swf/swf_raster_canvas.h"
 #include "swf/swf_stage.h"
 
 namespace fh {
@@ -128,6 +131,65 @@ TEST(MovieClipGeometry, DrawnShapesGiveSizeBoxesHitsAndPoints) {
         SCOPED_TRACE(c.label);
         EXPECT_EQ(c.want, Traces(c.script));
     }
+}
+
+// [items...] pushed as an array.
+Asm Array(const std::vector<double>& items) {
+    Asm a;
+    for (auto it = items.rbegin(); it != items.rend(); ++it) a.Num(*it);
+    return a.Num(static_cast<double>(items.size())).Op(0x42);
+}
+
+TEST(MovieClipGeometry, GradientsAndLinesReachThePicture) {
+    // A 100 × 50 square from red to blue left to right over a "box" matrix,
+    // and under it a green line 10 pixels wide with square caps.
+    const Asm box = Asm()
+                        .Str("matrixType").Str("box").Str("x").Num(0).Str("y").Num(0).Str("w").Num(100)
+                        .Str("h").Num(50).Str("r").Num(0).Num(6).Op(0x43);
+    Asm script;
+    script.Add(Do(Var("_root"), "beginGradientFill",
+                  {Str("linear"), Array({0xFF0000, 0x0000FF}), Array({100, 100}), Array({0, 255}), box}));
+    script.Add(Do(Var("_root"), "lineTo", {Num(100), Num(0)}))
+        .Add(Do(Var("_root"), "lineTo", {Num(100), Num(50)}))
+        .Add(Do(Var("_root"), "lineTo", {Num(0), Num(50)}))
+        .Add(Do(Var("_root"), "endFill", {}))
+        .Add(Do(Var("_root"), "lineStyle", {Num(10), Num(0x00FF00), Num(100), Asm().Bool(false), Str("normal"),
+                                            Str("square")}))
+        .Add(Do(Var("_root"), "moveTo", {Num(10), Num(80)}))
+        .Add(Do(Var("_root"), "lineTo", {Num(60), Num(80)}));
+    const std::string code(reinterpret_cast<const char*>(script.Data()), script.Size());
+    const std::string bytes = test::MovieOf(100, 100, {{12, code + std::string(1, '\0')}, test::ShowFrame()});
+    MemorySource source(bytes);
+    SwfStage stage(LoadSwfMovie(source));
+    avm1::StageScripts scripts(stage);
+    RasterImage image(100, 100);
+    SwfImages images;
+    SwfRasterCanvas canvas(image, images);
+    stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 100, 100);
+    const auto at = [&](int x, int y) { return image.px[static_cast<std::size_t>(y) * 100 + x]; };
+    const auto red = [](std::uint32_t p) { return static_cast<int>(p >> 16 & 0xFF); };
+    const auto blue = [](std::uint32_t p) { return static_cast<int>(p & 0xFF); };
+    const struct {
+        const char* label;
+        int x, y;
+        int redMin, redMax, blueMin, blueMax;
+    } kCases[] = {
+        {"the left edge red", 1, 25, 240, 255, 0, 15},
+        {"the middle half and half", 50, 25, 100, 155, 100, 155},
+        {"the right edge blue", 98, 25, 0, 15, 240, 255},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_GE(red(at(c.x, c.y)), c.redMin);
+        EXPECT_LE(red(at(c.x, c.y)), c.redMax);
+        EXPECT_GE(blue(at(c.x, c.y)), c.blueMin);
+        EXPECT_LE(blue(at(c.x, c.y)), c.blueMax);
+    }
+    // The line's square caps reach 5 pixels past its ends; its width is 10.
+    EXPECT_EQ(0xFF00FF00u, at(7, 80));
+    EXPECT_EQ(0xFF00FF00u, at(62, 84));
+    EXPECT_EQ(0xFFFFFFFFu, at(67, 80));
+    EXPECT_EQ(0xFFFFFFFFu, at(30, 87));
 }
 
 }  // namespace
