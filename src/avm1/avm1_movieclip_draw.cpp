@@ -48,7 +48,8 @@ double Finite(Machine& m, const Value& v) {
 
 // A script matrix (pixels) as a fill's: from the gradient's square or the
 // bitmap's pixels, both in twips, to the shape's twips. "box" matrices give
-// the rectangle the gradient spans and its turn.
+// the rectangle the gradient spans and its turn; a gradient's matrix scales
+// a square 1638.4 pixels across, as createGradientBox's does.
 SwfMatrix FillMatrix(Machine& m, const Value& v, bool gradient) {
     if (!v.IsObject()) return gradient ? SwfMatrix() : SwfMatrix::Scale(20, 20);
     SwfMatrix out;
@@ -57,6 +58,11 @@ SwfMatrix FillMatrix(Machine& m, const Value& v, bool gradient) {
         out = {std::cos(r) * w / kGradientSide, std::sin(r) * h / kGradientSide, -std::sin(r) * w / kGradientSide,
                std::cos(r) * h / kGradientSide, (Finite(m, m.Get(v, "x")) + w / 2) * 20,
                (Finite(m, m.Get(v, "y")) + h / 2) * 20};
+    } else if (m.Get(v, "tx").IsUndefined() && !m.Get(v, "g").IsUndefined()) {
+        // Flash MX's 3 × 3 form: rows (a b c), (d e f), (g h i), the same
+        // transform as a Matrix's with d, e, g, h for c, d, tx, ty.
+        out = {Finite(m, m.Get(v, "a")), Finite(m, m.Get(v, "b")),      Finite(m, m.Get(v, "d")),
+               Finite(m, m.Get(v, "e")), Finite(m, m.Get(v, "g")) * 20, Finite(m, m.Get(v, "h")) * 20};
     } else {
         out = {Finite(m, m.Get(v, "a")), Finite(m, m.Get(v, "b")),       Finite(m, m.Get(v, "c")),
                Finite(m, m.Get(v, "d")), Finite(m, m.Get(v, "tx")) * 20, Finite(m, m.Get(v, "ty")) * 20};

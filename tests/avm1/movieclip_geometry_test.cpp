@@ -140,23 +140,8 @@ Asm Array(const std::vector<double>& items) {
     return a.Num(static_cast<double>(items.size())).Op(0x42);
 }
 
-TEST(MovieClipGeometry, GradientsAndLinesReachThePicture) {
-    // A 100 × 50 square from red to blue left to right over a "box" matrix,
-    // and under it a green line 10 pixels wide with square caps.
-    const Asm box = Asm()
-                        .Str("matrixType").Str("box").Str("x").Num(0).Str("y").Num(0).Str("w").Num(100)
-                        .Str("h").Num(50).Str("r").Num(0).Num(6).Op(0x43);
-    Asm script;
-    script.Add(Do(Var("_root"), "beginGradientFill",
-                  {Str("linear"), Array({0xFF0000, 0x0000FF}), Array({100, 100}), Array({0, 255}), box}));
-    script.Add(Do(Var("_root"), "lineTo", {Num(100), Num(0)}))
-        .Add(Do(Var("_root"), "lineTo", {Num(100), Num(50)}))
-        .Add(Do(Var("_root"), "lineTo", {Num(0), Num(50)}))
-        .Add(Do(Var("_root"), "endFill", {}))
-        .Add(Do(Var("_root"), "lineStyle", {Num(10), Num(0x00FF00), Num(100), Asm().Bool(false), Str("normal"),
-                                            Str("square")}))
-        .Add(Do(Var("_root"), "moveTo", {Num(10), Num(80)}))
-        .Add(Do(Var("_root"), "lineTo", {Num(60), Num(80)}));
+// The picture of a movie whose first frame runs `script`.
+RasterImage Picture(const Asm& script) {
     const std::string code(reinterpret_cast<const char*>(script.Data()), script.Size());
     const std::string bytes = test::MovieOf(100, 100, {{12, code + std::string(1, '\0')}, test::ShowFrame()});
     MemorySource source(bytes);
@@ -166,30 +151,71 @@ TEST(MovieClipGeometry, GradientsAndLinesReachThePicture) {
     SwfImages images;
     SwfRasterCanvas canvas(image, images);
     stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 100, 100);
-    const auto at = [&](int x, int y) { return image.px[static_cast<std::size_t>(y) * 100 + x]; };
-    const auto red = [](std::uint32_t p) { return static_cast<int>(p >> 16 & 0xFF); };
-    const auto blue = [](std::uint32_t p) { return static_cast<int>(p & 0xFF); };
+    return image;
+}
+
+// An object of number fields (and a "box" matrixType with `box`).
+Asm Fields(const std::vector<std::pair<std::string, double>>& fields, bool box) {
+    Asm a;
+    if (box) a.Str("matrixType").Str("box");
+    for (const auto& f : fields) a.Str(f.first).Num(f.second);
+    return a.Num(static_cast<double>(fields.size() + (box ? 1 : 0))).Op(0x43);
+}
+
+TEST(MovieClipGeometry, GradientsAndLinesReachThePicture) {
+    // A 100 × 50 square from red to blue left to right, its matrix given in
+    // each of the three forms; under it a green line 10 pixels wide with
+    // square caps.
+    const double across = 100 / 1638.4, down = 50 / 1638.4;
     const struct {
         const char* label;
-        int x, y;
-        int redMin, redMax, blueMin, blueMax;
-    } kCases[] = {
-        {"the left edge red", 1, 25, 240, 255, 0, 15},
-        {"the middle half and half", 50, 25, 100, 155, 100, 155},
-        {"the right edge blue", 98, 25, 0, 15, 240, 255},
+        Asm matrix;
+    } kForms[] = {
+        {"a box", Fields({{"x", 0}, {"y", 0}, {"w", 100}, {"h", 50}, {"r", 0}}, true)},
+        {"a Matrix's fields", Fields({{"a", across}, {"b", 0}, {"c", 0}, {"d", down}, {"tx", 50}, {"ty", 25}}, false)},
+        {"Flash MX's 3 x 3",
+         Fields({{"a", across}, {"b", 0}, {"c", 0}, {"d", 0}, {"e", down}, {"f", 0}, {"g", 50}, {"h", 25}, {"i", 1}},
+                false)},
     };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.label);
-        EXPECT_GE(red(at(c.x, c.y)), c.redMin);
-        EXPECT_LE(red(at(c.x, c.y)), c.redMax);
-        EXPECT_GE(blue(at(c.x, c.y)), c.blueMin);
-        EXPECT_LE(blue(at(c.x, c.y)), c.blueMax);
+    for (const auto& form : kForms) {
+        SCOPED_TRACE(form.label);
+        Asm script;
+        script.Add(Do(Var("_root"), "beginGradientFill",
+                      {Str("linear"), Array({0xFF0000, 0x0000FF}), Array({100, 100}), Array({0, 255}), form.matrix}));
+        script.Add(Do(Var("_root"), "lineTo", {Num(100), Num(0)}))
+            .Add(Do(Var("_root"), "lineTo", {Num(100), Num(50)}))
+            .Add(Do(Var("_root"), "lineTo", {Num(0), Num(50)}))
+            .Add(Do(Var("_root"), "endFill", {}))
+            .Add(Do(Var("_root"), "lineStyle", {Num(10), Num(0x00FF00), Num(100), Asm().Bool(false), Str("normal"),
+                                                Str("square")}))
+            .Add(Do(Var("_root"), "moveTo", {Num(10), Num(80)}))
+            .Add(Do(Var("_root"), "lineTo", {Num(60), Num(80)}));
+        const RasterImage image = Picture(script);
+        const auto at = [&](int x, int y) { return image.px[static_cast<std::size_t>(y) * 100 + x]; };
+        const auto red = [](std::uint32_t p) { return static_cast<int>(p >> 16 & 0xFF); };
+        const auto blue = [](std::uint32_t p) { return static_cast<int>(p & 0xFF); };
+        const struct {
+            const char* label;
+            int x, y;
+            int redMin, redMax, blueMin, blueMax;
+        } kCases[] = {
+            {"the left edge red", 1, 25, 240, 255, 0, 15},
+            {"the middle half and half", 50, 25, 100, 155, 100, 155},
+            {"the right edge blue", 98, 25, 0, 15, 240, 255},
+        };
+        for (const auto& c : kCases) {
+            SCOPED_TRACE(c.label);
+            EXPECT_GE(red(at(c.x, c.y)), c.redMin);
+            EXPECT_LE(red(at(c.x, c.y)), c.redMax);
+            EXPECT_GE(blue(at(c.x, c.y)), c.blueMin);
+            EXPECT_LE(blue(at(c.x, c.y)), c.blueMax);
+        }
+        // The line's square caps reach 5 pixels past its ends; its width is 10.
+        EXPECT_EQ(0xFF00FF00u, at(7, 80));
+        EXPECT_EQ(0xFF00FF00u, at(62, 84));
+        EXPECT_EQ(0xFFFFFFFFu, at(67, 80));
+        EXPECT_EQ(0xFFFFFFFFu, at(30, 87));
     }
-    // The line's square caps reach 5 pixels past its ends; its width is 10.
-    EXPECT_EQ(0xFF00FF00u, at(7, 80));
-    EXPECT_EQ(0xFF00FF00u, at(62, 84));
-    EXPECT_EQ(0xFFFFFFFFu, at(67, 80));
-    EXPECT_EQ(0xFFFFFFFFu, at(30, 87));
 }
 
 }  // namespace
