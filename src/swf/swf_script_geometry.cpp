@@ -178,7 +178,10 @@ double SwfStage::TimelineSize(SwfTimelineId id, bool width) {
     SwfBox box;
     AddRect(box, TimelineBounds(id), holder->matrix);
     if (box.Empty()) return 0;
-    return (width ? box.xMax - box.xMin : box.yMax - box.yMin) / 20;
+    // Edges in whole twips, as Flash keeps them.
+    return (width ? std::nearbyint(box.xMax) - std::nearbyint(box.xMin)
+                  : std::nearbyint(box.yMax) - std::nearbyint(box.yMin)) /
+           20;
 }
 
 void SwfStage::SetTimelineSize(SwfTimelineId id, bool width, double pixels) {

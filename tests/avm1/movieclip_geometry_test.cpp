@@ -92,6 +92,9 @@ TEST(MovieClipGeometry, DrawnShapesGiveSizeBoxesHitsAndPoints) {
              .Add(Show(test::Member(Var("c"), "_xscale")))
              .Add(Show(test::Member(Var("c"), "_width"))),
          {"200", "80"}},
+        {"a turned clip's size is its turned box's, in whole twips",
+         test::SetMember(Var("c"), "_rotation", Num(45)).Add(Show(test::Member(Var("c"), "_width"))),
+         {"42.45"}},
         {"points on the shape, in its box, outside it",
          Show(test::CallMethod(Var("c"), "hitTest", {Num(120), Num(20), Asm().Bool(true)}))
              .Add(Show(test::CallMethod(Var("c"), "hitTest", {Num(105), Num(20), Asm().Bool(true)})))
