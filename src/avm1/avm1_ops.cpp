@@ -13,8 +13,7 @@ namespace {
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
-// GetProperty's index; -1 for none.
-// The players truncate the index toward zero: -0.8 is _x.
+// GetProperty's index, truncated toward zero (-0.8 is 0); -1 for none.
 int PropertyIndex(double n) { return n > -1 && n < kDisplayPropCount ? static_cast<int>(n) : -1; }
 
 bool AllDigits(const std::string& s) {

@@ -92,9 +92,9 @@ Value StageScripts::GetProperty(TimelineId t, int index) {
     case kPropFocusRect: return Value(true);
     case kPropSoundBufTime: return Value(5);
     case kPropXMouse:
-    case kPropYMouse: return Value(0);
+    case kPropYMouse: return Value(Mouse(t, index == kPropXMouse));
     case kPropWidth:
-    case kPropHeight: return Value(0);
+    case kPropHeight: return Value(m_stage.TimelineSize(t, index == kPropWidth));
     default: break;
     }
     if (index < 0 || index >= kSwfPropertyCount) return Value();
@@ -107,6 +107,10 @@ Value StageScripts::GetProperty(TimelineId t, int index) {
 void StageScripts::SetProperty(TimelineId t, int index, const Value& v) {
     if (index == kPropName) {
         m_stage.SetTimelineName(t, m_machine->ToString(v));
+        return;
+    }
+    if (index == kPropWidth || index == kPropHeight) {
+        m_stage.SetTimelineSize(t, index == kPropWidth, m_machine->ToNumber(v));
         return;
     }
     if (index < 0 || index >= kSwfPropertyCount) return;

@@ -103,6 +103,16 @@ private:
     // Every bound field shows what its variable holds now.
     void SyncTextFields();
 
+    // Geometry (avm1_stage_geometry.cpp).
+    SwfDrawnShape* Drawing(TimelineId t) override;
+    void DrawingChanged(TimelineId t) override;
+    std::shared_ptr<const SwfBitmap> KeepBitmap(int width, int height, const std::vector<std::uint8_t>& rgba) override;
+    SwfBox Bounds(TimelineId t, bool strokes) override;
+    bool StageMatrix(TimelineId t, SwfMatrix& m) override;
+    bool HitTest(TimelineId t, double x, double y, bool shape) override;
+    // _xmouse and _ymouse: the pointer in the timeline's pixels.
+    double Mouse(TimelineId t, bool x);
+
     SwfStage& m_stage;
     StageScriptOptions m_options;
     std::unique_ptr<Machine> m_machine;
