@@ -59,10 +59,10 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     bool removed = false;        // taken off the display list (its actions no longer run)
     Instance* parent = nullptr;  // none for the root, and once removed
     int nesting = 0;
-    std::map<std::uint16_t, Object> list;
+    std::map<ListKey, Object> list;
     // The objects on the list by SwfNameKey and depth: a target path finds
     // the lowest of a name without walking the list.
-    std::set<std::pair<std::string, std::uint16_t>> named;
+    std::set<std::pair<std::string, ListKey>> named;
     std::uint16_t character = 0;  // the sprite's id (0: the root or an empty clip)
     // setMask: the clip that masks this one, and the one this one masks.
     std::weak_ptr<Instance> maskedBy, masks;

@@ -39,13 +39,13 @@ SwfTextMetrics SwfStage::TimelineTextMetrics(SwfTimelineId id) {
 SwfTimelineId SwfStage::TimelineCreateText(SwfTimelineId parentId, const std::string& name, int depth,
                                            const SwfRect& bounds) {
     Instance* parent = Timeline(parentId);
-    const long long key = static_cast<long long>(depth) + kScriptDepth;
-    if (!parent || key < 0 || key > 0xFFFF) return 0;
+    const std::optional<ListKey> key = ScriptDepthKey(depth);
+    if (!parent || !key) return 0;
     if (m_objects >= m_limits.maxObjects || parent->nesting + 1 >= m_limits.maxNesting) {
         m_capped = true;
         return 0;
     }
-    const auto at = static_cast<std::uint16_t>(key);
+    const ListKey at = *key;
     const auto was = parent->list.find(at);
     if (was != parent->list.end()) {
         Unindex(*parent, was->first, was->second);

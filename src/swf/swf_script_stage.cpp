@@ -277,21 +277,11 @@ void SwfStage::SetTimelineProperty(SwfTimelineId id, SwfProperty property, doubl
     m_changed = true;
 }
 
-namespace {
-
-// A script's depth as a key of the list; none past what the keys hold.
-std::optional<std::uint16_t> DepthKey(long long depth) {
-    const long long key = depth + SwfStage::kScriptDepth;
-    if (key < 0 || key > 0xFFFF) return std::nullopt;
-    return static_cast<std::uint16_t>(key);
-}
-
-}  // namespace
 
 SwfTimelineId SwfStage::TimelineAttach(SwfTimelineId parentId, const std::string& symbol, const std::string& name,
                                        int depth) {
     Instance* parent = Timeline(parentId);
-    const std::optional<std::uint16_t> key = DepthKey(depth);
+    const std::optional<ListKey> key = ScriptDepthKey(depth);
     if (!parent || !key) return 0;
     std::uint16_t character = 0;
     if (!symbol.empty()) {
@@ -330,7 +320,7 @@ SwfTimelineId SwfStage::TimelineDuplicate(SwfTimelineId id, const std::string& n
     Instance* instance = Timeline(id);
     Instance* parent = instance ? instance->parent : nullptr;
     const Object* source = instance ? Holder(*instance) : nullptr;
-    const std::optional<std::uint16_t> key = DepthKey(depth);
+    const std::optional<ListKey> key = ScriptDepthKey(depth);
     if (!parent || !source || !key || !instance->character) return 0;
     if (m_objects >= m_limits.maxObjects) {
         m_capped = true;
@@ -367,7 +357,8 @@ bool SwfStage::TimelineRemove(SwfTimelineId id) {
     if (!parent) return false;
     for (auto it = parent->list.begin(); it != parent->list.end(); ++it) {
         if (it->second.sprite.get() != instance) continue;
-        if (it->first < kScriptDepth) return false;
+        // Flash removes what scripts placed at depths 0 to 2130690031 only.
+        if (it->first < kScriptDepth || it->first > kScriptDepth + kMostRemovableDepth) return false;
         Unindex(*parent, it->first, it->second);
         Release(it->second);
         parent->list.erase(it);
@@ -388,7 +379,7 @@ std::optional<int> SwfStage::TimelineDepth(SwfTimelineId id) const {
 
 SwfTimelineId SwfStage::TimelineAtDepth(SwfTimelineId parentId, int depth) const {
     const Instance* parent = Timeline(parentId);
-    const std::optional<std::uint16_t> key = DepthKey(depth);
+    const std::optional<ListKey> key = ScriptDepthKey(depth);
     if (!parent || !key) return 0;
     const auto found = parent->list.find(*key);
     if (found == parent->list.end()) return 0;
@@ -407,12 +398,12 @@ int SwfStage::TimelineNextDepth(SwfTimelineId parentId) const {
 void SwfStage::TimelineSwapDepths(SwfTimelineId id, int depth) {
     Instance* instance = Timeline(id);
     Instance* parent = instance ? instance->parent : nullptr;
-    const std::optional<std::uint16_t> key = DepthKey(depth);
+    const std::optional<ListKey> key = ScriptDepthKey(depth);
     if (!parent || !key) return;
     auto from = std::find_if(parent->list.begin(), parent->list.end(),
                              [&](const auto& entry) { return entry.second.sprite.get() == instance; });
     if (from == parent->list.end() || from->first == *key) return;
-    const std::uint16_t old = from->first;
+    const ListKey old = from->first;
     Unindex(*parent, old, from->second);
     from->second.scripted = true;
     const auto to = parent->list.find(*key);

@@ -139,6 +139,7 @@ public:
     // Depths as scripts count them: the timeline's depth 1 is -16383, and
     // scripts place their clips from 0 up (to what the list's depths hold).
     static constexpr int kScriptDepth = 16384;
+    static constexpr int kMostRemovableDepth = 2130690031;
     // A clip of an exported sprite ("": an empty clip) at that depth, in
     // place of what was there; 0 when none can be made.
     SwfTimelineId TimelineAttach(SwfTimelineId parent, const std::string& symbol, const std::string& name, int depth);
@@ -196,10 +197,20 @@ public:
 
     struct Instance;
     struct Object;
+    // A display list's keys: the timeline's depths as the movie has them
+    // (1 to 65535), scripts' depths 16384 above theirs (up to the 2^31 Flash
+    // allows), and below 0 the clips a removal holds for their unload.
+    using ListKey = std::int32_t;
+    // A script's depth as a list key; none past what the keys hold.
+    static std::optional<ListKey> ScriptDepthKey(long long depth) {
+        const long long key = depth + kScriptDepth;
+        if (key < INT32_MIN || key > INT32_MAX) return std::nullopt;
+        return static_cast<ListKey>(key);
+    }
     // A button object, found again only while it is the same placement.
     struct ButtonRef {
         std::weak_ptr<Instance> parent;
-        std::uint16_t depth = 0;
+        ListKey depth = 0;
         std::uint32_t serial = 0;
     };
 
@@ -238,8 +249,8 @@ private:
     int LabelFrame(const Instance& instance, const std::string& label) const;  // -1: none
     // An object's entry in its timeline's index of sprites by name, taken
     // out before the object changes and put back after.
-    void Unindex(Instance& instance, std::uint16_t depth, const Object& object) const;
-    void Index(Instance& instance, std::uint16_t depth, const Object& object) const;
+    void Unindex(Instance& instance, ListKey depth, const Object& object) const;
+    void Index(Instance& instance, ListKey depth, const Object& object) const;
     Instance* Timeline(SwfTimelineId id) const;
     Object* Holder(const Instance& instance) const;  // the object on the parent's list that shows it
     // Stage twips of an instance: its holders' matrices from the root; false if it is off the stage.

@@ -365,7 +365,7 @@ void SwfStage::Rebuild(Instance& instance, int frame) {
             }
         }
     }
-    auto settle = [&](std::map<std::uint16_t, Object>::iterator it) {
+    auto settle = [&](std::map<ListKey, Object>::iterator it) {
         const auto w = wanted.find(it->first);
         // A script's clip outlives a goto back only at the scripts' own depths.
         if (w == wanted.end() && it->second.scripted && (forward || it->first >= kScriptDepth)) return std::next(it);
@@ -610,11 +610,11 @@ int SwfStage::LabelFrame(const Instance& instance, const std::string& label) con
     return found == frames.end() ? -1 : found->second;
 }
 
-void SwfStage::Unindex(Instance& instance, std::uint16_t depth, const Object& object) const {
+void SwfStage::Unindex(Instance& instance, ListKey depth, const Object& object) const {
     instance.named.erase({SwfNameKey(object.name, m_movie->version), depth});
 }
 
-void SwfStage::Index(Instance& instance, std::uint16_t depth, const Object& object) const {
+void SwfStage::Index(Instance& instance, ListKey depth, const Object& object) const {
     instance.named.emplace(SwfNameKey(object.name, m_movie->version), depth);
 }
 

@@ -395,5 +395,22 @@ TEST(StageScripts, ClipsAreTheSameWhenTheirPathsLeadToTheSameClip) {
     EXPECT_EQ(want, Play(movie, 1));
 }
 
+TEST(StageScripts, ScriptDepthsReachTheTopFlashAllowsAndOnlyThoseBelowItAreRemoved) {
+    // Components put their clips near the top of the depths: they live
+    // there, and removeMovieClip takes them up to 2130690031 only.
+    std::string frame1;
+    for (const char* depth : {"1048575", "2130690031", "2130690032"}) {
+        const std::string name = std::string("c") + depth;
+        frame1 += TraceCall("_root", "createEmptyMovieClip", {name, depth}) + TraceCall(name, "getDepth", {}) +
+                  TraceCall(name, "removeMovieClip", {}) + Push({name}) + kGetVariable + kTrace;
+    }
+    const std::string movie = test::MovieOf(100, 100, {DoAction(frame1), test::ShowFrame()}, 8);
+    const std::vector<std::string> want = {
+        "_level0.c1048575",    "1048575",    "undefined", "undefined",  // removed
+        "_level0.c2130690031", "2130690031", "undefined", "undefined",
+        "_level0.c2130690032", "2130690032", "undefined", "_level0.c2130690032"};
+    EXPECT_EQ(want, Play(movie, 1));
+}
+
 }  // namespace
 }  // namespace fh
