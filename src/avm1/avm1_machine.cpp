@@ -204,6 +204,17 @@ void Machine::DispatchClipEvent(TimelineId t, const char* handler, const std::ve
     if (fn.IsObject() && fn.Obj()->Kind() == ObjKind::Function) CallFunction(fn, self, args);
 }
 
+bool Machine::HasClipHandler(TimelineId t, const char* handler) {
+    auto it = m_timelines.find(t);
+    if (it == m_timelines.end()) return false;
+    // Up the chain without getters: asking must not run a script.
+    Object* o = it->second;
+    for (int depth = 0; o && depth < kMaxChain; ++depth, o = o->Proto()) {
+        if (Property* p = o->FindOwn(handler)) return p->getter || (p->value.Obj() && p->value.Obj()->Kind() == ObjKind::Function);
+    }
+    return false;
+}
+
 void Machine::ConstructClip(TimelineId t) {
     if (m_classes.empty()) return;
     Object* ctor = RegisteredClass(m_host.Symbol(t));

@@ -73,6 +73,8 @@ public:
     // or its class's) runs with the clip as `this`. A clip no script has
     // seen has none.
     void DispatchClipEvent(TimelineId t, const char* handler, const std::vector<Value>& args = {});
+    // Whether the clip's object (if scripts have seen it) has that handler; runs no script.
+    bool HasClipHandler(TimelineId t, const char* handler);
     // A clip was made: a class registered for its symbol is its object's
     // and its constructor runs on it.
     void ConstructClip(TimelineId t);

@@ -51,6 +51,8 @@ void StageScripts::FrameDone() {
 
 void StageScripts::Removed(SwfTimelineId timeline) { m_machine->TimelineRemoved(timeline); }
 
+bool StageScripts::HasUnloadHandler(SwfTimelineId timeline) { return m_machine->HasClipHandler(timeline, "onUnload"); }
+
 void StageScripts::Event(SwfTimelineId timeline, std::uint32_t event) {
     if (m_quit) return;
     if (event == kSwfEventConstruct) {

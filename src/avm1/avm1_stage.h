@@ -49,6 +49,7 @@ public:
     void FrameDone() override;
     void Removed(SwfTimelineId timeline) override;
     void Event(SwfTimelineId timeline, std::uint32_t event) override;
+    bool HasUnloadHandler(SwfTimelineId timeline) override;
 
 private:
     TimelineId Root() override;

@@ -95,6 +95,42 @@ void SwfStage::RunQueued(const Queued& next) {
     }
 }
 
+// A clip with unload handlers that its timeline removes stays, as in
+// Flash, below every depth (-32769 minus its own) until the frame's actions
+// have run; then it goes and its handlers run.
+bool SwfStage::HoldForUnload(Instance& parent, std::map<ListKey, Object>::iterator it) {
+    const std::shared_ptr<Instance> clip = it->second.sprite;
+    if (!m_scripts || !clip || it->first < 0) return false;
+    bool handlers = m_scripts->HasUnloadHandler(clip->id);
+    if (clip->clipActions)
+        for (const SwfClipAction& a : *clip->clipActions) handlers = handlers || (a.events & kSwfEventUnload);
+    const ListKey held = -1 - it->first;
+    if (!handlers || parent.list.count(held)) return false;
+    Unindex(parent, it->first, it->second);
+    Object moved = std::move(it->second);
+    parent.list.erase(it);
+    Index(parent, held, parent.list.emplace(held, std::move(moved)).first->second);
+    m_held.push_back({parent.weak_from_this(), held});
+    return true;
+}
+
+void SwfStage::ReleaseHeld() {
+    if (m_held.empty()) return;
+    std::vector<std::pair<std::weak_ptr<Instance>, ListKey>> held;
+    held.swap(m_held);
+    for (const auto& h : held) {
+        const std::shared_ptr<Instance> parent = h.first.lock();
+        if (!parent) continue;
+        const auto it = parent->list.find(h.second);
+        if (it == parent->list.end()) continue;
+        Unindex(*parent, it->first, it->second);
+        Release(it->second);
+        parent->list.erase(it);
+    }
+    m_changed = true;
+    RunQueue();
+}
+
 // An event every clip hears (the mouse's and the keyboard's), newest first.
 void SwfStage::BroadcastClipEvent(std::uint32_t event) {
     if (!m_scripts) return;

@@ -28,6 +28,9 @@ public:
     // the clip's object has for it (onEnterFrame, onLoad...), and for
     // kSwfEventConstruct the class its symbol is registered with.
     virtual void Event(SwfTimelineId, std::uint32_t /*SwfClipEvent*/) {}
+    // Whether a clip's object has an onUnload handler (its timeline then
+    // holds it for the frame).
+    virtual bool HasUnloadHandler(SwfTimelineId) { return false; }
     // An edit text was placed (a timeline of its own): a variable it shows is bound now.
     virtual void TextPlaced(SwfTimelineId) {}
 };

@@ -100,7 +100,7 @@ SwfTimelineId SwfStage::ChildTimeline(SwfTimelineId id, const std::string& name)
     if (const Instance* sprite = Named(*instance, name)) return sprite->id;
     // A shape or text of that name has no object of its own: scripts see its timeline.
     const std::string key = SwfNameKey(name, m_movie->version);
-    const auto found = instance->named.lower_bound({key, 0});
+    const auto found = instance->named.lower_bound({key, std::numeric_limits<ListKey>::min()});
     return found != instance->named.end() && found->first == key ? instance->id : 0;
 }
 

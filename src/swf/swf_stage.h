@@ -240,6 +240,8 @@ private:
     void QueueUnload(Instance& instance);
     void RunQueued(const Queued& next);
     void BroadcastClipEvent(std::uint32_t event);
+    bool HoldForUnload(Instance& parent, std::map<ListKey, Object>::iterator it);
+    void ReleaseHeld();
     void RunQueue();
     void Run(Instance& base, const SwfActionBlock& block);
     void Goto(Instance& instance, long long frame, bool play);
@@ -280,6 +282,7 @@ private:
     std::uint64_t m_gotoTags = 0;
     std::uint32_t m_serial = 0;
     std::uint32_t m_autoNames = 0;  // "instanceN" names given
+    std::vector<std::pair<std::weak_ptr<Instance>, ListKey>> m_held;  // removed, held for their unload
     ButtonRef m_hover, m_pressed, m_shown;  // under the pointer, pressed, showing other than up
     bool m_hasHover = false, m_hasPressed = false, m_hasShown = false;
     SwfColor m_background{255, 255, 255, 255};

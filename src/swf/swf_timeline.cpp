@@ -87,6 +87,7 @@ void SwfStage::Restart() {
     m_queue.clear();
     m_initQueue.clear();
     m_initsRun.clear();
+    m_held.clear();
     m_objects = 0;
     m_capped = false;
     m_background = SwfColor{255, 255, 255, 255};
@@ -125,6 +126,7 @@ void SwfStage::Advance(bool pastStops) {
                                      }),
                       m_instances.end());
     RunQueue();
+    ReleaseHeld();
     ScriptsFrameDone();
 }
 
@@ -257,7 +259,7 @@ void SwfStage::Execute(Instance& instance, int frame) {
         case SwfControl::Kind::InitActions: QueueInit(instance, tag.block); break;
         case SwfControl::Kind::Remove: {
             auto it = instance.list.find(p.depth);
-            if (it != instance.list.end()) {
+            if (it != instance.list.end() && !HoldForUnload(instance, it)) {
                 Unindex(instance, it->first, it->second);
                 Release(it->second);
                 instance.list.erase(it);
@@ -596,7 +598,7 @@ SwfStage::Instance* SwfStage::Resolve(Instance& base, const std::string& path) c
 SwfStage::Instance* SwfStage::Named(const Instance& instance, const std::string& name) const {
     const std::string key = SwfNameKey(name, m_movie->version);
     // Shapes may share the name: the lowest sprite of it, among the first few of the name.
-    auto found = instance.named.lower_bound({key, 0});
+    auto found = instance.named.lower_bound({key, std::numeric_limits<ListKey>::min()});
     for (int k = 0; k < kMostSameNames && found != instance.named.end() && found->first == key; ++k, ++found) {
         const auto it = instance.list.find(found->second);
         if (it != instance.list.end() && it->second.sprite) return it->second.sprite.get();

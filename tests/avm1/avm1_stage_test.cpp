@@ -275,8 +275,9 @@ TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
     // Clip c (two frames, each tracing its number) placed with load,
     // enterFrame and unload handlers; the root gives it onEnterFrame and
     // removes it on frame 3. Load comes after its first frame's actions,
-    // enterFrame before the frame the clip moves to (not in the frame a
-    // later timeline removes it), unload once it is gone, on its object.
+    // enterFrame before the frame the clip moves to; a clip with unload
+    // handlers removed by its timeline plays out that frame, then goes and
+    // its unload runs on its object.
     test::Place3Fields c;
     c.character = 1;
     c.name = "c";
@@ -292,7 +293,7 @@ TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
          test::Place3(1, c), DoAction(setHandler), test::ShowFrame(), test::ShowFrame(), test::Remove(1),
          test::ShowFrame()},
         8);
-    const std::vector<std::string> want = {"s1", "load", "ef", "oef", "s2", "_level0.c", "unload"};
+    const std::vector<std::string> want = {"s1", "load", "ef", "oef", "s2", "ef", "oef", "s1", "_level0.c", "unload"};
     EXPECT_EQ(want, Play(movie, 3));
 }
 
