@@ -1,0 +1,56 @@
+// Button objects: each button placed is a timeline whose object has
+// Button.prototype, answering the display properties as a clip's does;
+// `enabled` and `useHandCursor` say how the pointer treats it, for clips
+// that act as buttons too.
+
+#include "avm1/avm1_machine.h"
+
+namespace fh::avm1 {
+
+namespace {
+
+Value GetDepth(Machine& m, const Value& self, const std::vector<Value>&) {
+    const TimelineId t = m.TimelineOf(self.Obj());
+    int depth = 0;
+    return t && m.GetHost().Depth(t, depth) ? Value(depth) : Value();
+}
+
+Value NewButton(Machine&, const Value&, const std::vector<Value>&) { return Value(); }
+
+}  // namespace
+
+SwfPointerRole Machine::PointerRole(TimelineId t) {
+    SwfPointerRole role;
+    const auto it = m_timelines.find(t);
+    if (it == m_timelines.end()) return role;
+    const Value self(it->second);
+    RunNative([&] {
+        static const char* const kHandlers[] = {"onPress",   "onRelease",  "onReleaseOutside", "onRollOver",
+                                                "onRollOut", "onDragOver", "onDragOut"};
+        for (const char* name : kHandlers) {
+            const Value fn = Get(self, name);
+            if (fn.IsObject() && fn.Obj()->Kind() == ObjKind::Function) {
+                role.handlers = true;
+                break;
+            }
+        }
+        Value v;
+        if (Lookup(self, "enabled", v)) role.enabled = ToBoolean(v, Version());
+        if (Lookup(self, "useHandCursor", v)) role.handCursor = ToBoolean(v, Version());
+    });
+    return role;
+}
+
+void InstallButton(Machine& m) {
+    Object* proto = m.NewObject();
+    m.R().buttonProto = proto;
+    proto->Define("useHandCursor", Value(true));
+    proto->Define("enabled", Value(true));
+    DefineMethod(m, proto, "getDepth", GetDepth);
+    DefineClass(m, "Button", NewButton, nullptr, proto);
+    Object* clip = m.R().movieClipProto;
+    clip->Define("useHandCursor", Value(true));
+    clip->Define("enabled", Value(true));
+}
+
+}  // namespace fh::avm1
