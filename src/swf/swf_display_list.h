@@ -71,6 +71,7 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     std::shared_ptr<SwfEditField> edit;
     // A button's: scripts see it as a timeline too, and the button's definition.
     const SwfButton* button = nullptr;
+    std::string partName;  // a sprite among a button's parts: the name scripts know it by
     // What scripts drew on it, below its objects.
     std::unique_ptr<SwfDrawnShape> drawn;
 };

@@ -224,6 +224,7 @@ void SwfStage::ShowParts(Object& button, Instance& self) {
                     } else {
                         ++m_objects;
                         sprite = NewInstance(m_movie->sprites[part->index], &self, self.nesting + 1);
+                        if (m_scripts) sprite->partName = AutoName(now[i].character);
                         Execute(*sprite, 0);
                     }
                 }
