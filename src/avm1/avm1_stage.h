@@ -116,7 +116,7 @@ private:
     // Buttons and input (avm1_stage_input.cpp).
     bool IsButton(TimelineId t) override;
     SwfPointerRole PointerRole(SwfTimelineId timeline) override;
-    void Input(SwfInput input, int code, int ascii) override;
+    bool Input(SwfInput input, int code, int ascii) override;
 
     SwfStage& m_stage;
     StageScriptOptions m_options;

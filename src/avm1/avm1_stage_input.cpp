@@ -12,9 +12,13 @@ SwfPointerRole StageScripts::PointerRole(SwfTimelineId timeline) {
     return m_quit ? SwfPointerRole() : m_machine->PointerRole(timeline);
 }
 
-void StageScripts::Input(SwfInput input, int code, int ascii) {
-    if (m_quit) return;
+bool StageScripts::Input(SwfInput input, int code, int ascii) {
+    if (m_quit) return false;
+    bool heard = false;
     m_machine->RunNative([&] {
+        const char* global = input == SwfInput::KeyDown || input == SwfInput::KeyUp ? "Key" : "Mouse";
+        const Value listeners = m_machine->Get(m_machine->Get(Value(m_machine->R().global), global), "_listeners");
+        heard = listeners.IsObject() && !listeners.Obj()->Elements().empty();
         switch (input) {
         case SwfInput::MouseMove: BroadcastTo(*m_machine, "Mouse", "onMouseMove"); break;
         case SwfInput::MouseDown: BroadcastTo(*m_machine, "Mouse", "onMouseDown"); break;
@@ -23,6 +27,7 @@ void StageScripts::Input(SwfInput input, int code, int ascii) {
         case SwfInput::KeyUp: KeyPressed(*m_machine, false, code, ascii); break;
         }
     });
+    return heard;
 }
 
 }  // namespace fh::avm1

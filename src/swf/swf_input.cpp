@@ -59,7 +59,7 @@ bool SwfStage::PointerDown(double x, double y) {
         Transition(hit, kSwfButtonOverUpToOverDown, kSwfEventPress);
     }
     RunInput();
-    return HandShown();
+    return hit != 0;
 }
 
 void SwfStage::PointerUp(double x, double y) {
@@ -161,27 +161,30 @@ void SwfStage::ShowButtonStates() {
     else if (m_hover) show(m_hover, SwfButtonState::Over);
 }
 
-void SwfStage::KeyDown(int code, int ascii) {
+bool SwfStage::KeyDown(int code, int ascii) {
     m_actionsRun = m_gotos = 0;
     m_gotoTags = 0;
     BroadcastClipEvent(kSwfEventKeyDown);
-    if (m_scripts) m_scripts->Input(SwfInput::KeyDown, code, ascii);
+    bool heard = m_scripts && m_scripts->Input(SwfInput::KeyDown, code, ascii);
     const int key = ButtonKey(code, ascii);
-    if (key) {
-        // Every button and clip listening for the key, oldest first.
-        for (std::size_t i = 0; i < m_instances.size(); ++i) {
-            const std::shared_ptr<Instance> instance = m_instances[i].lock();
-            if (!instance || instance->removed) continue;
-            if (instance->button && instance->parent) {
-                for (const SwfButtonAction& a : instance->button->actions)
-                    if (a.key == key) Queue(*instance->parent, a.block);
-            } else if (instance->clipActions) {
-                for (const SwfClipAction& a : *instance->clipActions)
-                    if ((a.events & kSwfEventKeyPress) && a.key == key) Queue(*instance, a.block);
+    // Every button and clip listening for keys, oldest first.
+    for (std::size_t i = 0; i < m_instances.size(); ++i) {
+        const std::shared_ptr<Instance> instance = m_instances[i].lock();
+        if (!instance || instance->removed) continue;
+        if (instance->button && instance->parent) {
+            for (const SwfButtonAction& a : instance->button->actions) {
+                heard = heard || a.key != 0;
+                if (key && a.key == key) Queue(*instance->parent, a.block);
+            }
+        } else if (instance->clipActions) {
+            for (const SwfClipAction& a : *instance->clipActions) {
+                heard = heard || (a.events & (kSwfEventKeyPress | kSwfEventKeyDown | kSwfEventKeyUp)) != 0;
+                if (key && (a.events & kSwfEventKeyPress) && a.key == key) Queue(*instance, a.block);
             }
         }
     }
     RunInput();
+    return heard;
 }
 
 void SwfStage::KeyUp(int code, int ascii) {

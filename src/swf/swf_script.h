@@ -43,8 +43,9 @@ public:
     virtual void TextPlaced(SwfTimelineId) {}
     // How the pointer treats a button or clip (SwfPointerRole).
     virtual SwfPointerRole PointerRole(SwfTimelineId) { return SwfPointerRole(); }
-    // The mouse and the keyboard, for the scripts' own listeners (Mouse, Key).
-    virtual void Input(SwfInput, int /*code*/, int /*ascii*/) {}
+    // The mouse and the keyboard, for the scripts' own listeners (Mouse,
+    // Key); true when a listener heard it.
+    virtual bool Input(SwfInput, int /*code*/, int /*ascii*/) { return false; }
 };
 
 // The events of a clip (onClipEvent's flags, as version 6 and later store

@@ -82,7 +82,8 @@ public:
     // clip whose object has onPress, onRollOver... handles the pointer as a
     // button does, its shapes its hit area); clips and the scripts' Mouse
     // listeners hear every press, release and move. True when the pointer
-    // is over a button that shows the hand.
+    // is over a button that shows the hand; PointerDown's, when a button
+    // took the press.
     bool PointerMove(double x, double y, bool pressed);
     bool PointerDown(double x, double y);
     void PointerUp(double x, double y);
@@ -90,8 +91,9 @@ public:
     // A key went down or up while the movie has the focus: `code` is the
     // key's (Windows' virtual-key codes, as Flash's are), `ascii` the
     // character it types (0: none). Clips and the Key listeners hear it, and
-    // a press runs the buttons' and clips' lists for that key.
-    void KeyDown(int code, int ascii);
+    // a press runs the buttons' and clips' lists for that key. True when the
+    // movie listens to the keyboard (the player keeps its own keys otherwise).
+    bool KeyDown(int code, int ascii);
     void KeyUp(int code, int ascii = 0);
     SwfColor Background() const { return m_background; }
     const SwfMovie& Movie() const { return *m_movie; }
