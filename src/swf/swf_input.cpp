@@ -68,11 +68,14 @@ void SwfStage::PointerUp(double x, double y) {
     if (m_pressed) {
         Track(hit, true);
         const SwfTimelineId pressed = m_pressed;
+        const Instance* held = Timeline(pressed);
         m_pressed = 0;
         if (m_pressedOver) {
             Transition(pressed, kSwfButtonOverDownToOverUp, kSwfEventRelease);
         } else {
-            Transition(pressed, kSwfButtonOutDownToIdle, kSwfEventReleaseOutside);
+            // A menu left went idle already; what the pointer is over now rolls over.
+            if (!(held && held->button && held->button->trackAsMenu))
+                Transition(pressed, kSwfButtonOutDownToIdle, kSwfEventReleaseOutside);
             m_hover = 0;
         }
     }
@@ -94,9 +97,10 @@ void SwfStage::Track(SwfTimelineId hit, bool pressed) {
     if (pressed && m_pressed) {
         const Instance* now = hit && hit != m_pressed ? Timeline(hit) : nullptr;
         const Instance* held = Timeline(m_pressed);
+        // A menu goes idle when the pointer leaves it pressed, and takes
+        // over a press that comes onto it from another button.
+        const bool heldMenu = held && held->button && held->button->trackAsMenu;
         if (now && now->button && now->button->trackAsMenu) {
-            // A menu takes over the press from the button it began on.
-            const bool heldMenu = held && held->button && held->button->trackAsMenu;
             if (m_pressedOver)
                 Transition(m_pressed, heldMenu ? kSwfButtonOverDownToIdle : kSwfButtonOverDownToOutDown,
                            kSwfEventDragOut);
@@ -105,8 +109,12 @@ void SwfStage::Track(SwfTimelineId hit, bool pressed) {
             Transition(hit, kSwfButtonIdleToOverDown, kSwfEventDragOver);
         } else if ((hit == m_pressed) != m_pressedOver) {
             m_pressedOver = hit == m_pressed;
-            if (m_pressedOver) Transition(m_pressed, kSwfButtonOutDownToOverDown, kSwfEventDragOver);
-            else Transition(m_pressed, kSwfButtonOverDownToOutDown, kSwfEventDragOut);
+            if (m_pressedOver)
+                Transition(m_pressed, heldMenu ? kSwfButtonIdleToOverDown : kSwfButtonOutDownToOverDown,
+                           kSwfEventDragOver);
+            else
+                Transition(m_pressed, heldMenu ? kSwfButtonOverDownToIdle : kSwfButtonOverDownToOutDown,
+                           kSwfEventDragOut);
         }
         m_hover = hit;
         return;

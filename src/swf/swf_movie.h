@@ -151,15 +151,15 @@ struct SwfButtonPart {
 // The pointer's moves a button's action list runs on (DefineButton2's
 // condition bits, OverDownToIdle moved up to bit 8).
 enum SwfButtonCondition : std::uint16_t {
-    kSwfButtonIdleToOverUp = 1u << 0,     // rollOver
-    kSwfButtonOverUpToIdle = 1u << 1,     // rollOut
-    kSwfButtonOverUpToOverDown = 1u << 2, // press
-    kSwfButtonOverDownToOverUp = 1u << 3, // release
-    kSwfButtonOverDownToOutDown = 1u << 4,// dragOut
-    kSwfButtonOutDownToOverDown = 1u << 5,// dragOver
-    kSwfButtonOutDownToIdle = 1u << 6,    // releaseOutside
-    kSwfButtonIdleToOverDown = 1u << 7,   // a menu's dragOver
-    kSwfButtonOverDownToIdle = 1u << 8,   // a menu's dragOut
+    kSwfButtonIdleToOverUp = 1u << 0,       // rollOver
+    kSwfButtonOverUpToIdle = 1u << 1,       // rollOut
+    kSwfButtonOverUpToOverDown = 1u << 2,   // press
+    kSwfButtonOverDownToOverUp = 1u << 3,   // release
+    kSwfButtonOverDownToOutDown = 1u << 4,  // dragOut
+    kSwfButtonOutDownToOverDown = 1u << 5,  // dragOver
+    kSwfButtonOutDownToIdle = 1u << 6,      // releaseOutside
+    kSwfButtonIdleToOverDown = 1u << 7,     // a menu's dragOver
+    kSwfButtonOverDownToIdle = 1u << 8,     // a menu's dragOut
 };
 
 struct SwfButtonAction {

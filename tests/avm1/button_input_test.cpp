@@ -44,7 +44,8 @@ std::pair<unsigned, std::string> Named(std::uint16_t depth, int character, const
     return test::Place3(depth, f);
 }
 
-// A button "btn" of 100 px at (0, 0) tracing its condition lists, a clip
+// A button "btn" of 100 px at (0, 0) tracing its condition lists, a menu
+// button at (0, 150) px, a clip
 // "clip" of 100 px at (200, 200) px with onPress and onRelease (which
 // sends the root to frame 2), a Mouse and Key listener, then `extra`.
 std::string ButtonMovie(const Asm& extra) {
@@ -57,6 +58,15 @@ std::string ButtonMovie(const Asm& extra) {
                   {0x08, "release"},        {0x10, "dragOut"},  {0x20, "dragOver"},
                   {0x40, "releaseOutside"}, {'k' << 9, "key k"}, {1 << 9, "key left"}};
     for (const auto& l : kLists) conditions.push_back({l.conditions, Bytes(TraceText(l.trace)) + '\0'});
+    // A menu button below it, which a press begun elsewhere may end on.
+    auto menu = test::Button2(4, {{15, 1, 1, at}},
+                              {{0x80, Bytes(TraceText("menu dragOver")) + '\0'},
+                               {0x100, Bytes(TraceText("menu dragOut")) + '\0'},
+                               {0x08, Bytes(TraceText("menu release")) + '\0'}});
+    menu.second[2] = '\x01';
+    test::Place3Fields below;
+    below.character = 4;
+    below.matrix = test::Translate(0, 150 * 20);
     Asm script;
     script.Add(SetHandler("btn", "onPress", TraceText("btn.onPress")))
         .Add(SetHandler("clip", "onPress", TraceText("clip.onPress")))
@@ -65,7 +75,8 @@ std::string ButtonMovie(const Asm& extra) {
                             .Op(0x52).Op(0x17)))
         .SetVar("o", Asm().Int(0).Op(0x43))
         .Add(SetHandler("o", "onMouseDown", TraceText("mouse down")))
-        .Add(SetHandler("o", "onKeyDown", Asm().Str("code ").Int(0).GetVar("Key").Str("getCode").Op(0x52).Op(0x47).Trace()))
+        .Add(SetHandler("o", "onKeyDown",
+                        Asm().Str("code ").Int(0).GetVar("Key").Str("getCode").Op(0x52).Op(0x47).Trace()))
         .GetVar("o").Int(1).GetVar("Mouse").Str("addListener").Op(0x52).Op(0x17)
         .GetVar("o").Int(1).GetVar("Key").Str("addListener").Op(0x52).Op(0x17)
         .Add(extra)
@@ -75,6 +86,8 @@ std::string ButtonMovie(const Asm& extra) {
                        test::Sprite(3, {test::Place(1, 1), test::ShowFrame()}),
                        Named(1, 2, "btn", 0),
                        Named(2, 3, "clip", 200),
+                       menu,
+                       test::Place3(3, below),
                        {12, Bytes(script) + '\0'},
                        test::ShowFrame(),
                        test::ShowFrame()};
@@ -113,6 +126,13 @@ TEST(ButtonInput, PointerAndKeysRunTheButtonsListsAndHandlers) {
          {{'d', 50, 50}, {'M', 150, 150}, {'u', 150, 150}, {'l', 0, 0}},
          {"mouse down", "rollOver", "press", "btn.onPress", "dragOut", "releaseOutside"},
          false,
+         1},
+        {"a press carried onto a menu",
+         Asm(),
+         {{'d', 50, 50}, {'M', 50, 200}, {'M', 50, 120}, {'M', 50, 200}, {'u', 50, 200}},
+         {"mouse down", "rollOver", "press", "btn.onPress", "dragOut", "menu dragOver", "menu dragOut", "menu dragOver",
+          "menu release"},
+         true,
          1},
         {"a clip with handlers is a button",
          Asm(),

@@ -385,7 +385,8 @@ TEST_F(PlayerTest, AButtonsScriptHandlerAndItsKeySteerTheMovie) {
     named.matrix = test::Translate(175 * 20, 100 * 20);
     named.name = "btn";
     Tags tags = {SquareShape(1, 0xFF0000FF, 200, 200),
-                 test::Button2(5, {{1 | 2 | 4 | 8, 1, 1, at}}, {{0xC200, std::string("\x81\x02\x00\x07\x00\x07\x00", 7)}}),
+                 test::Button2(5, {{1 | 2 | 4 | 8, 1, 1, at}},
+                               {{0xC200, std::string("\x81\x02\x00\x07\x00\x07\x00", 7)}}),
                  test::Place3(1, named), {12, handler}, test::ShowFrame()};
     for (int i = 1; i < 10; ++i) tags.push_back(test::ShowFrame());
     const std::string movie = m_tmp.WriteFile("handler.swf", test::MovieOf(550, 400, tags, 6));
