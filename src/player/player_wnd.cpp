@@ -411,7 +411,8 @@ MsgResult CPlayerWnd::OnLButtonDown(WPARAM, LPARAM lParam) {
     if (!::PtInRect(&box, at)) return Handled(0);
     const SwfPoint point = StagePoint(lParam);
     if (m_stage->PointerDown(point.x, point.y)) {
-        // The release belongs to the button even if it ends outside the window.
+        // The release belongs to the movie (its button, its listeners) even
+        // if it ends outside the window.
         m_pressing = true;
         ::SetCapture(Handle());
         ShowPointerChange();

@@ -25,17 +25,24 @@ int ButtonKey(int code, int ascii) {
 
 }  // namespace
 
-void SwfStage::PointerInput(SwfInput input, double x, double y) {
+bool SwfStage::PointerInput(SwfInput input, double x, double y) {
     m_actionsRun = m_gotos = 0;
     m_gotoTags = 0;
     const std::uint32_t event = input == SwfInput::MouseDown ? kSwfEventMouseDown
                                 : input == SwfInput::MouseUp ? kSwfEventMouseUp
                                                              : kSwfEventMouseMove;
+    bool heard = false;
     if (input != SwfInput::MouseMove || x != m_pointer.x || y != m_pointer.y) {
         BroadcastClipEvent(event);
-        if (m_scripts) m_scripts->Input(input, 0, 0);
+        heard = m_scripts && m_scripts->Input(input, 0, 0);
+        for (std::size_t i = 0; i < m_instances.size() && !heard; ++i) {
+            const std::shared_ptr<Instance> instance = m_instances[i].lock();
+            if (!instance || instance->removed || !instance->clipActions) continue;
+            for (const SwfClipAction& a : *instance->clipActions) heard = heard || (a.events & event) != 0;
+        }
     }
     m_pointer = {x, y};
+    return heard;
 }
 
 bool SwfStage::PointerMove(double x, double y, bool pressed) {
@@ -49,7 +56,7 @@ bool SwfStage::PointerMove(double x, double y, bool pressed) {
 }
 
 bool SwfStage::PointerDown(double x, double y) {
-    PointerInput(SwfInput::MouseDown, x, y);
+    const bool heard = PointerInput(SwfInput::MouseDown, x, y);
     const SwfTimelineId hit = ButtonAt(x, y);
     m_pressed = 0;
     Track(hit, false);
@@ -59,7 +66,7 @@ bool SwfStage::PointerDown(double x, double y) {
         Transition(hit, kSwfButtonOverUpToOverDown, kSwfEventPress);
     }
     RunInput();
-    return hit != 0;
+    return hit != 0 || heard;
 }
 
 void SwfStage::PointerUp(double x, double y) {

@@ -5,8 +5,8 @@
 // timelines), newer timelines' before older ones'. A goto back rebuilds a
 // timeline's list as its frame describes it, keeping the objects placed
 // where they still are (and their sprites' playheads). Buttons follow the
-// pointer and run their actions on a click; the sprites among the parts of
-// the state a button shows play as any sprite does. Nesting, live objects, actions
+// pointer and run their actions on its moves over them; the sprites among
+// the parts of the state a button shows play as any sprite does. Nesting, live objects, actions
 // and gotos a frame, and the work of one drawing are capped, so a movie
 // that places itself inside itself or sends timelines back and forth ends,
 // drawn as far as the caps allow.
@@ -83,7 +83,7 @@ public:
     // button does, its shapes its hit area); clips and the scripts' Mouse
     // listeners hear every press, release and move. True when the pointer
     // is over a button that shows the hand; PointerDown's, when a button
-    // took the press.
+    // took the press or the movie listens to the mouse.
     bool PointerMove(double x, double y, bool pressed);
     bool PointerDown(double x, double y);
     void PointerUp(double x, double y);
@@ -274,7 +274,7 @@ private:
     bool HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget, int nesting = 0);
     SwfPointerRole Role(SwfTimelineId id) const;
     // The pointer's way onto or off a button, and the state it shows.
-    void PointerInput(SwfInput input, double x, double y);
+    bool PointerInput(SwfInput input, double x, double y);  // true: the movie listens
     void Track(SwfTimelineId hit, bool pressed);
     void Transition(SwfTimelineId id, std::uint16_t condition, std::uint32_t event);
     void RunInput();

@@ -140,8 +140,11 @@ TEST(ButtonInput, PointerAndKeysRunTheButtonsListsAndHandlers) {
          {"mouse down", "clip.onPress", "clip.onRelease"},
          true,
          2},
-        {"a disabled button", std::move(Asm().GetVar("btn").Str("enabled").Bool(false).Op(0x4F)),
-         {{'m', 50, 50}, {'d', 50, 50}}, {"mouse down"}, false, 1},
+        {"a disabled button, no Mouse listener",
+         std::move(Asm().GetVar("btn").Str("enabled").Bool(false).Op(0x4F)
+                       .GetVar("o").Int(1).GetVar("Mouse").Str("removeListener").Op(0x52).Op(0x17)),
+         {{'m', 50, 50}, {'d', 50, 50}}, {}, false, 1},
+        {"a press on nothing that a listener hears", Asm(), {{'d', 150, 150}}, {"mouse down"}, true, 1},
         {"no hand over it", std::move(Asm().GetVar("btn").Str("useHandCursor").Bool(false).Op(0x4F)),
          {{'m', 50, 50}}, {"rollOver"}, false, 1},
         {"the hand over it", Asm(), {{'m', 50, 50}}, {"rollOver"}, true, 1},
