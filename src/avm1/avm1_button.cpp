@@ -17,27 +17,35 @@ Value GetDepth(Machine& m, const Value& self, const std::vector<Value>&) {
 
 Value NewButton(Machine&, const Value&, const std::vector<Value>&) { return Value(); }
 
+// A property through the prototype chain, read without running a getter:
+// the pointer is asked about while the stage walks its lists, which no
+// script may change then.
+const Property* Plain(Object* o, const std::string& name) {
+    for (int depth = 0; o && depth < 256; ++depth, o = o->Proto()) {
+        if (const Property* p = o->FindOwn(name)) return p;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 SwfPointerRole Machine::PointerRole(TimelineId t) {
     SwfPointerRole role;
     const auto it = m_timelines.find(t);
     if (it == m_timelines.end()) return role;
-    const Value self(it->second);
-    RunNative([&] {
-        static const char* const kHandlers[] = {"onPress",   "onRelease",  "onReleaseOutside", "onRollOver",
-                                                "onRollOut", "onDragOver", "onDragOut"};
-        for (const char* name : kHandlers) {
-            const Value fn = Get(self, name);
-            if (fn.IsObject() && fn.Obj()->Kind() == ObjKind::Function) {
-                role.handlers = true;
-                break;
-            }
+    static const char* const kHandlers[] = {"onPress",   "onRelease",  "onReleaseOutside", "onRollOver",
+                                            "onRollOut", "onDragOver", "onDragOut"};
+    for (const char* name : kHandlers) {
+        const Property* p = Plain(it->second, name);
+        if (p && (p->getter || (p->value.IsObject() && p->value.Obj()->Kind() == ObjKind::Function))) {
+            role.handlers = true;
+            break;
         }
-        Value v;
-        if (Lookup(self, "enabled", v)) role.enabled = ToBoolean(v, Version());
-        if (Lookup(self, "useHandCursor", v)) role.handCursor = ToBoolean(v, Version());
-    });
+    }
+    const Property* enabled = Plain(it->second, "enabled");
+    if (enabled && !enabled->getter) role.enabled = ToBoolean(enabled->value, Version());
+    const Property* hand = Plain(it->second, "useHandCursor");
+    if (hand && !hand->getter) role.handCursor = ToBoolean(hand->value, Version());
     return role;
 }
 
