@@ -95,7 +95,9 @@ std::string ButtonMovie(const Asm& extra) {
 }
 
 struct Step {
-    char kind;  // m: move, M: move pressed, d: down, u: up, l: leave, k: key down (x the code, y the character)
+    // m: move, M: move pressed, d: down, u: up, l: leave, k: key down (x
+    // the code, y the character), K: key up
+    char kind;
     int x, y;
 };
 
@@ -150,6 +152,13 @@ TEST(ButtonInput, PointerAndKeysRunTheButtonsListsAndHandlers) {
         {"the hand over it", Asm(), {{'m', 50, 50}}, {"rollOver"}, true, 1},
         {"keys", Asm(), {{'k', 'K', 'k'}, {'k', 37, 0}, {'k', 'J', 'j'}},
          {"code 75", "key k", "code 37", "key left", "code 74"}, false, 1},
+        {"a clip's own mouse and key handlers",
+         std::move(Asm().Add(SetHandler("clip", "onMouseDown", TraceText("clip.onMouseDown")))
+                       .Add(SetHandler("clip", "onKeyUp", TraceText("clip.onKeyUp")))),
+         {{'d', 150, 150}, {'K', 'J', 'j'}},
+         {"mouse down", "clip.onMouseDown", "clip.onKeyUp"},
+         true,
+         1},
         {"the button as an object",
          std::move(Asm().GetVar("btn").Op(0x44).Trace()
                        .GetVar("btn").Str("_target").Op(0x4E).Trace()
@@ -180,6 +189,7 @@ TEST(ButtonInput, PointerAndKeysRunTheButtonsListsAndHandlers) {
             case 'd': result = stage.PointerDown(x, y); break;
             case 'u': stage.PointerUp(x, y); break;
             case 'l': stage.PointerLeave(); break;
+            case 'K': stage.KeyUp(s.x, s.y); break;
             default: stage.KeyDown(s.x, s.y); break;
             }
         }
