@@ -16,9 +16,9 @@ namespace {
 int ButtonKey(int code, int ascii) {
     static const struct {
         int code, key;
-    } kSpecial[] = {{37, 1},  {39, 2},  {36, 3},  {35, 4},  {45, 5},  {46, 6},  {8, 8},
+    } kUntyped[] = {{37, 1},  {39, 2},  {36, 3},  {35, 4},  {45, 5},  {46, 6},  {8, 8},
                     {13, 13}, {38, 14}, {40, 15}, {33, 16}, {34, 17}, {9, 18},  {27, 19}};
-    for (const auto& k : kSpecial)
+    for (const auto& k : kUntyped)
         if (k.code == code) return k.key;
     return ascii >= 32 && ascii < 128 ? ascii : 0;
 }
