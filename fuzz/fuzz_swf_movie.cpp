@@ -1,4 +1,4 @@
-// The movie reader, outlines, display list, frame actions, buttons and
+// The movie reader, outlines, display list, frame actions, buttons, keys and
 // drawing over any tag data: the first byte is the version, the rest the
 // body after the header. An odd version runs the movie's scripts on the
 // script machine (clip events, clips scripts make, masks), an even one the
@@ -109,13 +109,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SwfImages images;
     RasterImage picture(64, 48);
     for (int frame = 0; frame < 3; ++frame) {
-        // A click in the middle of the stage and the pointer moving away run
-        // whatever button is there.
+        // A click in the middle of the stage, a press dragged away and
+        // released there, and keys run whatever buttons and listeners there are.
         const double x = (movie->stage.xMin + movie->stage.xMax) / 2.0;
         const double y = (movie->stage.yMin + movie->stage.yMax) / 2.0;
         stage.PointerDown(x, y);
         stage.PointerUp(x, y);
         stage.PointerMove(x + 200, y, false);
+        stage.PointerDown(x, y);
+        stage.PointerMove(x + 200, y, true);
+        stage.PointerUp(x + 200, y);
+        stage.KeyDown(37, 0);
+        stage.KeyDown('A', 'a');
+        stage.KeyUp('A');
         CheckingCanvas canvas(64, 48);
         stage.Draw(canvas, SwfMatrix::Scale(0.05, 0.05), 64, 48);
         fuzz::Require(canvas.depth == 0, "every clip is popped by the end of a frame");

@@ -313,6 +313,7 @@ void InstallClasses(Machine& m) {
     InstallTextField(m);
     InstallTextFormat(m);
     InstallSelection(m);
+    InstallButton(m);
 }
 
 }  // namespace fh::avm1

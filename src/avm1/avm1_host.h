@@ -119,6 +119,9 @@ public:
     // Whether a point of the stage (twips) is on what the timeline draws
     // (`shape`) or within its box on the stage.
     virtual bool HitTest(TimelineId, double /*x*/, double /*y*/, bool /*shape*/) { return false; }
+
+    // Buttons are timelines of their own too (Button objects).
+    virtual bool IsButton(TimelineId) { return false; }
 };
 
 }  // namespace fh::avm1

@@ -172,7 +172,7 @@ void Machine::MarkRoots() {
     Object* roots[] = {m_realm.global, m_realm.objectProto, m_realm.functionProto, m_realm.arrayProto,
                        m_realm.stringProto, m_realm.numberProto, m_realm.booleanProto, m_realm.movieClipProto,
                        m_realm.errorProto, m_realm.colorProto, m_realm.asBroadcaster, m_realm.textFieldProto,
-                       m_realm.textFormatProto};
+                       m_realm.textFormatProto, m_realm.buttonProto};
     for (Object* o : roots) m_heap.Mark(o);
     for (auto& t : m_timelines) m_heap.Mark(t.second);
     for (auto& t : m_unloading) m_heap.Mark(t.second);
@@ -271,7 +271,9 @@ Object* Machine::TimelineObject(TimelineId t) {
     if (it != m_timelines.end()) return it->second;
     if (!m_host.Alive(t)) return nullptr;
     const bool field = m_host.TextField(t) != nullptr;
-    Object* o = m_heap.New(ObjKind::Timeline, field ? m_realm.textFieldProto : m_realm.movieClipProto);
+    Object* proto = field ? m_realm.textFieldProto : m_realm.movieClipProto;
+    if (m_realm.buttonProto && m_host.IsButton(t)) proto = m_realm.buttonProto;
+    Object* o = m_heap.New(ObjKind::Timeline, proto);
     if (!o) Cut();
     o->Timeline() = t;
     o->Primitive() = Value(SlashPath(t));
@@ -790,7 +792,8 @@ std::string Machine::TypeOf(const Value& v) {
     Object* o = v.Obj();
     if (!o) return PrimitiveTypeName(v.GetType());
     if (o->Kind() == ObjKind::Function) return "function";
-    if (o->Kind() == ObjKind::Timeline) return m_host.TextField(o->Timeline()) ? "object" : "movieclip";
+    if (o->Kind() == ObjKind::Timeline)
+        return m_host.TextField(o->Timeline()) || m_host.IsButton(o->Timeline()) ? "object" : "movieclip";
     return "object";
 }
 

@@ -18,6 +18,7 @@
 #include "avm1/avm1_object.h"
 #include "avm1/avm1_realm.h"
 #include "avm1/avm1_value.h"
+#include "swf/swf_script.h"
 
 namespace fh::avm1 {
 
@@ -78,6 +79,10 @@ public:
     // A clip was made: a class registered for its symbol is its object's
     // and its constructor runs on it.
     void ConstructClip(TimelineId t);
+    // What a clip's or button's object makes of the pointer (its button
+    // handlers, `enabled`, `useHandCursor`); a timeline no script has seen
+    // is a plain one.
+    SwfPointerRole PointerRole(TimelineId t);
     // Native work on the machine's objects from outside a script (the host
     // binding a text field's variable): caps apply, and a cut ends it.
     void RunNative(const std::function<void()>& work);

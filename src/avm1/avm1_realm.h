@@ -27,6 +27,7 @@ struct Realm {
     Object* asBroadcaster = nullptr;
     Object* textFieldProto = nullptr;
     Object* textFormatProto = nullptr;
+    Object* buttonProto = nullptr;
 };
 
 // A native function object.
@@ -82,6 +83,7 @@ void InstallContextMenu(Machine& m);
 void InstallGeom(Machine& m);
 void InstallGeomMatrix(Machine& m);
 void InstallBitmapData(Machine& m);
+void InstallButton(Machine& m);
 void InstallClasses(Machine& m);
 
 // A text field's object was made: it broadcasts to listeners with itself the first.

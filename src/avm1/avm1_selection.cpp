@@ -16,9 +16,9 @@ Value Path(Machine& m, TimelineId t) { return t ? Value(m.DotPath(t)) : Value::N
 
 Value GetFocus(Machine& m, const Value&, const std::vector<Value>&) { return Path(m, m.GetHost().Focus()); }
 
-// Any text field takes the focus; a clip only when its focusEnabled says so.
+// Any text field or button takes the focus; a clip only when its focusEnabled says so.
 bool Focusable(Machine& m, TimelineId t) {
-    if (m.GetHost().TextField(t)) return true;
+    if (m.GetHost().TextField(t) || m.GetHost().IsButton(t)) return true;
     return ToBoolean(m.Get(Value(m.TimelineObject(t)), "focusEnabled"), m.Version());
 }
 

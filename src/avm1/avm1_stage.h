@@ -114,6 +114,11 @@ private:
     // _xmouse and _ymouse: the pointer in the timeline's pixels.
     double Mouse(TimelineId t, bool x);
 
+    // Buttons and input (avm1_stage_input.cpp).
+    bool IsButton(TimelineId t) override;
+    SwfPointerRole PointerRole(SwfTimelineId timeline) override;
+    bool Input(SwfInput input, int code, int ascii) override;
+
     SwfStage& m_stage;
     StageScriptOptions m_options;
     std::unique_ptr<Machine> m_machine;

@@ -197,6 +197,7 @@ const std::vector<DispatchEntry<CPlayerWnd>>& CPlayerWnd::DispatchTable() {
         OnMessage<P>(WM_MOUSELEAVE, &P::OnMouseLeave),
         OnMessage<P>(WM_SETCURSOR, &P::OnSetCursor),
         OnMessage<P>(WM_KEYDOWN, &P::OnKeyDown),
+        OnMessage<P>(WM_KEYUP, &P::OnKeyUp),
         OnMessage<P>(WM_GETDLGCODE, &P::OnGetDlgCode),
     };
     return table;
@@ -410,7 +411,8 @@ MsgResult CPlayerWnd::OnLButtonDown(WPARAM, LPARAM lParam) {
     if (!::PtInRect(&box, at)) return Handled(0);
     const SwfPoint point = StagePoint(lParam);
     if (m_stage->PointerDown(point.x, point.y)) {
-        // The release belongs to the button even if it ends outside the window.
+        // The release belongs to the movie (its button, its listeners) even
+        // if it ends outside the window.
         m_pressing = true;
         ::SetCapture(Handle());
         ShowPointerChange();
@@ -421,9 +423,10 @@ MsgResult CPlayerWnd::OnLButtonDown(WPARAM, LPARAM lParam) {
 }
 
 MsgResult CPlayerWnd::OnLButtonUp(WPARAM, LPARAM lParam) {
-    if (!m_stage || !m_pressing) return NotHandled();
+    if (!m_stage) return NotHandled();
+    // A release away from the movie's buttons is still the movie's to hear.
+    if (m_pressing) ::ReleaseCapture();
     m_pressing = false;
-    ::ReleaseCapture();
     const SwfPoint point = StagePoint(lParam);
     m_stage->PointerUp(point.x, point.y);
     m_overButton = m_stage->PointerMove(point.x, point.y, false);
@@ -476,8 +479,26 @@ void CPlayerWnd::ShowPointerChange() {
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+// The character a key down types: TranslateMessage has posted it already
+// when the key came through the message loop; a key sent straight here
+// types its unshifted character.
+int CPlayerWnd::TypedCharacter(WPARAM key) const {
+    MSG typed;
+    if (::PeekMessageA(&typed, Handle(), WM_CHAR, WM_CHAR, PM_NOREMOVE)) return static_cast<int>(typed.wParam & 0xFF);
+    UINT c = ::MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_CHAR) & 0x7FFF;
+    if (c >= 'A' && c <= 'Z' && !(::GetKeyState(VK_SHIFT) & 0x8000)) c += 'a' - 'A';
+    return static_cast<int>(c);
+}
+
 MsgResult CPlayerWnd::OnKeyDown(WPARAM wParam, LPARAM) {
     if (!m_stage) return NotHandled();
+    // A movie that listens to the keyboard has every key; the player's own
+    // keys serve the others.
+    if (m_stage->KeyDown(static_cast<int>(wParam), TypedCharacter(wParam))) {
+        UpdateCardLines();
+        ShowPointerChange();
+        return Handled(0);
+    }
     switch (wParam) {
     case VK_SPACE: TogglePause(); return Handled(0);
     case VK_LEFT: StepFrame(-1); return Handled(0);
@@ -485,6 +506,13 @@ MsgResult CPlayerWnd::OnKeyDown(WPARAM wParam, LPARAM) {
     case VK_HOME: FirstFrame(); return Handled(0);
     default: return NotHandled();
     }
+}
+
+MsgResult CPlayerWnd::OnKeyUp(WPARAM wParam, LPARAM) {
+    if (!m_stage) return NotHandled();
+    m_stage->KeyUp(static_cast<int>(wParam));
+    ShowPointerChange();
+    return Handled(0);
 }
 
 MsgResult CPlayerWnd::OnGetDlgCode(WPARAM, LPARAM) {

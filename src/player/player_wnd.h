@@ -93,6 +93,8 @@ private:
     MsgResult OnMouseLeave(WPARAM wParam, LPARAM lParam);
     MsgResult OnSetCursor(WPARAM wParam, LPARAM lParam);
     MsgResult OnKeyDown(WPARAM wParam, LPARAM lParam);
+    MsgResult OnKeyUp(WPARAM wParam, LPARAM lParam);
+    int TypedCharacter(WPARAM key) const;
     MsgResult OnGetDlgCode(WPARAM wParam, LPARAM lParam);
     // Draws the frame on show at the stage box's size and updates the card.
     void DrawStage();

@@ -1,7 +1,6 @@
-// The stage's buttons and the pointer: a button is where its hit state's
-// shapes are; the one under the pointer shows its over state, the one a
-// press began on its down state while the pointer stays on it, and a press
-// ended there runs the button's actions for a release.
+// The stage's buttons: each placed one is a timeline of its own, and is
+// where its hit state's shapes are; a clip that acts as a button is where
+// its shapes are.
 
 #include <cmath>
 #include <map>
@@ -60,114 +59,91 @@ bool SwfPathContains(const SwfPath& path, SwfPoint p, bool nonZero, std::uint64_
 
 namespace {
 
-bool SameButton(const SwfStage::ButtonRef& a, const SwfStage::ButtonRef& b) {
-    return a.parent.lock() == b.parent.lock() && a.depth == b.depth && a.serial == b.serial;
+// A clip with onClipEvent handlers for the pointer's moves on it acts as a button.
+bool ClipHandlesPointer(const SwfStage::Instance& clip) {
+    constexpr std::uint32_t kPointerEvents = kSwfEventPress | kSwfEventRelease | kSwfEventReleaseOutside |
+                                             kSwfEventRollOver | kSwfEventRollOut | kSwfEventDragOver |
+                                             kSwfEventDragOut;
+    if (!clip.clipActions) return false;
+    for (const SwfClipAction& a : *clip.clipActions)
+        if (a.events & kPointerEvents) return true;
+    return false;
 }
 
 }  // namespace
 
-bool SwfStage::PointerMove(double x, double y, bool pressed) {
-    m_pointer = {x, y};
-    m_hasHover = ButtonAt(x, y, m_hover);
-    if (!pressed) m_hasPressed = false;
-    ShowButtonStates();
-    return m_hasHover;
-}
-
-bool SwfStage::PointerDown(double x, double y) {
-    m_pointer = {x, y};
-    m_hasHover = ButtonAt(x, y, m_hover);
-    m_hasPressed = m_hasHover;
-    m_pressed = m_hover;
-    ShowButtonStates();
-    return m_hasPressed;
-}
-
-void SwfStage::PointerUp(double x, double y) {
-    m_pointer = {x, y};
-    m_hasHover = ButtonAt(x, y, m_hover);
-    const bool click = m_hasHover && m_hasPressed && SameButton(m_hover, m_pressed);
-    m_hasPressed = false;
-    Instance* parent = nullptr;
-    const Object* button = click ? Find(m_hover, &parent) : nullptr;
-    if (button) {
-        // A click's actions run at once, with a frame's caps of their own.
-        m_actionsRun = m_gotos = 0;
-        m_gotoTags = 0;
-        const std::shared_ptr<Instance> base = parent->shared_from_this();
-        const SwfCharacter* c = m_movie->Find(button->character);
-        for (std::uint32_t block : m_movie->buttons[c->index].release) Queue(*base, block);
-        RunQueue();
-        // The actions may have moved the button away from under the pointer.
-        m_hasHover = ButtonAt(x, y, m_hover);
+void SwfStage::PlaceButton(Object& object, Instance& parent) {
+    const SwfCharacter* c = m_movie->Find(object.character);
+    if (!c || c->kind != SwfKind::Button) return;
+    if (parent.nesting + 1 >= m_limits.maxNesting) {
+        m_capped = true;
+        return;
     }
-    ShowButtonStates();
+    object.sprite = NewInstance(m_emptyTimeline, &parent, parent.nesting + 1);
+    object.sprite->button = &m_movie->buttons[c->index];
+    ShowParts(object, *object.sprite);
 }
 
-void SwfStage::PointerLeave() {
-    m_hasHover = m_hasPressed = false;
-    ShowButtonStates();
+bool SwfStage::TimelineIsButton(SwfTimelineId id) const {
+    const Instance* instance = Timeline(id);
+    return instance && instance->button;
 }
 
-void SwfStage::ShowButtonStates() {
-    auto show = [&](const ButtonRef& ref, SwfButtonState state) {
-        Instance* parent = nullptr;
-        Object* object = Find(ref, &parent);
-        if (!object || object->buttonState == state) return;
-        object->buttonState = state;
-        // The sprites of the state now shown (their first frames' actions
-        // run with the next frame's).
-        ShowParts(*object, *parent);
-        m_changed = true;
-    };
-    if (m_hasShown) show(m_shown, SwfButtonState::Up);
-    m_hasShown = false;
-    if (m_hasPressed) {
-        m_shown = m_pressed;
-        m_hasShown = true;
-        show(m_shown, m_hasHover && SameButton(m_hover, m_pressed) ? SwfButtonState::Down : SwfButtonState::Up);
-    } else if (m_hasHover) {
-        m_shown = m_hover;
-        m_hasShown = true;
-        show(m_shown, SwfButtonState::Over);
-    }
+SwfPointerRole SwfStage::Role(SwfTimelineId id) const {
+    return m_scripts ? m_scripts->PointerRole(id) : SwfPointerRole();
 }
 
-SwfStage::Object* SwfStage::Find(const ButtonRef& ref, Instance** parent) const {
-    const std::shared_ptr<Instance> instance = ref.parent.lock();
-    if (!instance || instance->removed) return nullptr;
-    const auto it = instance->list.find(ref.depth);
-    if (it == instance->list.end() || it->second.serial != ref.serial) return nullptr;
-    const SwfCharacter* c = m_movie->Find(it->second.character);
-    if (!c || c->kind != SwfKind::Button) return nullptr;
-    if (parent) *parent = instance.get();
-    return &it->second;
-}
-
-bool SwfStage::ButtonAt(double x, double y, ButtonRef& found) {
+SwfTimelineId SwfStage::ButtonAt(double x, double y) {
     std::uint64_t budget = m_limits.maxPoints;
-    return m_rootHolder->visible && HitButton(*m_root, m_rootHolder->matrix, x, y, budget, found);
+    SwfTimelineId found = 0;
+    if (m_rootHolder->visible) HitButton(*m_root, m_rootHolder->matrix, x, y, budget, found);
+    return found;
 }
 
 // The topmost button under the point, through sprites; masks are not
-// looked at (a button is found where its hit shapes are).
+// looked at (a button is found where its hit shapes are). A clip that acts
+// as a button is found where its shapes are, and hides the buttons in it.
 bool SwfStage::HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget,
-                         ButtonRef& found) {
+                         SwfTimelineId& found) {
     for (auto it = instance.list.rbegin(); it != instance.list.rend() && budget > 0; ++it) {
         const Object& o = it->second;
-        if (!o.visible || o.clipDepth) continue;
+        --budget;
+        if (!o.visible || o.clipDepth || !o.sprite || o.sprite->edit) continue;
         const SwfMatrix om = m * o.matrix;
-        if (o.sprite) {
-            if (HitButton(*o.sprite, om, x, y, budget, found)) return true;
+        const Instance& inner = *o.sprite;
+        if (inner.button) {
+            if (!Role(inner.id).enabled) continue;
+            for (const SwfButtonPart& part : inner.button->hit) {
+                if (!HitCharacter(part.character, om * part.matrix, x, y, budget)) continue;
+                found = inner.id;
+                return true;
+            }
             continue;
         }
-        const SwfCharacter* c = m_movie->Find(o.character);
-        if (!c || c->kind != SwfKind::Button) continue;
-        for (const SwfButtonPart& part : m_movie->buttons[c->index].hit) {
-            if (!HitCharacter(part.character, om * part.matrix, x, y, budget)) continue;
-            found.parent = instance.weak_from_this();
-            found.depth = it->first;
-            found.serial = o.serial;
+        const SwfPointerRole role = Role(inner.id);
+        if (!role.handlers && !ClipHandlesPointer(inner)) {
+            if (HitButton(*o.sprite, om, x, y, budget, found)) return true;
+        } else if (role.enabled && HitShapes(inner, om, x, y, budget)) {
+            found = inner.id;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the point is on what a timeline shows (buttons by their hit shapes).
+bool SwfStage::HitShapes(const Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget) {
+    for (auto it = instance.list.rbegin(); it != instance.list.rend() && budget > 0; ++it) {
+        const Object& o = it->second;
+        --budget;
+        if (!o.visible || o.clipDepth) continue;
+        const SwfMatrix om = m * o.matrix;
+        if (o.sprite && o.sprite->button) {
+            for (const SwfButtonPart& part : o.sprite->button->hit)
+                if (HitCharacter(part.character, om * part.matrix, x, y, budget)) return true;
+        } else if (o.sprite && !o.sprite->edit) {
+            if (HitShapes(*o.sprite, om, x, y, budget)) return true;
+        } else if (HitCharacter(o.character, om, x, y, budget)) {
             return true;
         }
     }

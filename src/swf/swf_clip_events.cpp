@@ -25,7 +25,8 @@ void SwfStage::QueueEvent(Instance& instance, std::uint32_t event) {
 }
 
 void SwfStage::ClipEvent(Instance& instance, std::uint32_t event) {
-    if (!m_scripts) return;
+    // A button hears only the pointer's moves on it (swf_input.cpp).
+    if (!m_scripts || instance.button) return;
     if (instance.clipActions) {
         for (const SwfClipAction& a : *instance.clipActions)
             if (a.events & event) Queue(instance, a.block);
@@ -34,7 +35,7 @@ void SwfStage::ClipEvent(Instance& instance, std::uint32_t event) {
 }
 
 void SwfStage::Born(Object& object, std::size_t queueMark) {
-    if (!object.sprite || !m_scripts) return;
+    if (!object.sprite || object.sprite->button || !m_scripts) return;
     Instance& clip = *object.sprite;
     clip.clipActions = object.clipActions;
     std::vector<Queued> first;

@@ -69,6 +69,9 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     std::shared_ptr<const std::vector<SwfClipAction>> clipActions;
     // An edit text's: scripts see the field as a timeline with nothing on its list.
     std::shared_ptr<SwfEditField> edit;
+    // A button's: scripts see it as a timeline too, and the button's definition.
+    const SwfButton* button = nullptr;
+    std::string partName;  // a sprite among a button's parts: the name scripts know it by
     // What scripts drew on it, below its objects.
     std::unique_ptr<SwfDrawnShape> drawn;
 };

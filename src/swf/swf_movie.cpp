@@ -618,13 +618,13 @@ private:
         const std::uint16_t id = r.U16();
         if (m_movie.dictionary.count(id)) return;
         std::size_t actionsAt = 0;
+        SwfButton button;
         if (button2) {
-            r.U8();
+            button.trackAsMenu = (r.U8() & 0x01) != 0;
             const std::size_t offsetAt = r.Position();
             const std::uint16_t offset = r.U16();
             if (offset) actionsAt = offsetAt + offset;
         }
-        SwfButton button;
         std::size_t parts = 0;
         while (!r.Overrun() && r.Remaining() > 0) {
             const std::uint8_t flags = r.U8();
@@ -652,7 +652,7 @@ private:
                              [](const SwfButtonPart& a, const SwfButtonPart& b) { return a.depth < b.depth; });
         if (!button2 && !r.Overrun()) {
             // DefineButton's one action list runs when a click ends over it.
-            button.release.push_back(AddActions(r));
+            button.actions.push_back({kSwfButtonOverDownToOverUp, 0, AddActions(r)});
         } else if (actionsAt) {
             ButtonConditions(r, actionsAt, button);
         }
@@ -660,18 +660,22 @@ private:
         m_movie.buttons.push_back(std::move(button));
     }
 
-    // DefineButton2's condition records: the lists for a release over the
-    // button (OverDownToOverUp) are kept, others are not run.
+    // DefineButton2's condition records: each list with the pointer's moves
+    // and the key that run it.
     void ButtonConditions(SwfReader& r, std::size_t at, SwfButton& button) {
         for (int n = 0; n < 256 && at + 4 <= r.Size(); ++n) {
             r.Seek(at);
             const std::uint16_t next = r.U16();
-            const std::uint8_t conditions = r.U8();
-            r.U8();  // key presses and OverDownToIdle
+            const std::uint8_t moves = r.U8();
+            const std::uint8_t keyAndMenu = r.U8();
             const std::size_t end = next ? std::min(r.Size(), at + next) : r.Size();
-            if (conditions & 0x08) {
+            SwfButtonAction action;
+            action.conditions = static_cast<std::uint16_t>(moves | ((keyAndMenu & 0x01) << 8));
+            action.key = static_cast<std::uint8_t>(keyAndMenu >> 1);
+            if (action.conditions || action.key) {
                 SwfReader actions(r.Data() + r.Position(), end > r.Position() ? end - r.Position() : 0);
-                button.release.push_back(AddActions(actions));
+                action.block = AddActions(actions);
+                button.actions.push_back(action);
             }
             if (!next) break;
             at += next;

@@ -148,11 +148,32 @@ struct SwfButtonPart {
     SwfColorTransform colorTransform;
 };
 
+// The pointer's moves a button's action list runs on (DefineButton2's
+// condition bits, OverDownToIdle moved up to bit 8).
+enum SwfButtonCondition : std::uint16_t {
+    kSwfButtonIdleToOverUp = 1u << 0,       // rollOver
+    kSwfButtonOverUpToIdle = 1u << 1,       // rollOut
+    kSwfButtonOverUpToOverDown = 1u << 2,   // press
+    kSwfButtonOverDownToOverUp = 1u << 3,   // release
+    kSwfButtonOverDownToOutDown = 1u << 4,  // dragOut
+    kSwfButtonOutDownToOverDown = 1u << 5,  // dragOver
+    kSwfButtonOutDownToIdle = 1u << 6,      // releaseOutside
+    kSwfButtonIdleToOverDown = 1u << 7,     // a menu's dragOver
+    kSwfButtonOverDownToIdle = 1u << 8,     // a menu's dragOut
+};
+
+struct SwfButtonAction {
+    std::uint16_t conditions = 0;
+    std::uint8_t key = 0;  // a key press (ASCII, or 1..19 for the keys that have no character); 0: none
+    std::uint32_t block = 0;
+};
+
 struct SwfButton {
     // The parts of each state, in depth order; the hit state's shapes say
     // where the button is, and are never drawn.
     std::vector<SwfButtonPart> up, over, down, hit;
-    std::vector<std::uint32_t> release;  // the action lists run when a click ends over it
+    std::vector<SwfButtonAction> actions;
+    bool trackAsMenu = false;  // a press begun elsewhere may end on it
 };
 
 enum class SwfKind : std::uint8_t { Shape, Morph, Sprite, Bitmap, Font, Text, Button, EditText };

@@ -15,6 +15,17 @@ struct SwfActionBlock;
 
 using SwfTimelineId = std::uint32_t;  // 0: none
 
+// What the scripts make of a button or clip under the pointer: a clip whose
+// object has button handlers acts as a button; a disabled one is passed
+// over; the hand shows over it unless its object says not to.
+struct SwfPointerRole {
+    bool handlers = false;
+    bool enabled = true;
+    bool handCursor = true;
+};
+
+enum class SwfInput { MouseMove, MouseDown, MouseUp, KeyDown, KeyUp };
+
 class SwfScripts {
 public:
     virtual ~SwfScripts() = default;
@@ -33,6 +44,11 @@ public:
     virtual bool HasUnloadHandler(SwfTimelineId) { return false; }
     // An edit text was placed (a timeline of its own): a variable it shows is bound now.
     virtual void TextPlaced(SwfTimelineId) {}
+    // How the pointer treats a button or clip (SwfPointerRole).
+    virtual SwfPointerRole PointerRole(SwfTimelineId) { return SwfPointerRole(); }
+    // The mouse and the keyboard, for the scripts' own listeners (Mouse,
+    // Key); true when a listener heard it.
+    virtual bool Input(SwfInput, int /*code*/, int /*ascii*/) { return false; }
 };
 
 // The events of a clip (onClipEvent's flags, as version 6 and later store

@@ -98,6 +98,13 @@ SwfTimelineId SwfStage::ChildTimeline(SwfTimelineId id, const std::string& name)
     Instance* instance = Timeline(id);
     if (!instance || name.empty()) return 0;
     if (const Instance* sprite = Named(*instance, name)) return sprite->id;
+    const Object* button = instance->button ? Holder(*instance) : nullptr;
+    if (button) {
+        const std::string part = SwfNameKey(name, m_movie->version);
+        for (const auto& p : button->parts)
+            if (p && SwfNameKey(p->partName, m_movie->version) == part) return p->id;
+        return 0;
+    }
     // A shape or text of that name has no object of its own: scripts see its timeline.
     const std::string key = SwfNameKey(name, m_movie->version);
     const auto found = instance->named.lower_bound({key, std::numeric_limits<ListKey>::min()});
@@ -107,7 +114,7 @@ SwfTimelineId SwfStage::ChildTimeline(SwfTimelineId id, const std::string& name)
 std::string SwfStage::TimelineName(SwfTimelineId id) const {
     const Instance* instance = Timeline(id);
     const Object* holder = instance ? Holder(*instance) : nullptr;
-    return holder ? holder->name : std::string();
+    return holder ? holder->name : instance ? instance->partName : std::string();
 }
 
 std::string SwfStage::TimelineSymbol(SwfTimelineId id) const {

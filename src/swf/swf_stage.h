@@ -5,8 +5,8 @@
 // timelines), newer timelines' before older ones'. A goto back rebuilds a
 // timeline's list as its frame describes it, keeping the objects placed
 // where they still are (and their sprites' playheads). Buttons follow the
-// pointer and run their actions on a click; the sprites among the parts of
-// the state a button shows play as any sprite does. Nesting, live objects, actions
+// pointer and run their actions on its moves over them; the sprites among
+// the parts of the state a button shows play as any sprite does. Nesting, live objects, actions
 // and gotos a frame, and the work of one drawing are capped, so a movie
 // that places itself inside itself or sends timelines back and forth ends,
 // drawn as far as the caps allow.
@@ -77,13 +77,24 @@ public:
 
     // The pointer at a point of the stage (twips), the button pressed or
     // not: the button under it shows its over state, or its down state while
-    // the press that began on it lasts; a press ended over the button it
-    // began on runs that button's actions. True when the pointer is over a
-    // button (the player shows the hand).
+    // the press that began on it lasts. Each move between a button's states
+    // runs the button's action lists for it and its object's handlers (a
+    // clip whose object has onPress, onRollOver... handles the pointer as a
+    // button does, its shapes its hit area); clips and the scripts' Mouse
+    // listeners hear every press, release and move. True when the pointer
+    // is over a button that shows the hand; PointerDown's, when a button
+    // took the press or the movie listens to the mouse.
     bool PointerMove(double x, double y, bool pressed);
     bool PointerDown(double x, double y);
     void PointerUp(double x, double y);
     void PointerLeave();
+    // A key went down or up while the movie has the focus: `code` is the
+    // key's (Windows' virtual-key codes, as Flash's are), `ascii` the
+    // character it types (0: none). Clips and the Key listeners hear it, and
+    // a press runs the buttons' and clips' lists for that key. True when the
+    // movie listens to the keyboard (the player keeps its own keys otherwise).
+    bool KeyDown(int code, int ascii);
+    void KeyUp(int code, int ascii = 0);
     SwfColor Background() const { return m_background; }
     const SwfMovie& Movie() const { return *m_movie; }
     // True when the display list changed since the last call (a frame that
@@ -195,6 +206,10 @@ public:
     // Where the pointer last was on the stage, in twips (0, 0 before any).
     SwfPoint Pointer() const { return m_pointer; }
 
+    // Buttons (swf_buttons.cpp): each placed one is a timeline to scripts,
+    // with nothing on its list; the sprites of the state it shows are its children.
+    bool TimelineIsButton(SwfTimelineId id) const;
+
     struct Instance;
     struct Object;
     // A display list's keys: the timeline's depths as the movie has them
@@ -207,12 +222,6 @@ public:
         if (key < INT32_MIN || key > INT32_MAX) return std::nullopt;
         return static_cast<ListKey>(key);
     }
-    // A button object, found again only while it is the same placement.
-    struct ButtonRef {
-        std::weak_ptr<Instance> parent;
-        ListKey depth = 0;
-        std::uint32_t serial = 0;
-    };
 
 private:
     friend class SwfDrawing;
@@ -227,7 +236,7 @@ private:
     void Release(const Object& object);
     void Unlist(Instance& instance);
     void PlaceCharacter(Object& object, std::uint16_t character, Instance& parent);
-    void ShowParts(Object& button, Instance& parent);
+    void ShowParts(Object& button, Instance& self);
     std::string AutoName(std::uint16_t character);
     void Queue(Instance& instance, std::uint32_t block);
     void QueueInit(Instance& instance, std::uint32_t block);
@@ -259,10 +268,19 @@ private:
     bool WorldMatrix(const Instance& instance, SwfMatrix& out) const;
     void ScriptsFrameDone();
     // The buttons (swf_buttons.cpp).
-    bool ButtonAt(double x, double y, ButtonRef& found);
-    bool HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget, ButtonRef& found);
+    void PlaceButton(Object& object, Instance& parent);
+    SwfTimelineId ButtonAt(double x, double y);
+    bool HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget,
+                   SwfTimelineId& found);
+    bool HitShapes(const Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget);
     bool HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget, int nesting = 0);
-    Object* Find(const ButtonRef& ref, Instance** parent = nullptr) const;
+    SwfPointerRole Role(SwfTimelineId id) const;
+    // The pointer's way onto or off a button, and the state it shows.
+    bool PointerInput(SwfInput input, double x, double y);  // true: the movie listens
+    void Track(SwfTimelineId hit, bool pressed);
+    void Transition(SwfTimelineId id, std::uint16_t condition, std::uint32_t event);
+    void RunInput();
+    bool HandShown() const;
     void ShowButtonStates();
     const SwfOutline& ShapeOutline(std::uint32_t index);
     const SwfOutline& GlyphOutline(std::uint32_t font, std::uint32_t glyph);
@@ -283,8 +301,8 @@ private:
     std::uint32_t m_serial = 0;
     std::uint32_t m_autoNames = 0;  // "instanceN" names given
     std::vector<std::pair<std::weak_ptr<Instance>, ListKey>> m_held;  // removed, held for their unload
-    ButtonRef m_hover, m_pressed, m_shown;  // under the pointer, pressed, showing other than up
-    bool m_hasHover = false, m_hasPressed = false, m_hasShown = false;
+    SwfTimelineId m_hover = 0, m_pressed = 0, m_shown = 0;  // under the pointer, pressed, showing other than up
+    bool m_pressedOver = false;  // the pointer is over the button pressed
     SwfColor m_background{255, 255, 255, 255};
     std::uint32_t m_objects = 0;
     bool m_capped = false;

@@ -92,7 +92,8 @@ void SwfStage::Restart() {
     m_capped = false;
     m_background = SwfColor{255, 255, 255, 255};
     m_changed = true;
-    m_hasHover = m_hasPressed = m_hasShown = false;
+    m_hover = m_pressed = m_shown = 0;
+    m_pressedOver = false;
     m_actionsRun = m_gotos = 0;
     m_gotoTags = 0;
     m_autoNames = 0;
@@ -185,7 +186,7 @@ void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, Instance&
     }
     object.parts.clear();
     const SwfCharacter* c = m_movie->Find(character);
-    if (c && c->kind == SwfKind::Button) ShowParts(object, parent);
+    if (c && c->kind == SwfKind::Button) PlaceButton(object, parent);
     if (c && c->kind == SwfKind::EditText) PlaceEditText(object, m_movie->editTexts[c->index].field, parent);
     if (!c || c->kind != SwfKind::Sprite) return;
     if (parent.nesting + 1 >= m_limits.maxNesting) {
@@ -198,11 +199,10 @@ void SwfStage::PlaceCharacter(Object& object, std::uint16_t character, Instance&
 }
 
 // The parts of the state a button shows: each sprite among them gets an
-// instance that plays like any sprite (its parent the timeline that holds
-// the button). A sprite that the state shown before had at the same depth
-// goes on as it was; the others begin at their first frame, and those of
-// the state left go.
-void SwfStage::ShowParts(Object& button, Instance& parent) {
+// instance that plays like any sprite, a child of the button's own. A
+// sprite that the state shown before had at the same depth goes on as it
+// was; the others begin at their first frame, and those of the state left go.
+void SwfStage::ShowParts(Object& button, Instance& self) {
     std::vector<std::shared_ptr<Instance>> before = std::move(button.parts);
     button.parts.clear();
     const SwfCharacter* c = m_movie->Find(button.character);
@@ -221,11 +221,12 @@ void SwfStage::ShowParts(Object& button, Instance& parent) {
                     if (before[j] && was[j].character == now[i].character && was[j].depth == now[i].depth)
                         sprite = std::move(before[j]);
                 if (!sprite) {
-                    if (parent.nesting + 1 >= m_limits.maxNesting || m_objects >= m_limits.maxObjects) {
+                    if (self.nesting + 1 >= m_limits.maxNesting || m_objects >= m_limits.maxObjects) {
                         m_capped = true;
                     } else {
                         ++m_objects;
-                        sprite = NewInstance(m_movie->sprites[part->index], &parent, parent.nesting + 1);
+                        sprite = NewInstance(m_movie->sprites[part->index], &self, self.nesting + 1);
+                        if (m_scripts) sprite->partName = AutoName(now[i].character);
                         Execute(*sprite, 0);
                     }
                 }

@@ -370,5 +370,45 @@ TEST_F(PlayerTest, AMovieButtonShowsTheHandAndItsClickPlaysTheMovie) {
     EXPECT_NE("1 / 10", frameLine());
 }
 
+TEST_F(PlayerTest, AButtonsScriptHandlerAndItsKeySteerTheMovie) {
+    // Stopped on frame 1 of 10, a button named "btn" in the middle: frame 1's
+    // script gives it onRelease = function () { gotoAndStop(5); }, and its
+    // condition for the key "a" goes to frame 8.
+    using Tags = std::vector<std::pair<unsigned, std::string>>;
+    const std::string at = test::Translate(0, 0);
+    const std::string handler = std::string("\x96\x05\x00\x00" "btn\x00\x1C", 9) +
+                                std::string("\x96\x0B\x00\x00" "onRelease\x00", 14) +
+                                std::string("\x9B\x05\x00\x00\x00\x00\x06\x00", 8) +
+                                std::string("\x81\x02\x00\x04\x00\x07", 6) + std::string("\x4F\x07\x00", 3);
+    test::Place3Fields named;
+    named.character = 5;
+    named.matrix = test::Translate(175 * 20, 100 * 20);
+    named.name = "btn";
+    Tags tags = {SquareShape(1, 0xFF0000FF, 200, 200),
+                 test::Button2(5, {{1 | 2 | 4 | 8, 1, 1, at}},
+                               {{0xC200, std::string("\x81\x02\x00\x07\x00\x07\x00", 7)}}),
+                 test::Place3(1, named), {12, handler}, test::ShowFrame()};
+    for (int i = 1; i < 10; ++i) tags.push_back(test::ShowFrame());
+    const std::string movie = m_tmp.WriteFile("handler.swf", test::MovieOf(550, 400, tags, 6));
+    auto dlg = Open({Row(2, "m", movie)});
+    const CPlayerWnd& player = dlg->Player();
+    ASSERT_TRUE(WaitForCard(player));
+    ASSERT_TRUE(player.Drawing());
+    EXPECT_EQ(1, player.FrameShown());
+    const RECT box = player.StageRect();
+    const LPARAM middle = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    ::SendMessageA(player.Handle(), WM_MOUSEMOVE, 0, middle);
+    ::SendMessageA(player.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    ::SendMessageA(player.Handle(), WM_LBUTTONUP, 0, middle);
+    EXPECT_EQ(5, player.FrameShown());
+    EXPECT_FALSE(player.Paused());
+    // The movie listens to keys: "a" is its own, not the player's.
+    ::SendMessageA(player.Handle(), WM_KEYDOWN, 'A', 0);
+    ::SendMessageA(player.Handle(), WM_KEYUP, 'A', 0);
+    EXPECT_EQ(8, player.FrameShown());
+    ::SendMessageA(player.Handle(), WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_FALSE(player.Paused());
+}
+
 }  // namespace
 }  // namespace fh
