@@ -311,6 +311,8 @@ void InstallClasses(Machine& m) {
     InstallTextField(m);
     InstallTextFormat(m);
     InstallSelection(m);
+    InstallFilters(m);
+    InstallClipEffects(m);
 }
 
 }  // namespace fh::avm1

@@ -103,6 +103,14 @@ private:
     // Every bound field shows what its variable holds now.
     void SyncTextFields();
 
+    // Flash 8's display settings (avm1_stage.cpp).
+    bool GetEffects(TimelineId t, SwfFilterList& filters, RasterBlend& blend, bool& cacheAsBitmap) override;
+    void SetFilters(TimelineId t, const SwfFilterList& filters) override;
+    void SetBlend(TimelineId t, RasterBlend blend) override;
+    void SetCacheAsBitmap(TimelineId t, bool cache) override;
+    bool GetMatrix(TimelineId t, SwfMatrix& matrix) override;
+    void SetMatrix(TimelineId t, const SwfMatrix& matrix) override;
+
     SwfStage& m_stage;
     StageScriptOptions m_options;
     std::unique_ptr<Machine> m_machine;
