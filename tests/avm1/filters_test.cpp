@@ -1,6 +1,7 @@
 // flash.filters: construction defaults and bounds, clones and constructors
 // run twice, a clip's filters, blend mode and caching through the host, and
-// the stage keeping what a script set over the timeline's later placements.
+// a clip's transform as copies, and the stage keeping what a script set
+// over the timeline's later placements.
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,62 @@ TEST(Avm1Filters, ClipFiltersBlendAndCacheGoThroughTheHost) {
         m.Set(c, "cacheAsBitmap", Value(1));
         EXPECT_TRUE(host.caches[clip]);
         EXPECT_EQ(m.ToString(m.Get(c, "cacheAsBitmap")), "true");
+    });
+}
+
+class TransformHost : public BuiltinsHost {
+public:
+    std::map<TimelineId, SwfMatrix> matrices;
+    std::map<TimelineId, SwfColorTransform> colors;
+
+    bool GetMatrix(TimelineId t, SwfMatrix& matrix) override {
+        matrix = matrices[t];
+        return true;
+    }
+    void SetMatrix(TimelineId t, const SwfMatrix& matrix) override { matrices[t] = matrix; }
+    bool GetColor(TimelineId t, SwfColorTransform& color) override {
+        color = colors[t];
+        return true;
+    }
+    void SetColor(TimelineId t, const SwfColorTransform& color) override { colors[t] = color; }
+};
+
+// transform gives copies in pixels and fractions; setting its parts, or a
+// whole other clip's transform, changes the clip.
+TEST(Avm1Filters, TransformReadsCopiesAndSetsTheClip) {
+    TransformHost host;
+    Machine m(host, 8);
+    const TimelineId clip = host.AddClip(1, "c"), other = host.AddClip(1, "d");
+    host.matrices[1].a = host.matrices[1].d = 2;
+    host.matrices[clip].tx = 200;
+    host.colors[1].rMul = host.colors[clip].rMul = 128;
+    host.matrices[other].ty = 60;
+    InRun(m, [&] {
+        auto geom = [&](const char* cls, std::vector<Value> args) {
+            return m.Construct(m.Get(m.Get(m.Get(Value(m.R().global), "flash"), "geom"), cls), args);
+        };
+        auto text = [&](const Value& v, const char* name) { return m.ToString(m.Get(v, name)); };
+        Value c = Value(m.TimelineObject(clip));
+        Value t = m.Get(c, "transform");
+        m.Set(m.Get(t, "matrix"), "tx", Value(99));
+        EXPECT_EQ(host.matrices[clip].tx, 200);
+        EXPECT_EQ(text(m.Get(t, "matrix"), "tx"), "10");
+        EXPECT_EQ(text(m.Get(t, "concatenatedMatrix"), "tx"), "20");
+        EXPECT_EQ(text(m.Get(t, "concatenatedMatrix"), "a"), "2");
+        EXPECT_EQ(text(m.Get(t, "colorTransform"), "redMultiplier"), "0.5");
+        EXPECT_EQ(text(m.Get(t, "concatenatedColorTransform"), "redMultiplier"), "0.25");
+
+        m.Set(t, "matrix", geom("Matrix", {Value(1), Value(0), Value(0), Value(1), Value(5), Value(6)}));
+        EXPECT_EQ(host.matrices[clip].ty, 120);
+        m.Set(t, "colorTransform", geom("ColorTransform", {Value(1), Value(1), Value(1), Value(1), Value(10)}));
+        EXPECT_EQ(host.colors[clip].rAdd, 10);
+        EXPECT_EQ(host.colors[clip].rMul, 256);
+        m.Set(t, "matrix", Value(m.NewObject()));  // no Matrix: left as it is
+        EXPECT_EQ(host.matrices[clip].ty, 120);
+
+        m.Set(c, "transform", m.Get(Value(m.TimelineObject(other)), "transform"));
+        EXPECT_EQ(host.matrices[clip].ty, 60);
+        EXPECT_EQ(host.matrices[clip].tx, 0);
     });
 }
 
