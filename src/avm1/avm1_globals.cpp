@@ -298,6 +298,8 @@ void InstallClasses(Machine& m) {
     InstallDate(m);
     InstallError(m);
     InstallMovieClip(m);
+    InstallMovieClipDraw(m);
+    InstallMovieClipGeom(m);
     InstallColor(m);
     // Before the objects that broadcast (Stage, Key, Mouse, text fields).
     InstallAsBroadcaster(m);

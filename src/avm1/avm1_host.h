@@ -6,9 +6,12 @@
 // the engine over Root, Parent and Child.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "avm1/avm1_value.h"
+#include "swf/swf_drawing_api.h"
 #include "raster/raster_blend.h"
 #include "swf/swf_edit_text.h"
 #include "swf/swf_filters.h"
@@ -102,6 +105,22 @@ public:
     virtual TimelineId Focus() { return kNoTimeline; }
     virtual void SetFocus(TimelineId) {}
 
+    // Geometry. What scripts draw on a timeline (none: the host draws
+    // nothing), told after each change; a bitmap fill's pixels as straight
+    // RGBA rows, copied (none past the host's cap).
+    virtual SwfDrawnShape* Drawing(TimelineId) { return nullptr; }
+    virtual void DrawingChanged(TimelineId) {}
+    virtual std::shared_ptr<const SwfBitmap> KeepBitmap(int /*width*/, int /*height*/,
+                                                        const std::vector<std::uint8_t>& /*rgba*/) {
+        return nullptr;
+    }
+    // What is on a timeline, in its own twips (lines' width included with
+    // `strokes`); its twips to the stage's.
+    virtual SwfBox Bounds(TimelineId, bool /*strokes*/ = true) { return SwfBox(); }
+    virtual bool StageMatrix(TimelineId, SwfMatrix&) { return false; }
+    // Whether a point of the stage (twips) is on what the timeline draws
+    // (`shape`) or within its box on the stage.
+    virtual bool HitTest(TimelineId, double /*x*/, double /*y*/, bool /*shape*/) { return false; }
     // Flash 8's effects of a timeline (filters, blendMode, cacheAsBitmap):
     // false for none. Setting one takes them from the timeline's placements.
     virtual bool GetEffects(TimelineId, SwfFilterList&, RasterBlend&, bool& /*cacheAsBitmap*/) { return false; }

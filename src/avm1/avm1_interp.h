@@ -89,6 +89,7 @@ private:
     void DoEnumerate(const Value& v);
     Value ValueOfOperand(const Value& v);  // how Add2 and Equals2 see an object
     Value Equals2(const Value& a, const Value& b);
+    bool SameValue(const Value& a, const Value& b);
     Value Less(const Value& a, const Value& b);  // true, false or undefined
 
     // A name operand's text, without a copy when it is a string already.

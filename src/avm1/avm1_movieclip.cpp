@@ -67,8 +67,8 @@ Value BytesTotal(Machine& m, const Value& self, const std::vector<Value>&) {
     return t ? Value(m.GetHost().TotalFrames(t)) : Value();
 }
 
-// A depth argument as the players take it: a 32-bit integer that wraps
-// (4294967296 is depth 0); none for what is no finite number.
+// A depth argument as a 32-bit int (wrapping, as Flash reads it); none
+// for what is no finite number.
 bool DepthArg(Machine& m, const Value& v, int& depth) {
     double d = m.ToNumber(v);
     if (!std::isfinite(d)) return false;

@@ -13,8 +13,7 @@ namespace {
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
-// GetProperty's index; -1 for none.
-// The players truncate the index toward zero: -0.8 is _x.
+// GetProperty's index, truncated toward zero (-0.8 is 0); -1 for none.
 int PropertyIndex(double n) { return n > -1 && n < kDisplayPropCount ? static_cast<int>(n) : -1; }
 
 bool AllDigits(const std::string& s) {
@@ -132,11 +131,24 @@ Value Interpreter::ValueOfOperand(const Value& v) {
     return r.IsPrimitive() ? r : v;
 }
 
+// Strict equality, but for clips: a clip is reached by its path, so two
+// references that lead to the same clip are the same.
+bool Interpreter::SameValue(const Value& a, const Value& b) {
+    Object* x = a.Obj();
+    Object* y = b.Obj();
+    if (x && y && x != y && x->Kind() == ObjKind::Timeline && y->Kind() == ObjKind::Timeline) {
+        const TimelineId tx = m.TimelineOf(x);
+        return tx != kNoTimeline && m.ResolveTarget(m.GetHost().Root(), m.DotPath(tx)) ==
+                                        m.ResolveTarget(m.GetHost().Root(), m.DotPath(m.TimelineOf(y)));
+    }
+    return StrictEquals(a, b);
+}
+
 Value Interpreter::Equals2(const Value& a, const Value& b) {
     Value x = a, y = b;
     for (int round = 0; round < 4; ++round) {
         Type tx = x.GetType(), ty = y.GetType();
-        if (tx == ty) return Value(StrictEquals(x, y));
+        if (tx == ty) return Value(SameValue(x, y));
         if (x.IsNullish() && y.IsNullish()) return Value(true);
         // An object is converted even against undefined: one with no primitive equals it.
         if (tx == Type::Object && y.IsNullish()) {
@@ -207,7 +219,7 @@ void Interpreter::DoCompare(Frame& f, std::uint8_t code) {
         Push(Equals2(b, a));
         break;
     case 0x66:
-        Push(Value(StrictEquals(b, a)));
+        Push(Value(SameValue(b, a)));
         break;
     default:
         break;

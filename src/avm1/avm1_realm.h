@@ -66,6 +66,8 @@ void InstallMath(Machine& m);
 void InstallDate(Machine& m);
 void InstallError(Machine& m);
 void InstallMovieClip(Machine& m);
+void InstallMovieClipDraw(Machine& m);
+void InstallMovieClipGeom(Machine& m);
 void InstallColor(Machine& m);
 void InstallXml(Machine& m);
 void InstallLoadVars(Machine& m);

@@ -92,9 +92,9 @@ Value StageScripts::GetProperty(TimelineId t, int index) {
     case kPropFocusRect: return Value(true);
     case kPropSoundBufTime: return Value(5);
     case kPropXMouse:
-    case kPropYMouse: return Value(0);
+    case kPropYMouse: return Value(Mouse(t, index == kPropXMouse));
     case kPropWidth:
-    case kPropHeight: return Value(0);
+    case kPropHeight: return Value(m_stage.TimelineSize(t, index == kPropWidth));
     default: break;
     }
     if (index < 0 || index >= kSwfPropertyCount) return Value();
@@ -107,6 +107,10 @@ Value StageScripts::GetProperty(TimelineId t, int index) {
 void StageScripts::SetProperty(TimelineId t, int index, const Value& v) {
     if (index == kPropName) {
         m_stage.SetTimelineName(t, m_machine->ToString(v));
+        return;
+    }
+    if (index == kPropWidth || index == kPropHeight) {
+        m_stage.SetTimelineSize(t, index == kPropWidth, m_machine->ToNumber(v));
         return;
     }
     if (index < 0 || index >= kSwfPropertyCount) return;
@@ -196,7 +200,7 @@ bool StageScripts::GetEffects(TimelineId t, SwfFilterList& filters, RasterBlend&
 void StageScripts::SetFilters(TimelineId t, const SwfFilterList& filters) { m_stage.SetTimelineFilters(t, filters); }
 void StageScripts::SetBlend(TimelineId t, RasterBlend blend) { m_stage.SetTimelineBlend(t, blend); }
 void StageScripts::SetCacheAsBitmap(TimelineId t, bool cache) { m_stage.SetTimelineCacheAsBitmap(t, cache); }
-bool StageScripts::GetMatrix(TimelineId t, SwfMatrix& matrix) { return m_stage.TimelineMatrix(t, matrix); }
-void StageScripts::SetMatrix(TimelineId t, const SwfMatrix& matrix) { m_stage.SetTimelineMatrix(t, matrix); }
+bool StageScripts::GetMatrix(TimelineId t, SwfMatrix& matrix) { return m_stage.TimelineLocalMatrix(t, matrix); }
+void StageScripts::SetMatrix(TimelineId t, const SwfMatrix& matrix) { m_stage.SetTimelineLocalMatrix(t, matrix); }
 
 }  // namespace fh::avm1

@@ -103,6 +103,15 @@ private:
     // Every bound field shows what its variable holds now.
     void SyncTextFields();
 
+    // Geometry (avm1_stage_geometry.cpp).
+    SwfDrawnShape* Drawing(TimelineId t) override;
+    void DrawingChanged(TimelineId t) override;
+    std::shared_ptr<const SwfBitmap> KeepBitmap(int width, int height, const std::vector<std::uint8_t>& rgba) override;
+    SwfBox Bounds(TimelineId t, bool strokes) override;
+    bool StageMatrix(TimelineId t, SwfMatrix& m) override;
+    bool HitTest(TimelineId t, double x, double y, bool shape) override;
+    // _xmouse and _ymouse: the pointer in the timeline's pixels.
+    double Mouse(TimelineId t, bool x);
     // Flash 8's display settings (avm1_stage.cpp).
     bool GetEffects(TimelineId t, SwfFilterList& filters, RasterBlend& blend, bool& cacheAsBitmap) override;
     void SetFilters(TimelineId t, const SwfFilterList& filters) override;

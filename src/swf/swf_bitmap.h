@@ -24,6 +24,8 @@ struct SwfBitmap {
     std::vector<unsigned char> data;       // deflated pixels, or the picture file's bytes
     std::vector<unsigned char> alphaData;  // deflated alpha plane for JPEG data, when present
     SwfImageType type = SwfImageType::None;
+    // A script's bitmap comes decoded: premultiplied 0xAARRGGBB.
+    std::vector<std::uint32_t> pixels;
 };
 
 // The picture's type and size from its first bytes (JPEG: its frame header).

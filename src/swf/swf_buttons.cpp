@@ -10,11 +10,7 @@
 
 namespace fh {
 
-namespace {
-
-// Whether a point is inside a path's contours (curves flattened), by the
-// outline's fill rule; each point spends the budget.
-bool Contains(const SwfPath& path, SwfPoint p, bool nonZero, std::uint64_t& budget) {
+bool SwfPathContains(const SwfPath& path, SwfPoint p, bool nonZero, std::uint64_t& budget) {
     if (path.points.size() > budget) {
         budget = 0;
         return false;
@@ -62,6 +58,8 @@ bool Contains(const SwfPath& path, SwfPoint p, bool nonZero, std::uint64_t& budg
     return nonZero ? winding != 0 : (winding & 1) != 0;
 }
 
+namespace {
+
 bool SameButton(const SwfStage::ButtonRef& a, const SwfStage::ButtonRef& b) {
     return a.parent.lock() == b.parent.lock() && a.depth == b.depth && a.serial == b.serial;
 }
@@ -69,6 +67,7 @@ bool SameButton(const SwfStage::ButtonRef& a, const SwfStage::ButtonRef& b) {
 }  // namespace
 
 bool SwfStage::PointerMove(double x, double y, bool pressed) {
+    m_pointer = {x, y};
     m_hasHover = ButtonAt(x, y, m_hover);
     if (!pressed) m_hasPressed = false;
     ShowButtonStates();
@@ -76,6 +75,7 @@ bool SwfStage::PointerMove(double x, double y, bool pressed) {
 }
 
 bool SwfStage::PointerDown(double x, double y) {
+    m_pointer = {x, y};
     m_hasHover = ButtonAt(x, y, m_hover);
     m_hasPressed = m_hasHover;
     m_pressed = m_hover;
@@ -84,6 +84,7 @@ bool SwfStage::PointerDown(double x, double y) {
 }
 
 void SwfStage::PointerUp(double x, double y) {
+    m_pointer = {x, y};
     m_hasHover = ButtonAt(x, y, m_hover);
     const bool click = m_hasHover && m_hasPressed && SameButton(m_hover, m_pressed);
     m_hasPressed = false;
@@ -187,7 +188,7 @@ bool SwfStage::HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, doub
     case SwfKind::Shape: {
         const SwfOutline& outline = ShapeOutline(c->index);
         for (const SwfOutlineLayer& layer : outline.layers)
-            if (!layer.line && Contains(layer.path, p, outline.nonZero, budget)) return true;
+            if (!layer.line && SwfPathContains(layer.path, p, outline.nonZero, budget)) return true;
         return false;
     }
     case SwfKind::Text: {

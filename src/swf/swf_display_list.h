@@ -71,10 +71,15 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     std::shared_ptr<const std::vector<SwfClipAction>> clipActions;
     // An edit text's: scripts see the field as a timeline with nothing on its list.
     std::shared_ptr<SwfEditField> edit;
+    // What scripts drew on it, below its objects.
+    std::unique_ptr<SwfDrawnShape> drawn;
 };
 
 // What a placement sets, from one object to another that stays as it is.
 void CopyPlacementOf(SwfStage::Object& to, const SwfStage::Object& from);
+// Whether a point is inside a path's contours (curves flattened), by the
+// fill rule; each point spends the budget (swf_buttons.cpp).
+bool SwfPathContains(const SwfPath& path, SwfPoint p, bool nonZero, std::uint64_t& budget);
 
 // An action list waiting to run for the timeline it belongs to.
 struct SwfStage::Queued {

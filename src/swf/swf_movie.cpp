@@ -228,15 +228,20 @@ private:
         }
     }
 
-    // The names attachMovie finds symbols by; the first of a name stays.
+    // The names attachMovie finds symbols by; a name exported again names
+    // the later symbol, as in Flash.
     void Exports(SwfReader& r) {
         const std::uint16_t count = r.U16();
         for (std::uint16_t i = 0; i < count && r.Remaining() > 2; ++i) {
             const std::uint16_t id = r.U16();
             const std::string name = r.String();
-            if (m_movie.exports.size() < kMaxExports) {
+            const auto known = m_movie.exports.find(SwfLabelKey(name));
+            if (known != m_movie.exports.end()) {
+                known->second = id;
+                m_movie.exportNames[id] = name;
+            } else if (m_movie.exports.size() < kMaxExports) {
                 m_movie.exports.emplace(SwfLabelKey(name), id);
-                m_movie.exportNames.emplace(id, name);
+                m_movie.exportNames[id] = name;
             }
         }
     }

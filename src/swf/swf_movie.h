@@ -192,7 +192,7 @@ struct SwfMovie {
     std::vector<SwfActionBlock> actions;
     // Exported symbols by SwfLabelKey of their names (ordered, as names could collide in a hash).
     std::map<std::string, std::uint16_t> exports;
-    std::map<std::uint16_t, std::string> exportNames;  // each exported character's first name, as written
+    std::map<std::uint16_t, std::string> exportNames;  // the name each character was last exported under, as written
     SwfLeftOut leftOut;
     SwfCut cut = SwfCut::None;
     std::uint32_t tagCount = 0;

@@ -141,7 +141,9 @@ RasterImage SwfImages::Decode(const SwfBitmap& bm, const SwfPictureDecoder* deco
     RasterImage image;
     if (bm.width <= 0 || bm.height <= 0) return image;
     std::vector<std::uint32_t> pixels;
-    if (bm.lossless) {
+    if (!bm.pixels.empty()) {
+        pixels = bm.pixels;
+    } else if (bm.lossless) {
         DecodeLossless(bm, pixels);
     } else if (decoder && decoder->Decode(bm.data, bm.width, bm.height, pixels)) {
         // A JPEG's alpha comes from its own plane; other pictures bring theirs.

@@ -48,7 +48,7 @@ void SwfStage::SetTimelineCacheAsBitmap(SwfTimelineId id, bool cache) {
     m_changed = true;
 }
 
-bool SwfStage::TimelineMatrix(SwfTimelineId id, SwfMatrix& matrix) const {
+bool SwfStage::TimelineLocalMatrix(SwfTimelineId id, SwfMatrix& matrix) const {
     const Instance* instance = Timeline(id);
     const Object* holder = instance ? Holder(*instance) : nullptr;
     if (!holder) return false;
@@ -56,7 +56,7 @@ bool SwfStage::TimelineMatrix(SwfTimelineId id, SwfMatrix& matrix) const {
     return true;
 }
 
-void SwfStage::SetTimelineMatrix(SwfTimelineId id, const SwfMatrix& matrix) {
+void SwfStage::SetTimelineLocalMatrix(SwfTimelineId id, const SwfMatrix& matrix) {
     Instance* instance = Timeline(id);
     Object* holder = instance ? Holder(*instance) : nullptr;
     if (!holder) return;

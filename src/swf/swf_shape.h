@@ -7,8 +7,10 @@
 // drawn above the ones before it.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "swf/swf_bitmap.h"
 #include "swf/swf_reader.h"
 #include "swf/swf_types.h"
 
@@ -35,6 +37,7 @@ struct SwfFillStyle {
     SwfMatrix matrix;  // gradient square or bitmap pixels to shape twips
     SwfGradient gradient;
     std::uint16_t bitmap = 0;
+    std::shared_ptr<const SwfBitmap> image;  // a script's bitmap, in place of the character
     bool repeat = true;
     bool smooth = true;
 };

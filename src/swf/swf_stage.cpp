@@ -78,6 +78,8 @@ private:
             m_liveBytes -= clips.back().second;
             clips.pop_back();
         };
+        if (instance.drawn && !instance.drawn->Empty())
+            Outline(instance.drawn->Outline(), instance.drawn->Shape(), m, cx);
         for (const auto& entry : instance.list) {
             while (!clips.empty() && entry.first > clips.back().first) pop();
             const Object& o = entry.second;
@@ -287,9 +289,10 @@ private:
             box.AddRect(r.xMin, r.yMin, r.xMax, r.yMax, m);
             return;
         }
+        // An empty clip scripts made has no character: a sprite all the same.
         const SwfCharacter* c = m_movie.Find(id);
-        if (!c) return;
-        switch (c->kind) {
+        if (!c && !sprite) return;
+        switch (c ? c->kind : SwfKind::Sprite) {
         case SwfKind::Shape: {
             const SwfShape& shape = m_movie.shapes[c->index];
             double line = 0;
@@ -322,6 +325,12 @@ private:
             break;
         case SwfKind::Sprite:
             if (!sprite) break;
+            if (sprite->drawn) {
+                const SwfShape& drawn = sprite->drawn->Shape();
+                double line = 0;
+                for (const SwfStyles& styles : drawn.layers) line = std::max(line, HalfLine(styles));
+                Edges(drawn.edges, line, m, box);
+            }
             for (const auto& entry : sprite->list) {
                 const Object& child = entry.second;
                 if (child.clipDepth || !child.visible) continue;
@@ -440,9 +449,10 @@ private:
             Text(sprite->edit->Shown(), m, cx, nullptr);
             return;
         }
+        // An empty clip scripts made has no character: a sprite all the same.
         const SwfCharacter* c = m_movie.Find(id);
-        if (!c) return;
-        switch (c->kind) {
+        if (!c && !sprite) return;
+        switch (c ? c->kind : SwfKind::Sprite) {
         case SwfKind::Shape: Outline(m_stage.ShapeOutline(c->index), m_movie.shapes[c->index], m, cx); break;
         case SwfKind::Morph: {
             const SwfShape shape = MorphAt(m_movie.morphs[c->index], ratio / 65535.0);
@@ -558,14 +568,7 @@ private:
             return;
         }
         const SwfCharacter* c = m_movie.Find(id);
-        // A script's empty clip masks with what it holds.
-        if (!c && sprite) {
-            for (const auto& entry : sprite->list)
-                Mask(entry.second.character, entry.second.sprite.get(), m * entry.second.matrix, entry.second.ratio,
-                     nesting + 1, paths, PartsOf(entry.second, SwfButtonState::Up));
-            return;
-        }
-        if (!c) return;
+        if (!c && !sprite) return;
         auto addFills = [&](const SwfOutline& outline) {
             for (const SwfOutlineLayer& layer : outline.layers) {
                 if (layer.line || !Spend(layer.path.points.size())) continue;
@@ -573,12 +576,13 @@ private:
                 if (Finite(path)) paths.emplace_back(std::move(path), outline.nonZero);
             }
         };
-        switch (c->kind) {
+        switch (c ? c->kind : SwfKind::Sprite) {
         case SwfKind::Shape: addFills(m_stage.ShapeOutline(c->index)); break;
         case SwfKind::Morph: addFills(BuildOutline(MorphAt(m_movie.morphs[c->index], ratio / 65535.0))); break;
         case SwfKind::Text: Text(m_movie.texts[c->index], m, SwfColorTransform(), &paths); break;
         case SwfKind::EditText: Text(m_movie.editTexts[c->index].shown, m, SwfColorTransform(), &paths); break;
         case SwfKind::Sprite:
+            if (sprite && sprite->drawn) addFills(sprite->drawn->Outline());
             if (sprite)
                 for (const auto& entry : sprite->list)
                     Mask(entry.second.character, entry.second.sprite.get(), m * entry.second.matrix, entry.second.ratio,
@@ -648,10 +652,10 @@ private:
             return true;
         }
         case SwfFillKind::Bitmap: {
-            const SwfCharacter* c = m_movie.Find(fill.bitmap);
-            if (!c || c->kind != SwfKind::Bitmap) return false;
+            const SwfCharacter* c = fill.image ? nullptr : m_movie.Find(fill.bitmap);
+            if (!fill.image && (!c || c->kind != SwfKind::Bitmap)) return false;
             paint.kind = SwfPaint::Kind::Bitmap;
-            paint.bitmap = &m_movie.bitmaps[c->index];
+            paint.bitmap = fill.image ? fill.image.get() : &m_movie.bitmaps[c->index];
             paint.matrix = m * fill.matrix;
             paint.repeat = fill.repeat;
             paint.smooth = fill.smooth;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "swf/swf_canvas.h"
+#include "swf/swf_drawing_api.h"
 #include "swf/swf_gradient.h"
 #include "swf/swf_movie.h"
 #include "swf/swf_script.h"
@@ -163,8 +164,8 @@ public:
     void SetTimelineFilters(SwfTimelineId id, const SwfFilterList& filters);
     void SetTimelineBlend(SwfTimelineId id, RasterBlend blend);
     void SetTimelineCacheAsBitmap(SwfTimelineId id, bool cache);
-    bool TimelineMatrix(SwfTimelineId id, SwfMatrix& matrix) const;
-    void SetTimelineMatrix(SwfTimelineId id, const SwfMatrix& matrix);
+    bool TimelineLocalMatrix(SwfTimelineId id, SwfMatrix& matrix) const;
+    void SetTimelineLocalMatrix(SwfTimelineId id, const SwfMatrix& matrix);
 
     // Edit texts (swf_edit_field.cpp). Each one placed is a timeline to
     // scripts, with nothing on its list; these reach its field, which is laid
@@ -178,6 +179,29 @@ public:
     // The timeline with the keyboard focus (0: none).
     SwfTimelineId Focus() const { return TimelineAlive(m_focus) ? m_focus : 0; }
     void SetFocus(SwfTimelineId id) { m_focus = id; }
+
+    // Geometry for scripts (swf_script_geometry.cpp). What scripts draw on a
+    // timeline (made when first asked for); tell the stage after a change.
+    SwfDrawnShape* TimelineDrawing(SwfTimelineId id);
+    void TimelineDrawingChanged() { m_changed = true; }
+    // A script's bitmap for fills: straight RGBA rows, copied; kept while the
+    // stage lives (its decoded picture is cached by address). None past a cap.
+    std::shared_ptr<const SwfBitmap> KeepBitmap(int width, int height, const std::vector<std::uint8_t>& rgba);
+    // What is on the timeline (shapes, texts, drawings, children with their
+    // transforms), in its own twips; without `strokes` shapes count their
+    // edges alone.
+    SwfBox TimelineBounds(SwfTimelineId id, bool strokes = true);
+    // The timeline's twips to the stage's, its parents' and the root's
+    // transforms included.
+    bool TimelineMatrix(SwfTimelineId id, SwfMatrix& m) const;
+    // Whether a point of the stage (twips) lies on what the timeline draws
+    // (`shape`) or within its box on the stage.
+    bool TimelineHitTest(SwfTimelineId id, double x, double y, bool shape);
+    // _width and _height: the box in the parent's pixels; setting one scales.
+    double TimelineSize(SwfTimelineId id, bool width);
+    void SetTimelineSize(SwfTimelineId id, bool width, double pixels);
+    // Where the pointer last was on the stage, in twips (0, 0 before any).
+    SwfPoint Pointer() const { return m_pointer; }
 
     struct Instance;
     struct Object;
@@ -266,6 +290,20 @@ private:
     // What scripts set of the root's own transform, colour and visibility:
     // the root is on no list, so it holds them here.
     std::unique_ptr<Object> m_rootHolder;
+
+    // Script geometry (swf_script_geometry.cpp).
+    struct BoundsWalk {
+        bool strokes = true;
+        std::uint64_t budget = 0;
+    };
+    void AddBounds(const Instance& instance, const SwfMatrix& m, SwfBox& box, int nesting, BoundsWalk& walk);
+    void AddCharacterBounds(const Object& o, const SwfMatrix& m, SwfBox& box, int nesting, BoundsWalk& walk);
+    bool HitInstance(const Instance& instance, const SwfMatrix& m, double x, double y, int nesting,
+                     std::uint64_t& budget);
+    SwfPoint m_pointer{0, 0};
+    std::vector<std::shared_ptr<const SwfBitmap>> m_keptBitmaps;
+    std::shared_ptr<SwfDrawnPool> m_drawnPool;
+    std::uint64_t m_keptBytes = 0;
 
     // Edit texts (swf_edit_field.cpp).
     void PlaceEditText(Object& object, const SwfEditText& field, Instance& parent);

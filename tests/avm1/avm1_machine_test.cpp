@@ -49,6 +49,9 @@ TEST(Avm1Machine, VariablesPathsAndScope) {
          7, "2|9"},
         {"delete", Asm().SetVar("d", Asm().Num(1)).Str("d").Op(0x3B).Trace().TraceVar("d"), 7, "true|undefined"},
         {"GetProperty by index", Asm().Str("clip").Num(13).Op(0x22).Trace(), 7, "clip"},
+        {"GetProperty's index truncated toward zero", Asm().Str("clip").Num(13.9).Op(0x22).Trace()
+             .Str("clip").Num(-0.8).Op(0x22).Op(0x44).Trace().Str("clip").Num(-1).Op(0x22).Trace(),
+         7, "clip|number|undefined"},
         {"before 6 a method runs on the timeline it is called on", methodOnClip, 5, "clip|root"},
         {"from 6 a method runs on its own timeline", methodOnClip, 6, "root|root"},
     };

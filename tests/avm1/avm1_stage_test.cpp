@@ -378,5 +378,22 @@ TEST(StageScripts, RotationReadsBackAsSetWithinAHalfTurn) {
     EXPECT_EQ(want, Play(movie, 1));
 }
 
+TEST(StageScripts, ClipsAreTheSameWhenTheirPathsLeadToTheSameClip) {
+    // Two clips named a (depths 1 and 2) and one named b: the one at depth
+    // 2 is reached by its path, which leads to the one at depth 1.
+    auto at = [](const char* depth) {
+        return Push({depth}) + Op(0x4A) + Push({"1"}) + Op(0x4A) + Push({"_root"}) + kGetVariable +
+               Push({"getInstanceAtDepth"}) + kCallMethod;
+    };
+    const std::string frame1 = at("-16382") + at("-16383") + Op(0x66) + kTrace + at("-16382") + at("-16381") +
+                               Op(0x49) + kTrace + at("-16381") + Push({"b"}) + kGetVariable + Op(0x66) + kTrace;
+    const std::string movie = test::MovieOf(100, 100,
+                                            {test::Sprite(1, {test::ShowFrame()}), Named(1, 1, "a"), Named(2, 1, "a"),
+                                             Named(3, 1, "b"), DoAction(frame1), test::ShowFrame()},
+                                            8);
+    const std::vector<std::string> want = {"true", "false", "true"};
+    EXPECT_EQ(want, Play(movie, 1));
+}
+
 }  // namespace
 }  // namespace fh
