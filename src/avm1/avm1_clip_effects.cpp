@@ -211,6 +211,30 @@ Value GetConcatenatedColorTransform(Machine& m, const Value& self, const std::ve
     return ColorObject(m, total);
 }
 
+// The clip's box on the stage in whole pixels: its twips through its
+// matrix to the stage, grown to the pixels it touches.
+Value GetPixelBounds(Machine& m, const Value& self, const std::vector<Value>&) {
+    TimelineId clip = TransformClip(m, self);
+    SwfMatrix toStage;
+    if (!clip || !m.GetHost().StageMatrix(clip, toStage)) return Value();
+    const SwfBox box = m.GetHost().Bounds(clip);
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    if (!box.Empty()) {
+        xMin = yMin = HUGE_VAL;
+        xMax = yMax = -HUGE_VAL;
+        for (const SwfPoint& p : {toStage.Apply(box.xMin, box.yMin), toStage.Apply(box.xMax, box.yMin),
+                                  toStage.Apply(box.xMin, box.yMax), toStage.Apply(box.xMax, box.yMax)}) {
+            xMin = std::min(xMin, p.x);
+            yMin = std::min(yMin, p.y);
+            xMax = std::max(xMax, p.x);
+            yMax = std::max(yMax, p.y);
+        }
+        xMin = std::floor(xMin / 20), yMin = std::floor(yMin / 20);
+        xMax = std::ceil(xMax / 20), yMax = std::ceil(yMax / 20);
+    }
+    return NewGeom(m, "Rectangle", {Value(xMin), Value(yMin), Value(xMax - xMin), Value(yMax - yMin)});
+}
+
 Value GetTransform(Machine& m, const Value& self, const std::vector<Value>&) {
     return ClipOf(m, self) ? NewGeom(m, "Transform", {self}) : Value();
 }
@@ -246,6 +270,7 @@ void InstallClipEffects(Machine& m) {
     DefineAccessor(m, proto, "colorTransform", GetColorTransform, SetColorTransform);
     DefineAccessor(m, proto, "concatenatedMatrix", GetConcatenatedMatrix, nullptr);
     DefineAccessor(m, proto, "concatenatedColorTransform", GetConcatenatedColorTransform, nullptr);
+    DefineAccessor(m, proto, "pixelBounds", GetPixelBounds, nullptr);
     DefineClassIn(m, DefinePackage(m, "flash.geom"), "Transform", NoCall, TransformConstruct, proto);
 }
 

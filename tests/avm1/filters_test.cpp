@@ -227,6 +227,12 @@ public:
         return true;
     }
     void SetColor(TimelineId t, const SwfColorTransform& color) override { colors[t] = color; }
+    SwfBox Bounds(TimelineId, bool) override { return {0, 0, 210, 100}; }
+    bool StageMatrix(TimelineId t, SwfMatrix& matrix) override {
+        matrix = SwfMatrix();
+        matrix.tx = t == 1 ? 0 : 40;
+        return true;
+    }
 };
 
 // transform gives copies in pixels and fractions; setting its parts, or a
@@ -253,6 +259,8 @@ TEST(Avm1Filters, TransformReadsCopiesAndSetsTheClip) {
         EXPECT_EQ(text(m.Get(t, "concatenatedMatrix"), "a"), "2");
         EXPECT_EQ(text(m.Get(t, "colorTransform"), "redMultiplier"), "0.5");
         EXPECT_EQ(text(m.Get(t, "concatenatedColorTransform"), "redMultiplier"), "0.25");
+        // Twips 40..250 across, grown to whole pixels.
+        EXPECT_EQ(m.ToString(m.Get(t, "pixelBounds")), "(x=2, y=0, w=11, h=5)");
 
         m.Set(t, "matrix", geom("Matrix", {Value(1), Value(0), Value(0), Value(1), Value(5), Value(6)}));
         EXPECT_EQ(host.matrices[clip].ty, 120);
