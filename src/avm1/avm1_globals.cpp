@@ -314,6 +314,8 @@ void InstallClasses(Machine& m) {
     InstallTextFormat(m);
     InstallSelection(m);
     InstallButton(m);
+    InstallFilters(m);
+    InstallClipEffects(m);
 }
 
 }  // namespace fh::avm1

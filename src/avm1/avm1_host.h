@@ -12,7 +12,9 @@
 
 #include "avm1/avm1_value.h"
 #include "swf/swf_drawing_api.h"
+#include "raster/raster_blend.h"
 #include "swf/swf_edit_text.h"
+#include "swf/swf_filters.h"
 #include "swf/swf_types.h"
 
 namespace fh::avm1 {
@@ -122,6 +124,15 @@ public:
 
     // Buttons are timelines of their own too (Button objects).
     virtual bool IsButton(TimelineId) { return false; }
+    // Flash 8's effects of a timeline (filters, blendMode, cacheAsBitmap):
+    // false for none. Setting one takes them from the timeline's placements.
+    virtual bool GetEffects(TimelineId, SwfFilterList&, RasterBlend&, bool& /*cacheAsBitmap*/) { return false; }
+    virtual void SetFilters(TimelineId, const SwfFilterList&) {}
+    virtual void SetBlend(TimelineId, RasterBlend) {}
+    virtual void SetCacheAsBitmap(TimelineId, bool) {}
+    // The matrix a timeline is shown with in its parent, in twips (transform.matrix).
+    virtual bool GetMatrix(TimelineId, SwfMatrix&) { return false; }
+    virtual void SetMatrix(TimelineId, const SwfMatrix&) {}
 };
 
 }  // namespace fh::avm1

@@ -84,6 +84,8 @@ void InstallGeom(Machine& m);
 void InstallGeomMatrix(Machine& m);
 void InstallBitmapData(Machine& m);
 void InstallButton(Machine& m);
+void InstallFilters(Machine& m);
+void InstallClipEffects(Machine& m);
 void InstallClasses(Machine& m);
 
 // A text field's object was made: it broadcasts to listeners with itself the first.

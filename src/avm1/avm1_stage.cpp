@@ -196,4 +196,13 @@ std::string StageScripts::LocalToUtf8(const std::string& text) {
     return m_options.localToUtf8 ? m_options.localToUtf8(text) : text;
 }
 
+bool StageScripts::GetEffects(TimelineId t, SwfFilterList& filters, RasterBlend& blend, bool& cacheAsBitmap) {
+    return m_stage.TimelineEffects(t, filters, blend, cacheAsBitmap);
+}
+void StageScripts::SetFilters(TimelineId t, const SwfFilterList& filters) { m_stage.SetTimelineFilters(t, filters); }
+void StageScripts::SetBlend(TimelineId t, RasterBlend blend) { m_stage.SetTimelineBlend(t, blend); }
+void StageScripts::SetCacheAsBitmap(TimelineId t, bool cache) { m_stage.SetTimelineCacheAsBitmap(t, cache); }
+bool StageScripts::GetMatrix(TimelineId t, SwfMatrix& matrix) { return m_stage.TimelineLocalMatrix(t, matrix); }
+void StageScripts::SetMatrix(TimelineId t, const SwfMatrix& matrix) { m_stage.SetTimelineLocalMatrix(t, matrix); }
+
 }  // namespace fh::avm1

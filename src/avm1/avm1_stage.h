@@ -113,6 +113,13 @@ private:
     bool HitTest(TimelineId t, double x, double y, bool shape) override;
     // _xmouse and _ymouse: the pointer in the timeline's pixels.
     double Mouse(TimelineId t, bool x);
+    // Flash 8's display settings (avm1_stage.cpp).
+    bool GetEffects(TimelineId t, SwfFilterList& filters, RasterBlend& blend, bool& cacheAsBitmap) override;
+    void SetFilters(TimelineId t, const SwfFilterList& filters) override;
+    void SetBlend(TimelineId t, RasterBlend blend) override;
+    void SetCacheAsBitmap(TimelineId t, bool cache) override;
+    bool GetMatrix(TimelineId t, SwfMatrix& matrix) override;
+    void SetMatrix(TimelineId t, const SwfMatrix& matrix) override;
 
     // Buttons and input (avm1_stage_input.cpp).
     bool IsButton(TimelineId t) override;

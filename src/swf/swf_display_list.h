@@ -36,6 +36,8 @@ struct SwfStage::Object {
     // A script set its position, scale, rotation or colour: from then on the
     // timeline's placements no longer move or tint it, as in Flash.
     bool transformedByScript = false;
+    // A script set its filters, blend mode or caching: the placements' are no longer taken.
+    bool effectsByScript = false;
     // The rotation a script set, read back as set (the matrix would give
     // it back with rounding errors); NaN when the matrix says.
     double rotation = std::numeric_limits<double>::quiet_NaN();

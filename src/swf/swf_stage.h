@@ -169,6 +169,15 @@ public:
     // the mask clip is not drawn itself. One mask a clip, one clip a mask.
     void TimelineSetMask(SwfTimelineId id, SwfTimelineId mask);
     void SetTimelineColor(SwfTimelineId id, const SwfColorTransform& color);
+    // Flash 8's effects of a timeline's object (filters, blend mode, bitmap
+    // caching) and its matrix in twips. Setting any of them takes the object
+    // from its timeline's later placements, as the other script setters do.
+    bool TimelineEffects(SwfTimelineId id, SwfFilterList& filters, RasterBlend& blend, bool& cacheAsBitmap) const;
+    void SetTimelineFilters(SwfTimelineId id, const SwfFilterList& filters);
+    void SetTimelineBlend(SwfTimelineId id, RasterBlend blend);
+    void SetTimelineCacheAsBitmap(SwfTimelineId id, bool cache);
+    bool TimelineLocalMatrix(SwfTimelineId id, SwfMatrix& matrix) const;
+    void SetTimelineLocalMatrix(SwfTimelineId id, const SwfMatrix& matrix);
 
     // Edit texts (swf_edit_field.cpp). Each one placed is a timeline to
     // scripts, with nothing on its list; these reach its field, which is laid

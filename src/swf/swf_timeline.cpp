@@ -18,9 +18,11 @@ void ApplyPlace(SwfStage::Object& object, const SwfPlace& p) {
     if (p.colorTransform && !object.transformedByScript) object.colorTransform = *p.colorTransform;
     if (p.ratio) object.ratio = *p.ratio;
     if (p.clipDepth) object.clipDepth = *p.clipDepth;
-    if (p.filters) object.filters = *p.filters;
-    if (p.blend) object.blend = *p.blend;
-    if (p.cacheAsBitmap) object.cacheAsBitmap = *p.cacheAsBitmap;
+    if (!object.effectsByScript) {
+        if (p.filters) object.filters = *p.filters;
+        if (p.blend) object.blend = *p.blend;
+        if (p.cacheAsBitmap) object.cacheAsBitmap = *p.cacheAsBitmap;
+    }
     if (p.visible) object.visible = *p.visible;
     if (p.background) {
         object.background = *p.background;
@@ -48,9 +50,11 @@ void CopyPlacementOf(SwfStage::Object& to, const SwfStage::Object& from) {
     }
     to.ratio = from.ratio;
     to.clipDepth = from.clipDepth;
-    to.filters = from.filters;
-    to.blend = from.blend;
-    to.cacheAsBitmap = from.cacheAsBitmap;
+    if (!to.effectsByScript) {
+        to.filters = from.filters;
+        to.blend = from.blend;
+        to.cacheAsBitmap = from.cacheAsBitmap;
+    }
     to.visible = from.visible;
     to.background = from.background;
     to.name = from.name;
