@@ -23,7 +23,6 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
     std::size_t pc = begin;
     Program& program = *f.program;
     Host& host = m.GetHost();
-    const std::uint64_t maxActions = m.m_limits.maxActions;
     while (true) {
         if (pc >= end || pc < begin) {
             f.pc = pc;
@@ -39,8 +38,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         const std::size_t next = op.next;
         const std::size_t len = op.len;
-        const std::uint64_t actions = ++m.m_actions;
-        if (actions > maxActions || ((actions & 4095) == 0 && m.OverTime())) m.Cut();
+        if (--m.m_budget == 0) m.ActionCheck();
         // The commonest actions inline; the rest through Step.
         switch (code) {
         case 0x96: {
@@ -77,7 +75,8 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             std::vector<Value>& s = m.m_stack;
             if (s.size() > f.stackBase && s.back().IsString()) {
                 const std::size_t at = s.size() - 1;
-                Value v = GetVariable(f, s.back().String().Text());
+                const Str& name = s.back().String();
+                Value v = GetVariable(f, name.Text(), &name);
                 if (at < s.size()) {
                     s[at] = std::move(v);
                 } else {
@@ -93,7 +92,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         case 0x1D: {
             Value v = Pop(f);
             Value name = Pop(f);
-            SetVariable(f, NameOf(name), v);
+            SetVariable(f, NameOf(name), v, name.IsString() ? &name.String() : nullptr);
             pc = next;
             continue;
         }
@@ -101,7 +100,9 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             Value name = Pop(f);
             Value obj = Pop(f);
             const std::string& member = NameOf(name);
-            Property* slot = obj.IsObject() ? m.PlainSlot(obj.Obj(), member) : nullptr;
+            Property* slot = !obj.IsObject() ? nullptr
+                             : name.IsString() ? m.PlainSlot(obj.Obj(), name.String())
+                                               : m.PlainSlot(obj.Obj(), member);
             Push(slot ? slot->value : m.Get(obj, member));
             pc = next;
             continue;
@@ -111,7 +112,9 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             Value name = Pop(f);
             Value obj = Pop(f);
             const std::string& member = NameOf(name);
-            if (!obj.IsObject() || !m.SetPlain(obj.Obj(), member, v)) m.Set(obj, member, v);
+            const bool plain = obj.IsObject() && (name.IsString() ? m.SetPlain(obj.Obj(), name.String(), v)
+                                                                   : m.SetPlain(obj.Obj(), member, v));
+            if (!plain) m.Set(obj, member, v);
             pc = next;
             continue;
         }

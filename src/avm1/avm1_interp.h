@@ -97,8 +97,9 @@ private:
         m_scratch = m.ToString(v);
         return m_scratch;
     }
-    Value GetVariable(Frame& f, const std::string& name);
-    void SetVariable(Frame& f, const std::string& name, const Value& v);
+    // `str`, when the name is one, lets each table's lookup reuse its memo.
+    Value GetVariable(Frame& f, const std::string& name, const Str* str = nullptr);
+    void SetVariable(Frame& f, const std::string& name, const Value& v, const Str* str = nullptr);
     // A path's object ("a.b", "/a/b", "../c") and the variable after its colon or last dot.
     bool SplitPath(Frame& f, const std::string& path, Value& holder, std::string& var);
     Value EvalPathObject(Frame& f, const std::string& path);
