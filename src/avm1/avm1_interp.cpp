@@ -75,7 +75,16 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             std::vector<Value>& s = m.m_stack;
             if (s.size() > f.stackBase && s.back().IsString()) {
                 const std::size_t at = s.size() - 1;
-                const Str& name = s.back().String();
+                if (IsPlainName(s.back().String())) {
+                    // An own value of the innermost scope, as GetVariable looks first.
+                    Property* p = Innermost(f)->FindMemo(s.back().String());
+                    if (p && !p->getter) {
+                        s.back() = p->value;
+                        pc = next;
+                        continue;
+                    }
+                }
+                const Str name = s.back().String();
                 Value v = GetVariable(f, name.Text(), &name);
                 if (at < s.size()) {
                     s[at] = std::move(v);
@@ -90,6 +99,17 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             continue;
         }
         case 0x1D: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() >= f.stackBase + 2 && s[s.size() - 2].IsString()) {
+                const Str& name = s[s.size() - 2].String();
+                // A writable own value of the innermost scope, as SetVariable tries first.
+                if (IsPlainName(name) && m.SetPlain(Innermost(f), name, s.back())) {
+                    s.pop_back();
+                    s.pop_back();
+                    pc = next;
+                    continue;
+                }
+            }
             Value v = Pop(f);
             Value name = Pop(f);
             SetVariable(f, NameOf(name), v, name.IsString() ? &name.String() : nullptr);

@@ -97,6 +97,12 @@ private:
         m_scratch = m.ToString(v);
         return m_scratch;
     }
+    // A name's Memo::sort: a plain one (no path, not `this` or `super`) is
+    // read and written on the innermost scope first, as its memo may answer.
+    enum : std::uint8_t { kNameUnsorted, kNamePlain, kNameSpecial };
+    static bool IsPlainName(const Str& name);
+    // The innermost scope: the base, when there is no other.
+    Object* Innermost(Frame& f) { return f.scope.size() == 1 ? Base(f) : f.scope.back(); }
     // `str`, when the name is one, lets each table's lookup reuse its memo.
     Value GetVariable(Frame& f, const std::string& name, const Str* str = nullptr);
     void SetVariable(Frame& f, const std::string& name, const Value& v, const Str* str = nullptr);

@@ -21,6 +21,16 @@ bool IsPath(const std::string& name) {
 
 }  // namespace
 
+bool Interpreter::IsPlainName(const Str& name) {
+    Str::Memo* memo = name.GetMemo();
+    if (!memo) return false;
+    if (memo->sort == kNameUnsorted) {
+        const std::string& text = name.Text();
+        memo->sort = IsPath(text) || NameIs(text, "this") || NameIs(text, "super") ? kNameSpecial : kNamePlain;
+    }
+    return memo->sort == kNamePlain;
+}
+
 Value Interpreter::EvalPathObject(Frame& f, const std::string& path) {
     if (path.empty()) return Value(Base(f));
     if (path.size() >= 2 && path.compare(path.size() - 2, 2, "::") == 0) return Value();

@@ -43,6 +43,7 @@ public:
         std::uint32_t index = 0;    // its place there, or past the end when it was missing
         std::uint32_t hash = 0;     // the name's case-folded hash, once `hashed`
         bool hashed = false;
+        std::uint8_t sort = 0;      // the interpreter's: what sort of variable name it is, once known
     };
     Memo* GetMemo() const { return m_rep ? &m_rep->memo : nullptr; }
 
