@@ -117,6 +117,17 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             continue;
         }
         case 0x4E: {
+            std::vector<Value>& s = m.m_stack;
+            const std::size_t n = s.size();
+            if (n >= f.stackBase + 2 && s[n - 1].IsString() && s[n - 2].IsObject()) {
+                // A plain member: its value takes the object's place.
+                if (Property* slot = m.PlainSlot(s[n - 2].Obj(), s[n - 1].String())) {
+                    s[n - 2] = slot->value;
+                    s.pop_back();
+                    pc = next;
+                    continue;
+                }
+            }
             Value name = Pop(f);
             Value obj = Pop(f);
             const std::string& member = NameOf(name);
@@ -128,6 +139,14 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             continue;
         }
         case 0x4F: {
+            std::vector<Value>& s = m.m_stack;
+            const std::size_t n = s.size();
+            if (n >= f.stackBase + 3 && s[n - 2].IsString() && s[n - 3].IsObject() &&
+                m.SetPlain(s[n - 3].Obj(), s[n - 2].String(), s[n - 1])) {
+                s.resize(n - 3);
+                pc = next;
+                continue;
+            }
             Value v = Pop(f);
             Value name = Pop(f);
             Value obj = Pop(f);
@@ -182,7 +201,13 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         case 0x9D: {
             const std::size_t target = op.target;
             pc = next;
-            if (len >= 2 && ToBoolean(Pop(f), version)) pc = target;
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() > f.stackBase && s.back().IsBoolean()) {
+                if (len >= 2 && s.back().Bool()) pc = target;
+                s.pop_back();
+            } else if (len >= 2 && ToBoolean(Pop(f), version)) {
+                pc = target;
+            }
             continue;
         }
         default:

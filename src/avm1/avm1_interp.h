@@ -100,7 +100,11 @@ private:
     // A name's Memo::sort: a plain one (no path, not `this` or `super`) is
     // read and written on the innermost scope first, as its memo may answer.
     enum : std::uint8_t { kNameUnsorted, kNamePlain, kNameSpecial };
-    static bool IsPlainName(const Str& name);
+    static bool IsPlainName(const Str& name) {
+        const Str::Memo* memo = name.GetMemo();
+        return memo && (memo->sort == kNameUnsorted ? SortName(name) : memo->sort) == kNamePlain;
+    }
+    static std::uint8_t SortName(const Str& name);
     // The innermost scope: the base, when there is no other.
     Object* Innermost(Frame& f) { return f.scope.size() == 1 ? Base(f) : f.scope.back(); }
     // `str`, when the name is one, lets each table's lookup reuse its memo.

@@ -21,14 +21,11 @@ bool IsPath(const std::string& name) {
 
 }  // namespace
 
-bool Interpreter::IsPlainName(const Str& name) {
+std::uint8_t Interpreter::SortName(const Str& name) {
     Str::Memo* memo = name.GetMemo();
-    if (!memo) return false;
-    if (memo->sort == kNameUnsorted) {
-        const std::string& text = name.Text();
-        memo->sort = IsPath(text) || NameIs(text, "this") || NameIs(text, "super") ? kNameSpecial : kNamePlain;
-    }
-    return memo->sort == kNamePlain;
+    const std::string& text = name.Text();
+    memo->sort = IsPath(text) || NameIs(text, "this") || NameIs(text, "super") ? kNameSpecial : kNamePlain;
+    return memo->sort;
 }
 
 Value Interpreter::EvalPathObject(Frame& f, const std::string& path) {
