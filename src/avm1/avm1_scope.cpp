@@ -55,6 +55,10 @@ bool Interpreter::SplitPath(Frame& f, const std::string& path, Value& holder, st
 }
 
 Value Interpreter::GetVariable(Frame& f, const std::string& name, const Str* str) {
+    if (str && IsPlainName(*str)) {
+        Property* p = Innermost(f)->FindMemo(*str);
+        if (p && !p->getter) return p->value;
+    }
     if (name.empty()) return Value();
     char c0 = name[0];
     if (c0 == 't' || c0 == 'T' || c0 == 's' || c0 == 'S') {
@@ -124,7 +128,8 @@ void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v,
 }
 
 std::vector<Value> Interpreter::PopArgs(Frame& f) {
-    double n = m.ToNumber(Pop(f));
+    const Value given = Pop(f);
+    const double n = given.IsNumber() ? given.Number() : m.ToNumber(given);
     std::size_t available = m.m_stack.size() - std::min(m.m_stack.size(), f.stackBase);
     std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(available))) : 0;
     std::vector<Value> args = TakeSpare(m.m_spareValues);
