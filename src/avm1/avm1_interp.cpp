@@ -23,7 +23,6 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
     std::size_t pc = begin;
     Program& program = *f.program;
     Host& host = m.GetHost();
-    const std::uint64_t maxActions = m.m_limits.maxActions;
     while (true) {
         if (pc >= end || pc < begin) {
             f.pc = pc;
@@ -39,8 +38,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         const std::size_t next = op.next;
         const std::size_t len = op.len;
-        const std::uint64_t actions = ++m.m_actions;
-        if (actions > maxActions || ((actions & 4095) == 0 && m.OverTime())) m.Cut();
+        if (--m.m_budget == 0) m.ActionCheck();
         // The commonest actions inline; the rest through Step.
         switch (code) {
         case 0x96: {
@@ -77,7 +75,17 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             std::vector<Value>& s = m.m_stack;
             if (s.size() > f.stackBase && s.back().IsString()) {
                 const std::size_t at = s.size() - 1;
-                Value v = GetVariable(f, s.back().String().Text());
+                if (IsPlainName(s.back().String())) {
+                    // An own value of the innermost scope, as GetVariable looks first.
+                    Property* p = Innermost(f)->FindMemo(s.back().String());
+                    if (p && !p->getter) {
+                        s.back() = p->value;
+                        pc = next;
+                        continue;
+                    }
+                }
+                const Str name = s.back().String();
+                Value v = GetVariable(f, name.Text(), &name);
                 if (at < s.size()) {
                     s[at] = std::move(v);
                 } else {
@@ -91,27 +99,61 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             continue;
         }
         case 0x1D: {
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() >= f.stackBase + 2 && s[s.size() - 2].IsString()) {
+                const Str& name = s[s.size() - 2].String();
+                // A writable own value of the innermost scope, as SetVariable tries first.
+                if (IsPlainName(name) && m.SetPlain(Innermost(f), name, s.back())) {
+                    s.pop_back();
+                    s.pop_back();
+                    pc = next;
+                    continue;
+                }
+            }
             Value v = Pop(f);
             Value name = Pop(f);
-            SetVariable(f, NameOf(name), v);
+            SetVariable(f, NameOf(name), v, name.IsString() ? &name.String() : nullptr);
             pc = next;
             continue;
         }
         case 0x4E: {
+            std::vector<Value>& s = m.m_stack;
+            const std::size_t n = s.size();
+            if (n >= f.stackBase + 2 && s[n - 1].IsString() && s[n - 2].IsObject()) {
+                // A plain member: its value takes the object's place.
+                if (Property* slot = m.PlainSlot(s[n - 2].Obj(), s[n - 1].String())) {
+                    s[n - 2] = slot->value;
+                    s.pop_back();
+                    pc = next;
+                    continue;
+                }
+            }
             Value name = Pop(f);
             Value obj = Pop(f);
             const std::string& member = NameOf(name);
-            Property* slot = obj.IsObject() ? m.PlainSlot(obj.Obj(), member) : nullptr;
+            Property* slot = !obj.IsObject() ? nullptr
+                             : name.IsString() ? m.PlainSlot(obj.Obj(), name.String())
+                                               : m.PlainSlot(obj.Obj(), member);
             Push(slot ? slot->value : m.Get(obj, member));
             pc = next;
             continue;
         }
         case 0x4F: {
+            std::vector<Value>& s = m.m_stack;
+            const std::size_t n = s.size();
+            if (n >= f.stackBase + 3 && s[n - 2].IsString() && s[n - 3].IsObject() &&
+                m.SetPlain(s[n - 3].Obj(), s[n - 2].String(), s[n - 1])) {
+                s.resize(n - 3);
+                pc = next;
+                continue;
+            }
             Value v = Pop(f);
             Value name = Pop(f);
             Value obj = Pop(f);
             const std::string& member = NameOf(name);
-            if (!obj.IsObject() || !m.SetPlain(obj.Obj(), member, v)) m.Set(obj, member, v);
+            const bool plain = obj.IsObject() && (name.IsString() ? m.SetPlain(obj.Obj(), name.String(), v)
+                                                                   : m.SetPlain(obj.Obj(), member, v));
+            if (!plain) m.Set(obj, member, v);
             pc = next;
             continue;
         }
@@ -159,7 +201,13 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         case 0x9D: {
             const std::size_t target = op.target;
             pc = next;
-            if (len >= 2 && ToBoolean(Pop(f), version)) pc = target;
+            std::vector<Value>& s = m.m_stack;
+            if (s.size() > f.stackBase && s.back().IsBoolean()) {
+                if (len >= 2 && s.back().Bool()) pc = target;
+                s.pop_back();
+            } else if (len >= 2 && ToBoolean(Pop(f), version)) {
+                pc = target;
+            }
             continue;
         }
         default:

@@ -98,8 +98,19 @@ private:
         m_scratch = m.ToString(v);
         return m_scratch;
     }
-    Value GetVariable(Frame& f, const std::string& name);
-    void SetVariable(Frame& f, const std::string& name, const Value& v);
+    // A name's Memo::sort: a plain one (no path, not `this` or `super`) is
+    // read and written on the innermost scope first, as its memo may answer.
+    enum : std::uint8_t { kNameUnsorted, kNamePlain, kNameSpecial };
+    static bool IsPlainName(const Str& name) {
+        const Str::Memo* memo = name.GetMemo();
+        return memo && (memo->sort == kNameUnsorted ? SortName(name) : memo->sort) == kNamePlain;
+    }
+    static std::uint8_t SortName(const Str& name);
+    // The innermost scope: the base, when there is no other.
+    Object* Innermost(Frame& f) { return f.scope.size() == 1 ? Base(f) : f.scope.back(); }
+    // `str`, when the name is one, lets each table's lookup reuse its memo.
+    Value GetVariable(Frame& f, const std::string& name, const Str* str = nullptr);
+    void SetVariable(Frame& f, const std::string& name, const Value& v, const Str* str = nullptr);
     // A path's object ("a.b", "/a/b", "../c") and the variable after its colon or last dot.
     bool SplitPath(Frame& f, const std::string& path, Value& holder, std::string& var);
     Value EvalPathObject(Frame& f, const std::string& path);

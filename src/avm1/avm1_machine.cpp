@@ -78,8 +78,23 @@ void Machine::BeginRun() {
         char here;
         m_stackBase = reinterpret_cast<std::uintptr_t>(&here);
         m_actions = 0;
+        NewChunk();
         m_runStart = SteadyMs();
     }
+}
+
+void Machine::NewChunk() {
+    // The clock is read every 4096 actions; the cap is met on the action past it.
+    const std::uint64_t max = m_limits.maxActions;
+    const std::uint64_t toClock = 4096 - (m_actions & 4095);
+    const std::uint64_t toCap = m_actions <= max ? max + 1 - m_actions : 1;
+    m_chunk = m_budget = static_cast<std::uint32_t>(std::min(toClock, toCap));
+}
+
+void Machine::ActionCheck() {
+    m_actions += m_chunk;
+    NewChunk();
+    if (m_actions > m_limits.maxActions || ((m_actions & 4095) == 0 && OverTime())) Cut();
 }
 
 bool Machine::OverTime() const { return SteadyMs() - m_runStart > m_limits.maxRunMs; }
@@ -131,7 +146,7 @@ void Machine::RunActions(TimelineId target, const std::uint8_t* data, std::size_
     }
     --m_depth;
     if (!outermost || !ended) m_stack.resize(f.stackBase);
-    m_actionsTotal += m_depth == 0 ? m_actions : 0;
+    m_actionsTotal += m_depth == 0 ? CountedActions() : 0;
 }
 
 Value Machine::CallFunction(const Value& fn, const Value& self, const std::vector<Value>& args) {
@@ -148,7 +163,7 @@ Value Machine::CallFunction(const Value& fn, const Value& self, const std::vecto
     }
     --m_depth;
     m_stack.resize(base);
-    m_actionsTotal += m_depth == 0 ? m_actions : 0;
+    m_actionsTotal += m_depth == 0 ? CountedActions() : 0;
     return result;
 }
 
@@ -165,7 +180,7 @@ void Machine::RunNative(const std::function<void()>& work) {
     }
     --m_depth;
     m_stack.resize(base);
-    m_actionsTotal += m_depth == 0 ? m_actions : 0;
+    m_actionsTotal += m_depth == 0 ? CountedActions() : 0;
 }
 
 void Machine::MarkRoots() {
@@ -335,7 +350,8 @@ void Machine::CheckString(std::size_t length) {
 
 void Machine::Charge(std::size_t actions) {
     if (actions == 0) return;
-    m_actions += actions;
+    m_actions = CountedActions() + actions;
+    NewChunk();
     if (m_actions > m_limits.maxActions || OverTime()) Cut();
 }
 

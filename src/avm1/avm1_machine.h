@@ -198,8 +198,16 @@ private:
         Property* p = o->FindOwn(name);
         return p && !p->getter && !p->setter && !p->watcher ? p : nullptr;
     }
+    Property* PlainSlot(Object* o, const Str& name) {
+        ObjKind kind = o->Kind();
+        if (kind != ObjKind::Plain && (kind != ObjKind::Timeline || name.Size() == 0 || name.Text()[0] == '_'))
+            return nullptr;
+        Property* p = o->FindMemo(name);
+        return p && !p->getter && !p->setter && !p->watcher ? p : nullptr;
+    }
     // Set's shortcut: writes the value there when PlainSlot finds a writable one.
-    bool SetPlain(Object* o, const std::string& name, const Value& v) {
+    template <class Name>
+    bool SetPlain(Object* o, const Name& name, const Value& v) {
         Property* p = PlainSlot(o, name);
         if (!p || (p->flags & kReadOnly)) return false;
         p->value = v;
@@ -213,6 +221,10 @@ private:
     void MarkRoots();
     void BeginRun();
     bool OverTime() const;
+    std::uint64_t CountedActions() const { return m_actions + (m_chunk - m_budget); }
+    void NewChunk();
+    // The chunk ran out: cut past the action cap or the run's time.
+    void ActionCheck();
 
     Host& m_host;
     int m_version;
@@ -240,7 +252,11 @@ private:
     int m_depth = 0;  // nested runs and calls
     int m_blocks = 0;  // nested With and Try blocks
     std::vector<Value> m_stack;
+    // Actions are counted down in chunks that end where a cap or the clock is
+    // due a look: one decrement an action. m_actions holds the count at the chunk's start.
     std::uint64_t m_actions = 0;
+    std::uint32_t m_chunk = 1;
+    std::uint32_t m_budget = 1;  // actions left in the chunk
     std::uint64_t m_actionsTotal = 0;
     double m_runStart = 0;
     std::uintptr_t m_stackBase = 0;  // where the outermost run's frame is on the thread's stack

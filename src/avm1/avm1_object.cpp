@@ -1,6 +1,7 @@
 #include "avm1/avm1_object.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "avm1/avm1_machine.h"
 
@@ -30,13 +31,32 @@ bool HiddenFor(std::uint32_t flags, int version) {
 
 int Object::HeapVersion() const { return m_heap->Version(); }
 
-Property* Object::FindAny(const std::string& name) {
+void Object::Reshape() {
+    static std::atomic<std::uint64_t> s_shapes{0};
+    m_shape = s_shapes.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+Property* Object::FindMemoSlow(const Str& name) {
+    Str::Memo* memo = name.GetMemo();
+    if (!memo) return FindOwn(name.Text());
+    if (!memo->hashed) {
+        memo->hash = NameHash(name.Text());
+        memo->hashed = true;
+    }
+    Property* found = FindAny(name.Text(), memo->hash);
+    memo->shape = m_shape;
+    memo->index = found ? static_cast<std::uint32_t>(found - m_props.data()) : UINT32_MAX;
+    return found && (found->flags & kVersionFlags) && HiddenFor(found->flags, HeapVersion()) ? nullptr : found;
+}
+
+Property* Object::FindAny(const std::string& name) { return FindAny(name, m_index ? 0 : NameHash(name)); }
+
+Property* Object::FindAny(const std::string& name, std::uint32_t hash) {
     if (m_index) {
         auto it = m_index->find(m_heap->Key(name));
         return it != m_index->end() ? &m_props[it->second] : nullptr;
     }
     // The folded hash settles most mismatches; names are short, so a loop compares the rest.
-    const std::uint32_t hash = NameHash(name);
     const std::size_t n = name.size();
     const char* y = name.data();
     const bool exact = m_heap->CaseSensitive();
@@ -65,6 +85,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
         m_props.erase(m_props.begin() + (p - m_props.data()));
         if (m_index) Reindex();
     }
+    Reshape();
     Property& p = m_props.emplace_back();
     p.name = name;
     p.hash = NameHash(name);
@@ -81,6 +102,7 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
 bool Object::Remove(const std::string& name) {
     Property* p = FindAny(name);
     if (!p || (p->flags & kDontDelete)) return false;
+    Reshape();
     m_props.erase(m_props.begin() + (p - m_props.data()));
     if (m_index) Reindex();
     return true;
@@ -154,6 +176,7 @@ Object* Heap::New(ObjKind kind, Object* proto) {
     Object* o = m_spare ? m_spare : new Object;
     m_spare = nullptr;
     o->m_heap = this;
+    o->Reshape();
     o->m_kind = kind;
     o->m_proto = proto;
     if (kind == ObjKind::Function) o->m_fn = std::make_unique<FunctionData>();

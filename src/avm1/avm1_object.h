@@ -93,6 +93,15 @@ public:
         Property* found = FindAny(name);
         return found && (found->flags & kVersionFlags) && HiddenFor(found->flags, HeapVersion()) ? nullptr : found;
     }
+    // FindOwn for a name kept as a Str: the table's shape and the name's memo
+    // answer at once when that name was last looked up on this unchanged table.
+    Property* FindMemo(const Str& name) {
+        const Str::Memo* memo = name.GetMemo();
+        if (!memo || memo->shape != m_shape) return FindMemoSlow(name);
+        if (memo->index >= m_props.size()) return nullptr;
+        Property* found = &m_props[memo->index];
+        return (found->flags & kVersionFlags) && HiddenFor(found->flags, HeapVersion()) ? nullptr : found;
+    }
     // Hidden or not: a hidden property is still owned, listed and deletable, only unreadable.
     Property* FindAny(const std::string& name);
     const std::vector<Property>& Properties() const { return m_props; }
@@ -142,11 +151,18 @@ public:
 private:
     friend class Heap;
     int HeapVersion() const;
+    Property* FindAny(const std::string& name, std::uint32_t hash);
+    Property* FindMemoSlow(const Str& name);
+    // A new shape whenever properties are added or removed (values and flags
+    // change in place): never one seen before, in any heap, so that a memo
+    // cannot match another table, a recycled object's or a freed one's.
+    void Reshape();
     void Reindex();
     // Saturates rather than wrap to 0, which would mark a hole.
     std::uint32_t NextOrder() { return m_order < UINT32_MAX ? ++m_order : m_order; }
 
     Heap* m_heap = nullptr;
+    std::uint64_t m_shape = 0;
     ObjKind m_kind = ObjKind::Plain;
     bool m_marked = false;
     Object* m_proto = nullptr;

@@ -21,6 +21,13 @@ bool IsPath(const std::string& name) {
 
 }  // namespace
 
+std::uint8_t Interpreter::SortName(const Str& name) {
+    Str::Memo* memo = name.GetMemo();
+    const std::string& text = name.Text();
+    memo->sort = IsPath(text) || NameIs(text, "this") || NameIs(text, "super") ? kNameSpecial : kNamePlain;
+    return memo->sort;
+}
+
 Value Interpreter::EvalPathObject(Frame& f, const std::string& path) {
     if (path.empty()) return Value(Base(f));
     if (path.size() >= 2 && path.compare(path.size() - 2, 2, "::") == 0) return Value();
@@ -47,7 +54,11 @@ bool Interpreter::SplitPath(Frame& f, const std::string& path, Value& holder, st
     return holder.IsObject();
 }
 
-Value Interpreter::GetVariable(Frame& f, const std::string& name) {
+Value Interpreter::GetVariable(Frame& f, const std::string& name, const Str* str) {
+    if (str && IsPlainName(*str)) {
+        Property* p = Innermost(f)->FindMemo(*str);
+        if (p && !p->getter) return p->value;
+    }
     if (name.empty()) return Value();
     char c0 = name[0];
     if (c0 == 't' || c0 == 'T' || c0 == 's' || c0 == 'S') {
@@ -67,7 +78,7 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     for (std::size_t i = f.scope.size(); i-- > 0;) {
         Object* o = i == 0 ? Base(f) : f.scope[i];
         // An own plain property first: most names are found so.
-        if (Property* p = o->FindOwn(name)) {
+        if (Property* p = str ? o->FindMemo(*str) : o->FindOwn(name)) {
             if (!p->getter) return p->value;
         }
         if (o == f.activation) {
@@ -76,7 +87,7 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
             continue;
         }
         // An own plain value, the common case, without the general lookup.
-        if (Property* p = m.PlainSlot(o, name)) return p->value;
+        if (Property* p = str ? m.PlainSlot(o, *str) : m.PlainSlot(o, name)) return p->value;
         Value v;
         if (m.Lookup(Value(o), name, v)) return v;
     }
@@ -93,7 +104,7 @@ Value Interpreter::GetVariable(Frame& f, const std::string& name) {
     return v;
 }
 
-void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v) {
+void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v, const Str* str) {
     if (name.empty()) return;
     if (IsPath(name)) {
         Value holder;
@@ -106,18 +117,19 @@ void Interpreter::SetVariable(Frame& f, const std::string& name, const Value& v)
     }
     for (std::size_t i = f.scope.size(); i-- > 1;) {
         Object* o = f.scope[i];
-        if (m.SetPlain(o, name, v)) return;
+        if (str ? m.SetPlain(o, *str, v) : m.SetPlain(o, name, v)) return;
         if (o == f.activation ? o->FindOwn(name) != nullptr : m.Has(Value(o), name)) {
             m.Set(Value(o), name, v);
             return;
         }
     }
     Object* base = Base(f);
-    if (!m.SetPlain(base, name, v)) m.Set(Value(base), name, v);
+    if (!(str ? m.SetPlain(base, *str, v) : m.SetPlain(base, name, v))) m.Set(Value(base), name, v);
 }
 
 std::vector<Value> Interpreter::PopArgs(Frame& f) {
-    double n = m.ToNumber(Pop(f));
+    const Value given = Pop(f);
+    const double n = given.IsNumber() ? given.Number() : m.ToNumber(given);
     std::size_t available = m.m_stack.size() - std::min(m.m_stack.size(), f.stackBase);
     std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(available))) : 0;
     std::vector<Value> args = TakeSpare(m.m_spareValues);
@@ -183,7 +195,7 @@ void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
         Value nameValue = Pop(f);
         const std::string& name = NameOf(nameValue);
         std::vector<Value> args = PopArgs(f);
-        Value fn = GetVariable(f, name);
+        Value fn = GetVariable(f, name, nameValue.IsString() ? &nameValue.String() : nullptr);
         // A plain call runs on the caller's timeline as `this`.
         Push(CallValue(fn, Value(Base(f)), args));
         GiveSpare(m.m_spareValues, args);

@@ -16,7 +16,7 @@ std::atomic<std::size_t> Str::s_liveBytes{0};
 Str::Str(std::string text) {
     if (text.empty()) return;
     s_liveBytes.fetch_add(text.size(), std::memory_order_relaxed);
-    m_rep = new Rep{1, std::move(text)};
+    m_rep = new Rep{1, std::move(text), Memo()};
 }
 
 Str& Str::operator=(const Str& o) {

@@ -35,10 +35,23 @@ public:
     std::size_t Size() const { return m_rep ? m_rep->text.size() : 0; }
     bool operator==(const Str& o) const { return m_rep == o.m_rep || Text() == o.Text(); }
 
+    // What the last lookup of this text as a name found (Object::FindOwn):
+    // names come from constant pools, pushed again and again, so a lookup
+    // on an unchanged table reuses it instead of searching.
+    struct Memo {
+        std::uint64_t shape = 0;    // the table it was found in (0: none yet)
+        std::uint32_t index = 0;    // its place there, or past the end when it was missing
+        std::uint32_t hash = 0;     // the name's case-folded hash, once `hashed`
+        bool hashed = false;
+        std::uint8_t sort = 0;      // the interpreter's: what sort of variable name it is, once known
+    };
+    Memo* GetMemo() const { return m_rep ? &m_rep->memo : nullptr; }
+
 private:
     struct Rep {
         std::uint32_t refs;
         std::string text;
+        Memo memo;
     };
     void Release() {
         if (m_rep && --m_rep->refs == 0) {
