@@ -11,7 +11,9 @@
 
 namespace fh {
 
-void SwfStage::QueueEvent(Instance& instance, std::uint32_t event) {
+// An event for the scripts' handlers (and, unloading, one that runs though
+// the clip is gone), within the queue's cap.
+void SwfStage::QueueEvent(Instance& instance, std::uint32_t event, bool unloading) {
     if (!m_scripts) return;
     if (m_queue.size() >= m_limits.maxActions) {
         m_capped = true;
@@ -21,6 +23,7 @@ void SwfStage::QueueEvent(Instance& instance, std::uint32_t event) {
     q.base = instance.weak_from_this();
     q.block = kNoBlock;
     q.event = event;
+    if (unloading) q.unloading = instance.shared_from_this();
     m_queue.push_back(std::move(q));
 }
 
@@ -59,19 +62,7 @@ void SwfStage::Born(Object& object, std::size_t queueMark) {
     ClipEvent(clip, kSwfEventLoad);
 }
 
-void SwfStage::QueueUnload(Instance& instance) {
-    if (!m_scripts) return;
-    if (m_queue.size() >= m_limits.maxActions) {
-        m_capped = true;
-        return;
-    }
-    Queued q;
-    q.base = instance.weak_from_this();
-    q.block = kNoBlock;
-    q.event = kSwfEventUnload;
-    q.unloading = instance.shared_from_this();
-    m_queue.push_back(std::move(q));
-}
+void SwfStage::QueueUnload(Instance& instance) { QueueEvent(instance, kSwfEventUnload, true); }
 
 void SwfStage::RunQueued(const Queued& next) {
     if (next.unloading) {

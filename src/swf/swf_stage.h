@@ -252,7 +252,7 @@ private:
     // Clip events (swf_clip_events.cpp): the clip's handlers of its
     // placement and the scripts' own, queued to run in order.
     static constexpr std::uint32_t kNoBlock = 0xFFFFFFFFu;
-    void QueueEvent(Instance& instance, std::uint32_t event);
+    void QueueEvent(Instance& instance, std::uint32_t event, bool unloading = false);
     void ClipEvent(Instance& instance, std::uint32_t event);
     void Born(Object& object, std::size_t queueMark);
     void QueueUnload(Instance& instance);

@@ -32,6 +32,17 @@ inline Value CallStatic(Machine& m, const char* object, const std::string& name,
     return CallMethod(m, m.Get(Value(m.R().global), object), name, args);
 }
 
+// Runs checks inside a call, where the machine's natives expect to run.
+inline void InRun(Machine& m, const std::function<void()>& body) {
+    static const std::function<void()>* current = nullptr;
+    current = &body;
+    Object* fn = NewNative(m, [](Machine&, const Value&, const std::vector<Value>&) {
+        (*current)();
+        return Value();
+    });
+    m.CallFunction(Value(fn), Value(), {});
+}
+
 // `new name(args...)`.
 inline Value New(Machine& m, const char* name, const std::vector<Value>& args) {
     return m.Construct(m.Get(Value(m.R().global), name), args);

@@ -21,16 +21,7 @@ namespace {
 
 using test::BuiltinsHost;
 using test::CallMethod;
-
-void InRun(Machine& m, const std::function<void()>& body) {
-    static const std::function<void()>* current = nullptr;
-    current = &body;
-    Object* fn = NewNative(m, [](Machine&, const Value&, const std::vector<Value>&) {
-        (*current)();
-        return Value();
-    });
-    m.CallFunction(Value(fn), Value(), {});
-}
+using test::InRun;
 
 Value Filters(Machine& m) { return m.Get(m.Get(Value(m.R().global), "flash"), "filters"); }
 Value NewFilter(Machine& m, const char* cls, const std::vector<Value>& args) {

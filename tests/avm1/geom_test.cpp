@@ -9,17 +9,7 @@ namespace {
 
 using test::BuiltinsHost;
 using test::CallMethod;
-
-// Runs the checks inside a call, where the machine's natives expect to run.
-void InRun(Machine& m, const std::function<void()>& body) {
-    static const std::function<void()>* current = nullptr;
-    current = &body;
-    Object* fn = NewNative(m, [](Machine&, const Value&, const std::vector<Value>&) {
-        (*current)();
-        return Value();
-    });
-    m.CallFunction(Value(fn), Value(), {});
-}
+using test::InRun;
 
 Value NewGeom(Machine& m, const char* cls, const std::vector<Value>& args) {
     return m.Construct(m.Get(m.Get(m.Get(Value(m.R().global), "flash"), "geom"), cls), args);
