@@ -27,8 +27,14 @@ struct Limits {
     double maxRunMs = 2000;                 // wall time of one run, checked every few thousand actions
     int maxCallDepth = 256;
     // Bytes of the thread's own stack nested calls may take: a Windows
-    // program's main thread has 1 MiB in all, and a debug build's frames are large.
+    // program's main thread has 1 MiB in all, and a debug build's frames are
+    // large. AddressSanitizer's frames are several times larger again, on
+    // threads of 8 MiB.
+#if defined(__SANITIZE_ADDRESS__)
+    std::size_t maxNativeStack = 2u << 20;
+#else
     std::size_t maxNativeStack = 512u << 10;
+#endif
     std::size_t maxStringLength = 16u << 20;  // bytes
     std::size_t maxLiveStringBytes = 256u << 20;  // all strings alive, of every machine
     std::size_t maxArrayLength = 1u << 22;
