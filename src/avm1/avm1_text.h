@@ -27,9 +27,9 @@ void SyncFieldVariable(Machine& m, TimelineId t, bool placed);
 // TextField.prototype's properties (avm1_textfield_props.cpp).
 void InstallTextFieldProperties(Machine& m, Object* proto);
 
-// TextFormat objects: a new one with the fields a spec gives (the others
-// null), and the spec an object's set fields make.
-Object* NewTextFormat(Machine& m, const SwfFormatSpec& spec);
-bool TextFormatSpec(Machine& m, const Value& v, SwfFormatSpec& spec);
+// TextFormat objects: a new one with the fields a patch gives (the others
+// null), and the patch an object's set fields make.
+Object* NewTextFormat(Machine& m, const SwfFormatPatch& patch);
+bool TextFormatPatch(Machine& m, const Value& v, SwfFormatPatch& patch);
 
 }  // namespace fh::avm1

@@ -173,13 +173,13 @@ Value SetTextFormat(Machine& m, const Value& self, const std::vector<Value>& arg
     TimelineId t;
     SwfEditText* field = FieldOf(m, self, t);
     if (!field || args.empty()) return Value();
-    SwfFormatSpec spec;
+    SwfFormatPatch patch;
     const std::size_t count = std::min<std::size_t>(args.size() - 1, 2);
-    if (!TextFormatSpec(m, args[count], spec)) return Value();
+    if (!TextFormatPatch(m, args[count], patch)) return Value();
     std::size_t begin, end;
     if (!Range(m, args, count, field->Length(), begin, end)) return Value();
     m.Charge(field->Length() / 64);
-    field->SetFormat(begin, end, spec);
+    field->SetFormat(begin, end, patch);
     FieldChanged(m, t);
     return Value();
 }
@@ -187,14 +187,14 @@ Value SetTextFormat(Machine& m, const Value& self, const std::vector<Value>& arg
 Value GetNewTextFormat(Machine& m, const Value& self, const std::vector<Value>&) {
     TimelineId t;
     SwfEditText* field = FieldOf(m, self, t);
-    return field ? Value(NewTextFormat(m, SwfFormatSpec{field->newFormat, kFmtAll})) : Value();
+    return field ? Value(NewTextFormat(m, SwfFormatPatch{field->newFormat, kFmtAll})) : Value();
 }
 
 Value SetNewTextFormat(Machine& m, const Value& self, const std::vector<Value>& args) {
     TimelineId t;
     SwfEditText* field = FieldOf(m, self, t);
-    SwfFormatSpec spec;
-    if (field && TextFormatSpec(m, Arg(args, 0), spec)) field->newFormat.Apply(spec.format, spec.mask);
+    SwfFormatPatch patch;
+    if (field && TextFormatPatch(m, Arg(args, 0), patch)) field->newFormat.Apply(patch.format, patch.mask);
     return Value();
 }
 

@@ -18,13 +18,13 @@ enum Prop {
     kGridFitType, kSharpness, kThickness, kFilters, kMouseWheelEnabled,
 };
 
-struct Spec {
+struct PropDef {
     const char* name;
     Prop prop;
     bool readOnly;
 };
 
-constexpr Spec kProps[] = {
+constexpr PropDef kProps[] = {
     {"text", kText, false}, {"htmlText", kHtmlText, false}, {"html", kHtml, false},
     {"textColor", kTextColor, false}, {"autoSize", kAutoSize, false}, {"wordWrap", kWordWrap, false},
     {"multiline", kMultiline, false}, {"border", kBorder, false}, {"borderColor", kBorderColor, false},
@@ -119,11 +119,11 @@ void Write(Machine& m, TimelineId t, SwfEditText& f, Prop p, const Value& v) {
     case kHtmlText: SetFieldText(m, t, m.ToString(v), true); return;
     case kHtml: f.html = ToBoolean(v, version); break;
     case kTextColor: {
-        SwfFormatSpec spec;
-        spec.format.color = Rgb(m, v);
-        spec.mask = kFmtColor;
-        f.SetFormat(0, f.Length(), spec);
-        f.newFormat.color = spec.format.color;
+        SwfFormatPatch patch;
+        patch.format.color = Rgb(m, v);
+        patch.mask = kFmtColor;
+        f.SetFormat(0, f.Length(), patch);
+        f.newFormat.color = patch.format.color;
         break;
     }
     case kAutoSize:

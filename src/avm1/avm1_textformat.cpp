@@ -14,7 +14,7 @@ namespace fh::avm1 {
 namespace {
 
 struct FormatData : NativeData {
-    SwfFormatSpec spec;
+    SwfFormatPatch patch;
     std::string display = "block";
 };
 
@@ -61,8 +61,8 @@ const char* AlignName(SwfAlign a) {
 
 Value Read(Machine& m, const FormatData& d, Field field, std::uint32_t bit) {
     if (field == kDisplay) return Value(d.display);
-    if (!(d.spec.mask & bit)) return Value::Null();
-    const SwfTextFormat& f = d.spec.format;
+    if (!(d.patch.mask & bit)) return Value::Null();
+    const SwfTextFormat& f = d.patch.format;
     switch (field) {
     case kFont: return Value(f.font);
     case kSize: return Value(f.size);
@@ -96,10 +96,10 @@ void Write(Machine& m, FormatData& d, Field field, std::uint32_t bit, const Valu
         return;
     }
     if (v.IsNullish()) {
-        d.spec.mask &= ~bit;
+        d.patch.mask &= ~bit;
         return;
     }
-    SwfTextFormat& f = d.spec.format;
+    SwfTextFormat& f = d.patch.format;
     const int version = m.Version();
     switch (field) {
     case kFont: f.font = m.ToString(v); break;
@@ -117,7 +117,7 @@ void Write(Machine& m, FormatData& d, Field field, std::uint32_t bit, const Valu
         else if (NameIs(s, "right")) f.align = SwfAlign::Right;
         else if (NameIs(s, "center")) f.align = SwfAlign::Center;
         else if (NameIs(s, "justify")) f.align = SwfAlign::Justify;
-        else if (!(d.spec.mask & bit)) return;
+        else if (!(d.patch.mask & bit)) return;
         break;
     }
     case kLeftMargin: f.leftMargin = Whole(std::max(0.0, m.ToNumber(v))); break;
@@ -144,7 +144,7 @@ void Write(Machine& m, FormatData& d, Field field, std::uint32_t bit, const Valu
     case kLetterSpacing: f.letterSpacing = m.ToNumber(v); break;
     default: return;
     }
-    d.spec.mask |= bit;
+    d.patch.mask |= bit;
 }
 
 template <std::size_t I>
@@ -189,7 +189,7 @@ Value Call(Machine& m, const Value&, const std::vector<Value>& args) {
 Value GetTextExtent(Machine& m, const Value& self, const std::vector<Value>& args) {
     const FormatData* d = DataOf(self);
     if (!d) return Value();
-    const double size = d->spec.mask & kFmtSize ? std::clamp(d->spec.format.size, 0.0, 1000.0) : 12;
+    const double size = d->patch.mask & kFmtSize ? std::clamp(d->patch.format.size, 0.0, 1000.0) : 12;
     const std::string text = m.ToString(Arg(args, 0));
     const double width = std::round(static_cast<double>(Utf8Length(text)) * size * 0.5);
     const double ascent = std::round(size * 0.9), descent = std::round(size * 0.25);
@@ -205,19 +205,19 @@ Value GetTextExtent(Machine& m, const Value& self, const std::vector<Value>& arg
 
 }  // namespace
 
-Object* NewTextFormat(Machine& m, const SwfFormatSpec& spec) {
+Object* NewTextFormat(Machine& m, const SwfFormatPatch& patch) {
     Object* o = m.NewObject(m.R().textFormatProto);
     o->Define("constructor", m.Get(Value(m.R().textFormatProto), "constructor"), kDontEnum);
     auto data = std::make_unique<FormatData>();
-    data->spec = spec;
+    data->patch = patch;
     o->SetNative(std::move(data));
     return o;
 }
 
-bool TextFormatSpec(Machine&, const Value& v, SwfFormatSpec& spec) {
+bool TextFormatPatch(Machine&, const Value& v, SwfFormatPatch& patch) {
     const FormatData* d = DataOf(v);
     if (!d) return false;
-    spec = d->spec;
+    patch = d->patch;
     return true;
 }
 

@@ -164,38 +164,38 @@ void SwfEditText::Replace(std::size_t begin, std::size_t end, const std::u32stri
     Insert(begin, Paragraphs(text), Intern(newFormat));
 }
 
-SwfFormatSpec SwfEditText::FormatOf(std::size_t begin, std::size_t end) const {
-    SwfFormatSpec spec;
+SwfFormatPatch SwfEditText::FormatOf(std::size_t begin, std::size_t end) const {
+    SwfFormatPatch patch;
     end = std::min(end, m_chars.size());
-    if (begin >= end) return spec;
-    spec.format = FormatAt(begin);
-    spec.mask = kFmtAll;
+    if (begin >= end) return patch;
+    patch.format = FormatAt(begin);
+    patch.mask = kFmtAll;
     std::uint32_t last = m_formatOf[begin];
-    for (std::size_t i = begin + 1; i < end && spec.mask; ++i) {
+    for (std::size_t i = begin + 1; i < end && patch.mask; ++i) {
         if (m_formatOf[i] == last) continue;
         last = m_formatOf[i];
-        spec.mask &= ~spec.format.Differences(m_formats[last]);
+        patch.mask &= ~patch.format.Differences(m_formats[last]);
     }
-    return spec;
+    return patch;
 }
 
-void SwfEditText::SetFormat(std::size_t begin, std::size_t end, const SwfFormatSpec& spec) {
+void SwfEditText::SetFormat(std::size_t begin, std::size_t end, const SwfFormatPatch& patch) {
     end = std::min(end, m_chars.size());
-    if (begin >= end || !spec.mask) return;
+    if (begin >= end || !patch.mask) return;
     // Paragraph fields reach from the start of the first paragraph to the end of the last.
     std::size_t pBegin = begin, pEnd = end;
-    if (spec.mask & kFmtParagraph) {
+    if (patch.mask & kFmtParagraph) {
         while (pBegin > 0 && m_chars[pBegin - 1] != U'\r') --pBegin;
         while (pEnd < m_chars.size() && m_chars[pEnd - 1] != U'\r') ++pEnd;
     }
     std::uint32_t lastFrom = UINT32_MAX, lastMask = 0, lastTo = 0;
     for (std::size_t i = pBegin; i < pEnd; ++i) {
-        const std::uint32_t mask = (i >= begin && i < end) ? spec.mask : spec.mask & kFmtParagraph;
+        const std::uint32_t mask = (i >= begin && i < end) ? patch.mask : patch.mask & kFmtParagraph;
         if (!mask) continue;
         const std::uint32_t from = m_formatOf[i];
         if (from != lastFrom || mask != lastMask) {
             SwfTextFormat f = m_formats[from];
-            f.Apply(spec.format, mask);
+            f.Apply(patch.format, mask);
             lastFrom = from;
             lastMask = mask;
             const std::uint32_t compactions = m_compactions;

@@ -62,7 +62,7 @@ struct SwfTextFormat {
 };
 
 // A format some of whose fields are given (a TextFormat object, a range's common format).
-struct SwfFormatSpec {
+struct SwfFormatPatch {
     SwfTextFormat format;
     std::uint32_t mask = 0;
 };
@@ -117,10 +117,10 @@ struct SwfEditText {
     // The HTML the players give for the content (UTF-8).
     std::string Html() const;
     // The format [begin, end) shares; fields that differ are unset. An empty range gives none.
-    SwfFormatSpec FormatOf(std::size_t begin, std::size_t end) const;
+    SwfFormatPatch FormatOf(std::size_t begin, std::size_t end) const;
     // The given fields over [begin, end); paragraph fields over the whole
     // paragraphs the range touches.
-    void SetFormat(std::size_t begin, std::size_t end, const SwfFormatSpec& spec);
+    void SetFormat(std::size_t begin, std::size_t end, const SwfFormatPatch& patch);
 
 private:
     std::uint32_t Intern(const SwfTextFormat& f);

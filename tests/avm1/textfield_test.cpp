@@ -60,7 +60,7 @@ TEST(SwfEditTextModel, PlainAndHtmlTextReadBackAsThePlayersGiveThem) {
 TEST(SwfEditTextModel, FormatRangesMixedParagraphsAndCaps) {
     SwfEditText f;
     f.SetText(SwfUtf8ToChars("ab\rcd"));
-    SwfFormatSpec red;
+    SwfFormatPatch red;
     red.format.color = 0xFF0000;
     red.format.align = SwfAlign::Right;
     red.mask = kFmtColor | kFmtAlign;
@@ -70,7 +70,7 @@ TEST(SwfEditTextModel, FormatRangesMixedParagraphsAndCaps) {
     EXPECT_EQ(f.FormatAt(1).color, 0u);
     EXPECT_EQ(f.FormatAt(1).align, SwfAlign::Right);
     EXPECT_EQ(f.FormatAt(3).align, SwfAlign::Left);
-    const SwfFormatSpec mixed = f.FormatOf(0, 2);
+    const SwfFormatPatch mixed = f.FormatOf(0, 2);
     EXPECT_FALSE(mixed.mask & kFmtColor);
     EXPECT_TRUE(mixed.mask & kFmtAlign);
     EXPECT_EQ(f.FormatOf(2, 2).mask, 0u);
@@ -85,7 +85,7 @@ TEST(SwfEditTextModel, FormatRangesMixedParagraphsAndCaps) {
     // More distinct formats than the table holds: older unused ones make room.
     f.SetText(std::u32string(3000, U'y'));
     for (int i = 0; i < 2000; ++i) {
-        SwfFormatSpec s;
+        SwfFormatPatch s;
         s.format.size = i;
         s.mask = kFmtSize;
         f.SetFormat(static_cast<std::size_t>(i), static_cast<std::size_t>(i) + 1, s);
