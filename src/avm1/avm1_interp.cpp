@@ -10,11 +10,62 @@ namespace {
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
+// The actions Run takes inline, numbered densely so that its switch is one
+// jump through a table; the rest (0) go through Step.
+enum Inline : std::uint8_t { kStep, kPush, kPop, kGetVar, kSetVar, kGetMember, kSetMember, kBinary, kIncDec, kNot,
+                             kReturn, kJump, kIf };
+
+struct InlineTable {
+    std::uint8_t of[256] = {};
+    constexpr InlineTable() {
+        of[0x96] = kPush;
+        of[0x17] = kPop;
+        of[0x1C] = kGetVar;
+        of[0x1D] = kSetVar;
+        of[0x4E] = kGetMember;
+        of[0x4F] = kSetMember;
+        of[0x0A] = of[0x0B] = of[0x0C] = of[0x47] = of[0x48] = kBinary;
+        of[0x50] = of[0x51] = kIncDec;
+        of[0x12] = kNot;
+        of[0x3E] = kReturn;
+        of[0x99] = kJump;
+        of[0x9D] = kIf;
+    }
+};
+constexpr InlineTable kInline;
+
 }  // namespace
 
 Value& Interpreter::Top(Frame& f) {
     if (m.m_stack.size() <= f.stackBase) Push(Value());
     return m.m_stack.back();
+}
+
+// GetVariable. A name on the stack gives way to its value in place: nested
+// calls push above it, and its text outlives a move of the stack.
+inline void Interpreter::GetVariableAction(Frame& f) {
+    std::vector<Value>& s = m.m_stack;
+    if (s.size() > f.stackBase && s.back().IsString()) {
+        const std::size_t at = s.size() - 1;
+        if (IsPlainName(s.back().String())) {
+            // An own value of the innermost scope, as GetVariable looks first.
+            Property* p = Innermost(f)->FindMemo(s.back().String());
+            if (p && !p->getter) {
+                s.back().ReplaceString(p->value);
+                return;
+            }
+        }
+        const Str name = s.back().String();
+        Value v = GetVariable(f, name.Text(), &name);
+        if (at < s.size()) {
+            s[at] = std::move(v);
+        } else {
+            Push(std::move(v));
+        }
+    } else {
+        Value name = Pop(f);
+        Push(GetVariable(f, NameOf(name)));
+    }
 }
 
 Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end) {
@@ -24,7 +75,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
     Program& program = *f.program;
     Host& host = m.GetHost();
     while (true) {
-        if (pc >= end || pc < begin) {
+        if (pc - begin >= end - begin) {  // before begin too, wrapped round
             f.pc = pc;
             return pc == end ? Exit::End : Exit::Left;
         }
@@ -40,22 +91,24 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         const std::size_t len = op.len;
         if (--m.m_budget == 0) m.ActionCheck();
         // The commonest actions inline; the rest through Step.
-        switch (code) {
-        case 0x96: {
+        switch (kInline.of[code]) {
+        case kPush: {
             std::vector<Value>& stack = m.m_stack;
             // Each value takes a byte at least: one check of the stack's room covers them all.
             if (stack.size() + len > m.m_limits.maxStack) m.Cut();
             const PushItem* item = program.Items(op);
             const PushItem* last = item + op.count;
+            const Str* pool = f.pool ? f.pool->data() : nullptr;
+            const std::size_t poolSize = f.pool ? f.pool->size() : 0;
             for (; item != last; ++item) {
-                if (item->kind == PushItem::Literal) {
-                    stack.push_back(item->value);
-                } else if (item->kind == PushItem::Pool) {
-                    if (f.pool && item->index < f.pool->size()) {
-                        stack.emplace_back((*f.pool)[item->index]);
+                if (item->kind == PushItem::Pool) {
+                    if (item->index < poolSize) {
+                        stack.emplace_back(pool[item->index]);
                     } else {
                         stack.emplace_back();
                     }
+                } else if (item->kind == PushItem::Literal) {
+                    stack.push_back(item->value);
                 } else if (item->index < f.regs.size()) {
                     stack.push_back(f.regs[item->index]);
                 } else {
@@ -63,42 +116,24 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
                 }
             }
             pc = next;
+            // A name pushed to be read at once: the GetVariable after it runs
+            // here, one dispatch fewer, when the range goes on to it.
+            if (op.thenGetVariable && pc + 1 <= end) {
+                if (--m.m_budget == 0) m.ActionCheck();
+                GetVariableAction(f);
+                pc += 1;
+            }
             continue;
         }
-        case 0x17:
+        case kPop:
             if (m.m_stack.size() > f.stackBase) m.m_stack.pop_back();
             pc = next;
             continue;
-        case 0x1C: {
-            // A name on the stack gives way to its value in place: nested
-            // calls push above it, and its text outlives a move of the stack.
-            std::vector<Value>& s = m.m_stack;
-            if (s.size() > f.stackBase && s.back().IsString()) {
-                const std::size_t at = s.size() - 1;
-                if (IsPlainName(s.back().String())) {
-                    // An own value of the innermost scope, as GetVariable looks first.
-                    Property* p = Innermost(f)->FindMemo(s.back().String());
-                    if (p && !p->getter) {
-                        s.back() = p->value;
-                        pc = next;
-                        continue;
-                    }
-                }
-                const Str name = s.back().String();
-                Value v = GetVariable(f, name.Text(), &name);
-                if (at < s.size()) {
-                    s[at] = std::move(v);
-                } else {
-                    Push(std::move(v));
-                }
-            } else {
-                Value name = Pop(f);
-                Push(GetVariable(f, NameOf(name)));
-            }
+        case kGetVar:
+            GetVariableAction(f);
             pc = next;
             continue;
-        }
-        case 0x1D: {
+        case kSetVar: {
             std::vector<Value>& s = m.m_stack;
             if (s.size() >= f.stackBase + 2 && s[s.size() - 2].IsString()) {
                 const Str& name = s[s.size() - 2].String();
@@ -116,7 +151,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             pc = next;
             continue;
         }
-        case 0x4E: {
+        case kGetMember: {
             std::vector<Value>& s = m.m_stack;
             const std::size_t n = s.size();
             if (n >= f.stackBase + 2 && s[n - 1].IsString() && s[n - 2].IsObject()) {
@@ -138,7 +173,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             pc = next;
             continue;
         }
-        case 0x4F: {
+        case kSetMember: {
             std::vector<Value>& s = m.m_stack;
             const std::size_t n = s.size();
             if (n >= f.stackBase + 3 && s[n - 2].IsString() && s[n - 3].IsObject() &&
@@ -157,11 +192,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             pc = next;
             continue;
         }
-        case 0x0A:
-        case 0x0B:
-        case 0x0C:
-        case 0x47:
-        case 0x48: {
+        case kBinary: {
             // Two numbers: the result takes their place, with none of the conversions.
             std::vector<Value>& s = m.m_stack;
             std::size_t n = s.size();
@@ -176,29 +207,28 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             pc = next;
             continue;
         }
-        case 0x50:
-        case 0x51: {
+        case kIncDec: {
             std::vector<Value>& s = m.m_stack;
             if (s.size() <= f.stackBase || !s.back().IsNumber()) break;
             s.back() = Value(s.back().Number() + (code == 0x50 ? 1 : -1));
             pc = next;
             continue;
         }
-        case 0x12: {
+        case kNot: {
             std::vector<Value>& s = m.m_stack;
             if (s.size() <= f.stackBase) break;
             s.back() = Value(!ToBoolean(s.back(), version));
             pc = next;
             continue;
         }
-        case 0x3E:
+        case kReturn:
             f.result = Pop(f);
             f.pc = pc;
             return Exit::Return;
-        case 0x99:
+        case kJump:
             pc = len >= 2 ? op.target : next;
             continue;
-        case 0x9D: {
+        case kIf: {
             const std::size_t target = op.target;
             pc = next;
             std::vector<Value>& s = m.m_stack;
@@ -210,8 +240,10 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             }
             continue;
         }
-        default:
+        case kStep:
             break;
+        default:
+            __builtin_unreachable();  // the table holds no other
         }
         Exit exit = Exit::End;
         bool jumped = false;
@@ -350,6 +382,7 @@ void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t 
         code->params.emplace_back(reg, std::move(name));
     }
     if (i + 2 > len) return;
+    SortParams(*code);
     std::size_t size = U16(p + i);
     code->begin = next;
     code->end = std::min(next + size, f.size);
@@ -379,6 +412,22 @@ void Interpreter::DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t 
     } else {
         m.Set(Value(Base(f)), name, Value(fn));
     }
+}
+
+void Interpreter::SortParams(Code& code) {
+    // Pairs compared: a long list takes the general way.
+    constexpr std::size_t kMaxCompared = 16;
+    Heap& heap = m.GetHeap();
+    std::vector<std::string> keys;
+    for (const auto& [reg, name] : code.params) {
+        code.paramHashes.push_back(NameHash(name));
+        if (!code.v2 || reg == 0) keys.push_back(heap.Key(name));
+    }
+    if (keys.size() > kMaxCompared) return;
+    for (std::size_t a = 0; a < keys.size(); ++a)
+        for (std::size_t b = a + 1; b < keys.size(); ++b)
+            if (keys[a] == keys[b]) return;
+    code.distinctLocals = true;
 }
 
 Interpreter::Exit Interpreter::DoTry(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next) {
@@ -500,8 +549,7 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     f.original = f.scope.front();
     f.target = f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
     f.stackBase = m.m_stack.size();
-    f.regs = TakeSpare(m.m_spareValues);
-    f.regs.resize(code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
+    f.regs = TakeRegisters(m.m_spareRegs, code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
     if (code.v2) {
         // A name preloaded into a register is not a name any more either.
         std::uint16_t preloaded = code.flags & (kPreloadThis | kPreloadArguments | kPreloadSuper);
@@ -524,21 +572,25 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
         }
         if (code.flags & kPreloadGlobal) preload(Value(m.R().global));
     }
+    const Value none;
     for (std::size_t k = 0; k < code.params.size(); ++k) {
-        const Value& v = k < args.size() ? args[k] : Value();
+        const Value& v = k < args.size() ? args[k] : none;
         std::uint8_t reg = code.params[k].first;
         if (code.v2 && reg != 0) {
             if (reg < f.regs.size()) f.regs[reg] = v;
+        } else if (code.distinctLocals) {
+            f.activation->AppendLocal(code.params[k].second, code.paramHashes[k], v);
         } else {
             f.activation->Define(code.params[k].second, v, 0);
         }
     }
+    if (code.distinctLocals) f.activation->ShareShape(code.localsShape);
     struct Restore {
         Machine& m;
         Frame& f;
         ~Restore() {
             if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
-            GiveSpare(m.m_spareValues, f.regs);
+            GiveRegisters(m.m_spareRegs, f.regs);
             GiveSpare(m.m_spareScopes, f.scope);
             // Nothing but a closure defined in the call can reach its locals afterwards.
             if (!f.captured) m.GetHeap().Recycle(f.activation);

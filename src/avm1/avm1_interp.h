@@ -79,6 +79,7 @@ private:
     Value& Top(Frame& f);
     void DoConstantPool(Frame& f, const std::uint8_t* p, std::size_t len);
     void DoDefineFunction(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next, bool v2);
+    void SortParams(Code& code);  // Code's distinctLocals and paramHashes
     Exit DoTry(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next);
     Exit DoWith(Frame& f, const std::uint8_t* p, std::size_t len, std::size_t next);
     void DoArithmetic(Frame& f, std::uint8_t code);
@@ -89,6 +90,7 @@ private:
     void DoEnumerate(const Value& v);
     Value ValueOfOperand(const Value& v);  // how Add2 and Equals2 see an object
     Value Equals2(const Value& a, const Value& b);
+    void GetVariableAction(Frame& f);
     bool SameValue(const Value& a, const Value& b);
     Value Less(const Value& a, const Value& b);  // true, false or undefined
 
@@ -149,6 +151,20 @@ void GiveSpare(std::vector<std::vector<T>>& spares, std::vector<T>& v) {
     if (spares.size() >= 64 || v.capacity() > 1024) return;
     v.clear();
     spares.push_back(std::move(v));
+}
+
+// Register files: taken with `count` registers, all undefined; given back
+// with their values cleared, at their size (a few are kept).
+inline std::vector<Value> TakeRegisters(std::vector<std::vector<Value>>& spares, std::size_t count) {
+    std::vector<Value> regs = TakeSpare(spares);
+    if (regs.size() != count) regs.resize(count);
+    return regs;
+}
+inline void GiveRegisters(std::vector<std::vector<Value>>& spares, std::vector<Value>& regs) {
+    if (spares.size() >= 64 || regs.capacity() > 1024) return;
+    for (Value& v : regs)
+        if (!v.IsUndefined()) v = Value();
+    spares.push_back(std::move(regs));
 }
 
 // The stack's hot path, inline in every file of the interpreter.

@@ -59,6 +59,12 @@ public:
     bool v2 = false;
     std::uint8_t registers = 4;
     std::uint16_t flags = 0;  // DefineFunction2's preload and suppress flags
+    // Whether the parameters that are locals by name have distinct names
+    // (a call appends them to its locals unsearched), their hashes, and the
+    // shape their calls' locals share (a call's own, which changes no definition).
+    bool distinctLocals = false;
+    std::vector<std::uint32_t> paramHashes;
+    mutable std::uint64_t localsShape = 0;
 };
 
 class Machine {
@@ -269,6 +275,8 @@ private:
     // Vectors calls are done with, kept for the next calls: a call then allocates nothing but its locals.
     std::vector<std::vector<Value>> m_spareValues;
     std::vector<std::vector<Object*>> m_spareScopes;
+    // Register files, kept at their size with every register undefined: the next call of that size only takes one.
+    std::vector<std::vector<Value>> m_spareRegs;
     std::uint32_t m_cuts = 0;
     std::uint32_t m_random = 1;
 };

@@ -14,13 +14,13 @@ constexpr std::size_t kIndexFrom = 12;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+}  // namespace
+
 std::uint32_t NameHash(const std::string& name) {
     std::uint32_t h = 2166136261u;
     for (char c : name) h = (h ^ static_cast<unsigned char>(Lower(c))) * 16777619u;
     return h;
 }
-
-}  // namespace
 
 bool HiddenFor(std::uint32_t flags, int version) {
     if (!(flags & kVersionFlags)) return false;
@@ -97,6 +97,29 @@ void Object::Define(const std::string& name, const Value& v, std::uint32_t flags
     } else if (m_props.size() >= kIndexFrom) {
         Reindex();
     }
+}
+
+void Object::AppendLocal(const std::string& name, std::uint32_t hash, const Value& v) {
+    Property& p = m_props.emplace_back();
+    p.name = name;
+    p.hash = hash;
+    p.value = v;
+    p.order = NextOrder();
+    if (m_index) {
+        m_index->emplace(m_heap->Key(name), static_cast<std::uint32_t>(m_props.size() - 1));
+    } else if (m_props.size() >= kIndexFrom) {
+        Reindex();
+    }
+}
+
+void Object::ShareShape(std::uint64_t& shared) {
+    // The first table takes a shape no lookup has seen, not its own, which
+    // a lookup between New and the appends may have memoised as empty.
+    if (shared == 0) {
+        Reshape();
+        shared = m_shape;
+    }
+    m_shape = shared;
 }
 
 bool Object::Remove(const std::string& name) {

@@ -42,6 +42,9 @@ bool NameIs(const std::string& name, const char* lower);
 // Whether flags with version bits hide a property from a movie of that version.
 bool HiddenFor(std::uint32_t flags, int version);
 
+// A name's hash as tables keep it, ASCII case folded.
+std::uint32_t NameHash(const std::string& name);
+
 using NativeFn = Value (*)(Machine& m, const Value& self, const std::vector<Value>& args);
 
 struct Property {
@@ -111,6 +114,12 @@ public:
     void Define(const std::string& name, const Value& v, std::uint32_t flags = kDontEnum);
     // Removes an own property unless DontDelete; true when it was removed.
     bool Remove(const std::string& name);
+    // A call's locals on a table New has just made: Define's new property
+    // without its search, the caller knowing the names distinct...
+    void AppendLocal(const std::string& name, std::uint32_t hash, const Value& v);
+    // ...then the shape the same names gave earlier calls' locals (`shared`,
+    // set on the first), so that the names' memos hold from call to call.
+    void ShareShape(std::uint64_t& shared);
 
     // Function objects.
     FunctionData* Function() { return m_fn.get(); }

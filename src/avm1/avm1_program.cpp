@@ -62,6 +62,7 @@ const Op& Program::Decode(std::size_t pc, const std::uint8_t* data, Host& host, 
         std::vector<PushItem>& items = keep ? m_items : m_scratchItems;
         if (!keep) items.clear();
         DecodePush(op, p, items, host, version);
+        op.thenGetVariable = next < m_size && data[next] == 0x1C;
     }
     if (!keep) {
         m_scratch = op;

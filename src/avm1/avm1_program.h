@@ -36,6 +36,7 @@ struct Op {
     std::uint16_t count = 0;   // Push: its items
     std::uint8_t code = 0;     // 0: the block ends here (End, or an action running past it)
     bool kept = false;         // its items are the program's own, not the scratch ones
+    bool thenGetVariable = false;  // Push: a GetVariable follows
 };
 
 class Program {

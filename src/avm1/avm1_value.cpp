@@ -19,6 +19,11 @@ Str::Str(std::string text) {
     m_rep = new Rep{1, std::move(text), Memo()};
 }
 
+void Str::Free(Rep* rep) {
+    s_liveBytes.fetch_sub(rep->text.size(), std::memory_order_relaxed);
+    delete rep;
+}
+
 Str& Str::operator=(const Str& o) {
     if (o.m_rep) ++o.m_rep->refs;
     Release();
@@ -40,7 +45,17 @@ const std::string& Str::Empty() {
     return empty;
 }
 
-Value::Value(Object* o) : m_type(o ? Type::Object : Type::Null), m_object(o) {}
+void Value::AssignString(const Value& o) {
+    if (o.m_type != Type::String) {
+        // A string (a name) gives way to a value, as a variable's read leaves it.
+        m_str.~Str();
+        m_type = o.m_type;
+        CopyBits(o);
+        return;
+    }
+    Value copy(o);
+    *this = std::move(copy);
+}
 
 std::string NumberToString(double n) {
     if (std::isnan(n)) return "NaN";
