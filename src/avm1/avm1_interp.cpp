@@ -74,6 +74,9 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
     std::size_t pc = begin;
     Program& program = *f.program;
     Host& host = m.GetHost();
+    const std::uint32_t* index = program.Index();
+    const std::size_t indexed = program.Indexed();
+    std::uint32_t& budget = m.m_budget;
     while (true) {
         if (pc - begin >= end - begin) {  // before begin too, wrapped round
             f.pc = pc;
@@ -81,7 +84,8 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         // The action is read from its decoded form before anything runs: a
         // nested run may decode more and move it.
-        const Op& op = program.At(pc, f.data, host, version);
+        const std::uint32_t k = pc < indexed ? index[pc] : 0;
+        const Op& op = k ? program.Indexed(k) : program.At(pc, f.data, host, version);
         const std::uint8_t code = op.code;
         if (code == 0) {
             f.pc = pc;
@@ -89,7 +93,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
         }
         const std::size_t next = op.next;
         const std::size_t len = op.len;
-        if (--m.m_budget == 0) m.ActionCheck();
+        if (--budget == 0) m.ActionCheck();
         // The commonest actions inline; the rest through Step.
         switch (kInline.of[code]) {
         case kPush: {
@@ -119,7 +123,7 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             // A name pushed to be read at once: the GetVariable after it runs
             // here, one dispatch fewer, when the range goes on to it.
             if (op.thenGetVariable && pc + 1 <= end) {
-                if (--m.m_budget == 0) m.ActionCheck();
+                if (--budget == 0) m.ActionCheck();
                 GetVariableAction(f);
                 pc += 1;
             }
@@ -537,7 +541,9 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     if (version < 6 && on && on->Kind() == ObjKind::Timeline && on->Timeline() != kNoTimeline) {
         f.scope.push_back(on);
     } else {
-        f.scope.assign(closure.begin(), version < 6 && closure.size() > 1 ? closure.begin() + 1 : closure.end());
+        // Element by element: a closure's chain is short, a copy's call to memmove costs more.
+        const std::size_t depth = version < 6 && closure.size() > 1 ? 1 : closure.size();
+        for (std::size_t k = 0; k < depth; ++k) f.scope.push_back(closure[k]);
     }
     if (f.scope.empty()) f.scope.push_back(m.R().global);
     f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);

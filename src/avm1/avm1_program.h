@@ -53,6 +53,11 @@ public:
         }
         return Decode(pc, data, host, version);
     }
+    // At's parts for a loop over it: the index by offset (it never moves)
+    // and its length, and an indexed action (1 + its place).
+    const std::uint32_t* Index() const { return m_index.data(); }
+    std::size_t Indexed() const { return m_index.size(); }
+    const Op& Indexed(std::uint32_t k) const { return m_ops[k - 1]; }
     const PushItem* Items(const Op& op) const { return (op.kept ? m_items : m_scratchItems).data() + op.first; }
 
 private:

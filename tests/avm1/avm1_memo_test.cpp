@@ -76,15 +76,73 @@ TEST(Avm1Memo, EachCallHasItsOwnLocals) {
     EXPECT_EQ(test::Run(code), "1|undefined|3");
 }
 
-TEST(Avm1Memo, ActionCapFallsOnTheActionPast) {
-    // Two pushes and two traces: four actions.
-    const Asm code = Asm().Str("a").Trace().Str("b").Trace();
-    for (std::uint64_t cap : {3u, 4u}) {
-        SCOPED_TRACE(cap);
-        Limits limits;
-        limits.maxActions = cap;
-        EXPECT_EQ(test::Run(code, 10, limits), cap >= 4 ? "a|b" : "a");
+// Pool {"f", "a", "b", "A"}: f's calls, each with numbers for arguments, the result dropped.
+Asm CallF(const std::vector<double>& args) {
+    Asm call;
+    for (std::size_t k = args.size(); k-- > 0;) call.Num(args[k]);
+    return call.Num(static_cast<double>(args.size())).Const(0).Op(0x3D).Op(0x17);
+}
+
+TEST(Avm1Memo, CallsOfOneFunctionShareTheirLocalsShape) {
+    const Asm defineB = Asm().Const(2).Num(5).Op(0x3C);
+    const Asm readA = Asm().Const(1).Op(0x1C).Trace();
+    const struct {
+        const char* label;
+        int version;
+        std::vector<std::string> params;
+        Asm body;
+        std::vector<std::vector<double>> calls;
+        const char* expected;
+    } cases[] = {
+        // if (a == 1) var b = 5; trace(b);
+        {"a local one call defines", 10, {"a"},
+         Asm().Const(1).Op(0x1C).Num(1).Op(0x49).Op(0x12).If(static_cast<int>(defineB.Size())).Add(defineB)
+             .Const(2).Op(0x1C).Trace(),
+         {{1}, {2}}, "5|undefined"},
+        {"a deleted local", 10, {"a"}, Asm().Add(readA).Const(1).Op(0x3B).Op(0x17).Add(readA), {{1}, {2}},
+         "1|undefined|2|undefined"},
+        {"two parameters of one name", 10, {"a", "a"}, readA, {{1, 2}}, "2"},
+        {"names alike but for case, before version 7", 6, {"a", "A"}, readA, {{1, 2}}, "2"},
+        {"names alike but for case, from version 7", 7, {"a", "A"}, readA, {{1, 2}}, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        // Every call twice: the later ones meet the memos the first ones left.
+        Asm code = Asm().Pool({"f", "a", "b", "A"}).Function("f", c.params, c.body);
+        for (const auto& args : c.calls) code.Add(CallF(args));
+        for (const auto& args : c.calls) code.Add(CallF(args));
+        EXPECT_EQ(test::Run(code, c.version), std::string(c.expected) + "|" + c.expected);
     }
+}
+
+TEST(Avm1Memo, ActionCapFallsOnTheActionPast) {
+    const struct {
+        const char* label;
+        Asm code;
+        std::uint64_t actions;  // the cap that lets the whole block run
+        const char* cut;        // what a cap one lower leaves
+        const char* whole;
+    } cases[] = {
+        {"two pushes and two traces", Asm().Str("a").Trace().Str("b").Trace(), 4, "a", "a|b"},
+        // A name pushed and read at once is still two actions.
+        {"a variable read", Asm().Str("b").Str("x").Op(0x1C).Trace().Trace(), 5, "undefined", "undefined|b"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (std::uint64_t cap : {c.actions - 1, c.actions}) {
+            Limits limits;
+            limits.maxActions = cap;
+            EXPECT_EQ(test::Run(c.code, 10, limits), cap >= c.actions ? c.whole : c.cut);
+        }
+    }
+}
+
+TEST(Avm1Memo, AReadAfterABlockRunsOutsideIt) {
+    // o = {x: 1}; x = 2; with (o) { push "x" } then GetVariable past the block: the timeline's x.
+    const Asm code = Asm().Str("o").Str("x").Num(1).Num(1).Op(0x43).Op(0x1D).SetVar("x", Asm().Num(2))
+                         .Str("o").Op(0x1C).With(Asm().Str("x")).Op(0x1C).Trace()
+                         .Str("o").Op(0x1C).With(Asm().Str("x").Op(0x1C).Trace());
+    EXPECT_EQ(test::Run(code), "2|1");
 }
 
 }  // namespace
