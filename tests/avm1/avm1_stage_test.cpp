@@ -276,8 +276,9 @@ TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
     // enterFrame and unload handlers; the root gives it onEnterFrame and
     // removes it on frame 3. Load comes after its first frame's actions,
     // enterFrame before the frame the clip moves to; a clip with unload
-    // handlers removed by its timeline plays out that frame, then goes and
-    // its unload runs on its object.
+    // handlers removed by its timeline plays out that frame, held for the
+    // frame's scripts, and its unload runs on its object in the removal's
+    // place among the frame's action lists.
     test::Place3Fields c;
     c.character = 1;
     c.name = "c";
@@ -290,10 +291,11 @@ TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
         100, 100,
         {test::Sprite(1, {DoAction(Push({"s1"}) + kTrace), test::ShowFrame(), DoAction(Push({"s2"}) + kTrace),
                           test::ShowFrame()}),
-         test::Place3(1, c), DoAction(setHandler), test::ShowFrame(), test::ShowFrame(), test::Remove(1),
-         test::ShowFrame()},
+         test::Place3(1, c), DoAction(setHandler), test::ShowFrame(), test::ShowFrame(),
+         DoAction(Push({"before"}) + kTrace), test::Remove(1), DoAction(TraceMember("c", "_name")), test::ShowFrame()},
         8);
-    const std::vector<std::string> want = {"s1", "load", "ef", "oef", "s2", "ef", "oef", "s1", "_level0.c", "unload"};
+    const std::vector<std::string> want = {"s1",     "load", "ef",        "oef",    "s2", "ef",
+                                           "oef",    "s1",   "before", "_level0.c", "unload", "c"};
     EXPECT_EQ(want, Play(movie, 3));
 }
 
