@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 
@@ -408,6 +410,38 @@ TEST_F(PlayerTest, AButtonsScriptHandlerAndItsKeySteerTheMovie) {
     EXPECT_EQ(8, player.FrameShown());
     ::SendMessageA(player.Handle(), WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_FALSE(player.Paused());
+}
+
+TEST_F(PlayerTest, TheScriptedGamesMenuButtonStartsItsGame) {
+    // The reference set's scripted game, stepped: its preloader's bar is full
+    // on the fourth frame and shows the menu (frame 2), whose button, 120 x 40
+    // px at (160, 130) of its 320 x 240 stage, goes to the game (frame 3).
+    const char* refs = std::getenv("FLICKHOLD_FIRST_FRAME");
+    ASSERT_NE(nullptr, refs) << "FLICKHOLD_FIRST_FRAME names no references";
+    // Wine shows the machine's own folders on drive Z:.
+    std::string movie = std::string("Z:") + refs + "/cases/70-scripted-game.swf";
+    std::replace(movie.begin(), movie.end(), '/', '\\');
+    auto dlg = Open({Row(2, "game", movie)});
+    const CPlayerWnd& player = dlg->Player();
+    ASSERT_TRUE(WaitForCard(player));
+    ASSERT_TRUE(player.Drawing());
+    // Paused, from its start, three frames on: the keys a person steps it with.
+    auto key = [&](WPARAM code) {
+        ::SendMessageA(player.Handle(), WM_KEYDOWN, code, 0);
+        ::SendMessageA(player.Handle(), WM_KEYUP, code, 0);
+    };
+    key(VK_SPACE);
+    ASSERT_TRUE(player.Paused());
+    key(VK_HOME);
+    for (int step = 1; step < 4; ++step) key(VK_RIGHT);
+    ASSERT_EQ(2, player.FrameShown());
+    const RECT box = player.StageRect();
+    const LPARAM button = MAKELPARAM(box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) * 130 / 240);
+    ::SendMessageA(player.Handle(), WM_MOUSEMOVE, 0, button);
+    ::SendMessageA(player.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, button);
+    EXPECT_EQ(2, player.FrameShown());
+    ::SendMessageA(player.Handle(), WM_LBUTTONUP, 0, button);
+    EXPECT_EQ(3, player.FrameShown());
 }
 
 }  // namespace
