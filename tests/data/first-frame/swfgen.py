@@ -2139,10 +2139,10 @@ def game_case():
             [("label", "low")] + put("bar._xscale", get("p")) +
             get("p") + P(100) + [("less",), ("if", "wait"), ("gotolabel", "menu"), ("stop",), ("label", "wait")])] + \
         [("setmember",)]
-    # The menu starts the game itself after eight frames when nobody clicks.
+    # The menu starts the game itself after thirty frames (2.5 s) when nobody clicks.
     menu = put("wait", P(0)) + this() + P("onEnterFrame") + [("function", "", [],
             put("wait", get("wait") + P(1) + [("add",)]) +
-            get("wait") + P(8) + [("less",), ("if", "later"), ("gotolabel", "game"), ("stop",), ("label", "later")])] + \
+            get("wait") + P(30) + [("less",), ("if", "later"), ("gotolabel", "game"), ("stop",), ("label", "later")])] + \
         [("setmember",)]
     neg = lambda m: put("this." + m, P(0) + get("this." + m) + [("sub",)])
     move = [("function", "moveBall", [],
@@ -2170,7 +2170,7 @@ def game_case():
         [("jump", "next"), ("label", "done")] + put("score", P(0)) + \
         this() + P("onEnterFrame") + [("function", "", [], put("score", get("score") + P(10) + [("add",)]))] + \
         [("setmember",)]
-    return {"stage": (320, 240), "bg": "#202838", "version": 8, "fps": 24,
+    return {"stage": (320, 240), "bg": "#202838", "version": 8, "fps": 12,
             "shapes": [bar, frame, up, over, ball], "fonts": [font], "texts": [score], "buttons": [button],
             "sprites": sprites, "exports": [(7, "ball")],
             "labels": {2: "menu", 3: "game"}, "actions": {1: preload, 2: menu, 3: game},
@@ -2184,7 +2184,7 @@ def game_case():
 @case("70-scripted-game", "A small game whose scripts make what shows (SWF 8): a preloader whose "
       "onEnterFrame grows a bar up to getBytesLoaded/getBytesTotal, then gotoAndStop(\"menu\"); a menu "
       "whose button's release handler does gotoAndStop(\"game\"), and which starts the game itself after "
-      "eight frames; the game draws its background with the drawing API, attaches six exported \"ball\" "
+      "thirty frames; the game draws its background with the drawing API, attaches six exported \"ball\" "
       "clips into a holder masked by setMask with a drawn window, moves them in their onEnterFrame, and "
       "counts a score in a text field bound to the variable score with an embedded font.")
 def _():
