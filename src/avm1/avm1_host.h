@@ -68,6 +68,11 @@ public:
     virtual TimelineId AtDepth(TimelineId, int) { return kNoTimeline; }
     virtual int NextDepth(TimelineId) { return 0; }
     virtual void SwapDepths(TimelineId, int) {}
+    // startDrag: the clip follows the pointer, keeping its offset from it
+    // unless locked to its origin, within a box of its parent's pixels if
+    // given (empty: anywhere); one clip at a time, until StopDrag.
+    virtual void StartDrag(TimelineId, bool /*lockCenter*/, const SwfBox& /*limits*/) {}
+    virtual void StopDrag() {}
     // The colour transform a timeline is shown with (Color objects); false
     // for none. Setting it takes the clip's transform from the timeline.
     virtual bool GetColor(TimelineId, SwfColorTransform&) { return false; }
