@@ -63,6 +63,8 @@ public:
         return kNoTimeline;
     }
     virtual bool RemoveClip(TimelineId) { return false; }
+    // unloadMovie: the clip keeps its place and object, with nothing in it.
+    virtual void UnloadClip(TimelineId) {}
     virtual TimelineId DuplicateClip(TimelineId, const std::string& /*name*/, int /*depth*/) { return kNoTimeline; }
     virtual bool Depth(TimelineId, int&) { return false; }
     virtual TimelineId AtDepth(TimelineId, int) { return kNoTimeline; }

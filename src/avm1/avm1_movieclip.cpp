@@ -141,6 +141,14 @@ Value RemoveMovieClip(Machine& m, const Value& self, const std::vector<Value>&) 
     return Value();
 }
 
+// loadMovie and loadVariables fetch nothing: the clip stays as it is.
+Value LoadNothing(Machine&, const Value&, const std::vector<Value>&) { return Value(); }
+
+Value UnloadMovie(Machine& m, const Value& self, const std::vector<Value>&) {
+    if (TimelineId t = TimelineOf(m, self)) m.GetHost().UnloadClip(t);
+    return Value();
+}
+
 // startDrag(lockCenter, left, top, right, bottom): the box only when all four are given.
 Value StartDrag(Machine& m, const Value& self, const std::vector<Value>& args) {
     const TimelineId t = TimelineOf(m, self);
@@ -214,6 +222,9 @@ void InstallMovieClip(Machine& m) {
     DefineMethod(m, proto, "attachMovie", AttachMovie);
     DefineMethod(m, proto, "createEmptyMovieClip", CreateEmptyMovieClip);
     DefineMethod(m, proto, "removeMovieClip", RemoveMovieClip);
+    DefineMethod(m, proto, "loadMovie", LoadNothing);
+    DefineMethod(m, proto, "loadVariables", LoadNothing);
+    DefineMethod(m, proto, "unloadMovie", UnloadMovie);
     DefineMethod(m, proto, "startDrag", StartDrag);
     DefineMethod(m, proto, "stopDrag", StopDrag);
     DefineMethod(m, proto, "duplicateMovieClip", DuplicateMovieClip);

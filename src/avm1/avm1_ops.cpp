@@ -445,8 +445,14 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x9A: {
         Value window = Pop(f);
-        Value url = Pop(f);
-        fsCommand(m.ToString(url), m.ToString(window));
+        const std::string url = m.ToString(Pop(f));
+        // unloadMovie(target): no address, a clip as the target. A load fetches nothing.
+        if (len >= 1 && (p[0] & 0x40)) {
+            const TimelineId of = url.empty() ? targetOf(window) : kNoTimeline;
+            if (of != kNoTimeline) host.UnloadClip(of);
+            break;
+        }
+        fsCommand(url, m.ToString(window));
         break;
     }
     case 0x9E: {

@@ -139,6 +139,7 @@ TimelineId StageScripts::AttachClip(TimelineId parent, const std::string& symbol
     return m_stage.TimelineAttach(parent, symbol, name, depth);
 }
 bool StageScripts::RemoveClip(TimelineId t) { return m_stage.TimelineRemove(t); }
+void StageScripts::UnloadClip(TimelineId t) { m_stage.TimelineUnload(t); }
 TimelineId StageScripts::DuplicateClip(TimelineId t, const std::string& name, int depth) {
     return m_stage.TimelineDuplicate(t, name, depth);
 }

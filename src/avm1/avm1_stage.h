@@ -70,6 +70,7 @@ private:
     int CurrentFrame(TimelineId t) override;
     TimelineId AttachClip(TimelineId parent, const std::string& symbol, const std::string& name, int depth) override;
     bool RemoveClip(TimelineId t) override;
+    void UnloadClip(TimelineId t) override;
     TimelineId DuplicateClip(TimelineId t, const std::string& name, int depth) override;
     bool Depth(TimelineId t, int& depth) override;
     TimelineId AtDepth(TimelineId parent, int depth) override;

@@ -155,6 +155,7 @@ public:
     // place of what was there; 0 when none can be made.
     SwfTimelineId TimelineAttach(SwfTimelineId parent, const std::string& symbol, const std::string& name, int depth);
     bool TimelineRemove(SwfTimelineId id);  // only a clip at a script's depth
+    void TimelineUnload(SwfTimelineId id);  // its objects, drawing and frames gone; it stays
     // A copy of a clip beside it (its character, placement and handlers),
     // from its first frame, at a script's depth; 0 when none can be made.
     SwfTimelineId TimelineDuplicate(SwfTimelineId id, const std::string& name, int depth);
