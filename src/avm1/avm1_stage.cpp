@@ -88,7 +88,9 @@ Value StageScripts::GetProperty(TimelineId t, int index) {
     if (!m_stage.TimelineAlive(t)) return Value();
     switch (index) {
     case kPropUrl: return Value(m_options.url);
-    case kPropDropTarget: return Value("");
+    case kPropDropTarget:
+        return Value(t == m_drag.last && m_stage.TimelineAlive(m_drag.over) ? m_machine->SlashPath(m_drag.over)
+                                                                              : std::string());
     case kPropHighQuality: return Value(1);
     case kPropQuality: return Value("HIGH");
     case kPropFocusRect: return Value(true);

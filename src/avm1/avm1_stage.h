@@ -141,6 +141,8 @@ private:
         TimelineId clip = kNoTimeline;
         SwfPoint offset;  // the clip's origin from the pointer, parent's pixels
         SwfBox limits;    // parent's pixels; empty: none
+        // The clip last dragged, and the clip it is over (its _droptarget).
+        TimelineId last = kNoTimeline, over = kNoTimeline;
     } m_drag;
 };
 

@@ -51,7 +51,7 @@ void StageScripts::StartDrag(TimelineId t, bool lockCenter, const SwfBox& limits
     const TimelineId parent = Parent(t);
     SwfPoint pointer;
     if (!Alive(t) || parent == kNoTimeline || !PointerIn(m_stage, parent, pointer)) return;
-    m_drag.clip = t;
+    m_drag.clip = m_drag.last = t;
     m_drag.limits = limits;
     m_drag.offset = {0, 0};
     if (!lockCenter) {
@@ -78,6 +78,7 @@ void StageScripts::FollowPointer() {
     }
     SetProperty(m_drag.clip, 0, Value(x));
     SetProperty(m_drag.clip, 1, Value(y));
+    m_drag.over = m_stage.ClipAt(m_stage.Pointer().x, m_stage.Pointer().y, m_drag.clip);
 }
 
 }  // namespace fh::avm1

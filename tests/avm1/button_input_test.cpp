@@ -158,6 +158,15 @@ TEST(ButtonInput, PointerAndKeysRunTheButtonsListsAndHandlers) {
          {"350", "220", "350", "220"},
          false,
          1},
+        {"where a dragged clip is dropped",
+         std::move(Asm().Int(10).Str("twin").Int(2).GetVar("clip").Str("duplicateMovieClip").Op(0x52).Op(0x17)
+                       .GetVar("twin").Str("_y").Int(0).Op(0x4F)
+                       .Bool(true).Int(1).GetVar("clip").Str("startDrag").Op(0x52).Op(0x17)
+                       .Add(SetHandler("o", "onMouseMove", Asm().GetVar("clip").Str("_droptarget").Op(0x4E).Trace()))),
+         {{'m', 250, 50}, {'m', 150, 20}},
+         {"/twin", ""},
+         true,
+         1},
         {"a clip dragged by its origin within a box (the action)",
          std::move(Asm().Int(0).Int(0).Int(50).Int(60).Int(1).Int(1).Str("clip").Op(0x27)
                        .Add(SetHandler("o", "onMouseMove", kTraceClipPlace))),
