@@ -2,7 +2,8 @@
 # The reference movies (tests/data/first-frame/cases) drawn by the real
 # program's batch snapshots at stage size: frame 1 for every picture
 # ref/NAME.png, and the picture after N frames played (/frame:N, actions
-# steering the timelines) for every ref/NAME-fN.png. Each is scored against
+# steering the timelines) for every ref/NAME-fN.png and the scripted game's
+# ref/scripted/NAME-fN.png. Each is scored against
 # its reference: at least 97% of pixels within 8/255, and 99.9% when
 # one-pixel edge differences are forgiven. The core's own test
 # (tests/swf/swf_reference_test.cpp) scores the same pictures: the same
@@ -28,7 +29,7 @@ mkdir -p "$work/ref" "$work/out"
 # so that the snapshot's name is the picture's.
 frames=()
 firsts=0
-for picture in "$refs"/ref/*.png; do
+for picture in "$refs"/ref/*.png "$refs"/ref/scripted/*.png; do
   name=$(basename "$picture" .png)
   case $name in
     *-f[0-9]*) frame=${name##*-f} movie=${name%-f*} ;;

@@ -63,11 +63,18 @@ public:
         return kNoTimeline;
     }
     virtual bool RemoveClip(TimelineId) { return false; }
+    // unloadMovie: the clip keeps its place and object, with nothing in it.
+    virtual void UnloadClip(TimelineId) {}
     virtual TimelineId DuplicateClip(TimelineId, const std::string& /*name*/, int /*depth*/) { return kNoTimeline; }
     virtual bool Depth(TimelineId, int&) { return false; }
     virtual TimelineId AtDepth(TimelineId, int) { return kNoTimeline; }
     virtual int NextDepth(TimelineId) { return 0; }
     virtual void SwapDepths(TimelineId, int) {}
+    // startDrag: the clip follows the pointer, keeping its offset from it
+    // unless locked to its origin, within a box of its parent's pixels if
+    // given (empty: anywhere); one clip at a time, until StopDrag.
+    virtual void StartDrag(TimelineId, bool /*lockCenter*/, const SwfBox& /*limits*/) {}
+    virtual void StopDrag() {}
     // The colour transform a timeline is shown with (Color objects); false
     // for none. Setting it takes the clip's transform from the timeline.
     virtual bool GetColor(TimelineId, SwfColorTransform&) { return false; }

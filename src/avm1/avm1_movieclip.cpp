@@ -2,6 +2,7 @@
 // own variables, children and display properties are answered by the
 // machine's member lookup (avm1_machine.cpp).
 
+#include <algorithm>
 #include <cmath>
 
 #include "avm1/avm1_machine.h"
@@ -140,6 +141,33 @@ Value RemoveMovieClip(Machine& m, const Value& self, const std::vector<Value>&) 
     return Value();
 }
 
+// loadMovie and loadVariables fetch nothing: the clip stays as it is.
+Value LoadNothing(Machine&, const Value&, const std::vector<Value>&) { return Value(); }
+
+Value UnloadMovie(Machine& m, const Value& self, const std::vector<Value>&) {
+    if (TimelineId t = TimelineOf(m, self)) m.GetHost().UnloadClip(t);
+    return Value();
+}
+
+// startDrag(lockCenter, left, top, right, bottom): the box only when all four are given.
+Value StartDrag(Machine& m, const Value& self, const std::vector<Value>& args) {
+    const TimelineId t = TimelineOf(m, self);
+    if (!t) return Value();
+    SwfBox limits;
+    if (args.size() >= 5) {
+        const double l = m.ToNumber(args[1]), top = m.ToNumber(args[2]), r = m.ToNumber(args[3]),
+                     b = m.ToNumber(args[4]);
+        limits = {std::min(l, r), std::min(top, b), std::max(l, r), std::max(top, b)};
+    }
+    m.GetHost().StartDrag(t, ToBoolean(Arg(args, 0), m.Version()), limits);
+    return Value();
+}
+
+Value StopDrag(Machine& m, const Value&, const std::vector<Value>&) {
+    m.GetHost().StopDrag();
+    return Value();
+}
+
 Value GetDepth(Machine& m, const Value& self, const std::vector<Value>&) {
     TimelineId t = TimelineOf(m, self);
     int depth = 0;
@@ -194,6 +222,11 @@ void InstallMovieClip(Machine& m) {
     DefineMethod(m, proto, "attachMovie", AttachMovie);
     DefineMethod(m, proto, "createEmptyMovieClip", CreateEmptyMovieClip);
     DefineMethod(m, proto, "removeMovieClip", RemoveMovieClip);
+    DefineMethod(m, proto, "loadMovie", LoadNothing);
+    DefineMethod(m, proto, "loadVariables", LoadNothing);
+    DefineMethod(m, proto, "unloadMovie", UnloadMovie);
+    DefineMethod(m, proto, "startDrag", StartDrag);
+    DefineMethod(m, proto, "stopDrag", StopDrag);
     DefineMethod(m, proto, "duplicateMovieClip", DuplicateMovieClip);
     DefineMethod(m, proto, "setMask", SetMask);
     DefineMethod(m, proto, "getDepth", GetDepth);

@@ -372,13 +372,22 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
         break;
     }
     case 0x27: {
-        Pop(f);
-        Pop(f);
-        if (ToBoolean(Pop(f), version))
-            for (int k = 0; k < 4; ++k) Pop(f);
+        // StartDrag: target, lock to the origin, whether boxed, then the box (bottom first).
+        const TimelineId of = targetOf(Pop(f));
+        const bool lock = ToBoolean(Pop(f), version);
+        SwfBox limits;
+        if (ToBoolean(Pop(f), version)) {
+            double box[4];
+            for (double& v : box) v = m.ToNumber(Pop(f));
+            limits = {std::min(box[3], box[1]), std::min(box[2], box[0]), std::max(box[3], box[1]),
+                      std::max(box[2], box[0])};
+        }
+        if (of != kNoTimeline) host.StartDrag(of, lock, limits);
         break;
     }
     case 0x28:
+        host.StopDrag();
+        break;
     case 0x08:
     case 0x09:
         break;
@@ -436,8 +445,14 @@ void Interpreter::DoTimeline(Frame& f, std::uint8_t code, const std::uint8_t* p,
     }
     case 0x9A: {
         Value window = Pop(f);
-        Value url = Pop(f);
-        fsCommand(m.ToString(url), m.ToString(window));
+        const std::string url = m.ToString(Pop(f));
+        // unloadMovie(target): no address, a clip as the target. A load fetches nothing.
+        if (len >= 1 && (p[0] & 0x40)) {
+            const TimelineId of = url.empty() ? targetOf(window) : kNoTimeline;
+            if (of != kNoTimeline) host.UnloadClip(of);
+            break;
+        }
+        fsCommand(url, m.ToString(window));
         break;
     }
     case 0x9E: {

@@ -88,7 +88,9 @@ Value StageScripts::GetProperty(TimelineId t, int index) {
     if (!m_stage.TimelineAlive(t)) return Value();
     switch (index) {
     case kPropUrl: return Value(m_options.url);
-    case kPropDropTarget: return Value("");
+    case kPropDropTarget:
+        return Value(t == m_drag.last && m_stage.TimelineAlive(m_drag.over) ? m_machine->SlashPath(m_drag.over)
+                                                                              : std::string());
     case kPropHighQuality: return Value(1);
     case kPropQuality: return Value("HIGH");
     case kPropFocusRect: return Value(true);
@@ -139,6 +141,7 @@ TimelineId StageScripts::AttachClip(TimelineId parent, const std::string& symbol
     return m_stage.TimelineAttach(parent, symbol, name, depth);
 }
 bool StageScripts::RemoveClip(TimelineId t) { return m_stage.TimelineRemove(t); }
+void StageScripts::UnloadClip(TimelineId t) { m_stage.TimelineUnload(t); }
 TimelineId StageScripts::DuplicateClip(TimelineId t, const std::string& name, int depth) {
     return m_stage.TimelineDuplicate(t, name, depth);
 }

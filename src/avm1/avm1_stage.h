@@ -70,6 +70,7 @@ private:
     int CurrentFrame(TimelineId t) override;
     TimelineId AttachClip(TimelineId parent, const std::string& symbol, const std::string& name, int depth) override;
     bool RemoveClip(TimelineId t) override;
+    void UnloadClip(TimelineId t) override;
     TimelineId DuplicateClip(TimelineId t, const std::string& name, int depth) override;
     bool Depth(TimelineId t, int& depth) override;
     TimelineId AtDepth(TimelineId parent, int depth) override;
@@ -125,6 +126,10 @@ private:
     bool IsButton(TimelineId t) override;
     SwfPointerRole PointerRole(SwfTimelineId timeline) override;
     bool Input(SwfInput input, int code, int ascii) override;
+    void StartDrag(TimelineId t, bool lockCenter, const SwfBox& limits) override;
+    void StopDrag() override;
+    // The dragged clip moved to the pointer.
+    void FollowPointer();
 
     SwfStage& m_stage;
     StageScriptOptions m_options;
@@ -132,6 +137,13 @@ private:
     double m_start = 0;          // the real clock when the movie started
     std::uint64_t m_frames = 0;  // frames played since the start
     bool m_quit = false;
+    struct Drag {
+        TimelineId clip = kNoTimeline;
+        SwfPoint offset;  // the clip's origin from the pointer, parent's pixels
+        SwfBox limits;    // parent's pixels; empty: none
+        // The clip last dragged, and the clip it is over (its _droptarget).
+        TimelineId last = kNoTimeline, over = kNoTimeline;
+    } m_drag;
 };
 
 }  // namespace fh::avm1

@@ -4,6 +4,9 @@
 
 #include "avm1/avm1_stage.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace fh::avm1 {
 
 bool StageScripts::IsButton(TimelineId t) { return m_stage.TimelineIsButton(t); }
@@ -15,6 +18,7 @@ SwfPointerRole StageScripts::PointerRole(SwfTimelineId timeline) {
 bool StageScripts::Input(SwfInput input, int code, int ascii) {
     if (m_quit) return false;
     bool heard = false;
+    if (input == SwfInput::MouseMove) FollowPointer();
     m_machine->RunNative([&] {
         const char* global = input == SwfInput::KeyDown || input == SwfInput::KeyUp ? "Key" : "Mouse";
         const Value listeners = m_machine->Get(m_machine->Get(Value(m_machine->R().global), global), "_listeners");
@@ -28,6 +32,53 @@ bool StageScripts::Input(SwfInput input, int code, int ascii) {
         }
     });
     return heard;
+}
+
+namespace {
+
+// The pointer in the pixels of the clip's parent.
+bool PointerIn(SwfStage& stage, TimelineId parent, SwfPoint& at) {
+    SwfMatrix m, inverse;
+    if (!stage.TimelineMatrix(parent, m) || !m.Invert(inverse)) return false;
+    const SwfPoint p = inverse.Apply(stage.Pointer().x, stage.Pointer().y);
+    at = {p.x / 20, p.y / 20};
+    return true;
+}
+
+}  // namespace
+
+void StageScripts::StartDrag(TimelineId t, bool lockCenter, const SwfBox& limits) {
+    const TimelineId parent = Parent(t);
+    SwfPoint pointer;
+    if (!Alive(t) || parent == kNoTimeline || !PointerIn(m_stage, parent, pointer)) return;
+    m_drag.clip = m_drag.last = t;
+    m_drag.limits = limits;
+    m_drag.offset = {0, 0};
+    if (!lockCenter) {
+        const double x = m_machine->ToNumber(GetProperty(t, 0)), y = m_machine->ToNumber(GetProperty(t, 1));
+        if (std::isfinite(x) && std::isfinite(y)) m_drag.offset = {x - pointer.x, y - pointer.y};
+    }
+    FollowPointer();
+}
+
+void StageScripts::StopDrag() { m_drag.clip = kNoTimeline; }
+
+void StageScripts::FollowPointer() {
+    if (m_drag.clip == kNoTimeline) return;
+    const TimelineId parent = Alive(m_drag.clip) ? Parent(m_drag.clip) : kNoTimeline;
+    SwfPoint at;
+    if (parent == kNoTimeline || !PointerIn(m_stage, parent, at)) {
+        m_drag.clip = kNoTimeline;
+        return;
+    }
+    double x = at.x + m_drag.offset.x, y = at.y + m_drag.offset.y;
+    if (!m_drag.limits.Empty()) {
+        x = std::min(std::max(x, m_drag.limits.xMin), m_drag.limits.xMax);
+        y = std::min(std::max(y, m_drag.limits.yMin), m_drag.limits.yMax);
+    }
+    SetProperty(m_drag.clip, 0, Value(x));
+    SetProperty(m_drag.clip, 1, Value(y));
+    m_drag.over = m_stage.ClipAt(m_stage.Pointer().x, m_stage.Pointer().y, m_drag.clip);
 }
 
 }  // namespace fh::avm1

@@ -131,6 +131,32 @@ bool SwfStage::HitButton(Instance& instance, const SwfMatrix& m, double x, doubl
     return false;
 }
 
+SwfTimelineId SwfStage::ClipAt(double x, double y, SwfTimelineId besides) {
+    std::uint64_t budget = m_limits.maxPoints;
+    SwfTimelineId found = 0;
+    if (m_rootHolder->visible) ClipUnder(*m_root, m_rootHolder->matrix, x, y, besides, budget, found);
+    return found;
+}
+
+// The clip that holds the topmost shape under the point, through sprites.
+bool SwfStage::ClipUnder(const Instance& instance, const SwfMatrix& m, double x, double y, SwfTimelineId besides,
+                         std::uint64_t& budget, SwfTimelineId& found) {
+    for (auto it = instance.list.rbegin(); it != instance.list.rend() && budget > 0; ++it) {
+        const Object& o = it->second;
+        --budget;
+        if (!o.visible || o.clipDepth) continue;
+        const SwfMatrix om = m * o.matrix;
+        if (o.sprite) {
+            if (o.sprite->id == besides || o.sprite->button || o.sprite->edit) continue;
+            if (ClipUnder(*o.sprite, om, x, y, besides, budget, found)) return true;
+        } else if (HitCharacter(o.character, om, x, y, budget)) {
+            found = instance.id;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Whether the point is on what a timeline shows (buttons by their hit shapes).
 bool SwfStage::HitShapes(const Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget) {
     for (auto it = instance.list.rbegin(); it != instance.list.rend() && budget > 0; ++it) {

@@ -89,7 +89,8 @@ void SwfStage::RunQueued(const Queued& next) {
 
 // A clip with unload handlers that its timeline removes stays, as in
 // Flash, below every depth (-32769 minus its own) until the frame's actions
-// have run; then it goes and its handlers run.
+// have run, then goes. Its handlers run in the removal's place among the
+// frame's actions: after the lists before it, before those after it.
 bool SwfStage::HoldForUnload(Instance& parent, std::map<ListKey, Object>::iterator it) {
     const std::shared_ptr<Instance> clip = it->second.sprite;
     if (!m_scripts || !clip || it->first < 0) return false;
@@ -103,6 +104,8 @@ bool SwfStage::HoldForUnload(Instance& parent, std::map<ListKey, Object>::iterat
     parent.list.erase(it);
     Index(parent, held, parent.list.emplace(held, std::move(moved)).first->second);
     m_held.push_back({parent.weak_from_this(), held});
+    QueueUnload(*clip);
+    clip->unloadQueued = true;
     return true;
 }
 

@@ -59,6 +59,7 @@ struct SwfStage::Instance : std::enable_shared_from_this<SwfStage::Instance> {
     int frame = 0;  // 0-based, the frame on show
     bool playing = true;
     bool removed = false;        // taken off the display list (its actions no longer run)
+    bool unloadQueued = false;   // held by its timeline's removal, its unload already queued
     Instance* parent = nullptr;  // none for the root, and once removed
     int nesting = 0;
     std::map<ListKey, Object> list;

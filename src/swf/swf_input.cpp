@@ -32,7 +32,10 @@ bool SwfStage::PointerInput(SwfInput input, double x, double y) {
                                 : input == SwfInput::MouseUp ? kSwfEventMouseUp
                                                              : kSwfEventMouseMove;
     bool heard = false;
-    if (input != SwfInput::MouseMove || x != m_pointer.x || y != m_pointer.y) {
+    const bool moved = x != m_pointer.x || y != m_pointer.y;
+    // Handlers read the pointer where it is now (_xmouse, a dragged clip).
+    m_pointer = {x, y};
+    if (input != SwfInput::MouseMove || moved) {
         BroadcastClipEvent(event);
         heard = m_scripts && m_scripts->Input(input, 0, 0);
         for (std::size_t i = 0; i < m_instances.size() && !heard; ++i) {
@@ -41,7 +44,6 @@ bool SwfStage::PointerInput(SwfInput input, double x, double y) {
             for (const SwfClipAction& a : *instance->clipActions) heard = heard || (a.events & event) != 0;
         }
     }
-    m_pointer = {x, y};
     return heard;
 }
 

@@ -375,6 +375,23 @@ bool SwfStage::TimelineRemove(SwfTimelineId id) {
     return false;
 }
 
+// unloadMovie: the clip stays where it is, empty and stopped, as a clip
+// its script made with createEmptyMovieClip is.
+void SwfStage::TimelineUnload(SwfTimelineId id) {
+    Instance* instance = Timeline(id);
+    if (!instance || !instance->parent || instance->button || instance->edit) return;
+    for (auto it = instance->list.begin(); it != instance->list.end(); it = instance->list.erase(it)) {
+        Unindex(*instance, it->first, it->second);
+        Release(it->second);
+    }
+    instance->drawn.reset();
+    instance->timeline = &m_emptyTimeline;
+    instance->character = 0;
+    instance->frame = 0;
+    instance->playing = false;
+    m_changed = true;
+}
+
 std::optional<int> SwfStage::TimelineDepth(SwfTimelineId id) const {
     const Instance* instance = Timeline(id);
     if (!instance) return std::nullopt;

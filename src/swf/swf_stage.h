@@ -155,6 +155,7 @@ public:
     // place of what was there; 0 when none can be made.
     SwfTimelineId TimelineAttach(SwfTimelineId parent, const std::string& symbol, const std::string& name, int depth);
     bool TimelineRemove(SwfTimelineId id);  // only a clip at a script's depth
+    void TimelineUnload(SwfTimelineId id);  // its objects, drawing and frames gone; it stays
     // A copy of a clip beside it (its character, placement and handlers),
     // from its first frame, at a script's depth; 0 when none can be made.
     SwfTimelineId TimelineDuplicate(SwfTimelineId id, const std::string& name, int depth);
@@ -218,6 +219,9 @@ public:
     // Buttons (swf_buttons.cpp): each placed one is a timeline to scripts,
     // with nothing on its list; the sprites of the state it shows are its children.
     bool TimelineIsButton(SwfTimelineId id) const;
+    // The clip whose own shape is topmost at a point of the stage (twips),
+    // one clip and all in it left out: where a dragged clip is dropped.
+    SwfTimelineId ClipAt(double x, double y, SwfTimelineId besides);
 
     struct Instance;
     struct Object;
@@ -282,6 +286,8 @@ private:
     bool HitButton(Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget,
                    SwfTimelineId& found);
     bool HitShapes(const Instance& instance, const SwfMatrix& m, double x, double y, std::uint64_t& budget);
+    bool ClipUnder(const Instance& instance, const SwfMatrix& m, double x, double y, SwfTimelineId besides,
+                   std::uint64_t& budget, SwfTimelineId& found);
     bool HitCharacter(std::uint16_t id, const SwfMatrix& m, double x, double y, std::uint64_t& budget, int nesting = 0);
     SwfPointerRole Role(SwfTimelineId id) const;
     // The pointer's way onto or off a button, and the state it shows.

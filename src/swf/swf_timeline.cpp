@@ -174,7 +174,7 @@ void SwfStage::Unlist(Instance& instance) {
     m_byId.erase(instance.id);
     // Scripts hear at once: a script still running must see the clip gone.
     if (m_scripts) m_scripts->Removed(instance.id);
-    QueueUnload(instance);
+    if (!instance.unloadQueued) QueueUnload(instance);
     instance.parent = nullptr;
     for (const auto& entry : instance.list) Release(entry.second);
 }

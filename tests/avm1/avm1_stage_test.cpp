@@ -185,6 +185,31 @@ TEST(StageScripts, ScriptsMakeClipsAndMoveThemBetweenDepths) {
     EXPECT_EQ(want, Play(test::MovieOf(100, 100, tags, 8), 1));
 }
 
+TEST(StageScripts, UnloadMovieEmptiesAClipThatStaysAndLoadsFetchNothing) {
+    // Clips c and d of two frames, each holding a clip k: c.unloadMovie()
+    // and unloadMovie("d") (the action) leave them empty and stopped, where
+    // they were; c.loadMovie changes nothing.
+    const std::string unloadD = Push({"", "d"}) + Op(0x9A) + std::string("\x01\x00\x40", 3);
+    const std::string frame1 = TraceMember("c", "k") + TraceCall("c", "loadMovie", {"x.swf"}) + TraceMember("c", "k") +
+                               TraceCall("c", "unloadMovie", {}) + unloadD + TraceMember("c", "k") +
+                               TraceMember("d", "k") + TraceMember("c", "_totalframes") + TraceMember("c", "_x") +
+                               Push({"c"}) + kGetVariable + kTypeOf + kTrace;
+    test::Place3Fields c, d;
+    c.character = d.character = 2;
+    c.name = "c";
+    d.name = "d";
+    c.matrix = test::Translate(200, 0);
+    Tags tags = {test::Sprite(1, {test::ShowFrame()}),
+                 test::Sprite(2, {Named(1, 1, "k"), test::ShowFrame(), test::ShowFrame()}),
+                 test::Place3(1, c),
+                 test::Place3(2, d),
+                 DoAction(frame1),
+                 test::ShowFrame()};
+    const std::vector<std::string> want = {"_level0.c.k", "undefined", "_level0.c.k", "undefined", "undefined",
+                                           "undefined",   "1",         "10",          "movieclip"};
+    EXPECT_EQ(want, Play(test::MovieOf(100, 100, tags, 8), 1));
+}
+
 TEST(StageScripts, ScriptsGoOnWhenTheirClipsLeaveTheStage) {
     // Clip x is attached from "sym", whose frame script is the case's; the
     // root's frame 2 traces "two" when its actions run.
@@ -276,8 +301,9 @@ TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
     // enterFrame and unload handlers; the root gives it onEnterFrame and
     // removes it on frame 3. Load comes after its first frame's actions,
     // enterFrame before the frame the clip moves to; a clip with unload
-    // handlers removed by its timeline plays out that frame, then goes and
-    // its unload runs on its object.
+    // handlers removed by its timeline plays out that frame, held for the
+    // frame's scripts, and its unload runs on its object in the removal's
+    // place among the frame's action lists.
     test::Place3Fields c;
     c.character = 1;
     c.name = "c";
@@ -290,10 +316,11 @@ TEST(StageScripts, ClipEventsAndHandlersRunInFlashsOrder) {
         100, 100,
         {test::Sprite(1, {DoAction(Push({"s1"}) + kTrace), test::ShowFrame(), DoAction(Push({"s2"}) + kTrace),
                           test::ShowFrame()}),
-         test::Place3(1, c), DoAction(setHandler), test::ShowFrame(), test::ShowFrame(), test::Remove(1),
-         test::ShowFrame()},
+         test::Place3(1, c), DoAction(setHandler), test::ShowFrame(), test::ShowFrame(),
+         DoAction(Push({"before"}) + kTrace), test::Remove(1), DoAction(TraceMember("c", "_name")), test::ShowFrame()},
         8);
-    const std::vector<std::string> want = {"s1", "load", "ef", "oef", "s2", "ef", "oef", "s1", "_level0.c", "unload"};
+    const std::vector<std::string> want = {"s1",     "load", "ef",        "oef",    "s2", "ef",
+                                           "oef",    "s1",   "before", "_level0.c", "unload", "c"};
     EXPECT_EQ(want, Play(movie, 3));
 }
 

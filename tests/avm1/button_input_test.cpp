@@ -1,8 +1,8 @@
 // Buttons and input on a scripted stage: a button's condition lists and
 // its object's handlers on each move of the pointer, a clip with handlers
 // acting as a button, `enabled` and `useHandCursor`, keys for the buttons'
-// key conditions and the Key listeners, the mouse for Mouse's, and buttons
-// as objects scripts reach by name.
+// key conditions and the Key listeners, the mouse for Mouse's, clips
+// dragged, and buttons as objects scripts reach by name.
 
 #include <gtest/gtest.h>
 
@@ -102,6 +102,8 @@ struct Step {
 };
 
 TEST(ButtonInput, PointerAndKeysRunTheButtonsListsAndHandlers) {
+    const Asm kTraceClipPlace = std::move(Asm().GetVar("clip").Str("_x").Op(0x4E).Trace()
+                                              .GetVar("clip").Str("_y").Op(0x4E).Trace());
     const struct {
         const char* label;
         Asm extra;
@@ -147,6 +149,31 @@ TEST(ButtonInput, PointerAndKeysRunTheButtonsListsAndHandlers) {
                        .GetVar("o").Int(1).GetVar("Mouse").Str("removeListener").Op(0x52).Op(0x17)),
          {{'m', 50, 50}, {'d', 50, 50}}, {}, false, 1},
         {"a press on nothing that a listener hears", Asm(), {{'d', 150, 150}}, {"mouse down"}, true, 1},
+        {"a clip dragged at its offset from the pointer, dropped by a press",
+         std::move(Asm().Bool(false).Int(1).GetVar("clip").Str("startDrag").Op(0x52).Op(0x17)
+                       .Add(SetHandler("o", "onMouseMove", kTraceClipPlace))
+                       .Add(SetHandler("o", "onMouseDown",
+                                       Asm().Int(0).GetVar("clip").Str("stopDrag").Op(0x52).Op(0x17)))),
+         {{'m', 150, 20}, {'d', 150, 20}, {'m', 160, 40}},
+         {"350", "220", "350", "220"},
+         false,
+         1},
+        {"where a dragged clip is dropped",
+         std::move(Asm().Int(10).Str("twin").Int(2).GetVar("clip").Str("duplicateMovieClip").Op(0x52).Op(0x17)
+                       .GetVar("twin").Str("_y").Int(0).Op(0x4F)
+                       .Bool(true).Int(1).GetVar("clip").Str("startDrag").Op(0x52).Op(0x17)
+                       .Add(SetHandler("o", "onMouseMove", Asm().GetVar("clip").Str("_droptarget").Op(0x4E).Trace()))),
+         {{'m', 250, 50}, {'m', 150, 20}},
+         {"/twin", ""},
+         true,
+         1},
+        {"a clip dragged by its origin within a box (the action)",
+         std::move(Asm().Int(0).Int(0).Int(50).Int(60).Int(1).Int(1).Str("clip").Op(0x27)
+                       .Add(SetHandler("o", "onMouseMove", kTraceClipPlace))),
+         {{'m', 150, 20}, {'m', 20, 120}},
+         {"50", "20", "20", "60"},
+         true,  // the clip, a button by its onPress, lies under the pointer it follows
+         1},
         {"no hand over it", std::move(Asm().GetVar("btn").Str("useHandCursor").Bool(false).Op(0x4F)),
          {{'m', 50, 50}}, {"rollOver"}, false, 1},
         {"the hand over it", Asm(), {{'m', 50, 50}}, {"rollOver"}, true, 1},

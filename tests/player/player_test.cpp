@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 
@@ -408,6 +410,40 @@ TEST_F(PlayerTest, AButtonsScriptHandlerAndItsKeySteerTheMovie) {
     EXPECT_EQ(8, player.FrameShown());
     ::SendMessageA(player.Handle(), WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_FALSE(player.Paused());
+}
+
+TEST_F(PlayerTest, TheScriptedGamesMenuButtonStartsItsGame) {
+    // The reference set's scripted game, played: its preloader's bar is full
+    // on the fourth frame and shows the menu (frame 2) for 2.5 s, unless its
+    // button, 120 x 40 px at (160, 130) of the 320 x 240 stage, is clicked:
+    // then the game (frame 3) at once.
+    const char* refs = std::getenv("FLICKHOLD_FIRST_FRAME");
+    ASSERT_NE(nullptr, refs) << "FLICKHOLD_FIRST_FRAME names no references";
+    // Wine shows the machine's own folders on drive Z:.
+    std::string movie = std::string("Z:") + refs + "/cases/70-scripted-game.swf";
+    std::replace(movie.begin(), movie.end(), '/', '\\');
+    auto dlg = Open({Row(2, "game", movie)});
+    const CPlayerWnd& player = dlg->Player();
+    ASSERT_TRUE(WaitForCard(player));
+    ASSERT_TRUE(player.Drawing());
+    for (int i = 0; i < 1000 && player.FrameShown() == 1; ++i) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        ::Sleep(5);
+    }
+    // Paused in the menu: a press on a button is the movie's all the same.
+    ::SendMessageA(player.Handle(), WM_KEYDOWN, VK_SPACE, 0);
+    ASSERT_TRUE(player.Paused());
+    ASSERT_EQ(2, player.FrameShown());
+    const RECT box = player.StageRect();
+    const LPARAM button =
+        MAKELPARAM(box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) * 130 / 240);
+    ::SendMessageA(player.Handle(), WM_MOUSEMOVE, 0, button);
+    ::SendMessageA(player.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, button);
+    EXPECT_EQ(2, player.FrameShown());
+    EXPECT_TRUE(player.Paused());
+    ::SendMessageA(player.Handle(), WM_LBUTTONUP, 0, button);
+    EXPECT_EQ(3, player.FrameShown());
 }
 
 }  // namespace

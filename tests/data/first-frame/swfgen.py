@@ -641,9 +641,52 @@ def encode_action(a):
     return bytes([code]) + struct.pack("<H", len(payload)) + payload
 
 
+# Stack operations without operands, by the names the scripts below use.
+STACK_OPS = {"add": 0x47, "sub": 0x0B, "mul": 0x0C, "div": 0x0D, "mod": 0x3F, "less": 0x48, "greater": 0x67,
+             "not": 0x12, "eq": 0x49, "getvar": 0x1C, "setvar": 0x1D, "getmember": 0x4E, "setmember": 0x4F,
+             "callfunc": 0x3D, "callmethod": 0x52, "pop": 0x17, "return": 0x3E, "initobject": 0x43,
+             "initarray": 0x42, "local": 0x3C, "inc": 0x50, "delete": 0x3A, "trace": 0x26, "dup": 0x4C,
+             "newobject": 0x40}
+
+
+def encode_actions(actions):
+    """Action records with ("label", L) marks and ("jump", L) / ("if", L) branches to them, and
+    ("function", name, [params], [body]) for DefineFunction (its body's labels its own)."""
+    def size(a):
+        if a[0] == "label":
+            return 0
+        if a[0] in ("jump", "if"):
+            return 5
+        return len(encode_one(a, {}, 0))
+
+    def encode_one(a, labels, at):
+        if a[0] in STACK_OPS:
+            return bytes([STACK_OPS[a[0]]])
+        if a[0] in ("jump", "if"):
+            return bytes([0x99 if a[0] == "jump" else 0x9D]) + struct.pack("<Hh", 2, labels.get(a[1], at + 5) - at - 5)
+        if a[0] == "function":
+            body = encode_actions(a[3])
+            payload = cstr(a[1]) + struct.pack("<H", len(a[2])) + b"".join(cstr(x) for x in a[2]) \
+                + struct.pack("<H", len(body))
+            return b"\x9b" + struct.pack("<H", len(payload)) + payload + body
+        return encode_action(a)
+
+    labels, at = {}, 0
+    for a in actions:
+        if a[0] == "label":
+            labels[a[1]] = at
+        at += size(a)
+    out, at = b"", 0
+    for a in actions:
+        if a[0] != "label":
+            out += encode_one(a, labels, at)
+            at = len(out)
+    return out
+
+
 def do_action(actions):
     """DoAction tag: the records, then ActionEndFlag."""
-    return tag(12, b"".join(encode_action(a) for a in actions) + b"\0")
+    return tag(12, encode_actions(actions) + b"\0")
 
 
 def frame_label(name):
@@ -696,6 +739,9 @@ def build(case):
         body += define_button2(b)
     for sp in case.get("sprites", []):
         body += define_sprite(sp)
+    if case.get("exports"):
+        exports = case["exports"]
+        body += tag(56, struct.pack("<H", len(exports)) + b"".join(struct.pack("<H", i) + cstr(n) for i, n in exports))
     labels, actions = case.get("labels", {}), case.get("actions", {})
     for i, frame in enumerate([case.get("place", [])] + case.get("more_frames", [])):
         if i + 1 in labels:
@@ -1365,7 +1411,7 @@ def define_edit_text(t):
         bw.u16(0)
         bw.u16(0)
         bw.raw(struct.pack("<h", tw(t["leading"])))
-    bw.raw(cstr(""))  # variable name
+    bw.raw(cstr(t.get("var", "")))  # variable name
     if has_text:
         bw.raw(cstr(t["text"]))
     return tag(37, bw.data())
@@ -1406,8 +1452,8 @@ def glyph_records(polys):
 
 
 def block_glyph(code, advance, stem, slant):
-    """A made-up glyph for a lowercase letter: a baseline bar and up to three stems chosen by
-    the letter's code, `stem` units thick, leaning by `slant` units per unit of height.
+    """A made-up glyph for a lowercase letter or a digit: a baseline bar and up to three stems
+    chosen by its code, `stem` units thick, leaning by `slant` units per unit of height.
     Font units, 1024 to the em, x-height 520."""
     if code == ord(" "):
         return []
@@ -1415,12 +1461,17 @@ def block_glyph(code, advance, stem, slant):
     lean = lambda x, y: (int(round(x - slant * y)), y)
     polys = [[lean(40, 0), lean(40, -stem), lean(advance - 60, -stem), lean(advance - 60, 0)]]
     top = -stem
-    k = code - ord("a") + 1
+    digit = ord("0") <= code <= ord("9")
+    k = code - (ord("0") if digit else ord("a")) + 1
     width = advance - 100
     for i in range(3):
         if i == 0 or (k >> (i - 1)) & 1:
             x = 40 + i * (width - stem) // 2
             polys.append([lean(x, top), lean(x, -h), lean(x + stem, -h), lean(x + stem, top)])
+    # Digits also take a top and a middle bar by their next bits, so that each of the ten differs.
+    for bit, y in ((4, -h + stem), (8, -h // 2 + stem // 2)):
+        if digit and k & bit:
+            polys.append([lean(40, y), lean(40, y - stem), lean(advance - 60, y - stem), lean(advance - 60, y)])
     return polys
 
 
@@ -1497,19 +1548,27 @@ BUTTON_STATES = {"up": 1, "over": 2, "down": 4, "hit": 8}
 
 
 def define_button2(b):
-    """DefineButton2 without actions: {"id", "parts": [{"states": ("up", "hit"), "char", "depth",
-    x/y/sx/sy/rot or matrix}]}."""
+    """DefineButton2: {"id", "parts": [{"states": ("up", "hit"), "char", "depth", x/y/sx/sy/rot or
+    matrix}], "actions": [("release", [action, ...])]} (no actions when absent)."""
     bw = Bits()
     bw.u16(b["id"])
     bw.u8(0)  # not a menu
-    bw.u16(0)  # no action records
+    parts = Bits()
     for p in b["parts"]:
-        bw.u8(sum(BUTTON_STATES[s] for s in p["states"]))
-        bw.u16(p["char"])
-        bw.u16(p["depth"])
-        write_matrix(bw, *place_matrix(p))
-        write_cxform(bw, p.get("cx", {"mult": (1, 1, 1, 1)}), True)
-    bw.u8(0)
+        parts.u8(sum(BUTTON_STATES[s] for s in p["states"]))
+        parts.u16(p["char"])
+        parts.u16(p["depth"])
+        write_matrix(parts, *place_matrix(p))
+        write_cxform(parts, p.get("cx", {"mult": (1, 1, 1, 1)}), True)
+    parts.u8(0)
+    records = parts.data()
+    # Each condition's actions, after a size that is 0 on the last; "release" is OverDownToOverUp.
+    conditions = b["actions"] if "actions" in b else []
+    bw.u16(2 + len(records) if conditions else 0)
+    bw.raw(records)
+    for i, (when, actions) in enumerate(conditions):
+        body = struct.pack("<H", {"release": 0x0008, "press": 0x0004}[when]) + encode_actions(actions) + b"\0"
+        bw.raw(struct.pack("<H", 0 if i + 1 == len(conditions) else 2 + len(body)) + body)
     return tag(34, bw.data())
 
 
@@ -2000,6 +2059,136 @@ def _():
       "average the detail to grey.")
 def _():
     return minified_fills(True)
+
+
+# ------------------------------------------------------------ a scripted game
+def P(*values):
+    """One push of Python values: str, int, float, bool, None (null)."""
+    def one(v):
+        if v is None:
+            return ("null",)
+        if isinstance(v, bool):
+            return ("bool", v)
+        if isinstance(v, int):
+            return ("int", v)
+        if isinstance(v, float):
+            return ("double", v)
+        return ("str", v)
+    return [("push", [one(v) for v in values])]
+
+
+def get(path):
+    """The value of a dotted path: a variable, then its members."""
+    head, *rest = path.split(".")
+    out = P(head) + [("getvar",)]
+    for m in rest:
+        out += P(m) + [("getmember",)]
+    return out
+
+
+def put(path, value):
+    """path = value, value being actions that leave one value."""
+    head, *rest = path.split(".")
+    if not rest:
+        return P(head) + value + [("setvar",)]
+    return get(".".join([head] + rest[:-1])) + P(rest[-1]) + value + [("setmember",)]
+
+
+def call(path, *args, keep=False):
+    """path(args) as a function or a method call; its result dropped unless kept."""
+    out = []
+    for a in reversed(args):
+        out += a if isinstance(a, list) else P(a)
+    out += P(len(args))
+    if "." in path:
+        obj, method = path.rsplit(".", 1)
+        out += get(obj) + P(method) + [("callmethod",)]
+    else:
+        out += P(path) + [("callfunc",)]
+    return out if keep else out + [("pop",)]
+
+
+def game_case():
+    """The scripted game; see its case's description."""
+    rect = lambda x, y, w, h, **style: rect_path(x, y, w, h, **style)
+    bar = {"id": 1, "tag": 1, "fills": [("solid", "#40b050")], "records": rect(0, 0, 200, 16, fill1=1)}
+    frame = {"id": 2, "tag": 3, "lines": [(2, "#d0e0d0")], "records": rect(59, 111, 202, 18, line=1)}
+    up = {"id": 3, "tag": 3, "fills": [("solid", "#3060c0")], "lines": [(2, "#c0d0ff")],
+          "records": rect(-60, -20, 120, 40, fill1=1, line=1)}
+    over = {"id": 4, "tag": 3, "fills": [("solid", "#f0a020")], "lines": [(2, "#fff0c0")],
+            "records": rect(-60, -20, 120, 40, fill1=1, line=1)}
+    ball = {"id": 6, "tag": 3, "fills": [("solid", "#e04020")], "lines": [(1, "#401000")],
+            "records": circle_path(0, 0, 12, 8, fill1=1, line=1)}
+    button = {"id": 5, "parts": [{"states": ("up",), "char": 3, "depth": 1},
+                                 {"states": ("over", "down"), "char": 4, "depth": 1},
+                                 {"states": ("hit",), "char": 3, "depth": 2}],
+              "actions": [("release", [("gotolabel", "game"), ("stop",)])]}
+    font = {"id": 8, "name": "Blocky", "chars": "0123456789 ", "advance": 600, "stem": 90, "slant": 0}
+    score = {"id": 9, "bounds": (0, 0, 120, 30), "font": 8, "height": 26, "color": "#ffffff", "var": "score"}
+    sprites = [{"id": 7, "frames": [[{"char": 6, "depth": 1}]]},
+               {"id": 11, "frames": [[{"char": 1, "depth": 1}]]}] + \
+        [{"id": i, "frames": [[]]} for i in (12, 13, 14)]
+    this = lambda: P("this") + [("getvar",)]
+    # The preloader: the bar grows by 30 a frame up to the share loaded, then the menu.
+    preload = [("stop",)] + put("shown", P(10)) + put("bar._xscale", get("shown")) + \
+        this() + P("onEnterFrame") + [("function", "", [],
+            put("shown", get("shown") + P(30) + [("add",)]) +
+            P("p") + P(100) + call("this.getBytesLoaded", keep=True) + [("mul",)] +
+            call("this.getBytesTotal", keep=True) + [("div",)] + [("local",)] +
+            get("shown") + get("p") + [("less",), ("not",), ("if", "low")] + put("p", get("shown")) +
+            [("label", "low")] + put("bar._xscale", get("p")) +
+            get("p") + P(100) + [("less",), ("if", "wait"), ("gotolabel", "menu"), ("stop",), ("label", "wait")])] + \
+        [("setmember",)]
+    # The menu starts the game itself after thirty frames (2.5 s) when nobody clicks.
+    menu = put("wait", P(0)) + this() + P("onEnterFrame") + [("function", "", [],
+            put("wait", get("wait") + P(1) + [("add",)]) +
+            get("wait") + P(30) + [("less",), ("if", "later"), ("gotolabel", "game"), ("stop",), ("label", "later")])] + \
+        [("setmember",)]
+    neg = lambda m: put("this." + m, P(0) + get("this." + m) + [("sub",)])
+    move = [("function", "moveBall", [],
+             put("this._x", get("this._x") + get("this.vx") + [("add",)]) +
+             put("this._y", get("this._y") + get("this.vy") + [("add",)]) +
+             get("this._x") + P(300) + [("greater",), ("not",), ("if", "a")] + neg("vx") + [("label", "a")] +
+             get("this._x") + P(20) + [("less",), ("not",), ("if", "b")] + neg("vx") + [("label", "b")] +
+             get("this._y") + P(220) + [("greater",), ("not",), ("if", "c")] + neg("vy") + [("label", "c")] +
+             get("this._y") + P(20) + [("less",), ("not",), ("if", "d")] + neg("vy") + [("label", "d")])]
+    game = [("stop",)] + move + \
+        call("bg.beginFill", 0x183050) + call("bg.moveTo", 0, 0) + call("bg.lineTo", 320, 0) + \
+        call("bg.lineTo", 320, 240) + call("bg.lineTo", 0, 240) + call("bg.lineTo", 0, 0) + call("bg.endFill") + \
+        call("bg.beginFill", 0x287038) + call("bg.moveTo", 0, 200) + call("bg.curveTo", 160, 120, 320, 200) + \
+        call("bg.lineTo", 320, 240) + call("bg.lineTo", 0, 240) + call("bg.lineTo", 0, 200) + call("bg.endFill") + \
+        call("bg.lineStyle", 2, 0xffd040, 100) + call("bg.moveTo", 20, 36) + call("bg.lineTo", 300, 36) + \
+        call("win.beginFill", 0xff0000) + call("win.moveTo", 30, 50) + call("win.lineTo", 290, 50) + \
+        call("win.curveTo", 300, 130, 290, 210) + call("win.lineTo", 30, 210) + call("win.curveTo", 20, 130, 30, 50) + \
+        call("win.endFill") + call("field.setMask", get("win")) + put("i", P(0)) + [("label", "next")] + \
+        get("i") + P(6) + [("less",), ("not",), ("if", "done")] + \
+        put("c", call("field.attachMovie", "ball", P("b") + get("i") + [("add",)], get("i"), keep=True)) + \
+        put("c._x", P(20) + get("i") + P(50) + [("mul",), ("add",)]) + \
+        put("c._y", P(60) + get("i") + P(25) + [("mul",), ("add",)]) + \
+        put("c.vx", P(3) + get("i") + [("add",)]) + put("c.vy", P(5) + get("i") + [("sub",)]) + \
+        put("c.onEnterFrame", get("moveBall")) + put("i", get("i") + P(1) + [("add",)]) + \
+        [("jump", "next"), ("label", "done")] + put("score", P(0)) + \
+        this() + P("onEnterFrame") + [("function", "", [], put("score", get("score") + P(10) + [("add",)]))] + \
+        [("setmember",)]
+    return {"stage": (320, 240), "bg": "#202838", "version": 8, "fps": 12,
+            "shapes": [bar, frame, up, over, ball], "fonts": [font], "texts": [score], "buttons": [button],
+            "sprites": sprites, "exports": [(7, "ball")],
+            "labels": {2: "menu", 3: "game"}, "actions": {1: preload, 2: menu, 3: game},
+            "place": [{"char": 11, "depth": 1, "x": 60, "y": 112, "name": "bar"}, {"char": 2, "depth": 2}],
+            "more_frames": [[{"remove": 1}, {"remove": 2}, {"char": 5, "depth": 3, "x": 160, "y": 130}],
+                            [{"remove": 3}, {"char": 12, "depth": 1, "name": "bg"},
+                             {"char": 13, "depth": 2, "name": "field"}, {"char": 14, "depth": 3, "name": "win"},
+                             {"char": 9, "depth": 4, "x": 10, "y": 8}]]}
+
+
+@case("70-scripted-game", "A small game whose scripts make what shows (SWF 8): a preloader whose "
+      "onEnterFrame grows a bar up to getBytesLoaded/getBytesTotal, then gotoAndStop(\"menu\"); a menu "
+      "whose button's release handler does gotoAndStop(\"game\"), and which starts the game itself after "
+      "thirty frames; the game draws its background with the drawing API, attaches six exported \"ball\" "
+      "clips into a holder masked by setMask with a drawn window, moves them in their onEnterFrame, and "
+      "counts a score in a text field bound to the variable score with an embedded font.")
+def _():
+    return game_case()
 
 
 def main(argv):
