@@ -104,6 +104,13 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             const PushItem* last = item + op.count;
             const Str* pool = f.pool ? f.pool->data() : nullptr;
             const std::size_t poolSize = f.pool ? f.pool->size() : 0;
+            // A pooled name pushed to be read at once by the GetVariable
+            // after it (when the range goes on to it): that action runs
+            // here, one dispatch fewer, and the name is read unpushed.
+            const bool reads = op.thenGetVariable && next < end;
+            const Str* name = nullptr;
+            if (reads && item != last && last[-1].kind == PushItem::Pool && last[-1].index < poolSize)
+                name = &pool[(--last)->index];
             for (; item != last; ++item) {
                 if (item->kind == PushItem::Pool) {
                     if (item->index < poolSize) {
@@ -120,11 +127,15 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
                 }
             }
             pc = next;
-            // A name pushed to be read at once: the GetVariable after it runs
-            // here, one dispatch fewer, when the range goes on to it.
-            if (op.thenGetVariable && pc + 1 <= end) {
+            if (reads) {
                 if (--budget == 0) m.ActionCheck();
-                GetVariableAction(f);
+                Property* p = name && IsPlainName(*name) ? Innermost(f)->FindMemo(*name) : nullptr;
+                if (p && !p->getter) {
+                    stack.push_back(p->value);
+                } else {
+                    if (name) stack.emplace_back(*name);
+                    GetVariableAction(f);
+                }
                 pc += 1;
             }
             continue;

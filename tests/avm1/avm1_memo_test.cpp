@@ -126,6 +126,8 @@ TEST(Avm1Memo, ActionCapFallsOnTheActionPast) {
         {"two pushes and two traces", Asm().Str("a").Trace().Str("b").Trace(), 4, "a", "a|b"},
         // A name pushed and read at once is still two actions.
         {"a variable read", Asm().Str("b").Str("x").Op(0x1C).Trace().Trace(), 5, "undefined", "undefined|b"},
+        {"a pooled name's read", Asm().Pool({"x"}).Str("b").Const(0).Op(0x1C).Trace().Trace(), 6, "undefined",
+         "undefined|b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
