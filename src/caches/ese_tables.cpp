@@ -148,7 +148,7 @@ EseRecord::EseRecord(EseDatabase& db, const EseTable& table, std::string_view da
 
 std::string_view EseRecord::Fixed(const EseColumn& column) const {
     const std::uint32_t lastFixed = m_data.empty() ? 0 : static_cast<unsigned char>(m_data[0]);
-    if (column.id > lastFixed) return {};
+    if (column.id == 0 || column.id > lastFixed) return {};
     // Between the fixed values and the variable ones, a bit for each fixed
     // column marks it empty.
     const std::size_t variables = Le16(m_data, 2), bitmap = (lastFixed + 7) / 8;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 
 #include "caches/ese_tables.h"
@@ -150,6 +151,89 @@ TEST(WebCache, ContentRowsAreThoseEsedbexportGives) {
     std::sort(expected.begin(), expected.end());
     std::sort(actual.begin(), actual.end());
     EXPECT_EQ(expected, actual);
+}
+
+// Writes a changed page's XOR checksums again, as the engine would have, so
+// that only the change itself is damage.
+void Reseal(std::string& db, std::uint32_t number) {
+    const std::size_t at = (number + 1) * std::size_t(32768);
+    const auto xorOf = [&](std::size_t from, std::size_t to) {
+        std::uint32_t sum = number;
+        for (std::size_t i = from; i < to; i += 4) sum ^= Le32(db, at + i);
+        return sum;
+    };
+    const auto put = [&](std::size_t where, std::uint32_t value) {
+        for (std::size_t k = 0; k < 4; ++k) db[at + where + k] = static_cast<char>(value >> (8 * k));
+    };
+    for (std::size_t block = 1; block < 4; ++block) put(32 + 8 * block, xorOf(block * 8192, (block + 1) * 8192));
+    put(0, xorOf(8, 8192));
+}
+
+void Put16(std::string& bytes, std::size_t at, std::uint32_t value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+}
+
+TEST(WebCache, DamageLosesOnlyTheRowsItTouchesAndIsCounted) {
+    // Where Container_1's rows lie: its root and the leaves it leads to.
+    Bytes whole(Database());
+    EseDatabase db(whole);
+    ASSERT_TRUE(db.Open());
+    const std::vector<EseTable> tables = ReadCatalog(db);
+    const auto table = std::find_if(tables.begin(), tables.end(), [](const EseTable& t) { return t.name == "Container_1"; });
+    ASSERT_NE(tables.end(), table);
+    const std::shared_ptr<const EsePage> root = db.Page(table->root);
+    ASSERT_TRUE(root && !root->IsLeaf());
+    std::vector<std::uint32_t> leaves;
+    std::vector<std::size_t> rowsOn;
+    for (const EseEntry& entry : db.Entries(*root)) {
+        leaves.push_back(entry.child);
+        rowsOn.push_back(db.Entries(*db.Page(entry.child)).size());
+    }
+    ASSERT_GE(leaves.size(), 3u);
+    const std::size_t page = db.PageSize();
+
+    std::string cut = Database().substr(0, (leaves.back() + 1) * page + page / 2);
+    std::string badChecksum = Flipped(Database(), (leaves[0] + 1) * page + page / 2);
+    // The root's first entry leads back to the root.
+    std::string looped = Database();
+    const EsePage::Tag first = root->tags[1];
+    for (std::size_t k = 0; k < 4; ++k)
+        looped[(table->root + 1) * page + first.at + first.size - 4 + k] = static_cast<char>(table->root >> (8 * k));
+    Reseal(looped, table->root);
+    // A record's second tagged value starts past the record: the first runs
+    // past it too.
+    std::string overrun = Database();
+    const std::shared_ptr<const EsePage> leaf = db.Page(leaves[1]);
+    const std::string_view record = db.Entries(*leaf).front().data;
+    const std::size_t recordAt = (leaves[1] + 1) * page + static_cast<std::size_t>(record.data() - leaf->bytes.data());
+    // This table has no variable columns: its tagged values follow the fixed ones.
+    ASSERT_LT(static_cast<unsigned char>(record[1]), 128);
+    const std::size_t tagged = Le32(record, 2) & 0xFFFF;
+    Put16(overrun, recordAt + tagged + 6, 0x7FFF);
+    Reseal(overrun, leaves[1]);
+
+    const struct {
+        const char* label;
+        const std::string& bytes;
+        std::size_t lost;
+    } cases[] = {
+        {"cut short inside the last leaf", cut, rowsOn.back()},
+        {"a leaf with a bad checksum", badChecksum, rowsOn[0]},
+        {"a branch leading back to its own page", looped, rowsOn[0]},
+        {"a tagged value running past its record", overrun, 1},
+    };
+    std::vector<std::vector<std::string>> expected = TsvRows(FixtureFile("content-rows.tsv"));
+    std::set<std::string> urls;
+    for (const auto& row : expected) urls.insert(row.back());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Bytes file(c.bytes);
+        const WebCacheReading reading = ReadWebCache(file);
+        EXPECT_GT(reading.damaged, 0);
+        EXPECT_EQ(expected.size() - c.lost, reading.rows.size());
+        for (const WebCacheRow& row : reading.rows) EXPECT_TRUE(urls.count(row.url)) << row.url;
+    }
 }
 
 }  // namespace
