@@ -102,7 +102,7 @@ std::vector<EseTable> ReadCatalog(EseDatabase& db) {
     ForEachRecord(db, catalog, [&](EseRecord& record) {
         const auto number = [&](std::uint32_t id) {
             for (const EseColumn& column : catalog.columns)
-                if (column.id == id) return static_cast<std::uint32_t>(EseInteger(record.Value(column)));
+                if (column.id == id) return static_cast<std::uint32_t>(EseInteger(record.Raw(column)));
             return 0u;
         };
         const std::uint32_t type = number(kType), owner = number(kObjidTable);
@@ -111,7 +111,7 @@ std::vector<EseTable> ReadCatalog(EseDatabase& db) {
             EseTable table;
             table.objectId = owner;
             table.root = number(kColtypOrPgnoFdp);
-            table.name = record.Value(catalog.columns.back());
+            table.name = std::string(record.Raw(catalog.columns.back()));
             tables.push_back(std::move(table));
             return true;
         }
@@ -127,7 +127,7 @@ std::vector<EseTable> ReadCatalog(EseDatabase& db) {
         column.size = number(kSpaceUsage);
         column.codePage = number(kPagesOrLocale);
         column.offset = number(kRecordOffset);
-        column.name = record.Value(catalog.columns.back());
+        column.name = std::string(record.Raw(catalog.columns.back()));
         table.columns.push_back(std::move(column));
         return true;
     });
@@ -199,13 +199,8 @@ std::string EseRecord::LongValue(std::string_view id, bool& ok) {
 
 std::vector<std::string> EseRecord::Values(const EseColumn& column) {
     std::vector<std::string> values;
-    if (column.id < 128) {
-        const std::string_view bytes = Fixed(column);
-        if (!bytes.empty()) values.emplace_back(bytes);
-        return values;
-    }
     if (column.id < 256) {
-        const std::string_view bytes = Variable(column.id);
+        const std::string_view bytes = Raw(column);
         if (!bytes.empty()) values.emplace_back(bytes);
         return values;
     }
@@ -279,6 +274,11 @@ std::vector<std::string> EseRecord::Values(const EseColumn& column) {
         return values;
     }
     return values;
+}
+
+std::string_view EseRecord::Raw(const EseColumn& column) const {
+    if (column.id < 128) return Fixed(column);
+    return column.id < 256 ? Variable(column.id) : std::string_view();
 }
 
 std::string EseRecord::Value(const EseColumn& column) {

@@ -70,6 +70,8 @@ public:
     // has no value); an undecodable one is left out and counted.
     std::vector<std::string> Values(const EseColumn& column);
     std::string Value(const EseColumn& column);
+    // A fixed or variable column's bytes as stored, without a copy.
+    std::string_view Raw(const EseColumn& column) const;
 
 private:
     std::string_view Fixed(const EseColumn& column) const;
