@@ -61,13 +61,20 @@ std::string ParentOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+// UTF-8 in ASCII lower case: no byte of a multibyte character is ASCII.
+std::string Utf8Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 // The last folder and the file name of a path, which is all a WebCache row
 // and a copied cache folder are sure to share.
 std::string FolderAndName(const std::string& path) {
     const std::size_t slash = path.rfind('\\');
     if (slash == std::string::npos || slash == 0) return std::string();
     const std::size_t before = path.rfind('\\', slash - 1);
-    return CodePage().ToLower(before == std::string::npos ? path : path.substr(before + 1));
+    return before == std::string::npos ? path : path.substr(before + 1);
 }
 
 // The folder's files seen from one of its subfolders.
@@ -209,26 +216,28 @@ private:
     // Windows 7), then in any folder of the row's 8-character name.
     void PlaceWebCacheRows() {
         if (m_webCacheRows.empty()) return;
+        // Rows name their files in UTF-8, the walk in the folder's own text.
         std::map<std::string, std::string> byPath, byFolder;
         for (const std::string& path : m_candidates) {
-            byPath.emplace(CodePage().ToLower(path), path);
-            byFolder.emplace(FolderAndName(path), path);
+            const std::string text = Utf8Lower(m_root.ToUtf8(path));
+            byPath.emplace(text, path);
+            byFolder.emplace(FolderAndName(text), path);
         }
         for (auto& [sub, row] : m_webCacheRows) {
             const std::string inFolder = row.folder + "\\" + row.fileName;
-            const std::string directory = CodePage().ToLower(row.directory);
+            const std::string directory = Utf8Lower(row.directory);
             std::size_t tail = directory.find("\\inetcache\\");
             if (tail == std::string::npos) tail = directory.find("\\temporary internet files\\");
             std::string beside;
             if (tail != std::string::npos) {
                 std::string place = directory.substr(tail + 1);
                 while (!place.empty() && place.back() == '\\') place.pop_back();
-                beside = Join(Join(ParentOf(sub), place), CodePage().ToLower(inFolder));
+                beside = Join(Join(Utf8Lower(m_root.ToUtf8(ParentOf(sub))), place), Utf8Lower(inFolder));
             }
             const std::string* body = nullptr;
-            auto found = byPath.find(CodePage().ToLower(beside));
+            auto found = byPath.find(beside);
             if (found != byPath.end()) body = &found->second;
-            found = byFolder.find(CodePage().ToLower(inFolder));
+            found = byFolder.find(Utf8Lower(inFolder));
             if (!body && found != byFolder.end()) body = &found->second;
             if (!body) continue;
             CacheRecord r;

@@ -24,6 +24,9 @@ struct FolderItem {
 class ArchiveFolder : public CacheFolder {
 public:
     virtual std::vector<FolderItem> List(const std::string& subfolder) = 0;
+    // A listed path in UTF-8, the text a WebCache row names its file in
+    // (listings in a code page of their own convert it).
+    virtual std::string ToUtf8(const std::string& path) const { return path; }
 };
 
 struct ArchiveScan {
