@@ -120,7 +120,8 @@ std::vector<EseTable> ReadCatalog(EseDatabase& db) {
         if (tables.empty() || tables.back().objectId != owner) return true;
         EseTable& table = tables.back();
         if (type == kCatalogLongValue) table.longValueRoot = number(kColtypOrPgnoFdp);
-        if (type != kCatalogColumn || ++columns > kMaxColumns) return columns <= kMaxColumns;
+        if (type != kCatalogColumn) return true;
+        if (++columns > kMaxColumns) return false;
         EseColumn column;
         column.id = number(kId);
         column.type = number(kColtypOrPgnoFdp);
