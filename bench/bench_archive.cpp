@@ -6,6 +6,8 @@
 // dtformats shares, FLICKHOLD_PEER_CACHES, with two movies put in and the
 // map Firefox writes on closing). Then 1 000 cache2 movies of 1 MB stored
 // gzip-encoded (as servers send them) against the same movies stored plainly.
+// Last, the rows of IE11's WebCache database (FLICKHOLD_WEBCACHE, 16 MB)
+// against a bare read of the file, and the most memory the reading holds.
 
 #include <windows.h>
 
@@ -18,6 +20,7 @@
 #include "bench/bench_util.h"
 #include "support/cache1_fixture.h"
 #include "support/cache_writer.h"
+#include "caches/webcache.h"
 #include "discovery/archive_source.h"
 #include "discovery/shell_helpers.h"
 #include "win/handles.h"
@@ -51,6 +54,88 @@ std::size_t BareWalk(const std::string& folder) {
         if (file && ::ReadFile(file.Get(), head, sizeof head, &read, nullptr)) ++files;
     } while (::FindNextFileA(find.Get(), &found));
     return files;
+}
+
+// What the process's heaps hold in use: walked block by block, so that a
+// block freed and taken again is not counted twice.
+std::size_t HeapBytesInUse() {
+    HANDLE heaps[64];
+    const DWORD count = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
+    std::size_t used = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        if (!::HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (::HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
+        ::HeapUnlock(heaps[i]);
+    }
+    return used;
+}
+
+// The database read through Win32, as the walk reads it; each read can note
+// the heaps' use, so that the most the reader holds at once is seen.
+class WinFile : public CacheFile {
+public:
+    explicit WinFile(const std::string& path) : m_file(OpenForReading(path)) {}
+    std::uint64_t Size() const override {
+        LARGE_INTEGER size{};
+        return m_file && ::GetFileSizeEx(m_file.Get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
+    std::string ReadAt(std::uint64_t offset, std::size_t count) override {
+        if (sampling) peak = std::max(peak, HeapBytesInUse());
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        std::string bytes(count, '\0');
+        DWORD read = 0;
+        if (!::SetFilePointerEx(m_file.Get(), at, nullptr, FILE_BEGIN) ||
+            !::ReadFile(m_file.Get(), &bytes[0], static_cast<DWORD>(count), &read, nullptr))
+            return std::string();
+        bytes.resize(read);
+        return bytes;
+    }
+    bool sampling = false;
+    std::size_t peak = 0;
+
+private:
+    UniqueFile m_file;
+};
+
+void BenchWebCache(const std::string& root) {
+    const char* fixtures = std::getenv("FLICKHOLD_WEBCACHE");
+    if (!fixtures) return;
+    std::string folder = std::string("Z:") + fixtures;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    const std::optional<std::string> database =
+        DecodeBody(sample::ReadTree(folder)["WebCacheV01-win10-2021-dirty.dat.gz"], BodyEncoding::Gzip, 64u << 20);
+    if (!database) return;
+    const std::string path = root + "\\webcache\\WebCacheV01.dat";
+    sample::WriteWholeFile(path, *database);
+    std::size_t rows = 0;
+    for (int round = 0; round < 2; ++round) {  // the first round warms the file cache
+        const double bare = MedianMs([&] {
+            UniqueFile file(OpenForReading(path));
+            std::string buffer(64 * 1024, '\0');
+            DWORD read = 0;
+            while (file && ::ReadFile(file.Get(), &buffer[0], static_cast<DWORD>(buffer.size()), &read, nullptr) && read) {
+            }
+        });
+        const double listing = MedianMs([&] {
+            WinFile file(path);
+            rows = ReadWebCache(file).rows.size();
+        });
+        if (round == 1) {
+            Report("WebCache rows, 16 MB database", listing, bare, rows);
+            std::printf("  bound 1.20: %s (ratio %.2f)\n", listing <= 1.2 * bare ? "met" : "NOT met", listing / bare);
+        }
+    }
+    WinFile file(path);
+    const std::size_t before = HeapBytesInUse();
+    file.sampling = true;
+    const WebCacheReading reading = ReadWebCache(file);
+    file.sampling = false;
+    const double held = static_cast<double>(std::max(file.peak, before) - before) / (1 << 20);
+    std::printf("  the reader's memory: %.2f MB at most; bound 8 MB: %s\n", held, held < 8 ? "met" : "NOT met");
+    sample::RemoveTree(root + "\\webcache");
 }
 
 }  // namespace
@@ -139,6 +224,7 @@ void BenchArchive(const std::string& root, int scale) {
     }
     sample::RemoveTree(plainFolder);
     sample::RemoveTree(gzipFolder);
+    BenchWebCache(root);
 }
 
 }  // namespace fh::bench

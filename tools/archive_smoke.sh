@@ -2,7 +2,8 @@
 # The cache folder analysis of the real program, in batch mode, on caches that
 # real browsers wrote (FLICKHOLD_REAL_CACHES: the unpacked fixtures, each with
 # its manifest.json): every movie listed with its address and site, and saved
-# byte for byte in site folders.
+# byte for byte in site folders; then a copied IE11 profile around the real
+# WebCache database (FLICKHOLD_WEBCACHE) with movies as some rows' bodies.
 #   archive_smoke.sh Flickhold.exe
 set -u
 exe=$1
@@ -116,6 +117,71 @@ sys.exit(1 if bad else 0)
 PY
 done
 
+# IE10/11's WebCache database (FLICKHOLD_WEBCACHE), untouched, in a copied
+# profile with movies placed as the body files of three of its rows (one in a
+# folder found only by its 8-character name elsewhere in the copy): each
+# listed once, with its row's address and times, and saved byte for byte.
+webcache=${FLICKHOLD_WEBCACHE:-}
+if [ -n "$webcache" ] && [ -f "$webcache/content-rows.tsv" ]; then
+  profile=$(mktemp -d)
+  windows="$profile/Users/Administrator/AppData/Local/Microsoft/Windows"
+  mkdir -p "$windows/WebCache"
+  gzip -dc "$webcache/WebCacheV01-win10-2021-dirty.dat.gz" >"$windows/WebCache/WebCacheV01.dat"
+  python3 - "$webcache/content-rows.tsv" "$caches/originals" "$profile" >"$profile.expected" <<'PY' || fail=1
+import csv, hashlib, json, os, sys
+rows_file, originals, profile = sys.argv[1:]
+rows = {r["Filename"]: r for r in csv.DictReader(open(rows_file, encoding="utf-8"), delimiter="\t")}
+cache = "Users/Administrator/AppData/Local/Microsoft/Windows/INetCache/IE"
+placed = [("E7LW1M9F.htm", cache, "tiny_fws.swf"), ("cb=gapi[1].js", cache, "small_cws.swf"),
+          ("i1_1967ca6a[1].png", "elsewhere/copied", "video-js.swf")]
+expected = []
+for name, where, movie in placed:
+    row = rows[name]
+    folder = os.path.join(profile, where, row["Folder"])
+    os.makedirs(folder, exist_ok=True)
+    body = open(os.path.join(originals, movie), "rb").read()
+    open(os.path.join(folder, name), "wb").write(body)
+    expected.append({"url": row["Url"], "sha256": hashlib.sha256(body).hexdigest(), "modified": int(row["Modified"])})
+json.dump(expected, sys.stdout)
+PY
+  if analyse "webcache" "$profile"; then
+    python3 - "$profile.expected" "$work/list.csv" "$WINEPREFIX/drive_c" <<'PY' || fail=1
+import csv, hashlib, json, sys
+from email.utils import formatdate
+expected, listing, drive_c = sys.argv[1:]
+expected = json.load(open(expected))
+with open(listing, encoding="utf-8-sig", newline="") as f:
+    rows = list(csv.DictReader(f))
+bad = [] if len(rows) == len(expected) else [f"{len(rows)} rows listed, not {len(expected)}"]
+by_url = {r["address"]: r for r in rows}
+for m in expected:
+    r = by_url.get(m["url"])
+    if r is None:
+        bad.append(f"{m['url']} is not listed"); continue
+    modified = formatdate(m["modified"], usegmt=True) if m["modified"] else ""
+    if r["cache"] != "IE10/11 WebCache" or r["last modified"] != modified or not r["cache last access"]:
+        bad.append(f"{m['url']}: cache {r['cache']!r}, last modified {r['last modified']!r}")
+    saved = r["saved to"]
+    path = drive_c + "/" + saved[3:].replace("\\", "/") if saved[:3].upper() == "C:\\" else ""
+    try:
+        digest = hashlib.sha256(open(path, "rb").read()).hexdigest()
+    except OSError:
+        digest = "unreadable"
+    if digest != m["sha256"]:
+        bad.append(f"{m['url']}: saved {saved!r} has sha256 {digest}")
+for b in bad:
+    print(f"archive: webcache: {b}", file=sys.stderr)
+sys.exit(1 if bad else 0)
+PY
+  else
+    fail=1
+  fi
+  rm -rf "$profile" "$profile.expected"
+else
+  echo "archive: no WebCache database (FLICKHOLD_WEBCACHE)" >&2
+  fail=1
+fi
+
 rm -rf "$work"
-[ "$fail" -eq 0 ] && echo "archive: every manifest movie listed with its address and saved byte for byte, once with /unique"
+[ "$fail" -eq 0 ] && echo "archive: every manifest movie listed with its address and saved byte for byte, once with /unique; WebCache rows' movies with their rows' addresses and times"
 exit "$fail"

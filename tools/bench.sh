@@ -12,6 +12,8 @@ build_windows "$root" "$build" "$FLICKHOLD_ARCH" flickhold_bench || exit 1
 FLICKHOLD_HEADLESS=1
 # The forensic projects' caches the build unpacked, for the archive case.
 export FLICKHOLD_PEER_CACHES="$build/fixtures/peer-caches"
+# IE11's WebCache database, for the archive case's ESE reader.
+export FLICKHOLD_WEBCACHE="$root/tests/data/webcache"
 # The reference movies, whose snapshots' PNG files the movie case weighs against GDI+'s.
 export FLICKHOLD_FIRST_FRAME="$root/tests/data/first-frame"
 trap wine_session_stop EXIT

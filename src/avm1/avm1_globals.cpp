@@ -130,19 +130,8 @@ Value ParseFloat(Machine& m, const Value&, const std::vector<Value>& args) {
 }
 
 Value Escape(Machine& m, const Value&, const std::vector<Value>& args) {
-    std::string s = m.ToString(Arg(args, 0));
     std::string out;
-    for (char c : s) {
-        auto u = static_cast<unsigned char>(c);
-        if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '-' || u == '_' ||
-            u == '.') {
-            out += c;
-        } else {
-            out += '%';
-            out += "0123456789ABCDEF"[u >> 4];
-            out += "0123456789ABCDEF"[u & 15];
-        }
-    }
+    AppendUrlEscaped(out, m.ToString(Arg(args, 0)));
     m.CheckString(out.size());
     return Value(std::move(out));
 }
@@ -200,6 +189,20 @@ Value SetPropFlags(Machine& m, const Value&, const std::vector<Value>& args) {
 }
 
 }  // namespace
+
+void AppendUrlEscaped(std::string& out, const std::string& text) {
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '-' || u == '_' ||
+            u == '.') {
+            out += c;
+        } else {
+            out += '%';
+            out += "0123456789ABCDEF"[u >> 4];
+            out += "0123456789ABCDEF"[u & 15];
+        }
+    }
+}
 
 Object* NewNative(Machine& m, NativeFn fn) {
     Object* o = m.GetHeap().New(ObjKind::Function, m.R().functionProto);

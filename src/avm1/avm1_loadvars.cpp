@@ -21,21 +21,6 @@ int HexValue(char c) {
     return -1;
 }
 
-// Letters, digits and "-_." stay; every other byte is %XX, as escape() writes.
-void AppendEncoded(std::string& out, const std::string& text) {
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '-' || u == '_' ||
-            u == '.') {
-            out += c;
-        } else {
-            out += '%';
-            out += "0123456789ABCDEF"[u >> 4];
-            out += "0123456789ABCDEF"[u & 15];
-        }
-    }
-}
-
 // "+" is a space and %XX a byte; a "%" without two hex digits stays as written.
 std::string Decoded(const std::string& text, std::size_t begin, std::size_t end) {
     std::string out;
@@ -94,9 +79,9 @@ Value LoadVarsToString(Machine& m, const Value& self, const std::vector<Value>&)
     std::string out;
     for (const std::string& name : names) {
         if (!out.empty()) out += '&';
-        AppendEncoded(out, name);
+        AppendUrlEscaped(out, name);
         out += '=';
-        AppendEncoded(out, m.ToString(m.Get(self, name)));
+        AppendUrlEscaped(out, m.ToString(m.Get(self, name)));
         m.CheckString(out.size());
     }
     return Value(std::move(out));

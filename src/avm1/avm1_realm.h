@@ -54,6 +54,8 @@ Object* DefinePackage(Machine& m, const std::string& dotted);
 // (a setter of none: read-only).
 void DefineAccessor(Machine& m, Object* on, const std::string& name, NativeFn get, NativeFn set,
                     std::uint32_t flags = kDontEnum);
+// escape()'s form of text: letters, digits and "-_." stay, every other byte is %XX.
+void AppendUrlEscaped(std::string& out, const std::string& text);
 
 void InstallObject(Machine& m);
 void InstallFunction(Machine& m);

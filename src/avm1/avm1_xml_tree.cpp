@@ -116,9 +116,9 @@ XmlNode* XmlNodeOf(const Value& v) { return NodeData(v.Obj()); }
 void InitXmlNode(Object* o, int type, const Value& text) {
     auto d = std::make_unique<XmlNode>();
     d->type = type == kXmlText ? kXmlText : kXmlElement;
-    const Value str = text.IsString() ? text : Value::Null();
-    d->value = d->type == kXmlText ? str : Value::Null();
-    d->name = d->type == kXmlText ? Value::Null() : str;
+    Value str = text.IsString() ? text : Value::Null();
+    (d->type == kXmlText ? d->value : d->name) = std::move(str);
+    (d->type == kXmlText ? d->name : d->value) = Value::Null();
     o->SetNative(std::move(d));
 }
 

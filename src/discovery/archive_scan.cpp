@@ -1,5 +1,6 @@
 #include "discovery/archive_scan.h"
 
+#include <map>
 #include <new>
 #include <set>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "caches/firefox_cache1.h"
 #include "caches/firefox_cache2.h"
 #include "caches/index_dat.h"
+#include "caches/webcache.h"
 
 namespace fh {
 
@@ -48,6 +50,33 @@ bool IsSimpleEntryName(const std::string& name) {
 // Cache file names are ASCII: a single-byte code page compares them.
 bool EqualNoCase(const std::string& a, const char* b) { return CodePage().EqualNoCase(a, b); }
 
+// IE10 on Windows 8 named its index WebCacheV24.dat, later ones WebCacheV01.dat.
+bool IsWebCacheName(const std::string& name) {
+    return name.size() == 15 && CodePage().StartsWithNoCase(name, "WebCacheV") &&
+           CodePage().EqualNoCase(name.substr(11), ".dat");
+}
+
+std::string ParentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// UTF-8 in ASCII lower case: no byte of a multibyte character is ASCII.
+std::string Utf8Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The last folder and the file name of a path, which is all a WebCache row
+// and a copied cache folder are sure to share.
+std::string FolderAndName(const std::string& path) {
+    const std::size_t slash = path.rfind('\\');
+    if (slash == std::string::npos || slash == 0) return std::string();
+    const std::size_t before = path.rfind('\\', slash - 1);
+    return before == std::string::npos ? path : path.substr(before + 1);
+}
+
 // The folder's files seen from one of its subfolders.
 class SubFolder : public CacheFolder {
 public:
@@ -82,6 +111,7 @@ public:
             if (EqualNoCase(name, "index.dat")) ReadIndex(sub, path);
             else if (name == "index") ReadBlockFiles(sub, path);
             else if (EqualNoCase(name, "_CACHE_MAP_")) ReadCache1(sub, path, folders);
+            else if (IsWebCacheName(name)) ReadWebCacheIndex(sub, path);
             else if (IsSimpleEntryName(name)) ReadOne(path, &ReadSimpleEntry);
             // A copy may flatten cache2's folders: the entry's own structure
             // says what it is, wherever it lies.
@@ -92,6 +122,7 @@ public:
     }
 
     ArchiveScan Finish(bool signatures) {
+        PlaceWebCacheRows();
         std::set<std::pair<std::string, std::uint64_t>> listed;
         for (CacheRecord& r : m_records) {
             if (m_scan.cancelled) break;
@@ -163,6 +194,65 @@ private:
         }
         SubFolder folder(m_root, sub);
         if (!Guarded([&] { Take(ReadFirefoxCache1(folder, separate), sub); })) ++m_scan.damaged;
+    }
+
+    // The rows are kept until the walk has seen every file: their bodies
+    // may lie in folders not walked yet.
+    void ReadWebCacheIndex(const std::string& sub, const std::string& path) {
+        std::unique_ptr<CacheFile> file = m_root.Open(path);
+        if (!file || !IsEseDatabase(file->ReadAt(0, 8))) return;
+        m_claimed.insert(path);
+        const auto keepGoing = [&] { return !m_progress || m_progress(m_scan.movies.size()); };
+        WebCacheReading reading;
+        if (!Guarded([&] { reading = ReadWebCache(*file, keepGoing); })) ++m_scan.damaged;
+        m_scan.damaged += reading.damaged;
+        m_scan.cancelled = m_scan.cancelled || reading.cancelled;
+        for (WebCacheRow& row : reading.rows) m_webCacheRows.push_back({sub, std::move(row)});
+    }
+
+    // A row's body is in its container's folder on the original machine; on
+    // a copy, first where that folder lies beside the database's own profile
+    // (WebCache's sibling INetCache, or Temporary Internet Files for IE10 on
+    // Windows 7), then in any folder of the row's 8-character name.
+    void PlaceWebCacheRows() {
+        if (m_webCacheRows.empty()) return;
+        // Rows name their files in UTF-8, the walk in the folder's own text.
+        std::map<std::string, std::string> byPath, byFolder;
+        for (const std::string& path : m_candidates) {
+            const std::string text = Utf8Lower(m_root.ToUtf8(path));
+            byPath.emplace(text, path);
+            byFolder.emplace(FolderAndName(text), path);
+        }
+        for (auto& [sub, row] : m_webCacheRows) {
+            const std::string inFolder = row.folder + "\\" + row.fileName;
+            const std::string directory = Utf8Lower(row.directory);
+            std::size_t tail = directory.find("\\inetcache\\");
+            if (tail == std::string::npos) tail = directory.find("\\temporary internet files\\");
+            std::string beside;
+            if (tail != std::string::npos) {
+                std::string place = directory.substr(tail + 1);
+                while (!place.empty() && place.back() == '\\') place.pop_back();
+                beside = Join(Join(Utf8Lower(m_root.ToUtf8(ParentOf(sub))), place), Utf8Lower(inFolder));
+            }
+            const std::string* body = nullptr;
+            auto found = byPath.find(beside);
+            if (found != byPath.end()) body = &found->second;
+            found = byFolder.find(Utf8Lower(inFolder));
+            if (!body && found != byFolder.end()) body = &found->second;
+            if (!body) continue;
+            CacheRecord r;
+            r.kind = kWebCacheKind;
+            r.url = std::move(row.url);
+            r.file = *body;
+            r.contentType = std::move(row.contentType);
+            r.encoding = row.encoding;
+            r.lastModified = row.modified;
+            r.lastAccess = row.accessed;
+            r.expires = row.expires;
+            m_claimed.insert(r.file);
+            m_records.push_back(std::move(r));
+        }
+        m_webCacheRows.clear();
     }
 
     static bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
@@ -239,6 +329,7 @@ private:
     std::vector<CacheRecord> m_records;
     std::vector<std::string> m_candidates;
     std::set<std::string> m_claimed;
+    std::vector<std::pair<std::string, WebCacheRow>> m_webCacheRows;  // by the database's folder
     std::size_t m_items = 0;
 };
 

@@ -1,9 +1,10 @@
 #pragma once
 // The movies in a folder of copied browser caches, found by what the folder
-// holds rather than by names: Internet Explorer's index.dat, Chromium's
-// block-file and simple caches, Firefox's cache2 entries, and any other file
-// that begins with a movie signature. A record's body counts when it begins
-// with a signature, once a gzip or deflate encoding is undone.
+// holds rather than by names: Internet Explorer's index.dat and its IE10/11
+// WebCache database, Chromium's block-file and simple caches, Firefox's
+// cache2 entries, and any other file that begins with a movie signature. A
+// record's body counts when it begins with a signature, once a gzip or
+// deflate encoding is undone.
 
 #include <functional>
 #include <string>
@@ -23,6 +24,9 @@ struct FolderItem {
 class ArchiveFolder : public CacheFolder {
 public:
     virtual std::vector<FolderItem> List(const std::string& subfolder) = 0;
+    // A listed path in UTF-8, the text a WebCache row names its file in
+    // (listings in a code page of their own convert it).
+    virtual std::string ToUtf8(const std::string& path) const { return path; }
 };
 
 struct ArchiveScan {

@@ -97,6 +97,12 @@ public:
         return items;
     }
 
+    std::string ToUtf8(const std::string& path) const override {
+        for (char c : path)
+            if (static_cast<unsigned char>(c) >= 0x80) return SystemToUtf8(path);
+        return path;
+    }
+
 private:
     std::string m_root;
 };
