@@ -1,5 +1,6 @@
 #include "swf/swf_action_scan.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -359,7 +360,7 @@ struct SwfActionScanner::State {
                 if (size - pos - 3 < len) return;
                 next = pos + 3 + len;
             }
-            Step(code, data + pos + 3, len, next);
+            Step(code, data + std::min(pos + 3, size), len, next);
             pos = next;
         }
     }

@@ -6,6 +6,7 @@
 #include "swf/swf_action_scan.h"
 #include "swf/swf_filters.h"
 #include "swf/swf_reader.h"
+#include "swf/swf_script.h"
 
 namespace fh {
 
@@ -228,8 +229,14 @@ private:
         r.U16();
         events();
         for (int n = 0; n < kMaxClipHandlers && !r.Overrun(); ++n) {
-            if (!events() || r.Overrun()) return;
-            const std::uint32_t size = r.U32();
+            const std::uint32_t handled = events();
+            if (!handled || r.Overrun()) return;
+            std::uint32_t size = r.U32();
+            // A key press handler's size counts its key code, which comes first.
+            if ((handled & kSwfEventKeyPress) && size > 0) {
+                r.U8();
+                --size;
+            }
             if (r.Overrun() || size > r.Remaining()) {
                 // A handler cut by the tag's end: what is there is still scanned.
                 Actions(r);

@@ -90,15 +90,17 @@ TEST(SwfReferences, FindsWhatEveryKindOfScriptNamesWithoutRunningIt) {
          ""},
         {"a function's body apart from the stack round it", Movie({DoAction(around)}),
          "outer.swf@_level2 movie GetURL2; "},
-        {"sprites, both buttons, clip handlers and init actions",
+        {"sprites, both buttons, clip handlers (a key press's too) and init actions",
          Movie({SwfTag(39, Le16(1) + Le16(1) + DoAction(Asm().Str("s.swf").Str("_level3").Act(0x9A, std::string(1, '\0'))) + SwfTag(0, "")),
                 SwfTag(7, Le16(2) + '\0' + Code(GetUrl("b1.swf", "_level4"))),
                 SwfTag(34, Le16(3) + '\0' + Le16(3) + '\0' + Le16(0) + Le16(8) + Code(GetUrl("b2.swf", "_level5"))),
                 SwfTag(26, std::string(1, '\x82') + Le16(1) + Le16(2) + Le16(0) + Le32(1) + Le32(1) +
-                               Le32(GetUrl("c.swf", "_level6").Size() + 1) + Code(GetUrl("c.swf", "_level6")) + Le32(0)),
+                               Le32(GetUrl("c.swf", "_level6").Size() + 1) + Code(GetUrl("c.swf", "_level6")) +
+                               Le32(1u << 17) + Le32(GetUrl("k.swf", "_level8").Size() + 2) + '\x9A' +
+                               Code(GetUrl("k.swf", "_level8")) + Le32(0)),
                 SwfTag(59, Le16(1) + Code(GetUrl("i.swf", "_level7")))}),
          "s.swf@_level3 movie GetURL2; b1.swf@_level4 movie GetURL; b2.swf@_level5 movie GetURL; "
-         "c.swf@_level6 movie GetURL; i.swf@_level7 movie GetURL; "},
+         "c.swf@_level6 movie GetURL; k.swf@_level8 movie GetURL; i.swf@_level7 movie GetURL; "},
         {"imported assets and ActionScript 3 strings shaped like files",
          Movie({SwfTag(57, std::string("lib/shared.swf\0", 15) + Le16(0)),
                 SwfTag(71, std::string("lib2.swf\0\1\0", 11) + Le16(0)),
