@@ -129,6 +129,9 @@ struct SwfActionScanner::State {
     std::vector<Body> bodies;
 
     void Push(Val v) {
+        // Long strings pushed again and again cost work by their length, so
+        // copies of a pool's longest entries end within the budget too.
+        out.Spend(v.text.size() / 16);
         if (stack.size() >= kMaxStack) stack.erase(stack.begin(), stack.begin() + kMaxStack / 4);
         stack.push_back(std::move(v));
     }
@@ -314,11 +317,10 @@ struct SwfActionScanner::State {
     // A function's body follows its definition; it is scanned in place with
     // an empty stack, and the stack outside comes back after it.
     void EnterBody(const unsigned char* p, std::size_t len, std::size_t next, bool two) {
-        std::size_t i = 0;
         const void* nul = std::memchr(p, 0, len);
         if (!nul) return;
         const bool anonymous = nul == p;
-        i = static_cast<const unsigned char*>(nul) - p + 1;
+        std::size_t i = static_cast<const unsigned char*>(nul) - p + 1;
         if (len - i < 2) return;
         std::size_t params = p[i] | p[i + 1] << 8;
         i += 2;
