@@ -4,6 +4,10 @@
 
 #include <map>
 
+#include "avm1/avm1_fixture.h"
+#include "support/swf_writer.h"
+#include "swf/swf_references.h"
+
 namespace fh {
 namespace {
 
@@ -109,6 +113,49 @@ TEST(ReferenceResolver, FollowsTheMoviesFoundEachAddressOnce) {
             got += std::to_string(f.depth) + " " + f.text + " " + FoundText(f.resolved.found) + "; ";
         EXPECT_EQ(c.expected, got);
     }
+}
+
+// A game as the movie writer makes it, its files in a cache but for its music.
+TEST(ReferenceResolver, FindsTheFilesAWrittenGameLoads) {
+    using test::Asm;
+    auto movie = [](const Asm& code) {
+        test::SwfMovie m;
+        m.showFrame = false;
+        m.afterFirstFrame = test::SwfTag(12, std::string(reinterpret_cast<const char*>(code.Data()), code.Size()) + '\0');
+        return test::BuildSwf(m);
+    };
+    auto getUrl2 = [](const std::string& url, const std::string& target, char flags) {
+        return Asm().Str(url).Str(target).Act(0x9A, std::string(1, flags));
+    };
+    const std::string site = "http://games.example/arcade/";
+    const std::map<std::string, std::string> bodies = {
+        {site + "main.swf",
+         movie(getUrl2("levels/level1.swf", "_level1", 0)
+                   .Pool({"cfg", "XML", "data/config.xml", "load"})
+                   .Const(0).Num(0).Const(1).Op(0x40).Op(0x3C)
+                   .Const(2).Num(1).Const(0).Op(0x1C).Const(3).Op(0x52)
+                   .Add(test::CallMethod(Asm().GetVar("bgm"), "loadSound", {Asm().Str("sounds/bgm.mp3")}))
+                   .Add(getUrl2("help.html", "_blank", 0)))},
+        {site + "levels/level1.swf", movie(getUrl2("../img/bg.jpg", "holder", 2))},
+    };
+    const CachedAddresses cached =
+        Cache({site + "main.swf", site + "levels/level1.swf", site + "data/config.xml", site + "img/bg.jpg"});
+    std::vector<std::string> links;
+    auto named = [&](const std::string& address) {
+        std::vector<std::string> texts;
+        const auto it = bodies.find(address);
+        if (it == bodies.end()) return texts;
+        MemorySource source(it->second);
+        for (const SwfReference& r : ScanSwfReferences(source).refs) (r.link ? links : texts).push_back(r.text);
+        return texts;
+    };
+    std::string got;
+    for (const NamedFile& f : FollowReferences(site + "main.swf", cached, named))
+        got += f.resolved.address + " " + FoundText(f.resolved.found) + "; ";
+    EXPECT_EQ(site + "levels/level1.swf here; " + site + "data/config.xml here; " + site + "sounds/bgm.mp3 missing; " +
+                  site + "img/bg.jpg here; ",
+              got);
+    EXPECT_EQ(std::vector<std::string>{"help.html"}, links);
 }
 
 }  // namespace
