@@ -13,7 +13,7 @@ std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0
 // The actions Run takes inline, numbered densely so that its switch is one
 // jump through a table; the rest (0) go through Step.
 enum Inline : std::uint8_t { kStep, kPush, kPop, kGetVar, kSetVar, kGetMember, kSetMember, kBinary, kIncDec, kNot,
-                             kReturn, kJump, kIf };
+                             kReturn, kJump, kIf, kCall };
 
 struct InlineTable {
     std::uint8_t of[256] = {};
@@ -30,6 +30,7 @@ struct InlineTable {
         of[0x3E] = kReturn;
         of[0x99] = kJump;
         of[0x9D] = kIf;
+        of[0x3D] = kCall;
     }
 };
 constexpr InlineTable kInline;
@@ -255,6 +256,11 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             }
             continue;
         }
+        case kCall:
+            f.pc = pc;
+            CallFunctionAction(f);
+            pc = next;
+            continue;
         case kStep:
             break;
         default:
@@ -348,7 +354,7 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
         m.GetHost().FsCommand(m.ToString(parts[0]), args);
         break;
     }
-    case 0x2B: case 0x2C: case 0x3A: case 0x3B: case 0x3D: case 0x40: case 0x42: case 0x43: case 0x44:
+    case 0x2B: case 0x2C: case 0x3A: case 0x3B: case 0x40: case 0x42: case 0x43: case 0x44:
     case 0x46: case 0x52: case 0x53: case 0x54: case 0x55: case 0x69:
         DoObjects(f, code);
         break;
@@ -536,7 +542,15 @@ Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size
     return exit == Exit::Return ? Exit::Return : Exit::End;
 }
 
-Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value>& args) {
+void Interpreter::EnterCall(Machine& m) {
+    if (m.m_depth > m.m_limits.maxCallDepth) m.Cut();
+    char here;
+    auto at = reinterpret_cast<std::uintptr_t>(&here);
+    if ((at > m.m_stackBase ? at - m.m_stackBase : m.m_stackBase - at) > m.m_limits.maxNativeStack) m.Cut();
+    ++m.m_depth;
+}
+
+Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
     const Code& code = *fn->Function()->code;
     Frame f;
     f.code = &code;
@@ -561,7 +575,7 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     if (!f.activation) m.Cut();
     f.scope.push_back(f.activation);
     f.callee = fn;
-    f.args = &args;
+    f.args = args;
     f.self = self;
     f.original = f.scope.front();
     f.target = f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
@@ -590,8 +604,10 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
         if (code.flags & kPreloadGlobal) preload(Value(m.R().global));
     }
     const Value none;
+    // Read after the preloads, which may run scripts that move the stack.
+    const Value* given = args.list ? args.list->data() : m.m_stack.data() + args.at;
     for (std::size_t k = 0; k < code.params.size(); ++k) {
-        const Value& v = k < args.size() ? args[k] : none;
+        const Value& v = k < args.count ? given[k] : none;
         std::uint8_t reg = code.params[k].first;
         if (code.v2 && reg != 0) {
             if (reg < f.regs.size()) f.regs[reg] = v;
@@ -652,7 +668,13 @@ TimelineId Interpreter::OriginalTimeline(Frame& f) {
 Object* Interpreter::Arguments(Frame& f) {
     if (!f.activation) return nullptr;
     if (!f.arguments) {
-        f.arguments = m.NewArray(f.args ? *f.args : std::vector<Value>());
+        const CallArgs& a = f.args;
+        if (a.list) {
+            f.arguments = m.NewArray(*a.list);
+        } else {
+            const std::size_t from = std::min(a.at, m.m_stack.size()), to = std::min(a.at + a.count, m.m_stack.size());
+            f.arguments = m.NewArray(std::vector<Value>(m.m_stack.begin() + from, m.m_stack.begin() + to));
+        }
         f.arguments->Define("callee", Value(f.callee), kDontEnum);
     }
     return f.arguments;

@@ -34,6 +34,14 @@ enum : std::uint16_t {
     kPreloadGlobal = 0x0100,
 };
 
+// A call's arguments: a native caller's list, or a script's, left on the
+// stack where CallFunction found them (from `at`, the first lowest): a call
+// from a script copies none of them.
+struct CallArgs {
+    const std::vector<Value>* list = nullptr;
+    std::size_t at = 0, count = 0;
+};
+
 struct Frame {
     const std::uint8_t* data = nullptr;  // the bytes every offset below indexes
     std::size_t size = 0;
@@ -46,7 +54,7 @@ struct Frame {
     std::vector<Object*> scope;  // outermost first: the timeline, closures' activations, With objects
     Object* activation = nullptr;  // a function's locals; none at a frame's top level
     Object* callee = nullptr;
-    const std::vector<Value>* args = nullptr;
+    CallArgs args;
     Value self;
     std::vector<Value> regs;
     TimelineId target = kNoTimeline;  // what the timeline actions steer (SetTarget)
@@ -68,7 +76,9 @@ public:
     // Runs the actions in [begin, end) from begin; stops when control leaves
     // that range (Left, f.pc where it went), at its end, or on a Return.
     Exit Run(Frame& f, std::size_t begin, std::size_t end);
-    Value Invoke(Object* fn, const Value& self, const std::vector<Value>& args);
+    Value Invoke(Object* fn, const Value& self, const CallArgs& args);
+    // A call's way in: cut past the call depth or the native stack's budget, else one deeper.
+    static void EnterCall(Machine& m);
 
 private:
     void Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next, Exit& exit,
@@ -121,6 +131,8 @@ private:
     // Pops an argument count, then that many arguments (the first on top).
     std::vector<Value> PopArgs(Frame& f);
     Value CallValue(const Value& fn, const Value& self, const std::vector<Value>& args);
+    // CallFunction: a script function takes its arguments where they are on the stack.
+    void CallFunctionAction(Frame& f);
     // The scope's base: with its clip gone from the stage, the frame's own
     // clip, else the root (where the players' scripts go on).
     Object* Base(Frame& f) {
