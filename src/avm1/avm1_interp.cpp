@@ -571,7 +571,9 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
         for (std::size_t k = 0; k < depth; ++k) f.scope.push_back(closure[k]);
     }
     if (f.scope.empty()) f.scope.push_back(m.R().global);
-    f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
+    // The last call's locals table, when it is left as the call made it, takes these names' values as it stands.
+    Object* reused = code.distinctLocals ? m.GetHeap().Reuse(code.localsShape) : nullptr;
+    f.activation = reused ? reused : m.GetHeap().New(ObjKind::Plain, nullptr);
     if (!f.activation) m.Cut();
     f.scope.push_back(f.activation);
     f.callee = fn;
@@ -606,18 +608,21 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
     const Value none;
     // Read after the preloads, which may run scripts that move the stack.
     const Value* given = args.list ? args.list->data() : m.m_stack.data() + args.at;
+    std::size_t local = 0;
     for (std::size_t k = 0; k < code.params.size(); ++k) {
         const Value& v = k < args.count ? given[k] : none;
         std::uint8_t reg = code.params[k].first;
         if (code.v2 && reg != 0) {
             if (reg < f.regs.size()) f.regs[reg] = v;
+        } else if (reused) {
+            f.activation->Properties()[local++].value = v;
         } else if (code.distinctLocals) {
             f.activation->AppendLocal(code.params[k].second, code.paramHashes[k], v);
         } else {
             f.activation->Define(code.params[k].second, v, 0);
         }
     }
-    if (code.distinctLocals) f.activation->ShareShape(code.localsShape);
+    if (code.distinctLocals && !reused) f.activation->ShareShape(code.localsShape);
     struct Restore {
         Machine& m;
         Frame& f;
