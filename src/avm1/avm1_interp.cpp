@@ -661,11 +661,6 @@ TimelineId Interpreter::FrameTimeline(Frame& f) {
     return base->Kind() == ObjKind::Timeline ? base->Timeline() : kNoTimeline;
 }
 
-void Interpreter::HaltIfGone(Frame& f) {
-    if (!f.unloading && f.original->Kind() == ObjKind::Timeline && f.original->Timeline() == kNoTimeline)
-        throw ScriptHalt{};
-}
-
 TimelineId Interpreter::OriginalTimeline(Frame& f) {
     return f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
 }

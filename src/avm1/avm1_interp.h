@@ -142,7 +142,10 @@ private:
     Object* GoneBase(Frame& f);  // Base's answer when the scope's clip has left
     TimelineId FrameTimeline(Frame& f);  // the base's timeline
     // A script whose own clip left the stage stops at its next call, as in the players.
-    void HaltIfGone(Frame& f);
+    void HaltIfGone(Frame& f) {
+        if (!f.unloading && f.original->Kind() == ObjKind::Timeline && f.original->Timeline() == kNoTimeline)
+            throw ScriptHalt{};
+    }
     TimelineId OriginalTimeline(Frame& f);  // the timeline the frame began on
 
     Machine& m;

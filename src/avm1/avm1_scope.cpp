@@ -143,8 +143,10 @@ void Interpreter::CallFunctionAction(Frame& f) {
     const Value given = Pop(f);
     const double n = given.IsNumber() ? given.Number() : m.ToNumber(given);
     std::vector<Value>& s = m.m_stack;
-    const std::size_t available = s.size() - std::min(s.size(), f.stackBase);
-    const std::size_t count = n > 0 ? static_cast<std::size_t>(std::min(n, static_cast<double>(available))) : 0;
+    // Signed conversions, the cheap ones on a 32-bit processor: the stack's cap is far below 2^31.
+    const auto available = static_cast<std::ptrdiff_t>(s.size() - std::min(s.size(), f.stackBase));
+    const auto count = static_cast<std::size_t>(
+        n > 0 ? (n < static_cast<double>(available) ? static_cast<std::ptrdiff_t>(n) : available) : 0);
     // The function is looked up above its arguments: a getter's script runs above them too.
     Value fn = GetVariable(f, name, nameValue.IsString() ? &nameValue.String() : nullptr);
     Object* o = fn.Obj();
