@@ -542,6 +542,23 @@ Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size
     return exit == Exit::Return ? Exit::Return : Exit::End;
 }
 
+void Frame::Clear() {
+    owner.reset();
+    ownProgram.reset();
+    ownPool.reset();
+    scope.clear();
+    args = CallArgs();
+    self = Value();
+    for (Value& v : regs)
+        if (!v.IsUndefined()) v = Value();
+    unloading = false;
+    pc = 0;
+    result = Value();
+    arguments = nullptr;
+    suppressed = 0;
+    captured = false;
+}
+
 void Interpreter::EnterCall(Machine& m) {
     if (m.m_depth > m.m_limits.maxCallDepth) m.Cut();
     char here;
@@ -552,7 +569,15 @@ void Interpreter::EnterCall(Machine& m) {
 
 Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
     const Code& code = *fn->Function()->code;
-    Frame f;
+    std::vector<std::unique_ptr<Frame>>& spares = m.m_spareFrames;
+    std::unique_ptr<Frame> frame;
+    if (spares.empty()) {
+        frame = std::make_unique<Frame>();
+    } else {
+        frame = std::move(spares.back());
+        spares.pop_back();
+    }
+    Frame& f = *frame;
     f.code = &code;
     f.data = code.bytes->data();
     f.size = code.bytes->size();
@@ -561,7 +586,6 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
     // Before version 6 a function sees a timeline and its own locals only, no
     // closures: the timeline it is called on as a method, else its own.
     const std::vector<Object*>& closure = fn->Function()->scope;
-    f.scope = TakeSpare(m.m_spareScopes);
     Object* on = self.Obj();
     if (version < 6 && on && on->Kind() == ObjKind::Timeline && on->Timeline() != kNoTimeline) {
         f.scope.push_back(on);
@@ -582,7 +606,8 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
     f.original = f.scope.front();
     f.target = f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
     f.stackBase = m.m_stack.size();
-    f.regs = TakeRegisters(m.m_spareRegs, code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
+    const std::size_t registers = code.v2 ? std::max<std::size_t>(code.registers, 1) : 4;
+    if (f.regs.size() != registers) f.regs.resize(registers);
     if (code.v2) {
         // A name preloaded into a register is not a name any more either.
         std::uint16_t preloaded = code.flags & (kPreloadThis | kPreloadArguments | kPreloadSuper);
@@ -625,15 +650,17 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
     if (code.distinctLocals && !reused) f.activation->ShareShape(code.localsShape);
     struct Restore {
         Machine& m;
-        Frame& f;
+        std::unique_ptr<Frame>& frame;
         ~Restore() {
+            Frame& f = *frame;
             if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
-            GiveRegisters(m.m_spareRegs, f.regs);
-            GiveSpare(m.m_spareScopes, f.scope);
             // Nothing but a closure defined in the call can reach its locals afterwards.
             if (!f.captured) m.GetHeap().Recycle(f.activation);
+            if (m.m_spareFrames.size() >= 64 || f.scope.capacity() > 1024 || f.regs.capacity() > 1024) return;
+            f.Clear();
+            m.m_spareFrames.push_back(std::move(frame));
         }
-    } restore{m, f};
+    } restore{m, frame};
     // A function in a version 4 movie runs as version 5 code does.
     struct Version {
         Machine& m;

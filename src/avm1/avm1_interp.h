@@ -67,6 +67,8 @@ struct Frame {
     // DefineFunction2's names (this, arguments, super) the call does not answer, suppressed or preloaded
     std::uint16_t suppressed = 0;
     bool captured = false;  // a function defined here keeps the scope chain, the activation with it
+    // As new, for the next call, but for the room of its vectors and its registers' count, every one undefined.
+    void Clear();
 };
 
 class Interpreter {
@@ -168,19 +170,6 @@ void GiveSpare(std::vector<std::vector<T>>& spares, std::vector<T>& v) {
     spares.push_back(std::move(v));
 }
 
-// Register files: taken with `count` registers, all undefined; given back
-// with their values cleared, at their size (a few are kept).
-inline std::vector<Value> TakeRegisters(std::vector<std::vector<Value>>& spares, std::size_t count) {
-    std::vector<Value> regs = TakeSpare(spares);
-    if (regs.size() != count) regs.resize(count);
-    return regs;
-}
-inline void GiveRegisters(std::vector<std::vector<Value>>& spares, std::vector<Value>& regs) {
-    if (spares.size() >= 64 || regs.capacity() > 1024) return;
-    for (Value& v : regs)
-        if (!v.IsUndefined()) v = Value();
-    spares.push_back(std::move(regs));
-}
 
 // The stack's hot path, inline in every file of the interpreter.
 inline void Interpreter::Push(const Value& v) {
