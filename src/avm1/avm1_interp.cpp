@@ -543,11 +543,11 @@ Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size
 }
 
 void Frame::Clear() {
-    owner.reset();
-    ownProgram.reset();
-    ownPool.reset();
+    // Most calls share their function's bytes and pool: nothing of their own to let go.
+    if (owner) owner.reset();
+    if (ownProgram) ownProgram.reset();
+    if (ownPool) ownPool.reset();
     scope.clear();
-    args = CallArgs();
     self = Value();
     for (Value& v : regs)
         if (!v.IsUndefined()) v = Value();
