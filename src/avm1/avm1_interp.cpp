@@ -13,7 +13,7 @@ std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0
 // The actions Run takes inline, numbered densely so that its switch is one
 // jump through a table; the rest (0) go through Step.
 enum Inline : std::uint8_t { kStep, kPush, kPop, kGetVar, kSetVar, kGetMember, kSetMember, kBinary, kIncDec, kNot,
-                             kReturn, kJump, kIf };
+                             kReturn, kJump, kIf, kCall };
 
 struct InlineTable {
     std::uint8_t of[256] = {};
@@ -30,6 +30,7 @@ struct InlineTable {
         of[0x3E] = kReturn;
         of[0x99] = kJump;
         of[0x9D] = kIf;
+        of[0x3D] = kCall;
     }
 };
 constexpr InlineTable kInline;
@@ -255,6 +256,11 @@ Interpreter::Exit Interpreter::Run(Frame& f, std::size_t begin, std::size_t end)
             }
             continue;
         }
+        case kCall:
+            f.pc = pc;
+            CallFunctionAction(f);
+            pc = next;
+            continue;
         case kStep:
             break;
         default:
@@ -348,7 +354,7 @@ void Interpreter::Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::
         m.GetHost().FsCommand(m.ToString(parts[0]), args);
         break;
     }
-    case 0x2B: case 0x2C: case 0x3A: case 0x3B: case 0x3D: case 0x40: case 0x42: case 0x43: case 0x44:
+    case 0x2B: case 0x2C: case 0x3A: case 0x3B: case 0x40: case 0x42: case 0x43: case 0x44:
     case 0x46: case 0x52: case 0x53: case 0x54: case 0x55: case 0x69:
         DoObjects(f, code);
         break;
@@ -536,9 +542,42 @@ Interpreter::Exit Interpreter::DoWith(Frame& f, const std::uint8_t* p, std::size
     return exit == Exit::Return ? Exit::Return : Exit::End;
 }
 
-Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value>& args) {
+void Frame::Clear() {
+    // Most calls share their function's bytes and pool: nothing of their own to let go.
+    if (owner) owner.reset();
+    if (ownProgram) ownProgram.reset();
+    if (ownPool) ownPool.reset();
+    scope.clear();
+    self = Value();
+    for (Value& v : regs)
+        if (!v.IsUndefined()) v = Value();
+    unloading = false;
+    pc = 0;
+    result = Value();
+    arguments = nullptr;
+    suppressed = 0;
+    captured = false;
+}
+
+void Interpreter::EnterCall(Machine& m) {
+    if (m.m_depth > m.m_limits.maxCallDepth) m.Cut();
+    char here;
+    auto at = reinterpret_cast<std::uintptr_t>(&here);
+    if ((at > m.m_stackBase ? at - m.m_stackBase : m.m_stackBase - at) > m.m_limits.maxNativeStack) m.Cut();
+    ++m.m_depth;
+}
+
+Value Interpreter::Invoke(Object* fn, const Value& self, const CallArgs& args) {
     const Code& code = *fn->Function()->code;
-    Frame f;
+    std::vector<std::unique_ptr<Frame>>& spares = m.m_spareFrames;
+    std::unique_ptr<Frame> frame;
+    if (spares.empty()) {
+        frame = std::make_unique<Frame>();
+    } else {
+        frame = std::move(spares.back());
+        spares.pop_back();
+    }
+    Frame& f = *frame;
     f.code = &code;
     f.data = code.bytes->data();
     f.size = code.bytes->size();
@@ -547,7 +586,6 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
     // Before version 6 a function sees a timeline and its own locals only, no
     // closures: the timeline it is called on as a method, else its own.
     const std::vector<Object*>& closure = fn->Function()->scope;
-    f.scope = TakeSpare(m.m_spareScopes);
     Object* on = self.Obj();
     if (version < 6 && on && on->Kind() == ObjKind::Timeline && on->Timeline() != kNoTimeline) {
         f.scope.push_back(on);
@@ -557,16 +595,19 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
         for (std::size_t k = 0; k < depth; ++k) f.scope.push_back(closure[k]);
     }
     if (f.scope.empty()) f.scope.push_back(m.R().global);
-    f.activation = m.GetHeap().New(ObjKind::Plain, nullptr);
+    // The last call's locals table, when it is left as the call made it, takes these names' values as it stands.
+    Object* reused = code.distinctLocals ? m.GetHeap().Reuse(code.localsShape) : nullptr;
+    f.activation = reused ? reused : m.GetHeap().New(ObjKind::Plain, nullptr);
     if (!f.activation) m.Cut();
     f.scope.push_back(f.activation);
     f.callee = fn;
-    f.args = &args;
+    f.args = args;
     f.self = self;
     f.original = f.scope.front();
     f.target = f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
     f.stackBase = m.m_stack.size();
-    f.regs = TakeRegisters(m.m_spareRegs, code.v2 ? std::max<std::size_t>(code.registers, 1) : 4);
+    const std::size_t registers = code.v2 ? std::max<std::size_t>(code.registers, 1) : 4;
+    if (f.regs.size() != registers) f.regs.resize(registers);
     if (code.v2) {
         // A name preloaded into a register is not a name any more either.
         std::uint16_t preloaded = code.flags & (kPreloadThis | kPreloadArguments | kPreloadSuper);
@@ -590,29 +631,36 @@ Value Interpreter::Invoke(Object* fn, const Value& self, const std::vector<Value
         if (code.flags & kPreloadGlobal) preload(Value(m.R().global));
     }
     const Value none;
+    // Read after the preloads, which may run scripts that move the stack.
+    const Value* given = args.list ? args.list->data() : m.m_stack.data() + args.at;
+    std::size_t local = 0;
     for (std::size_t k = 0; k < code.params.size(); ++k) {
-        const Value& v = k < args.size() ? args[k] : none;
+        const Value& v = k < args.count ? given[k] : none;
         std::uint8_t reg = code.params[k].first;
         if (code.v2 && reg != 0) {
             if (reg < f.regs.size()) f.regs[reg] = v;
+        } else if (reused) {
+            f.activation->Properties()[local++].value = v;
         } else if (code.distinctLocals) {
             f.activation->AppendLocal(code.params[k].second, code.paramHashes[k], v);
         } else {
             f.activation->Define(code.params[k].second, v, 0);
         }
     }
-    if (code.distinctLocals) f.activation->ShareShape(code.localsShape);
+    if (code.distinctLocals && !reused) f.activation->ShareShape(code.localsShape);
     struct Restore {
         Machine& m;
-        Frame& f;
+        std::unique_ptr<Frame>& frame;
         ~Restore() {
+            Frame& f = *frame;
             if (m.m_stack.size() > f.stackBase) m.m_stack.resize(f.stackBase);
-            GiveRegisters(m.m_spareRegs, f.regs);
-            GiveSpare(m.m_spareScopes, f.scope);
             // Nothing but a closure defined in the call can reach its locals afterwards.
             if (!f.captured) m.GetHeap().Recycle(f.activation);
+            if (m.m_spareFrames.size() >= 64 || f.scope.capacity() > 1024 || f.regs.capacity() > 1024) return;
+            f.Clear();
+            m.m_spareFrames.push_back(std::move(frame));
         }
-    } restore{m, f};
+    } restore{m, frame};
     // A function in a version 4 movie runs as version 5 code does.
     struct Version {
         Machine& m;
@@ -640,11 +688,6 @@ TimelineId Interpreter::FrameTimeline(Frame& f) {
     return base->Kind() == ObjKind::Timeline ? base->Timeline() : kNoTimeline;
 }
 
-void Interpreter::HaltIfGone(Frame& f) {
-    if (!f.unloading && f.original->Kind() == ObjKind::Timeline && f.original->Timeline() == kNoTimeline)
-        throw ScriptHalt{};
-}
-
 TimelineId Interpreter::OriginalTimeline(Frame& f) {
     return f.original->Kind() == ObjKind::Timeline ? f.original->Timeline() : kNoTimeline;
 }
@@ -652,7 +695,13 @@ TimelineId Interpreter::OriginalTimeline(Frame& f) {
 Object* Interpreter::Arguments(Frame& f) {
     if (!f.activation) return nullptr;
     if (!f.arguments) {
-        f.arguments = m.NewArray(f.args ? *f.args : std::vector<Value>());
+        const CallArgs& a = f.args;
+        if (a.list) {
+            f.arguments = m.NewArray(*a.list);
+        } else {
+            const std::size_t from = std::min(a.at, m.m_stack.size()), to = std::min(a.at + a.count, m.m_stack.size());
+            f.arguments = m.NewArray(std::vector<Value>(m.m_stack.begin() + from, m.m_stack.begin() + to));
+        }
         f.arguments->Define("callee", Value(f.callee), kDontEnum);
     }
     return f.arguments;

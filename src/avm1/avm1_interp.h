@@ -34,6 +34,14 @@ enum : std::uint16_t {
     kPreloadGlobal = 0x0100,
 };
 
+// A call's arguments: a native caller's list, or a script's, left on the
+// stack where CallFunction found them (from `at`, the first lowest): a call
+// from a script copies none of them.
+struct CallArgs {
+    const std::vector<Value>* list = nullptr;
+    std::size_t at = 0, count = 0;
+};
+
 struct Frame {
     const std::uint8_t* data = nullptr;  // the bytes every offset below indexes
     std::size_t size = 0;
@@ -46,7 +54,7 @@ struct Frame {
     std::vector<Object*> scope;  // outermost first: the timeline, closures' activations, With objects
     Object* activation = nullptr;  // a function's locals; none at a frame's top level
     Object* callee = nullptr;
-    const std::vector<Value>* args = nullptr;
+    CallArgs args;
     Value self;
     std::vector<Value> regs;
     TimelineId target = kNoTimeline;  // what the timeline actions steer (SetTarget)
@@ -59,6 +67,8 @@ struct Frame {
     // DefineFunction2's names (this, arguments, super) the call does not answer, suppressed or preloaded
     std::uint16_t suppressed = 0;
     bool captured = false;  // a function defined here keeps the scope chain, the activation with it
+    // As new, for the next call, but for the room of its vectors and its registers' count, every one undefined.
+    void Clear();
 };
 
 class Interpreter {
@@ -68,7 +78,9 @@ public:
     // Runs the actions in [begin, end) from begin; stops when control leaves
     // that range (Left, f.pc where it went), at its end, or on a Return.
     Exit Run(Frame& f, std::size_t begin, std::size_t end);
-    Value Invoke(Object* fn, const Value& self, const std::vector<Value>& args);
+    Value Invoke(Object* fn, const Value& self, const CallArgs& args);
+    // A call's way in: cut past the call depth or the native stack's budget, else one deeper.
+    static void EnterCall(Machine& m);
 
 private:
     void Step(Frame& f, std::uint8_t code, const std::uint8_t* p, std::size_t len, std::size_t next, Exit& exit,
@@ -121,6 +133,8 @@ private:
     // Pops an argument count, then that many arguments (the first on top).
     std::vector<Value> PopArgs(Frame& f);
     Value CallValue(const Value& fn, const Value& self, const std::vector<Value>& args);
+    // CallFunction: a script function takes its arguments where they are on the stack.
+    void CallFunctionAction(Frame& f);
     // The scope's base: with its clip gone from the stage, the frame's own
     // clip, else the root (where the players' scripts go on).
     Object* Base(Frame& f) {
@@ -130,7 +144,10 @@ private:
     Object* GoneBase(Frame& f);  // Base's answer when the scope's clip has left
     TimelineId FrameTimeline(Frame& f);  // the base's timeline
     // A script whose own clip left the stage stops at its next call, as in the players.
-    void HaltIfGone(Frame& f);
+    void HaltIfGone(Frame& f) {
+        if (!f.unloading && f.original->Kind() == ObjKind::Timeline && f.original->Timeline() == kNoTimeline)
+            throw ScriptHalt{};
+    }
     TimelineId OriginalTimeline(Frame& f);  // the timeline the frame began on
 
     Machine& m;
@@ -153,19 +170,6 @@ void GiveSpare(std::vector<std::vector<T>>& spares, std::vector<T>& v) {
     spares.push_back(std::move(v));
 }
 
-// Register files: taken with `count` registers, all undefined; given back
-// with their values cleared, at their size (a few are kept).
-inline std::vector<Value> TakeRegisters(std::vector<std::vector<Value>>& spares, std::size_t count) {
-    std::vector<Value> regs = TakeSpare(spares);
-    if (regs.size() != count) regs.resize(count);
-    return regs;
-}
-inline void GiveRegisters(std::vector<std::vector<Value>>& spares, std::vector<Value>& regs) {
-    if (spares.size() >= 64 || regs.capacity() > 1024) return;
-    for (Value& v : regs)
-        if (!v.IsUndefined()) v = Value();
-    spares.push_back(std::move(regs));
-}
 
 // The stack's hot path, inline in every file of the interpreter.
 inline void Interpreter::Push(const Value& v) {

@@ -679,18 +679,14 @@ void Machine::CallSetter(Object* setter, const Value& target, const Value& v) {
 Value Machine::Call(const Value& fn, const Value& self, const std::vector<Value>& args) {
     Object* f = fn.Obj();
     if (!f || f->Kind() != ObjKind::Function) return Value();
-    if (m_depth > m_limits.maxCallDepth) Cut();
-    char here;
-    auto at = reinterpret_cast<std::uintptr_t>(&here);
-    if ((at > m_stackBase ? at - m_stackBase : m_stackBase - at) > m_limits.maxNativeStack) Cut();
-    ++m_depth;
+    Interpreter::EnterCall(*this);
     struct Leave {
         int& depth;
         ~Leave() { --depth; }
     } leave{m_depth};
     FunctionData* data = f->Function();
     if (data->native) return data->native(*this, self, args);
-    if (data->code) return Interpreter(*this).Invoke(f, self, args);
+    if (data->code) return Interpreter(*this).Invoke(f, self, CallArgs{&args, 0, args.size()});
     return Value();
 }
 

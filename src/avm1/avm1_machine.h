@@ -45,6 +45,7 @@ struct Limits {
 };
 
 class Program;
+struct Frame;
 
 // A script function's code: a slice of a shared copy of the block that
 // defined it, with what DefineFunction and DefineFunction2 say of it.
@@ -274,9 +275,8 @@ private:
     std::uintptr_t m_stackBase = 0;  // where the outermost run's frame is on the thread's stack
     // Vectors calls are done with, kept for the next calls: a call then allocates nothing but its locals.
     std::vector<std::vector<Value>> m_spareValues;
-    std::vector<std::vector<Object*>> m_spareScopes;
-    // Register files, kept at their size with every register undefined: the next call of that size only takes one.
-    std::vector<std::vector<Value>> m_spareRegs;
+    // Call frames, kept with their scope's and registers' room, every register undefined.
+    std::vector<std::unique_ptr<Frame>> m_spareFrames;
     std::uint32_t m_cuts = 0;
     std::uint32_t m_random = 1;
 };

@@ -173,12 +173,22 @@ void Heap::Recycle(Object* o) {
     o->m_kind = ObjKind::Plain;
     o->m_marked = false;
     o->m_proto = nullptr;
-    o->m_props.clear();
-    o->m_index.reset();
+    // A short table keeps its names and shape for Reuse, emptied of what it held.
+    if (o->m_index) {
+        o->m_props.clear();
+        o->m_index.reset();
+        o->m_shape = 0;
+    }
+    for (Property& p : o->m_props) {
+        p.value = Value();
+        p.flags = 0;
+        p.getter = p.setter = p.watcher = nullptr;
+        p.watchData = Value();
+    }
     o->m_fn.reset();
     o->m_elements.clear();
     o->m_elementOrder.clear();
-    o->m_order = 1;
+    o->m_order = static_cast<std::uint32_t>(1 + o->m_props.size());
     o->m_primitive = Value();
     o->m_timeline = 0;
     o->m_interfaces.clear();
@@ -198,11 +208,21 @@ Object* Heap::New(ObjKind kind, Object* proto) {
     if (m_objects.size() >= m_max) return nullptr;
     Object* o = m_spare ? m_spare : new Object;
     m_spare = nullptr;
+    o->m_props.clear();
+    o->m_order = 1;
     o->m_heap = this;
     o->Reshape();
     o->m_kind = kind;
     o->m_proto = proto;
     if (kind == ObjKind::Function) o->m_fn = std::make_unique<FunctionData>();
+    m_objects.push_back(o);
+    return o;
+}
+
+Object* Heap::Reuse(std::uint64_t shape) {
+    Object* o = m_spare;
+    if (!o || shape == 0 || o->m_shape != shape || m_objects.size() >= m_max) return nullptr;
+    m_spare = nullptr;
     m_objects.push_back(o);
     return o;
 }

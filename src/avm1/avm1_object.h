@@ -201,6 +201,10 @@ public:
     // Frees the newest object at once, when its maker knows nothing reaches
     // it (a call's locals): the next New reuses it. Older ones wait for Sweep.
     void Recycle(Object* o);
+    // The recycled object as a new plain one when its table still has that
+    // shape (shared by a function's calls' locals): the same names, in the
+    // same order, every value undefined, for the caller to fill. None otherwise.
+    Object* Reuse(std::uint64_t shape);
     std::size_t Live() const { return m_objects.size(); }
     int Version() const { return m_version; }
     bool CaseSensitive() const { return m_version >= 7; }

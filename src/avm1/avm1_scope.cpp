@@ -137,6 +137,46 @@ std::vector<Value> Interpreter::PopArgs(Frame& f) {
     return args;
 }
 
+void Interpreter::CallFunctionAction(Frame& f) {
+    Value nameValue = Pop(f);
+    const std::string& name = NameOf(nameValue);
+    const Value given = Pop(f);
+    const double n = given.IsNumber() ? given.Number() : m.ToNumber(given);
+    std::vector<Value>& s = m.m_stack;
+    // Signed conversions, the cheap ones on a 32-bit processor: the stack's cap is far below 2^31.
+    const auto available = static_cast<std::ptrdiff_t>(s.size() - std::min(s.size(), f.stackBase));
+    const auto count = static_cast<std::size_t>(
+        n > 0 ? (n < static_cast<double>(available) ? static_cast<std::ptrdiff_t>(n) : available) : 0);
+    // The function is looked up above its arguments: a getter's script runs above them too.
+    Value fn = GetVariable(f, name, nameValue.IsString() ? &nameValue.String() : nullptr);
+    Object* o = fn.Obj();
+    FunctionData* data = o && o->Kind() == ObjKind::Function ? o->Function() : nullptr;
+    // A plain call runs on the caller's timeline as `this`.
+    if (!data || data->native || !data->code) {
+        std::vector<Value> args = TakeSpare(m.m_spareValues);
+        for (std::size_t k = 0; k < count; ++k) args.push_back(Pop(f));
+        Push(CallValue(fn, Value(Base(f)), args));
+        GiveSpare(m.m_spareValues, args);
+        HaltIfGone(f);
+        return;
+    }
+    // The first argument is on top: turned over, they read as a list does.
+    const std::size_t at = s.size() - count;
+    std::reverse(s.begin() + static_cast<std::ptrdiff_t>(at), s.end());
+    Value result;
+    {
+        EnterCall(m);
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{m.m_depth};
+        result = Interpreter(m).Invoke(o, Value(Base(f)), CallArgs{nullptr, at, count});
+    }
+    if (s.size() > at) s.resize(at);
+    Push(std::move(result));
+    HaltIfGone(f);
+}
+
 Value Interpreter::CallValue(const Value& fn, const Value& self, const std::vector<Value>& args) {
     Object* o = fn.Obj();
     if (o && o->Kind() == ObjKind::Super) return m.Call(m.Get(fn, "__constructor__"), o->Primitive(), args);
@@ -191,17 +231,6 @@ void Interpreter::DoEnumerate(const Value& v) {
 
 void Interpreter::DoObjects(Frame& f, std::uint8_t code) {
     switch (code) {
-    case 0x3D: {
-        Value nameValue = Pop(f);
-        const std::string& name = NameOf(nameValue);
-        std::vector<Value> args = PopArgs(f);
-        Value fn = GetVariable(f, name, nameValue.IsString() ? &nameValue.String() : nullptr);
-        // A plain call runs on the caller's timeline as `this`.
-        Push(CallValue(fn, Value(Base(f)), args));
-        GiveSpare(m.m_spareValues, args);
-        HaltIfGone(f);
-        break;
-    }
     case 0x52: {
         Value name = Pop(f);
         Value obj = Pop(f);

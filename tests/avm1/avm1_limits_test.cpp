@@ -69,6 +69,33 @@ TEST(Avm1Limits, HostileScriptsAreCut) {
     }
 }
 
+TEST(Avm1Limits, RecursionWithArgumentsMeetsItsCaps) {
+    // function f(a) { f(a, a); } f(1): every level leaves its arguments on the stack.
+    const Asm code = Asm().Function("f", {"a"}, Asm().GetVar("a").GetVar("a").Num(2).Str("f").Op(0x3D))
+                         .Num(1).Num(1).Str("f").Op(0x3D);
+    const struct {
+        const char* label;
+        int depth;
+        std::size_t nativeStack;
+    } cases[] = {
+        {"the call depth", 40, 512u << 10},
+        {"the native stack", 1 << 20, 32u << 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Limits limits;
+        limits.maxCallDepth = c.depth;
+        limits.maxNativeStack = c.nativeStack;
+        FakeHost host;
+        Machine m(host, 7, limits);
+        m.RunActions(1, code.Data(), code.Size());
+        EXPECT_EQ(m.CutScripts(), 1u);
+        Asm next = Asm().Str("next").Trace();
+        m.RunActions(1, next.Data(), next.Size());
+        EXPECT_EQ(host.Take(), "next");
+    }
+}
+
 TEST(Avm1Limits, CollectionFreesCyclesBetweenFrames) {
     FakeHost host;
     Machine m(host, 7);

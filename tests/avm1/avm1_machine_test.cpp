@@ -124,6 +124,50 @@ TEST(Avm1Machine, FunctionsClosuresAndRegisters) {
     }
 }
 
+TEST(Avm1Machine, ACallReadsItsArgumentsWhereTheCallFoundThem) {
+    const Asm arg0 = Member(Asm().GetVar("arguments"), "0"), arg2 = Member(Asm().GetVar("arguments"), "2");
+    // Pushes enough values to move the stack's storage, in one action a function's length allows.
+    std::string items;
+    for (int i = 0; i < 6000; ++i) items += std::string(1, '\6') + std::string(8, '\0');
+    const Asm many = Asm().Act(0x96, items);
+    const Asm thrower = Asm().Function("t", {"a"}, Asm().GetVar("a").Op(0x2A));
+    const Asm handler = Asm().GetVar("e").Trace();
+    const struct {
+        const char* label;
+        Asm code;
+        const char* trace;
+    } cases[] = {
+        {"arguments in order, past the parameters",
+         Asm().Function("f", {"a"}, Asm().Add(arg0).Str(",").Op(0x47).Add(arg2).Op(0x47).GetVar("a").Op(0x47).Op(0x3E))
+             .Add(Call("f", {Asm().Str("x"), Asm().Str("y"), Asm().Str("z")})).Trace(),
+         "x,zx"},
+        {"arguments first asked for after the stack grew",
+         Asm().Function("f", {}, Asm().Add(many).Add(Member(Asm().GetVar("arguments"), "1")).Op(0x3E))
+             .Add(Call("f", {Asm().Num(1), Asm().Str("second")})).Trace(),
+         "second"},
+        {"fewer arguments than parameters", Asm().Function("f", {"a", "b"}, Asm().GetVar("b").Op(0x3E))
+             .Add(Call("f", {Asm().Num(1)})).Trace(), "undefined"},
+        {"a count past what the stack holds",
+         Asm().Function("f", {}, Member(Asm().GetVar("arguments"), "length").Op(0x3E))
+             .Num(7).Num(5).Str("f").Op(0x3D).Trace(), "1"},
+        {"the result takes the arguments' place",
+         Asm().Function("f", {"a"}, Asm().GetVar("a").Op(0x3E)).Str("below")
+             .Add(Call("f", {Asm().Num(1), Asm().Num(2)})).Trace().Trace(), "1|below"},
+        {"a call among the arguments",
+         Asm().Function("f", {"a", "b"}, Asm().GetVar("a").Num(10).Op(0x0C).GetVar("b").Op(0x47).Op(0x3E))
+             .Function("g", {"x"}, Asm().GetVar("x").Op(0x50).Op(0x3E))
+             .Add(Call("f", {Call("g", {Asm().Num(2)}), Asm().Num(3)})).Trace(), "33"},
+        {"a native function", Asm().Add(Call("parseInt", {Asm().Str("42")})).Trace(), "42"},
+        {"a throw out of a call leaves the stack as it was",
+         Asm().Add(thrower).Str("kept").Try(Call("t", {Asm().Str("thrown"), Asm().Num(2)}), "e", &handler, nullptr)
+             .Trace(), "thrown|kept"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(test::Run(c.code), c.trace);
+    }
+}
+
 TEST(Avm1Machine, TryCatchFinallyAndThrow) {
     Asm thrower = Asm().Str("boom").Op(0x2A);
     Asm handler = Asm().Str("caught ").GetVar("e").Op(0x47).Trace();
