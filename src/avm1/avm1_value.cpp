@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "avm1/avm1_object.h"
+#include "base/utf8.h"
 
 namespace fh::avm1 {
 
@@ -334,22 +335,7 @@ std::uint32_t Utf8CodeAt(const std::string& s, std::size_t index) {
 
 std::string Utf8Encode(std::uint32_t code) {
     std::string out;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        code = std::min<std::uint32_t>(code, 0x10FFFF);
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    AppendUtf8(out, code);
     return out;
 }
 

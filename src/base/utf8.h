@@ -1,0 +1,30 @@
+#pragma once
+// A code point appended as UTF-8, one to four bytes; one past U+10FFFF is
+// written as U+10FFFF, so that the bytes stay a form readers accept.
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace fh {
+
+inline void AppendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        code = std::min<std::uint32_t>(code, 0x10FFFF);
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+}  // namespace fh
