@@ -112,7 +112,9 @@ private:
     SwfBox Bounds(TimelineId t, bool strokes) override;
     bool StageMatrix(TimelineId t, SwfMatrix& m) override;
     bool HitTest(TimelineId t, double x, double y, bool shape) override;
-    // _xmouse and _ymouse: the pointer in the timeline's pixels.
+    // The pointer in the timeline's pixels; false when it has no inverse.
+    bool PointerIn(TimelineId t, SwfPoint& at);
+    // _xmouse and _ymouse.
     double Mouse(TimelineId t, bool x);
     // Flash 8's display settings (avm1_stage.cpp).
     bool GetEffects(TimelineId t, SwfFilterList& filters, RasterBlend& blend, bool& cacheAsBitmap) override;

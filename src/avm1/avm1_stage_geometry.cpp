@@ -21,12 +21,18 @@ bool StageScripts::HitTest(TimelineId t, double x, double y, bool shape) {
     return m_stage.TimelineHitTest(t, x, y, shape);
 }
 
-double StageScripts::Mouse(TimelineId t, bool x) {
+bool StageScripts::PointerIn(TimelineId t, SwfPoint& at) {
     SwfMatrix m, inverse;
-    if (!m_stage.TimelineMatrix(t, m) || !m.Invert(inverse)) return 0;
-    const SwfPoint pointer = m_stage.Pointer();
-    const SwfPoint p = inverse.Apply(pointer.x, pointer.y);
-    return (x ? p.x : p.y) / 20;
+    if (!m_stage.TimelineMatrix(t, m) || !m.Invert(inverse)) return false;
+    const SwfPoint p = inverse.Apply(m_stage.Pointer().x, m_stage.Pointer().y);
+    at = {p.x / 20, p.y / 20};
+    return true;
+}
+
+double StageScripts::Mouse(TimelineId t, bool x) {
+    SwfPoint at;
+    if (!PointerIn(t, at)) return 0;
+    return x ? at.x : at.y;
 }
 
 }  // namespace fh::avm1

@@ -34,23 +34,10 @@ bool StageScripts::Input(SwfInput input, int code, int ascii) {
     return heard;
 }
 
-namespace {
-
-// The pointer in the pixels of the clip's parent.
-bool PointerIn(SwfStage& stage, TimelineId parent, SwfPoint& at) {
-    SwfMatrix m, inverse;
-    if (!stage.TimelineMatrix(parent, m) || !m.Invert(inverse)) return false;
-    const SwfPoint p = inverse.Apply(stage.Pointer().x, stage.Pointer().y);
-    at = {p.x / 20, p.y / 20};
-    return true;
-}
-
-}  // namespace
-
 void StageScripts::StartDrag(TimelineId t, bool lockCenter, const SwfBox& limits) {
     const TimelineId parent = Parent(t);
     SwfPoint pointer;
-    if (!Alive(t) || parent == kNoTimeline || !PointerIn(m_stage, parent, pointer)) return;
+    if (!Alive(t) || parent == kNoTimeline || !PointerIn(parent, pointer)) return;
     m_drag.clip = m_drag.last = t;
     m_drag.limits = limits;
     m_drag.offset = {0, 0};
@@ -67,7 +54,7 @@ void StageScripts::FollowPointer() {
     if (m_drag.clip == kNoTimeline) return;
     const TimelineId parent = Alive(m_drag.clip) ? Parent(m_drag.clip) : kNoTimeline;
     SwfPoint at;
-    if (parent == kNoTimeline || !PointerIn(m_stage, parent, at)) {
+    if (parent == kNoTimeline || !PointerIn(parent, at)) {
         m_drag.clip = kNoTimeline;
         return;
     }
